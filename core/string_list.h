@@ -1,0 +1,98 @@
+// An ordered list of strings with optional associated objects, as templates, queries and
+// scripts share it: lines joined with CR LF, name=value lines, a sorted mode without
+// duplicates, and a change notification.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/object.h"
+
+namespace lgoty::core {
+
+enum class Duplicates { dupIgnore, dupAccept, dupError };
+
+class TStringList : public TObject {
+ public:
+  TStringList() = default;
+  const char* ClassName() const override { return "TStringList"; }
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  // REQUIRES 0 <= index < Count(), else EListError "List index out of bounds (%d)".
+  const std::string& Get(int index) const;
+  void Put(int index, std::string value);
+  TObject* GetObject(int index) const;
+  void PutObject(int index, TObject* object);
+  const std::string& operator[](int index) const { return Get(index); }
+
+  // Add returns the index the string got (its sorted place in sorted mode; the existing
+  // index for a duplicate with dupIgnore; EListError "String list does not allow
+  // duplicates" with dupError).
+  int Add(std::string value);
+  int AddObject(std::string value, TObject* object);
+  // Not allowed in sorted mode: EListError "Operation not allowed on sorted list".
+  void Insert(int index, std::string value);
+  void Delete(int index);
+  void Clear();
+  void Exchange(int a, int b);
+  void Move(int from, int to);
+  void Assign(const TStringList& other);
+  void AddStrings(const TStringList& other);
+
+  // Case-insensitive (locale) unless CaseSensitive; -1 when absent. Binary search in
+  // sorted mode.
+  int IndexOf(std::string_view value) const;
+  // Sorted mode: true and the index when found; false and the insertion place otherwise.
+  bool Find(std::string_view value, int& index) const;
+
+  // name=value lines. Names compare case-insensitively; Values[name] of a missing name is
+  // "", and setting it to "" deletes the line.
+  int IndexOfName(std::string_view name) const;
+  std::string Names(int index) const;
+  std::string ValueFromIndex(int index) const;
+  std::string Values(std::string_view name) const;
+  void SetValue(std::string_view name, std::string_view value);
+
+  // Lines joined with CR LF, each line followed by one (so a single line "a" gives "a\r\n";
+  // an empty list gives ""). Setting splits at CR LF, CR or LF; a final line break does not
+  // make an empty last line.
+  std::string Text() const;
+  void SetText(std::string_view text);
+  // Comma-separated, lines with blanks, commas or quotes in double quotes.
+  std::string CommaText() const;
+  void SetCommaText(std::string_view text);
+
+  bool Sorted() const { return sorted_; }
+  void SetSorted(bool sorted);
+  bool CaseSensitive() const { return case_sensitive_; }
+  void SetCaseSensitive(bool value);
+  Duplicates GetDuplicates() const { return duplicates_; }
+  void SetDuplicates(Duplicates d) { duplicates_ = d; }
+  void Sort();
+
+  // Called after every change (OnChange); BeginUpdate/EndUpdate hold it back and EndUpdate
+  // calls it once if anything changed.
+  std::function<void()> OnChange;
+  void BeginUpdate();
+  void EndUpdate();
+
+ private:
+  struct Item {
+    std::string text;
+    TObject* object = nullptr;
+  };
+  int Compare(std::string_view a, std::string_view b) const;
+  void Changed();
+  void CheckIndex(int index) const;
+
+  std::vector<Item> items_;
+  bool sorted_ = false;
+  bool case_sensitive_ = false;
+  Duplicates duplicates_ = Duplicates::dupIgnore;
+  int update_count_ = 0;
+  bool changed_while_updating_ = false;
+};
+
+}  // namespace lgoty::core

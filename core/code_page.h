@@ -1,11 +1,17 @@
 // Windows code pages at the system's boundaries. Inside the program all text is UTF-8;
 // DBF text, ANSI template strings and OEM text are converted here.
 //
-// Single-byte code pages convert through 256-entry tables generated from iconv
+// Single-byte code pages convert through 256-entry tables generated from glibc's iconv
 // (core/code_page_tables.inc, made by tools/gen_code_page_tables.py). A byte that the code page
 // leaves undefined maps to the code point of the same value (U+0080..U+00FF) and back, so a
-// read-modify-write of a record never changes a byte. Multi-byte code pages (932, 936, 949,
-// 950) go through iconv. A code page that neither covers is not installed.
+// read-modify-write of a record never changes a byte. (Where that code point already belongs
+// to a defined byte, as for 0xD5, 0xE7 and 0xF2 of 857, the undefined byte maps to the
+// private-use code point U+F700 + byte instead.) Bytes 0x00..0x7F are ASCII in every table.
+// Multi-byte code pages (932, 936, 949, 950) go through iconv at run time, one descriptor per
+// direction behind a lock. A code page that neither covers is not installed: of the code pages
+// language drivers name, 620, 867, 895 and 10006, and 720 (the Arabic OEM code page).
+//
+// All functions are safe to call from several threads.
 #pragma once
 
 #include <string>

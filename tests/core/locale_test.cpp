@@ -82,6 +82,9 @@ TEST_F(LocaleTest, CollationKeysAgreeWithComparison) {
           << a << " / " << b;
     }
   }
+  for (const std::string& text : texts) {
+    EXPECT_EQ(CollationKey(text, false).find('\0'), std::string::npos) << text;
+  }
   EXPECT_EQ(CollationKey("Петров", true), CollationKey("ПЕТРОВ", true));
   EXPECT_NE(CollationKey("Петров", false), CollationKey("ПЕТРОВ", false));
 }

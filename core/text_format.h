@@ -82,6 +82,18 @@ std::string BoolToStr(bool value, bool use_bool_strs = false);
 // Edit masks: "mask;save-literals;blank" with 0 9 # L l A a C c literal \x, > < <> case
 // switches and the time/date separators ":" "/". Applies the mask to value (the raw
 // characters) and returns the text shown.
+//   - Each input character of the mask (0 9 # L l A a C c) takes the next character of value
+//     as it is (no validation: this shows stored text, it does not check input); missing
+//     characters show as the mask's blank character, or a space when the mask names none.
+//   - Save-literals "0": value holds only the typed characters and the literals are
+//     inserted. Otherwise (the default) value holds the literals too; a value character equal
+//     to the literal at its place is taken as that literal.
+//   - "!" fills from the right: missing characters are blank at the start instead of the end.
+//   - "_" in the mask is a literal space; characters of value beyond the mask are kept at
+//     the end (at the start with "!").
+// The two-argument form uses DefaultFormatSettings() for the separators.
 std::string FormatMaskText(std::string_view edit_mask, std::string_view value);
+std::string FormatMaskText(std::string_view edit_mask, std::string_view value,
+                           const FormatSettings& fs);
 
 }  // namespace lgoty::core

@@ -67,6 +67,10 @@ class RandomAccessFile {
   virtual bool IsWritable() const = 0;
   // Exclusive byte-range lock without waiting. Violation: another handle (of this or
   // another process) holds a conflicting lock. A read-only handle takes a shared lock.
+  // Failed: any other refusal, including a range that reaches kShareMarkerBase. A zero
+  // length locks nothing and is granted. Locks of one handle merge: locking a range twice
+  // through the same handle succeeds, and one Unlock releases it. Closing the handle
+  // releases all of its locks.
   virtual LockResult Lock(uint64_t offset, uint64_t length) = 0;
   virtual void Unlock(uint64_t offset, uint64_t length) = 0;
   virtual const std::string& Path() const = 0;
@@ -75,7 +79,9 @@ class RandomAccessFile {
 class DiskFile final : public RandomAccessFile {
  public:
   // Throws ESharingViolation when the sharing rules refuse the open, EFileError otherwise
-  // ("Cannot open file \"%s\". %s" with the system's reason).
+  // ("Cannot open file \"%s\". %s" with the system's reason). Only regular files open.
+  // CreateAlways needs ReadWrite access, and empties the file only once the sharing rules
+  // have admitted the open.
   static std::unique_ptr<DiskFile> Open(const std::string& path, FileAccess access,
                                         FileShare share, FileCreate create);
   ~DiskFile() override;
@@ -127,8 +133,11 @@ class MemoryFile final : public RandomAccessFile {
 bool FileExists(const std::string& path);
 // False when the file could not be deleted (missing, or the system refused).
 bool DeleteFile(const std::string& path);
+// False when the rename failed, also when `to` already exists: an existing file is never
+// replaced.
 bool RenameFile(const std::string& from, const std::string& to);
-// Whole-file read into memory (throws EFileError) and write (replaces).
+// Whole-file read into memory (throws EFileError) and write (replaces; a short write
+// because the disk is full throws EFileError).
 std::vector<std::byte> ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, std::span<const std::byte> data);
 

@@ -5,14 +5,18 @@
 
 namespace lgoty::platform {
 
-// The host name as the network knows this computer, upper case, at most 15 characters
-// (the length of a desktop computer name).
+// The host name as the network knows this computer (its first label when the name is fully
+// qualified), ASCII letters upper-cased, at most 15 characters (the length of a desktop
+// computer name). Empty when the system does not tell.
 std::string ComputerName();
 // The folder for temporary files (TMPDIR or /tmp), with a trailing '/'.
 std::string TempFolder();
-// A new, unique, empty file in TempFolder() whose name starts with prefix; returns its path.
+// A new, unique, empty file in TempFolder() whose name starts with prefix (separators in it
+// become '_', so the file stays in that folder); returns its path. Throws
+// platform::EFileError when the file cannot be created.
 std::string CreateTempFile(const std::string& prefix);
-// The folder of the running program's executable, with a trailing '/'.
+// The folder of the running program's executable, with a trailing '/' ("./" when the system
+// does not tell).
 std::string ProgramFolder();
 // The executable's file name without folder and extension ("lgoty").
 std::string ProgramName();

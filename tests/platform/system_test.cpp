@@ -1,0 +1,98 @@
+// Machine facts and file-name helpers.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cctype>
+
+#include "platform/file.h"
+#include "platform/system.h"
+#include "tests/platform/test_support.h"
+
+namespace lgoty::platform {
+namespace {
+
+TEST(PathHelpers, SplitFolderNameAndExtension) {
+  struct Case {
+    std::string path, folder, name, ext, changed;
+  };
+  const Case cases[] = {
+      {"a/b/c.dbf", "a/b/", "c.dbf", ".dbf", "a/b/c.mdx"},
+      {"/data/spisok1.fr3", "/data/", "spisok1.fr3", ".fr3", "/data/spisok1.mdx"},
+      {"C:\\base\\lgoty.DBF", "C:\\base\\", "lgoty.DBF", ".DBF", "C:\\base\\lgoty.mdx"},
+      {"mixed/dir\\x.y.z", "mixed/dir\\", "x.y.z", ".z", "mixed/dir\\x.y.mdx"},
+      {"dir.d/noext", "dir.d/", "noext", "", "dir.d/noext.mdx"},
+      {"folder/", "folder/", "", "", "folder/.mdx"},
+      {"plain", "", "plain", "", "plain.mdx"},
+      {"", "", "", "", ".mdx"},
+      {"trailing.", "", "trailing.", ".", "trailing.mdx"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(ExtractFilePath(c.path), c.folder);
+    EXPECT_EQ(ExtractFileName(c.path), c.name);
+    EXPECT_EQ(ExtractFileExt(c.path), c.ext);
+    EXPECT_EQ(ChangeFileExt(c.path, ".mdx"), c.changed);
+  }
+  EXPECT_EQ(ChangeFileExt("a/b.dbf", ""), "a/b");
+}
+
+TEST(System, ComputerNameIsTheUpperCaseFirstLabelOfTheHostName) {
+  char host[256] = {};
+  ASSERT_EQ(gethostname(host, sizeof host - 1), 0);
+  std::string expected(host);
+  expected = expected.substr(0, expected.find('.')).substr(0, 15);
+  for (char& c : expected) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  const std::string name = ComputerName();
+  EXPECT_EQ(name, expected);
+  EXPECT_LE(name.size(), 15u);
+}
+
+TEST(System, TempFolderFollowsTmpdirAndEndsWithSeparator) {
+  const char* saved = getenv("TMPDIR");
+  const std::string old = saved ? saved : "";
+  setenv("TMPDIR", "/var/tmp", 1);
+  EXPECT_EQ(TempFolder(), "/var/tmp/");
+  setenv("TMPDIR", "", 1);
+  EXPECT_EQ(TempFolder(), "/tmp/");
+  if (saved) {
+    setenv("TMPDIR", old.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+}
+
+TEST(System, CreateTempFileMakesDistinctEmptyFilesInTheTempFolder) {
+  testing::ScratchFolder folder;
+  const char* saved = getenv("TMPDIR");
+  const std::string old = saved ? saved : "";
+  setenv("TMPDIR", folder.Path().c_str(), 1);
+  const std::string first = CreateTempFile("frx");
+  const std::string second = CreateTempFile("frx");
+  const std::string sneaky = CreateTempFile("../escape");
+  setenv("TMPDIR", (folder.Path() + "/missing").c_str(), 1);
+  EXPECT_THROW(CreateTempFile("x"), EFileError);
+  if (saved) {
+    setenv("TMPDIR", old.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+  EXPECT_NE(first, second);
+  for (const std::string& path : {first, second, sneaky}) {
+    EXPECT_EQ(ExtractFilePath(path), folder.Path() + "/") << path;
+    EXPECT_TRUE(FileExists(path)) << path;
+    EXPECT_TRUE(ReadWholeFile(path).empty()) << path;
+  }
+  EXPECT_EQ(ExtractFileName(first).rfind("frx", 0), 0u);
+}
+
+TEST(System, ProgramNameAndFolderDescribeTheRunningExecutable) {
+  EXPECT_EQ(ProgramName(), "platform_tests");
+  const std::string folder = ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.back(), '/');
+  EXPECT_TRUE(FileExists(folder + "platform_tests"));
+}
+
+}  // namespace
+}  // namespace lgoty::platform

@@ -35,6 +35,23 @@
 //     only for equality tests (VarSameValue); String with String compares as text
 //     (case-sensitive, locale collation); numbers numerically; String with number converts
 //     the string to a number; Boolean with Boolean as -1/0; Empty equals "" and 0.
+//
+// Decisions taken where the rules above leave room:
+//   - Text that is not a number makes a comparison with a number compare the two texts
+//     (the number in its FloatToStr form); against a Date the text is also tried as a date,
+//     against a Boolean as "True"/"False".
+//   - Texts that the collation finds equal but whose bytes differ are ordered by their
+//     bytes, so only identical texts compare Equal.
+//   - Int64 or Currency results that overflow 64 bits become Double; "/" and Double
+//     arithmetic that overflows to infinity raises EMathError "Floating point overflow".
+//     Int64 div -1 of the smallest Int64 raises EMathError "Integer overflow".
+//   - A conversion to an integer kind out of its range raises EVariantError
+//     "Overflow while converting variant of type (Double) into type (Integer)".
+//   - and/or/xor are logical when one side is Boolean and the other Boolean, Empty or text
+//     ("True"/"False"); not on text is bitwise for integer text, logical for "True"/"False".
+//   - Objects compare Equal only to the same object (a null object also equals Empty and 0);
+//     arrays compare Equal when bounds and all elements are the same value.
+//   - Empty op Empty in arithmetic gives Integer 0; unary minus keeps Date a Date.
 #pragma once
 
 #include <cstdint>
@@ -152,6 +169,8 @@ class Variant {
  private:
   struct ArrayData;
   void Release();
+  // Takes other's value (this must be Empty); other is left Empty.
+  void StealFrom(Variant& other) noexcept;
 
   Kind kind_ = Kind::Empty;
   union {
@@ -185,6 +204,11 @@ VarCompareResult VarCompare(const Variant& a, const Variant& b,
 // Equality as scripts test it: Null = Null is true, Null = anything else false.
 bool VarSameValue(const Variant& a, const Variant& b,
                   const FormatSettings& fs = DefaultFormatSettings());
+
+// The number a text stands for: integer text gives Integer (Int64 when it needs 64 bits),
+// other numeric text (settings' decimal separator) Double. False when it is no number.
+bool TryStrToVarNumber(std::string_view text, Variant& out,
+                       const FormatSettings& fs = DefaultFormatSettings());
 
 // Text of a variant where Null and Empty are "".
 std::string VarToStr(const Variant& v, const FormatSettings& fs = DefaultFormatSettings());

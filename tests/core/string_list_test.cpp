@@ -1,0 +1,185 @@
+#include "core/string_list.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/exception.h"
+
+namespace lgoty::core {
+namespace {
+
+std::vector<std::string> Lines(const TStringList& list) {
+  std::vector<std::string> out;
+  for (int i = 0; i < list.Count(); ++i) out.push_back(list[i]);
+  return out;
+}
+
+template <typename F>
+std::string ListErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const EListError& e) {
+    return e.Message();
+  }
+  return "(no exception)";
+}
+
+TEST(StringList, TextJoinsWithCrLfAndSplitsAtAnyBreak) {
+  TStringList list;
+  EXPECT_EQ(list.Text(), "");
+  list.Add("a");
+  EXPECT_EQ(list.Text(), "a\r\n");
+
+  list.SetText("one\r\ntwo\rthree\nfour\r\n\r\n");
+  EXPECT_EQ(Lines(list), (std::vector<std::string>{"one", "two", "three", "four", ""}));
+  EXPECT_EQ(list.Text(), "one\r\ntwo\r\nthree\r\nfour\r\n\r\n");
+
+  list.SetText("\n\nlast");
+  EXPECT_EQ(Lines(list), (std::vector<std::string>{"", "", "last"}));
+  list.SetText("");
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(StringList, IndexErrorsCarryTheIndex) {
+  TStringList list;
+  list.Add("x");
+  EXPECT_EQ(ListErrorOf([&] { list.Get(1); }), "List index out of bounds (1)");
+  EXPECT_EQ(ListErrorOf([&] { list.Delete(-1); }), "List index out of bounds (-1)");
+  EXPECT_EQ(ListErrorOf([&] { list.Insert(3, "y"); }), "List index out of bounds (3)");
+  list.Insert(1, "end");
+  list.Move(1, 0);
+  EXPECT_EQ(Lines(list), (std::vector<std::string>{"end", "x"}));
+}
+
+TEST(StringList, SortedFindIsCaseInsensitiveByCollation) {
+  TStringList list;
+  list.SetSorted(true);
+  for (const char* name : {"Сидоров", "иванов", "Ёлкин", "Петров", "Абрамов"}) list.Add(name);
+  EXPECT_EQ(Lines(list),
+            (std::vector<std::string>{"Абрамов", "Ёлкин", "иванов", "Петров", "Сидоров"}));
+
+  int index = -1;
+  EXPECT_TRUE(list.Find("ИВАНОВ", index));
+  EXPECT_EQ(index, 2);
+  EXPECT_FALSE(list.Find("Кузнецов", index));
+  EXPECT_EQ(index, 3);  // where it would go
+  EXPECT_EQ(list.IndexOf("петров"), 3);
+  EXPECT_EQ(list.IndexOf("Нет"), -1);
+
+  EXPECT_EQ(ListErrorOf([&] { list.Insert(0, "x"); }), "Operation not allowed on sorted list");
+  EXPECT_EQ(ListErrorOf([&] { list.Put(0, "x"); }), "Operation not allowed on sorted list");
+  EXPECT_EQ(ListErrorOf([&] { list.Exchange(0, 1); }), "Operation not allowed on sorted list");
+
+  list.SetCaseSensitive(true);
+  EXPECT_EQ(list.IndexOf("ИВАНОВ"), -1);
+  EXPECT_EQ(list.IndexOf("иванов"), 2);
+}
+
+TEST(StringList, DuplicatesInSortedMode) {
+  TStringList list;
+  list.SetSorted(true);
+  EXPECT_EQ(list.Add("b"), 0);
+  EXPECT_EQ(list.Add("a"), 0);
+  EXPECT_EQ(list.Add("B"), 1);  // dupIgnore: the existing index, nothing added
+  EXPECT_EQ(list.Count(), 2);
+
+  list.SetDuplicates(Duplicates::dupError);
+  EXPECT_EQ(ListErrorOf([&] { list.Add("A"); }), "String list does not allow duplicates");
+  EXPECT_EQ(list.Count(), 2);
+
+  list.SetDuplicates(Duplicates::dupAccept);
+  list.Add("b");
+  EXPECT_EQ(Lines(list), (std::vector<std::string>{"a", "b", "b"}));
+
+  // Unsorted lists keep whatever is added.
+  TStringList plain;
+  plain.SetDuplicates(Duplicates::dupError);
+  plain.Add("x");
+  EXPECT_EQ(plain.Add("x"), 1);
+}
+
+TEST(StringList, NameValueLines) {
+  TStringList list;
+  list.SetText("Host=server\nPort=5432\nnoseparator\nEmpty=");
+  EXPECT_EQ(list.Values("host"), "server");
+  EXPECT_EQ(list.Values("PORT"), "5432");
+  EXPECT_EQ(list.Values("missing"), "");
+  EXPECT_EQ(list.IndexOfName("noseparator"), -1);
+  EXPECT_EQ(list.Names(1), "Port");
+  EXPECT_EQ(list.ValueFromIndex(2), "");
+  EXPECT_EQ(list.IndexOfName("Empty"), 3);
+
+  list.SetValue("port", "1");
+  EXPECT_EQ(list[1], "port=1");
+  list.SetValue("New", "a=b");
+  EXPECT_EQ(list.Values("new"), "a=b");
+  list.SetValue("Host", "");
+  EXPECT_EQ(list.IndexOfName("Host"), -1);
+  EXPECT_EQ(list.Count(), 4);
+
+  TStringList sorted;
+  sorted.SetSorted(true);
+  sorted.SetValue("b", "1");
+  sorted.SetValue("a", "2");
+  sorted.SetValue("b", "0");
+  EXPECT_EQ(Lines(sorted), (std::vector<std::string>{"a=2", "b=0"}));
+}
+
+TEST(StringList, CommaTextQuotesAndRoundTrips) {
+  TStringList list;
+  list.SetText("plain\ntwo words\nsay \"hi\"\na,b\n");
+  list.Add("");
+  EXPECT_EQ(list.CommaText(), "plain,\"two words\",\"say \"\"hi\"\"\",\"a,b\",");
+
+  TStringList back;
+  back.SetCommaText(list.CommaText());
+  EXPECT_EQ(Lines(back), Lines(list));
+
+  back.SetCommaText("  a b , \"c\",,d");
+  EXPECT_EQ(Lines(back), (std::vector<std::string>{"a", "b", "c", "", "d"}));
+  back.SetCommaText("\"unterminated, still one");
+  EXPECT_EQ(Lines(back), (std::vector<std::string>{"unterminated, still one"}));
+
+  TStringList single;
+  single.Add("");
+  EXPECT_EQ(single.CommaText(), "\"\"");
+  back.SetCommaText(single.CommaText());
+  EXPECT_EQ(back.Count(), 1);
+}
+
+TEST(StringList, OnChangeFiresOncePerUpdateBlock) {
+  TStringList list;
+  int changes = 0;
+  list.OnChange = [&] { ++changes; };
+  list.Add("a");
+  list.Add("b");
+  EXPECT_EQ(changes, 2);
+
+  list.BeginUpdate();
+  list.SetText("x\ny\nz");  // nested update inside
+  list.Delete(0);
+  EXPECT_EQ(changes, 2);
+  list.EndUpdate();
+  EXPECT_EQ(changes, 3);
+
+  list.BeginUpdate();
+  list.EndUpdate();
+  EXPECT_EQ(changes, 3);  // nothing changed, nothing reported
+  list.EndUpdate();       // unbalanced: ignored
+
+  TStringList empty;
+  empty.OnChange = [&] { ++changes; };
+  empty.Clear();
+  EXPECT_EQ(changes, 3);
+  list.SetText("a");
+  EXPECT_EQ(changes, 4);
+
+  TStringList copy;
+  copy.Assign(list);
+  copy.AddStrings(copy);
+  EXPECT_EQ(Lines(copy), (std::vector<std::string>{"a", "a"}));
+}
+
+}  // namespace
+}  // namespace lgoty::core

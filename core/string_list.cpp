@@ -362,6 +362,7 @@ void TStringList::SetCaseSensitive(bool value) {
 }
 
 void TStringList::Sort() {
+  if (items_.size() < 2) return;
   std::stable_sort(items_.begin(), items_.end(), [this](const Item& a, const Item& b) {
     return Compare(a.text, b.text) < 0;
   });

@@ -29,10 +29,12 @@ class TStringList : public TObject {
 
   // Add returns the index the string got (its sorted place in sorted mode; the existing
   // index for a duplicate with dupIgnore; EListError "String list does not allow
-  // duplicates" with dupError).
+  // duplicates" with dupError). Duplicates are looked for only in sorted mode; an unsorted
+  // list keeps whatever is added. With dupAccept a new line goes before its equals.
   int Add(std::string value);
   int AddObject(std::string value, TObject* object);
-  // Not allowed in sorted mode: EListError "Operation not allowed on sorted list".
+  // Insert, Put, Exchange and Move would break the order, so sorted mode refuses them:
+  // EListError "Operation not allowed on sorted list". Insert takes 0 <= index <= Count().
   void Insert(int index, std::string value);
   void Delete(int index);
   void Clear();
@@ -44,11 +46,14 @@ class TStringList : public TObject {
   // Case-insensitive (locale) unless CaseSensitive; -1 when absent. Binary search in
   // sorted mode.
   int IndexOf(std::string_view value) const;
-  // Sorted mode: true and the index when found; false and the insertion place otherwise.
+  // Sorted mode: true and the index of the first equal line when found; false and the
+  // insertion place otherwise. An unsorted list is scanned (the place is then Count()).
   bool Find(std::string_view value, int& index) const;
 
-  // name=value lines. Names compare case-insensitively; Values[name] of a missing name is
-  // "", and setting it to "" deletes the line.
+  // name=value lines (the name ends at the first "="; a line without one has no name).
+  // Names compare like the lines (case-insensitively unless CaseSensitive); Values[name] of
+  // a missing name is "", and setting it to "" deletes the line. In sorted mode a changed
+  // line is deleted and added again at its sorted place.
   int IndexOfName(std::string_view name) const;
   std::string Names(int index) const;
   std::string ValueFromIndex(int index) const;
@@ -60,7 +65,9 @@ class TStringList : public TObject {
   // make an empty last line.
   std::string Text() const;
   void SetText(std::string_view text);
-  // Comma-separated, lines with blanks, commas or quotes in double quotes.
+  // Comma-separated, lines with blanks, control characters, commas or quotes in double
+  // quotes (a quote inside doubled); a single empty line is written "". Reading splits at
+  // commas and at unquoted blanks, and a final comma adds an empty last line.
   std::string CommaText() const;
   void SetCommaText(std::string_view text);
 

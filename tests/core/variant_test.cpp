@@ -236,6 +236,10 @@ TEST(VariantCompare, CyrillicTextsUseTheCollation) {
   EXPECT_EQ(VarCompare("Яблоко", "арбуз"), VarCompareResult::Greater);
   EXPECT_EQ(VarCompare("Иванов", "Иванова"), VarCompareResult::Less);
   EXPECT_EQ(VarCompare("Петров", "Петров"), VarCompareResult::Equal);
+  // "ё" written as "е" plus a combining diaeresis collates as "ё"; equality still needs
+  // the same bytes.
+  EXPECT_FALSE(VarSameValue("\u0435\u0308", "\u0451"));
+  EXPECT_NE(VarCompare("\u0435\u0308", "\u0451"), VarCompareResult::Equal);
 }
 
 TEST(VariantArray, BoundsAccessAndCopies) {

@@ -61,23 +61,31 @@ TEST_F(Sharing, ExclusiveWriterInOtherProcessKeepsWritersOutAndLetsReadersIn) {
       << "the file must be free again once the exclusive holder has exited";
 }
 
-TEST_F(Sharing, ExclusiveWriterKeepsOtherHandlesOfTheSameProcessOut) {
-  auto exclusive = Open(kReadWrite, FileShare::DenyWrite);
-  EXPECT_EQ(TryOpen(path_, kReadWrite, FileShare::DenyNone), 'S');
-  EXPECT_EQ(TryOpen(path_, kReadWrite, FileShare::DenyWrite), 'S');
-  EXPECT_EQ(TryOpen(path_, kRead, FileShare::DenyNone), 'O');
-  // The refused opens must not leave markers behind that keep refusing after the close.
-  exclusive.reset();
-  EXPECT_EQ(TryOpen(path_, kReadWrite, FileShare::DenyReadWrite), 'O');
-}
-
-TEST_F(Sharing, ExclusiveOpenIsRefusedWhileOthersWriteButNotWhileTheyOnlyRead) {
-  {
-    auto shared_writer = Open(kReadWrite, FileShare::DenyNone);
-    EXPECT_EQ(TryOpen(path_, kReadWrite, FileShare::DenyWrite), 'S');
+// Every pair of modes between two handles of one process. Rows: the mode of the handle that
+// holds the file; letters: whether an open in each mode is then admitted (O) or refused (S),
+// in the order Read with DenyNone, DenyWrite, DenyReadWrite, then ReadWrite with the same.
+TEST_F(Sharing, EveryPairOfModesFollowsTheSharingRules) {
+  struct Mode {
+    FileAccess access;
+    FileShare share;
+  };
+  const Mode modes[] = {
+      {kRead, FileShare::DenyNone},      {kRead, FileShare::DenyWrite},
+      {kRead, FileShare::DenyReadWrite}, {kReadWrite, FileShare::DenyNone},
+      {kReadWrite, FileShare::DenyWrite}, {kReadWrite, FileShare::DenyReadWrite},
+  };
+  const char* const expected[] = {"OOSOOS", "OOSSSS", "SSSSSS",
+                                  "OSSOSS", "OSSSSS", "SSSSSS"};
+  for (size_t held = 0; held < 6; ++held) {
+    auto holder = Open(modes[held].access, modes[held].share);
+    for (size_t asked = 0; asked < 6; ++asked) {
+      EXPECT_EQ(TryOpen(path_, modes[asked].access, modes[asked].share), expected[held][asked])
+          << "holder mode " << held << ", opener mode " << asked;
+    }
+    // Refused opens must leave no markers behind that keep refusing after the holder closes.
+    holder.reset();
+    EXPECT_EQ(TryOpen(path_, kReadWrite, FileShare::DenyReadWrite), 'O') << "after mode " << held;
   }
-  auto reader = Open(kRead, FileShare::DenyNone);
-  EXPECT_EQ(TryOpen(path_, kReadWrite, FileShare::DenyWrite), 'O');
 }
 
 TEST_F(Sharing, SharedWritersInTwoProcessesSeeEachOthersBytes) {
@@ -102,53 +110,17 @@ TEST_F(Sharing, SharedWritersInTwoProcessesSeeEachOthersBytes) {
   EXPECT_EQ(child.Wait(), 0);
 }
 
-TEST_F(Sharing, DenyReadWriteKeepsEverybodyOut) {
-  ChildProcess child([&](Channel& parent) {
-    auto file = Open(kRead, FileShare::DenyReadWrite);
-    parent.Send('R');
-    parent.Receive();
-  });
-  ASSERT_EQ(child.Receive(), 'R');
-  EXPECT_EQ(TryOpen(path_, kRead, FileShare::DenyNone), 'S');
-  EXPECT_EQ(TryOpen(path_, kReadWrite, FileShare::DenyNone), 'S');
-  EXPECT_EQ(TryOpen(path_, kRead, FileShare::DenyReadWrite), 'S');
-  child.Send('C');
-  EXPECT_EQ(child.Wait(), 0);
-}
-
-TEST_F(Sharing, DenyReadWriteIsRefusedWhileAnyoneHasTheFileOpen) {
-  auto reader = Open(kRead, FileShare::DenyNone);
-  EXPECT_EQ(TryOpen(path_, kRead, FileShare::DenyReadWrite), 'S');
-  EXPECT_EQ(TryOpen(path_, kReadWrite, FileShare::DenyReadWrite), 'S');
-}
-
-TEST_F(Sharing, ReaderDenyingWritesIsRefusedWhileAWriterHoldsTheFile) {
-  auto writer = Open(kReadWrite, FileShare::DenyNone);
-  EXPECT_EQ(TryOpen(path_, kRead, FileShare::DenyWrite), 'S');
-  writer.reset();
-  auto reader = Open(kRead, FileShare::DenyWrite);
-  EXPECT_EQ(TryOpen(path_, kRead, FileShare::DenyWrite), 'O')
-      << "two readers that both deny writing do not conflict";
-  EXPECT_EQ(TryOpen(path_, kReadWrite, FileShare::DenyNone), 'S');
-}
-
-TEST_F(Sharing, RefusedCreatingOpenLeavesTheHeldFileIntact) {
+TEST_F(Sharing, RefusedCreatingOpenLeavesTheHeldFileIntactAndNamesIt) {
   auto holder = Open(kReadWrite, FileShare::DenyWrite);
-  EXPECT_THROW(
-      DiskFile::Open(path_, kReadWrite, FileShare::DenyNone, FileCreate::CreateAlways),
-      ESharingViolation);
-  EXPECT_EQ(holder->Size(), 10u) << "a refused CreateAlways emptied a file someone else holds";
-}
-
-TEST_F(Sharing, ViolationMessageNamesTheFile) {
-  auto holder = Open(kReadWrite, FileShare::DenyReadWrite);
   try {
-    Open(kRead, FileShare::DenyNone);
+    DiskFile::Open(path_, kReadWrite, FileShare::DenyNone, FileCreate::CreateAlways);
     FAIL() << "the open was not refused";
   } catch (const ESharingViolation& error) {
-    EXPECT_NE(error.Message().find("\"" + path_ + "\""), std::string::npos) << error.Message();
-    EXPECT_NE(error.Message().find("being used by another process"), std::string::npos);
+    EXPECT_EQ(error.Message(), "Cannot open file \"" + path_ +
+                                   "\". The process cannot access the file because it is "
+                                   "being used by another process.");
   }
+  EXPECT_EQ(holder->Size(), 10u) << "a refused CreateAlways emptied a file someone else holds";
 }
 
 // A reader that may not write the file cannot take the exclusive guard lock and falls back

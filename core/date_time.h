@@ -32,7 +32,8 @@ bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& out);
 TDateTime EncodeTime(int hour, int minute, int second, int msec);
 // A date-time out of 1..9999 decodes to year 0 month 0 day 0.
 void DecodeDate(TDateTime value, int& year, int& month, int& day);
-// Rounds to the nearest millisecond.
+// Rounds to the nearest millisecond. A time that rounds up to 24:00 is 00:00 of the next
+// day, and DecodeDate, DayOfWeek, DateOf and TimeOf agree with that.
 void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& msec);
 // 1 = Sunday .. 7 = Saturday.
 int DayOfWeek(TDateTime value);

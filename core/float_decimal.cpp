@@ -57,8 +57,11 @@ FloatDecimal ToDecimal(double value, int precision) {
     return d;
   }
   // printf rounds the exact binary value correctly; "%.*e" gives "d.ddddde±xx".
+  // Fewer digits than the general precision round from the 15-digit text, half away from
+  // zero (printf would round an exact binary tie such as 1234.5 to even).
+  const int printed = std::max(precision, kGeneralPrecision);
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*e", precision - 1, std::fabs(value));
+  std::snprintf(buffer, sizeof buffer, "%.*e", printed - 1, std::fabs(value));
   const char* p = buffer;
   for (; *p != 'e' && *p != '\0'; ++p) {
     if (*p >= '0' && *p <= '9') d.digits += *p;
@@ -66,6 +69,7 @@ FloatDecimal ToDecimal(double value, int precision) {
   const int exp10 = *p == 'e' ? std::atoi(p + 1) : 0;
   d.exponent = exp10 + 1;
   Normalize(d);
+  RoundAt(d, precision);
   if (d.IsZero()) d.negative = false;
   return d;
 }

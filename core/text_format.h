@@ -9,8 +9,22 @@
 //   - Rounding is half away from zero on the decimal digits of the value as stored (so
 //     0.125 with two decimals gives 0,13 and 2.675 gives 2,68 because the 15-digit text is
 //     2.67500000000000).
+//   - FloatToStrF ffFixed/ffNumber/ffCurrency fall back to the general form when the value
+//     has more integer digits than the precision; FormatFloat falls back to FloatToStr when
+//     a non-scientific picture would need more than 18 integer digits (1e300 gives "1E300").
+//   - FormatFloat picks its section by the sign of the value before rounding, so -0.4 with
+//     "0;-0" gives "-0" (the "-" is the section's literal); only the sign that the first
+//     section adds for a negative value is dropped when the result rounds to zero. An empty
+//     section counts as missing.
 //   - StrTo* accept surrounding blanks; StrToFloat accepts the locale's decimal separator
-//     only (not "." when the separator is ","), an optional sign and exponent.
+//     only (not "." when the separator is ","), an optional sign and exponent; no INF/NAN.
+//     StrToInt also takes "$FF" and "0xFF" (hexadecimal gives the bit pattern).
+//   - StrToDate reads two or three numbers in the order of ShortDateFormat, separated by
+//     DateSeparator; without a year it is the current year; a year of one or two digits is
+//     placed in the 100 years starting 50 years before the current year. StrToTime reads
+//     h:nn[:ss[.fraction]] (fraction after "." or the decimal separator, in seconds) and an
+//     optional AM/PM mark (the settings' texts, AM/PM or A/P, any case; an hour alone is
+//     allowed with a mark: "3 PM").
 #pragma once
 
 #include <cstdint>

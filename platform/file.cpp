@@ -53,6 +53,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -379,7 +381,16 @@ size_t MemoryFile::WriteAt(uint64_t offset, std::span<const std::byte> data) {
   const size_t count = static_cast<size_t>(std::min<uint64_t>(data.size(), limit - offset));
   if (count == 0) return 0;
   const uint64_t end = offset + count;
-  if (end > data_.size()) data_.resize(static_cast<size_t>(end));  // gap filled with zeros
+  if (end > data_.size()) {
+    // The gap is filled with zeros. Memory that cannot be had is a full device.
+    try {
+      data_.resize(static_cast<size_t>(end));
+    } catch (const std::bad_alloc&) {
+      return 0;
+    } catch (const std::length_error&) {
+      return 0;
+    }
+  }
   std::copy_n(data.begin(), count, data_.begin() + static_cast<ptrdiff_t>(offset));
   return count;
 }
@@ -389,7 +400,15 @@ void MemoryFile::SetSize(uint64_t size) {
     throw EFileError("Cannot change the size of file " + Quoted(name_) +
                      ". There is not enough space.");
   }
-  data_.resize(static_cast<size_t>(size));
+  try {
+    data_.resize(static_cast<size_t>(size));
+  } catch (const std::bad_alloc&) {
+    throw EFileError("Cannot change the size of file " + Quoted(name_) +
+                     ". There is not enough memory.");
+  } catch (const std::length_error&) {
+    throw EFileError("Cannot change the size of file " + Quoted(name_) +
+                     ". There is not enough memory.");
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

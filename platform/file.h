@@ -104,7 +104,8 @@ class DiskFile final : public RandomAccessFile {
 };
 
 // A file held in memory. Locks always succeed. A capacity limit makes writes past it store
-// only what fits, as a full disk would.
+// only what fits, as a full disk would (so does memory that cannot be allocated); SetSize
+// past the capacity throws EFileError.
 class MemoryFile final : public RandomAccessFile {
  public:
   explicit MemoryFile(std::string name = "<memory>");

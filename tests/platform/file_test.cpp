@@ -142,6 +142,10 @@ TEST(MemoryFile, CapacityMakesWritesShortAndGapsAreZero) {
   EXPECT_EQ(ReadText(file, 0, 20), "abcd");
   EXPECT_EQ(ReadText(file, UINT64_MAX, 1), "");
 
+  MemoryFile unlimited("big");
+  EXPECT_EQ(unlimited.WriteAt(uint64_t{1} << 63, Bytes("x")), 0u) << "no memory is a full disk";
+  EXPECT_THROW(unlimited.SetSize(uint64_t{1} << 63), EFileError);
+
   MemoryFile given("t.dbf", Bytes("xyz"));
   EXPECT_EQ(given.WriteAt(1, Bytes("Q")), 1u);
   EXPECT_EQ(Text(given.Contents()), "xQz");

@@ -34,6 +34,10 @@ inline constexpr const char* kWriteError = "Error while writing occurred. (Disk 
 inline std::string InvalidFieldCountMessage(long long count) {
   return "Invalid field count: " + std::to_string(count) + " (must be between 1 and 4095).";
 }
+// A new table whose fields add up to more than a record length can express.
+inline std::string InvalidRecordLengthMessage(long long length) {
+  return "Invalid record length: " + std::to_string(length) + " (must be at most 65535).";
+}
 inline std::string FileNotFoundMessage(const std::string& file_name) {
   return "Open: file not found: \"" + file_name + "\".";
 }

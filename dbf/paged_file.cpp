@@ -310,10 +310,12 @@ void TPagedFile::UnlockAllPages() {
   }
 }
 
+// Only the stream is reopened: owners keep their parsed state (fields, memo and index
+// files) across a switch of the access mode, hence the non-virtual calls.
 void TPagedFile::ReopenIn(TFileAccessMode mode) {
-  Close();
+  TPagedFile::Close();
   mode_ = mode;
-  Open();
+  TPagedFile::Open();
   if (!header_.empty()) ReadHeader();
 }
 

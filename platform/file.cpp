@@ -173,7 +173,7 @@ class ShareGuard {
       // Only the same file will do; the name might have been replaced since our open.
       if (fstat(fd, &mine) == 0 && fstat(helper, &theirs) == 0 && mine.st_dev == theirs.st_dev &&
           mine.st_ino == theirs.st_ino) {
-        helper_.reset(new Descriptor(helper));
+        helper_ = std::make_unique<Descriptor>(helper);
         Take(helper, F_WRLCK, path);
         return;
       }

@@ -155,7 +155,8 @@ TDateTime TimeOf(TDateTime value) {
 int64_t DateToDayNumber(TDateTime value) {
   if (!std::isfinite(value)) return 0;
   if (std::fabs(value) > kMaxAbsDays) {
-    return value < 0 ? -static_cast<int64_t>(kMaxAbsDays) : static_cast<int64_t>(kMaxAbsDays);
+    const auto limit = static_cast<int64_t>(kMaxAbsDays);
+    return (value < 0 ? -limit : limit) + kDayNumberOfDay0;
   }
   return Split(value).days + kDayNumberOfDay0;
 }

@@ -41,7 +41,8 @@ int DayOfWeek(TDateTime value);
 TDateTime DateOf(TDateTime value);
 TDateTime TimeOf(TDateTime value);
 
-// Whole days of value as a day number (1 = 1 January 0001), and back.
+// Whole days of value as a day number (1 = 1 January 0001), and back. NaN and infinities
+// give 0; values beyond 4 000 000 days either side of day 0 are clamped there.
 int64_t DateToDayNumber(TDateTime value);
 TDateTime DayNumberToDate(int64_t day_number);
 // Milliseconds since midnight of value's day (0 .. 86 399 999), rounded.

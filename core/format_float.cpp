@@ -258,7 +258,8 @@ std::string ApplySection(const PictureSection& s, double abs_value, bool minus,
       ++i;
     }
   }
-  if (!int_done) out += int_digits;
+  // A section of literals only ("'none'") shows no digits at all.
+  if (!int_done && (s.int_placeholders > 0 || s.max_decimals > 0)) out += int_digits;
   return out;
 }
 

@@ -133,6 +133,7 @@ TEST(FormatFloat, SectionsForNegativeAndZero) {
   // An empty section falls back to the first, which then writes the sign.
   EXPECT_EQ(FormatFloat("0.0;;'zero'", -2, En()), "-2.0");
   EXPECT_EQ(FormatFloat("0.0;'neg'", 0, En()), "0.0");
+  EXPECT_EQ(FormatFloat("0.0;'neg'", -3, En()), "neg");
 }
 
 TEST(FormatFloat, ScientificAndHugeValues) {

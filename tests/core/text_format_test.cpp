@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "core/exception.h"
@@ -409,6 +411,58 @@ TEST(Settings, LocaleNamesPickTheirConventions) {
   EXPECT_EQ(FormatDateTime("dddddd", moment, FormatSettings::German()), "Dienstag, 5. März 2024");
   EXPECT_EQ(FloatToStrF(1234.5, FloatFormat::ffCurrency, 15, 2, FormatSettings::German()),
             "1.234,50 €");
+}
+
+// Sets an environment variable for the life of the object and restores it afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value != nullptr) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(Settings, EnvironmentOrderIsLcAllThenNumericTimeThenLang) {
+  ScopedEnv all("LC_ALL", nullptr);
+  ScopedEnv numeric("LC_NUMERIC", nullptr);
+  ScopedEnv time("LC_TIME", "de_DE.UTF-8");
+  ScopedEnv lang("LANG", "en_US.UTF-8");
+  EXPECT_EQ(LocaleLanguage(), "de");
+  EXPECT_EQ(FormatSettings::FromLocale().ThousandSeparator, ".");
+  {
+    ScopedEnv override_all("LC_ALL", "en_GB.UTF-8");
+    EXPECT_EQ(LocaleLanguage(), "en");
+    EXPECT_EQ(FormatSettings::FromLocale().DecimalSeparator, ".");
+  }
+  ScopedEnv time_c("LC_TIME", "C");
+  EXPECT_EQ(LocaleLanguage(), "");
+  EXPECT_EQ(FormatSettings::FromLocale().DecimalSeparator, ",");
+}
+
+TEST(Settings, DefaultSetIsReplacedInPlace) {
+  const FormatSettings saved = DefaultFormatSettings();
+  const FormatSettings& current = DefaultFormatSettings();
+  SetDefaultFormatSettings(En());
+  EXPECT_EQ(current.DateSeparator, "/");
+  EXPECT_EQ(FormatMaskText("99/99;0", "1205"), "12/05");
+  SetDefaultFormatSettings(Ru());
+  EXPECT_EQ(FormatMaskText("99/99;0", "1205"), "12.05");
+  SetDefaultFormatSettings(saved);
 }
 
 }  // namespace

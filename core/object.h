@@ -5,6 +5,8 @@
 
 namespace lgoty::core {
 
+class ClassInfo;
+
 class TObject {
  public:
   TObject() = default;
@@ -13,6 +15,9 @@ class TObject {
   virtual ~TObject() = default;
   // The registered class name ("TfrxMemoView"); "TObject" for the root.
   virtual const char* ClassName() const { return "TObject"; }
+  // The class's run-time type information (core/rtti.h); nullptr for classes that publish
+  // no properties.
+  virtual const ClassInfo* ClassType() const { return nullptr; }
 };
 
 }  // namespace lgoty::core

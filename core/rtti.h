@@ -1,0 +1,335 @@
+// Run-time type information: a registry of classes (name -> factory, ancestor) and, per
+// class, the table of its published properties. The template serializer, prepared pages and
+// the script host bindings work from these tables; nothing else reflects on objects.
+//
+// A property has a name, a kind, a type name, for ordinal kinds an optional declared default
+// (a value equal to it is not written to templates; without one the value is always
+// written), a stored flag or stored test, a getter and (unless read-only) a setter.
+// ClassInfo::Properties() lists the properties of a class in declaration order, base class
+// first; a class that declares a property its ancestor already has replaces the ancestor's
+// entry in place.
+//
+// Kinds and their accessors:
+//   Integer, Int64, Char, WChar, Enumeration (Boolean included), Set -> ordinal (int64_t);
+//     an enumeration or set names its element type (EnumInfo), a set value is a bit mask
+//     with element n at bit n.
+//   Float -> double.   String, WString -> std::string (UTF-8 in memory).
+//   Variant -> Variant.
+//   Class -> TObject*; the role says what the object is to its owner:
+//     Nested (a value object owned by the holder: font, frame, fill; never replaced),
+//     Reference (a non-owning link to another registered object, set by name on load),
+//     StringList / WideStringList (a TStringList owned by the holder).
+//   Method (host-side event pointer), Array, Record: carried in the table but not streamed.
+// Script event properties ("OnBeforePrint") are String properties whose type name is an
+// event type (IsEvent()): their value is the name of a script procedure.
+//
+// Registration happens in explicit registration functions (each layer has one, run once);
+// tables are read-only afterwards and may be read from any thread.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+#include "core/exception.h"
+#include "core/object.h"
+#include "core/variant.h"
+
+namespace lgoty::core {
+
+enum class TypeKind {
+  Integer, Int64, Char, WChar, Enumeration, Set, Float, String, WString, Variant, Class,
+  Method, Array, Record
+};
+
+enum class ObjectRole { None, Nested, Reference, StringList, WideStringList };
+
+// An enumeration type with its element names in ordinal order.
+struct EnumInfo {
+  std::string name;
+  std::vector<std::string> names;
+  // Ordinal of an element name (ASCII case-insensitive), -1 when unknown.
+  int IndexOf(std::string_view element) const;
+  // Element name of an ordinal; "" when out of range.
+  std::string NameOf(int64_t ordinal) const;
+};
+// "Boolean": False, True.
+const EnumInfo& BooleanEnum();
+
+class ClassInfo;
+
+class PropInfo {
+ public:
+  std::string name;
+  TypeKind kind = TypeKind::Integer;
+  std::string type_name;
+  const EnumInfo* enum_info = nullptr;      // Enumeration and Set
+  ObjectRole role = ObjectRole::None;       // Class
+  std::string class_name;                   // Class: the declared class of the value
+  std::optional<int64_t> default_ordinal;   // ordinal kinds
+  bool stored = true;
+  std::function<bool(const TObject&)> stored_test;
+
+  std::function<int64_t(const TObject&)> get_ordinal;
+  std::function<void(TObject&, int64_t)> set_ordinal;
+  std::function<double(const TObject&)> get_float;
+  std::function<void(TObject&, double)> set_float;
+  std::function<std::string(const TObject&)> get_string;
+  std::function<void(TObject&, const std::string&)> set_string;
+  std::function<Variant(const TObject&)> get_variant;
+  std::function<void(TObject&, const Variant&)> set_variant;
+  std::function<TObject*(const TObject&)> get_object;
+  std::function<void(TObject&, TObject*)> set_object;
+
+  // Fluent declaration helpers.
+  PropInfo& Default(int64_t value) {
+    default_ordinal = value;
+    return *this;
+  }
+  PropInfo& NoDefault() {
+    default_ordinal.reset();
+    return *this;
+  }
+  PropInfo& Stored(bool value) {
+    stored = value;
+    return *this;
+  }
+  PropInfo& StoredIf(std::function<bool(const TObject&)> test) {
+    stored_test = std::move(test);
+    return *this;
+  }
+  PropInfo& TypeName(std::string value) {
+    type_name = std::move(value);
+    return *this;
+  }
+  PropInfo& ReadOnly();
+
+  bool IsOrdinal() const;
+  bool IsEvent() const;
+  bool HasSetter() const;
+  // The stored flag and the stored test.
+  bool IsStored(const TObject& object) const;
+  // Generic access for scripts: ordinal kinds as integers (Boolean as Boolean), Float as
+  // Double, strings as String, objects as object references. SetValue throws
+  // EConvertError/EVariantError when the value does not convert, and core::Exception
+  // ("Property X is read-only") without a setter.
+  Variant GetValue(const TObject& object) const;
+  void SetValue(TObject& object, const Variant& value) const;
+};
+
+class ClassInfo {
+ public:
+  using Factory = std::function<std::unique_ptr<TObject>()>;
+
+  ClassInfo(std::string name, const ClassInfo* parent, Factory factory);
+  ClassInfo(const ClassInfo&) = delete;
+  ClassInfo& operator=(const ClassInfo&) = delete;
+
+  const std::string& Name() const { return name_; }
+  const ClassInfo* Parent() const { return parent_; }
+  bool InheritsFrom(const ClassInfo* other) const;
+  bool InheritsFrom(std::string_view class_name) const;
+  bool CanCreate() const { return static_cast<bool>(factory_); }
+  // A new instance; nullptr for an abstract class.
+  std::unique_ptr<TObject> Create() const { return factory_ ? factory_() : nullptr; }
+
+  // All published properties, base class first, in declaration order.
+  const std::vector<const PropInfo*>& Properties() const;
+  // ASCII case-insensitive; nullptr when the class has no such property.
+  const PropInfo* FindProperty(std::string_view name) const;
+  // The class's own declarations.
+  PropInfo& AddProperty(std::string name, TypeKind kind, std::string type_name);
+
+ private:
+  void BuildIndex() const;
+
+  std::string name_;
+  const ClassInfo* parent_;
+  Factory factory_;
+  std::deque<PropInfo> own_;
+  mutable std::once_flag index_once_;
+  mutable std::vector<const PropInfo*> all_;
+  mutable std::map<std::string, const PropInfo*> by_upper_name_;
+};
+
+class ClassRegistry {
+ public:
+  static ClassRegistry& Instance();
+  // Registers a class; REQUIRES the name is new and parent (when given) registered.
+  ClassInfo& Register(std::string name, const ClassInfo* parent, ClassInfo::Factory factory);
+  // Case-insensitive (ASCII); nullptr when not registered.
+  const ClassInfo* Find(std::string_view name) const;
+  std::vector<const ClassInfo*> Classes() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::deque<ClassInfo> classes_;
+  std::map<std::string, ClassInfo*> by_upper_name_;
+};
+
+// Typed registration of a class's properties over its members.
+//   ClassBuilder<TfrxMemoView> b(info);
+//   b.Field("GapX", &TfrxMemoView::gap_x_).StoredIf(...);
+//   b.Enum("HAlign", &TfrxMemoView::halign_, kHAlignEnum).Default(0);
+//   b.Prop("PaperWidth", &TfrxReportPage::PaperWidth, &TfrxReportPage::SetPaperWidth);
+// Field types: bool (Boolean), int/int16 (Integer), int64_t (Int64), double (Float),
+// std::string (String), Variant.
+template <class T>
+class ClassBuilder {
+ public:
+  explicit ClassBuilder(ClassInfo& info) : info_(info) {}
+  ClassInfo& Info() { return info_; }
+
+  // member may be declared in T or in one of its bases.
+  template <class F, class C>
+  PropInfo& Field(std::string name, F C::*member) {
+    static_assert(std::is_base_of_v<C, T>);
+    PropInfo& p = Declare<F>(std::move(name));
+    Bind<F>(p, [member](const TObject& o) -> F { return static_cast<const T&>(o).*member; },
+            [member](TObject& o, F v) { static_cast<T&>(o).*member = std::move(v); });
+    return p;
+  }
+  template <class F>
+  PropInfo& Field(std::string name, F T::*member, void (T::*setter)(F)) {
+    PropInfo& p = Declare<F>(std::move(name));
+    Bind<F>(p, [member](const TObject& o) -> F { return static_cast<const T&>(o).*member; },
+            [setter](TObject& o, F v) { (static_cast<T&>(o).*setter)(std::move(v)); });
+    return p;
+  }
+  template <class F>
+  PropInfo& Prop(std::string name, F (T::*getter)() const, void (T::*setter)(F)) {
+    PropInfo& p = Declare<F>(std::move(name));
+    Bind<F>(p, [getter](const TObject& o) -> F { return (static_cast<const T&>(o).*getter)(); },
+            setter ? std::function<void(TObject&, F)>(
+                         [setter](TObject& o, F v) { (static_cast<T&>(o).*setter)(std::move(v)); })
+                   : std::function<void(TObject&, F)>());
+    return p;
+  }
+  // A string member whose value names a script procedure.
+  PropInfo& Event(std::string name, std::string T::*member) {
+    return Field(std::move(name), member).TypeName("TfrxNotifyEvent");
+  }
+  // An enumeration held in a member of enum (or integer) type E.
+  template <class E>
+  PropInfo& Enum(std::string name, E T::*member, const EnumInfo& info) {
+    PropInfo& p = info_.AddProperty(std::move(name), TypeKind::Enumeration, info.name);
+    p.enum_info = &info;
+    p.get_ordinal = [member](const TObject& o) {
+      return static_cast<int64_t>(static_cast<const T&>(o).*member);
+    };
+    p.set_ordinal = [member, &info](TObject& o, int64_t v) {
+      CheckOrdinal(info, v);
+      static_cast<T&>(o).*member = static_cast<E>(v);
+    };
+    return p;
+  }
+  template <class E>
+  PropInfo& Enum(std::string name, E T::*member, const EnumInfo& info, void (T::*setter)(E)) {
+    PropInfo& p = Enum(std::move(name), member, info);
+    p.set_ordinal = [setter, &info](TObject& o, int64_t v) {
+      CheckOrdinal(info, v);
+      (static_cast<T&>(o).*setter)(static_cast<E>(v));
+    };
+    return p;
+  }
+  // A set of an enumeration's elements held as a bit mask.
+  PropInfo& Set(std::string name, uint32_t T::*member, const EnumInfo& element,
+                std::string type_name) {
+    PropInfo& p = info_.AddProperty(std::move(name), TypeKind::Set, std::move(type_name));
+    p.enum_info = &element;
+    uint32_t mask = element.names.size() >= 32 ? 0xFFFFFFFFu
+                                                : (1u << element.names.size()) - 1;
+    p.get_ordinal = [member](const TObject& o) {
+      return static_cast<int64_t>(static_cast<const T&>(o).*member);
+    };
+    p.set_ordinal = [member, mask](TObject& o, int64_t v) {
+      static_cast<T&>(o).*member = static_cast<uint32_t>(v) & mask;
+    };
+    return p;
+  }
+  // An object owned by the holder (font, frame, string list ...), reached through getter.
+  PropInfo& Object(std::string name, ObjectRole role, std::string class_name,
+                   TObject* (*getter)(const T&)) {
+    PropInfo& p = info_.AddProperty(std::move(name), TypeKind::Class, class_name);
+    p.role = role;
+    p.class_name = std::move(class_name);
+    p.get_object = [getter](const TObject& o) { return getter(static_cast<const T&>(o)); };
+    return p;
+  }
+  // A non-owning reference to another object.
+  PropInfo& Reference(std::string name, std::string class_name,
+                      TObject* (*getter)(const T&), void (*setter)(T&, TObject*)) {
+    PropInfo& p = Object(std::move(name), ObjectRole::Reference, std::move(class_name), getter);
+    p.set_object = [setter](TObject& o, TObject* v) { setter(static_cast<T&>(o), v); };
+    return p;
+  }
+
+  static void CheckOrdinal(const EnumInfo& info, int64_t v) {
+    if (v < 0 || v >= static_cast<int64_t>(info.names.size())) {
+      throw EConvertError("Value " + std::to_string(v) + " is out of range for " + info.name);
+    }
+  }
+
+ private:
+  template <class F>
+  PropInfo& Declare(std::string name) {
+    if constexpr (std::is_same_v<F, bool>) {
+      PropInfo& p = info_.AddProperty(std::move(name), TypeKind::Enumeration, "Boolean");
+      p.enum_info = &BooleanEnum();
+      return p;
+    } else if constexpr (std::is_same_v<F, int64_t>) {
+      return info_.AddProperty(std::move(name), TypeKind::Int64, "Int64");
+    } else if constexpr (std::is_integral_v<F>) {
+      return info_.AddProperty(std::move(name), TypeKind::Integer, "Integer");
+    } else if constexpr (std::is_floating_point_v<F>) {
+      return info_.AddProperty(std::move(name), TypeKind::Float, "Extended");
+    } else if constexpr (std::is_same_v<F, std::string>) {
+      return info_.AddProperty(std::move(name), TypeKind::String, "String");
+    } else {
+      static_assert(std::is_same_v<F, Variant>, "unsupported property type");
+      return info_.AddProperty(std::move(name), TypeKind::Variant, "Variant");
+    }
+  }
+  template <class F>
+  static void Bind(PropInfo& p, std::function<F(const TObject&)> getter,
+                   std::function<void(TObject&, F)> setter) {
+    if constexpr (std::is_same_v<F, bool> || std::is_integral_v<F>) {
+      p.get_ordinal = [getter](const TObject& o) { return static_cast<int64_t>(getter(o)); };
+      if (setter) {
+        p.set_ordinal = [setter](TObject& o, int64_t v) {
+          if constexpr (std::is_same_v<F, bool>) {
+            setter(o, v != 0);
+          } else {
+            if (v < static_cast<int64_t>(std::numeric_limits<F>::min()) ||
+                v > static_cast<int64_t>(std::numeric_limits<F>::max())) {
+              throw EConvertError("Value " + std::to_string(v) + " is out of range");
+            }
+            setter(o, static_cast<F>(v));
+          }
+        };
+      }
+    } else if constexpr (std::is_floating_point_v<F>) {
+      p.get_float = [getter](const TObject& o) { return static_cast<double>(getter(o)); };
+      if (setter) p.set_float = [setter](TObject& o, double v) { setter(o, static_cast<F>(v)); };
+    } else if constexpr (std::is_same_v<F, std::string>) {
+      p.get_string = std::move(getter);
+      if (setter) p.set_string = [setter](TObject& o, const std::string& v) { setter(o, v); };
+    } else {
+      p.get_variant = std::move(getter);
+      if (setter) p.set_variant = [setter](TObject& o, const Variant& v) { setter(o, v); };
+    }
+  }
+
+  ClassInfo& info_;
+};
+
+}  // namespace lgoty::core

@@ -62,9 +62,9 @@ uint32_t TMemoFile::BlocksNeeded(size_t data_length) const {
 TMemoValue TMemoFile::ReadValue(uint32_t block) {
   TMemoValue value;
   if (block == 0 || !Active()) return value;
-  if (IsShared()) RefreshFileSize();
   uint64_t start = static_cast<uint64_t>(block) * block_size_;
-  uint64_t file_size = CachedFileSize();
+  // Asked of the stream each time: other programs may have appended values.
+  uint64_t file_size = Stream().Size();
   if (start >= file_size) return value;
 
   std::byte head[kValueHeaderSize] = {};
@@ -116,6 +116,8 @@ TMemoValue TMemoFile::ReadTerminatedValue(uint64_t start) {
     if (block[size - 1] == kLevel3Terminator &&
         (next_got == 0 || next[0] == kLevel3Terminator || next[0] == kZero)) {
       value.data.insert(value.data.end(), block.begin(), block.end() - 1);
+      // The second terminator byte opens the next block, which the value then occupies.
+      if (next_got > 0 && next[0] == kLevel3Terminator) ++value.block_count;
       return value;
     }
     value.data.insert(value.data.end(), block.begin(), block.end());
@@ -153,14 +155,11 @@ uint32_t TMemoFile::WriteValue(std::span<const std::byte> data, uint32_t present
   }
 
   LockPage(0, true);
-  if (IsShared()) {
-    ReadHeader();
-    RefreshFileSize();
-  }
+  if (IsShared()) ReadHeader();
   // Never hand out blocks inside the header or before the end of the file: a next-free
   // number that a damaged or foreign file holds too low would overwrite other values.
   uint64_t first_data_block = (kMemoHeaderSize + block_size_ - 1) / block_size_;
-  uint64_t end_block = (CachedFileSize() + block_size_ - 1) / block_size_;
+  uint64_t end_block = (Stream().Size() + block_size_ - 1) / block_size_;
   uint64_t block = std::max<uint64_t>({GetNextFreeBlock(), first_data_block, end_block, 1});
   if (block + needed > std::numeric_limits<uint32_t>::max()) {
     UnlockPage(0);

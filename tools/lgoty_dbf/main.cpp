@@ -1,0 +1,138 @@
+// lgoty-dbf: the table engine on the command line. JSON out, one object per line; errors go
+// to standard error with the engine's message and a non-zero exit status.
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/lgoty_dbf/commands.h"
+
+namespace {
+
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "usage: lgoty-dbf info FILE\n"
+    "       lgoty-dbf dump FILE [--deleted] [--raw]\n"
+    "       lgoty-dbf sum FILE FIELD\n"
+    "       lgoty-dbf create FILE --level 3|4|7|25 [--ldid 0x65] [--overwrite] "
+    "NAME:LETTER:LEN[:DEC]...\n"
+    "       lgoty-dbf append FILE [--shared] [--raw]      (JSON objects on standard input)\n"
+    "       lgoty-dbf set FILE RECNO NAME=VALUE... [--shared] [--raw]\n"
+    "       lgoty-dbf delete FILE RECNO [--shared]\n";
+
+struct UsageError {
+  std::string message;
+};
+
+// Splits arguments into options (and their values) and positional words.
+struct Arguments {
+  std::vector<std::string> words;
+  bool shared = false;
+  bool raw = false;
+  bool deleted = false;
+  bool overwrite = false;
+  std::string level;
+  std::string ldid;
+};
+
+Arguments Parse(int argc, char** argv) {
+  Arguments args;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) throw UsageError{a + " needs a value"};
+      return argv[++i];
+    };
+    if (a == "--shared") args.shared = true;
+    else if (a == "--raw") args.raw = true;
+    else if (a == "--deleted") args.deleted = true;
+    else if (a == "--overwrite") args.overwrite = true;
+    else if (a == "--level") args.level = value();
+    else if (a == "--ldid") args.ldid = value();
+    else if (a.size() > 2 && a.compare(0, 2, "--") == 0) throw UsageError{"unknown option " + a};
+    else args.words.push_back(a);
+  }
+  return args;
+}
+
+unsigned long ParseUnsigned(const std::string& text, unsigned long max, const char* what) {
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long value = std::strtoul(text.c_str(), &end, 0);
+  if (text.empty() || *end != '\0' || errno != 0 || value > max || text[0] == '-')
+    throw UsageError{std::string("bad ") + what + " \"" + text + "\""};
+  return value;
+}
+
+void Need(const Arguments& args, size_t min, size_t max) {
+  if (args.words.size() < min || args.words.size() > max) throw UsageError{"wrong arguments"};
+}
+
+int Run(int argc, char** argv) {
+  using namespace lgoty::tools;
+  const Arguments args = Parse(argc, argv);
+  if (args.words.empty()) throw UsageError{"no command"};
+  const std::string& command = args.words[0];
+  TableOptions options;
+  options.shared = args.shared;
+  options.raw = args.raw;
+  if (command == "info") {
+    Need(args, 2, 2);
+    InfoCommand(args.words[1], std::cout);
+  } else if (command == "dump") {
+    Need(args, 2, 2);
+    DumpCommand(args.words[1], args.deleted, options, std::cout);
+  } else if (command == "sum") {
+    Need(args, 3, 3);
+    SumCommand(args.words[1], args.words[2], std::cout);
+  } else if (command == "create") {
+    if (args.words.size() < 3 || args.level.empty()) throw UsageError{"create needs --level and fields"};
+    const int level = static_cast<int>(ParseUnsigned(args.level, 99, "level"));
+    const uint8_t ldid =
+        args.ldid.empty() ? 0 : static_cast<uint8_t>(ParseUnsigned(args.ldid, 255, "LDID"));
+    std::vector<FieldSpec> fields;
+    for (size_t i = 2; i < args.words.size(); ++i) fields.push_back(ParseFieldSpec(args.words[i]));
+    CreateCommand(args.words[1], level, ldid, fields, args.overwrite, std::cout);
+  } else if (command == "append") {
+    Need(args, 2, 2);
+    AppendCommand(args.words[1], std::cin, options, std::cout);
+  } else if (command == "set") {
+    if (args.words.size() < 4) throw UsageError{"set needs FILE RECNO NAME=VALUE..."};
+    const auto recno = static_cast<uint32_t>(ParseUnsigned(args.words[2], UINT32_MAX, "record number"));
+    std::vector<std::pair<std::string, std::string>> assignments;
+    for (size_t i = 3; i < args.words.size(); ++i) {
+      const size_t eq = args.words[i].find('=');
+      if (eq == std::string::npos || eq == 0) throw UsageError{"expected NAME=VALUE: " + args.words[i]};
+      assignments.emplace_back(args.words[i].substr(0, eq), args.words[i].substr(eq + 1));
+    }
+    SetCommand(args.words[1], recno, assignments, options, std::cout);
+  } else if (command == "delete") {
+    Need(args, 3, 3);
+    const auto recno = static_cast<uint32_t>(ParseUnsigned(args.words[2], UINT32_MAX, "record number"));
+    DeleteCommand(args.words[1], recno, options, std::cout);
+  } else {
+    throw UsageError{"unknown command " + command};
+  }
+  std::cout.flush();
+  return std::cout ? 0 : kExitError;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  try {
+    return Run(argc, argv);
+  } catch (const UsageError& e) {
+    std::cerr << "lgoty-dbf: " << e.message << "\n" << kUsage;
+    return kExitUsage;
+  } catch (const std::exception& e) {
+    std::cout.flush();
+    std::cerr << e.what() << "\n";
+    return kExitError;
+  }
+}

@@ -1,0 +1,205 @@
+// gen_register: writes a register of beneficiaries with made-up people, for benchmarks, tests
+// and trying the program out.
+//
+//   gen_register --rows N --seed S --kind med|dent OUT.dbf
+//
+// The table is a level-4 table with LDID 0x65 (text in code page 866):
+//   FAMIL C25, IMJA C20, OTCH C25, PYNKAR C12, DOC_SER C10, DOC_NUM C10, SUMPAY N12.2,
+//   then RECEPT C15, DATERCPT D8 (medicines) or NARYD C15, DATENRD D8 (dental prosthetics).
+// The same arguments always give the same bytes apart from the date stamp in the header:
+// the random numbers come from a fixed generator (splitmix64), not from the standard
+// library's distributions, whose results differ between implementations.
+//
+// What the rows exercise: surnames that share prefixes (Иван-ов/-ова/-енко/-ицкий), Ё and ё,
+// a surname with a leading space, amounts that are zero, negative or blank, blank dates,
+// and about one row in sixty marked deleted.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/code_page.h"
+#include "core/date_time.h"
+#include "dbf/dbf_file.h"
+#include "dbf/field_codec.h"
+
+namespace {
+
+using lgoty::data::TFieldType;
+namespace dbf = lgoty::dbf;
+
+constexpr uint8_t kRussianDosLdid = 0x65;
+constexpr int kCodePage = 866;
+
+class Random {
+ public:
+  explicit Random(uint64_t seed) : state_(seed) {}
+  uint64_t Next() {
+    uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  // 0 .. n-1 (n > 0).
+  uint32_t Below(uint32_t n) { return static_cast<uint32_t>(Next() % n); }
+  bool Chance(uint32_t one_in) { return Below(one_in) == 0; }
+  template <size_t N>
+  std::string_view Pick(const std::string_view (&items)[N]) {
+    return items[Below(static_cast<uint32_t>(N))];
+  }
+
+ private:
+  uint64_t state_;
+};
+
+constexpr std::string_view kSurnameStems[] = {
+    "Иван", "Петр", "Сидор", "Смирн", "Кузнец", "Поп", "Сокол", "Лебед", "Козл", "Новик",
+    "Мороз", "Волк", "Алексе", "Фёдор", "Семён", "Ерш", "Ёлк", "Орл", "Белоус", "Черн",
+    "Жук", "Щук", "Яковл", "Гром", "Зайц", "Тарас"};
+constexpr std::string_view kMaleEndings[] = {"ов", "ев", "енко", "ицкий", "ин", ""};
+constexpr std::string_view kFemaleEndings[] = {"ова", "ева", "енко", "ицкая", "ина", "а"};
+constexpr std::string_view kMaleNames[] = {"Иван", "Пётр", "Сергей", "Алексей", "Николай",
+                                           "Фёдор", "Семён", "Артём", "Михаил", "Олег"};
+constexpr std::string_view kFemaleNames[] = {"Мария", "Анна", "Алёна", "Ольга", "Наталья",
+                                             "Татьяна", "Ирина", "Дарья", "Фёкла", "Елена"};
+constexpr std::string_view kPatronymicStems[] = {"Иванов", "Петров", "Сергеев", "Алексеев",
+                                                 "Николаев", "Фёдоров", "Семёнов", "Артёмов"};
+constexpr std::string_view kDocSeries[] = {"II-МЮ", "IV-АБ", "4501", "4603", "V-ЕЁ", "I-РК"};
+
+struct Table {
+  dbf::TDbfFile file;
+  std::vector<std::byte> record;
+
+  void Put(int field, std::string_view utf8) {
+    const dbf::TDbfFieldDef& def = file.FieldDefs()[field];
+    dbf::TFieldValue v;
+    v.text = lgoty::core::FromUtf8(kCodePage, utf8);
+    dbf::SetFieldData(file.FieldDefs(), def, TFieldType::ftString, record, &v);
+  }
+  void PutAmount(int field, int64_t kopecks, bool blank) {
+    const dbf::TDbfFieldDef& def = file.FieldDefs()[field];
+    if (blank) {
+      dbf::SetFieldData(file.FieldDefs(), def, TFieldType::ftFloat, record, nullptr);
+      return;
+    }
+    // Written as text so that the amount is exact to the kopeck.
+    char buf[32];
+    const uint64_t magnitude = static_cast<uint64_t>(kopecks < 0 ? -kopecks : kopecks);
+    std::snprintf(buf, sizeof buf, "%s%llu.%02llu", kopecks < 0 ? "-" : "",
+                  static_cast<unsigned long long>(magnitude / 100),
+                  static_cast<unsigned long long>(magnitude % 100));
+    const std::string text(buf);
+    const size_t width = static_cast<size_t>(def.Size());
+    const std::string padded = std::string(width - text.size(), ' ') + text;
+    for (size_t i = 0; i < width; ++i)
+      record[static_cast<size_t>(def.Offset()) + i] = static_cast<std::byte>(padded[i]);
+  }
+  void PutDate(int field, int year, int month, int day, bool blank) {
+    const dbf::TDbfFieldDef& def = file.FieldDefs()[field];
+    if (blank) {
+      dbf::SetFieldData(file.FieldDefs(), def, TFieldType::ftDate, record, nullptr);
+      return;
+    }
+    dbf::TFieldValue v;
+    v.real = lgoty::core::EncodeDate(year, month, day);
+    dbf::SetFieldData(file.FieldDefs(), def, TFieldType::ftDate, record, &v);
+  }
+};
+
+int Usage() {
+  std::cerr << "usage: gen_register --rows N --seed S --kind med|dent OUT.dbf\n";
+  return 2;
+}
+
+int Generate(uint32_t rows, uint64_t seed, bool dental, const std::string& out) {
+  dbf::TDbfFieldDefs defs(dbf::kTableLevel4);
+  struct Spec {
+    const char* name;
+    char letter;
+    int length;
+    int decimals;
+  };
+  const Spec specs[] = {{"FAMIL", 'C', 25, 0},   {"IMJA", 'C', 20, 0},
+                        {"OTCH", 'C', 25, 0},    {"PYNKAR", 'C', 12, 0},
+                        {"DOC_SER", 'C', 10, 0}, {"DOC_NUM", 'C', 10, 0},
+                        {"SUMPAY", 'N', 12, 2},  {dental ? "NARYD" : "RECEPT", 'C', 15, 0},
+                        {dental ? "DATENRD" : "DATERCPT", 'D', 8, 0}};
+  for (const Spec& s : specs) {
+    dbf::TDbfFieldDef& def = defs.Add();
+    def.SetFieldName(s.name);
+    def.SetNative(static_cast<uint8_t>(s.letter), s.length, s.decimals);
+  }
+  enum { kFamil, kImja, kOtch, kPynkar, kDocSer, kDocNum, kSumpay, kRecept, kDate };
+
+  Table table;
+  table.file.SetFileName(out);
+  table.file.SetMode(dbf::TFileAccessMode::amExclusiveNew);
+  table.file.SetTableLevel(dbf::kTableLevel4);
+  table.file.Create(defs, kRussianDosLdid, dbf::kDefaultMemoBlockSize);
+  table.record.resize(table.file.RecordSize());
+
+  Random random(seed);
+  for (uint32_t n = 1; n <= rows; ++n) {
+    table.file.InitRecord(table.record);
+    const bool female = random.Chance(2);
+    std::string surname(random.Pick(kSurnameStems));
+    surname += female ? random.Pick(kFemaleEndings) : random.Pick(kMaleEndings);
+    if (random.Chance(500)) surname = " " + surname;  // typed with a leading space
+    table.Put(kFamil, surname);
+    table.Put(kImja, female ? random.Pick(kFemaleNames) : random.Pick(kMaleNames));
+    std::string patronymic(random.Pick(kPatronymicStems));
+    patronymic += female ? "на" : "ич";
+    if (!random.Chance(40)) table.Put(kOtch, patronymic);
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%03u%03u%03u%02u", random.Below(1000),
+                  random.Below(1000), random.Below(1000), random.Below(100));
+    table.Put(kPynkar, digits);
+    table.Put(kDocSer, random.Pick(kDocSeries));
+    std::snprintf(digits, sizeof digits, "%06u", random.Below(1'000'000));
+    table.Put(kDocNum, digits);
+
+    // Amounts: mostly positive, some zero, some negative (corrections), some blank.
+    const uint32_t kind = random.Below(100);
+    const int64_t kopecks = static_cast<int64_t>(random.Below(5'000'000));
+    table.PutAmount(kSumpay, kind < 8 ? 0 : kind < 11 ? -kopecks / 10 : kopecks, kind >= 96);
+
+    std::snprintf(digits, sizeof digits, "%s %06u", dental ? "Н" : "ЛС", random.Below(1'000'000));
+    table.Put(kRecept, digits);
+    table.PutDate(kDate, 2000 + static_cast<int>(random.Below(25)),
+                  1 + static_cast<int>(random.Below(12)), 1 + static_cast<int>(random.Below(28)),
+                  random.Chance(30));
+    if (random.Chance(60)) table.record[0] = std::byte{'*'};
+    table.file.Insert(table.record);
+  }
+  table.file.Close();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  uint64_t rows = 0;
+  uint64_t seed = 1;
+  std::string kind = "med";
+  std::string out;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const bool has_value = i + 1 < argc;
+    if (a == "--rows" && has_value) rows = std::strtoull(argv[++i], nullptr, 10);
+    else if (a == "--seed" && has_value) seed = std::strtoull(argv[++i], nullptr, 0);
+    else if (a == "--kind" && has_value) kind = argv[++i];
+    else if (!a.empty() && a[0] != '-' && out.empty()) out = a;
+    else return Usage();
+  }
+  if (out.empty() || (kind != "med" && kind != "dent") || rows > 100'000'000) return Usage();
+  try {
+    return Generate(static_cast<uint32_t>(rows), seed, kind == "dent", out);
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+}

@@ -166,19 +166,20 @@ void TDbfFile::Open() {
 
     const bool has_memo = HasMemoFields(defs_);
     if (has_memo) OpenMemoFile(false, kDefaultMemoBlockSize);
+    int new_version = -1;
     if (level != kTableLevelFoxPro) {
-      uint8_t v = has_memo ? static_cast<uint8_t>(version | kMemoBit)
-                           : static_cast<uint8_t>(version & ~kMemoBit);
-      PutU8(Header(), kVersionOffset, v);
+      new_version = has_memo ? (version | kMemoBit) : (version & ~kMemoBit);
       rewrite = true;
     }
 
-    if (!OpenProductionIndex(rewrite)) {
+    bool clear_production_index = false;
+    if (!OpenProductionIndex(clear_production_index)) {
       Abandon();
       return;
     }
+    rewrite = rewrite || clear_production_index;
     blank_record_ = BuildBlankRecord(defs_, record_length);
-    if (rewrite) WriteHeader();
+    if (rewrite) RewriteHeaderOnOpen(new_version, clear_production_index);
   } catch (...) {
     TDbfFile::Close();
     throw;
@@ -211,7 +212,25 @@ void TDbfFile::OpenMemoFile(bool create, size_t block_size) {
   memo_ = std::move(memo);
 }
 
-bool TDbfFile::OpenProductionIndex(bool& rewrite) {
+void TDbfFile::RewriteHeaderOnOpen(int version, bool clear_production_index) {
+  // Other programs may be appending: the header is taken under its lock as they left it
+  // (their count, their auto-increment values), and only what this open corrects is changed.
+  const bool shared = IsShared();
+  if (shared) {
+    LockPage(0, true);
+    ReadHeader();
+  }
+  if (version >= 0) PutU8(Header(), kVersionOffset, static_cast<uint8_t>(version));
+  if (clear_production_index) PutU8(Header(), kProductionIndexOffset, 0);
+  const uint32_t count = RecordCount();
+  if (count != GetU32LE(Header(), kRecordCountOffset)) {
+    PutU32LE(Header(), kRecordCountOffset, count);
+  }
+  WriteHeader();
+  if (shared) UnlockPage(0);
+}
+
+bool TDbfFile::OpenProductionIndex(bool& clear_flag) {
   if (table_level_ == kTableLevelFoxPro || IsMemoryMode(Mode())) return true;
   if (GetU8(Header(), kProductionIndexOffset) == 0) return true;
   const std::string path = platform::ChangeFileExt(FileName(), ".mdx");
@@ -230,7 +249,7 @@ bool TDbfFile::OpenProductionIndex(bool& rewrite) {
   if (on_index_missing_) on_index_missing_(delete_link);
   if (!delete_link) return false;
   PutU8(Header(), kProductionIndexOffset, 0);
-  rewrite = true;
+  clear_flag = true;
   return true;
 }
 
@@ -459,10 +478,19 @@ uint32_t TDbfFile::Insert(std::span<std::byte> buffer) {
   const bool shared = IsShared();
   uint32_t n = RecordCount() + 1;
   if (shared) {
+    // Another appender may have written record n and released its lock between our count
+    // and our lock; holding the lock, the count read again tells whether n is still free.
     uint32_t probes = 0;
-    while (!LockPage(n, false)) {
+    for (;;) {
+      while (!LockPage(n, false)) {
+        if (++probes >= kMaxAppendProbes) throw EDbfError(kRecordLocked);
+        ++n;
+      }
+      const uint32_t count = RecordCount();
+      if (n > count) break;
+      UnlockPage(n);
       if (++probes >= kMaxAppendProbes) throw EDbfError(kRecordLocked);
-      ++n;
+      n = count + 1;
     }
   }
 

@@ -126,8 +126,12 @@ class TDbfFile : public TPagedFile {
  private:
   void ResetState();
   void OpenMemoFile(bool create, size_t block_size);
-  // Returns false when the open is to be abandoned.
-  bool OpenProductionIndex(bool& rewrite);
+  // Returns false when the open is to be abandoned; sets clear_flag when the production
+  // index flag is to be cleared.
+  bool OpenProductionIndex(bool& clear_flag);
+  // The header rewrite that ends an open: version byte (-1 = unchanged), flag, repaired
+  // count, today's date and the end-of-file byte.
+  void RewriteHeaderOnOpen(int version, bool clear_production_index);
   void FillDbaseLock(std::span<std::byte> record) const;
   void AssignAutoIncValues(std::span<std::byte> record);
   void ResetAllWriteErrors();

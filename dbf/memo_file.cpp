@@ -35,8 +35,12 @@ void TMemoFile::OpenMemo(size_t block_size_for_new) {
   size_t size = BlockSizeInHeader();
   if (size == 0) {
     size = kDefaultMemoBlockSize;
+    // Under the header lock, so that a next-free number another program is writing is kept.
+    LockPage(0, true);
+    if (IsShared()) ReadHeader();
     SetBlockSizeInHeader(size);
     WriteHeader();
+    UnlockPage(0);
   }
   block_size_ = size;
   SetRecordSize(size);

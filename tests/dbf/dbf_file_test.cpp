@@ -317,6 +317,88 @@ TEST(DbfFile, DescriptorsEndAtAnEarlyTerminator) {
   EXPECT_EQ(table->RecordCount(), 2u);
 }
 
+// Level 7: ID (I, required) and NAME (C 10, default "DEFAULTVAL") in a property block.
+std::vector<std::byte> Level7TableWithProperties() {
+  const size_t p = 68 + 2 * 48 + 1;
+  const size_t header_length = p + 46 + 10;
+  std::vector<std::byte> bytes(header_length, std::byte{0});
+  bytes[0] = std::byte{0x04};
+  PutU16LE(bytes, 8, static_cast<uint16_t>(header_length));
+  PutU16LE(bytes, 10, 15);
+  const std::string driver = "DB866RU0";
+  for (size_t i = 0; i < driver.size(); ++i) bytes[32 + i] = static_cast<std::byte>(driver[i]);
+  bytes[68] = std::byte{'I'};
+  bytes[68 + 1] = std::byte{'D'};
+  bytes[68 + 32] = std::byte{'I'};
+  bytes[68 + 33] = std::byte{4};
+  const std::string name = "NAME";
+  for (size_t i = 0; i < name.size(); ++i) bytes[116 + i] = static_cast<std::byte>(name[i]);
+  bytes[116 + 32] = std::byte{'C'};
+  bytes[116 + 33] = std::byte{10};
+  bytes[p - 1] = std::byte{0x0D};
+  PutU16LE(bytes, p, 2);
+  PutU16LE(bytes, p + 2, 16);
+  PutU16LE(bytes, p + 16 + 2, 2);
+  bytes[p + 16 + 4] = std::byte{4};
+  PutU16LE(bytes, p + 16 + 11, 46);
+  PutU16LE(bytes, p + 16 + 13, 10);
+  PutU16LE(bytes, p + 31 + 2, 1);
+  bytes[p + 31 + 4] = std::byte{1};
+  const std::string value = "DEFAULTVAL";
+  for (size_t i = 0; i < value.size(); ++i) bytes[p + 46 + i] = static_cast<std::byte>(value[i]);
+  return bytes;
+}
+
+TEST(DbfFile, Level7PropertyBlockGivesRequiredFlagsAndDefaults) {
+  ScratchFolder dir;
+  const std::string path = dir.File("props.dbf");
+  platform::WriteWholeFile(path, Level7TableWithProperties());
+  {
+    auto table = OpenTable(path, TFileAccessMode::amReadOnly);
+    EXPECT_EQ(table->TableCodePage(), 866);
+    EXPECT_EQ(table->LanguageId(), 0x26);
+    ASSERT_EQ(table->FieldDefs().Count(), 2);
+    EXPECT_TRUE(table->FieldDefs()[0].Required());
+    EXPECT_FALSE(table->FieldDefs()[1].Required());
+    ASSERT_TRUE(table->FieldDefs()[1].HasDefault());
+    EXPECT_EQ(FieldText(table->BlankRecord(), 5, 10), "DEFAULTVAL");
+  }
+  auto bytes = Level7TableWithProperties();
+  PutU16LE(bytes, 68 + 96 + 1 + 16 + 11, 400);  // data far outside the header
+  platform::WriteWholeFile(path, bytes);
+  EXPECT_THROW(OpenTable(path, TFileAccessMode::amReadOnly), EDbfError);
+}
+
+TEST(DbfFile, NullableFoxProFieldsGetBitsInTheNullFlagsField) {
+  ScratchFolder dir;
+  const std::string path = dir.File("nulls.dbf");
+  const size_t header_length = 32 + 4 * 32 + 1 + 263;
+  std::vector<std::byte> bytes(header_length, std::byte{0});
+  bytes[0] = std::byte{0x30};
+  bytes[29] = std::byte{0x65};
+  PutU16LE(bytes, 8, static_cast<uint16_t>(header_length));
+  PutU16LE(bytes, 10, 1 + 5 + 5 + 3 + 1);
+  const std::tuple<const char*, char, int, int> fields[] = {
+      {"A", 'C', 5, 2}, {"B", 'N', 5, 0}, {"C", 'C', 3, 2}, {"_NullFlags", '0', 1, 0}};
+  size_t at = 32;
+  for (auto& [name, letter, length, flags] : fields) {
+    for (size_t i = 0; name[i] != 0; ++i) bytes[at + i] = static_cast<std::byte>(name[i]);
+    bytes[at + 11] = static_cast<std::byte>(letter);
+    bytes[at + 16] = static_cast<std::byte>(length);
+    bytes[at + 18] = static_cast<std::byte>(flags);
+    at += 32;
+  }
+  bytes[at] = std::byte{0x0D};
+  platform::WriteWholeFile(path, bytes);
+  auto table = OpenTable(path, TFileAccessMode::amReadOnly);
+  EXPECT_EQ(table->TableLevel(), 25);
+  EXPECT_EQ(table->NullFlagsField(), 3);
+  EXPECT_EQ(table->FieldDefs()[0].NullPosition(), 0);
+  EXPECT_EQ(table->FieldDefs()[1].NullPosition(), -1);
+  EXPECT_EQ(table->FieldDefs()[2].NullPosition(), 1);
+  EXPECT_EQ(table->FieldDefs()[3].FieldName(), "_NULLFLAGS");
+}
+
 TEST(DbfFile, InvalidHeadersAreRefusedWithTheEnginesMessage) {
   ScratchFolder dir;
   const std::string path = dir.File("bad.dbf");

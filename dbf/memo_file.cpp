@@ -161,10 +161,13 @@ uint32_t TMemoFile::WriteValue(std::span<const std::byte> data, uint32_t present
   LockPage(0, true);
   if (IsShared()) ReadHeader();
   // Never hand out blocks inside the header or before the end of the file: a next-free
-  // number that a damaged or foreign file holds too low would overwrite other values.
-  uint64_t first_data_block = (kMemoHeaderSize + block_size_ - 1) / block_size_;
-  uint64_t end_block = (Stream().Size() + block_size_ - 1) / block_size_;
-  uint64_t block = std::max<uint64_t>({GetNextFreeBlock(), first_data_block, end_block, 1});
+  // number that a damaged or foreign file holds too low would overwrite other values. Nor
+  // beyond the end: one that is too high would make the file gigantic (terabytes for a
+  // garbage number). So new values start at the end of the file, which in a healthy file
+  // is where the next-free number points anyway.
+  const uint64_t first_data_block = (kMemoHeaderSize + block_size_ - 1) / block_size_;
+  const uint64_t end_block = (Stream().Size() + block_size_ - 1) / block_size_;
+  const uint64_t block = std::max<uint64_t>({first_data_block, end_block, 1});
   if (block + needed > std::numeric_limits<uint32_t>::max()) {
     UnlockPage(0);
     throw EDbfWriteError(kWriteError);

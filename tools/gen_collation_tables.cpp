@@ -1,0 +1,120 @@
+// Generates dbf/collation_tables.inc: the 256 weights of each language driver that has a
+// collation of its own.
+//
+// A table is the alphabetical order of the characters of the driver's code page in the
+// driver's language: every byte is read as a character of the code page (the engine's own
+// code page tables), the bytes are sorted with ICU's collator for the language (tertiary
+// strength, so a lower-case letter sorts just before its capital), and a byte's weight is its
+// rank. Bytes that are no character on their own (lead bytes of the multi-byte code pages,
+// and every byte >= 0x80 of a code page the engine cannot convert) follow all characters in
+// byte order. Characters the collator finds equal keep byte order, so the weights are always
+// a permutation of 0..255 and equal weights mean equal bytes. The drivers marked plain get the
+// identity.
+//
+// Build and run from the source root (after building the dbf library in build-expr):
+//   g++ -std=c++20 -I. tools/gen_collation_tables.cpp build-expr/lib/libdbf.a \
+//       build-expr/lib/libplatform.a build-expr/lib/libcore.a -licui18n -licuuc -licudata \
+//       -o /tmp/gen_collation_tables && /tmp/gen_collation_tables > dbf/collation_tables.inc
+#include <unicode/coll.h>
+#include <unicode/uvernum.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/code_page.h"
+#include "dbf/language_drivers.h"
+
+namespace {
+
+struct Driver {
+  int ldid;
+  const char* name;
+  const char* language;  // ICU locale; nullptr = plain byte order
+};
+
+// The drivers with a collation table, and the language each one sorts in.
+const Driver kDrivers[] = {
+    {0x59, "DBWINES0", "es"},     {0x57, "DBWINUS0", nullptr}, {0x58, "DBWINWE0", "en"},
+    {0x0F, "DB437DE0", "de"},     {0x18, "DB437ES1", "es"},    {0x0B, "DB437FI0", "fi"},
+    {0x0D, "DB437FR0", "fr"},     {0x86, "db437gr0", "el"},    {0x11, "DB437IT0", "it"},
+    {0x09, "DB437NL0", "nl"},     {0x15, "DB437SV0", "sv"},    {0x19, "DB437UK0", "en_GB"},
+    {0x1B, "DB437US0", "en_US"},  {0x1D, "DB850CF0", "fr_CA"}, {0x10, "DB850DE0", "de"},
+    {0x14, "DB850ES0", "es"},     {0x0E, "DB850FR0", "fr"},    {0x12, "DB850IT1", "it"},
+    {0x0A, "DB850NL0", "nl"},     {0x25, "DB850PT0", "pt"},    {0x16, "DB850SV1", "sv"},
+    {0x1A, "DB850UK0", "en_GB"},  {0x37, "DB850US0", "en_US"}, {0x1F, "DB852CZ0", "cs"},
+    {0x22, "db852hdc", "hr"},     {0x23, "db852po0", "pl"},    {0x87, "db852sl0", "sl"},
+    {0x88, "DB857TR0", "tr"},     {0x24, "DB860PT0", "pt"},    {0x1C, "DB863CF1", "fr_CA"},
+    {0x08, "DB865DA0", "da"},     {0x17, "DB865NO0", "nb"},    {0x26, "db866ru0", "ru"},
+    {0x20, "DB867CZ0", "cs"},     {0x50, "db874th0", "th"},    {0x13, "DB932JP0", nullptr},
+    {0x56, "DB932JP1", "ja"},     {0x4D, "DB936CN0", "zh"},    {0x4E, "DB949KO0", "ko"},
+    {0x4F, "DB950TW0", "zh_Hant"}, {0x85, "dbHebrew", "he"},   {0x68, "FOXCZ895", "cs"},
+    {0x9B, "FOXCZWIN", "cs"},     {0x5E, "FOXDE437", "de"},    {0x61, "FOXDEWIN", "de"},
+    {0x5F, "FOXNO437", "nb"},     {0x60, "FOXNO850", "nb"},    {0x62, "FOXNOWIN", "nb"},
+};
+
+// The character a byte stands for on its own, or empty when it is none.
+std::string CharacterOf(const lgoty::core::CodePage* code_page, int byte) {
+  const char c = static_cast<char>(byte);
+  if (code_page == nullptr) return byte < 0x80 ? std::string(1, c) : std::string();
+  const std::string utf8 = code_page->ToUtf8(std::string_view(&c, 1));
+  if (utf8.empty() || utf8 == "\xEF\xBF\xBD") return {};
+  return utf8;
+}
+
+std::vector<int> Weights(const Driver& driver, int code_page_number) {
+  std::vector<int> weights(256);
+  if (driver.language == nullptr) {
+    for (int b = 0; b < 256; ++b) weights[static_cast<size_t>(b)] = b;
+    return weights;
+  }
+  const lgoty::core::CodePage* code_page = lgoty::core::FindCodePage(code_page_number);
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Collator> collator(
+      icu::Collator::createInstance(icu::Locale(driver.language), status));
+  if (U_FAILURE(status)) {
+    std::fprintf(stderr, "no collator for %s\n", driver.language);
+    std::exit(1);
+  }
+  collator->setStrength(icu::Collator::TERTIARY);
+  std::vector<std::string> characters(256);
+  std::vector<int> order;
+  for (int b = 0; b < 256; ++b) {
+    characters[static_cast<size_t>(b)] = CharacterOf(code_page, b);
+    order.push_back(b);
+  }
+  std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
+    const std::string& a = characters[static_cast<size_t>(x)];
+    const std::string& b = characters[static_cast<size_t>(y)];
+    if (a.empty() || b.empty()) return !a.empty() && b.empty();
+    UErrorCode s = U_ZERO_ERROR;
+    return collator->compareUTF8(a, b, s) == UCOL_LESS;
+  });
+  for (size_t rank = 0; rank < order.size(); ++rank) {
+    weights[static_cast<size_t>(order[rank])] = static_cast<int>(rank);
+  }
+  return weights;
+}
+
+}  // namespace
+
+int main() {
+  std::printf(
+      "// Generated by tools/gen_collation_tables.cpp (ICU %s); do not edit by hand.\n"
+      "// { LDID, driver name, code page, language, 256 weights }\n",
+      U_ICU_VERSION);
+  for (const Driver& driver : kDrivers) {
+    const int code_page = lgoty::dbf::CodePageOfLdid(static_cast<uint8_t>(driver.ldid));
+    const std::vector<int> weights = Weights(driver, code_page);
+    std::printf("{0x%02X, \"%s\", %d, \"%s\", {", driver.ldid, driver.name, code_page,
+                driver.language != nullptr ? driver.language : "");
+    for (int b = 0; b < 256; ++b) {
+      if (b % 16 == 0) std::printf("\n   ");
+      std::printf(" %3d,", weights[static_cast<size_t>(b)]);
+    }
+    std::printf("\n}},\n");
+  }
+  return 0;
+}

@@ -110,9 +110,26 @@ void TDbfFile::Abandon() {
   open_abandoned_ = true;
 }
 
+namespace {
+// Opening an existing table never empties it, whatever mode a previous Create left behind.
+TFileAccessMode ExistingCounterpart(TFileAccessMode mode) {
+  switch (mode) {
+    case TFileAccessMode::amMemoryNew:
+      return TFileAccessMode::amMemoryExisting;
+    case TFileAccessMode::amExclusiveNew:
+      return TFileAccessMode::amExclusiveExisting;
+    case TFileAccessMode::amSharedNew:
+      return TFileAccessMode::amSharedExisting;
+    default:
+      return mode;
+  }
+}
+}  // namespace
+
 void TDbfFile::Open() {
   open_abandoned_ = false;
   ResetState();
+  SetMode(ExistingCounterpart(Mode()));
   TPagedFile::Open();
   try {
     SetHeaderSize(kBaseHeaderSize);

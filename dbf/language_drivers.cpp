@@ -238,6 +238,7 @@ const TDbfGlobals& DbfGlobals() {
     g.default_ldid = SelectLdidByLocale(g.default_code_page, g.user_locale, false);
     g.user_name = platform::ComputerName();
     if (g.user_name.size() > kMaxLockUserName) g.user_name.resize(kMaxLockUserName);
+    g.installed_code_pages = core::InstalledCodePages();
     return g;
   }();
   return globals;

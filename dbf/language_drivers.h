@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lgoty::dbf {
 
@@ -60,6 +61,7 @@ struct TDbfGlobals {
   uint32_t user_locale = 0;     // the user's default locale identifier
   uint8_t default_ldid = 0;     // LDID of new tables whose caller asks for none
   std::string user_name;        // written into "_DBASELOCK" fields, at most 16 characters
+  std::vector<int> installed_code_pages;  // ascending; a table in another one opens read-only
 };
 const TDbfGlobals& DbfGlobals();
 

@@ -220,6 +220,26 @@ TEST(DbfFile, AppendsInExclusiveModeReachTheHeaderAtClose) {
   EXPECT_EQ(buffer, r1);
 }
 
+TEST(DbfFile, MemoryTablesLiveInTheirStreamAndReopenAfterCreate) {
+  platform::MemoryFile memory;
+  TDbfFile table;
+  table.SetMode(TFileAccessMode::amMemoryNew);
+  table.SetMemoryStream(&memory);
+  table.Create(Defs(4, {{"NAME", 'C', 10, 0}}), 0x65, 512);
+  auto record = NameRecord(table, "mem");
+  table.Insert(record);
+  table.Close();
+  EXPECT_EQ(GetU32LE(memory.Contents(), 4), 1u);
+  // The mode Create left behind would empty the stream; opening takes the existing one.
+  table.Open();
+  ASSERT_TRUE(table.Active());
+  EXPECT_EQ(table.Mode(), TFileAccessMode::amMemoryExisting);
+  EXPECT_EQ(table.RecordCount(), 1u);
+  std::vector<std::byte> buffer(table.RecordSize());
+  table.ReadRecord(1, buffer);
+  EXPECT_EQ(buffer, record);
+}
+
 TEST(DbfFile, OpenRepairsACountBehindTheFileAndStampsTheDate) {
   ScratchFolder dir;
   const std::string path = dir.File("repair.dbf");

@@ -127,6 +127,7 @@ TFileAccessMode ExistingCounterpart(TFileAccessMode mode) {
 }  // namespace
 
 void TDbfFile::Open() {
+  if (Active()) Close();
   open_abandoned_ = false;
   ResetState();
   SetMode(ExistingCounterpart(Mode()));
@@ -405,15 +406,20 @@ void TDbfFile::FillDbaseLock(std::span<std::byte> record) const {
 
 void TDbfFile::LockRecord(uint32_t n, std::span<std::byte> buffer) {
   if (!LockPage(n, false)) throw EDbfError(kRecordLocked);
-  const size_t size = std::min(buffer.size(), RecordSize());
-  InitRecord(buffer);
-  ReadAt(RecordPosition(n), buffer.first(size));
-  old_image_.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(size));
-  locked_record_ = n;
-  if (lock_field_ >= 0) {
-    FillDbaseLock(buffer);
-    WriteRecord(n, buffer.first(size));
+  try {
+    const size_t size = std::min(buffer.size(), RecordSize());
+    InitRecord(buffer);
+    ReadAt(RecordPosition(n), buffer.first(size));
+    old_image_.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(size));
+    if (lock_field_ >= 0) {
+      FillDbaseLock(buffer);
+      WriteRecord(n, buffer.first(size));
+    }
+  } catch (...) {
+    UnlockPage(n);
+    throw;
   }
+  locked_record_ = n;
 }
 
 void TDbfFile::CancelRecordLock(uint32_t n) {

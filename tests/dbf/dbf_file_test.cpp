@@ -586,26 +586,6 @@ TEST(DbfFile, EditingKeepsTheOldImageAndTheDbaseLockFieldNamesTheUser) {
   EXPECT_EQ(FieldText(on_disk, 1, 6), "AAAAAe");
 }
 
-TEST(DbfFile, ASecondHandleGetsRecordLockedAtOnce) {
-  ScratchFolder dir;
-  const std::string path = dir.File("two.dbf");
-  CreateTable(path, 4, Defs(4, {{"NAME", 'C', 10, 0}}));
-  auto first = OpenTable(path, TFileAccessMode::amSharedExisting);
-  auto second = OpenTable(path, TFileAccessMode::amSharedExisting);
-  auto r = NameRecord(*first, "x");
-  first->Insert(r);
-  std::vector<std::byte> buffer(first->RecordSize());
-  first->LockRecord(1, buffer);
-  try {
-    second->LockRecord(1, buffer);
-    FAIL();
-  } catch (const EDbfError& e) {
-    EXPECT_STREQ(e.what(), "Record locked.");
-  }
-  first->CancelRecordLock(1);
-  EXPECT_NO_THROW(second->LockRecord(1, buffer));
-}
-
 // An index that logs what the data file asks of it and refuses keys on request.
 class FakeIndex : public TRecordIndex {
  public:

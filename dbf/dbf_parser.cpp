@@ -249,8 +249,7 @@ TVariable* TDbfParser::ResolveName(const std::string& name) {
 }
 
 size_t TDbfParser::StringResultLength() {
-  if (const auto* field = dynamic_cast<const TStringFieldVar*>(SingleVariable());
-      field != nullptr && field->Mode() == TStringFieldMode::smRaw) {
+  if (const auto* field = dynamic_cast<const TStringFieldVar*>(SingleVariable())) {
     return static_cast<size_t>(field->FieldDef().Size());
   }
   return Evaluate(blank_record_).length;

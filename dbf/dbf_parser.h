@@ -116,7 +116,7 @@ class TDbfParser : public TCustomExpressionParser {
   TVariable* ResolveName(const std::string& name) override;
   void ClearNames() override { field_vars_.clear(); }
   int TextCodePage() const override;
-  // A raw string field alone: its length; otherwise the result's length on the blank record.
+  // A string field alone: its length; otherwise the result's length on the blank record.
   size_t StringResultLength() override;
 
  private:

@@ -151,7 +151,15 @@ class TCustomExpressionParser::Builder {
     const bool bracket_follows = i + 1 < tokens_.size() && tokens_[i + 1].text == "(" &&
                                  tokens_[i + 1].kind == TTokenKind::Symbol;
     if (token.kind == TTokenKind::Name) {
-      if (bracket_follows) throw EParserException(kNoFunction);
+      // A name with brackets that is neither a function nor a known variable.
+      if (bracket_follows) {
+        TVariable* variable = nullptr;
+        try {
+          variable = parser_.ResolveName(token.text);
+        } catch (const core::Exception&) {
+        }
+        if (variable == nullptr) throw EParserException(kNoFunction);
+      }
       if (TVariable* variable = parser_.ResolveName(token.text)) {
         item.operand = variable;
         AddVariable(variable);

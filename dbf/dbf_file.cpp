@@ -44,6 +44,19 @@ TFileAccessMode CreatingCounterpart(TFileAccessMode mode) {
   return TFileAccessMode::amExclusiveNew;
 }
 
+// Opening an existing table never empties it, whatever mode a previous Create left behind.
+TFileAccessMode ExistingCounterpart(TFileAccessMode mode) {
+  switch (mode) {
+    case TFileAccessMode::amMemoryNew:
+      return TFileAccessMode::amMemoryExisting;
+    case TFileAccessMode::amExclusiveNew:
+      return TFileAccessMode::amExclusiveExisting;
+    case TFileAccessMode::amSharedNew:
+      return TFileAccessMode::amSharedExisting;
+    default:
+      return mode;
+  }
+}
 }  // namespace
 
 TFileAccessMode IndexOpenMode(TFileAccessMode data_mode) {
@@ -109,22 +122,6 @@ void TDbfFile::Abandon() {
   SetRecordSize(0);
   open_abandoned_ = true;
 }
-
-namespace {
-// Opening an existing table never empties it, whatever mode a previous Create left behind.
-TFileAccessMode ExistingCounterpart(TFileAccessMode mode) {
-  switch (mode) {
-    case TFileAccessMode::amMemoryNew:
-      return TFileAccessMode::amMemoryExisting;
-    case TFileAccessMode::amExclusiveNew:
-      return TFileAccessMode::amExclusiveExisting;
-    case TFileAccessMode::amSharedNew:
-      return TFileAccessMode::amSharedExisting;
-    default:
-      return mode;
-  }
-}
-}  // namespace
 
 void TDbfFile::Open() {
   if (Active()) Close();
@@ -438,28 +435,27 @@ void TDbfFile::UnlockRecord(uint32_t n, std::span<const std::byte> buffer) {
     old_image_.assign(buffer.size(), kSpace);
     ReadAt(RecordPosition(n), old_image_);
   }
+  // Changes the first `changed` indexes back from the new image to the old, last first.
+  auto restore = [&](size_t changed) {
+    for (size_t j = changed; j-- > 0;) {
+      try {
+        indexes_[j]->Update(n, buffer, old_image_);
+      } catch (...) {
+        // Restoring a key that was there a moment ago; nothing better can be done here.
+      }
+    }
+  };
   for (size_t i = 0; i < indexes_.size(); ++i) {
     bool failed_write = false;
     try {
       indexes_[i]->Update(n, old_image_, buffer);
       failed_write = indexes_[i]->WriteError();
     } catch (...) {
-      for (size_t j = i; j-- > 0;) {
-        try {
-          indexes_[j]->Update(n, buffer, old_image_);
-        } catch (...) {
-          // Restoring a key that was there a moment ago; nothing better can be done here.
-        }
-      }
+      restore(i);
       throw;
     }
     if (failed_write) {
-      for (size_t j = i + 1; j-- > 0;) {
-        try {
-          indexes_[j]->Update(n, buffer, old_image_);
-        } catch (...) {
-        }
-      }
+      restore(i + 1);
       ResetAllWriteErrors();
       throw EDbfWriteError(kWriteIndexError);
     }

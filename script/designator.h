@@ -1,0 +1,107 @@
+// The kinds of designator steps the builder creates. Each knows how to read (and, when
+// assignable, store) given the value of the step before it.
+#pragma once
+
+#include "script/bindings.h"
+#include "script/expression.h"
+
+namespace lgoty::script {
+
+class TfsScript;
+
+// A variable, constant, parameter or host variable.
+class TfsVariablePart : public TfsDesignatorPart {
+ public:
+  explicit TfsVariablePart(TfsCustomVariable* v);
+  Variant Read(const Variant&) override { return variable->GetValue(); }
+  void Write(const Variant&, const Variant& value) override { variable->SetValue(value); }
+  TfsCustomVariable* variable;
+};
+
+// A call of a procedure or function the script declares.
+class TfsProcCallPart : public TfsDesignatorPart {
+ public:
+  TfsProcCallPart(TfsProcVariable* p, TfsScript* caller) : proc(p), caller(caller) {}
+  Variant Read(const Variant&) override;
+  TfsProcVariable* proc;
+  TfsScript* caller;
+};
+
+// A host method, free function or indexed property.
+class TfsMethodPart : public TfsDesignatorPart {
+ public:
+  TfsMethodPart(TfsMethodHelper* m, TfsClassVariable* cls) : method(m), cls(cls) {}
+  Variant Read(const Variant& parent) override;
+  void Write(const Variant& parent, const Variant& value) override;
+  TfsMethodHelper* method;
+  TfsClassVariable* cls;
+
+ private:
+  void CollectArgs(std::vector<Variant>& params);
+  void WriteBack(const std::vector<Variant>& params);
+};
+
+class TfsPropertyPart : public TfsDesignatorPart {
+ public:
+  TfsPropertyPart(TfsPropertyHelper* p, TfsClassVariable* cls) : property(p), cls(cls) {}
+  Variant Read(const Variant& parent) override;
+  void Write(const Variant& parent, const Variant& value) override;
+  TfsPropertyHelper* property;
+  TfsClassVariable* cls;
+};
+
+class TfsEventPart : public TfsDesignatorPart {
+ public:
+  TfsEventPart(TfsEventHelper* e, TfsScript* script) : event(e), script(script) {}
+  Variant Read(const Variant&) override { return Variant(""); }
+  void Write(const Variant& parent, const Variant& value) override;
+  TfsEventHelper* event;
+  TfsScript* script;
+};
+
+class TfsComponentPart : public TfsDesignatorPart {
+ public:
+  explicit TfsComponentPart(TfsComponentHelper* c) : component(c) {}
+  Variant Read(const Variant&) override { return Variant(component->component); }
+  TfsComponentHelper* component;
+};
+
+// A class name used as a value (for "TStringList.Create" and "is"): a null object.
+class TfsClassRefPart : public TfsDesignatorPart {
+ public:
+  explicit TfsClassRefPart(TfsClassVariable* c) : cls(c) {}
+  Variant Read(const Variant&) override { return Variant(static_cast<core::TObject*>(nullptr)); }
+  TfsClassVariable* cls;
+};
+
+// "[...]" on a string (one character, counted from 1) or an array (elements).
+class TfsIndexPart : public TfsDesignatorPart {
+ public:
+  Variant Read(const Variant& parent) override;
+  bool IsElement() const override { return true; }
+  Variant Update(const Variant& container, const Variant& value) override;
+};
+
+// A member resolved at run time against the class of the object it is applied to (members
+// of variant values, late binding).
+class TfsLateBoundPart : public TfsDesignatorPart {
+ public:
+  TfsLateBoundPart(std::string member, TfsScript* script) : script(script) { name = std::move(member); }
+  Variant Read(const Variant& parent) override;
+  void Write(const Variant& parent, const Variant& value) override;
+  TfsScript* script;
+
+ private:
+  TfsCustomVariable* Resolve(const Variant& parent, TfsClassVariable*& cls);
+};
+
+// The object of a variant value; EScriptError when it holds none (or a freed one).
+core::TObject* ObjectOf(const Variant& value, const std::string& member);
+
+// Index of the UTF-8 character i (1-based) in text: its byte offset and length; false when
+// out of range.
+bool Utf8CharAt(const std::string& text, int64_t index, size_t& offset, size_t& length);
+// Number of UTF-8 characters.
+int64_t Utf8Length(std::string_view text);
+
+}  // namespace lgoty::script

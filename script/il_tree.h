@@ -1,0 +1,41 @@
+// The IL tree: what the grammar interpreter makes of a script and the program builder
+// reads. It is an XML-shaped tree: elements named by the grammar ("dsgn", "expr",
+// "ifstmt", ...), token elements carrying their text, each element carrying where it began
+// (line and column, 1-based, column in characters) and its byte offsets in the source; an
+// "expr" also knows where it ended (pos1 in the XML form) so that a macro function can be
+// handed the source text of its argument. ToXml() writes the document form:
+//   <?xml version="1.0"?><program><expr pos="1:5" pos1="1:9">...</expr>...</program>
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lgoty::script {
+
+struct IlNode {
+  std::string name;
+  std::string text;            // token text ("" for structural elements)
+  std::string unit;            // "uses" elements of included units: the unit's name
+  int line = 0, column = 0;    // where the element began
+  int end_line = 0, end_column = 0;
+  int offset = 0, end_offset = 0;  // 0-based byte offsets of the source span
+  std::vector<std::unique_ptr<IlNode>> children;
+
+  IlNode() = default;
+  IlNode(const IlNode&) = delete;
+  IlNode& operator=(const IlNode&) = delete;
+  ~IlNode();
+
+  IlNode* Add(std::string child_name);
+  // The first child named so (ASCII case-insensitive); nullptr when none.
+  const IlNode* Find(std::string_view child_name) const;
+  bool Is(std::string_view n) const;
+  std::string Pos() const { return std::to_string(line) + ":" + std::to_string(column); }
+};
+
+// Writes the element and its subtree in the XML form above (attribute values escaped).
+std::string IlToXml(const IlNode& node, bool with_declaration = true);
+
+}  // namespace lgoty::script

@@ -501,19 +501,26 @@ TValueClass ValueClassOf(TFieldType type) {
 
 std::unique_ptr<TFieldCodec> MakeFieldCodec(const TDbfFieldDef& def) {
   const bool fox = def.TableLevel() == kTableLevelFoxPro;
+  // A binary encoding needs its whole width inside the field. The size rules give every
+  // binary letter its width, except B at level 25, whose size a file may state freely; a
+  // field too small for its encoding is handled as text, which never leaves the field.
+  auto binary = [&](int width, auto make) -> std::unique_ptr<TFieldCodec> {
+    if (def.Size() < width) return std::make_unique<TextCodec>(def, false, false);
+    return make();
+  };
   switch (def.NativeFieldType()) {
     case 'I': case '+':
-      return std::make_unique<Int32Codec>(def, fox);
+      return binary(4, [&] { return std::make_unique<Int32Codec>(def, fox); });
     case '@':
-      return std::make_unique<TimestampCodec>(def.DateTimeHandling());
+      return binary(8, [&] { return std::make_unique<TimestampCodec>(def.DateTimeHandling()); });
     case 'O':
-      return std::make_unique<OrderedDoubleCodec>();
+      return binary(8, [&] { return std::make_unique<OrderedDoubleCodec>(); });
     case 'T':
-      return std::make_unique<JulianDateTimeCodec>();
+      return binary(8, [&] { return std::make_unique<JulianDateTimeCodec>(); });
     case 'Y':
-      return std::make_unique<CurrencyCodec>(def);
+      return binary(8, [&] { return std::make_unique<CurrencyCodec>(def); });
     case 'B':
-      if (fox) return std::make_unique<DoubleCodec>();
+      if (fox) return binary(8, [&] { return std::make_unique<DoubleCodec>(); });
       return std::make_unique<TextCodec>(def, true, false);
     case 'M': case 'G':
       if (def.Size() == 4) return std::make_unique<BlockNumberCodec>(def);

@@ -343,6 +343,23 @@ TEST(FieldCodec, FoxProBIsAPlainDouble) {
   EXPECT_FALSE(f.IsNull());
 }
 
+TEST(FieldCodec, BinaryFieldNarrowerThanItsEncodingStaysInsideTheField) {
+  // Level 25 keeps the size a file gives a B field; 2 bytes cannot hold a double.
+  TDbfFieldDefs defs(25);
+  TDbfFieldDef& narrow = defs.Add();
+  narrow.SetNative('B', 2, 0);
+  TDbfFieldDef& next = defs.Add();
+  next.SetNative('C', 6, 0);
+  std::vector<std::byte> record = BuildBlankRecord(defs, static_cast<size_t>(defs.AssignOffsets()));
+  std::memcpy(record.data() + next.Offset(), "SENTRY", 6);
+  TFieldValue v;
+  v.real = 1.5;
+  SetFieldData(defs, narrow, TFieldType::ftFloat, record, &v);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(record.data() + next.Offset()), 6), "SENTRY");
+  EXPECT_TRUE(GetFieldData(defs, narrow, TFieldType::ftFloat, record, &v));
+  EXPECT_EQ(v.real, 2.0) << "kept as text without decimals";
+}
+
 // ---- null flags and blank records -------------------------------------------------------------
 
 TEST(FieldCodec, NullBitDecidesTheNullTestAndFollowsWrites) {

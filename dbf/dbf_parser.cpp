@@ -8,6 +8,7 @@
 #include "core/code_page.h"
 #include "core/locale.h"
 #include "dbf/dbf_errors.h"
+#include "dbf/dbf_file.h"
 #include "dbf/field_codec.h"
 #include "dbf/index_keys.h"
 
@@ -298,6 +299,16 @@ std::span<const std::byte> TDbfIndexParser::ExtractKeyFromRecord(
   }
   encode_(value, key_);
   return key_;
+}
+
+std::unique_ptr<TDbfParser> MakeFilterParser(const TDbfFile& file) {
+  return std::make_unique<TDbfParser>(file.FieldDefs(), file.EffectiveCodePage(),
+                                      file.RecordSize());
+}
+
+std::unique_ptr<TDbfIndexParser> MakeIndexParser(const TDbfFile& file, TIndexKeyFormat format) {
+  return std::make_unique<TDbfIndexParser>(file.FieldDefs(), file.EffectiveCodePage(), format,
+                                           file.RecordSize());
 }
 
 }  // namespace lgoty::dbf

@@ -164,4 +164,11 @@ class TDbfIndexParser : public TDbfParser {
   TKeyEncoder encode_ = nullptr;
 };
 
+class TDbfFile;
+
+// Parsers over an open table (its field definitions, effective code page and record size);
+// the table must stay open while they are used. The filter parser reads translated strings.
+std::unique_ptr<TDbfParser> MakeFilterParser(const TDbfFile& file);
+std::unique_ptr<TDbfIndexParser> MakeIndexParser(const TDbfFile& file, TIndexKeyFormat format);
+
 }  // namespace lgoty::dbf

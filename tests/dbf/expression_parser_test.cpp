@@ -190,6 +190,45 @@ TEST_F(ConstantExpression, DeepNestingIsRefusedInsteadOfExhaustingTheStack) {
   EXPECT_EQ(Error(nested), "Expression nested too deeply");
 }
 
+TEST_F(ConstantExpression, TokensOfStringsNumbersAndSymbols) {
+  EXPECT_EQ(Text("'a\"b'"), "a\"b");
+  EXPECT_EQ(Text("\"it's\""), "it's");
+  EXPECT_EQ(Text("'unclosed"), "unclosed");
+  EXPECT_EQ(Eval("1e5").type, TExpressionType::etFloat);
+  EXPECT_DOUBLE_EQ(Eval("1.5e-2").real, 0.015);
+  EXPECT_EQ(Eval("$ff").integer, 255);
+  EXPECT_EQ(Eval("99999999999999999999").type, TExpressionType::etFloat);
+  EXPECT_EQ(Eval("1\t<>\n2").boolean, 1);
+  EXPECT_EQ(Eval("1<=2").boolean, 1);
+  EXPECT_EQ(Eval("2>=3").boolean, 0);
+  EXPECT_EQ(Error("$"), "Unknown variable '$' found.");
+  EXPECT_EQ(Error("1 =< 2"), "Unknown variable '=<' found.");
+  EXPECT_EQ(Error("1 != 2"), "Unknown variable '!=' found.");
+  EXPECT_EQ(Error("1 && 2"), "Unknown variable '&&' found.");
+  EXPECT_EQ(Error("_X1"), "Unknown variable '_X1' found.");
+  EXPECT_EQ(Error("1e"), "Unknown variable 'e' found.");
+}
+
+TEST_F(ConstantExpression, ResultPointerShowsTheValueInItsBinaryForm) {
+  Eval("6 * 7");
+  EXPECT_EQ(*static_cast<const int32_t*>(parser_.ResultPointer()), 42);
+  Eval("1 < 2");
+  EXPECT_EQ(*static_cast<const uint8_t*>(parser_.ResultPointer()), 1);
+  Eval("0.5 * 3");
+  EXPECT_DOUBLE_EQ(*static_cast<const double*>(parser_.ResultPointer()), 1.5);
+  Eval("'x' + 'yz'");
+  EXPECT_STREQ(static_cast<const char*>(parser_.ResultPointer()), "xyz");
+}
+
+TEST_F(ConstantExpression, CaseSensitivePartialComparisonKeepsCase) {
+  parser_.SetCaseInsensitive(false);
+  parser_.SetPartialMatch(true);
+  EXPECT_EQ(Eval("'ABC' = 'AB*'").boolean, 1);
+  EXPECT_EQ(Eval("'abc' = 'AB*'").boolean, 0);
+  EXPECT_EQ(Eval("'xABy' = '*AB*'").boolean, 1);
+  EXPECT_EQ(Eval("'xaby' = '*AB*'").boolean, 0);
+}
+
 TEST(ExpressionWords, SignaturesLongerThanSixLettersAreRefused) {
   auto make = [](const char* signature) {
     return TFunction("F", "", 0, nullptr, TExpressionType::etInteger, 0, signature);
@@ -357,6 +396,34 @@ TEST_F(TableExpression, StarPatternsInAFilterDependOnPartialComparison) {
   EXPECT_FALSE(matches("ABC"));
   EXPECT_TRUE(matches("AB*"));
   EXPECT_TRUE(matches("ab*"));
+}
+
+TEST_F(TableExpression, RawFilterFieldsMeetConstantsInTheTableCodePage) {
+  TDbfParser parser(defs_, 866);
+  parser.SetStringFieldMode(TStringFieldMode::smRaw);
+  parser.CompileExpression("SUBSTR(FAMIL, 1, 6) = 'Иванов' AND FAMIL > 'Иваново'");
+  EXPECT_EQ(parser.Evaluate(Record("Иванов")).boolean, 0);
+  EXPECT_EQ(parser.Evaluate(Record("Ивановская")).boolean, 1);
+  parser.CompileExpression("FAMIL");
+  EXPECT_EQ(parser.Evaluate(Record("Ли")).length, 20u);
+  // Back to translated: the same text now reads trimmed.
+  parser.SetStringFieldMode(TStringFieldMode::smTranslated);
+  EXPECT_EQ(parser.Evaluate(Record("Ли")).Text(), core::FromUtf8(1251, "Ли"));
+}
+
+TEST_F(TableExpression, BlankFieldsReadAsZeroFalseAndBlankDate) {
+  TDbfParser parser(defs_, 866);
+  parser.CompileExpression("STR(AGE) + STR(SUMMA, 5, 1) + DTOS(BIRTH) + IMJA");
+  EXPECT_EQ(parser.Evaluate(parser.BlankRecord()).Text(), "0  0.0        ");
+  parser.CompileExpression("FLAG");
+  EXPECT_EQ(parser.Evaluate(parser.BlankRecord()).boolean, 0);
+}
+
+TEST_F(TableExpression, ARecordTooShortForItsFieldsIsAnEngineError) {
+  TDbfParser parser(defs_, 866);
+  parser.CompileExpression("IMJA");
+  std::vector<std::byte> short_record(5, std::byte{' '});
+  EXPECT_THROW(parser.Evaluate(short_record), EDbfError);
 }
 
 TEST_F(TableExpression, NamesAreBoundToFieldsOrRefused) {

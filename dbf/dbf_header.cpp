@@ -123,8 +123,11 @@ TParsedDescriptors ParseFieldDescriptors(std::span<const std::byte> header, int 
     def.SetFieldName(name);
     def.SetNative(letter, length, decimals);
     if (def.NativeFieldType() == 0) throw EDbfError(kInvalidDbfFile);
-    // The record layout follows the lengths stored in the file, even where the size rules
-    // of a letter would have the definition believe another width.
+    // The record layout follows the lengths stored in the file. A letter whose size rule
+    // asks for more bytes than the file gives its field (a 4-byte date) would have every
+    // read and write reach into the next field: such a file is refused. A field wider than
+    // its rule (a 25-digit number) is read and written through its first bytes.
+    if (def.Size() > length) throw EDbfError(kInvalidDbfFile);
     def.SetOffset(record_length);
     record_length += length;
     if (level7) {

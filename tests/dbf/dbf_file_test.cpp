@@ -446,6 +446,8 @@ TEST(DbfFile, InvalidHeadersAreRefusedWithTheEnginesMessage) {
   bytes = good;
   PutU16LE(bytes, 10, 3);
   expect_invalid(bytes, "fields longer than the record");
+  bytes = HandMadeTable({{"WHEN", 'D', 4}, {"NEXT", 'C', 4}}, 2, 1);
+  expect_invalid(bytes, "a date field too narrow for its encoding");
   bytes = good;
   PutU16LE(bytes, 8, 20);
   expect_invalid(bytes, "header shorter than its fixed part");

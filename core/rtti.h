@@ -198,15 +198,18 @@ class ClassBuilder {
             [member](TObject& o, F v) { static_cast<T&>(o).*member = std::move(v); });
     return p;
   }
-  template <class F>
-  PropInfo& Field(std::string name, F T::*member, void (T::*setter)(F)) {
+  template <class F, class C, class D>
+  PropInfo& Field(std::string name, F C::*member, void (D::*setter)(F)) {
+    static_assert(std::is_base_of_v<C, T> && std::is_base_of_v<D, T>);
     PropInfo& p = Declare<F>(std::move(name));
     Bind<F>(p, [member](const TObject& o) -> F { return static_cast<const T&>(o).*member; },
             [setter](TObject& o, F v) { (static_cast<T&>(o).*setter)(std::move(v)); });
     return p;
   }
-  template <class F>
-  PropInfo& Prop(std::string name, F (T::*getter)() const, void (T::*setter)(F)) {
+  // getter and setter may be declared in T or in one of its bases; setter may be null.
+  template <class F, class C, class D>
+  PropInfo& Prop(std::string name, F (C::*getter)() const, void (D::*setter)(F)) {
+    static_assert(std::is_base_of_v<C, T> && std::is_base_of_v<D, T>);
     PropInfo& p = Declare<F>(std::move(name));
     Bind<F>(p, [getter](const TObject& o) -> F { return (static_cast<const T&>(o).*getter)(); },
             setter ? std::function<void(TObject&, F)>(
@@ -214,13 +217,24 @@ class ClassBuilder {
                    : std::function<void(TObject&, F)>());
     return p;
   }
+  // A read-only property.
+  template <class F, class C>
+  PropInfo& Prop(std::string name, F (C::*getter)() const, std::nullptr_t) {
+    static_assert(std::is_base_of_v<C, T>);
+    PropInfo& p = Declare<F>(std::move(name));
+    Bind<F>(p, [getter](const TObject& o) -> F { return (static_cast<const T&>(o).*getter)(); },
+            std::function<void(TObject&, F)>());
+    return p;
+  }
   // A string member whose value names a script procedure.
-  PropInfo& Event(std::string name, std::string T::*member) {
+  template <class C>
+  PropInfo& Event(std::string name, std::string C::*member) {
     return Field(std::move(name), member).TypeName("TfrxNotifyEvent");
   }
   // An enumeration held in a member of enum (or integer) type E.
-  template <class E>
-  PropInfo& Enum(std::string name, E T::*member, const EnumInfo& info) {
+  template <class E, class C>
+  PropInfo& Enum(std::string name, E C::*member, const EnumInfo& info) {
+    static_assert(std::is_base_of_v<C, T>);
     PropInfo& p = info_.AddProperty(std::move(name), TypeKind::Enumeration, info.name);
     p.enum_info = &info;
     p.get_ordinal = [member](const TObject& o) {
@@ -232,8 +246,8 @@ class ClassBuilder {
     };
     return p;
   }
-  template <class E>
-  PropInfo& Enum(std::string name, E T::*member, const EnumInfo& info, void (T::*setter)(E)) {
+  template <class E, class C, class D>
+  PropInfo& Enum(std::string name, E C::*member, const EnumInfo& info, void (D::*setter)(E)) {
     PropInfo& p = Enum(std::move(name), member, info);
     p.set_ordinal = [setter, &info](TObject& o, int64_t v) {
       CheckOrdinal(info, v);
@@ -241,8 +255,26 @@ class ClassBuilder {
     };
     return p;
   }
+  // An enumeration reached through a getter and a setter.
+  template <class E, class C, class D>
+  PropInfo& EnumProp(std::string name, E (C::*getter)() const, void (D::*setter)(E),
+                     const EnumInfo& info) {
+    PropInfo& p = info_.AddProperty(std::move(name), TypeKind::Enumeration, info.name);
+    p.enum_info = &info;
+    p.get_ordinal = [getter](const TObject& o) {
+      return static_cast<int64_t>((static_cast<const T&>(o).*getter)());
+    };
+    if (setter) {
+      p.set_ordinal = [setter, &info](TObject& o, int64_t v) {
+        CheckOrdinal(info, v);
+        (static_cast<T&>(o).*setter)(static_cast<E>(v));
+      };
+    }
+    return p;
+  }
   // A set of an enumeration's elements held as a bit mask.
-  PropInfo& Set(std::string name, uint32_t T::*member, const EnumInfo& element,
+  template <class C>
+  PropInfo& Set(std::string name, uint32_t C::*member, const EnumInfo& element,
                 std::string type_name) {
     PropInfo& p = info_.AddProperty(std::move(name), TypeKind::Set, std::move(type_name));
     p.enum_info = &element;

@@ -1,0 +1,95 @@
+// Bands: horizontal strips of a report page that the engine prints by kind (titles,
+// headers, data rows, footers, summaries). A band owns the views placed on it. Its Top is
+// its place in the page designer only; the engine positions bands itself.
+#pragma once
+
+#include <string>
+
+#include "report/component.h"
+
+namespace lgoty::report {
+
+class TfrxDataSet;
+class TfrxChild;
+
+class TfrxBand : public TfrxReportComponent {
+  LGOTY_FRX_CLASS(TfrxBand)
+ public:
+  TfrxBand();
+  TfrxCustomFill& Fill() const { return *fill_; }
+  TfrxFillType FillType() const { return fill_->FillType(); }
+  void SetFillType(TfrxFillType type);
+  TfrxFillGaps& FillGap() { return fill_gap_; }
+
+  uint32_t restrictions = 0;
+  bool vertical = false;
+  std::string on_after_calc_height, on_after_print, on_before_print;
+
+  // Properties that several band kinds publish (each kind publishes its own subset).
+  bool allow_split = false;
+  Link<TfrxChild> child;
+  bool keep_child = false, print_child_if_invisible = false, start_new_page = false,
+       stretched = false, reprint_on_new_page = false, keep_together = false;
+  std::string condition, outline_text, drill_name;
+  bool drill_down = false, expand_drill_down = false, reset_page_numbers = false,
+       show_footer_if_drill_down = false, show_child_if_drill_down = false,
+       hide_if_single_data_record = false;
+  bool print_on_first_page = true, print_on_last_page = true, print_on_top = false;
+
+ private:
+  std::unique_ptr<TfrxCustomFill> fill_;
+  TfrxFillGaps fill_gap_;
+};
+
+#define LGOTY_FRX_BAND(Name, Base)   \
+  class Name : public Base {         \
+    LGOTY_FRX_CLASS(Name)            \
+  };
+
+LGOTY_FRX_BAND(TfrxReportTitle, TfrxBand)
+LGOTY_FRX_BAND(TfrxReportSummary, TfrxBand)
+LGOTY_FRX_BAND(TfrxPageHeader, TfrxBand)
+LGOTY_FRX_BAND(TfrxPageFooter, TfrxBand)
+LGOTY_FRX_BAND(TfrxColumnHeader, TfrxBand)
+LGOTY_FRX_BAND(TfrxColumnFooter, TfrxBand)
+LGOTY_FRX_BAND(TfrxHeader, TfrxBand)
+LGOTY_FRX_BAND(TfrxFooter, TfrxBand)
+LGOTY_FRX_BAND(TfrxGroupHeader, TfrxBand)
+LGOTY_FRX_BAND(TfrxGroupFooter, TfrxBand)
+LGOTY_FRX_BAND(TfrxChild, TfrxBand)
+LGOTY_FRX_BAND(TfrxOverlay, TfrxBand)
+LGOTY_FRX_BAND(TfrxNullBand, TfrxBand)
+
+// A band printed once per record of its data set (or RowCount times without one).
+class TfrxDataBand : public TfrxBand {
+  LGOTY_FRX_CLASS(TfrxDataBand)
+ public:
+  // The data set's user name when one is linked, else the name set.
+  std::string DataSetName() const;
+  void SetDataSetName(std::string name) { data_set_name_ = std::move(name); }
+
+  int columns = 0;
+  double column_width = 0, column_gap = 0;
+  Link<TfrxDataSet> data_set;
+  bool footer_after_each = false, keep_footer = false, keep_header = false,
+       print_if_detail_empty = false;
+  std::string filter;
+  int row_count = 0;
+  std::string on_master_detail;
+
+ private:
+  std::string data_set_name_;
+};
+
+LGOTY_FRX_BAND(TfrxMasterData, TfrxDataBand)
+LGOTY_FRX_BAND(TfrxDetailData, TfrxDataBand)
+LGOTY_FRX_BAND(TfrxSubdetailData, TfrxDataBand)
+LGOTY_FRX_BAND(TfrxDataBand4, TfrxDataBand)
+LGOTY_FRX_BAND(TfrxDataBand5, TfrxDataBand)
+LGOTY_FRX_BAND(TfrxDataBand6, TfrxDataBand)
+
+#undef LGOTY_FRX_BAND
+
+void RegisterBandClasses();
+
+}  // namespace lgoty::report

@@ -1,0 +1,194 @@
+// TfrxComponent: the base of every object in a report's tree (report, pages, bands, views,
+// data sets, dialog controls).
+//
+// Ownership: a component owns its children (Objects(), in order); freeing a component frees
+// its subtree. The report at the root is the owner for naming: names are unique within one
+// report, compared without regard to letter case, and FindObject looks them up there.
+// References between components (a band's data set, a memo's FlowTo) are ComponentLinks:
+// non-owning, and cleared when the target is destroyed.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/exception.h"
+#include "report/graphics.h"
+#include "report/persistent.h"
+
+namespace lgoty::core {
+class TfrxXMLItem;
+}
+
+namespace lgoty::report {
+
+class TfrxComponent;
+class TfrxReport;
+class TfrxPage;
+class TfrxXMLSerializer;
+
+// Name clashes and invalid names.
+class EComponentError : public core::Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const noexcept override { return "EComponentError"; }
+};
+
+class ComponentLink {
+ public:
+  ComponentLink() = default;
+  ComponentLink(const ComponentLink&) = delete;
+  ComponentLink& operator=(const ComponentLink&) = delete;
+  ~ComponentLink() { Set(nullptr); }
+  TfrxComponent* Get() const { return target_; }
+  void Set(TfrxComponent* target);
+
+ private:
+  friend class TfrxComponent;
+  TfrxComponent* target_ = nullptr;
+};
+
+template <class T>
+class Link : public ComponentLink {
+ public:
+  T* Get() const { return static_cast<T*>(ComponentLink::Get()); }
+  void Set(T* target) { ComponentLink::Set(target); }
+};
+
+class TfrxComponent : public TfrxPersistent {
+  LGOTY_FRX_CLASS(TfrxComponent)
+ public:
+  TfrxComponent();
+  TfrxComponent(const TfrxComponent&) = delete;
+  TfrxComponent& operator=(const TfrxComponent&) = delete;
+  ~TfrxComponent() override;
+
+  const std::string& Name() const { return name_; }
+  // Throws EComponentError for a name that is not an identifier or is taken in the report.
+  void SetName(const std::string& name);
+  std::string NameValue() const { return name_; }
+  void SetNameValue(std::string name) { SetName(name); }
+  // Called after the name changed (not on the first name while loading).
+  virtual void NameChanged(const std::string& old_name, const std::string& new_name);
+
+  int tag = 0;
+  double Left() const { return left_; }
+  double Top() const { return top_; }
+  double Width() const { return width_; }
+  double Height() const { return height_; }
+  virtual void SetLeft(double v) { left_ = v; }
+  virtual void SetTop(double v) { top_ = v; }
+  virtual void SetWidth(double v) { width_ = v; }
+  virtual void SetHeight(double v) { height_ = v; }
+  void SetBounds(double left, double top, double width, double height);
+
+  TfrxFont& Font() { return font_; }
+  const TfrxFont& Font() const { return font_; }
+  bool ParentFont() const { return parent_font_; }
+  // True: the font follows the parent's font (copied now and whenever the parent changes).
+  void SetParentFont(bool value);
+  bool Visible() const { return visible_; }
+  virtual void SetVisible(bool v) { visible_ = v; }
+
+  TfrxComponent* Parent() const { return parent_; }
+  int ObjectCount() const { return static_cast<int>(objects_.size()); }
+  TfrxComponent* Object(int index) const { return objects_[static_cast<size_t>(index)].get(); }
+  int IndexOf(const TfrxComponent* child) const;
+  // Takes a child at the end (or at index); returns it. REQUIRES child has no parent.
+  TfrxComponent* Adopt(std::unique_ptr<TfrxComponent> child, int index = -1);
+  template <class T>
+  T* Add(std::unique_ptr<T> child) {
+    return static_cast<T*>(Adopt(std::move(child)));
+  }
+  // Gives up a child.
+  std::unique_ptr<TfrxComponent> Release(TfrxComponent* child);
+  // Moves this component (which must have a parent) to the end of new_parent's list.
+  // REQUIRES new_parent is not this component or one of its descendants.
+  void MoveTo(TfrxComponent* new_parent, int index = -1);
+  bool IsAncestorOf(const TfrxComponent* other) const;
+
+  // All descendants, depth first (rebuilt on every call).
+  std::vector<TfrxComponent*> AllObjects() const;
+  // The first descendant named name (letter case ignored); nullptr when none.
+  TfrxComponent* FindObject(std::string_view name) const;
+  // The report at the root of the tree; nullptr for a free component.
+  TfrxReport* Report() const;
+  virtual TfrxReport* AsReport() { return nullptr; }
+  // The page that holds this component; nullptr when none.
+  TfrxPage* Page() const;
+
+  // Frees the children, except inherited ones, which are cleared recursively instead.
+  virtual void Clear();
+  // Copies the published properties of another component through the template serializer
+  // (its children are not copied).
+  void Assign(const TfrxComponent& source);
+
+  // The name stem for automatic names: the class name without "Tfrx" and "View".
+  virtual std::string BaseName() const;
+  // Gives the component the first free name BaseName() + n.
+  void CreateUniqueName();
+
+  bool IsLoading() const { return loading_; }
+  void SetLoading(bool value) { loading_ = value; }
+  bool IsInherited() const { return inherited_; }
+  void SetInherited(bool value) { inherited_ = value; }
+  // The after-load step, run once a template load has set all attributes and references.
+  virtual void Loaded() {}
+
+  // Components that write their collections as nested elements ("Datasets", "Formats").
+  virtual bool HandlesNestedItems() const { return false; }
+  virtual void WriteNestedItems(core::TfrxXMLItem* item, TfrxXMLSerializer& serializer) const;
+  // True when the element was one of ours and has been read.
+  virtual bool ReadNestedItem(core::TfrxXMLItem* item, TfrxXMLSerializer& serializer);
+
+ protected:
+  // The font to follow when ParentFont is set; the parent's font by default.
+  void ApplyParentFont();
+
+ private:
+  friend class ComponentLink;
+  friend class TfrxReport;
+  void AttachSubtree(TfrxReport* report);
+  void DetachSubtree(TfrxReport* report);
+
+  std::string name_;
+  double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  TfrxFont font_;
+  bool parent_font_ = true;
+  bool visible_ = true;
+  bool loading_ = false;
+  bool inherited_ = false;
+  TfrxComponent* parent_ = nullptr;
+  std::vector<std::unique_ptr<TfrxComponent>> objects_;
+  std::vector<ComponentLink*> links_to_me_;
+};
+
+// Objects that take part in building a report.
+class TfrxReportComponent : public TfrxComponent {
+  LGOTY_FRX_CLASS(TfrxReportComponent)
+ public:
+  std::string description;
+};
+
+bool IsValidIdent(std::string_view name);
+// Names compare without regard to ASCII letter case.
+inline std::string AsciiUpperName(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  return out;
+}
+inline bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+void RegisterComponentClasses();
+
+}  // namespace lgoty::report

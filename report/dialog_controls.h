@@ -1,0 +1,112 @@
+// Controls of dialog pages: buttons, check boxes, edit boxes and the like. The native
+// controls belong to the user interface; these objects keep the properties that templates
+// store and scripts read (the interface layer binds them to its widgets).
+#pragma once
+
+#include <string>
+
+#include "core/string_list.h"
+#include "report/component.h"
+
+namespace lgoty::report {
+
+class TfrxDataSet;
+
+// Non-visual components placed on data or dialog pages (data sets, databases). Their
+// position is stored as the binary-defined integers pLeft and pTop.
+class TfrxDialogComponent : public TfrxReportComponent {
+  LGOTY_FRX_CLASS(TfrxDialogComponent)
+ public:
+  void WriteDefinedProperties(PropValue::Properties& out) const override;
+  bool ReadDefinedProperty(const std::string& name, const PropValue& value) override;
+};
+
+class TfrxDialogControl : public TfrxReportComponent {
+  LGOTY_FRX_CLASS(TfrxDialogControl)
+ public:
+  TfrxDialogControl();
+  // The class name without "Tfrx" and "Control".
+  std::string BaseName() const override;
+  // A caption that equals the old name follows a rename (not while loading).
+  void NameChanged(const std::string& old_name, const std::string& new_name) override;
+
+  // Properties shared by the control classes (each publishes the ones it has).
+  int group_index = 0;
+  bool enabled = true;
+  std::string hint;
+  bool show_hint = false;
+  std::string caption;
+  TColor color = clBtnFace;
+  bool tab_stop = true;
+  std::string on_click, on_dbl_click, on_enter, on_exit, on_change, on_key_down, on_key_up,
+      on_key_press, on_mouse_down, on_mouse_up, on_mouse_move;
+
+  int alignment = 0;  // TAlignment or TLeftRight, as the class declares
+  bool auto_size = false, word_wrap = false, read_only = false;
+  int max_length = 0;
+  int password_char = 0;
+  std::string text;
+  core::TStringList lines;  // Lines or Items
+  int scroll_bars = 0;
+  bool cancel = false, default_button = false;
+  int modal_result = 0;
+  bool checked = false, allow_grayed = false;
+  TCheckBoxState State() const { return state_; }
+  void SetState(TCheckBoxState value);
+  bool Checked() const { return checked; }
+  void SetChecked(bool value);
+  int combo_style = 0;
+  int item_index = -1;
+  double date = 0, time = 0;
+  int date_format = 0, date_kind = 0;
+  bool week_numbers = false;
+  int bevel_inner = 0, bevel_outer = 2, bevel_width = 1;
+  bool center = false, stretch = false;
+  TfrxPicture picture;  // Picture or Glyph
+  int bevel_shape = 0, bevel_style = 0;
+  int bitbtn_kind = 0, layout = 0, margin = -1, num_glyphs = 1, spacing = 4;
+  bool allow_all_up = false, down = false, flat = false, sorted = false;
+  std::string edit_mask;
+  bool auto_open_data_set = false;
+  Link<TfrxDataSet> data_set;
+  std::string DataSetName() const;
+  void SetDataSetName(std::string name) { data_set_name_ = std::move(name); }
+  std::string list_field, key_field;
+  int drop_down_width = 0, drop_down_rows = 7;
+
+ private:
+  TCheckBoxState state_ = TCheckBoxState::cbUnchecked;
+  std::string data_set_name_;
+};
+
+#define LGOTY_FRX_CONTROL(Name) \
+  class Name final : public TfrxDialogControl { \
+    LGOTY_FRX_CLASS(Name)                       \
+   public:                                      \
+    Name();                                     \
+  };
+
+LGOTY_FRX_CONTROL(TfrxLabelControl)
+LGOTY_FRX_CONTROL(TfrxEditControl)
+LGOTY_FRX_CONTROL(TfrxMemoControl)
+LGOTY_FRX_CONTROL(TfrxButtonControl)
+LGOTY_FRX_CONTROL(TfrxCheckBoxControl)
+LGOTY_FRX_CONTROL(TfrxRadioButtonControl)
+LGOTY_FRX_CONTROL(TfrxListBoxControl)
+LGOTY_FRX_CONTROL(TfrxComboBoxControl)
+LGOTY_FRX_CONTROL(TfrxDateEditControl)
+LGOTY_FRX_CONTROL(TfrxPanelControl)
+LGOTY_FRX_CONTROL(TfrxGroupBoxControl)
+LGOTY_FRX_CONTROL(TfrxImageControl)
+LGOTY_FRX_CONTROL(TfrxBevelControl)
+LGOTY_FRX_CONTROL(TfrxBitBtnControl)
+LGOTY_FRX_CONTROL(TfrxSpeedButtonControl)
+LGOTY_FRX_CONTROL(TfrxMaskEditControl)
+LGOTY_FRX_CONTROL(TfrxCheckListBoxControl)
+LGOTY_FRX_CONTROL(TfrxDBLookupComboBox)
+
+#undef LGOTY_FRX_CONTROL
+
+void RegisterDialogControlClasses();
+
+}  // namespace lgoty::report

@@ -1,0 +1,116 @@
+// TfrxReport: the root of a report's object tree, its option groups, its collections
+// (data sets, variables, styles), its error list and its template file operations.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/stream.h"
+#include "core/string_list.h"
+#include "report/component.h"
+#include "report/report_options.h"
+
+namespace lgoty::report {
+
+class TfrxDataPage;
+
+// What a report needs from the user interface. Without one, messages are not shown and a
+// password cannot be asked for (the load then fails as if the answer were wrong).
+class ReportUserInterface {
+ public:
+  virtual ~ReportUserInterface() = default;
+  virtual void ShowErrorMessage(const std::string& caption, const std::string& text) = 0;
+  // False when the user cancelled.
+  virtual bool AskPassword(std::string& password) = 0;
+};
+
+class TfrxReport final : public TfrxComponent {
+  LGOTY_FRX_CLASS(TfrxReport)
+ public:
+  static constexpr const char* kVersion = "5.2.3";
+  static constexpr const char* kDefaultIniFile = "\\Software\\Quorvane";
+
+  TfrxReport();
+  ~TfrxReport() override;
+  TfrxReport* AsReport() override { return this; }
+
+  // Frees every non-inherited object, empties the collections, resets the options, the
+  // script language ("PascalScript") and text ("begin", "", "end.").
+  void Clear() override;
+
+  // Template files. LoadFromFile returns whether the file existed; a missing file leaves an
+  // empty report and no message unless raise_if_missing.
+  bool LoadFromFile(const std::string& path, bool raise_if_missing = false);
+  void LoadFromStream(core::TStream& stream);
+  void SaveToFile(const std::string& path);
+  void SaveToStream(core::TStream& stream, bool save_children = true,
+                    bool save_default_values = false);
+  const std::string& FileName() const { return file_name_; }
+
+  // The load, build and expression errors: sorted, each distinct message once.
+  core::TStringList& Errors() { return errors_; }
+  void SetUserInterface(ReportUserInterface* ui) { ui_ = ui; }
+
+  // The object of that name (letter case ignored) anywhere in the tree; nullptr when none.
+  TfrxComponent* FindByName(std::string_view name) const;
+
+  // Makes sure a data page exists: creates one ("Data", or an automatic name when that is
+  // taken) as the first page, then moves every dialog component found elsewhere onto it
+  // at top 20, left 60, 124, 188 ...
+  TfrxDataPage* CheckDataPage();
+
+  bool HandlesNestedItems() const override { return true; }
+  void WriteNestedItems(core::TfrxXMLItem* item, TfrxXMLSerializer& serializer) const override;
+  bool ReadNestedItem(core::TfrxXMLItem* item, TfrxXMLSerializer& serializer) override;
+
+  // Published state.
+  std::string Version() const { return version_; }
+  void SetVersion(std::string value) { version_ = std::move(value); }
+  std::string parent_report;
+  Link<TfrxDataSet> data_set;
+  std::string DataSetName() const;
+  void SetDataSetName(std::string name) { data_set_name_ = std::move(name); }
+  bool dot_matrix_report = false;
+  TfrxEngineOptions engine_options;
+  std::string ini_file = kDefaultIniFile;
+  bool old_style_progress = false;
+  TfrxPreviewOptions preview_options;
+  TfrxPrintOptions print_options;
+  TfrxReportOptions report_options;
+  std::string script_language = "PascalScript";
+  core::TStringList script_text;
+  bool show_progress = true;
+  bool store_in_dfm = true;
+  std::string on_run_dialogs, on_start_report, on_stop_report, on_report_print;
+
+  std::vector<std::unique_ptr<TfrxDataSetItem>>& DataSets() { return data_sets_; }
+  const std::vector<std::unique_ptr<TfrxDataSetItem>>& DataSets() const { return data_sets_; }
+  std::vector<std::unique_ptr<TfrxVariable>>& Variables() { return variables_; }
+  const std::vector<std::unique_ptr<TfrxVariable>>& Variables() const { return variables_; }
+  std::vector<std::unique_ptr<TfrxStyleItem>>& Styles() { return styles_; }
+  const std::vector<std::unique_ptr<TfrxStyleItem>>& Styles() const { return styles_; }
+  TfrxDataSetItem& AddDataSet(TfrxDataSet* data_set, std::string name);
+  TfrxVariable& AddVariable(std::string name, core::Variant value);
+
+ private:
+  friend class TfrxComponent;
+  void IndexName(TfrxComponent* component);
+  void UnindexName(TfrxComponent* component);
+  void ResetState();
+  void ReportErrors();
+
+  std::string version_ = kVersion;
+  std::string data_set_name_;
+  std::vector<std::unique_ptr<TfrxDataSetItem>> data_sets_;
+  std::vector<std::unique_ptr<TfrxVariable>> variables_;
+  std::vector<std::unique_ptr<TfrxStyleItem>> styles_;
+  core::TStringList errors_;
+  std::string file_name_;
+  std::string last_password_;
+  ReportUserInterface* ui_ = nullptr;
+  std::unordered_map<std::string, TfrxComponent*> names_;
+};
+
+}  // namespace lgoty::report

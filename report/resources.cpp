@@ -1,0 +1,19 @@
+#include "report/resources.h"
+
+#include <map>
+
+namespace lgoty::report {
+
+std::string frxGet(std::string_view key) {
+  static const std::map<std::string_view, std::string_view> kTexts = {
+      {"xrCantFindClass", "Не удалось найти класс"},
+      {"clErrors", "Были обнаружены следующие ошибки:"},
+      {"mbError", "Ошибка"},
+      {"dbNotConn", "Компонент %s не подключен к данным"},
+      {"dbFldNotFound", "Поле не найдено:"},
+  };
+  auto it = kTexts.find(key);
+  return std::string(it == kTexts.end() ? key : it->second);
+}
+
+}  // namespace lgoty::report

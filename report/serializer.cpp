@@ -1,0 +1,477 @@
+#include "report/serializer.h"
+
+#include <cstring>
+
+#include "core/code_page.h"
+#include "core/format_settings.h"
+#include "core/text_format.h"
+#include "core/variant.h"
+#include "report/component.h"
+#include "report/report.h"
+#include "report/resources.h"
+#include "report/views.h"
+
+namespace lgoty::report {
+namespace {
+
+using core::ObjectRole;
+using core::PropInfo;
+using core::TypeKind;
+
+std::string ToAnsi(std::string_view utf8) {
+  return core::FromUtf8(core::AnsiCodePage(), utf8);
+}
+
+// One trailing CR LF of a list's text is not stored.
+std::string StripTrailingCrLf(std::string text) {
+  if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) {
+    text.resize(text.size() - 2);
+  }
+  return text;
+}
+
+void AppendAttribute(std::string& out, const std::string& prefix, std::string_view name,
+                     std::string_view escaped) {
+  out += ' ';
+  out += prefix;
+  out += name;
+  out += "=\"";
+  out += escaped;
+  out += '"';
+}
+
+const core::FormatSettings& DotSettings() {
+  static const core::FormatSettings kDot = [] {
+    core::FormatSettings fs = core::FormatSettings::English();
+    fs.DecimalSeparator = ".";
+    fs.ThousandSeparator = "";
+    return fs;
+  }();
+  return kDot;
+}
+
+bool IsMemo(const core::TObject& object) {
+  return dynamic_cast<const TfrxCustomMemoView*>(&object) != nullptr;
+}
+
+}  // namespace
+
+TfrxXMLSerializer::TfrxXMLSerializer() {
+  errors_.SetSorted(true);
+  errors_.SetDuplicates(core::Duplicates::dupIgnore);
+}
+
+void TfrxXMLSerializer::AddError(const std::string& message) { errors_.Add(message); }
+
+std::string TfrxXMLSerializer::DecodeString(std::string_view raw) const {
+  std::string text = core::XMLToStr(raw);
+  return old_format ? core::ToUtf8(core::AnsiCodePage(), text) : text;
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+std::string TfrxXMLSerializer::WriteAttributes(const core::TObject& object,
+                                               const std::string& prefix) {
+  std::string out;
+  const core::ClassInfo* info = object.ClassType();
+  if (!info) return out;
+  const core::FormatSettings& fs = core::DefaultFormatSettings();
+  for (const PropInfo* p : info->Properties()) {
+    if (!p->IsStored(object)) continue;
+    switch (p->kind) {
+      case TypeKind::Integer:
+      case TypeKind::Int64:
+      case TypeKind::Char:
+      case TypeKind::WChar:
+      case TypeKind::Set:
+      case TypeKind::Enumeration: {
+        int64_t v = p->get_ordinal(object);
+        if (!serialize_default_values && p->default_ordinal && *p->default_ordinal == v) break;
+        std::string text;
+        if (p->kind == TypeKind::Enumeration && p->enum_info) text = p->enum_info->NameOf(v);
+        if (text.empty()) text = std::to_string(v);
+        AppendAttribute(out, prefix, p->name, text);
+        break;
+      }
+      case TypeKind::Float:
+        AppendAttribute(out, prefix, p->name, core::FloatToStr(p->get_float(object), fs));
+        break;
+      case TypeKind::String:
+      case TypeKind::WString: {
+        std::string v = p->get_string(object);
+        if (v.empty() && !serialize_default_values) break;
+        AppendAttribute(out, prefix, p->name, core::StrToXML(ToAnsi(v)));
+        break;
+      }
+      case TypeKind::Variant: {
+        core::Variant v = p->get_variant(object);
+        std::string text = v.IsEmptyOrNull() ? std::string() : v.AsString(fs);
+        AppendAttribute(out, prefix, p->name, core::StrToXML(ToAnsi(text)));
+        break;
+      }
+      case TypeKind::Class: {
+        core::TObject* value = p->get_object ? p->get_object(object) : nullptr;
+        if (!value) break;
+        switch (p->role) {
+          case ObjectRole::Reference: {
+            auto* target = dynamic_cast<TfrxComponent*>(value);
+            if (target && !target->Name().empty()) {
+              AppendAttribute(out, prefix, p->name, core::StrToXML(ToAnsi(target->Name())));
+            }
+            break;
+          }
+          case ObjectRole::StringList: {
+            auto* list = dynamic_cast<core::TStringList*>(value);
+            if (!list) break;
+            AppendAttribute(out, prefix, p->name + ".Text",
+                            core::StrToXML(ToAnsi(StripTrailingCrLf(list->Text()))));
+            break;
+          }
+          case ObjectRole::Nested:
+            out += WriteAttributes(*value, prefix + p->name + ".");
+            break;
+          default:
+            break;
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  if (auto* memo = dynamic_cast<const TfrxCustomMemoView*>(&object)) {
+    AppendAttribute(out, prefix, "Text", core::StrToXML(memo->Text()));
+  }
+  auto* component = dynamic_cast<const TfrxComponent*>(&object);
+  bool nested_handler = component && component->HandlesNestedItems();
+  if (!nested_handler) {
+    if (auto* persistent = dynamic_cast<const TfrxPersistent*>(&object)) {
+      PropValue::Properties defined;
+      persistent->WriteDefinedProperties(defined);
+      if (!defined.empty()) {
+        std::string bytes = EncodePropData(defined);
+        if (!bytes.empty()) AppendAttribute(out, prefix, "PropData", BytesToHex(bytes));
+      }
+    }
+  }
+  return out;
+}
+
+void TfrxXMLSerializer::WriteTree(const TfrxComponent& component, bool save_children,
+                                  core::TfrxXMLItem* item) {
+  item->SetName(component.ClassName());
+  item->SetText(WriteAttributes(component, ""));
+  struct Frame {
+    const TfrxComponent* component;
+    core::TfrxXMLItem* item;
+  };
+  auto write_nested = [this](const TfrxComponent& c, core::TfrxXMLItem* it) {
+    if (handle_nested_properties && c.HandlesNestedItems()) c.WriteNestedItems(it, *this);
+  };
+  write_nested(component, item);
+  if (save_children) {
+    std::vector<Frame> stack{{&component, item}};
+    // Depth first, children in order: each frame writes all children of its component.
+    while (!stack.empty()) {
+      Frame f = stack.back();
+      stack.pop_back();
+      std::vector<Frame> next;
+      for (int i = 0; i < f.component->ObjectCount(); ++i) {
+        const TfrxComponent* child = f.component->Object(i);
+        core::TfrxXMLItem* child_item = f.item->Add();
+        child_item->SetName(child->ClassName());
+        std::string text = "Name=\"" + core::StrToXML(ToAnsi(child->Name())) + "\"";
+        text += WriteAttributes(*child, "");
+        child_item->SetText(std::move(text));
+        write_nested(*child, child_item);
+        next.push_back({child, child_item});
+      }
+      stack.insert(stack.end(), next.rbegin(), next.rend());
+    }
+  }
+  if (on_save_custom_data && component.Parent() == nullptr) {
+    core::TfrxXMLItem* custom = item->Add();
+    custom->SetName("FrxCustomData");
+    on_save_custom_data(custom);
+  }
+}
+
+void TfrxXMLSerializer::WriteTree(const TfrxComponent& component, bool save_children,
+                                  core::TStream& stream) {
+  core::TfrxXMLDocument document;
+  document.SetAutoIndent(true);
+  WriteTree(component, save_children, document.Root());
+  document.SaveToStream(stream);
+}
+
+// ---------------------------------------------------------------------------------------
+// Reading
+
+void TfrxXMLSerializer::ApplyAttributes(std::string_view text, core::TObject& object) {
+  size_t i = 0;
+  const size_t n = text.size();
+  while (i < n) {
+    while (i < n && text[i] == ' ') ++i;
+    if (i >= n) break;
+    size_t eq = text.find('=', i);
+    if (eq == std::string_view::npos) break;
+    size_t name_end = eq;
+    while (name_end > i && text[name_end - 1] == ' ') --name_end;
+    std::string_view name = text.substr(i, name_end - i);
+    size_t open = text.find('"', eq + 1);
+    if (open == std::string_view::npos) break;
+    size_t close = text.find('"', open + 1);
+    if (close == std::string_view::npos) break;
+    std::string_view value = text.substr(open + 1, close - open - 1);
+    i = close + 1;
+    try {
+      ApplyOne(name, value, object);
+    } catch (const std::exception& e) {
+      AddError(e.what());
+    }
+  }
+}
+
+void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
+                                 core::TObject& object) {
+  core::TObject* target = &object;
+  ObjectRole role = ObjectRole::None;
+  // Walk the object-valued properties named by the leading segments.
+  size_t dot;
+  while ((dot = name.find('.')) != std::string_view::npos) {
+    const core::ClassInfo* info = target->ClassType();
+    const PropInfo* p = info ? info->FindProperty(name.substr(0, dot)) : nullptr;
+    if (!p || p->kind != TypeKind::Class || p->role == ObjectRole::Reference || !p->get_object) {
+      return;
+    }
+    target = p->get_object(*target);
+    if (!target) return;
+    role = p->role;
+    name.remove_prefix(dot + 1);
+  }
+
+  auto* component = dynamic_cast<TfrxComponent*>(target);
+  if (name.size() == 1 && component) {
+    switch (name[0]) {
+      case 'l': case 't': case 'w': case 'h': {
+        std::string cleaned;
+        for (char c : core::XMLToStr(raw)) {
+          if (c == ' ') continue;
+          cleaned += c == ',' ? '.' : c;
+        }
+        double v = core::StrToFloat(cleaned, DotSettings());
+        if (name[0] == 'l') component->SetLeft(v);
+        if (name[0] == 't') component->SetTop(v);
+        if (name[0] == 'w') component->SetWidth(v);
+        if (name[0] == 'h') component->SetHeight(v);
+        return;
+      }
+      case 'u':
+      case 'x':
+        if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(component)) {
+          std::string text = core::XMLToStr(raw);
+          memo->SetText(name[0] == 'u' ? text : core::ToUtf8(core::AnsiCodePage(), text));
+        }
+        return;
+      default:
+        break;
+    }
+  }
+
+  if (name == "Text") {
+    if (auto* list = dynamic_cast<core::TStringList*>(target)) {
+      std::string text = core::XMLToStr(raw);
+      if (role == ObjectRole::WideStringList || old_format) {
+        text = core::ToUtf8(core::AnsiCodePage(), text);
+      }
+      list->SetText(text);
+      return;
+    }
+    if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(target)) {
+      memo->SetText(core::XMLToStr(raw));
+      return;
+    }
+  }
+  if (name == "PropData") {
+    if (auto* persistent = dynamic_cast<TfrxPersistent*>(target)) {
+      for (const auto& [prop, value] : DecodePropData(HexToBytes(raw))) {
+        try {
+          persistent->ReadDefinedProperty(prop, value);
+        } catch (const std::exception&) {
+          // Errors inside binary-defined properties are dropped.
+        }
+      }
+    }
+    return;
+  }
+  if (name == "Name" && component && component->AsReport()) return;
+
+  const core::ClassInfo* info = target->ClassType();
+  const PropInfo* p = info ? info->FindProperty(name) : nullptr;
+  if (!p || !p->HasSetter()) return;
+  switch (p->kind) {
+    case TypeKind::Enumeration: {
+      std::string text = core::XMLToStr(raw);
+      int64_t number;
+      if (core::TryStrToInt64(text, number)) {
+        p->set_ordinal(*target, number);
+      } else {
+        int index = p->enum_info ? p->enum_info->IndexOf(text) : -1;
+        if (index < 0) throw core::EConvertError("Invalid property element: " + text);
+        p->set_ordinal(*target, index);
+      }
+      return;
+    }
+    case TypeKind::Integer:
+    case TypeKind::Int64:
+    case TypeKind::Char:
+    case TypeKind::WChar:
+    case TypeKind::Set:
+      p->set_ordinal(*target, core::StrToInt64(core::XMLToStr(raw)));
+      return;
+    case TypeKind::Float: {
+      std::string cleaned;
+      for (char c : core::XMLToStr(raw)) {
+        if (c == ' ') continue;
+        cleaned += c == ',' ? '.' : c;
+      }
+      p->set_float(*target, core::StrToFloat(cleaned, DotSettings()));
+      return;
+    }
+    case TypeKind::String:
+    case TypeKind::WString:
+      p->set_string(*target, DecodeString(raw));
+      return;
+    case TypeKind::Variant:
+      p->set_variant(*target, core::Variant(DecodeString(raw)));
+      return;
+    case TypeKind::Class:
+      if (p->role == ObjectRole::Reference && p->set_object) {
+        fixups_.push_back({target, p, DecodeString(raw)});
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+void TfrxXMLSerializer::ResolveFixups(const TfrxComponent* root) {
+  std::vector<Fixup> fixups = std::move(fixups_);
+  fixups_.clear();
+  const TfrxComponent* scope = root;
+  if (root) {
+    if (TfrxReport* report = root->Report()) scope = report;
+  }
+  for (const Fixup& f : fixups) {
+    TfrxComponent* found = nullptr;
+    if (auto* report = scope ? const_cast<TfrxComponent*>(scope)->AsReport() : nullptr) {
+      found = report->FindByName(f.name);
+    } else if (scope) {
+      found = scope->FindObject(f.name);
+    }
+    if (found && found->ClassType() && !found->ClassType()->InheritsFrom(f.prop->class_name)) {
+      found = nullptr;
+    }
+    if (found) f.prop->set_object(*f.object, found);
+  }
+}
+
+void TfrxXMLSerializer::ReadChildren(TfrxComponent& parent, core::TfrxXMLItem* item,
+                                     std::vector<TfrxComponent*>& loaded) {
+  auto& registry = core::ClassRegistry::Instance();
+  TfrxReport* report = parent.Report();
+  for (int i = 0; i < item->Count(); ++i) {
+    core::TfrxXMLItem* child_item = item->Items(i);
+    const std::string& element = child_item->Name();
+    if (element == "FrxCustomData") {
+      if (on_get_custom_data) on_get_custom_data(child_item);
+      continue;
+    }
+    if (handle_nested_properties && parent.HandlesNestedItems() &&
+        parent.ReadNestedItem(child_item, *this)) {
+      continue;
+    }
+    std::string name;
+    try {
+      name = DecodeString(child_item->Attribute("Name"));
+    } catch (const std::exception& e) {
+      AddError(e.what());
+    }
+    TfrxComponent* component = nullptr;
+    bool inherited = element == "inherited";
+    const core::ClassInfo* info = inherited ? nullptr : registry.Find(element);
+    if (!inherited &&
+        (!info || !info->CanCreate() || !info->InheritsFrom(TfrxComponent::StaticClass()))) {
+      AddError(frxGet("xrCantFindClass") + " " + element);
+      continue;
+    }
+    if (!name.empty()) {
+      TfrxComponent* existing = report ? report->FindByName(name) : parent.FindObject(name);
+      // An object of the same name is reused (loading into an existing tree), but never one
+      // that would make the tree a cycle.
+      if (existing && (inherited || existing->ClassType() == info) && existing != &parent &&
+          !existing->IsAncestorOf(&parent) && existing->Parent() == &parent) {
+        component = existing;
+      }
+    }
+    if (!component) {
+      if (inherited) continue;
+      std::unique_ptr<core::TObject> object = info->Create();
+      auto* created = dynamic_cast<TfrxComponent*>(object.get());
+      if (!created) continue;
+      object.release();
+      component = parent.Adopt(std::unique_ptr<TfrxComponent>(created));
+    }
+    component->SetLoading(true);
+    loaded.push_back(component);
+    ApplyAttributes(child_item->Text(), *component);
+    ReadChildren(*component, child_item, loaded);
+  }
+}
+
+void TfrxXMLSerializer::ReadTree(TfrxComponent& root, core::TfrxXMLItem* item) {
+  std::vector<TfrxComponent*> loaded;
+  ApplyAttributes(item->Text(), root);
+  ReadChildren(root, item, loaded);
+  ResolveFixups(&root);
+  for (TfrxComponent* component : loaded) {
+    component->SetLoading(false);
+    component->Loaded();
+  }
+}
+
+void TfrxXMLSerializer::ReadTree(TfrxComponent& root, core::TStream& stream) {
+  core::TfrxXMLDocument document;
+  document.LoadFromStream(stream, false);
+  old_format = document.OldVersion();
+  ReadTree(root, document.Root());
+}
+
+std::unique_ptr<TfrxComponent> TfrxXMLSerializer::CreateFromText(std::string_view text) {
+  size_t blank = text.find(' ');
+  std::string_view class_name = text.substr(0, blank);
+  const core::ClassInfo* info = core::ClassRegistry::Instance().Find(class_name);
+  if (!info || !info->CanCreate() || !info->InheritsFrom(TfrxComponent::StaticClass())) {
+    AddError(frxGet("xrCantFindClass") + " " + std::string(class_name));
+    return nullptr;
+  }
+  std::unique_ptr<core::TObject> object = info->Create();
+  auto* component = dynamic_cast<TfrxComponent*>(object.get());
+  if (!component) return nullptr;
+  object.release();
+  std::unique_ptr<TfrxComponent> result(component);
+  if (blank != std::string_view::npos) ApplyAttributes(text.substr(blank + 1), *result);
+  return result;
+}
+
+void TfrxXMLSerializer::ApplyItemAttributes(std::string_view text, core::TObject& object,
+                                            const TfrxComponent* root) {
+  std::vector<Fixup> outer = std::move(fixups_);
+  fixups_.clear();
+  ApplyAttributes(text, object);
+  ResolveFixups(root);
+  fixups_ = std::move(outer);
+}
+
+}  // namespace lgoty::report

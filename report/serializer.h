@@ -1,0 +1,101 @@
+// TfrxXMLSerializer: turns a tree of report objects into template XML and back, working
+// from the classes' property tables (core/rtti.h).
+//
+// Writing (WriteAttributes): the stored properties in declaration order, base class first,
+// as ` Name="value"`:
+//   ordinal kinds   decimal (sets as bit masks, Frame.Typ with four sides is 15); enums and
+//                   Booleans by element name; skipped when equal to the declared default
+//   floats          general format, 15 significant digits, the current decimal separator;
+//                   always written
+//   strings         escaped, in the ANSI code page; skipped when empty
+//   variants        their text, escaped, in the ANSI code page; always written
+//   references      the target's name; skipped when unset
+//   nested objects  their properties with the prefix "Prop." ("Font.Name")
+//   string lists    one "Prop.Text" attribute: the text less one trailing CR LF (ANSI)
+//   memo text       a final "Text" attribute, UTF-8
+//   defined props   a final "PropData" attribute, hexadecimal (report/prop_data.h)
+// Reading (ApplyAttributes) reverses this; a value that does not convert puts its message
+// in the error list and the scan goes on. Strings and string lists read from a document
+// whose header is the one this system writes (OldFormat) are in the ANSI code page,
+// otherwise UTF-8; memo texts are always UTF-8. References are resolved when the whole tree
+// has been read.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/rtti.h"
+#include "core/stream.h"
+#include "core/string_list.h"
+#include "core/xml_document.h"
+
+namespace lgoty::report {
+
+class TfrxComponent;
+class TfrxReport;
+
+class TfrxXMLSerializer {
+ public:
+  TfrxXMLSerializer();
+
+  // The errors met while reading: sorted, each distinct message once.
+  core::TStringList& Errors() { return errors_; }
+  // Strings are ANSI (true) or UTF-8 (false). ReadTree from a stream sets it from the
+  // document header.
+  bool old_format = true;
+  // Write every stored property, defaults too.
+  bool serialize_default_values = false;
+  // Components write and read their collections as nested elements.
+  bool handle_nested_properties = true;
+  // The element "FrxCustomData": handed over on reading, filled on writing.
+  std::function<void(core::TfrxXMLItem*)> on_get_custom_data;
+  std::function<void(core::TfrxXMLItem*)> on_save_custom_data;
+
+  std::string WriteAttributes(const core::TObject& object, const std::string& prefix);
+  void ApplyAttributes(std::string_view text, core::TObject& object);
+
+  // Writes component (the root element: no Name attribute) and, with save_children, its
+  // subtree into item.
+  void WriteTree(const TfrxComponent& component, bool save_children, core::TfrxXMLItem* item);
+  // Builds a document (AutoIndent on) and writes it to the stream.
+  void WriteTree(const TfrxComponent& component, bool save_children, core::TStream& stream);
+  // Applies item to root and reads the child elements as components below it, then
+  // resolves references and runs the after-load steps.
+  void ReadTree(TfrxComponent& root, core::TfrxXMLItem* item);
+  // Reads a document from the stream (no swapping) and then the tree. Malformed XML throws
+  // core::TfrxInvalidXMLException.
+  void ReadTree(TfrxComponent& root, core::TStream& stream);
+
+  // A component of the class named before the first blank, with the attributes after it;
+  // nullptr (and an error line) for a class that is not registered.
+  std::unique_ptr<TfrxComponent> CreateFromText(std::string_view text);
+  // Applies attributes to a collection entry and resolves its references at once among the
+  // objects below root.
+  void ApplyItemAttributes(std::string_view text, core::TObject& object,
+                           const TfrxComponent* root = nullptr);
+  // Applies attributes whose references are resolved with the rest of the tree.
+  void ApplyDeferredAttributes(std::string_view text, core::TObject& object) {
+    ApplyAttributes(text, object);
+  }
+
+ private:
+  struct Fixup {
+    core::TObject* object;
+    const core::PropInfo* prop;
+    std::string name;
+  };
+  void ApplyOne(std::string_view name, std::string_view raw_value, core::TObject& object);
+  void ReadChildren(TfrxComponent& parent, core::TfrxXMLItem* item,
+                    std::vector<TfrxComponent*>& loaded);
+  void ResolveFixups(const TfrxComponent* root);
+  std::string DecodeString(std::string_view raw) const;
+  void AddError(const std::string& message);
+
+  core::TStringList errors_;
+  std::vector<Fixup> fixups_;
+};
+
+}  // namespace lgoty::report

@@ -68,9 +68,7 @@ class TCustomExpressionParser::Builder {
     if (items_.size() == 1 && items_[0].kind == TItemKind::Operand) {
       Finish(items_[0].operand->Value(), items_[0].operand->ResultType());
       if (items_[0].operand->Kind() == TWordKind::Variable) {
-        auto* variable = static_cast<TVariable*>(items_[0].operand);
-        parser_.variables_.push_back(variable);
-        parser_.single_variable_ = variable;
+        parser_.single_variable_ = static_cast<TVariable*>(items_[0].operand);
       }
       return;
     }

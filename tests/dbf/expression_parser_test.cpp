@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,11 @@
 #include "core/date_time.h"
 #include "core/locale.h"
 #include "dbf/dbf_errors.h"
+#include "dbf/dbf_file.h"
 #include "dbf/dbf_parser.h"
 #include "dbf/field_codec.h"
 #include "dbf/index_keys.h"
+#include "platform/file.h"
 
 namespace lgoty::dbf {
 namespace {
@@ -462,6 +465,34 @@ TEST_F(TableExpression, IndexExpressionsMustGiveShortTextOrANumber) {
   EXPECT_EQ(error(six), "Index result for \"" + six + "\" too long, >100 characters (120).");
   EXPECT_EQ(error("FAMIL+FAMIL+FAMIL+FAMIL+FAMIL"), "(compiled)");
   EXPECT_EQ(parser.KeyLength(), 100u);
+}
+
+TEST(TableParsers, ParsersOverAnOpenTableUseItsFieldsAndCodePage) {
+  core::SetSystemCodePages({1251, 866});
+  platform::MemoryFile memory;
+  TDbfFile table;
+  table.SetMode(TFileAccessMode::amMemoryNew);
+  table.SetMemoryStream(&memory);
+  TDbfFieldDefs defs(kTableLevel4);
+  TDbfFieldDef& famil = defs.Add();
+  famil.SetFieldName("FAMIL");
+  famil.SetNative('C', 20, 0);
+  table.Create(defs, 0x65, 512);  // code page 866
+  std::vector<std::byte> record(table.RecordSize());
+  table.InitRecord(record);
+  const std::string petrov = core::FromUtf8(866, "Петров");
+  std::memcpy(record.data() + 1, petrov.data(), petrov.size());
+
+  auto key = MakeIndexParser(table, TIndexKeyFormat::kfMdx);
+  key->CompileExpression("FAMIL");
+  EXPECT_EQ(key->KeyLength(), 20u);
+  const auto bytes = key->ExtractKeyFromRecord(record);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()), 6), petrov);
+
+  auto filter = MakeFilterParser(table);
+  filter->CompileExpression("FAMIL = 'петров'");
+  EXPECT_EQ(filter->Evaluate(record).boolean, 1);
+  table.Close();
 }
 
 }  // namespace

@@ -24,6 +24,9 @@ class TfrxDataSet;
 
 class TfrxPage : public TfrxComponent {
   LGOTY_FRX_CLASS(TfrxPage)
+ public:
+  // A page keeps its own font (it does not follow the report's).
+  TfrxPage() { SetParentFont(false); }
 };
 
 class TfrxReportPage final : public TfrxPage {

@@ -1,0 +1,53 @@
+// lgoty-report: report template utilities.
+//   lgoty-report check TEMPLATE     load the template and print its error list, one error
+//                                   per line; exit status 1 when the list is not empty
+//   lgoty-report resave IN OUT      load IN and save it as OUT (the errors go to stderr;
+//                                   exit status 1 when there were any)
+// A file that cannot be read or written gives its message on stderr and exit status 2.
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "report/report.h"
+
+namespace {
+
+using lgoty::report::TfrxReport;
+
+int Usage() {
+  std::fputs("usage: lgoty-report check TEMPLATE\n"
+             "       lgoty-report resave IN OUT\n",
+             stderr);
+  return 2;
+}
+
+void PrintErrors(TfrxReport& report, std::FILE* out) {
+  for (int i = 0; i < report.Errors().Count(); ++i) {
+    std::fprintf(out, "%s\n", report.Errors()[i].c_str());
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  std::string command = argv[1];
+  try {
+    TfrxReport report;
+    if (command == "check" && argc == 3) {
+      report.LoadFromFile(argv[2], true);
+      PrintErrors(report, stdout);
+      return report.Errors().Count() == 0 ? 0 : 1;
+    }
+    if (command == "resave" && argc == 4) {
+      report.LoadFromFile(argv[2], true);
+      PrintErrors(report, stderr);
+      report.SaveToFile(argv[3]);
+      return report.Errors().Count() == 0 ? 0 : 1;
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "lgoty-report: %s\n", e.what());
+    return 2;
+  }
+  return Usage();
+}

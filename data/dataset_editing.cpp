@@ -265,7 +265,10 @@ void TDataSet::WriteField(TField& field, const core::Variant& value) {
     if (field.calc_index_ < 0) throw EDatabaseError(std::string(kNotEditing));
   } else {
     if (!IsEditState(state_)) throw EDatabaseError(std::string(kNotEditing));
-    if (field.ReadOnly()) throw EDatabaseError(FieldReadOnlyText(field.FieldName()));
+    // A calculated value comes from OnCalcFields only.
+    if (field.ReadOnly() || field.calc_index_ >= 0) {
+      throw EDatabaseError(FieldReadOnlyText(field.FieldName()));
+    }
   }
   if (field.OnValidate) field.OnValidate(field, value);
   TRecordBuffer* buffer = FieldBuffer();

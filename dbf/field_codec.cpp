@@ -291,7 +291,8 @@ class Int32Codec final : public TFieldCodec {
 
 class TimestampCodec final : public TFieldCodec {
  public:
-  explicit TimestampCodec(TDateTimeHandling handling) : handling_(handling) {}
+  TimestampCodec(const TDbfFieldDef& def, TDateTimeHandling handling)
+      : def_(def), handling_(handling) {}
 
   bool Decode(const std::byte* field, TFieldType requested, TFieldValue* out) const override {
     if (AllZero(field, 8)) return false;
@@ -317,6 +318,7 @@ class TimestampCodec final : public TFieldCodec {
       return;
     }
     const double date_time = ValueAsDouble(type, *value);
+    if (!std::isfinite(date_time)) ThrowDoesNotFit(def_, ValueText(type, *value));
     const double stored = handling_ == TDateTimeHandling::dtBDETimeStamp
                               ? core::DateTimeToMSecs(date_time)
                               : date_time;
@@ -326,6 +328,7 @@ class TimestampCodec final : public TFieldCodec {
   bool BlankIsZero() const override { return true; }
 
  private:
+  const TDbfFieldDef& def_;
   TDateTimeHandling handling_;
 };
 
@@ -512,7 +515,7 @@ std::unique_ptr<TFieldCodec> MakeFieldCodec(const TDbfFieldDef& def) {
     case 'I': case '+':
       return binary(4, [&] { return std::make_unique<Int32Codec>(def, fox); });
     case '@':
-      return binary(8, [&] { return std::make_unique<TimestampCodec>(def.DateTimeHandling()); });
+      return binary(8, [&] { return std::make_unique<TimestampCodec>(def, def.DateTimeHandling()); });
     case 'O':
       return binary(8, [&] { return std::make_unique<OrderedDoubleCodec>(); });
     case 'T':

@@ -298,6 +298,7 @@ TEST(FieldCodec, GarbageTimestampsReadAsTheZeroDateTime) {
   EXPECT_EQ(f.Value(TFieldType::ftDateTime).real, 0.0);
   f.SetBytes({0xC0, 0, 0, 0, 0, 0, 0, 0});  // negative
   EXPECT_EQ(f.Value(TFieldType::ftDateTime).real, 0.0);
+  EXPECT_THROW(f.PutReal(TFieldType::ftDateTime, NAN), EDbfError);
 }
 
 TEST(FieldCodec, FoxProDateTimeIsJulianDayAndMilliseconds) {

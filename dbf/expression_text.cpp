@@ -48,6 +48,16 @@ std::unique_ptr<TByteTextTables> MakeTables(const core::CodePage* code_page) {
   };
   for (int b = 0; b < 256; ++b) {
     const std::string& utf8 = tables->utf8[b];
+    tables->fold[b] = static_cast<char>(b);
+    if (core::AnsiCompareText(utf8, "") != 0) {
+      for (int c = 0; c < b; ++c) {
+        if (core::AnsiCompareText(tables->utf8[c], "") != 0 &&
+            core::AnsiCompareText(utf8, tables->utf8[c]) == 0) {
+          tables->fold[b] = static_cast<char>(c);
+          break;
+        }
+      }
+    }
     const int up = map_back(core::AnsiUpperCase(utf8));
     const int low = map_back(core::AnsiLowerCase(utf8));
     if (up >= 0) tables->upper[b] = static_cast<char>(up);
@@ -121,8 +131,16 @@ int TExpressionContext::Compare(std::string_view a, std::string_view b,
 }
 
 bool TExpressionContext::Equal(std::string_view a, std::string_view b, bool ignore_case) const {
-  if (!ignore_case) return a == b;
-  return Compare(a, b, true) == 0;
+  if (!ignore_case || a == b) return a == b;
+  if (tables_ == nullptr) return Compare(a, b, true) == 0;
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (tables_->fold[static_cast<unsigned char>(a[i])] !=
+        tables_->fold[static_cast<unsigned char>(b[i])]) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace lgoty::dbf

@@ -18,6 +18,10 @@ namespace lgoty::dbf {
 struct TByteTextTables {
   std::array<char, 256> upper{};
   std::array<char, 256> lower{};
+  // The smallest byte whose character the locale's case-insensitive comparison finds equal to
+  // this byte's (so "a" and "A" fold alike, "е" and "ё" do not). Characters the collation
+  // ignores altogether fold to themselves.
+  std::array<char, 256> fold{};
   std::array<std::string, 256> utf8;
 };
 
@@ -36,6 +40,8 @@ class TExpressionContext {
   void LowerCase(std::string_view text, TExprValue& out) const;
   // -1, 0 or 1 by the locale's collation, ignoring case or not.
   int Compare(std::string_view a, std::string_view b, bool ignore_case) const;
+  // Equality: byte equality when case counts; ignoring case, character by character through
+  // the fold table (single-byte code pages) or by the collation (multi-byte ones).
   bool Equal(std::string_view a, std::string_view b, bool ignore_case) const;
 
  private:

@@ -116,6 +116,9 @@ TEST_F(ConstantExpression, StringComparisonIsLocaleAwareAndCaseInsensitiveByDefa
   EXPECT_EQ(Eval("'abc' = 'ABC'").boolean, 1);
   EXPECT_EQ(Eval("'Я' > 'а'").boolean, 1);  // bytes: 0xDF < 0xE0
   EXPECT_EQ(Eval("'AB' <> 'AB'").boolean, 0);
+  EXPECT_EQ(Eval("'ЁЛКА' = 'ёлка'").boolean, 1);
+  EXPECT_EQ(Eval("'ёлка' = 'елка'").boolean, 0);  // accents count
+  EXPECT_EQ(Eval("'ёлка' > 'елка'").boolean, 1);
   parser_.SetCaseInsensitive(false);
   EXPECT_EQ(Eval("'abc' = 'ABC'").boolean, 0);
   EXPECT_EQ(Eval("'abc' < 'abd'").boolean, 1);

@@ -8,6 +8,7 @@
 #include "dbf/dbf_errors.h"
 #include "dbf/dbf_header.h"
 #include "dbf/field_codec.h"
+#include "dbf/index_file.h"
 #include "dbf/language_drivers.h"
 #include "platform/system.h"
 
@@ -250,11 +251,11 @@ bool TDbfFile::OpenProductionIndex(bool& clear_flag) {
   if (GetU8(Header(), kProductionIndexOffset) == 0) return true;
   const std::string path = platform::ChangeFileExt(FileName(), ".mdx");
   if (platform::FileExists(path)) {
-    if (!index_opener_) return true;
     try {
-      if (auto index = index_opener_(path, IndexOpenMode(Mode()), effective_code_page_)) {
-        indexes_.push_back(std::move(index));
-      }
+      std::unique_ptr<TRecordIndex> index =
+          index_opener_ ? index_opener_(path, IndexOpenMode(Mode()), effective_code_page_)
+                        : OpenProductionIndexFile(*this, path, IndexOpenMode(Mode()));
+      if (index) indexes_.push_back(std::move(index));
     } catch (const std::exception&) {
       // An index that cannot be opened is dropped; the table opens without it.
     }

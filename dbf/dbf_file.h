@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "dbf/field_defs.h"
+#include "dbf/index_errors.h"
 #include "dbf/memo_file.h"
 #include "dbf/paged_file.h"
 #include "dbf/record_index.h"
@@ -55,6 +56,10 @@ class TDbfFile : public TPagedFile {
   void SetProductionIndexOpener(TProductionIndexOpener opener) {
     index_opener_ = std::move(opener);
   }
+  // Asked when the production index's language differs from the table's (without an opener
+  // of its own, the table opens its .mdx with dbf/index_file.h).
+  void SetOnLocaleError(TLocaleErrorHandler handler) { on_locale_error_ = std::move(handler); }
+  const TLocaleErrorHandler& OnLocaleError() const { return on_locale_error_; }
   // Memory stream of the memo file in the memory modes (borrowed, like SetMemoryStream).
   void SetMemoMemoryStream(platform::MemoryFile* stream) { memo_memory_ = stream; }
 
@@ -141,6 +146,7 @@ class TDbfFile : public TPagedFile {
   TDateTimeHandling datetime_handling_ = TDateTimeHandling::dtBDETimeStamp;
   TIndexMissingHandler on_index_missing_;
   TProductionIndexOpener index_opener_;
+  TLocaleErrorHandler on_locale_error_;
   platform::MemoryFile* memo_memory_ = nullptr;
 
   bool open_abandoned_ = false;

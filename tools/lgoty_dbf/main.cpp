@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <optional>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "tools/lgoty_dbf/commands.h"
+#include "tools/lgoty_dbf/index_commands.h"
 
 namespace {
 
@@ -22,7 +24,13 @@ constexpr const char* kUsage =
     "NAME:LETTER:LEN[:DEC]...\n"
     "       lgoty-dbf append FILE [--shared] [--raw]      (JSON objects on standard input)\n"
     "       lgoty-dbf set FILE RECNO NAME=VALUE... [--shared] [--raw]\n"
-    "       lgoty-dbf delete FILE RECNO [--shared]\n";
+    "       lgoty-dbf delete FILE RECNO [--shared]\n"
+    "       lgoty-dbf index FILE --tag NAME --expr EXPR [--unique|--distinct] [--descending]\n"
+    "       lgoty-dbf index FILE --drop NAME\n"
+    "       lgoty-dbf dump FILE --index NAME [--from KEY] [--to KEY]\n"
+    "       lgoty-dbf dump FILE --filter EXPR [--deleted]\n"
+    "       lgoty-dbf seek FILE --index NAME KEY [--partial]   (exit 1: not found)\n"
+    "       lgoty-dbf check FILE                               (exit 1: problems)\n";
 
 struct UsageError {
   std::string message;
@@ -37,6 +45,10 @@ struct Arguments {
   bool overwrite = false;
   std::string level;
   std::string ldid;
+  // index commands
+  std::string tag, expr, drop, index, filter;
+  std::optional<std::string> from, to;
+  bool unique = false, distinct = false, descending = false, partial = false;
 };
 
 Arguments Parse(int argc, char** argv) {
@@ -53,6 +65,17 @@ Arguments Parse(int argc, char** argv) {
     else if (a == "--overwrite") args.overwrite = true;
     else if (a == "--level") args.level = value();
     else if (a == "--ldid") args.ldid = value();
+    else if (a == "--tag") args.tag = value();
+    else if (a == "--expr") args.expr = value();
+    else if (a == "--drop") args.drop = value();
+    else if (a == "--index") args.index = value();
+    else if (a == "--filter") args.filter = value();
+    else if (a == "--from") args.from = value();
+    else if (a == "--to") args.to = value();
+    else if (a == "--unique") args.unique = true;
+    else if (a == "--distinct") args.distinct = true;
+    else if (a == "--descending") args.descending = true;
+    else if (a == "--partial") args.partial = true;
     else if (a.size() > 2 && a.compare(0, 2, "--") == 0) throw UsageError{"unknown option " + a};
     else args.words.push_back(a);
   }
@@ -83,6 +106,40 @@ int Run(int argc, char** argv) {
   if (command == "info") {
     Need(args, 2, 2);
     InfoCommand(args.words[1], std::cout);
+  } else if (command == "dump" && !args.index.empty()) {
+    Need(args, 2, 2);
+    DumpIndexCommand(args.words[1], args.index, args.from, args.to, args.raw, std::cout);
+  } else if (command == "dump" && !args.filter.empty()) {
+    Need(args, 2, 2);
+    DumpFilterCommand(args.words[1], args.filter, args.deleted, args.raw, std::cout);
+  } else if (command == "index") {
+    Need(args, 2, 2);
+    if (!args.drop.empty()) {
+      DropIndexCommand(args.words[1], args.drop, std::cout);
+    } else {
+      if (args.tag.empty() || args.expr.empty()) throw UsageError{"index needs --tag and --expr"};
+      if (args.unique && args.distinct) throw UsageError{"--unique and --distinct exclude each other"};
+      IndexSpec spec;
+      spec.name = args.tag;
+      spec.expression = args.expr;
+      spec.kind = args.distinct ? lgoty::dbf::TIndexKind::ikDistinct
+                  : args.unique ? lgoty::dbf::TIndexKind::ikUnique
+                                : lgoty::dbf::TIndexKind::ikNone;
+      spec.descending = args.descending;
+      IndexCommand(args.words[1], spec, std::cout);
+    }
+  } else if (command == "seek") {
+    Need(args, 3, 3);
+    if (args.index.empty()) throw UsageError{"seek needs --index"};
+    const bool found =
+        SeekCommand(args.words[1], args.index, args.words[2], args.partial, args.raw, std::cout);
+    std::cout.flush();
+    if (!found) return kExitError;
+  } else if (command == "check") {
+    Need(args, 2, 2);
+    const bool sound = CheckCommand(args.words[1], std::cout);
+    std::cout.flush();
+    if (!sound) return kExitError;
   } else if (command == "dump") {
     Need(args, 2, 2);
     DumpCommand(args.words[1], args.deleted, options, std::cout);

@@ -1,0 +1,74 @@
+#include "dbf/index_page.h"
+
+#include <algorithm>
+
+namespace lgoty::dbf {
+
+TPageLayout TPageLayout::For(TIndexFormat format, size_t key_length, size_t entry_length,
+                             size_t max_entries) {
+  const TIndexPageGeometry& g = PageGeometryOf(format);
+  TPageLayout l;
+  l.format = format;
+  l.page_size = g.page_size;
+  l.page_header = g.page_header;
+  l.key_offset = g.pointer_part;
+  l.entry_length = entry_length;
+  l.key_length = key_length;
+  l.max_entries = max_entries;
+  return l;
+}
+
+bool TPageView::CountFits() const {
+  const uint32_t n = Count();
+  if (n > l_->max_entries) return false;
+  // Entry n's pointer (first 4 bytes) must lie inside the page when the page is inner; a
+  // leaf only needs its n entries.
+  const size_t end_of_keys = l_->EntryOffset(n);
+  if (end_of_keys > l_->page_size) return false;
+  return true;
+}
+
+bool TPageView::IsInner() const {
+  const uint32_t n = Count();
+  if (l_->format == TIndexFormat::ifNdx) {
+    return l_->EntryOffset(0) + 4 <= l_->page_size && Child(0) != 0;
+  }
+  if (n >= l_->max_entries || l_->EntryOffset(n) + 4 > l_->page_size) return false;
+  return Child(n) != 0;
+}
+
+void TPageView::SetChild(size_t i, uint32_t child) {
+  std::byte* e = p_ + l_->EntryOffset(i);
+  PutU32LE(e, child);
+  if (l_->format == TIndexFormat::ifNdx) PutU32LE(e + 4, 0);
+}
+
+void TPageView::SetRecno(size_t i, uint32_t n) {
+  std::byte* e = p_ + l_->EntryOffset(i);
+  if (l_->format == TIndexFormat::ifNdx) {
+    PutU32LE(e, 0);
+    PutU32LE(e + 4, n);
+  } else {
+    PutU32LE(e, n);
+  }
+}
+
+void TPageView::MoveEntries(size_t from, size_t to, size_t count) {
+  if (count == 0 || from == to) return;
+  std::memmove(p_ + l_->EntryOffset(to), p_ + l_->EntryOffset(from), count * l_->entry_length);
+}
+
+void TPageView::CopyEntries(const TPageView& other, size_t from, size_t to, size_t count) {
+  if (count == 0) return;
+  std::memcpy(p_ + l_->EntryOffset(to), other.p_ + l_->EntryOffset(from),
+              count * l_->entry_length);
+}
+
+void TPageView::ClearFrom(size_t i, bool keep_pointer) {
+  size_t start = l_->EntryOffset(i) + (keep_pointer ? l_->key_offset : 0);
+  if (keep_pointer && l_->format == TIndexFormat::ifMdx) start = l_->EntryOffset(i) + 4;
+  if (start >= l_->page_size) return;
+  std::memset(p_ + start, 0, l_->page_size - start);
+}
+
+}  // namespace lgoty::dbf

@@ -1,0 +1,602 @@
+#include "dbf/index_tag.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "dbf/byte_codec.h"
+#include "dbf/dbf_errors.h"
+#include "dbf/dbf_parser.h"
+#include "dbf/index_errors.h"
+#include "dbf/index_keys.h"
+
+namespace lgoty::dbf {
+
+namespace th = tag_header;
+
+// ---- tag header ---------------------------------------------------------------------------
+
+TTagHeader TTagHeader::Read(std::span<const std::byte> block, TIndexFormat format) {
+  const TIndexPageGeometry& g = PageGeometryOf(format);
+  if (block.size() < th::kSize) ThrowDamagedIndex("the tag header is cut short");
+  TTagHeader h;
+  h.root = GetU32LE(block, th::kRootOffset);
+  h.page_count = GetU32LE(block, th::kPageCountOffset);
+  h.key_flags = GetU8(block, th::kKeyFlagsOffset);
+  h.key_length = GetU16LE(block, th::kKeyLengthOffset);
+  h.max_entries = GetU16LE(block, th::kMaxEntriesOffset);
+  h.entry_length = GetU16LE(block, th::kEntryLengthOffset);
+  h.uniqueness = GetU8(block, th::kUniquenessOffset);
+  if (format == TIndexFormat::ifNdx) {
+    // Writers disagree on byte 9; the numeric flag at 16 is what every NDX reader goes by.
+    h.key_type = GetU16LE(block, th::kNumericFlagOffset) == 1 ? 'N' : 'C';
+  } else {
+    h.key_type = static_cast<char>(GetU8(block, th::kKeyTypeOffset));
+    if (h.key_type != 'C' && h.key_type != 'N')
+      ThrowDamagedIndex("unsupported key type " + std::to_string(static_cast<int>(h.key_type)));
+  }
+  const size_t numeric_length =
+      format == TIndexFormat::ifMdx ? kMdxNumericKeyLength : kNdxNumericKeyLength;
+  if (h.key_type == 'N' ? h.key_length != numeric_length
+                        : (h.key_length == 0 || h.key_length > kMaxCharacterKeyLength))
+    ThrowDamagedIndex("key length " + std::to_string(h.key_length));
+  if (h.entry_length < h.key_length + g.pointer_part ||
+      h.entry_length > g.page_size - g.page_header)
+    ThrowDamagedIndex("entry length " + std::to_string(h.entry_length));
+  if (h.max_entries < 3 || g.page_header + size_t{h.max_entries} * h.entry_length > g.page_size)
+    ThrowDamagedIndex("entries per page " + std::to_string(h.max_entries));
+  const auto* text = reinterpret_cast<const char*>(block.data() + th::kExpressionOffset);
+  h.expression.assign(text, strnlen(text, th::kExpressionWidth));
+  return h;
+}
+
+void TTagHeader::Write(std::span<std::byte> block, TIndexFormat format) const {
+  std::fill(block.begin(), block.begin() + th::kSize, std::byte{0});
+  PutU32LE(block, th::kRootOffset, root);
+  const bool ndx = format == TIndexFormat::ifNdx;
+  PutU32LE(block, th::kPageCountOffset, ndx ? page_count : 0);
+  PutU8(block, th::kKeyFlagsOffset, ndx ? 0 : key_flags);
+  PutU8(block, th::kKeyTypeOffset, static_cast<uint8_t>(key_type));
+  PutU16LE(block, th::kNdxMagicOffset, ndx ? th::kNdxMagic : 0);
+  PutU16LE(block, th::kKeyLengthOffset, key_length);
+  PutU16LE(block, th::kMaxEntriesOffset, max_entries);
+  PutU16LE(block, th::kNumericFlagOffset, ndx && key_type == 'N' ? 1 : 0);
+  PutU16LE(block, th::kEntryLengthOffset, entry_length);
+  PutU16LE(block, th::kConstant2Offset, 2);
+  PutU8(block, th::kUniquenessOffset, uniqueness);
+  const size_t n = std::min(expression.size(), th::kMaxExpressionLength);
+  std::memcpy(block.data() + th::kExpressionOffset, expression.data(), n);
+  PutU8(block, th::kConstant1Offset, 1);
+}
+
+TIndexKind TTagHeader::Kind(TIndexFormat format) const {
+  if (uniqueness == th::kUniquenessDistinct) return TIndexKind::ikDistinct;
+  if (uniqueness != 0) return TIndexKind::ikUnique;
+  if (format == TIndexFormat::ifMdx) {
+    if ((key_flags & th::kFlagDistinct) == th::kFlagDistinct) return TIndexKind::ikDistinct;
+    if (key_flags & th::kFlagUnique) return TIndexKind::ikUnique;
+  }
+  return TIndexKind::ikNone;
+}
+
+bool TTagHeader::Descending(TIndexFormat format) const {
+  return format == TIndexFormat::ifMdx && (key_flags & th::kFlagDescending) != 0;
+}
+
+// ---- tag ----------------------------------------------------------------------------------
+
+TIndexTag::TIndexTag(TIndexFormat format, std::string name, uint32_t header_page,
+                     TTagHeader header, TIndexPageStore& store)
+    : format_(format),
+      name_(std::move(name)),
+      header_page_(header_page),
+      header_(std::move(header)),
+      store_(store) {
+  layout_ = TPageLayout::For(format_, header_.key_length, header_.entry_length,
+                             header_.max_entries);
+  kind_ = header_.Kind(format_);
+  descending_ = header_.Descending(format_);
+  key_buffer_.resize(layout_.key_length);
+  cur_key_.resize(layout_.key_length);
+}
+
+TIndexTag::~TIndexTag() = default;
+
+void TIndexTag::HeaderReloaded(const TTagHeader& header) {
+  header_.root = header.root;
+  header_.page_count = header.page_count;
+  path_valid_ = false;
+}
+
+void TIndexTag::SetParser(std::unique_ptr<TDbfIndexParser> parser) { parser_ = std::move(parser); }
+
+std::span<const std::byte> TIndexTag::KeyOf(std::span<const std::byte> record) {
+  std::span<const std::byte> key = parser_->ExtractKeyFromRecord(record);
+  const size_t n = std::min(key.size(), key_buffer_.size());
+  std::memcpy(key_buffer_.data(), key.data(), n);
+  std::fill(key_buffer_.begin() + static_cast<std::ptrdiff_t>(n), key_buffer_.end(),
+            header_.key_type == 'C' ? std::byte{' '} : std::byte{0});
+  return key_buffer_;
+}
+
+int TIndexTag::Compare(const std::byte* a, const std::byte* b, size_t n) const {
+  if (n == 0) return 0;  // the empty prefix matches every key
+  int r;
+  if (header_.key_type == 'N') {
+    const size_t len = layout_.key_length;
+    r = format_ == TIndexFormat::ifMdx ? CompareMdxNumericKeys({a, len}, {b, len})
+                                       : CompareNdxNumericKeys({a, len}, {b, len});
+  } else if (weights_ == nullptr) {
+    r = std::memcmp(a, b, n);
+  } else {
+    r = 0;
+    const TCollationWeights& w = *weights_;
+    for (size_t i = 0; i < n; ++i) {
+      const int wa = w[static_cast<uint8_t>(a[i])], wb = w[static_cast<uint8_t>(b[i])];
+      if (wa != wb) {
+        r = wa - wb;
+        break;
+      }
+    }
+  }
+  r = r < 0 ? -1 : (r > 0 ? 1 : 0);
+  return descending_ ? -r : r;
+}
+
+TPageView TIndexTag::LoadPage(uint32_t n) {
+  TPageView view(store_.Page(n), layout_);
+  if (!view.CountFits())
+    ThrowDamagedIndex("page " + std::to_string(n) + " claims " + std::to_string(view.Count()) +
+                      " keys");
+  return view;
+}
+
+bool TIndexTag::IsFull(TPageView& page) {
+  return page.IsInner() ? page.Count() >= layout_.InnerCapacity()
+                        : page.Count() >= layout_.LeafCapacity();
+}
+
+// ---- descent ------------------------------------------------------------------------------
+
+uint32_t TIndexTag::GreatestRecno(uint32_t page) {
+  for (size_t depth = 0; depth < kMaxTreeDepth; ++depth) {
+    TPageView v = LoadPage(page);
+    if (!v.IsInner()) return v.Count() == 0 ? 0 : v.Recno(v.Count() - 1);
+    page = v.Child(v.Count());
+  }
+  ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+}
+
+void TIndexTag::GreatestKey(uint32_t page, std::vector<std::byte>& key) {
+  for (size_t depth = 0; depth < kMaxTreeDepth; ++depth) {
+    TPageView v = LoadPage(page);
+    if (!v.IsInner()) {
+      key.assign(layout_.key_length, std::byte{0});
+      if (v.Count() > 0) std::memcpy(key.data(), v.Key(v.Count() - 1), layout_.key_length);
+      return;
+    }
+    page = v.Child(v.Count());
+  }
+  ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+}
+
+size_t TIndexTag::ChooseChild(TPageView& page, const std::byte* key, size_t n, uint32_t recno) {
+  // The first child whose greatest entry is not less than (key, recno). Inner entries carry
+  // no record numbers: on an equal key the child's greatest record number is looked up.
+  size_t lo = 0, hi = page.Count();
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    int c = Compare(key, page.Key(mid), n);
+    bool goes_left;
+    if (c != 0) {
+      goes_left = c < 0;
+    } else if (recno == kBeforeAll) {
+      goes_left = true;
+    } else if (recno == kAfterAll || n < layout_.key_length) {
+      goes_left = false;
+    } else {
+      goes_left = recno <= GreatestRecno(page.Child(mid));
+    }
+    if (goes_left) hi = mid;
+    else lo = mid + 1;
+  }
+  return lo;
+}
+
+size_t TIndexTag::LeafLowerBound(TPageView& page, const std::byte* key, size_t n, uint32_t recno) {
+  size_t lo = 0, hi = page.Count();
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    int c = Compare(key, page.Key(mid), n);
+    bool before;
+    if (c != 0) before = c < 0;
+    else if (recno == kBeforeAll) before = true;
+    else if (recno == kAfterAll) before = false;
+    else before = recno <= page.Recno(mid);
+    if (before) hi = mid;
+    else lo = mid + 1;
+  }
+  return lo;
+}
+
+void TIndexTag::Descend(const std::byte* key, size_t n, uint32_t recno, std::vector<Step>& path) {
+  path.clear();
+  uint32_t page = header_.root;
+  for (;;) {
+    if (path.size() >= kMaxTreeDepth)
+      ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+    TPageView v = LoadPage(page);
+    if (!v.IsInner()) {
+      path.push_back({page, LeafLowerBound(v, key, n, recno)});
+      return;
+    }
+    const size_t i = ChooseChild(v, key, n, recno);
+    path.push_back({page, i});
+    page = v.Child(i);
+  }
+}
+
+void TIndexTag::DescendEdge(std::vector<Step>& path, bool rightmost) {
+  // path.back() is an inner page whose index names the child to enter.
+  for (;;) {
+    if (path.size() >= kMaxTreeDepth)
+      ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+    TPageView parent = LoadPage(path.back().page);
+    const uint32_t child = parent.Child(path.back().index);
+    TPageView v = LoadPage(child);
+    if (!v.IsInner()) {
+      path.push_back({child, rightmost ? (v.Count() == 0 ? 0 : v.Count() - 1) : 0});
+      return;
+    }
+    path.push_back({child, rightmost ? v.Count() : 0});
+  }
+}
+
+bool TIndexTag::StepForward(std::vector<Step>& path) {
+  if (path.empty()) return false;
+  ++path.back().index;
+  return Normalize(path);
+}
+
+bool TIndexTag::Normalize(std::vector<Step>& path) {
+  // Loops over empty leaves of damaged files too; each turn moves right, so it ends.
+  for (size_t guard = 0;; ++guard) {
+    TPageView leaf = LoadPage(path.back().page);
+    if (path.back().index < leaf.Count()) return true;
+    path.pop_back();
+    while (!path.empty()) {
+      TPageView v = LoadPage(path.back().page);
+      if (path.back().index < v.Count()) break;
+      path.pop_back();
+    }
+    if (path.empty()) return false;
+    ++path.back().index;
+    DescendEdge(path, false);
+    if (guard > (size_t{1} << 32)) ThrowDamagedIndex("endless page chain");
+  }
+}
+
+bool TIndexTag::StepBackward(std::vector<Step>& path) {
+  if (path.empty()) return false;
+  for (;;) {
+    if (path.back().index > 0) {
+      --path.back().index;
+      TPageView leaf = LoadPage(path.back().page);
+      if (path.back().index < leaf.Count()) return true;
+    }
+    path.pop_back();
+    while (!path.empty() && path.back().index == 0) path.pop_back();
+    if (path.empty()) return false;
+    --path.back().index;
+    DescendEdge(path, true);
+    TPageView leaf = LoadPage(path.back().page);
+    if (leaf.Count() > 0) return true;
+    path.back().index = 0;  // empty leaf: step back again from its start
+  }
+}
+
+// ---- changes ------------------------------------------------------------------------------
+
+void TIndexTag::SplitChild(uint32_t parent_page, size_t i) {
+  TPageView parent = LoadPage(parent_page);
+  const uint32_t child_page = parent.Child(i);
+  const uint32_t new_page = store_.AllocatePage();
+  TPageView child = LoadPage(child_page);
+  parent = LoadPage(parent_page);
+  TPageView right(store_.Page(new_page), layout_);
+  store_.Touch(parent_page);
+  store_.Touch(child_page);
+  const size_t n = child.Count();
+  std::vector<std::byte> up_key(layout_.key_length);
+  if (!child.IsInner()) {
+    const size_t keep = (n + 1) / 2;
+    right.CopyEntries(child, keep, 0, n - keep);
+    right.SetCount(static_cast<uint32_t>(n - keep));
+    child.SetCount(static_cast<uint32_t>(keep));
+    child.ClearFrom(keep, false);
+    std::memcpy(up_key.data(), child.Key(keep - 1), layout_.key_length);
+  } else {
+    // Keys 0..m-1 and pointers 0..m stay; key m (the greatest below pointer m) goes up;
+    // keys m+1..n-1 and pointers m+1..n move.
+    const size_t m = n / 2;
+    std::memcpy(up_key.data(), child.Key(m), layout_.key_length);
+    right.CopyEntries(child, m + 1, 0, n - m);
+    right.SetCount(static_cast<uint32_t>(n - m - 1));
+    right.ClearFrom(n - m - 1, true);
+    child.SetCount(static_cast<uint32_t>(m));
+    child.ClearFrom(m, true);
+  }
+  const size_t pc = parent.Count();
+  parent.MoveEntries(i, i + 1, pc - i + 1);
+  parent.SetChild(i, child_page);
+  parent.SetKey(i, up_key.data());
+  parent.SetChild(i + 1, new_page);
+  parent.SetCount(static_cast<uint32_t>(pc + 1));
+  if (i == pc) parent.ClearFrom(pc + 1, true);
+}
+
+bool TIndexTag::Add(std::span<const std::byte> key, uint32_t recno, uint32_t* holder) {
+  path_valid_ = false;
+  std::vector<Step> path;
+  if (kind_ != TIndexKind::ikNone) {
+    Descend(key.data(), layout_.key_length, kBeforeAll, path);
+    if (Normalize(path)) {
+      TPageView leaf = LoadPage(path.back().page);
+      if (Compare(key.data(), leaf.Key(path.back().index), layout_.key_length) == 0) {
+        if (holder) *holder = leaf.Recno(path.back().index);
+        return false;
+      }
+    }
+  }
+  {
+    TPageView root = LoadPage(header_.root);
+    if (IsFull(root)) {
+      const uint32_t new_root = store_.AllocatePage();
+      TPageView r(store_.Page(new_root), layout_);
+      r.SetCount(0);
+      r.SetChild(0, header_.root);
+      header_.root = new_root;
+      header_changed_ = true;
+      SplitChild(new_root, 0);
+    }
+  }
+  uint32_t page = header_.root;
+  for (size_t depth = 0;; ++depth) {
+    if (depth >= kMaxTreeDepth)
+      ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+    TPageView v = LoadPage(page);
+    if (!v.IsInner()) {
+      const size_t pos = LeafLowerBound(v, key.data(), layout_.key_length, recno);
+      if (v.Count() >= layout_.LeafCapacity()) throw EDbfError(kAssertionFailure);
+      store_.Touch(page);
+      v.MoveEntries(pos, pos + 1, v.Count() - pos);
+      v.SetRecno(pos, recno);
+      v.SetKey(pos, key.data());
+      v.SetCount(v.Count() + 1);
+      return true;
+    }
+    size_t i = ChooseChild(v, key.data(), layout_.key_length, recno);
+    TPageView child = LoadPage(v.Child(i));
+    if (IsFull(child)) {
+      SplitChild(page, i);
+      v = LoadPage(page);
+      i = ChooseChild(v, key.data(), layout_.key_length, recno);
+    }
+    page = v.Child(i);
+  }
+}
+
+bool TIndexTag::Remove(std::span<const std::byte> key, uint32_t recno) {
+  path_valid_ = false;
+  std::vector<Step> path;
+  Descend(key.data(), layout_.key_length, RecnoForSearch(recno), path);
+  // Unique tags: the lower bound is the key itself, whatever its record.
+  {
+    TPageView leaf = LoadPage(path.back().page);
+    const size_t pos = path.back().index;
+    if (pos >= leaf.Count() || leaf.Recno(pos) != recno ||
+        Compare(key.data(), leaf.Key(pos), layout_.key_length) != 0)
+      return false;
+    store_.Touch(path.back().page);
+    const size_t count = leaf.Count();
+    leaf.MoveEntries(pos + 1, pos, count - pos - 1);
+    leaf.SetCount(static_cast<uint32_t>(count - 1));
+    leaf.ClearFrom(count - 1, false);
+  }
+  bool emptied = LoadPage(path.back().page).Count() == 0;
+  bool max_changed = !emptied && path.back().index == LoadPage(path.back().page).Count();
+  for (size_t d = path.size() - 1; d-- > 0 && (emptied || max_changed);) {
+    const uint32_t page = path[d].page;
+    const size_t i = path[d].index;
+    TPageView v = LoadPage(page);
+    const size_t pc = v.Count();
+    if (emptied) {
+      if (i < pc) {
+        store_.Touch(page);
+        v.MoveEntries(i + 1, i, pc - i);
+        v.SetCount(static_cast<uint32_t>(pc - 1));
+        v.ClearFrom(pc - 1, true);
+        emptied = max_changed = false;
+      } else if (pc == 0) {
+        emptied = true;  // its only child went: the page goes too
+      } else {
+        store_.Touch(page);
+        v.SetCount(static_cast<uint32_t>(pc - 1));
+        v.ClearFrom(pc - 1, true);
+        emptied = false;
+        max_changed = true;
+      }
+    } else if (i < pc) {
+      std::vector<std::byte> greatest;
+      GreatestKey(v.Child(i), greatest);
+      store_.Touch(page);
+      v.SetKey(i, greatest.data());
+      max_changed = false;
+    }
+  }
+  if (emptied) {
+    // Every page is gone: the root becomes an empty leaf.
+    store_.Touch(header_.root);
+    TPageView root = LoadPage(header_.root);
+    root.Clear();
+  }
+  // An inner root left with a single child hands the root to it.
+  for (size_t guard = 0; guard < kMaxTreeDepth; ++guard) {
+    TPageView root = LoadPage(header_.root);
+    if (!root.IsInner() || root.Count() != 0) break;
+    header_.root = root.Child(0);
+    header_changed_ = true;
+  }
+  return true;
+}
+
+// ---- cursor -------------------------------------------------------------------------------
+
+void TIndexTag::TakeEntry() {
+  TPageView leaf = LoadPage(path_.back().page);
+  std::memcpy(cur_key_.data(), leaf.Key(path_.back().index), layout_.key_length);
+  cur_recno_ = leaf.Recno(path_.back().index);
+  state_ = State::On;
+  path_valid_ = true;
+}
+
+bool TIndexTag::SettleForward() {
+  TakeEntry();
+  if (has_range_ && Compare(cur_key_.data(), high_.data(), high_.size()) > 0) {
+    state_ = State::Eof;
+    return false;
+  }
+  return true;
+}
+
+bool TIndexTag::SettleBackward() {
+  TakeEntry();
+  if (has_range_ && Compare(cur_key_.data(), low_.data(), low_.size()) < 0) {
+    state_ = State::Bof;
+    return false;
+  }
+  return true;
+}
+
+bool TIndexTag::First() {
+  if (has_range_) Descend(low_.data(), low_.size(), kBeforeAll, path_);
+  else Descend(nullptr, 0, kBeforeAll, path_);
+  if (!Normalize(path_)) {
+    state_ = State::Eof;
+    return false;
+  }
+  return SettleForward();
+}
+
+bool TIndexTag::Last() {
+  if (has_range_) Descend(high_.data(), high_.size(), kAfterAll, path_);
+  else Descend(nullptr, 0, kAfterAll, path_);
+  // The path points just past the last wanted entry.
+  if (!StepBackward(path_)) {
+    state_ = State::Bof;
+    return false;
+  }
+  return SettleBackward();
+}
+
+bool TIndexTag::RestorePath() {
+  Descend(cur_key_.data(), layout_.key_length, RecnoForSearch(cur_recno_), path_);
+  path_valid_ = true;
+  TPageView leaf = LoadPage(path_.back().page);
+  const size_t i = path_.back().index;
+  return i < leaf.Count() && leaf.Recno(i) == cur_recno_ &&
+         Compare(cur_key_.data(), leaf.Key(i), layout_.key_length) == 0;
+}
+
+bool TIndexTag::Next() {
+  if (state_ == State::Eof) return false;
+  if (state_ == State::Bof) return First();
+  if (!path_valid_ && !RestorePath()) {
+    // The entry went away: the path already stands where its successor is.
+    if (!Normalize(path_)) {
+      state_ = State::Eof;
+      return false;
+    }
+    return SettleForward();
+  }
+  if (!StepForward(path_)) {
+    state_ = State::Eof;
+    return false;
+  }
+  return SettleForward();
+}
+
+bool TIndexTag::Prior() {
+  if (state_ == State::Bof) return false;
+  if (state_ == State::Eof) return Last();
+  if (!path_valid_) RestorePath();  // on the entry or where its successor is
+  if (!StepBackward(path_)) {
+    state_ = State::Bof;
+    return false;
+  }
+  return SettleBackward();
+}
+
+bool TIndexTag::Search(std::span<const std::byte> key, bool exact) {
+  const size_t n = std::min(key.size(), layout_.key_length);
+  std::vector<std::byte> search(key.begin(), key.begin() + static_cast<std::ptrdiff_t>(n));
+  std::vector<Step> path;
+  Descend(search.data(), n, kBeforeAll, path);
+  if (!Normalize(path)) return false;
+  TPageView leaf = LoadPage(path.back().page);
+  const std::byte* found = leaf.Key(path.back().index);
+  if (exact && Compare(search.data(), found, n) != 0) return false;
+  if (has_range_ && (Compare(found, high_.data(), high_.size()) > 0 ||
+                     Compare(found, low_.data(), low_.size()) < 0))
+    return false;
+  path_ = std::move(path);
+  TakeEntry();
+  return true;
+}
+
+bool TIndexTag::GotoEntry(std::span<const std::byte> key, uint32_t recno) {
+  std::vector<Step> path;
+  Descend(key.data(), layout_.key_length, RecnoForSearch(recno), path);
+  if (!Normalize(path)) return false;
+  TPageView leaf = LoadPage(path.back().page);
+  if (leaf.Recno(path.back().index) != recno ||
+      Compare(key.data(), leaf.Key(path.back().index), layout_.key_length) != 0)
+    return false;
+  path_ = std::move(path);
+  TakeEntry();
+  return true;
+}
+
+void TIndexTag::SetRange(std::span<const std::byte> low, std::span<const std::byte> high) {
+  low_.assign(low.begin(), low.begin() + static_cast<std::ptrdiff_t>(
+                                             std::min(low.size(), layout_.key_length)));
+  high_.assign(high.begin(), high.begin() + static_cast<std::ptrdiff_t>(
+                                                std::min(high.size(), layout_.key_length)));
+  has_range_ = true;
+}
+
+void TIndexTag::CancelRange() {
+  has_range_ = false;
+  low_.clear();
+  high_.clear();
+}
+
+uint64_t TIndexTag::EstimatedPosition() {
+  if (state_ != State::On) return state_ == State::Bof ? 0 : EstimatedCount() + 1;
+  if (!path_valid_) RestorePath();
+  uint64_t position = 1, weight = 1;
+  for (size_t d = path_.size(); d-- > 0;) {
+    position += path_[d].index * weight;
+    weight *= layout_.max_entries;
+  }
+  return position;
+}
+
+uint64_t TIndexTag::EstimatedCount() {
+  std::vector<Step> path;
+  Descend(nullptr, 0, kBeforeAll, path);
+  uint64_t weight = 1;
+  for (size_t d = 1; d < path.size(); ++d) weight *= layout_.max_entries;
+  return weight * (uint64_t{LoadPage(header_.root).Count()} + 1);
+}
+
+}  // namespace lgoty::dbf

@@ -1,0 +1,252 @@
+#include "tools/lgoty_dbf/index_commands.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "core/exception.h"
+#include "core/json.h"
+#include "dbf/byte_codec.h"
+#include "dbf/dbf_file.h"
+#include "dbf/dbf_header.h"
+#include "dbf/dbf_parser.h"
+#include "dbf/index_check.h"
+#include "dbf/index_file.h"
+#include "dbf/index_keys.h"
+#include "platform/file.h"
+#include "platform/system.h"
+#include "tools/lgoty_dbf/field_json.h"
+
+namespace lgoty::tools {
+
+using core::JsonValue;
+using dbf::TFileAccessMode;
+
+namespace {
+
+constexpr std::byte kDeletedFlag{'*'};
+
+bool IsNdxName(const std::string& name) { return !platform::ExtractFileExt(name).empty(); }
+
+// An .ndx named without a folder lies next to the table.
+std::string NdxPath(const std::string& table_path, const std::string& name) {
+  if (name.find('/') != std::string::npos) return name;
+  return platform::ExtractFilePath(table_path) + name;
+}
+
+std::unique_ptr<dbf::TDbfFile> OpenTableFor(const std::string& path, TFileAccessMode mode) {
+  auto file = std::make_unique<dbf::TDbfFile>();
+  file->SetFileName(path);
+  file->SetMode(mode);
+  file->SetOnLocaleError([](dbf::TLocaleError, dbf::TLocaleSolution& solution) {
+    // The tools read what is there: keys in the order the file holds them.
+    solution = dbf::TLocaleSolution::lsNoEdit;
+  });
+  file->Open();
+  if (file->OpenAbandoned())
+    throw core::Exception("Table \"" + path + "\" holds no records (zero header or record length).");
+  return file;
+}
+
+void PrintLine(std::ostream& out, const JsonValue& value) {
+  std::string line = value.Serialize();
+  line.push_back('\n');
+  out << line;
+}
+
+JsonValue RecordLine(dbf::TDbfFile& file, uint32_t n, std::span<const std::byte> record,
+                     bool raw) {
+  const dbf::TDbfFieldDefs& defs = file.FieldDefs();
+  JsonValue line = JsonValue::Object();
+  line.Add("_recno", JsonValue::NumberFromInt(n));
+  line.Add("_deleted", JsonValue::Boolean(record[0] == kDeletedFlag));
+  for (int i = 0; i < defs.Count(); ++i)
+    line.Add(TableTextToUtf8(file.EffectiveCodePage(), defs[i].FieldName()),
+             FieldToJson(file, defs[i], record, raw));
+  return line;
+}
+
+// The index of name on table: a tag of its production index (selected) or an opened NDX file
+// added to the table's indexes.
+dbf::TIndexFile& IndexFor(dbf::TDbfFile& table, const std::string& table_path,
+                          const std::string& name) {
+  if (IsNdxName(name)) {
+    auto ndx = std::make_unique<dbf::TIndexFile>(table);
+    ndx->SetFileName(NdxPath(table_path, name));
+    ndx->SetMode(dbf::IndexOpenMode(table.Mode()));
+    ndx->Open();
+    dbf::TIndexFile& result = *ndx;
+    table.AddIndex(std::move(ndx));
+    return result;
+  }
+  dbf::TIndexFile* mdx = dbf::ProductionIndexOf(table, false);
+  if (!mdx || !mdx->SelectTag(name))
+    throw core::Exception("Table \"" + table_path + "\" has no index tag \"" + name + "\".");
+  return *mdx;
+}
+
+// The key text of the command line in the tag's encoding; character keys are not padded.
+std::vector<std::byte> KeyFromText(dbf::TIndexFile& index, const std::string& text) {
+  dbf::TIndexTag& tag = *index.SelectedTag();
+  std::vector<std::byte> key;
+  if (tag.Header().key_type == 'N') {
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || errno == ERANGE)
+      throw core::Exception("\"" + text + "\" is not a number.");
+    key.resize(tag.KeyLength());
+    if (index.IsMdx()) dbf::EncodeMdxNumericKey(value, key);
+    else dbf::EncodeNdxNumericKey(value, key);
+    return key;
+  }
+  const std::string bytes = Utf8ToTableText(index.Table().EffectiveCodePage(), text);
+  const size_t n = std::min(bytes.size(), tag.KeyLength());
+  key.resize(n);
+  std::memcpy(key.data(), bytes.data(), n);
+  return key;
+}
+
+}  // namespace
+
+void IndexCommand(const std::string& path, const IndexSpec& spec, std::ostream& out) {
+  auto table = OpenTableFor(path, TFileAccessMode::amExclusiveExisting);
+  dbf::TIndexOptions options;
+  options.kind = spec.kind;
+  options.descending = spec.descending;
+  options.expression = table->FieldDefs().Find(spec.expression) == nullptr;
+  dbf::TIndexFile* index = nullptr;
+  if (IsNdxName(spec.name)) {
+    if (spec.descending) throw core::Exception("NDX files have no descending order.");
+    auto ndx = std::make_unique<dbf::TIndexFile>(*table);
+    ndx->SetFileName(NdxPath(path, spec.name));
+    ndx->SetMode(TFileAccessMode::amExclusiveNew);
+    ndx->Open();
+    ndx->CreateTag(spec.expression, spec.name, options);
+    index = ndx.get();
+    table->AddIndex(std::move(ndx));
+  } else {
+    index = dbf::ProductionIndexOf(*table, true);
+    index->CreateTag(spec.expression, spec.name, options);
+  }
+  dbf::TIndexTag& tag = *index->SelectedTag();
+  JsonValue line = JsonValue::Object();
+  line.Add("index", JsonValue::String(index->FileName()));
+  line.Add("tag", JsonValue::String(tag.Name()));
+  line.Add("key_type", JsonValue::String(std::string(1, tag.Header().key_type)));
+  line.Add("key_length", JsonValue::NumberFromInt(static_cast<int64_t>(tag.KeyLength())));
+  PrintLine(out, line);
+}
+
+void DropIndexCommand(const std::string& path, const std::string& name, std::ostream& out) {
+  auto table = OpenTableFor(path, TFileAccessMode::amExclusiveExisting);
+  JsonValue line = JsonValue::Object();
+  if (IsNdxName(name)) {
+    const std::string ndx = NdxPath(path, name);
+    if (!platform::DeleteFile(ndx)) throw core::Exception("Cannot delete \"" + ndx + "\".");
+    line.Add("deleted", JsonValue::String(ndx));
+    PrintLine(out, line);
+    return;
+  }
+  dbf::TIndexFile* mdx = dbf::ProductionIndexOf(*table, false);
+  if (!mdx || !mdx->FindTag(name))
+    throw core::Exception("Table \"" + path + "\" has no index tag \"" + name + "\".");
+  mdx->DeleteTag(name);
+  line.Add("dropped", JsonValue::String(name));
+  if (mdx->TagCount() == 0) {
+    // A production index without tags goes away with the table's flag.
+    const std::string file = mdx->FileName();
+    table->RemoveIndex(mdx);
+    platform::DeleteFile(file);
+    dbf::PutU8(table->Header(), dbf::dbf_layout::kProductionIndexOffset, 0);
+    table->WriteHeader();
+    line.Add("deleted", JsonValue::String(file));
+  }
+  PrintLine(out, line);
+}
+
+void DumpIndexCommand(const std::string& path, const std::string& name,
+                      const std::optional<std::string>& from,
+                      const std::optional<std::string>& to, bool raw, std::ostream& out) {
+  auto table = OpenTableFor(path, TFileAccessMode::amReadOnly);
+  dbf::TIndexFile& index = IndexFor(*table, path, name);
+  if (from || to) {
+    const std::vector<std::byte> low = from ? KeyFromText(index, *from) : std::vector<std::byte>{};
+    const std::vector<std::byte> high = to ? KeyFromText(index, *to) : std::vector<std::byte>{};
+    index.SetRange(low, high);
+  }
+  std::vector<std::byte> record(table->RecordSize());
+  for (bool ok = index.First(); ok; ok = index.Next()) {
+    const uint32_t n = index.RecNo();
+    if (table->ReadRecord(n, record) < record.size())
+      throw core::Exception("The index names record " + std::to_string(n) +
+                            ", which the table does not hold.");
+    PrintLine(out, RecordLine(*table, n, record, raw));
+  }
+}
+
+bool SeekCommand(const std::string& path, const std::string& name, const std::string& key,
+                 bool partial, bool raw, std::ostream& out) {
+  auto table = OpenTableFor(path, TFileAccessMode::amReadOnly);
+  dbf::TIndexFile& index = IndexFor(*table, path, name);
+  std::vector<std::byte> search = KeyFromText(index, key);
+  dbf::TIndexTag& tag = *index.SelectedTag();
+  if (!partial && tag.Header().key_type == 'C') search.resize(tag.KeyLength(), std::byte{' '});
+  if (!index.Search(search, true)) return false;
+  std::vector<std::byte> record(table->RecordSize());
+  const uint32_t n = index.RecNo();
+  if (table->ReadRecord(n, record) < record.size()) return false;
+  PrintLine(out, RecordLine(*table, n, record, raw));
+  return true;
+}
+
+bool CheckCommand(const std::string& path, std::ostream& out) {
+  auto table = OpenTableFor(path, TFileAccessMode::amReadOnly);
+  bool sound = true;
+  const bool flagged = dbf::GetU8(table->Header(), dbf::dbf_layout::kProductionIndexOffset) != 0;
+  dbf::TIndexFile* mdx = dbf::ProductionIndexOf(*table, false);
+  if (flagged && !mdx) {
+    JsonValue line = JsonValue::Object();
+    line.Add("index", JsonValue::String(platform::ChangeFileExt(path, ".mdx")));
+    JsonValue problems = JsonValue::Array();
+    problems.Add(JsonValue::String("the production index cannot be opened"));
+    line.Add("problems", std::move(problems));
+    PrintLine(out, line);
+    return false;
+  }
+  if (!mdx) return true;
+  for (size_t i = 0; i < mdx->TagCount(); ++i) {
+    dbf::TIndexTag& tag = mdx->Tag(i);
+    std::vector<std::string> found = dbf::CheckIndexTag(*mdx, tag);
+    JsonValue line = JsonValue::Object();
+    line.Add("tag", JsonValue::String(tag.Name()));
+    line.Add("expression", JsonValue::String(tag.Header().expression));
+    JsonValue problems = JsonValue::Array();
+    for (const std::string& p : found) problems.Add(JsonValue::String(p));
+    line.Add("problems", std::move(problems));
+    PrintLine(out, line);
+    sound = sound && found.empty();
+  }
+  return sound;
+}
+
+void DumpFilterCommand(const std::string& path, const std::string& expression, bool with_deleted,
+                       bool raw, std::ostream& out) {
+  auto table = OpenTableFor(path, TFileAccessMode::amReadOnly);
+  dbf::TDbfParser parser(table->FieldDefs(), table->EffectiveCodePage(), table->RecordSize());
+  parser.CompileExpression(expression);
+  if (parser.ResultType() != dbf::TExpressionType::etBoolean)
+    throw core::Exception("The filter \"" + expression + "\" is not a condition.");
+  std::vector<std::byte> record(table->RecordSize());
+  const uint32_t count = table->RecordCount();
+  for (uint32_t n = 1; n <= count; ++n) {
+    if (table->ReadRecord(n, record) < record.size()) break;
+    if (record[0] == kDeletedFlag && !with_deleted) continue;
+    if (!parser.Evaluate(record).boolean) continue;
+    PrintLine(out, RecordLine(*table, n, record, raw));
+  }
+}
+
+}  // namespace lgoty::tools

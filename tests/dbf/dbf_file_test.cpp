@@ -23,16 +23,16 @@ using testing::Bytes;
 using testing::ScratchFolder;
 using testing::Text;
 
-struct FieldSpec {
+struct FieldDesc {
   const char* name;
   char letter;
   int length;
   int decimals;
 };
 
-TDbfFieldDefs Defs(int level, std::initializer_list<FieldSpec> fields) {
+TDbfFieldDefs Defs(int level, std::initializer_list<FieldDesc> fields) {
   TDbfFieldDefs defs(level);
-  for (const FieldSpec& f : fields) {
+  for (const FieldDesc& f : fields) {
     TDbfFieldDef& def = defs.Add();
     def.SetFieldName(f.name);
     def.SetNative(static_cast<uint8_t>(f.letter), f.length, f.decimals);

@@ -1,8 +1,6 @@
 #include "dbf/expression_tokens.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstdlib>
 #include <limits>
 
 namespace lgoty::dbf {
@@ -74,7 +72,8 @@ std::vector<TToken> TokenizeExpression(std::string_view text) {
       token.text = std::string(text.substr(start, i - start));
       if (is_float) {
         token.kind = TTokenKind::Float;
-        token.real = std::strtod(token.text.c_str(), nullptr);
+        // from_chars reads '.' whatever the C library's locale (strtod would not).
+        std::from_chars(token.text.data(), token.text.data() + token.text.size(), token.real);
       } else {
         token.kind = TTokenKind::Integer;
         SetInteger(token, token.text, 10);

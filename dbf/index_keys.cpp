@@ -108,7 +108,8 @@ double DecodeMdxNumericKey(std::span<const std::byte> key) {
     text.push_back(static_cast<char>('0' + std::min(nibble, 9)));
   }
   text += "e" + std::to_string(static_cast<int>(GetU8(key.data())) - kMdxExponentBias);
-  double value = std::strtod(text.c_str(), nullptr);
+  double value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
   return SignOf(key) < 0 ? -value : value;
 }
 

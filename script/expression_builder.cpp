@@ -414,7 +414,18 @@ TfsExprPtr TfsProgramBuilder::BuildDesignator(TfsScript& scope, const IlNode& ds
 
   // --- the steps that follow, each resolved against the type so far
   for (size_t i = 1; i < steps.size(); ++i) {
-    const Step& step = steps[i];
+    Step step = steps[i];
+    // An indexed property takes the index that follows it: l.Strings[2].
+    if (step.name != "[" && !step.has_args && i + 1 < steps.size() && steps[i + 1].name == "[" &&
+        current.code == TfsVarType::fvtClass) {
+      TfsClassVariable* owner = script_.FindClass(current.name);
+      auto* m = owner != nullptr ? dynamic_cast<TfsMethodHelper*>(owner->FindMember(step.name)) : nullptr;
+      if (m != nullptr && m->is_index) {
+        step.args = steps[i + 1].args;
+        step.has_args = true;
+        ++i;
+      }
+    }
     const TfsVarType code = current.code;
     cls = code == TfsVarType::fvtClass ? script_.FindClass(current.name) : nullptr;
     std::unique_ptr<TfsDesignatorPart> part;

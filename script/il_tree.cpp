@@ -7,12 +7,16 @@ namespace lgoty::script {
 IlNode::~IlNode() {
   // Deep trees are freed without deep recursion: children are moved onto a work list.
   std::vector<std::unique_ptr<IlNode>> pending;
-  for (auto& c : children) pending.push_back(std::move(c));
+  for (auto& c : children) {
+    if (c) pending.push_back(std::move(c));
+  }
   children.clear();
   while (!pending.empty()) {
     std::unique_ptr<IlNode> node = std::move(pending.back());
     pending.pop_back();
-    for (auto& c : node->children) pending.push_back(std::move(c));
+    for (auto& c : node->children) {
+      if (c) pending.push_back(std::move(c));
+    }
     node->children.clear();
   }
 }

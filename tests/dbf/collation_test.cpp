@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/code_page.h"
+#include "core/locale.h"
 #include "dbf/index_keys.h"
 #include "dbf/language_drivers.h"
 
@@ -70,6 +71,33 @@ TEST(Collation, SpanishDriverPutsEnyeBetweenNAndO) {
   const auto& weights = FindCollationTable(0x59)->weights;
   EXPECT_EQ(SortedUnder(weights, 1252, {"oso", "ñu", "nube", "Ñandú"}),
             (std::vector<std::string>{"nube", "ñu", "Ñandú", "oso"}));
+}
+
+// The checked-in weights still agree with the language's collation for every pair of
+// letters of the code page (stale or hand-edited data would not).
+TEST(Collation, WeightsOfLettersFollowTheLanguagesCollation) {
+  struct Case {
+    uint8_t ldid;
+    const char* language;
+  };
+  for (const Case& c : {Case{0x26, "ru"}, Case{0x59, "es"}, Case{0x1F, "cs"}}) {
+    core::SetCollationLanguage(c.language);
+    const TCollationTable& table = *FindCollationTable(c.ldid);
+    std::vector<std::pair<int, std::string>> letters;
+    for (int b = 0; b < 256; ++b) {
+      const std::string utf8 = core::ToUtf8(table.code_page, std::string(1, static_cast<char>(b)));
+      if (core::AnsiUpperCase(utf8) != core::AnsiLowerCase(utf8)) letters.emplace_back(b, utf8);
+    }
+    ASSERT_GT(letters.size(), 52u) << table.name;
+    for (const auto& [a, ua] : letters) {
+      for (const auto& [b, ub] : letters) {
+        const int expected = core::AnsiCompareStr(ua, ub);
+        const int actual = (table.weights[a] > table.weights[b]) - (table.weights[a] < table.weights[b]);
+        EXPECT_EQ(actual, expected) << table.name << ": " << ua << " vs " << ub;
+      }
+    }
+  }
+  core::SetCollationLanguage("ru");
 }
 
 TEST(Collation, SortKeysOrderLikeTheWeightedComparison) {

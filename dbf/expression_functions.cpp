@@ -180,7 +180,7 @@ bool PartialEqual(const TExpressionContext& context, std::string_view value,
     return rest.size() <= value.size() &&
            context.Equal(value.substr(value.size() - rest.size()), rest, ignore_case);
   }
-  if (trail || (pattern.size() == 1 && pattern.front() == '*')) {
+  if (trail) {
     const std::string_view head = pattern.substr(0, pattern.size() - 1);
     return head.size() <= value.size() &&
            context.Equal(value.substr(0, head.size()), head, ignore_case);

@@ -176,6 +176,13 @@ void TDataSet::OpenCursor() {
     field_defs_.SetUpdated(true);
   }
   CreateOrBindFields();
+  try {
+    FilterTextChanged();
+  } catch (const core::Exception&) {
+    // A filter text that does not compile against these fields is dropped, not fatal.
+    filter_text_.clear();
+    FilterTextChanged();
+  }
   lookup_buffer_ = AllocRecordBuffer();
   lookup_buffer_->calc_values.assign(static_cast<size_t>(calc_field_count_), core::Variant());
   buffer_count_ = 0;
@@ -318,9 +325,10 @@ TGetResult TDataSet::GetRecord(TRecordBuffer& buffer, TGetMode mode) {
 }
 
 bool TDataSet::RecordVisible(TRecordBuffer& buffer) {
+  // Fields read the record under test while its visibility is decided.
+  TempState scope(*this, TDataSetState::dsFilter, &buffer);
   if (!RecordFilter(buffer)) return false;
   if (!filtered_ || !OnFilterRecord) return true;
-  TempState scope(*this, TDataSetState::dsFilter, &buffer);
   bool accept = true;
   OnFilterRecord(*this, accept);
   return accept;

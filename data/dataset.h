@@ -52,7 +52,8 @@
 //                              RecordFilter or by OnFilterRecord (Filtered on); a refused
 //                              current record is grError.
 //     RecordFilter(b)          the descendant's own visibility rule (deleted records, a
-//                              compiled filter text); default: visible.
+//                              compiled filter text); default: visible. Fields read b
+//                              (state dsFilter) while it runs.
 //     InternalSetToRecord(b)   put the cursor on the record held in b.
 //   Bookmarks
 //     GetBookmarkData(b)       the bookmark of the record in b (never empty).
@@ -317,8 +318,10 @@ class TDataSet : public core::TObject {
   // moves record by record).
   virtual bool InternalSetRecNo(int) { return false; }
   virtual bool CanModify() const { return true; }
-  // Called after Filter or FilterOptions changed, before the dataset refreshes; a descendant
-  // compiles the text here (and may throw to refuse it).
+  // Called after Filter or FilterOptions changed, before the dataset refreshes, and on open
+  // once the fields exist; a descendant compiles the text here. Throwing refuses a new text
+  // (the old one stays); on open a text that does not compile is dropped (Filter becomes
+  // empty) and the open goes on.
   virtual void FilterTextChanged() {}
   // Finds the first visible record matching the key; with sync the cursor is left on it
   // (the caller resynchronises), without it the found record is in LookupBuffer(). The base

@@ -27,7 +27,6 @@ void TMemoryDataSet::EmptyDataSet() {
 void TMemoryDataSet::InternalInitFieldDefs() {}
 
 void TMemoryDataSet::InternalOpen() {
-  FilterTextChanged();
   // Definitions added since the rows were stored give those rows null values.
   size_t columns = static_cast<size_t>(FieldDefs().Count());
   for (Row& row : rows_) row.values.resize(columns);
@@ -35,7 +34,10 @@ void TMemoryDataSet::InternalOpen() {
   RowsChanged();
 }
 
-void TMemoryDataSet::InternalClose() { cursor_ = -1; }
+void TMemoryDataSet::InternalClose() {
+  cursor_ = -1;
+  filter_.reset();
+}
 
 std::unique_ptr<TRecordBuffer> TMemoryDataSet::AllocRecordBuffer() {
   return std::make_unique<Record>();
@@ -165,19 +167,19 @@ void TMemoryDataSet::InternalDelete() {
 void TMemoryDataSet::InternalRefresh() { RowsChanged(); }
 
 int TMemoryDataSet::GetRecordCount() {
-  if (Filtered() && OnFilterRecord) return TDataSet::GetRecordCount();
+  if (HidesRows()) return TDataSet::GetRecordCount();
   return static_cast<int>(rows_.size());
 }
 
 int TMemoryDataSet::GetRecNo(const TRecordBuffer& buffer) const {
-  if (Filtered() && OnFilterRecord) return -1;
+  if (HidesRows()) return -1;
   const auto& record = static_cast<const Record&>(buffer);
   if (record.bookmark_flag != TBookmarkFlag::bfCurrent) return -1;
   return static_cast<int>(PositionOf(record.id)) + 1;
 }
 
 bool TMemoryDataSet::InternalSetRecNo(int rec_no) {
-  if ((Filtered() && OnFilterRecord) || rec_no < 1 ||
+  if (HidesRows() || rec_no < 1 ||
       rec_no > static_cast<int>(rows_.size())) {
     return false;
   }
@@ -186,9 +188,18 @@ bool TMemoryDataSet::InternalSetRecNo(int rec_no) {
 }
 
 void TMemoryDataSet::FilterTextChanged() {
-  if (!Filter().empty()) {
-    throw EDatabaseError("Filter expressions are not supported by TMemoryDataSet");
+  // Fields exist only while open; opening compiles the text again.
+  if (State() == TDataSetState::dsInactive) return;
+  if (Filter().empty()) {
+    filter_.reset();
+  } else {
+    filter_ = std::make_unique<TFilterExpression>(Filter(), Fields(), FilterOptions());
   }
+}
+
+bool TMemoryDataSet::RecordFilter(const TRecordBuffer&) {
+  // The base has made the buffer the one fields read.
+  return !Filtered() || !filter_ || filter_->Evaluate();
 }
 
 size_t TMemoryDataSet::PositionOf(int64_t id) const {

@@ -6,8 +6,9 @@
 //
 // Order and numbering: rows keep the order in which they were appended or inserted. A row's
 // bookmark is its id (never reused); RecNo is its position + 1, or -1 while Filtered is on
-// (visible records are then not numbered). Filtering is by OnFilterRecord only: a non-empty
-// Filter text is refused ("Filter expressions are not supported by TMemoryDataSet").
+// (visible records are then not numbered). Filtered on, a record is visible when the Filter
+// text (TFilterExpression, compiled on open and whenever it changes) holds for it and then
+// OnFilterRecord accepts it.
 //
 // Values are stored in the fields' canonical kinds (TDataSet documents them); strings are
 // kept as given (Translate passes them unchanged).
@@ -19,6 +20,7 @@
 
 #include "core/variant.h"
 #include "data/dataset.h"
+#include "data/filter_expression.h"
 
 namespace lgoty::data {
 
@@ -67,6 +69,7 @@ class TMemoryDataSet : public TDataSet {
   bool InternalSetRecNo(int rec_no) override;
   bool CanModify() const override { return !read_only_; }
   void FilterTextChanged() override;
+  bool RecordFilter(const TRecordBuffer& buffer) override;
 
  private:
   struct Row {
@@ -78,12 +81,15 @@ class TMemoryDataSet : public TDataSet {
   size_t PositionOf(int64_t id) const;
   void RowsChanged() { positions_valid_ = false; }
   size_t ColumnOf(const TField& field) const;
+  // Whether a filter may hide rows (then rows are not numbered or counted directly).
+  bool HidesRows() const { return Filtered() && (OnFilterRecord || filter_); }
 
   std::vector<Row> rows_;
   int64_t next_id_ = 1;
   // -1: before the first row; rows_.size(): after the last.
   int64_t cursor_ = -1;
   bool read_only_ = false;
+  std::unique_ptr<TFilterExpression> filter_;
   mutable std::unordered_map<int64_t, size_t> positions_;
   mutable bool positions_valid_ = false;
 };

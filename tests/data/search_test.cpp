@@ -166,11 +166,85 @@ TEST(DataSetFilter, OnFilterRecordHidesRecordsFromNavigationCountsAndSearch) {
   EXPECT_FALSE(ds.IsEmpty());
 }
 
-TEST(DataSetFilter, FilterTextIsRefusedByTheMemoryDatasetAndKeepsTheOldText) {
+Calls Visible(TDataSet& ds) {
+  Calls names;
+  for (ds.First(); !ds.Eof(); ds.Next()) names.push_back(Current(ds));
+  return names;
+}
+
+TEST(DataSetFilter, FilterTextSelectsRecordsWithComparisonsAndLogic) {
   TMemoryDataSet ds;
   FillRegister(ds);
-  EXPECT_THROW(ds.SetFilter("KOL > 2"), EDatabaseError);
+  ds.SetFilter("KOL > 2");
+  EXPECT_EQ(ds.RecordCount(), 5);  // not filtered yet
+  ds.SetFiltered(true);
+  EXPECT_EQ(Visible(ds), (Calls{"ПЕТРОВ", "СИДОРОВ", "Abbot"}));
+  ds.SetFilter("SUMPAY >= 7 AND NOT (KOL = 4)");  // changing the text while filtered refreshes
+  EXPECT_EQ(Visible(ds), (Calls{"ИВАНОВ", "Иванова"}));
+  ds.SetFilter("DATERCPT = NULL or [IMJA] = 'Tom'");
+  EXPECT_EQ(Visible(ds), (Calls{"ПЕТРОВ", "Abbot"}));
+  ds.SetFilter("DATERCPT < DATERCPT");  // null on a side: false
+  EXPECT_TRUE(ds.IsEmpty());
+  // The text and OnFilterRecord both have to accept a record.
+  ds.SetFilter("KOL <= 3");
+  ds.OnFilterRecord = [](TDataSet& d, bool& accept) { accept = d.FieldByName("KOL").AsInteger() != 2; };
+  ds.Refresh();
+  EXPECT_EQ(Visible(ds), (Calls{"ИВАНОВ", "ПЕТРОВ"}));
+}
+
+TEST(DataSetFilter, TextPatternsFollowTheFilterOptions) {
+  TMemoryDataSet ds;
+  FillRegister(ds);
+  ds.SetFiltered(true);
+  ds.SetFilter("FAMIL = 'ИВАН*'");
+  EXPECT_EQ(Visible(ds), (Calls{"ИВАНОВ"}));
+  ds.SetFilterOptions({.foCaseInsensitive = true});
+  EXPECT_EQ(Visible(ds), (Calls{"ИВАНОВ", "Иванова"}));
+  ds.SetFilter("FAMIL <> 'иван*'");
+  EXPECT_EQ(Visible(ds), (Calls{"ПЕТРОВ", "СИДОРОВ", "Abbot"}));
+  ds.SetFilterOptions({.foCaseInsensitive = true, .foNoPartialCompare = true});
+  ds.SetFilter("FAMIL = 'ИВАН*'");
+  EXPECT_TRUE(ds.IsEmpty());
+  ds.SetFilter("FAMIL = 'O''Neil' OR FAMIL = 'abbot'");
+  EXPECT_EQ(Visible(ds), (Calls{"Abbot"}));
+}
+
+TEST(DataSetFilter, BadTextsAreRefusedWithAPositionAndKeepTheOldText) {
+  TMemoryDataSet ds;
+  FillRegister(ds);
+  ds.SetFiltered(true);
+  ds.SetFilter("KOL > 3");
+  auto error = [&](const std::string& text) {
+    try {
+      ds.SetFilter(text);
+    } catch (const EDatabaseError& e) {
+      return e.Message();
+    }
+    return std::string("(no exception)");
+  };
+  EXPECT_EQ(error("KOL >"), "Filter expression error at position 6: operand expected");
+  EXPECT_EQ(error("KOL 3"), "Filter expression error at position 5: comparison operator expected");
+  EXPECT_EQ(error("(KOL = 3"), "Filter expression error at position 9: ')' expected");
+  EXPECT_EQ(error("FAMIL = 'abc"), "Filter expression error at position 13: unterminated text");
+  EXPECT_EQ(error("NOPE = 1"), "Field 'NOPE' not found");
+  EXPECT_EQ(error(std::string(5000, '(') + "KOL = 1"),
+            "Filter expression error at position 201: expression nested too deeply");
+  std::string chain = "KOL = 1";
+  for (int i = 0; i < 10001; ++i) chain += " OR KOL = 1";
+  EXPECT_NE(error(chain).find("expression too long"), std::string::npos);
+  EXPECT_EQ(ds.Filter(), "KOL > 3");
+  EXPECT_EQ(Visible(ds), (Calls{"СИДОРОВ", "Abbot"}));
+}
+
+TEST(DataSetFilter, ATextThatDoesNotCompileOnOpenIsDropped) {
+  TMemoryDataSet ds;
+  FillRegister(ds);
+  ds.Close();
+  ds.SetFilter("NOPE = 1");  // fields are unknown while closed
+  ds.SetFiltered(true);
+  ds.Open();
   EXPECT_EQ(ds.Filter(), "");
+  EXPECT_EQ(ds.RecordCount(), 5);
 }
 
 }  // namespace

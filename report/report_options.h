@@ -17,8 +17,6 @@ class TfrxDataSet;
 class TfrxEngineOptions final : public TfrxPersistent {
   LGOTY_FRX_CLASS(TfrxEngineOptions)
  public:
-  void Assign(const TfrxEngineOptions& other) { *this = other; }
-  TfrxEngineOptions& operator=(const TfrxEngineOptions&) = default;
 
   bool convert_nulls = true;
   bool double_pass = false;
@@ -39,7 +37,6 @@ inline constexpr uint32_t kDefaultPreviewButtons = 0x0FFF;  // pbPrint .. pbExpo
 class TfrxPreviewOptions final : public TfrxPersistent {
   LGOTY_FRX_CLASS(TfrxPreviewOptions)
  public:
-  TfrxPreviewOptions& operator=(const TfrxPreviewOptions&) = default;
 
   bool allow_edit = true;
   uint32_t buttons = kDefaultPreviewButtons;
@@ -56,7 +53,6 @@ class TfrxPrintOptions final : public TfrxPersistent {
   LGOTY_FRX_CLASS(TfrxPrintOptions)
  public:
   TfrxPrintOptions();
-  TfrxPrintOptions& operator=(const TfrxPrintOptions&) = default;
 
   int copies = 1;
   bool collate = true;

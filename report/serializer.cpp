@@ -1,6 +1,7 @@
 #include "report/serializer.h"
 
 #include <cstring>
+#include <exception>
 
 #include "core/code_page.h"
 #include "core/format_settings.h"
@@ -48,10 +49,6 @@ const core::FormatSettings& DotSettings() {
     return fs;
   }();
   return kDot;
-}
-
-bool IsMemo(const core::TObject& object) {
-  return dynamic_cast<const TfrxCustomMemoView*>(&object) != nullptr;
 }
 
 }  // namespace
@@ -443,9 +440,17 @@ void TfrxXMLSerializer::ReadTree(TfrxComponent& root, core::TfrxXMLItem* item) {
 
 void TfrxXMLSerializer::ReadTree(TfrxComponent& root, core::TStream& stream) {
   core::TfrxXMLDocument document;
-  document.LoadFromStream(stream, false);
+  std::exception_ptr failure;
+  try {
+    document.LoadFromStream(stream, false);
+  } catch (const core::TfrxInvalidXMLException&) {
+    // Malformed markup: the elements read before the fault are still applied, then the
+    // fault is reported.
+    failure = std::current_exception();
+  }
   old_format = document.OldVersion();
-  ReadTree(root, document.Root());
+  if (!document.Root()->Name().empty()) ReadTree(root, document.Root());
+  if (failure) std::rethrow_exception(failure);
 }
 
 std::unique_ptr<TfrxComponent> TfrxXMLSerializer::CreateFromText(std::string_view text) {

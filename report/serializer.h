@@ -66,7 +66,7 @@ class TfrxXMLSerializer {
   // resolves references and runs the after-load steps.
   void ReadTree(TfrxComponent& root, core::TfrxXMLItem* item);
   // Reads a document from the stream (no swapping) and then the tree. Malformed XML throws
-  // core::TfrxInvalidXMLException.
+  // core::TfrxInvalidXMLException after the elements read before the fault were applied.
   void ReadTree(TfrxComponent& root, core::TStream& stream);
 
   // A component of the class named before the first blank, with the attributes after it;

@@ -26,6 +26,33 @@ class TArithNode : public TBinaryNode {
   }
 };
 
+// Integer operands stay on a fast path; anything else (and every error) goes through the
+// variant rules.
+enum class IntOp { Minus, Mul, Div, Mod };
+
+template <IntOp Op, VarFn Fn>
+class TIntArithNode : public TBinaryNode {
+ public:
+  using TBinaryNode::TBinaryNode;
+  Variant Eval() override {
+    Variant a = left->Eval();
+    Variant b = right->Eval();
+    if (a.kind() == Variant::Kind::Integer && b.kind() == Variant::Kind::Integer) {
+      const int64_t x = a.ordinal(), y = b.ordinal();
+      int64_t r = 0;
+      bool ok = true;
+      switch (Op) {
+        case IntOp::Minus: r = x - y; break;
+        case IntOp::Mul: r = x * y; break;
+        case IntOp::Div: ok = y != 0; r = ok ? x / y : 0; break;
+        case IntOp::Mod: ok = y != 0; r = ok ? x % y : 0; break;
+      }
+      if (ok && r >= INT32_MIN && r <= INT32_MAX) return Variant(static_cast<int32_t>(r));
+    }
+    return Fn(a, b, DefaultFormatSettings());
+  }
+};
+
 class TPlusNode : public TBinaryNode {
  public:
   TPlusNode(TfsExprPtr l, TfsExprPtr r, size_t max_string)
@@ -207,13 +234,13 @@ TfsExprPtr MakeBinary(TfsOp op, TfsExprPtr l, TfsExprPtr r, TfsScript& script) {
     case TfsOp::Plus:
       return std::make_unique<TPlusNode>(std::move(l), std::move(r), script.runtime().max_string);
     case TfsOp::StrCat: return std::make_unique<TStrCatNode>(std::move(l), std::move(r));
-    case TfsOp::Minus: return std::make_unique<TArithNode<core::VarSub>>(std::move(l), std::move(r));
+    case TfsOp::Minus: return std::make_unique<TIntArithNode<IntOp::Minus, core::VarSub>>(std::move(l), std::move(r));
     case TfsOp::Or: return std::make_unique<TOrNode>(std::move(l), std::move(r), both_bool);
     case TfsOp::Xor: return std::make_unique<TArithNode<core::VarXor>>(std::move(l), std::move(r));
-    case TfsOp::Mul: return std::make_unique<TArithNode<core::VarMul>>(std::move(l), std::move(r));
+    case TfsOp::Mul: return std::make_unique<TIntArithNode<IntOp::Mul, core::VarMul>>(std::move(l), std::move(r));
     case TfsOp::DivFloat: return std::make_unique<TArithNode<core::VarDiv>>(std::move(l), std::move(r));
-    case TfsOp::DivInt: return std::make_unique<TArithNode<core::VarIntDiv>>(std::move(l), std::move(r));
-    case TfsOp::Mod: return std::make_unique<TArithNode<core::VarMod>>(std::move(l), std::move(r));
+    case TfsOp::DivInt: return std::make_unique<TIntArithNode<IntOp::Div, core::VarIntDiv>>(std::move(l), std::move(r));
+    case TfsOp::Mod: return std::make_unique<TIntArithNode<IntOp::Mod, core::VarMod>>(std::move(l), std::move(r));
     case TfsOp::And: return std::make_unique<TAndNode>(std::move(l), std::move(r), both_bool);
     case TfsOp::Shl: return std::make_unique<TArithNode<core::VarShl>>(std::move(l), std::move(r));
     case TfsOp::Shr: return std::make_unique<TArithNode<core::VarShr>>(std::move(l), std::move(r));

@@ -97,10 +97,12 @@ class TfsDesignator : public TfsExpr {
 };
 
 // A designator that is one plain variable (the common case, evaluated without the chain).
+// For the script's own variables (no value hook) the stored value is read directly.
 class TfsVariableExpr : public TfsExpr {
  public:
-  explicit TfsVariableExpr(TfsCustomVariable* v) : variable(v) {}
-  Variant Eval() override { return variable->GetValue(); }
+  explicit TfsVariableExpr(TfsCustomVariable* v, bool direct = false) : direct(direct), variable(v) {}
+  Variant Eval() override { return direct ? variable->Raw() : variable->GetValue(); }
+  bool direct;
   bool CanAssign() const override { return !variable->read_only; }
   void Assign(const Variant& value) override { variable->SetValue(value); }
   TfsCustomVariable* variable;

@@ -400,7 +400,10 @@ TfsExprPtr TfsProgramBuilder::BuildDesignator(TfsScript& scope, const IlNode& ds
     } else {
       if (first.has_args) Error(*first.at, "Too many actual parameters");
       if (steps.size() == 1) {
-        auto v = std::make_unique<TfsVariableExpr>(item);
+        // The script's own variables and parameters have no value hook.
+        const bool direct = item->added_by == nullptr && dynamic_cast<TfsVariable*>(item) != nullptr &&
+                            !static_cast<TfsVariable*>(item)->on_get_value;
+        auto v = std::make_unique<TfsVariableExpr>(item, direct);
         v->type = item->Type();
         v->line = dsgn.line;
         v->column = dsgn.column;

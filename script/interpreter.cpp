@@ -11,17 +11,20 @@ namespace lgoty::script {
 
 // --- runtime
 
-void TfsRuntime::Tick(TfsScript& script, const std::string& unit, int line, int column) {
-  ++steps;
+void TfsRuntime::Slow(TfsScript& script, const std::string* unit, int line, int column) {
   if (step_limit != 0 && steps > step_limit) throw EScriptAbort("Script step limit exceeded");
-  if (has_deadline && (steps & 1023) == 0 && std::chrono::steady_clock::now() > deadline) {
-    throw EScriptAbort("Script time limit exceeded");
+  if (steps >= next_check) {
+    next_check = steps + 1024;
+    if (step_limit != 0 && next_check > step_limit + 1) next_check = step_limit + 1;
+    if (has_deadline && std::chrono::steady_clock::now() > deadline) throw EScriptAbort("Script time limit exceeded");
   }
   if (terminate_request.load(std::memory_order_relaxed)) {
     script.MainProgram()->Terminate();
     return;
   }
-  if (on_run_line) on_run_line(unit, std::to_string(line) + ":" + std::to_string(column));
+  if (on_run_line) {
+    on_run_line(unit != nullptr ? *unit : std::string(), std::to_string(line) + ":" + std::to_string(column));
+  }
 }
 
 // Calls a script procedure with argument values; var parameter values come back in args.
@@ -239,6 +242,7 @@ void TfsScript::Execute() {
   TfsRuntime& rt = runtime();
   rt.terminate_request.store(false, std::memory_order_relaxed);
   rt.steps = 0;
+  rt.next_check = 1;
   rt.depth = 0;
   ResetFlags();
   main_prog = true;
@@ -286,6 +290,7 @@ Variant TfsScript::CallFunction1(const std::string& name, Variant& params, bool 
   if (outermost) {
     rt.terminate_request.store(false, std::memory_order_relaxed);
     rt.steps = 0;
+    rt.next_check = 1;
     ResetFlags();
   }
   Variant result = RunProcedure(*proc, args);

@@ -63,7 +63,18 @@ struct TfsRuntime {
   int max_depth = 400;
   size_t max_string = 64u << 20;    // bytes a string result may have
   std::function<void(const std::string& unit, const std::string& pos)> on_run_line;
-  void Tick(TfsScript& script, const std::string& unit, int line, int column);
+  // Counts a step. The common case (no budget reached, no request, no line event) stays
+  // inline; the rest is in Slow().
+  void Tick(TfsScript& script, const std::string* unit, int line, int column) {
+    if (++steps >= next_check || terminate_request.load(std::memory_order_relaxed) || on_run_line) {
+      Slow(script, unit, line, column);
+    }
+  }
+  // The step count at which budgets are checked next.
+  uint64_t next_check = 1024;
+
+ private:
+  void Slow(TfsScript& script, const std::string* unit, int line, int column);
 };
 
 struct TfsExecFlags {

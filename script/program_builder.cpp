@@ -493,6 +493,9 @@ TfsStatementPtr TfsProgramBuilder::BuildAssign(TfsScript& scope, const IlNode& n
       s->unit = unit_;
       s->variable = var;
       s->value_first = value_first;
+      s->direct = var->added_by == nullptr && dynamic_cast<TfsVariable*>(var) != nullptr &&
+                  !static_cast<TfsVariable*>(var)->on_get_value && !var->read_only &&
+                  (var->Type().code == TfsVarType::fvtInt || var->Type().code == TfsVarType::fvtVariant);
       // Build the lone operand through the expression path (it may be any operand).
       s->value = BuildOperand(scope, *other);
       return s;

@@ -9,10 +9,15 @@ namespace {
 // Loop bodies stop on break, exit and termination.
 bool LoopEnds(const TfsExecFlags& f) { return f.brk || f.exit || f.terminated; }
 
+bool Truth(const Variant& v) {
+  if (v.kind() == Variant::Kind::Boolean) return v.ordinal() != 0;
+  return v.AsBoolean();
+}
+
 }  // namespace
 
 bool TfsStatement::Enter() {
-  script->runtime().Tick(*script, unit != nullptr ? *unit : std::string(), line, column);
+  script->runtime().Tick(*script, unit, line, column);
   return !script->flags.terminated;
 }
 
@@ -38,6 +43,16 @@ void TfsAssignmentStmt::Run() {
 void TfsCompoundAssignStmt::Run() {
   if (!Enter()) return;
   Variant e = value->Eval();
+  if (direct && op == TfsOp::Plus && e.kind() == Variant::Kind::Integer) {
+    Variant& raw = variable->Raw();
+    if (raw.kind() == Variant::Kind::Integer) {
+      const int64_t sum = raw.ordinal() + e.ordinal();
+      if (sum >= INT32_MIN && sum <= INT32_MAX) {
+        raw = Variant(static_cast<int32_t>(sum));
+        return;
+      }
+    }
+  }
   Variant v = variable->GetValue();
   const core::FormatSettings& fs = core::DefaultFormatSettings();
   switch (op) {
@@ -103,7 +118,7 @@ void TfsRepeatStmt::Run() {
     body->Run();
     if (LoopEnds(f)) break;
     f.cont = false;
-    if (condition->Eval().AsBoolean()) break;
+    if (Truth(condition->Eval())) break;
   }
   f.brk = false;
 }
@@ -112,11 +127,11 @@ void TfsWhileStmt::Run() {
   if (!Enter()) return;
   TfsExecFlags& f = script->flags;
   for (;;) {
-    if (!condition->Eval().AsBoolean()) break;
+    if (!Truth(condition->Eval())) break;
     if (body) {
       body->Run();
     } else {
-      script->runtime().Tick(*script, unit != nullptr ? *unit : std::string(), line, column);
+      script->runtime().Tick(*script, unit, line, column);
     }
     if (LoopEnds(f)) break;
     f.cont = false;
@@ -145,7 +160,7 @@ void TfsForStmt::Run() {
     if (body) {
       body->Run();
     } else {
-      script->runtime().Tick(*script, unit != nullptr ? *unit : std::string(), line, column);
+      script->runtime().Tick(*script, unit, line, column);
     }
     if (LoopEnds(f)) break;
     f.cont = false;

@@ -53,6 +53,8 @@ class TfsCompoundAssignStmt : public TfsStatement {
   TfsCustomVariable* variable = nullptr;
   TfsExprPtr value;
   bool value_first = false;  // e + v: the operands in that order
+  // An integer variable of the script's own: an integer sum is stored in place.
+  bool direct = false;
 };
 
 class TfsCallStmt : public TfsStatement {

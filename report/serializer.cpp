@@ -54,6 +54,8 @@ const core::FormatSettings& DotSettings() {
 }  // namespace
 
 TfrxXMLSerializer::TfrxXMLSerializer() {
+  // Element names are looked up in the class registry.
+  RegisterReportClasses();
   errors_.SetSorted(true);
   errors_.SetDuplicates(core::Duplicates::dupIgnore);
 }

@@ -292,9 +292,10 @@ std::span<const std::byte> TDbfIndexParser::ExtractKeyFromRecord(
   const TExprValue& value = Evaluate(record);
   std::byte* key = key_.data();
   if (key_type_ == 'C') {
+    // A key may be empty (an expression such as SUBSTR(F, 1, 0)); key_ then has no storage.
     const size_t n = std::min(value.length, key_length_);
     if (n > 0) std::memcpy(key, value.text, n);
-    std::memset(key + n, ' ', key_length_ - n);
+    if (key_length_ > n) std::memset(key + n, ' ', key_length_ - n);
     return key_;
   }
   encode_(value, key_);

@@ -353,6 +353,16 @@ TEST_F(TableExpression, KeyLengthOfAnExpressionIsItsLengthOnTheBlankRecord) {
   EXPECT_EQ(AsText(parser.ExtractKeyFromRecord(Record("A", 7))), "  7x        ");
 }
 
+// Found by fuzzing: an empty key wrote its padding through a null pointer.
+TEST_F(TableExpression, AnEmptyTextKeyHasLengthZero) {
+  TDbfIndexParser parser(defs_, 866, TIndexKeyFormat::kfMdx);
+  parser.CompileExpression("SUBSTR(FAMIL, 1, 0)");
+  EXPECT_EQ(parser.KeyLength(), 0u);
+  EXPECT_TRUE(parser.ExtractKeyFromRecord(Record("Иванов")).empty());
+  parser.CompileExpression("''");
+  EXPECT_TRUE(parser.ExtractKeyFromRecord(Record("Иванов")).empty());
+}
+
 TEST_F(TableExpression, NumericKeysTakeTheEncodingOfTheFormat) {
   TDbfIndexParser mdx(defs_, 866, TIndexKeyFormat::kfMdx);
   mdx.CompileExpression("AGE");

@@ -208,7 +208,8 @@ void TDataLink::DataEvent(TDataEvent event, intptr_t info) {
       // enough to hold the active record.
       const TDataSet& dataset = *DataSet();
       int active = dataset.ActiveRecord();
-      int first = first_record_ + (event == TDataEvent::deDataSetScroll ? static_cast<int>(info) : 0);
+      int shift = event == TDataEvent::deDataSetScroll ? static_cast<int>(info) : 0;
+      int first = first_record_ + shift;
       int last = first + buffer_count_ - 1;
       int distance = 0;
       if (active > last) {

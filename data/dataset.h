@@ -2,8 +2,9 @@
 // adapter and application code bind to. A concrete dataset (the DBF table, the SQL query,
 // TMemoryDataSet) supplies a cursor through a small set of protected hooks; this class owns
 // the state machine, the window of record buffers, navigation, editing, events, filtering by
-// OnFilterRecord, bookmarks, Locate/Lookup by scanning, calculated fields and notifications
-// to data sources.
+// OnFilterRecord (a filter text is the descendant's: see FilterTextChanged and
+// filter_expression.h), bookmarks, Locate/Lookup by scanning, calculated fields and
+// notifications to data sources.
 //
 // ---------------------------------------------------------------------------------------
 // States
@@ -34,7 +35,8 @@
 //                              the base creates the default fields (or binds persistent
 //                              ones by name) and reads the first records.
 //     InternalClose()          release the cursor. Called after any pending edit was
-//                              dropped through InternalCancel.
+//                              dropped through InternalCancel, and also after an open that
+//                              failed half-way (it must cope with a cursor never opened).
 //   Record buffers
 //     AllocRecordBuffer()      a new buffer: a TRecordBuffer subclass holding the record's
 //                              data, its bookmark and whatever the descendant needs. The base
@@ -324,11 +326,12 @@ class TDataSet : public core::TObject {
   // empty) and the open goes on.
   virtual void FilterTextChanged() {}
   // Finds the first visible record matching the key; with sync the cursor is left on it
-  // (the caller resynchronises), without it the found record is in LookupBuffer(). The base
-  // scans from the first record in the cursor's order; a descendant with an index overrides
-  // and falls back to this.
-  virtual bool LocateRecord(const std::vector<TField*>& fields, const core::Variant& values,
-                            TLocateOptions options, bool sync);
+  // (the caller resynchronises), without it the found record is in LookupBuffer(). key_fields
+  // is the text the caller gave ("FAMIL;IMJA"), fields the fields it names. The base scans
+  // from the first record in the cursor's order; a descendant with an index overrides and
+  // falls back to this.
+  virtual bool LocateRecord(std::string_view key_fields, const std::vector<TField*>& fields,
+                            const core::Variant& values, TLocateOptions options, bool sync);
 
   // ---- services for descendants -----------------------------------------------------------
   TRecordBuffer& ActiveBuffer() const { return *buffers_[static_cast<size_t>(active_record_)]; }

@@ -128,8 +128,8 @@ bool TDataSet::MatchesKey(const std::vector<TField*>& fields, const core::Varian
   return true;
 }
 
-bool TDataSet::LocateRecord(const std::vector<TField*>& fields, const core::Variant& values,
-                            TLocateOptions options, bool) {
+bool TDataSet::LocateRecord(std::string_view, const std::vector<TField*>& fields,
+                            const core::Variant& values, TLocateOptions options, bool) {
   // The scan moves the cursor; the window keeps its records and the next movement puts the
   // cursor back (or the caller resynchronises on the record found).
   CursorPosChanged();
@@ -149,7 +149,7 @@ bool TDataSet::Locate(std::string_view key_fields, const core::Variant& values,
   std::vector<TField*> fields = GetFieldList(key_fields);
   if (fields.empty()) throw EDatabaseError(FieldNotFoundText(key_fields));
   Fire(BeforeScroll);
-  bool found = LocateRecord(fields, values, options, true);
+  bool found = LocateRecord(key_fields, fields, values, options, true);
   if (found) {
     Resync(true, true);
     Fire(AfterScroll);
@@ -164,7 +164,9 @@ core::Variant TDataSet::Lookup(std::string_view key_fields, const core::Variant&
   std::vector<TField*> results = GetFieldList(result_fields);
   if (fields.empty()) throw EDatabaseError(FieldNotFoundText(key_fields));
   if (values.IsNull()) return core::Variant::Null();
-  if (!LocateRecord(fields, values, TLocateOptions{}, false)) return core::Variant::Null();
+  if (!LocateRecord(key_fields, fields, values, TLocateOptions{}, false)) {
+    return core::Variant::Null();
+  }
   TempState scope(*this, TDataSetState::dsFilter, lookup_buffer_.get());
   if (results.size() == 1) return results[0]->AsVariant();
   std::vector<core::Variant> row;

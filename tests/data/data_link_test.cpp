@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "data/database_error.h"
 #include "data_test_support.h"
 
 namespace lgoty::data {
@@ -178,6 +179,39 @@ TEST(DataLinkLifetime, DestroyingEitherSideUnlinksTheOther) {
   }
   EXPECT_EQ(link.DataSource(), nullptr);
   EXPECT_FALSE(link.Active());
+}
+
+}  // namespace
+}  // namespace lgoty::data
+
+namespace lgoty::data {
+namespace {
+
+// A dataset that takes its master record from a data source.
+struct DetailDataSet : TMemoryDataSet {
+  TDataSource* master = nullptr;
+  TDataSource* GetDataSource() const override { return master; }
+};
+
+TEST(DataSourceLinks, ASourceCannotFeedADatasetWhoseMasterChainLeadsBackToIt) {
+  DetailDataSet a;
+  DetailDataSet b;
+  TDataSource source_a;
+  TDataSource source_b(&b);
+  a.master = &source_b;  // a's master is b
+  b.master = &source_a;  // b's master is whatever source_a shows
+  EXPECT_TRUE(source_a.IsLinkedTo(&b));
+  EXPECT_TRUE(source_a.IsLinkedTo(&a));
+  try {
+    source_a.SetDataSet(&a);
+    FAIL() << "no exception";
+  } catch (const EDatabaseError& e) {
+    EXPECT_STREQ(e.what(), "Circular datalinks are not allowed");
+  }
+  EXPECT_EQ(source_a.DataSet(), nullptr);
+  b.master = nullptr;
+  source_a.SetDataSet(&a);
+  EXPECT_EQ(source_a.DataSet(), &a);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Inputs the dbf_open_fuzz target once found, replayed through the same driver. Each file in
-// tests/fixtures/dbf/fuzz/ is named after what went wrong.
+// Inputs the dbf_open_fuzz target once found, replayed through the same driver. They are the
+// files named dbf-open-* in tests/fixtures/dbf/fuzz/, each named after what went wrong.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,6 +16,7 @@ TEST(FuzzRegression, EveryFoundInputIsHandled) {
       std::filesystem::path(LGOTY_SOURCE_DIR) / "tests/fixtures/dbf/fuzz";
   int replayed = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().filename().string().rfind("dbf-open-", 0) != 0) continue;
     const std::vector<std::byte> input = platform::ReadWholeFile(entry.path().string());
     SCOPED_TRACE(entry.path().filename().string());
     EXPECT_NO_THROW(fuzz::RunDbfOpenInput(reinterpret_cast<const uint8_t*>(input.data()),

@@ -110,9 +110,23 @@ void TfsMethodPart::CollectArgs(std::vector<Variant>& params) {
   for (size_t i = params.size(); i < formal.size(); ++i) params.push_back(formal[i]->default_value);
 }
 
+namespace {
+
+// Host functions can build texts of any length (Format, Insert, SetLength); the runtime's
+// limit keeps a script from doubling a text until memory runs out.
+void CheckSize(const Variant& v, TfsScript* script) {
+  if (v.IsString() && script != nullptr && v.text().size() > script->runtime().max_string) {
+    throw EScriptError("String too long");
+  }
+}
+
+}  // namespace
+
 void TfsMethodPart::WriteBack(const std::vector<Variant>& params) {
   for (size_t i = 0; i < var_targets.size() && i < params.size(); ++i) {
-    if (var_targets[i] != nullptr) var_targets[i]->Assign(params[i]);
+    if (var_targets[i] == nullptr) continue;
+    CheckSize(params[i], script);
+    var_targets[i]->Assign(params[i]);
   }
 }
 
@@ -123,6 +137,7 @@ Variant TfsMethodPart::Read(const Variant& parent) {
   if (!method->handler) return Variant(0);
   std::string upper = method->is_index ? method->UpperName() + ".GET" : method->UpperName();
   Variant result = method->handler(instance, cls, upper, params);
+  CheckSize(result, script);
   WriteBack(params);
   return result;
 }
@@ -255,7 +270,7 @@ Variant TfsLateBoundPart::Read(const Variant& parent) {
   TfsClassVariable* cls = nullptr;
   TfsCustomVariable* member = Resolve(parent, cls);
   if (auto* m = dynamic_cast<TfsMethodHelper*>(member)) {
-    TfsMethodPart part(m, cls);
+    TfsMethodPart part(m, cls, script);
     part.args = std::move(args);
     part.var_targets = var_targets;
     struct Restore {
@@ -279,7 +294,7 @@ void TfsLateBoundPart::Write(const Variant& parent, const Variant& value) {
     TfsEventPart part(e, script);
     part.Write(parent, value);
   } else if (auto* m = dynamic_cast<TfsMethodHelper*>(member); m != nullptr && m->is_index) {
-    TfsMethodPart part(m, cls);
+    TfsMethodPart part(m, cls, script);
     part.args = std::move(args);
     struct Restore {
       TfsMethodPart& part;

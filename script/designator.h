@@ -30,11 +30,13 @@ class TfsProcCallPart : public TfsDesignatorPart {
 // A host method, free function or indexed property.
 class TfsMethodPart : public TfsDesignatorPart {
  public:
-  TfsMethodPart(TfsMethodHelper* m, TfsClassVariable* cls) : method(m), cls(cls) {}
+  TfsMethodPart(TfsMethodHelper* m, TfsClassVariable* cls, TfsScript* script)
+      : method(m), cls(cls), script(script) {}
   Variant Read(const Variant& parent) override;
   void Write(const Variant& parent, const Variant& value) override;
   TfsMethodHelper* method;
   TfsClassVariable* cls;
+  TfsScript* script;  // its runtime limits the size of the texts a host function returns
 
  private:
   void CollectArgs(std::vector<Variant>& params);

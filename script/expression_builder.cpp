@@ -283,7 +283,7 @@ std::unique_ptr<TfsDesignatorPart> TfsProgramBuilder::MemberPart(TfsScript& scop
                                                                  TfsClassVariable* cls, TfsCustomVariable* member) {
   std::unique_ptr<TfsDesignatorPart> part;
   if (auto* m = dynamic_cast<TfsMethodHelper*>(member)) {
-    auto p = std::make_unique<TfsMethodPart>(m, cls);
+    auto p = std::make_unique<TfsMethodPart>(m, cls, &script_);
     BuildArgs(scope, step, *m, *p);
     if (m->is_constructor) {
       p->type = {TfsVarType::fvtClass, cls != nullptr ? cls->Name() : m->Type().name};

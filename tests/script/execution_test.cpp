@@ -359,6 +359,11 @@ TEST(Budgets, StringGrowthIsCapped) {
   s.SetMaxStringLength(1000);
   auto r = RunScript(s, "var t: String; i: Integer; begin t := 'x'; for i := 1 to 20 do t := t + t; end.");
   EXPECT_EQ(r.runtime_error, "String too long");
+  // Host functions are held to the same limit.
+  r = RunScript(s, "var t: String; i: Integer; begin t := 'x'; for i := 1 to 20 do t := Format('%s%s', [t, t]); end.");
+  EXPECT_EQ(r.runtime_error, "String too long");
+  r = RunScript(s, "var t: String; begin t := 'x'; SetLength(t, 5000); end.");
+  EXPECT_EQ(r.runtime_error, "String too long");
 }
 
 TEST(RunLine, EventSeesEveryStatementPosition) {

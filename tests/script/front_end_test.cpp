@@ -1,5 +1,9 @@
 // Tokenizer, grammar interpreter and IL tree.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "script/grammar.h"
 #include "script/language_registry.h"
@@ -250,6 +254,20 @@ TEST(Units, UnitProceduresRunFromTheScript) {
   auto r = RunScript(s, "uses 'u.pas'; begin Hello; end.");
   ASSERT_TRUE(r.compiled) << r.error;
   EXPECT_EQ(r.Output(), "from unit\n");
+}
+
+TEST(Units, FilesAreLookedUpInTheIncludeFolders) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("lgoty_units_" + std::to_string(::getpid()));
+  fs::create_directories(dir / "second");
+  std::ofstream(dir / "second" / "tools.pas") << "function Twice(x: Integer): Integer; begin Result := 2 * x; end;\nbegin end.";
+  TfsScript s;
+  s.AddRTTI();
+  s.include_path = {(dir / "first").string(), (dir / "second").string()};
+  auto r = RunScript(s, "uses 'tools.pas'; begin ShowMessage(Twice(21)); end.");
+  fs::remove_all(dir);
+  ASSERT_TRUE(r.compiled) << r.error;
+  EXPECT_EQ(r.Output(), "42\n");
 }
 
 TEST(Units, PathsOutsideTheIncludeFoldersAreNotRead) {

@@ -186,7 +186,7 @@ void ClassInfo::BuildIndex() const {
       }
       if (!replaced) all_.push_back(&p);
     }
-    for (const PropInfo* p : all_) by_upper_name_[AsciiUpper(p->name)] = p;
+    for (const PropInfo* p : all_) by_name_[p->name] = p;
   });
 }
 
@@ -197,8 +197,8 @@ const std::vector<const PropInfo*>& ClassInfo::Properties() const {
 
 const PropInfo* ClassInfo::FindProperty(std::string_view name) const {
   BuildIndex();
-  auto it = by_upper_name_.find(AsciiUpper(name));
-  return it == by_upper_name_.end() ? nullptr : it->second;
+  auto it = by_name_.find(name);
+  return it == by_name_.end() ? nullptr : it->second;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -212,17 +212,16 @@ ClassRegistry& ClassRegistry::Instance() {
 ClassInfo& ClassRegistry::Register(std::string name, const ClassInfo* parent,
                                    ClassInfo::Factory factory) {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::string upper = AsciiUpper(name);
-  assert(by_upper_name_.find(upper) == by_upper_name_.end());
+  assert(by_name_.find(name) == by_name_.end());
   ClassInfo& info = classes_.emplace_back(std::move(name), parent, std::move(factory));
-  by_upper_name_[upper] = &info;
+  by_name_[info.Name()] = &info;
   return info;
 }
 
 const ClassInfo* ClassRegistry::Find(std::string_view name) const {
   std::lock_guard<std::mutex> lock(mutex_);
-  auto it = by_upper_name_.find(AsciiUpper(name));
-  return it == by_upper_name_.end() ? nullptr : it->second;
+  auto it = by_name_.find(name);
+  return it == by_name_.end() ? nullptr : it->second;
 }
 
 std::vector<const ClassInfo*> ClassRegistry::Classes() const {

@@ -53,6 +53,22 @@ enum class TypeKind {
 
 enum class ObjectRole { None, Nested, Reference, StringList, WideStringList };
 
+// Orders names without regard to ASCII letter case (no allocation; usable for lookups by
+// string_view).
+struct AsciiCaseLess {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const {
+    size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+      unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+      if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
+      if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
+      if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+  }
+};
+
 // An enumeration type with its element names in ordinal order.
 struct EnumInfo {
   std::string name;
@@ -158,7 +174,7 @@ class ClassInfo {
   std::deque<PropInfo> own_;
   mutable std::once_flag index_once_;
   mutable std::vector<const PropInfo*> all_;
-  mutable std::map<std::string, const PropInfo*> by_upper_name_;
+  mutable std::map<std::string, const PropInfo*, AsciiCaseLess> by_name_;
 };
 
 class ClassRegistry {
@@ -173,7 +189,7 @@ class ClassRegistry {
  private:
   mutable std::mutex mutex_;
   std::deque<ClassInfo> classes_;
-  std::map<std::string, ClassInfo*> by_upper_name_;
+  std::map<std::string, ClassInfo*, AsciiCaseLess> by_name_;
 };
 
 // Typed registration of a class's properties over its members.

@@ -98,26 +98,52 @@ void TfrxXMLReader::SkipComment() {
 }
 
 bool TfrxXMLReader::NextTag() {
-  char c;
   for (;;) {
-    do {
-      if (!GetChar(c)) return false;
-    } while (c != '<');
+    // Skip character data up to the next '<'.
+    for (;;) {
+      if (buffer_pos_ >= buffer_len_ && !Fill()) return false;
+      const void* lt = std::memchr(buffer_ + buffer_pos_, '<', buffer_len_ - buffer_pos_);
+      if (!lt) {
+        buffer_pos_ = buffer_len_;
+        continue;
+      }
+      buffer_pos_ = static_cast<size_t>(static_cast<const char*>(lt) - buffer_) + 1;
+      break;
+    }
     tag_start_ = Position() - 1;
     tag_.clear();
-    bool comment = false;
-    for (;;) {
+    // The first three characters one by one, to see a comment opening.
+    char c;
+    bool closed = false;
+    while (tag_.size() < 3) {
       if (!GetChar(c)) throw TfrxInvalidXMLException();
-      if (c == '>') break;
       if (c == '<') throw TfrxInvalidXMLException();
-      tag_ += c;
-      if (tag_.size() == 3 && tag_ == "!--") {
-        SkipComment();
-        comment = true;
+      if (c == '>') {
+        closed = true;
         break;
       }
+      tag_ += c;
     }
-    if (!comment) return true;
+    if (closed) return true;
+    if (tag_ == "!--") {
+      SkipComment();
+      continue;
+    }
+    // The rest of the tag in runs up to '>' (or a stray '<').
+    for (;;) {
+      if (buffer_pos_ >= buffer_len_ && !Fill()) throw TfrxInvalidXMLException();
+      const char* start = buffer_ + buffer_pos_;
+      size_t n = buffer_len_ - buffer_pos_;
+      size_t i = 0;
+      while (i < n && start[i] != '>' && start[i] != '<') ++i;
+      tag_.append(start, i);
+      buffer_pos_ += i;
+      if (i < n) {
+        ++buffer_pos_;
+        if (start[i] == '<') throw TfrxInvalidXMLException();
+        return true;
+      }
+    }
   }
 }
 

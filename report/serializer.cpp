@@ -1,5 +1,7 @@
 #include "report/serializer.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <exception>
 
@@ -39,6 +41,22 @@ void AppendAttribute(std::string& out, const std::string& prefix, std::string_vi
   out += "=\"";
   out += escaped;
   out += '"';
+}
+
+const core::FormatSettings& DotSettings();
+
+// A float attribute: '.' or ',' as the decimal separator, blanks ignored.
+double ParseFloatAttribute(std::string_view raw) {
+  std::string cleaned;
+  for (char c : core::XMLToStr(raw)) {
+    if (c == ' ') continue;
+    cleaned += c == ',' ? '.' : c;
+  }
+  double value = 0;
+  const char* end = cleaned.data() + cleaned.size();
+  auto [ptr, ec] = std::from_chars(cleaned.data(), end, value);
+  if (ec == std::errc() && ptr == end && std::isfinite(value)) return value;
+  return core::StrToFloat(cleaned, DotSettings());
 }
 
 const core::FormatSettings& DotSettings() {
@@ -254,12 +272,7 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
   if (name.size() == 1 && component) {
     switch (name[0]) {
       case 'l': case 't': case 'w': case 'h': {
-        std::string cleaned;
-        for (char c : core::XMLToStr(raw)) {
-          if (c == ' ') continue;
-          cleaned += c == ',' ? '.' : c;
-        }
-        double v = core::StrToFloat(cleaned, DotSettings());
+        double v = ParseFloatAttribute(raw);
         if (name[0] == 'l') component->SetLeft(v);
         if (name[0] == 't') component->SetTop(v);
         if (name[0] == 'w') component->SetWidth(v);
@@ -329,15 +342,9 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
     case TypeKind::Set:
       p->set_ordinal(*target, core::StrToInt64(core::XMLToStr(raw)));
       return;
-    case TypeKind::Float: {
-      std::string cleaned;
-      for (char c : core::XMLToStr(raw)) {
-        if (c == ' ') continue;
-        cleaned += c == ',' ? '.' : c;
-      }
-      p->set_float(*target, core::StrToFloat(cleaned, DotSettings()));
+    case TypeKind::Float:
+      p->set_float(*target, ParseFloatAttribute(raw));
       return;
-    }
     case TypeKind::String:
     case TypeKind::WString:
       p->set_string(*target, DecodeString(raw));

@@ -52,7 +52,7 @@ class Interpreter {
   std::string error_;
   int error_position_ = 0;
   int depth_ = 0;
-  // Rounds of enclosing loops: true while a round after the first runs.
+  // Rounds of enclosing loops: true while a round runs whose failure the loop survives.
   std::vector<bool> later_round_;
 };
 
@@ -156,7 +156,9 @@ bool Interpreter::MatchLoop(const GrammarElement& e) {
     IlNode& parent = Current();
     const size_t mark = parent.children.size();
     const bool had_error = HasError();
-    later_round_.push_back(rounds > 0);
+    // A term element may end the loop without an error in any round the loop survives:
+    // every round of an optional loop, the rounds after the first of a loop.
+    later_round_.push_back(rounds > 0 || e.kind == GrammarKind::OptionalLoop);
     bool ok = MatchChildren(e.children);
     later_round_.pop_back();
     if (!ok) {

@@ -176,6 +176,9 @@ TEST(Grammar, LastStatementNeedsNoSemicolonAndCaseMayEndWithOne) {
   EXPECT_TRUE(Parse("begin x := 1 end.").error.empty());
   EXPECT_TRUE(Parse("begin case x of 1: y := 1; 2, 3..4: y := 2; else y := 3; end; end.").error.empty());
   EXPECT_TRUE(Parse("begin ; ; end.").error.empty());
+  // A range between names is no member access ("a." followed by "." ends the designator).
+  EXPECT_TRUE(Parse("begin x := y in [a..b, c.d..e.f]; end.").error.empty());
+  EXPECT_FALSE(Parse("begin x := a.; end.").error.empty());
 }
 
 TEST(Grammar, LanguageLineSelectsTheLanguageWhateverTheHostChose) {

@@ -168,6 +168,21 @@ void TDataSet::SetActive(bool active) {
   }
 }
 
+void TDataSet::CloseOnDestroy() noexcept {
+  if (state_ == TDataSetState::dsInactive) return;
+  try {
+    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) InternalCancel();
+  } catch (...) {
+    // Whatever the descendant could not release, the cursor goes below.
+  }
+  state_ = TDataSetState::dsInactive;
+  try {
+    CloseCursor();
+  } catch (...) {
+    // Closing failed half-way; the memory goes with the object.
+  }
+}
+
 void TDataSet::OpenCursor() {
   state_ = TDataSetState::dsOpening;
   InternalOpen();

@@ -85,7 +85,7 @@
 //     Translate(text, to_table), CanModify(), FilterTextChanged(),
 //     CreateBlobStream(field, mode), GetDataSource() (a master source).
 //
-//   A descendant's destructor must Close() the dataset: hooks cannot run from ~TDataSet.
+//   A descendant's destructor must call CloseOnDestroy(): hooks cannot run from ~TDataSet.
 //
 // Canonical variant kinds that fields and GetFieldData/SetFieldData exchange:
 //     ftString ftFixedChar ftWideString ftGuid        String (in the table's code page;
@@ -341,6 +341,10 @@ class TDataSet : public core::TObject {
   bool RecordVisible(TRecordBuffer& buffer);
   // Reads with the visibility loop and computes calculated fields.
   TGetResult GetRecord(TRecordBuffer& buffer, TGetMode mode);
+  // For a descendant's destructor: drops a pending edit and closes the cursor without
+  // events (their handlers often capture objects already gone); the sources hear that the
+  // dataset is gone from ~TDataSet.
+  void CloseOnDestroy() noexcept;
   // The cursor no longer matches any buffer (it was moved by the descendant).
   void CursorPosChanged() { current_record_ = -1; }
   // Puts the cursor on the active record.

@@ -4,13 +4,7 @@
 
 namespace lgoty::data {
 
-TMemoryDataSet::~TMemoryDataSet() {
-  try {
-    Close();
-  } catch (...) {
-    // A handler of BeforeClose/AfterClose failed; the dataset goes anyway.
-  }
-}
+TMemoryDataSet::~TMemoryDataSet() { CloseOnDestroy(); }
 
 void TMemoryDataSet::EmptyDataSet() {
   if (Active()) CheckBrowseMode();

@@ -216,3 +216,29 @@ TEST(DataSourceLinks, ASourceCannotFeedADatasetWhoseMasterChainLeadsBackToIt) {
 
 }  // namespace
 }  // namespace lgoty::data
+
+namespace lgoty::data {
+namespace {
+
+TEST(DataLinkLifetime, DestroyingAnOpenDatasetFiresNoEventsAndDeactivatesLinks) {
+  TDataSource source;
+  testing::RecordingLink link;
+  link.SetDataSource(&source);
+  int events = 0;
+  {
+    auto ds = std::make_unique<TMemoryDataSet>();
+    testing::FillRegister(*ds);
+    ds->BeforeClose = [&](TDataSet&) { ++events; };
+    ds->AfterClose = [&](TDataSet&) { ++events; };
+    source.SetDataSet(ds.get());
+    ds->Edit();
+    link.Take();
+  }
+  EXPECT_EQ(events, 0);
+  EXPECT_EQ(source.DataSet(), nullptr);
+  EXPECT_EQ(source.State(), TDataSetState::dsInactive);
+  EXPECT_EQ(link.Take(), (std::vector<std::string>{"inactive", "browsing"}));
+}
+
+}  // namespace
+}  // namespace lgoty::data

@@ -107,7 +107,7 @@ class TDbfFieldDef {
   // Position in the record, 1-based after the deletion flag byte.
   int Offset() const { return offset_; }
   void SetOffset(int offset) { offset_ = offset; }
-  // Next value of a level-7 `+` field.
+  // Next value of a level-7 `+` field; a new definition starts counting at 1.
   uint32_t AutoIncNext() const { return autoinc_next_; }
   void SetAutoIncNext(uint32_t value) { autoinc_next_ = value; }
 
@@ -157,7 +157,7 @@ class TDbfFieldDef {
   bool required_ = false;
   int null_position_ = -1;
   int offset_ = 0;
-  uint32_t autoinc_next_ = 0;
+  uint32_t autoinc_next_ = 1;
   bool has_default_ = false;
   bool has_min_ = false;
   bool has_max_ = false;

@@ -140,6 +140,12 @@ TEST(FieldDefs, UnsupportedDatasetTypeIsRefusedWithItsOrdinalInHex) {
   }
 }
 
+TEST(FieldDefs, NewAutoIncrementCountsFromOne) {
+  TDbfFieldDef def(7);
+  def.SetFieldType(TFieldType::ftAutoInc);
+  EXPECT_EQ(def.AutoIncNext(), 1u);
+}
+
 TEST(FieldDefs, ValueBuffersFollowTheSize) {
   TDbfFieldDef def = ReadDef(7, 'C', 5, 0);
   def.DefaultBuf()[0] = std::byte{'A'};

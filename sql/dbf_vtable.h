@@ -1,0 +1,52 @@
+// The SQLite virtual table module over DBF tables: one table of a folder seen as a
+// read-only SQL table. The module has no xUpdate, so the SQL side cannot change a record.
+//
+// Creating a table: CREATE VIRTUAL TABLE "name" USING <kDbfModuleName>(X'<path as hex>').
+// The path travels hex-encoded so that any byte of a file name survives SQLite's tokenizer.
+// At creation the module reads the table's header once and declares one column per field,
+// in field order, with a declared type that tells the query dataset the field's type:
+//
+//   field type (dbf/field_defs.h)          declared type   value
+//   string                                 VARCHAR(n)      text, UTF-8; blank -> NULL
+//   smallint / integer / largeint / autoinc SMALLINT(n) INTEGER(n) BIGINT(n)  integer
+//   float                                  FLOAT(n,d)      real
+//   currency, BCD                          CURRENCY        real
+//   date                                   DATE            text YYYY-MM-DD
+//   date-time, time-stamp                  DATETIME        text YYYY-MM-DD HH:MM:SS[.mmm]
+//   boolean                                BOOLEAN         integer 0 / 1
+//   memo                                   LONGTEXT        text, UTF-8
+//   blob, OLE and other binary             BLOB            blob
+// Text columns carry COLLATE <kLocaleCollation> (sql/collation.h), so ORDER BY, comparisons,
+// MIN/MAX and GROUP BY of text follow the locale's language. Dates are ISO text so that they
+// compare and sort as dates and SQLite's date functions take them.
+//
+// Reading: every scan opens the file afresh, shared and read-only (dbf amReadOnly: nothing is
+// ever written, not even the header's date stamp), after probing that a reader-writer could
+// open it: a table held exclusively by the register program refuses the probe, and the scan
+// fails with the sharing violation, as a reader of another program would. Records locked for
+// editing are read as they are on disk (record locks are bytes far beyond the data and never
+// block a reader). Deleted records are not returned. The rowid is the record number.
+// The record count is taken when the scan starts; records appended later are not seen by it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "dbf/field_defs.h"
+
+struct sqlite3;
+
+namespace lgoty::sql {
+
+inline constexpr const char* kDbfModuleName = "dbf_table";
+
+// Registers the module with the database (once per database).
+void RegisterDbfModule(sqlite3* db);
+
+// The CREATE VIRTUAL TABLE statement for table `name` over the file at path.
+std::string CreateDbfTableSql(std::string_view name, std::string_view path);
+
+// The declared type of a field's column (table above).
+std::string DeclaredColumnType(const dbf::TDbfFieldDef& def);
+
+}  // namespace lgoty::sql

@@ -51,15 +51,16 @@ TfrxXMLItem* TfrxXMLItem::AddItem(TfrxXMLItem* item) {
 
 TfrxXMLItem* TfrxXMLItem::InsertItem(int index, TfrxXMLItem* item) {
   assert(item != this);
-  std::unique_ptr<TfrxXMLItem> owned;
-  if (item->parent_) {
-    TfrxXMLItem* old_parent = item->parent_;
-    int old_index = old_parent->IndexOf(item);
-    owned = old_parent->Release(item);
-    if (old_parent == this && old_index < index) --index;
-  } else {
-    owned.reset(item);
+  // Only an item that some parent owns can be moved by pointer; a free item must be handed
+  // over as a unique_ptr.
+  if (!item || !item->parent_) return nullptr;
+  for (const TfrxXMLItem* a = this; a; a = a->parent_) {
+    if (a == item) return nullptr;  // would make the tree a cycle
   }
+  TfrxXMLItem* old_parent = item->parent_;
+  int old_index = old_parent->IndexOf(item);
+  std::unique_ptr<TfrxXMLItem> owned = old_parent->Release(item);
+  if (old_parent == this && old_index < index) --index;
   index = std::clamp(index, 0, Count());
   owned->parent_ = this;
   items_.insert(items_.begin() + index, std::move(owned));

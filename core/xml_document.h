@@ -81,8 +81,9 @@ class TfrxXMLItem {
   TfrxXMLItem* Items(int index) const { return items_[index].get(); }
 
   TfrxXMLItem* Add();
-  // Adopts an item owned by its parent (moved from it) or a free one handed over by
-  // unique_ptr. REQUIRES item is not this item or one of its ancestors.
+  // Moves an item that another parent (or this one) owns to the end or to a position;
+  // returns it, or nullptr (nothing done) when item has no parent or is this item or one
+  // of its ancestors. A free item is handed over as a unique_ptr instead.
   TfrxXMLItem* AddItem(TfrxXMLItem* item);
   TfrxXMLItem* AddItem(std::unique_ptr<TfrxXMLItem> item);
   TfrxXMLItem* InsertItem(int index, TfrxXMLItem* item);

@@ -100,6 +100,13 @@ TEST(XmlItem, ChildrenAddMoveFindAndFree) {
   EXPECT_EQ(b.Count(), 0);
   a.Delete(x);
   EXPECT_EQ(a.Count(), 2);
+  // Moving an item into its own subtree, or a free item by pointer, is refused.
+  TfrxXMLItem* outer = a.Items(0);
+  TfrxXMLItem* inner = outer->Add();
+  EXPECT_EQ(inner->AddItem(outer), nullptr);
+  EXPECT_EQ(outer->Parent(), &a);
+  TfrxXMLItem free_item;
+  EXPECT_EQ(a.AddItem(&free_item), nullptr);
 }
 
 TEST(XmlDocument, WritesHeaderIndentAndElementForms) {

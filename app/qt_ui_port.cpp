@@ -1,0 +1,80 @@
+#include "app/qt_ui_port.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "app/main_window.h"
+
+namespace lgoty::app {
+namespace {
+
+constexpr qint64 kProgressDelayMs = 500;
+
+// Message texts keep the "\r\n" line breaks of their sources; the window shows "\n".
+QString BoxText(const std::string& text) {
+  return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+}  // namespace
+
+std::optional<std::string> TQtUiPort::ChooseRegisterFile() {
+  const QString path = QFileDialog::getOpenFileName(&main_, QString(), QString(),
+                                                    QStringLiteral("*.dbf (*.dbf)"));
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
+void TQtUiPort::ShowMessage(const std::string& caption, const std::string& text,
+                            TMessageIcon icon) {
+  QMessageBox::Icon qt_icon = QMessageBox::NoIcon;
+  if (icon == TMessageIcon::Error) qt_icon = QMessageBox::Critical;
+  if (icon == TMessageIcon::Question) qt_icon = QMessageBox::Question;
+  if (icon == TMessageIcon::Information) qt_icon = QMessageBox::Information;
+  QMessageBox box(qt_icon, QString::fromStdString(caption), BoxText(text), QMessageBox::Ok,
+                  &main_);
+  box.exec();
+}
+
+bool TQtUiPort::AskYesNo(const std::string& caption, const std::string& text) {
+  QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), BoxText(text),
+                  QMessageBox::Yes | QMessageBox::No, &main_);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void TQtUiPort::ShowPersonWindow() { main_.FPers()->exec(); }
+
+void TQtUiPort::SetGridAttached(bool attached) {
+  main_.DBGrid1->SetDataSource(attached ? &main_.State().DataSource1() : nullptr);
+}
+
+void TQtUiPort::BeginBusy(const std::string& what) {
+  if (busy_depth_++ > 0) return;
+  busy_text_ = QString::fromStdString(what);
+  busy_timer_.start();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TQtUiPort::Progress(double fraction) {
+  if (busy_depth_ == 0 || busy_timer_.elapsed() < kProgressDelayMs) return;
+  if (!progress_) {
+    progress_ = new QProgressDialog(busy_text_, QString(), 0, 100, &main_);
+    progress_->setWindowTitle(main_.State().Title().c_str());
+    progress_->setWindowModality(Qt::WindowModal);
+    progress_->setMinimumDuration(0);
+    progress_->setAutoClose(false);
+  }
+  if (fraction < 0) progress_->setRange(0, 0);
+  else progress_->setValue(static_cast<int>(fraction * 100));
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TQtUiPort::EndBusy() {
+  if (busy_depth_ == 0 || --busy_depth_ > 0) return;
+  if (progress_) progress_->deleteLater();
+  progress_ = nullptr;
+  QApplication::restoreOverrideCursor();
+}
+
+}  // namespace lgoty::app

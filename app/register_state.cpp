@@ -1,0 +1,270 @@
+#include "app/register_state.h"
+
+#include <cstddef>
+#include <vector>
+
+#include "app/folding.h"
+#include "core/text_format.h"
+#include "platform/file.h"
+#include "platform/system.h"
+
+namespace lgoty::app {
+namespace {
+
+// The last character's code point of a UTF-8 text (0 for an empty one).
+char32_t LastCodePoint(const std::string& text) {
+  if (text.empty()) return 0;
+  size_t start = text.size() - 1;
+  while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+  const auto lead = static_cast<unsigned char>(text[start]);
+  if (lead < 0x80) return lead;
+  char32_t cp = lead & (lead >= 0xF0 ? 0x07 : lead >= 0xE0 ? 0x0F : 0x1F);
+  for (size_t i = start + 1; i < text.size(); ++i)
+    cp = (cp << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
+  return cp;
+}
+
+}  // namespace
+
+std::string ErrorReportText(const std::string& message) {
+  if (LastCodePoint(message) > U'.') return message + ".";
+  return message;
+}
+
+TRegisterState::TRegisterState(TUiPort& port, std::string title, core::FormatSettings settings)
+    : port_(port), title_(std::move(title)), settings_(std::move(settings)) {
+  table_.SetTableLevel(4);
+  source_.SetDataSet(&table_);
+  source_.SetAutoEdit(false);  // typing in the grid never starts an edit
+}
+
+TRegisterState::~TRegisterState() {
+  source_.SetDataSet(nullptr);
+}
+
+void TRegisterState::SetStartArgument(std::string folded) { start_argument_ = std::move(folded); }
+
+bool TRegisterState::Run(const std::function<void()>& command) {
+  try {
+    command();
+    return true;
+  } catch (const std::exception& error) {
+    ReportError(error);
+    return false;
+  }
+}
+
+void TRegisterState::ReportError(const std::exception& error) {
+  port_.ShowMessage(title_, ErrorReportText(error.what()), TMessageIcon::Error);
+}
+
+// ---- open and close ---------------------------------------------------------------------------
+
+void TRegisterState::N2Click() {
+  Run([&] {
+    // Any open register goes first, whatever the dialog brings.
+    if (!file_name_.empty()) CloseCommand();
+    table_.Close();
+    file_name_.clear();
+    folder_.clear();
+    table_.SetIndexName("");
+    CloseCommand();
+    const std::optional<std::string> chosen = port_.ChooseRegisterFile();
+    if (!chosen) return;
+    OpenChosen(*chosen);
+  });
+}
+
+void TRegisterState::OpenRegister(const std::string& path) {
+  Run([&] {
+    if (!file_name_.empty()) CloseCommand();
+    table_.Close();
+    file_name_.clear();
+    folder_.clear();
+    table_.SetIndexName("");
+    CloseCommand();
+    OpenChosen(path);
+  });
+}
+
+void TRegisterState::OpenChosen(const std::string& path) {
+  StampLanguageDriver(path);  // the open goes on after a stamp error
+  file_name_ = platform::ExtractFileName(path);
+  folder_ = platform::ExtractFilePath(path);
+  path_ = path;
+  const size_t dot = file_name_.rfind('.');
+  base_name_ = dot == std::string::npos ? file_name_ : file_name_.substr(0, dot);
+  // The folder keeps its trailing separator; one more between folder and name is harmless.
+  table_.SetTableName(folder_.empty() ? file_name_ : folder_ + "/" + file_name_);
+  table_.SetExclusive(true);
+
+  struct Busy {
+    TUiPort& port;
+    explicit Busy(TUiPort& p, const char* what) : port(p) { port.BeginBusy(what); }
+    ~Busy() { port.EndBusy(); }
+  } busy(port_, "Открытие реестра");
+  table_.Open();
+  table_.BuildIndex("FAMIL", "FAMIL", dbf::TIndexOptionSet{dbf::TIndexOption::ixExpression});
+  table_.SetIndexName("FAMIL");
+
+  // The kind is told by the name of the eighth field. A register with fewer fields has no
+  // prescription number, so it is taken as the other kind.
+  data::TFieldDefs& defs = table_.FieldDefs();
+  const bool medicines = defs.Count() >= 8 && defs[7].Name() == "RECEPT";
+  SetBindings(medicines ? TRegisterKind::kMedicines : TRegisterKind::kDental);
+}
+
+void TRegisterState::SetBindings(TRegisterKind kind) {
+  kind_ = kind;
+  if (kind == TRegisterKind::kMedicines) {
+    caption_ = kMedicinesCaption;
+    number_field_ = "RECEPT";
+    date_field_ = "DATERCPT";
+    number_label_ = "Рецепт";
+    date_label_ = "Дата рецепта";
+  } else {
+    caption_ = kDentalCaption;
+    number_field_ = "NARYD";
+    date_field_ = "DATENRD";
+    number_label_ = "Наряд";
+    date_label_ = "Дата наряда";
+  }
+  NotifyBindings();
+}
+
+void TRegisterState::N3Click() {
+  Run([&] { CloseCommand(); });
+}
+
+void TRegisterState::CloseCommand() {
+  if (table_.Modified()) table_.Post();
+  table_.Close();
+  // Production tags leave the list on close; what stays is a separate index of our own.
+  std::vector<std::string> left;
+  for (int i = 0; i < table_.Indexes().Count(); ++i) left.push_back(table_.Indexes()[i].IndexFile());
+  for (const std::string& name : left) table_.RemoveIndex(name);
+  number_field_.clear();
+  date_field_.clear();
+  kind_ = TRegisterKind::kNone;
+  path_.clear();
+  NotifyBindings();
+}
+
+bool TRegisterState::StampLanguageDriver(const std::string& path) {
+  try {
+    auto file = platform::DiskFile::Open(path, platform::FileAccess::ReadWrite,
+                                         platform::FileShare::DenyNone,
+                                         platform::FileCreate::OpenExisting);
+    const std::byte driver{kRussianDosDriver};
+    if (file->WriteAt(kLanguageDriverOffset, std::span<const std::byte>(&driver, 1)) != 1)
+      throw platform::EFileError("Cannot write to file \"" + path + "\"");
+    return true;
+  } catch (const std::exception& error) {
+    port_.ShowMessage(kStampErrorCaption, error.what(), TMessageIcon::Error);
+    return false;
+  }
+}
+
+// ---- search and editing -----------------------------------------------------------------------
+
+void TRegisterState::Edit1Change(const std::string& text) {
+  Run([&] {
+    if (text.empty() || !table_.Active() || !table_.Exclusive()) return;
+    data::TLocateOptions options;
+    options.loPartialKey = true;
+    // A key past every surname finds nothing; the current row then stays.
+    table_.Locate("FAMIL", core::Variant(UpperFold(text)), options);
+  });
+}
+
+void TRegisterState::N8Click() {
+  Run([&] {
+    if (!table_.Active()) return;
+    table_.Edit();
+    port_.ShowPersonWindow();
+  });
+}
+
+void TRegisterState::N5Click() {
+  Run([&] {
+    if (!table_.Active()) return;
+    table_.Insert();
+    port_.ShowPersonWindow();
+  });
+}
+
+void TRegisterState::N6Click() {
+  Run([&] {
+    if (!table_.Active()) return;
+    const int count = table_.FieldCount();
+    std::vector<core::Variant> values(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) values[static_cast<size_t>(i)] = table_.Fields()[i].Value();
+    table_.Append();
+    for (int i = 0; i < count; ++i) table_.Fields()[i].SetValue(values[static_cast<size_t>(i)]);
+    port_.ShowPersonWindow();
+  });
+}
+
+void TRegisterState::N7Click() {
+  Run([&] {
+    if (!port_.AskYesNo(kDeleteCaption, kDeleteQuestion)) return;
+    table_.Delete();  // with no register open the table reports that it is closed
+  });
+}
+
+bool TRegisterState::PersonCloseClick() {
+  return Run([&] {
+    if (table_.State() == data::TDataSetState::dsEdit ||
+        table_.State() == data::TDataSetState::dsInsert)
+      table_.UpdateRecord();  // boxes write the input they still hold
+    if (table_.Modified()) table_.Post();
+  });
+}
+
+// ---- totals -----------------------------------------------------------------------------------
+
+void TRegisterState::N9Click() {
+  Run([&] {
+    if (!table_.Active()) {
+      port_.ShowMessage(title_, kNotOpenMessage, TMessageIcon::None);
+      return;
+    }
+    std::string text;
+    {
+      // The grid and the control updates come back even when the scan fails half-way.
+      struct Restore {
+        TRegisterState& state;
+        data::TBookmark bookmark;
+        ~Restore() {
+          try {
+            if (!bookmark.IsEmpty()) state.table_.GotoBookmark(bookmark);
+          } catch (const std::exception&) {
+            // The bookmarked row is gone: the grid stays where the scan ended.
+          }
+          state.table_.FreeBookmark(bookmark);
+          state.table_.EnableControls();
+          state.port_.SetGridAttached(true);
+        }
+      } restore{*this, table_.GetBookmark()};
+      table_.DisableControls();
+      port_.SetGridAttached(false);
+
+      double count = 0;
+      double sum = 0;
+      data::TField& amount = table_.FieldByName("SUMPAY");
+      table_.First();
+      while (!table_.Eof()) {
+        if (amount.AsFloat() != 0) {
+          count += 1;
+          sum += amount.AsFloat();
+        }
+        table_.Next();
+      }
+      text = "Количество ненулевых записей : " + core::FloatToStr(count, settings_) + "\r\n" +
+             "Сумма : " + core::FloatToStr(sum, settings_);
+    }
+    port_.ShowMessage(title_, text, TMessageIcon::None);
+  });
+}
+
+}  // namespace lgoty::app

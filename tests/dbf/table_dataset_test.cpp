@@ -1,0 +1,414 @@
+#include <gtest/gtest.h>
+
+#include "core/code_page.h"
+#include "data/database_error.h"
+#include "dbf/byte_codec.h"
+#include "dbf/dbf_header.h"
+#include "dbf/index_check.h"
+#include "dbf/index_file.h"
+#include "platform/file.h"
+#include "tests/dbf/table_dataset_support.h"
+
+namespace lgoty::dbf {
+namespace {
+
+using testing::CreateRegister;
+using testing::Famil;
+using testing::FillRegister;
+using testing::OpenTable;
+using testing::ScratchFolder;
+using testing::Walk;
+using Names = std::vector<std::string>;
+
+constexpr TIndexOptionSet kExpressionOnly{16};
+
+struct Register : ::testing::Test {
+  ScratchFolder folder;
+  std::string path = folder.File("reg.dbf");
+  std::unique_ptr<TDbf> table;
+  void SetUp() override {
+    CreateRegister(path);
+    table = OpenTable(path);
+    FillRegister(*table);
+  }
+  void BuildSurnameIndex() {
+    table->BuildIndex("FAMIL", "FAMIL", kExpressionOnly);
+    table->SetIndexName("FAMIL");
+  }
+  bool LocateSurname(const std::string& key, bool partial) {
+    return table->Locate("FAMIL", core::Variant(key), data::TLocateOptions{false, partial});
+  }
+};
+
+TEST_F(Register, ExpressionOptionAloneIsTheValueSixteen) {
+  EXPECT_EQ(kExpressionOnly, (TIndexOptionSet{TIndexOption::ixExpression}));
+}
+
+TEST_F(Register, PartialLocateOnTheSurnameIndexLandsOnTheNextSurname) {
+  BuildSurnameIndex();
+  EXPECT_EQ(Walk(*table),
+            (Names{"АБРАМОВ", "ИВАНОВ", "ИВАНОВА", "ИВАНОВСКИЙ", "ПЕТРОВ", "СИДОРОВ"}));
+  ASSERT_TRUE(LocateSurname("ИВ", true));
+  EXPECT_EQ(Famil(*table), "ИВАНОВ");
+  // No surname starts with ИВБ: the next one in index order.
+  ASSERT_TRUE(LocateSurname("ИВБ", true));
+  EXPECT_EQ(Famil(*table), "ПЕТРОВ");
+  // Past the last key the search fails and the record stays.
+  EXPECT_FALSE(LocateSurname("ЯЯ", true));
+  EXPECT_EQ(Famil(*table), "ПЕТРОВ");
+  // Without the partial option only an equal key is found.
+  EXPECT_FALSE(LocateSurname("ИВАНОВС", false));
+  ASSERT_TRUE(LocateSurname("ИВАНОВА", false));
+  EXPECT_EQ(table->FieldByName("IMJA").AsString(), "Анна");
+}
+
+TEST_F(Register, LocateSkipsDeletedRecordsAndComparesTheKeyAgain) {
+  BuildSurnameIndex();
+  ASSERT_TRUE(LocateSurname("ИВАНОВ", false));
+  table->Delete();
+  // The exact search lands on the deleted ИВАНОВ, skips it and finds ИВАНОВА: not equal.
+  EXPECT_FALSE(LocateSurname("ИВАНОВ", false));
+  ASSERT_TRUE(LocateSurname("ИВАНОВ", true));
+  EXPECT_EQ(Famil(*table), "ИВАНОВА");
+}
+
+TEST_F(Register, LocateWithoutAUsableIndexScansAndHonoursCaseInsensitivity) {
+  BuildSurnameIndex();
+  // IMJA has no index: the records are scanned in the current (surname) order.
+  EXPECT_FALSE(table->Locate("IMJA", core::Variant("петр"), {}));
+  ASSERT_TRUE(table->Locate("IMJA", core::Variant("петр"), data::TLocateOptions{true, false}));
+  EXPECT_EQ(Famil(*table), "ИВАНОВ");
+  ASSERT_TRUE(table->Locate("IMJA", core::Variant("Юр"), data::TLocateOptions{false, true}));
+  EXPECT_EQ(Famil(*table), "ИВАНОВСКИЙ");
+  // A key list that is no index expression scans too.
+  ASSERT_TRUE(table->Locate("FAMIL;IMJA",
+                            core::Variant::Array({core::Variant("сидоров"), core::Variant("петр")}),
+                            data::TLocateOptions{true, false}));
+  EXPECT_EQ(table->FieldByName("SUMPAY").AsFloat(), 50.0);
+}
+
+TEST_F(Register, LocateUsesAnIndexOfTheSameKeyWhileInPhysicalOrder) {
+  table->BuildIndex("FAMIL", "FAMIL", kExpressionOnly);
+  ASSERT_EQ(table->IndexName(), "");
+  ASSERT_TRUE(LocateSurname("ИВБ", true));
+  EXPECT_EQ(Famil(*table), "ПЕТРОВ");
+  // The dataset stays in physical order, positioned on that record.
+  EXPECT_EQ(table->RecNo(), 1);
+  table->Next();
+  EXPECT_EQ(Famil(*table), "АБРАМОВ");
+  const core::Variant name = table->Lookup("FAMIL", core::Variant("СИДОРОВ"), "IMJA");
+  EXPECT_EQ(name.AsString(), "Петр");
+  EXPECT_EQ(Famil(*table), "АБРАМОВ");
+}
+
+TEST_F(Register, EmptyIndexNameKeepsTheRecordInPhysicalOrder) {
+  BuildSurnameIndex();
+  ASSERT_TRUE(LocateSurname("ИВАНОВА", false));
+  table->SetIndexName("");
+  EXPECT_EQ(Famil(*table), "ИВАНОВА");
+  EXPECT_EQ(table->RecNo(), 3);
+  table->Next();
+  EXPECT_EQ(Famil(*table), "ИВАНОВ");
+}
+
+TEST_F(Register, UnknownIndexNameFallsBackToPhysicalOrderThenRaises) {
+  BuildSurnameIndex();
+  table->Last();
+  try {
+    table->SetIndexName("NOSUCH");
+    FAIL() << "no error";
+  } catch (const EDbfError& e) {
+    EXPECT_STREQ(e.what(), "Index \"NOSUCH\" does not exist.");
+  }
+  EXPECT_EQ(table->IndexName(), "");
+  EXPECT_EQ(Famil(*table), "СИДОРОВ");
+  EXPECT_EQ(Walk(*table).front(), "ПЕТРОВ");
+}
+
+TEST_F(Register, RecordCountInPhysicalOrderCountsDeletedRecords) {
+  table->First();
+  table->Delete();
+  EXPECT_EQ(Famil(*table), "АБРАМОВ");
+  EXPECT_EQ(table->RecordCount(), 6);
+  EXPECT_EQ(Walk(*table).size(), 5u);
+  table->SetShowDeleted(true);
+  EXPECT_EQ(Walk(*table).size(), 6u);
+  table->First();
+  EXPECT_EQ(table->RecNo(), 1);
+  table->SetRecNo(4);
+  EXPECT_EQ(Famil(*table), "ИВАНОВ");
+}
+
+TEST_F(Register, BookmarksAreRecordNumbers) {
+  BuildSurnameIndex();
+  ASSERT_TRUE(LocateSurname("ПЕТРОВ", false));
+  const data::TBookmark mark = table->GetBookmark();
+  EXPECT_EQ(mark.Bytes(), std::string("\x01\x00\x00\x00", 4));
+  table->First();
+  table->GotoBookmark(mark);
+  EXPECT_EQ(Famil(*table), "ПЕТРОВ");
+  table->GotoBookmark(data::TBookmark(std::string("\xFF\xFF\xFF\xFF", 4)));
+  EXPECT_EQ(Famil(*table), "СИДОРОВ");
+  table->GotoBookmark(data::TBookmark(std::string(4, '\0')));
+  EXPECT_EQ(Famil(*table), "АБРАМОВ");
+  EXPECT_EQ(table->CompareBookmarks(mark, data::TBookmark(std::string("\x02\x00\x00\x00", 4))), -1);
+}
+
+TEST_F(Register, RemovingTheLastTagDeletesTheProductionIndexAndClearsTheFlag) {
+  table->BuildIndex("FAMIL", "FAMIL", kExpressionOnly);
+  table->BuildIndex("IMJA", "IMJA", kExpressionOnly);
+  const std::string mdx = folder.File("reg.mdx");
+  ASSERT_TRUE(platform::FileExists(mdx));
+  table->RemoveIndex("imja");
+  EXPECT_TRUE(platform::FileExists(mdx));
+  table->RemoveIndex("NOSUCH");  // unknown: nothing happens
+  table->RemoveIndex("FAMIL");
+  EXPECT_FALSE(platform::FileExists(mdx));
+  EXPECT_EQ(table->Indexes().Count(), 0);
+  table->Close();
+  EXPECT_EQ(testing::At(testing::Bytes(path), dbf_layout::kProductionIndexOffset), 0);
+}
+
+TEST_F(Register, RemovingATagNeedsAnExclusiveTable) {
+  table->BuildIndex("FAMIL", "FAMIL", kExpressionOnly);
+  table->Close();
+  table->SetExclusive(false);
+  table->Open();
+  try {
+    table->RemoveIndex("FAMIL");
+    FAIL() << "no error";
+  } catch (const EDbfError& e) {
+    EXPECT_STREQ(e.what(), kNeedExclusiveAccess);
+  }
+  // Rebuilding an existing tag deletes it first, which a shared table refuses as well.
+  try {
+    table->BuildIndex("FAMIL", "FAMIL", kExpressionOnly);
+    FAIL() << "no error";
+  } catch (const EDbfError& e) {
+    EXPECT_STREQ(e.what(), kNeedExclusiveAccess);
+  }
+}
+
+TEST_F(Register, BuildingAnExistingTagBuildsItAnewFromEveryRecord) {
+  table->BuildIndex("FAMIL", "FAMIL", kExpressionOnly);
+  table->Close();
+  // Records the tag never heard of: written by a program that did not open the index.
+  {
+    TDbfFile file;
+    file.SetFileName(path);
+    file.SetMode(TFileAccessMode::amExclusiveExisting);
+    file.SetProductionIndexOpener(
+        [](const std::string&, TFileAccessMode, int) { return std::unique_ptr<TRecordIndex>(); });
+    file.Open();
+    std::vector<std::byte> record(file.RecordSize());
+    file.InitRecord(record);
+    const std::string name = core::FromUtf8(866, "ААА");
+    std::copy(name.begin(), name.end(), reinterpret_cast<char*>(record.data()) + 1);
+    file.Insert(record);
+  }
+  table->Open();
+  table->BuildIndex("FAMIL", "FAMIL", kExpressionOnly);
+  table->SetIndexName("FAMIL");
+  EXPECT_EQ(Walk(*table).front(), "ААА");
+  EXPECT_EQ(table->Indexes().Count(), 1);
+  TIndexFile* mdx = ProductionIndexOf(*table->DbfFile(), false);
+  ASSERT_NE(mdx, nullptr);
+  EXPECT_EQ(mdx->TagCount(), 1u);
+  EXPECT_EQ(CheckIndexFile(*mdx), std::vector<std::string>{});
+}
+
+TEST_F(Register, ProductionTagsLeaveIndexesOnClose) {
+  table->BuildIndex("FAMIL", "FAMIL", kExpressionOnly);
+  ASSERT_EQ(table->Indexes().Count(), 1);
+  EXPECT_EQ(table->Indexes()[0].IndexFile(), "FAMIL");
+  EXPECT_EQ(table->Indexes()[0].SortField(), "FAMIL");
+  table->Close();
+  EXPECT_EQ(table->Indexes().Count(), 0);
+  table->Open();
+  ASSERT_EQ(table->Indexes().Count(), 1);
+  EXPECT_TRUE(table->Indexes()[0].FromProduction());
+  EXPECT_TRUE(table->Indexes()[0].Options().Has(TIndexOption::ixExpression));
+}
+
+TEST_F(Register, NdxIndexLivesNextToTheTableAndIsReopenedFromIndexes) {
+  table->BuildIndex("names.ndx", "IMJA", {});
+  const std::string ndx = folder.File("names.ndx");
+  ASSERT_TRUE(platform::FileExists(ndx));
+  table->SetIndexName("names.ndx");
+  EXPECT_EQ(Walk(*table).front(), "ИВАНОВА");  // Анна
+  EXPECT_EQ(table->IndexFieldNames(), "IMJA");
+  table->Close();
+  ASSERT_EQ(table->Indexes().Count(), 1);
+  table->Open();
+  table->SetIndexName("names.ndx");
+  EXPECT_EQ(Walk(*table).front(), "ИВАНОВА");
+  table->RemoveIndex("names.ndx");
+  EXPECT_FALSE(platform::FileExists(ndx));
+  EXPECT_EQ(table->IndexName(), "");
+}
+
+TEST_F(Register, FilterTextWithOptionsAndShowDeleted) {
+  table->SetFilter("IMJA = 'петр'");
+  table->SetFiltered(true);
+  EXPECT_EQ(Walk(*table), Names{});
+  table->SetFilterOptions(data::TFilterOptions{true, false});
+  EXPECT_EQ(Walk(*table), (Names{"ИВАНОВ", "СИДОРОВ"}));
+  table->First();
+  table->Delete();
+  EXPECT_EQ(Walk(*table), (Names{"СИДОРОВ"}));
+  table->SetShowDeleted(true);
+  EXPECT_EQ(Walk(*table), (Names{"ИВАНОВ", "СИДОРОВ"}));
+  // A text that does not compile is refused and the old one stays.
+  EXPECT_ANY_THROW(table->SetFilter("IMJA = "));
+  EXPECT_EQ(table->Filter(), "IMJA = 'петр'");
+}
+
+TEST_F(Register, FilterThatDoesNotCompileIsDroppedOnOpen) {
+  table->Close();
+  table->SetFilter("NOSUCH > 1");
+  table->SetFiltered(true);
+  table->Open();
+  EXPECT_EQ(table->Filter(), "");
+  EXPECT_EQ(Walk(*table).size(), 6u);
+}
+
+TEST(TableDataset, DuplicateFieldNamesGetNumberSuffixes) {
+  ScratchFolder folder;
+  const std::string path = folder.File("dup.dbf");
+  TDbfFieldDefs defs(kTableLevel4);
+  for (const char* name : {"A", "B", "A", "A"}) {
+    TDbfFieldDef& def = defs.Add();
+    def.SetFieldName(name);
+    def.SetNative('C', 5, 0);
+  }
+  TDbfFile file;
+  file.SetFileName(path);
+  file.SetMode(TFileAccessMode::amExclusiveNew);
+  file.Create(defs, 0x65, 512);
+  file.Close();
+  TDbf table;
+  table.SetTableName(path);
+  EXPECT_EQ(table.FieldDefs().Count(), 4);
+  table.Open();
+  EXPECT_EQ(table.GetFieldNames(), (Names{"A", "B", "A2", "A3"}));
+  EXPECT_EQ(table.DbfFile()->FieldDefs()[2].FieldName(), "A2");
+}
+
+TEST(TableDataset, DefaultsOfThePublishedProperties) {
+  TDbf table;
+  EXPECT_EQ(table.TableLevel(), 4);
+  EXPECT_FALSE(table.Exclusive());
+  EXPECT_FALSE(table.ReadOnly());
+  EXPECT_FALSE(table.ShowDeleted());
+  EXPECT_EQ(table.IndexName(), "");
+  EXPECT_EQ(table.OpenMode(), TDbfOpenMode::omNormal);
+  EXPECT_EQ(table.Storage(), TDbfStorage::stoFile);
+  EXPECT_EQ(table.DateTimeHandling(), TDateTimeHandling::dtBDETimeStamp);
+  EXPECT_EQ(table.Version(), "1.00");
+  table.SetTableName("/data/regs\\\\reg.dbf");
+  EXPECT_EQ(table.FilePath(), "/data/regs/");
+  EXPECT_EQ(table.TableName(), "reg.dbf");
+  EXPECT_EQ(table.FilePathFull(), "/data/regs/");
+  table.SetFilePath("sub");
+  EXPECT_EQ(table.FilePathFull().back(), '/');
+  EXPECT_NE(table.FilePathFull().find("/sub/"), std::string::npos);
+}
+
+TEST(TableDataset, AutoCreateMakesTheTableFromFieldDefinitions) {
+  ScratchFolder folder;
+  TDbf table;
+  table.SetTableName(folder.File("new.dbf"));
+  table.SetOpenMode(TDbfOpenMode::omAutoCreate);
+  table.SetLanguageID(0x65);
+  table.FieldDefs().Add("NAME", data::TFieldType::ftString, 12);
+  table.FieldDefs().Add("AMOUNT", data::TFieldType::ftFloat);
+  table.FieldDefs().Add("NOTE", data::TFieldType::ftMemo);
+  bool asked = false;
+  table.BeforeAutoCreate = [&](TDbf&, bool&) { asked = true; };
+  table.Open();
+  EXPECT_TRUE(asked);
+  table.AppendRecord({"Иванов", 1.5, "длинная заметка"});
+  table.Close();
+  table.Open();
+  EXPECT_EQ(table.FieldByName("NAME").AsString(), "Иванов");
+  EXPECT_EQ(table.FieldByName("NOTE").AsString(), "длинная заметка");
+  EXPECT_EQ(table.DbfFile()->LanguageId(), 0x65);
+
+  TDbf declined;
+  declined.SetTableName(folder.File("never.dbf"));
+  declined.SetOpenMode(TDbfOpenMode::omAutoCreate);
+  declined.BeforeAutoCreate = [](TDbf&, bool& do_create) { do_create = false; };
+  EXPECT_THROW(declined.Open(), EDbfOpenAbandoned);
+  EXPECT_FALSE(declined.Active());
+  EXPECT_FALSE(platform::FileExists(folder.File("never.dbf")));
+}
+
+TEST(TableDataset, MemoValuesGoThroughBlobSlotsAndStreams) {
+  ScratchFolder folder;
+  TDbf table;
+  table.SetTableName(folder.File("memo.dbf"));
+  table.SetOpenMode(TDbfOpenMode::omAutoCreate);
+  table.SetExclusive(true);
+  table.FieldDefs().Add("NAME", data::TFieldType::ftString, 10);
+  table.FieldDefs().Add("NOTE", data::TFieldType::ftMemo);
+  table.Open();
+  table.AppendRecord({"a", "first"});
+  data::TField& note = table.FieldByName("NOTE");
+  try {
+    table.CreateBlobStream(note, data::TBlobStreamMode::bmWrite);
+    FAIL() << "no error";
+  } catch (const data::EDatabaseError& e) {
+    EXPECT_STREQ(e.what(), "Dataset not in edit or insert mode");
+  }
+  table.Edit();
+  {
+    auto stream = table.CreateBlobStream(note, data::TBlobStreamMode::bmWrite);
+    stream->Write(std::string(1500, 'x'));
+  }
+  table.Post();
+  table.Edit();
+  note.SetAsString("");
+  table.Cancel();
+  EXPECT_EQ(note.AsString(), std::string(1500, 'x'));
+  auto reader = table.CreateBlobStream(note, data::TBlobStreamMode::bmRead);
+  EXPECT_EQ(reader->Size(), 1500);
+}
+
+TEST(TableDataset, UnusableCodePageOpensUnmodifiableUnlessTheWarningSaysOtherwise) {
+  ScratchFolder folder;
+  const std::string path = folder.File("kam.dbf");
+  CreateRegister(path, 0x68);  // code page 895, which this system cannot convert
+  TDbf table;
+  table.SetTableName(path);
+  int warnings = 0;
+  table.OnLanguageWarning = [&](TDbf&, TDbfLanguageAction&) { ++warnings; };
+  table.Open();
+  EXPECT_EQ(warnings, 1);
+  EXPECT_FALSE(table.CanModifyTable());
+  EXPECT_THROW(table.Append(), data::EDatabaseError);
+  table.Close();
+  table.OnLanguageWarning = [](TDbf&, TDbfLanguageAction& action) {
+    action = TDbfLanguageAction::laForceOEM;
+  };
+  table.Open();
+  EXPECT_TRUE(table.CanModifyTable());
+  EXPECT_EQ(table.EffectiveCodePage(), core::OemCodePage());
+}
+
+TEST(TableDataset, OnTranslateReplacesTheBuiltInTranslation) {
+  ScratchFolder folder;
+  const std::string path = folder.File("t.dbf");
+  CreateRegister(path);
+  TDbf table;
+  table.SetTableName(path);
+  table.OnTranslate = [](TDbf&, std::string_view src, std::string& dest, bool to_table) {
+    dest = to_table ? "<" + std::string(src) : std::string(src) + ">";
+    return -1;
+  };
+  table.Open();
+  table.AppendRecord({"x"});
+  EXPECT_EQ(testing::Famil(table), "<x>");
+}
+
+}  // namespace
+}  // namespace lgoty::dbf

@@ -273,6 +273,14 @@ void TAdoQuery::FillFieldDefs(const std::vector<ColumnDef>& columns) {
 }
 
 void TAdoQuery::InternalInitFieldDefs() {
+  // Reaching the list while closed asks for it again (FieldDefs() fills an outdated list):
+  // the inner call returns at once, and the list it hands back is the one filled here.
+  if (filling_defs_) return;
+  filling_defs_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{filling_defs_};
   Result result = Run();
   FillFieldDefs(result.columns);
   defs_from_closed_ = true;

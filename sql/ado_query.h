@@ -126,6 +126,7 @@ class TAdoQuery : public data::TDataSet {
   TADOLockType lock_type_ = TADOLockType::ltOptimistic;
   // The definitions were filled while closed (InternalInitFieldDefs): a new text outdates them.
   bool defs_from_closed_ = false;
+  bool filling_defs_ = false;
 
   std::vector<std::vector<core::Variant>> rows_;
   int64_t cursor_ = -1;  // -1: before the first row; rows_.size(): after the last

@@ -432,6 +432,18 @@ void RegisterDbfModule(sqlite3* db) {
   if (rc != SQLITE_OK) throw dbf::EDbfError(sqlite3_errmsg(db));
 }
 
+std::string CheckDbfTable(const std::string& path) {
+  try {
+    DbfCursor cursor;
+    OpenShared(path, &cursor, false);
+    if (cursor.file.FieldDefs().Count() == 0) return "table has no fields";
+    cursor.file.Close();
+    return {};
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
 std::string CreateDbfTableSql(std::string_view name, std::string_view path) {
   return "CREATE VIRTUAL TABLE " + QuotedIdentifier(name) + " USING " + kDbfModuleName +
          "(X'" + Hex(path) + "')";

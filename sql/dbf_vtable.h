@@ -46,6 +46,9 @@ void RegisterDbfModule(sqlite3* db);
 // The CREATE VIRTUAL TABLE statement for table `name` over the file at path.
 std::string CreateDbfTableSql(std::string_view name, std::string_view path);
 
+// Why the file at path cannot be a table (its header does not read), or "" when it can.
+std::string CheckDbfTable(const std::string& path);
+
 // The declared type of a field's column (table above).
 std::string DeclaredColumnType(const dbf::TDbfFieldDef& def);
 

@@ -1,5 +1,6 @@
 #include "sql/parameters.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "core/locale.h"
@@ -23,6 +24,28 @@ std::string DateText(TFieldType type, core::TDateTime value) {
     case TFieldType::ftTime: return IsoTime(value);
     default: return IsoDateTime(value);
   }
+}
+
+// Numbers given as text read with "." whatever the locale's separator; other text goes
+// through the variant's own conversion (and its error).
+int64_t IntegerOf(const core::Variant& value) {
+  if (value.IsString()) {
+    const std::string& text = value.text();
+    int64_t out = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+    if (error == std::errc() && end == text.data() + text.size()) return out;
+  }
+  return value.AsInt64();
+}
+
+double RealOf(const core::Variant& value) {
+  if (value.IsString()) {
+    const std::string& text = value.text();
+    double out = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+    if (error == std::errc() && end == text.data() + text.size()) return out;
+  }
+  return value.AsDouble();
 }
 
 }  // namespace
@@ -122,14 +145,14 @@ void TParameter::Bind(TSqlStatement& statement, int index) const {
     switch (type) {
       case TFieldType::ftSmallint: case TFieldType::ftInteger: case TFieldType::ftWord:
       case TFieldType::ftAutoInc: case TFieldType::ftLargeint:
-        statement.BindInt64(index, value_.AsInt64());
+        statement.BindInt64(index, IntegerOf(value_));
         break;
       case TFieldType::ftBoolean:
         statement.BindInt64(index, value_.AsBoolean() ? 1 : 0);
         break;
       case TFieldType::ftFloat: case TFieldType::ftCurrency: case TFieldType::ftBCD:
       case TFieldType::ftFMTBcd:
-        statement.BindDouble(index, value_.AsDouble());
+        statement.BindDouble(index, RealOf(value_));
         break;
       case TFieldType::ftDate: case TFieldType::ftTime: case TFieldType::ftDateTime:
       case TFieldType::ftTimeStamp:

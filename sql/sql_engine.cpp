@@ -70,6 +70,24 @@ size_t SkipToNextStatement(std::string_view text, size_t pos) {
   return pos;
 }
 
+// The statement's first word when it names a kind of statement that is refused, else "".
+std::string RefusedStatementWord(std::string_view sql) {
+  size_t end = 0;
+  while (end < sql.size() && ((sql[end] >= 'A' && sql[end] <= 'Z') ||
+                              (sql[end] >= 'a' && sql[end] <= 'z'))) {
+    ++end;
+  }
+  const std::string word = core::UpperCase(sql.substr(0, end));
+  static constexpr std::string_view kRefused[] = {
+      "INSERT", "REPLACE", "UPDATE", "DELETE", "CREATE", "DROP", "ALTER", "ATTACH", "DETACH",
+      "PRAGMA", "REINDEX", "ANALYZE", "VACUUM", "BEGIN", "COMMIT", "END", "ROLLBACK",
+      "SAVEPOINT", "RELEASE"};
+  for (std::string_view refused : kRefused) {
+    if (word == refused) return word;
+  }
+  return {};
+}
+
 bool IsTableFile(const std::filesystem::path& path) {
   return core::SameText(path.extension().string(), ".dbf");
 }
@@ -267,6 +285,13 @@ void TSqlEngine::SyncTables() {
       if (core::LowerCase(entry.first) == key) present = true;
     }
     if (present) continue;
+    // A file that is no table never reaches SQLite: a failed CREATE VIRTUAL TABLE would
+    // leave the schema to be read again under the authorizer.
+    const std::string problem = CheckDbfTable(path);
+    if (!problem.empty()) {
+      unreadable_[key] = problem;
+      continue;
+    }
     try {
       ExecInternal(CreateDbfTableSql(name, path));
       tables_[name] = path;
@@ -291,8 +316,15 @@ std::unique_ptr<TSqlStatement> TSqlEngine::Prepare(std::string_view sql) {
                                     &tail);
   if (rc != SQLITE_OK) {
     sqlite3_finalize(stmt);
-    if (!refusal_.empty()) throw ESqlError(refusal_);
     std::string message = sqlite3_errmsg(db_);
+    // The authorizer sees the schema table's INSERT before CREATE, and a table without
+    // write support answers UPDATE and DELETE itself: the statement's own word says best
+    // what was refused.
+    if (!refusal_.empty() || message.find("may not be modified") != std::string::npos) {
+      const std::string word = RefusedStatementWord(sql);
+      throw ESqlError(word.empty() ? (refusal_.empty() ? RefusalText("This statement") : refusal_)
+                                   : RefusalText(word));
+    }
     static constexpr std::string_view kNoSuchTable = "no such table: ";
     if (message.rfind(kNoSuchTable, 0) == 0) {
       auto bad = unreadable_.find(core::LowerCase(message.substr(kNoSuchTable.size())));
@@ -309,7 +341,10 @@ std::unique_ptr<TSqlStatement> TSqlEngine::Prepare(std::string_view sql) {
   if (SkipToNextStatement(sql, consumed) < sql.size()) {
     throw ESqlError("Only one statement may be run at a time: the text after \";\" is refused");
   }
-  if (!sqlite3_stmt_readonly(stmt)) throw ESqlError(RefusalText("This statement"));
+  if (!sqlite3_stmt_readonly(stmt)) {
+    const std::string word = RefusedStatementWord(sql);
+    throw ESqlError(RefusalText(word.empty() ? "This statement" : word));
+  }
   return statement;
 }
 

@@ -19,7 +19,7 @@ bool IsEditState(TDataSetState state) {
 TDataSource::~TDataSource() {
   if (dataset_) dataset_->RemoveDataSource(this);
   dataset_ = nullptr;
-  for (TDataLink* link : std::vector<TDataLink*>(links_)) {
+  for (TDataLink* link : links_.Release()) {
     link->source_ = nullptr;
     link->UpdateState();
   }
@@ -70,7 +70,7 @@ void TDataSource::UpdateState() {
   }
   bool changed = state != state_;
   state_ = state;
-  for (TDataLink* link : std::vector<TDataLink*>(links_)) link->UpdateState();
+  links_.ForEach([](TDataLink* link) { link->UpdateState(); });
   if (changed && OnStateChange) OnStateChange(*this);
 }
 
@@ -80,9 +80,7 @@ void TDataSource::DataEvent(TDataEvent event, intptr_t info) {
     return;
   }
   if (state_ == TDataSetState::dsInactive) return;
-  for (TDataLink* link : std::vector<TDataLink*>(links_)) {
-    if (std::find(links_.begin(), links_.end(), link) != links_.end()) link->DataEvent(event, info);
-  }
+  links_.ForEach([&](TDataLink* link) { link->DataEvent(event, info); });
   switch (event) {
     case TDataEvent::deFieldChange:
       if (OnDataChange) OnDataChange(*this, reinterpret_cast<TField*>(info));
@@ -103,17 +101,17 @@ void TDataSource::DataEvent(TDataEvent event, intptr_t info) {
 
 int TDataSource::MaxBufferCount() const {
   int count = 1;
-  for (const TDataLink* link : links_) count = std::max(count, link->BufferCount());
+  links_.ForEach([&](TDataLink* link) { count = std::max(count, link->BufferCount()); });
   return count;
 }
 
 void TDataSource::AddLink(TDataLink* link) {
-  links_.push_back(link);
+  links_.Add(link);
   if (dataset_) dataset_->UpdateBufferCount();
 }
 
 void TDataSource::RemoveLink(TDataLink* link) {
-  std::erase(links_, link);
+  links_.Remove(link);
   if (dataset_) dataset_->UpdateBufferCount();
 }
 

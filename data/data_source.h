@@ -35,6 +35,7 @@
 
 #include "core/object.h"
 #include "data/dataset.h"
+#include "data/notify_list.h"
 
 namespace lgoty::data {
 
@@ -82,7 +83,7 @@ class TDataSource : public core::TObject {
   bool enabled_ = true;
   bool auto_edit_ = true;
   TDataSetState state_ = TDataSetState::dsInactive;
-  std::vector<TDataLink*> links_;
+  TNotifyList<TDataLink> links_;
 };
 
 class TDataLink {

@@ -2,6 +2,7 @@
 #include "data/dataset.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "data/data_source.h"
 #include "data/database_error.h"
@@ -14,9 +15,7 @@ TDataSet::TDataSet() = default;
 TDataSet::~TDataSet() {
   // The descendant has closed the cursor (hooks are gone by now). Sources only forget us.
   state_ = TDataSetState::dsInactive;
-  std::vector<TDataSource*> sources = std::move(data_sources_);
-  data_sources_.clear();
-  for (TDataSource* source : sources) source->DataSetDestroyed();
+  for (TDataSource* source : data_sources_.Release()) source->DataSetDestroyed();
 }
 
 void TDataSet::CheckActive() const {
@@ -40,13 +39,7 @@ void TDataSet::SetState(TDataSetState state) {
 
 void TDataSet::DataEvent(TDataEvent event, intptr_t info) {
   if (disable_count_ != 0) return;
-  // A source may unlink itself while notified: walk a copy.
-  std::vector<TDataSource*> sources = data_sources_;
-  for (TDataSource* source : sources) {
-    if (std::find(data_sources_.begin(), data_sources_.end(), source) != data_sources_.end()) {
-      source->DataEvent(event, info);
-    }
-  }
+  data_sources_.ForEach([&](TDataSource* source) { source->DataEvent(event, info); });
 }
 
 void TDataSet::DisableControls() {
@@ -62,12 +55,12 @@ void TDataSet::EnableControls() {
 }
 
 void TDataSet::AddDataSource(TDataSource* source) {
-  data_sources_.push_back(source);
+  data_sources_.Add(source);
   UpdateBufferCount();
 }
 
 void TDataSet::RemoveDataSource(TDataSource* source) {
-  std::erase(data_sources_, source);
+  data_sources_.Remove(source);
   UpdateBufferCount();
 }
 
@@ -203,7 +196,8 @@ void TDataSet::OpenCursor() {
   buffer_count_ = 0;
   buffers_.clear();
   int wanted = 1;
-  for (TDataSource* source : data_sources_) wanted = std::max(wanted, source->MaxBufferCount());
+  std::as_const(data_sources_).ForEach(
+      [&](TDataSource* source) { wanted = std::max(wanted, source->MaxBufferCount()); });
   AllocateBuffers(wanted);
   ClearBuffers();
   InternalFirst();
@@ -244,7 +238,8 @@ void TDataSet::AllocateBuffers(int count) {
 void TDataSet::UpdateBufferCount() {
   if (state_ == TDataSetState::dsInactive) return;
   int wanted = 1;
-  for (TDataSource* source : data_sources_) wanted = std::max(wanted, source->MaxBufferCount());
+  std::as_const(data_sources_).ForEach(
+      [&](TDataSource* source) { wanted = std::max(wanted, source->MaxBufferCount()); });
   if (wanted != buffer_count_) SetBufferCount(wanted);
 }
 

@@ -120,6 +120,7 @@
 #include "data/bookmark.h"
 #include "data/field.h"
 #include "data/field_defs.h"
+#include "data/notify_list.h"
 
 namespace lgoty::data {
 
@@ -445,7 +446,7 @@ class TDataSet : public core::TObject {
   bool filtered_ = false;
   TFilterOptions filter_options_;
 
-  std::vector<TDataSource*> data_sources_;
+  TNotifyList<TDataSource> data_sources_;
   int disable_count_ = 0;
   TDataSetState disable_state_ = TDataSetState::dsInactive;
 };

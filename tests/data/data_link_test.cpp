@@ -242,3 +242,36 @@ TEST(DataLinkLifetime, DestroyingAnOpenDatasetFiresNoEventsAndDeactivatesLinks) 
 
 }  // namespace
 }  // namespace lgoty::data
+
+namespace lgoty::data {
+namespace {
+
+// A link that leaves its source the first time it hears of a change.
+struct LeavingLink : TDataLink {
+  int heard = 0;
+  void DataSetChanged() override {
+    ++heard;
+    SetDataSource(nullptr);
+  }
+};
+
+TEST(DataLinkLifetime, ALinkLeavingDuringANotificationDoesNotStarveTheOthers) {
+  TMemoryDataSet ds;
+  testing::FillRegister(ds);
+  TDataSource source(&ds);
+  LeavingLink leaving;
+  testing::RecordingLink staying;
+  leaving.SetDataSource(&source);
+  staying.SetDataSource(&source);
+  staying.Take();
+  ds.First();
+  EXPECT_EQ(leaving.heard, 1);
+  EXPECT_EQ(leaving.DataSource(), nullptr);
+  EXPECT_EQ(staying.Take(), (std::vector<std::string>{"check", "changed"}));
+  ds.Last();
+  EXPECT_EQ(leaving.heard, 1);
+  EXPECT_EQ(staying.Take(), (std::vector<std::string>{"check", "changed"}));
+}
+
+}  // namespace
+}  // namespace lgoty::data

@@ -67,13 +67,15 @@
 //                              canonical kind of f's type (table below).
 //     SetFieldData(b, f, v)    store v (canonical kind, or Null to clear) into b; throw to
 //                              refuse a value that does not fit.
-//   Editing; before each call the cursor is on the active record
+//   Editing; before each call the cursor is on the active record (for Post of an insert:
+//   wherever the window left it; the buffer says where the record goes)
 //     InternalEdit()           lock and re-read the record into ActiveBuffer().
 //     InternalInsert()         after the blank record was placed in ActiveBuffer().
 //     InternalPost()           write ActiveBuffer(): State() tells edit or insert; an insert
-//                              goes before the record bookmarked in the buffer or, when the
-//                              buffer's flag is bfEOF (Append), at the end. Afterwards the
-//                              cursor must be on the posted record.
+//                              goes before the record bookmarked in the buffer's
+//                              insert_before or, when the buffer's flag is bfEOF (Append),
+//                              at the end (a dataset that only appends may ignore this).
+//                              Afterwards the cursor must be on the posted record.
 //     InternalCancel()         drop what InternalEdit/InternalInsert took (locks).
 //     InternalDelete()         delete the record at the cursor; afterwards the cursor is on
 //                              the record that followed (or on the crack after the last).

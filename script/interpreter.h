@@ -96,10 +96,8 @@ class TfsScript {
   const std::string& Lines() const { return lines_; }
   std::string syntax_type = "PascalScript";
   std::vector<std::string> include_path{""};
-  std::vector<std::string> macros;
   bool extended_chars = false;   // bytes 0x80..0xFF in identifiers
   bool late_binding = false;     // unknown members of objects resolved at run time
-  bool eval_raises = false;
   UnitRequest on_get_unit;
   // ShowMessage's output (nothing is shown without one).
   std::function<void(const std::string& text)> on_show_message;
@@ -152,7 +150,8 @@ class TfsScript {
   bool ClassInherits(const std::string& derived, const std::string& base) const;
   // Drops everything the script declared itself; the host's registrations stay.
   void Clear();
-  // Drops the registrations made by `owner`.
+  // Drops the registrations made by `owner`. The compiled program may refer to them:
+  // compile again before running.
   void RemoveItems(const void* owner);
 
   // --- registration (the host's items)
@@ -194,7 +193,6 @@ class TfsScript {
 
  private:
   void ResetFlags();
-  Variant CallProc(TfsCustomVariable* item, std::vector<Variant>& args, bool& called);
 
   TfsScript* parent_;
   std::shared_ptr<TfsRuntime> runtime_;

@@ -108,6 +108,7 @@ void TIndexFile::BuildTag(TIndexTag& tag) {
   // 4. Pages, bottom-up, numbered from the next free page.
   uint32_t next = IsMdx() ? GetU32LE(header_, mdx::kNextFreeUnitOffset)
                           : std::max<uint32_t>(tag.Header().page_count, 1);
+  if (next < FirstPage()) next = FirstPage();
   const uint32_t first = next;
   std::vector<std::byte> out;
   auto new_page = [&]() -> TPageView {

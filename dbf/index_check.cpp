@@ -98,10 +98,10 @@ class TTagChecker {
       const size_t before = entries_.size();
       if (!Walk(children[i], depth + 1, false, &below)) return false;
       if (entries_.size() == before) continue;
-      if (i < count && std::memcmp(below.data(), keys[i].data(), n) != 0)
+      if (i < count && below.size() == n && std::memcmp(below.data(), keys[i].data(), n) != 0)
         Report("inner page " + std::to_string(page) + " key " + std::to_string(i) +
                " is not the greatest key of its subtree");  // 3
-      if (i == count && greatest) *greatest = below;
+      if (i == count && greatest && below.size() == n) *greatest = below;
     }
     return true;
   }
@@ -111,7 +111,7 @@ class TTagChecker {
     const uint32_t count = table.RecordCount();
     std::vector<std::byte> record(table.RecordSize());
     std::vector<uint8_t> seen(size_t{count} + 1, 0);
-    std::set<std::vector<std::byte>> keys_seen;
+    std::set<std::string> keys_seen;
     for (const auto& [recno, key] : entries_) {
       if (Full()) return;
       if (recno == 0 || recno > count) {
@@ -119,7 +119,7 @@ class TTagChecker {
         continue;
       }
       if (seen[recno]++) Report("record " + std::to_string(recno) + " is in the tag twice");
-      if (tag_.Kind() != TIndexKind::ikNone && !keys_seen.insert(key).second)
+      if (tag_.Kind() != TIndexKind::ikNone && !keys_seen.insert(std::string(reinterpret_cast<const char*>(key.data()), key.size())).second)
         Report("the key of record " + std::to_string(recno) + " is in the tag twice");
       if (table.ReadRecord(recno, record) < record.size()) {
         Report("record " + std::to_string(recno) + " cannot be read");

@@ -22,6 +22,9 @@ namespace lgoty::dbf {
 namespace {
 
 constexpr std::byte kDeletedFlag{'*'};
+// How far beyond the end of the file the next free page may lie (pages other programs have
+// allocated but not yet written).
+constexpr uint64_t kAllocationSlack = uint64_t{1} << 24;
 
 std::string UpperAscii(std::string text) {
   for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -251,38 +254,50 @@ void TIndexFile::Touch(uint32_t n) {
   }
 }
 
+uint64_t TIndexFile::RefreshedEnd() {
+  RefreshFileSize();
+  end_of_file_ = std::max<uint64_t>(end_of_file_, CachedFileSize());
+  return end_of_file_;
+}
+
 uint32_t TIndexFile::AllocatePage() {
   const TIndexPageGeometry& g = PageGeometryOf(format_);
-  uint32_t n;
-  if (format_ == TIndexFormat::ifMdx) {
-    if (IsShared()) {
-      // Other programs allocate too: the next free unit is taken under the header lock.
-      LockPage(0, true);
-      std::byte next[4];
-      if (ReadAt(mdx::kNextFreeUnitOffset, next) == 4)
-        PutU32LE(header_, mdx::kNextFreeUnitOffset, GetU32LE(next));
-    }
-    n = GetU32LE(header_, mdx::kNextFreeUnitOffset);
-    if (n < FirstPage()) n = FirstPage();
-    PutU32LE(header_, mdx::kNextFreeUnitOffset, static_cast<uint32_t>(n + g.units));
-    if (IsShared()) {
-      std::byte next[4];
-      PutU32LE(next, n + static_cast<uint32_t>(g.units));
-      WriteAt(mdx::kNextFreeUnitOffset, next);
-      UnlockPage(0);
-    } else {
-      header_dirty_ = true;
-    }
-  } else {
-    TTagHeader& h = tags_.at(0)->MutableHeader();
-    n = std::max<uint32_t>(h.page_count, 1);
-    h.page_count = n + 1;
+  const bool mdx = format_ == TIndexFormat::ifMdx;
+  if (mdx && IsShared()) {
+    // Other programs allocate too: the next free unit is taken under the header lock.
+    LockPage(0, true);
+    std::byte next[4];
+    if (ReadAt(mdx::kNextFreeUnitOffset, next) == 4)
+      PutU32LE(header_, mdx::kNextFreeUnitOffset, GetU32LE(next));
   }
-  if (n > UINT32_MAX - 4) throw EDbfError("The index file is full.");
-  cache_[n].assign(g.page_size, std::byte{0});
-  end_of_file_ = std::max<uint64_t>(end_of_file_, uint64_t{n} * kIndexUnitSize + g.page_size);
-  Touch(n);
-  return n;
+  TTagHeader* ndx_header = mdx ? nullptr : &tags_.at(0)->MutableHeader();
+  uint64_t n = mdx ? GetU32LE(header_, mdx::kNextFreeUnitOffset) : ndx_header->page_count;
+  n = std::max<uint64_t>(n, FirstPage());
+  // A page is never taken from inside the file: a header that says so is wrong, and what
+  // lies there may be in use. Other programs may have taken pages they have not written
+  // yet, but a free page far beyond the end of the file means a damaged header.
+  RefreshFileSize();
+  n = std::max<uint64_t>(n, (CachedFileSize() + kIndexUnitSize - 1) / kIndexUnitSize);
+  const bool damaged = n * kIndexUnitSize > RefreshedEnd() + kAllocationSlack ||
+                       n + g.units > UINT32_MAX;
+  if (!damaged) {
+    if (mdx) PutU32LE(header_, mdx::kNextFreeUnitOffset, static_cast<uint32_t>(n + g.units));
+    else ndx_header->page_count = static_cast<uint32_t>(n + g.units);
+  }
+  if (mdx && IsShared()) {
+    if (!damaged) WriteAt(mdx::kNextFreeUnitOffset,
+                          std::span<const std::byte>(header_).subspan(mdx::kNextFreeUnitOffset, 4));
+    UnlockPage(0);
+  } else if (mdx) {
+    header_dirty_ = true;
+  }
+  if (damaged)
+    ThrowDamagedIndex("the next free page " + std::to_string(n) + " lies beyond the file");
+  const auto page = static_cast<uint32_t>(n);
+  cache_[page].assign(g.page_size, std::byte{0});
+  end_of_file_ = std::max<uint64_t>(end_of_file_, n * kIndexUnitSize + g.page_size);
+  Touch(page);
+  return page;
 }
 
 // ---- changes --------------------------------------------------------------------------------
@@ -597,6 +612,9 @@ void TIndexFile::CreateTag(const std::string& expression, const std::string& nam
   if (tags_.size() >= mdx::kMaxTags) throw EDbfError(kTooManyIndexes);
   // The tag header block comes first; the tree follows it.
   const uint32_t header_unit = GetU32LE(header_, mdx::kNextFreeUnitOffset);
+  if (header_unit < FirstPage() ||
+      uint64_t{header_unit} * kIndexUnitSize > RefreshedEnd() + kAllocationSlack)
+    ThrowDamagedIndex("the next free unit " + std::to_string(header_unit) + " is impossible");
   PutU32LE(header_, mdx::kNextFreeUnitOffset, header_unit + mdx::kUnitsPerBlock);
   end_of_file_ = std::max<uint64_t>(end_of_file_,
                                     uint64_t{header_unit} * kIndexUnitSize + mdx::kBlockSize);

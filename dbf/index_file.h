@@ -128,6 +128,8 @@ class TIndexFile : public TPagedFile, public TRecordIndex, private TIndexPageSto
   std::span<std::byte> Page(uint32_t n) override;
   void Touch(uint32_t n) override;
   uint32_t AllocatePage() override;
+  // The end of the file as the system sees it or as allocations made it, whichever is later.
+  uint64_t RefreshedEnd();
 
   void OpenMdx(bool create);
   void OpenNdx(bool create);

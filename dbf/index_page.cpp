@@ -25,7 +25,8 @@ bool TPageView::CountFits() const {
   // leaf only needs its n entries.
   const size_t end_of_keys = l_->EntryOffset(n);
   if (end_of_keys > l_->page_size) return false;
-  return true;
+  // An inner page also needs the pointer after its last key.
+  return !IsInner() || end_of_keys + 4 <= l_->page_size;
 }
 
 bool TPageView::IsInner() const {
@@ -65,8 +66,7 @@ void TPageView::CopyEntries(const TPageView& other, size_t from, size_t to, size
 }
 
 void TPageView::ClearFrom(size_t i, bool keep_pointer) {
-  size_t start = l_->EntryOffset(i) + (keep_pointer ? l_->key_offset : 0);
-  if (keep_pointer && l_->format == TIndexFormat::ifMdx) start = l_->EntryOffset(i) + 4;
+  const size_t start = l_->EntryOffset(i) + (keep_pointer ? l_->key_offset : 0);
   if (start >= l_->page_size) return;
   std::memset(p_ + start, 0, l_->page_size - start);
 }

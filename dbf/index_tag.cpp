@@ -13,6 +13,10 @@ namespace lgoty::dbf {
 
 namespace th = tag_header;
 
+// Only a damaged file has empty leaves besides an empty root; a walk that meets this many in
+// a row (pages shared by many parents can make it endless in effect) gives up.
+constexpr size_t kMaxEmptyLeaves = 100000;
+
 // ---- tag header ---------------------------------------------------------------------------
 
 TTagHeader TTagHeader::Read(std::span<const std::byte> block, TIndexFormat format) {
@@ -271,13 +275,14 @@ bool TIndexTag::Normalize(std::vector<Step>& path) {
     if (path.empty()) return false;
     ++path.back().index;
     DescendEdge(path, false);
-    if (guard > (size_t{1} << 32)) ThrowDamagedIndex("endless page chain");
+    if (guard > kMaxEmptyLeaves) ThrowDamagedIndex("too many empty leaves in a row");
   }
 }
 
 bool TIndexTag::StepBackward(std::vector<Step>& path) {
   if (path.empty()) return false;
-  for (;;) {
+  for (size_t guard = 0;; ++guard) {
+    if (guard > kMaxEmptyLeaves) ThrowDamagedIndex("too many empty leaves in a row");
     if (path.back().index > 0) {
       --path.back().index;
       TPageView leaf = LoadPage(path.back().page);
@@ -303,9 +308,14 @@ void TIndexTag::SplitChild(uint32_t parent_page, size_t i) {
   TPageView child = LoadPage(child_page);
   parent = LoadPage(parent_page);
   TPageView right(store_.Page(new_page), layout_);
+  const size_t n = child.Count();
+  // What a damaged file can make of the pages: the child is its own parent, the new page is
+  // one of them, the child is too small to split or the parent has no room.
+  if (child_page == parent_page || new_page == child_page || new_page == parent_page || n < 2 ||
+      parent.Count() >= layout_.InnerCapacity() || !parent.IsInner())
+    throw EDbfError(kAssertionFailure);
   store_.Touch(parent_page);
   store_.Touch(child_page);
-  const size_t n = child.Count();
   std::vector<std::byte> up_key(layout_.key_length);
   if (!child.IsInner()) {
     const size_t keep = (n + 1) / 2;
@@ -335,6 +345,7 @@ void TIndexTag::SplitChild(uint32_t parent_page, size_t i) {
 }
 
 bool TIndexTag::Add(std::span<const std::byte> key, uint32_t recno, uint32_t* holder) {
+  if (key.size() != layout_.key_length) throw EDbfError(kAssertionFailure);
   path_valid_ = false;
   std::vector<Step> path;
   if (kind_ != TIndexKind::ikNone) {
@@ -386,6 +397,7 @@ bool TIndexTag::Add(std::span<const std::byte> key, uint32_t recno, uint32_t* ho
 }
 
 bool TIndexTag::Remove(std::span<const std::byte> key, uint32_t recno) {
+  if (key.size() != layout_.key_length) throw EDbfError(kAssertionFailure);
   path_valid_ = false;
   std::vector<Step> path;
   Descend(key.data(), layout_.key_length, RecnoForSearch(recno), path);
@@ -537,8 +549,13 @@ bool TIndexTag::Prior() {
 }
 
 bool TIndexTag::Search(std::span<const std::byte> key, bool exact) {
-  const size_t n = std::min(key.size(), layout_.key_length);
+  size_t n = std::min(key.size(), layout_.key_length);
   std::vector<std::byte> search(key.begin(), key.begin() + static_cast<std::ptrdiff_t>(n));
+  if (header_.key_type == 'N') {
+    // A number has no prefixes: a short numeric key is completed with zero bytes.
+    n = layout_.key_length;
+    search.resize(n, std::byte{0});
+  }
   std::vector<Step> path;
   Descend(search.data(), n, kBeforeAll, path);
   if (!Normalize(path)) return false;
@@ -554,6 +571,7 @@ bool TIndexTag::Search(std::span<const std::byte> key, bool exact) {
 }
 
 bool TIndexTag::GotoEntry(std::span<const std::byte> key, uint32_t recno) {
+  if (key.size() != layout_.key_length) throw EDbfError(kAssertionFailure);
   std::vector<Step> path;
   Descend(key.data(), layout_.key_length, RecnoForSearch(recno), path);
   if (!Normalize(path)) return false;
@@ -571,6 +589,11 @@ void TIndexTag::SetRange(std::span<const std::byte> low, std::span<const std::by
                                              std::min(low.size(), layout_.key_length)));
   high_.assign(high.begin(), high.begin() + static_cast<std::ptrdiff_t>(
                                                 std::min(high.size(), layout_.key_length)));
+  if (header_.key_type == 'N') {
+    // An empty bound stays open; a number has no prefixes.
+    if (!low_.empty()) low_.resize(layout_.key_length, std::byte{0});
+    if (!high_.empty()) high_.resize(layout_.key_length, std::byte{0});
+  }
   has_range_ = true;
 }
 

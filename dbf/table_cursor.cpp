@@ -11,21 +11,26 @@ namespace lgoty::dbf {
 
 // ---- physical order -------------------------------------------------------------------------
 
-void TPhysicalCursor::Last() { position_ = uint64_t{file_.RecordCount()} + 1; }
+// In shared modes the file's record count is re-read from the system on every request, so
+// the cursor keeps the count it saw last and asks again only when it reaches that end.
+uint64_t TPhysicalCursor::Count(bool refresh) {
+  if (refresh || count_ == kUnknown) count_ = file_.RecordCount();
+  return count_;
+}
+
+void TPhysicalCursor::Last() { position_ = Count(true) + 1; }
 
 bool TPhysicalCursor::Next() {
-  const uint64_t count = file_.RecordCount();
-  if (position_ < count) {
-    ++position_;
-    return true;
+  if (position_ >= Count(false) && position_ >= Count(true)) {
+    position_ = Count(false) + 1;
+    return false;
   }
-  position_ = count + 1;
-  return false;
+  ++position_;
+  return true;
 }
 
 bool TPhysicalCursor::Prior() {
-  const uint64_t count = file_.RecordCount();
-  position_ = std::min(position_, count + 1);
+  position_ = std::min(position_, Count(true) + 1);
   if (position_ <= 1) {
     position_ = 0;
     return false;
@@ -35,17 +40,17 @@ bool TPhysicalCursor::Prior() {
 }
 
 uint32_t TPhysicalCursor::PhysicalRecNo() {
-  if (position_ == 0 || position_ > file_.RecordCount()) return 0;
+  if (position_ == 0 || (position_ > Count(false) && position_ > Count(true))) return 0;
   return static_cast<uint32_t>(position_);
 }
 
 bool TPhysicalCursor::SetSequentialRecNo(int n) {
-  if (n < 1 || static_cast<uint64_t>(n) > file_.RecordCount()) return false;
+  if (n < 1 || static_cast<uint64_t>(n) > Count(true)) return false;
   position_ = static_cast<uint64_t>(n);
   return true;
 }
 
-int TPhysicalCursor::SequentialRecordCount() { return static_cast<int>(file_.RecordCount()); }
+int TPhysicalCursor::SequentialRecordCount() { return static_cast<int>(Count(true)); }
 
 // ---- index order ----------------------------------------------------------------------------
 

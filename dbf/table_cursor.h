@@ -60,9 +60,13 @@ class TPhysicalCursor final : public TDbfCursor {
   int SequentialRecordCount() override;
 
  private:
+  static constexpr uint64_t kUnknown = UINT64_MAX;
+  uint64_t Count(bool refresh);
+
   TDbfFile& file_;
   // 0: before the first record; count + 1: after the last.
   uint64_t position_ = 0;
+  uint64_t count_ = kUnknown;
 };
 
 class TIndexCursor final : public TDbfCursor {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/lgoty_dbf/commands.h"
+#include "tools/lgoty_dbf/dataset_commands.h"
 #include "tools/lgoty_dbf/index_commands.h"
 
 namespace {
@@ -28,7 +29,10 @@ constexpr const char* kUsage =
     "       lgoty-dbf index FILE --tag NAME --expr EXPR [--unique|--distinct] [--descending]\n"
     "       lgoty-dbf index FILE --drop NAME\n"
     "       lgoty-dbf dump FILE --index NAME [--from KEY] [--to KEY]\n"
-    "       lgoty-dbf dump FILE --filter EXPR [--deleted]\n"
+    "       lgoty-dbf dump FILE --filter EXPR [--show-deleted] [--case-insensitive] "
+    "[--no-partial]\n"
+    "       lgoty-dbf locate FILE FIELDS VALUES [--partial] [--case-insensitive] "
+    "[--index NAME]   (exit 1: not found)\n"
     "       lgoty-dbf seek FILE --index NAME KEY [--partial]   (exit 1: not found)\n"
     "       lgoty-dbf check FILE                               (exit 1: problems)\n";
 
@@ -49,6 +53,8 @@ struct Arguments {
   std::string tag, expr, drop, index, filter;
   std::optional<std::string> from, to;
   bool unique = false, distinct = false, descending = false, partial = false;
+  // dataset commands
+  bool case_insensitive = false, no_partial = false;
 };
 
 Arguments Parse(int argc, char** argv) {
@@ -61,7 +67,9 @@ Arguments Parse(int argc, char** argv) {
     };
     if (a == "--shared") args.shared = true;
     else if (a == "--raw") args.raw = true;
-    else if (a == "--deleted") args.deleted = true;
+    else if (a == "--deleted" || a == "--show-deleted") args.deleted = true;
+    else if (a == "--case-insensitive") args.case_insensitive = true;
+    else if (a == "--no-partial") args.no_partial = true;
     else if (a == "--overwrite") args.overwrite = true;
     else if (a == "--level") args.level = value();
     else if (a == "--ldid") args.ldid = value();
@@ -103,15 +111,29 @@ int Run(int argc, char** argv) {
   TableOptions options;
   options.shared = args.shared;
   options.raw = args.raw;
+  DatasetView view;
+  view.index = args.index;
+  view.filter = args.filter;
+  view.case_insensitive = args.case_insensitive;
+  view.no_partial_compare = args.no_partial;
+  view.show_deleted = args.deleted;
+  view.raw = args.raw;
   if (command == "info") {
     Need(args, 2, 2);
     InfoCommand(args.words[1], std::cout);
-  } else if (command == "dump" && !args.index.empty()) {
+  } else if (command == "dump" && !args.index.empty() && (args.from || args.to)) {
     Need(args, 2, 2);
     DumpIndexCommand(args.words[1], args.index, args.from, args.to, args.raw, std::cout);
-  } else if (command == "dump" && !args.filter.empty()) {
+  } else if (command == "dump" && (!args.index.empty() || !args.filter.empty())) {
+    // In an index order and through filters the table dataset decides what is shown.
     Need(args, 2, 2);
-    DumpFilterCommand(args.words[1], args.filter, args.deleted, args.raw, std::cout);
+    DumpDatasetCommand(args.words[1], view, std::cout);
+  } else if (command == "locate") {
+    Need(args, 4, 4);
+    const bool found = LocateCommand(args.words[1], args.words[2], args.words[3], args.partial,
+                                     args.case_insensitive, view, std::cout);
+    std::cout.flush();
+    if (!found) return kExitError;
   } else if (command == "index") {
     Need(args, 2, 2);
     if (!args.drop.empty()) {

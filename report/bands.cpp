@@ -38,6 +38,15 @@ std::string TfrxDataBand::DataSetName() const {
   return data_set_name_;
 }
 
+TfrxUserDataSet& TfrxDataBand::VirtualDataSet() {
+  if (!virtual_data_set_) {
+    virtual_data_set_ = std::make_unique<TfrxUserDataSet>();
+    virtual_data_set_->range_end = TfrxRangeEnd::reCount;
+  }
+  virtual_data_set_->range_end_count = row_count;
+  return *virtual_data_set_;
+}
+
 namespace {
 
 using core::ObjectRole;

@@ -5,11 +5,13 @@
 
 #include <string>
 
+#include <memory>
+
 #include "report/component.h"
+#include "report/data_sets.h"
 
 namespace lgoty::report {
 
-class TfrxDataSet;
 class TfrxChild;
 
 class TfrxBand : public TfrxReportComponent {
@@ -77,8 +79,14 @@ class TfrxDataBand : public TfrxBand {
   int row_count = 0;
   std::string on_master_detail;
 
+  // The band's own row counter: a user data set whose range ends after RowCount rows. The
+  // engine iterates it when DataSet is empty and RowCount is positive. It is not part of
+  // the report's tree.
+  TfrxUserDataSet& VirtualDataSet();
+
  private:
   std::string data_set_name_;
+  std::unique_ptr<TfrxUserDataSet> virtual_data_set_;
 };
 
 LGOTY_FRX_BAND(TfrxMasterData, TfrxDataBand)

@@ -288,6 +288,18 @@ TEST(Report, CheckDataPageCreatesItFirstAndGathersDialogComponents) {
   EXPECT_EQ(report.CheckDataPage(), data);
 }
 
+TEST(DataBand, VirtualDataSetCountsRowCountRows) {
+  TfrxReport report;
+  auto* page = report.Add(std::make_unique<TfrxReportPage>());
+  auto* band = page->Add(std::make_unique<TfrxMasterData>());
+  band->row_count = 3;
+  TfrxUserDataSet& rows = band->VirtualDataSet();
+  EXPECT_EQ(rows.range_end, TfrxRangeEnd::reCount);
+  EXPECT_EQ(rows.range_end_count, 3);
+  EXPECT_EQ(rows.Parent(), nullptr);
+  EXPECT_EQ(page->AllObjects().size(), 1u);
+}
+
 TEST(DataSet, UserNameFollowsRenamesAndRefusesBlank) {
   TfrxReport report;
   auto* data = report.Add(std::make_unique<TfrxDataPage>());

@@ -210,11 +210,21 @@ void TDbf::BuildIndex(std::string_view name, std::string_view expression,
       if (!indexes_.Find(trimmed)) indexes_.Add(trimmed, key, options, false);
     } else {
       TIndexFile* mdx = ProductionIndexOf(*file_, false);
+      const bool created = mdx == nullptr;
       // Replacing a tag deletes it first, which a shared table refuses before any switch.
       if (mdx && mdx->FindTag(trimmed)) mdx->DeleteTag(trimmed);
-      ExclusiveScope exclusive(*file_);
-      mdx = ProductionIndexOf(*file_, true);
-      mdx->CreateTag(key, trimmed, index_options);
+      {
+        ExclusiveScope exclusive(*file_);
+        mdx = ProductionIndexOf(*file_, true);
+        mdx->CreateTag(key, trimmed, index_options);
+      }
+      if (created && file_->IsShared()) {
+        // A production index made during the switch was created exclusively; it is opened
+        // again shared, as the other programs on this table will open it.
+        mdx->Close();
+        mdx->SetMode(IndexOpenMode(file_->Mode()));
+        mdx->Open();
+      }
       if (TDbfIndexDef* def = indexes_.Find(trimmed)) {
         def->SetSortField(mdx->FindTag(trimmed)->Header().expression);
         def->SetOptions(options);

@@ -1,9 +1,10 @@
 // The index definitions of a table dataset (TDbf::Indexes, also published as IndexDefs).
 //
 // A TDbfIndexDef names an index and its key:
-//   IndexFile  the index name, trimmed and upper-cased: with an extension it is an .ndx file
-//              (relative to the table's folder unless it has one), without one a tag of the
-//              production index (.mdx);
+//   IndexFile  the index name, trimmed: with an extension it is an .ndx file (relative to the
+//              table's folder unless it has one; its spelling is kept, since file systems may
+//              tell letter cases apart), without one a tag of the production index (.mdx),
+//              upper-cased; names compare without regard to ASCII letter case;
 //   SortField  the key expression, trimmed and upper-cased;
 //   Options    the index option set (below);
 //   a flag telling that the definition was filled in from the production index when the

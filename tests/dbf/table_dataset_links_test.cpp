@@ -142,3 +142,43 @@ TEST(TableDataset, ReadOnlyTableRefusesEditsAndTagRemoval) {
 
 }  // namespace
 }  // namespace lgoty::dbf
+
+namespace lgoty::dbf {
+namespace {
+
+TEST(TableDataset, TagBuiltOnASharedTableIsOpenToTheOtherUsers) {
+  testing::ScratchFolder folder;
+  const std::string path = folder.File("reg.dbf");
+  testing::CreateRegister(path);
+  auto first = testing::OpenTable(path, false);
+  testing::FillRegister(*first);
+  first->BuildIndex("FAMIL", "FAMIL", TIndexOptionSet{16});
+  auto second = testing::OpenTable(path, false);
+  second->SetIndexName("FAMIL");
+  EXPECT_EQ(testing::Walk(*second).front(), "АБРАМОВ");
+  // Both keep the tag current.
+  second->AppendRecord({"ААРОН"});
+  first->SetIndexName("FAMIL");
+  EXPECT_EQ(testing::Walk(*first).front(), "ААРОН");
+}
+
+TEST(TableDataset, MemoryStorageCreatesAndKeepsItsTable) {
+  TDbf table;
+  table.SetStorage(TDbfStorage::stoMemory);
+  table.SetTableName("memory.dbf");
+  table.FieldDefs().Add("NAME", data::TFieldType::ftString, 10);
+  table.FieldDefs().Add("NOTE", data::TFieldType::ftMemo);
+  int created = 0;
+  table.BeforeAutoCreate = [&](TDbf&, bool&) { ++created; };
+  table.Open();
+  table.AppendRecord({"один", "заметка"});
+  table.AppendRecord({"два"});
+  table.Close();
+  table.Open();
+  EXPECT_EQ(created, 1);
+  EXPECT_EQ(table.RecordCount(), 2);
+  EXPECT_EQ(table.FieldByName("NOTE").AsString(), "заметка");
+}
+
+}  // namespace
+}  // namespace lgoty::dbf

@@ -300,7 +300,7 @@ void TDbf::InternalClose() {
   filter_.reset();
   cursor_.reset();
   std::unique_ptr<TDbfFile> file = std::move(file_);
-  translation_mode_ = TDbfTranslationMode::tmNoneAvailable;
+  translation_mode_ = TDbfTranslationMode::tmNone;
   if (file) file->Close();
 }
 
@@ -406,16 +406,18 @@ void TDbf::OpenIndexDefs() {
 void TDbf::DecideTranslation() {
   code_page_ = file_->EffectiveCodePage();
   auto decide = [this] {
-    if (code_page_ == core::AnsiCodePage() || code_page_ == core::OemCodePage()) {
-      translation_mode_ = TDbfTranslationMode::tmSimple;
+    if (code_page_ == core::AnsiCodePage()) {
+      translation_mode_ = TDbfTranslationMode::tmAnsi;
+    } else if (code_page_ == core::OemCodePage()) {
+      translation_mode_ = TDbfTranslationMode::tmOem;
     } else if (core::IsCodePageInstalled(code_page_)) {
-      translation_mode_ = TDbfTranslationMode::tmAdvanced;
+      translation_mode_ = TDbfTranslationMode::tmInstalled;
     } else {
-      translation_mode_ = TDbfTranslationMode::tmNoneAvailable;
+      translation_mode_ = TDbfTranslationMode::tmNone;
     }
   };
   decide();
-  if (translation_mode_ != TDbfTranslationMode::tmNoneAvailable) return;
+  if (translation_mode_ != TDbfTranslationMode::tmNone) return;
   TDbfLanguageAction action = TDbfLanguageAction::laReadOnly;
   if (OnLanguageWarning) OnLanguageWarning(*this, action);
   switch (action) {
@@ -449,7 +451,7 @@ std::string TDbf::Translate(std::string_view text, bool to_table) const {
 }
 
 bool TDbf::CanModify() const {
-  return !read_only_ && translation_mode_ != TDbfTranslationMode::tmNoneAvailable;
+  return !read_only_ && translation_mode_ != TDbfTranslationMode::tmNone;
 }
 
 }  // namespace lgoty::dbf

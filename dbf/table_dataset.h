@@ -49,7 +49,9 @@ class TIndexTag;
 enum class TDbfOpenMode : uint8_t { omNormal, omAutoCreate, omTemporary };
 enum class TDbfStorage : uint8_t { stoFile, stoMemory };
 enum class TDbfLanguageAction : uint8_t { laReadOnly, laForceOEM, laForceANSI, laDefault };
-enum class TDbfTranslationMode : uint8_t { tmNoneAvailable, tmNoneNeeded, tmSimple, tmAdvanced };
+// How text is translated: the effective code page is the system's ANSI or OEM code page, or
+// another code page this system converts, or one it cannot convert (none).
+enum class TDbfTranslationMode : uint8_t { tmNone, tmAnsi, tmOem, tmInstalled };
 
 // The engine's version text (major.minor, two minor digits).
 inline constexpr const char* kDbfEngineVersion = "1.00";
@@ -272,7 +274,7 @@ class TDbf : public data::TDataSet {
   std::unique_ptr<TDbfFile> file_;
   std::unique_ptr<TDbfCursor> cursor_;
   std::unique_ptr<TDbfParser> filter_;
-  TDbfTranslationMode translation_mode_ = TDbfTranslationMode::tmNoneAvailable;
+  TDbfTranslationMode translation_mode_ = TDbfTranslationMode::tmNone;
   int code_page_ = 0;
   // Physical record locked for editing (0: none).
   uint32_t edit_lock_ = 0;

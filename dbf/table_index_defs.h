@@ -29,7 +29,6 @@ enum class TIndexOption : uint8_t {
   ixDescending = 2,
   ixCaseInsensitive = 3,
   ixExpression = 4,
-  ixNonMaintained = 5,
 };
 
 class TIndexOptionSet {

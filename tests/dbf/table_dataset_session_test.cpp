@@ -55,7 +55,9 @@ TEST(RegisterSession, OpenBuildSelectBrowseEditAppendDeleteCloseReopen) {
     table.SetIndexName("FAMIL");
     EXPECT_EQ(table.DbfFile()->EffectiveCodePage(), 866);
     // Code page 866 is the OEM code page of a Russian (or language-less) locale.
-    if (core::OemCodePage() == 866) EXPECT_EQ(table.TranslationMode(), TDbfTranslationMode::tmOem);
+    if (core::OemCodePage() == 866) {
+      EXPECT_EQ(table.TranslationMode(), TDbfTranslationMode::tmOem);
+    }
     const Names order = Walk(table);
     EXPECT_TRUE(std::is_sorted(order.begin(), order.end(), [](const auto& a, const auto& b) {
       return core::FromUtf8(866, a) < core::FromUtf8(866, b);

@@ -137,6 +137,7 @@ class TfrxComponent : public TfrxPersistent {
 
   // Components that write their collections as nested elements ("Datasets", "Formats").
   virtual bool HandlesNestedItems() const { return false; }
+  bool WritesNestedElements() const override { return HandlesNestedItems(); }
   virtual void WriteNestedItems(core::TfrxXMLItem* item, TfrxXMLSerializer& serializer) const;
   // True when the element was one of ours and has been read.
   virtual bool ReadNestedItem(core::TfrxXMLItem* item, TfrxXMLSerializer& serializer);

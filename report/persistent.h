@@ -2,6 +2,7 @@
 // registry (core/rtti.h) and binary-defined properties (report/prop_data.h).
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "core/object.h"
@@ -35,6 +36,13 @@ class TfrxPersistent : public core::TObject {
   TfrxPersistent(const TfrxPersistent&) : core::TObject() {}
   TfrxPersistent& operator=(const TfrxPersistent&) { return *this; }
 
+  // The text a memo writes as its final "Text" attribute; false for other objects.
+  virtual bool TextAttribute(std::string& text) const {
+    (void)text;
+    return false;
+  }
+  // True for components that write their collections as nested elements.
+  virtual bool WritesNestedElements() const { return false; }
   // Values this object streams itself, in the order they are written ("PropData").
   virtual void WriteDefinedProperties(PropValue::Properties& out) const { (void)out; }
   // One value read back; false when the name is not one of ours (it is then skipped).

@@ -157,19 +157,17 @@ std::string TfrxXMLSerializer::WriteAttributes(const core::TObject& object,
         break;
     }
   }
-  if (auto* memo = dynamic_cast<const TfrxCustomMemoView*>(&object)) {
-    AppendAttribute(out, prefix, "Text", core::StrToXML(memo->Text()));
-  }
-  auto* component = dynamic_cast<const TfrxComponent*>(&object);
-  bool nested_handler = component && component->HandlesNestedItems();
-  if (!nested_handler) {
-    if (auto* persistent = dynamic_cast<const TfrxPersistent*>(&object)) {
-      PropValue::Properties defined;
-      persistent->WriteDefinedProperties(defined);
-      if (!defined.empty()) {
-        std::string bytes = EncodePropData(defined);
-        if (!bytes.empty()) AppendAttribute(out, prefix, "PropData", BytesToHex(bytes));
-      }
+  auto* persistent = dynamic_cast<const TfrxPersistent*>(&object);
+  if (!persistent) return out;
+  std::string text;
+  if (persistent->TextAttribute(text)) AppendAttribute(out, prefix, "Text", core::StrToXML(text));
+  // Components that write nested elements keep no binary-defined properties.
+  if (!persistent->WritesNestedElements()) {
+    PropValue::Properties defined;
+    persistent->WriteDefinedProperties(defined);
+    if (!defined.empty()) {
+      std::string bytes = EncodePropData(defined);
+      if (!bytes.empty()) AppendAttribute(out, prefix, "PropData", BytesToHex(bytes));
     }
   }
   return out;
@@ -268,7 +266,8 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
     name.remove_prefix(dot + 1);
   }
 
-  auto* component = dynamic_cast<TfrxComponent*>(target);
+  TfrxComponent* component =
+      name.size() == 1 || name == "Name" ? dynamic_cast<TfrxComponent*>(target) : nullptr;
   if (name.size() == 1 && component) {
     switch (name[0]) {
       case 'l': case 't': case 'w': case 'h': {

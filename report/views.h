@@ -75,6 +75,10 @@ class TfrxCustomMemoView : public TfrxStretcheable {
   // The text with one trailing CR LF removed (as templates hold it).
   std::string Text() const;
   void SetText(std::string_view text);
+  bool TextAttribute(std::string& text) const override {
+    text = Text();
+    return true;
+  }
 
   // Formats: one per bracketed expression (at least one). DisplayFormat is the first.
   std::vector<std::unique_ptr<TfrxFormat>>& Formats() { return formats_; }

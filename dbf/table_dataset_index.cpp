@@ -352,8 +352,13 @@ bool TDbf::LocateRecord(std::string_view key_fields, const std::vector<data::TFi
   }
   if (!use) return data::TDataSet::LocateRecord(key_fields, fields, values, options, sync);
 
+  std::vector<std::byte> key;
+  try {
+    key = SearchKey(use->Tag(), value);
+  } catch (const core::Exception&) {
+    return false;  // a value that is no number matches no numeric key
+  }
   CursorPosChanged();
-  const std::vector<std::byte> key = SearchKey(use->Tag(), value);
   uint32_t found = 0;
   if (!IndexLocate(*use, key, options.loPartialKey, found)) return false;
   // The record is in the lookup buffer; a temporary index leaves the dataset's own cursor

@@ -101,6 +101,18 @@ TEST_F(Register, LocateUsesAnIndexOfTheSameKeyWhileInPhysicalOrder) {
   EXPECT_EQ(Famil(*table), "АБРАМОВ");
 }
 
+TEST_F(Register, LocateOnANumericTagSearchesTheEncodedNumber) {
+  table->BuildIndex("SUMPAY", "SUMPAY", {});
+  table->SetIndexName("SUMPAY");
+  ASSERT_TRUE(table->Locate("SUMPAY", core::Variant(30.0), {}));
+  EXPECT_EQ(Famil(*table), "ИВАНОВА");
+  EXPECT_FALSE(table->Locate("SUMPAY", core::Variant(35.0), {}));
+  ASSERT_TRUE(table->Locate("SUMPAY", core::Variant(35.0), data::TLocateOptions{false, true}));
+  EXPECT_EQ(Famil(*table), "ИВАНОВ");
+  EXPECT_FALSE(table->Locate("SUMPAY", core::Variant("abc"), {}));
+  EXPECT_EQ(Famil(*table), "ИВАНОВ");
+}
+
 TEST_F(Register, EmptyIndexNameKeepsTheRecordInPhysicalOrder) {
   BuildSurnameIndex();
   ASSERT_TRUE(LocateSurname("ИВАНОВА", false));

@@ -26,6 +26,11 @@ char32_t LastCodePoint(const std::string& text) {
 
 }  // namespace
 
+TRegisterKind KindOfFields(const std::vector<std::string>& names) {
+  return names.size() >= 8 && names[7] == "RECEPT" ? TRegisterKind::kMedicines
+                                                   : TRegisterKind::kDental;
+}
+
 std::string ErrorReportText(const std::string& message) {
   if (LastCodePoint(message) > U'.') return message + ".";
   return message;
@@ -107,11 +112,10 @@ void TRegisterState::OpenChosen(const std::string& path) {
   table_.BuildIndex("FAMIL", "FAMIL", dbf::TIndexOptionSet{dbf::TIndexOption::ixExpression});
   table_.SetIndexName("FAMIL");
 
-  // The kind is told by the name of the eighth field. A register with fewer fields has no
-  // prescription number, so it is taken as the other kind.
   data::TFieldDefs& defs = table_.FieldDefs();
-  const bool medicines = defs.Count() >= 8 && defs[7].Name() == "RECEPT";
-  SetBindings(medicines ? TRegisterKind::kMedicines : TRegisterKind::kDental);
+  std::vector<std::string> names;
+  for (int i = 0; i < defs.Count(); ++i) names.push_back(defs[i].Name());
+  SetBindings(KindOfFields(names));
 }
 
 void TRegisterState::SetBindings(TRegisterKind kind) {

@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/ui_port.h"
 #include "core/exception.h"
@@ -41,6 +42,11 @@ inline constexpr const char* kNotOpenMessage = "Файл должен быть �
 // (MS-DOS Russian, code page 866).
 inline constexpr uint64_t kLanguageDriverOffset = 29;
 inline constexpr uint8_t kRussianDosDriver = 0x65;
+
+// The kind told by the field names in file order: "RECEPT" (exactly, letter case included)
+// as the eighth name gives medicines, anything else dental. A register with fewer than
+// eight fields has no prescription number, so it is taken as dental.
+TRegisterKind KindOfFields(const std::vector<std::string>& names);
 
 // The general error report's text: message, plus "." when its last character sorts after ".".
 std::string ErrorReportText(const std::string& message);

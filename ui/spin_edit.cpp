@@ -7,9 +7,15 @@ namespace lgoty::ui {
 TRxSpinEdit::TRxSpinEdit(QWidget* parent) : QSpinBox(parent) {
   setKeyboardTracking(true);
   setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
-  connect(lineEdit(), &QLineEdit::textChanged, this, [this](const QString& text) {
+  // Typing reaches the line edit; stepping sets the text with the edit's signals blocked
+  // and announces it through the spin box. Each distinct text is passed on once.
+  auto pass_on = [this](const QString& text) {
+    if (text == last_text_) return;
+    last_text_ = text;
     emit TextChanged(text);
-  });
+  };
+  connect(lineEdit(), &QLineEdit::textChanged, this, pass_on);
+  connect(this, &QSpinBox::textChanged, this, pass_on);
 }
 
 void TRxSpinEdit::SetMaxLength(int length) { lineEdit()->setMaxLength(length); }

@@ -26,6 +26,9 @@ class TRxSpinEdit : public QSpinBox {
   // Any text is acceptable while typing; only stepping needs a number.
   QValidator::State validate(QString& input, int& pos) const override;
   void fixup(QString& input) const override;
+
+ private:
+  QString last_text_;
 };
 
 }  // namespace lgoty::ui

@@ -1,7 +1,11 @@
 // gen_register: writes a register of beneficiaries with made-up people, for benchmarks, tests
 // and trying the program out.
 //
-//   gen_register --rows N --seed S --kind med|dent OUT.dbf
+//   gen_register --rows N --seed S --kind med|dent [--upper] OUT.dbf
+//
+// --upper writes surnames, names and patronymics in capitals, as registers typed on older
+// systems hold them (and as the program's search, which folds the typed text to capitals,
+// expects). Capital folding leaves the letter ё alone, so "Фёдоров" becomes "ФёДОРОВ".
 //
 // The table is a level-4 table with LDID 0x65 (text in code page 866):
 //   FAMIL C25, IMJA C20, OTCH C25, PYNKAR C12, DOC_SER C10, DOC_NUM C10, SUMPAY N12.2,
@@ -110,12 +114,36 @@ struct Table {
   }
 };
 
+// A-Z and а-я to capitals; ё and everything else unchanged.
+std::string Capitals(std::string_view utf8) {
+  std::string out(utf8);
+  for (size_t i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    if (c >= 'a' && c <= 'z') {
+      out[i] = static_cast<char>(c - 0x20);
+    } else if (c == 0xD0 && i + 1 < out.size()) {
+      const auto next = static_cast<unsigned char>(out[i + 1]);
+      if (next >= 0xB0 && next <= 0xBF) out[i + 1] = static_cast<char>(next - 0x20);
+      ++i;
+    } else if (c == 0xD1 && i + 1 < out.size()) {
+      const auto next = static_cast<unsigned char>(out[i + 1]);
+      if (next >= 0x80 && next <= 0x8F) {
+        out[i] = static_cast<char>(0xD0);
+        out[i + 1] = static_cast<char>(next + 0x20);
+      }
+      ++i;
+    }
+  }
+  return out;
+}
+
 int Usage() {
-  std::cerr << "usage: gen_register --rows N --seed S --kind med|dent OUT.dbf\n";
+  std::cerr << "usage: gen_register --rows N --seed S --kind med|dent [--upper] OUT.dbf\n";
   return 2;
 }
 
-int Generate(uint32_t rows, uint64_t seed, bool dental, const std::string& out) {
+int Generate(uint32_t rows, uint64_t seed, bool dental, bool upper, const std::string& out) {
+  auto name = [upper](std::string_view text) { return upper ? Capitals(text) : std::string(text); };
   dbf::TDbfFieldDefs defs(dbf::kTableLevel4);
   struct Spec {
     const char* name;
@@ -149,11 +177,11 @@ int Generate(uint32_t rows, uint64_t seed, bool dental, const std::string& out) 
     std::string surname(random.Pick(kSurnameStems));
     surname += female ? random.Pick(kFemaleEndings) : random.Pick(kMaleEndings);
     if (random.Chance(500)) surname = " " + surname;  // typed with a leading space
-    table.Put(kFamil, surname);
-    table.Put(kImja, female ? random.Pick(kFemaleNames) : random.Pick(kMaleNames));
+    table.Put(kFamil, name(surname));
+    table.Put(kImja, name(female ? random.Pick(kFemaleNames) : random.Pick(kMaleNames)));
     std::string patronymic(random.Pick(kPatronymicStems));
     patronymic += female ? "на" : "ич";
-    if (!random.Chance(40)) table.Put(kOtch, patronymic);
+    if (!random.Chance(40)) table.Put(kOtch, name(patronymic));
     char digits[32];
     std::snprintf(digits, sizeof digits, "%03u%03u%03u%02u", random.Below(1000),
                   random.Below(1000), random.Below(1000), random.Below(100));
@@ -186,18 +214,20 @@ int main(int argc, char** argv) {
   uint64_t seed = 1;
   std::string kind = "med";
   std::string out;
+  bool upper = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     const bool has_value = i + 1 < argc;
     if (a == "--rows" && has_value) rows = std::strtoull(argv[++i], nullptr, 10);
     else if (a == "--seed" && has_value) seed = std::strtoull(argv[++i], nullptr, 0);
     else if (a == "--kind" && has_value) kind = argv[++i];
+    else if (a == "--upper") upper = true;
     else if (!a.empty() && a[0] != '-' && out.empty()) out = a;
     else return Usage();
   }
   if (out.empty() || (kind != "med" && kind != "dent") || rows > 100'000'000) return Usage();
   try {
-    return Generate(static_cast<uint32_t>(rows), seed, kind == "dent", out);
+    return Generate(static_cast<uint32_t>(rows), seed, kind == "dent", upper, out);
   } catch (const std::exception& e) {
     std::cerr << e.what() << "\n";
     return 1;

@@ -1,0 +1,66 @@
+// A TUiPort for tests: dialogs answer from a script and every message is recorded.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ui_port.h"
+
+namespace lgoty::app::testing {
+
+struct Message {
+  std::string caption;
+  std::string text;
+  TMessageIcon icon;
+};
+
+class ScriptedPort : public TUiPort {
+ public:
+  // Paths the file dialog returns in turn; nullopt is a cancelled dialog.
+  std::deque<std::optional<std::string>> files;
+  std::deque<bool> answers;  // Yes/No answers in turn
+  std::function<void()> person_window;  // what the user does in the person window
+  std::vector<Message> messages;
+  std::vector<bool> grid_attachments;
+  int dialogs_shown = 0;
+  int person_windows_shown = 0;
+  int questions_asked = 0;
+  int busy_depth = 0;
+  int busy_calls = 0;
+
+  std::optional<std::string> ChooseRegisterFile() override {
+    ++dialogs_shown;
+    if (files.empty()) return std::nullopt;
+    auto file = files.front();
+    files.pop_front();
+    return file;
+  }
+  void ShowMessage(const std::string& caption, const std::string& text,
+                   TMessageIcon icon) override {
+    messages.push_back({caption, text, icon});
+  }
+  bool AskYesNo(const std::string& caption, const std::string& text) override {
+    ++questions_asked;
+    messages.push_back({caption, text, TMessageIcon::Question});
+    if (answers.empty()) return false;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void ShowPersonWindow() override {
+    ++person_windows_shown;
+    if (person_window) person_window();
+  }
+  void SetGridAttached(bool attached) override { grid_attachments.push_back(attached); }
+  void BeginBusy(const std::string&) override {
+    ++busy_depth;
+    ++busy_calls;
+  }
+  void Progress(double) override {}
+  void EndBusy() override { --busy_depth; }
+};
+
+}  // namespace lgoty::app::testing

@@ -1,0 +1,59 @@
+// Shared by the Qt tests: one offscreen application per test program, typing that works
+// for any text, and a guard that closes modal windows a test opened.
+#pragma once
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace lgoty::testing {
+
+// The application, created on first use with the offscreen platform and test-mode paths
+// (the placement keeper then writes under ~/.qttest, not the user's configuration).
+inline QApplication& TestApp() {
+  static int argc = 1;
+  static char name[] = "qt_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = [] {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    return new QApplication(argc, argv);
+  }();
+  return *app;
+}
+
+// Sends one key press and release per character (QTest::keyClicks refuses non-Latin-1 text).
+inline void TypeText(QWidget* widget, const QString& text) {
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(widget, &release);
+  }
+}
+
+// Runs `inside` once a modal window is up, then closes whatever modal window is still
+// open, so that a failing test never hangs in exec().
+inline void WhenModal(std::function<void(QWidget* modal)> inside) {
+  auto attempt = std::make_shared<std::function<void(int)>>();
+  *attempt = [inside, attempt](int tries) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal && tries < 200) {
+      QTimer::singleShot(10, [attempt, tries] { (*attempt)(tries + 1); });
+      return;
+    }
+    if (modal) inside(modal);
+    // Whatever the test did, no modal window stays open.
+    for (int i = 0; i < 5; ++i) {
+      QWidget* still = QApplication::activeModalWidget();
+      if (!still) break;
+      still->close();
+    }
+  };
+  QTimer::singleShot(0, [attempt] { (*attempt)(0); });
+}
+
+}  // namespace lgoty::testing

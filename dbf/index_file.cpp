@@ -333,6 +333,9 @@ void TIndexFile::WriteTagHeader(TIndexTag& tag) {
 }
 
 void TIndexFile::EndChange(TIndexTag& tag) {
+#ifndef NDEBUG
+  for (uint32_t n : dirty_) tag.CheckChangedPage(n);
+#endif
   for (uint32_t n : dirty_) {
     auto it = cache_.find(n);
     if (it != cache_.end()) WriteAt(uint64_t{n} * kIndexUnitSize, it->second);
@@ -379,9 +382,10 @@ class TIndexChangeScope {
   ~TIndexChangeScope() {
     if (!committed_) file_.AbortChange(tag_);
   }
+  // A failing debug check leaves the change uncommitted: the destructor undoes it.
   void Commit() {
-    committed_ = true;
     file_.EndChange(tag_);
+    committed_ = true;
   }
 
  private:

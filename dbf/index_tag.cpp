@@ -154,6 +154,19 @@ TPageView TIndexTag::LoadPage(uint32_t n) {
   return view;
 }
 
+void TIndexTag::CheckChangedPage(uint32_t n) {
+  TPageView v = LoadPage(n);
+  const size_t count = v.Count();
+  const bool inner = v.IsInner();
+  bool ok = count <= (inner ? layout_.InnerCapacity() : layout_.LeafCapacity());
+  for (size_t i = 0; ok && i + 1 < count; ++i) {
+    const int c = Compare(v.Key(i), v.Key(i + 1), layout_.key_length);
+    ok = c < 0 || (c == 0 && (inner || (kind_ == TIndexKind::ikNone && v.Recno(i) < v.Recno(i + 1))));
+  }
+  for (size_t i = 0; ok && inner && i <= count; ++i) ok = v.Child(i) != 0;
+  if (!ok) throw EDbfError(kAssertionFailure);
+}
+
 bool TIndexTag::IsFull(TPageView& page) {
   return page.IsInner() ? page.Count() >= layout_.InnerCapacity()
                         : page.Count() >= layout_.LeafCapacity();

@@ -139,6 +139,9 @@ class TIndexTag {
   // ---- for the verifier ----------------------------------------------------------------------
   // Page n as a checked view (count fits). Throws EDbfError for a damaged page.
   TPageView LoadPage(uint32_t n);
+  // The debug check of a page a change touched: invariants 1, 2 (null children) and 4 within
+  // the page. Throws EDbfError "Assertion failure" when one does not hold.
+  void CheckChangedPage(uint32_t n);
 
  private:
   enum class State { Bof, On, Eof };

@@ -447,6 +447,44 @@ TEST_F(IndexFileTest, AnIndexOfAnotherLanguageRaisesTheLocaleQuestion) {
   EXPECT_EQ(asked.size(), 3u);
 }
 
+// ---- write errors ---------------------------------------------------------------------------
+
+TEST(IndexWriteError, AnIndexThatCannotGrowRefusesTheAppendAndTheTableStaysAsItWas) {
+  platform::MemoryFile table_stream("t.dbf");
+  platform::MemoryFile ndx_stream("t.ndx");
+  TDbfFile table;
+  table.SetFileName("t.dbf");
+  table.SetMode(TFileAccessMode::amMemoryNew);
+  table.SetMemoryStream(&table_stream);
+  table.Create(IndexDefs(4, {{"NAME", 'C', 20, 0}}), 0x65, 512);
+  auto ndx = std::make_unique<TIndexFile>(table);
+  ndx->SetFileName("t.ndx");
+  ndx->SetMode(TFileAccessMode::amMemoryNew);
+  ndx->SetMemoryStream(&ndx_stream);
+  ndx->Open();
+  ndx->CreateTag("NAME", "t.ndx", {});
+  TIndexFile& index = *ndx;
+  table.AddIndex(std::move(ndx));
+  ndx_stream.SetCapacity(ndx_stream.Size());  // the disk is full: no page can be added
+  uint32_t appended = 0;
+  bool refused = false;
+  for (int i = 0; i < 40 && !refused; ++i) {
+    std::vector<std::byte> record = testing::NewRecord(table);
+    testing::PutText(table, record, "NAME", "N" + std::to_string(100 + i));
+    try {
+      table.Insert(record);
+      ++appended;
+    } catch (const EDbfWriteError& e) {
+      EXPECT_STREQ(e.what(), "Error while writing occurred; indexes probably corrupted. (Disk full?)");
+      refused = true;
+    }
+  }
+  ASSERT_TRUE(refused);  // the 19th key needs a second page
+  EXPECT_EQ(appended, 18u);
+  EXPECT_EQ(table.RecordCount(), appended);
+  EXPECT_FALSE(index.WriteError());  // reset by the data file after the rollback
+}
+
 // ---- damage ---------------------------------------------------------------------------------
 
 TEST_F(IndexFileTest, TheVerifierReportsDamagedPages) {

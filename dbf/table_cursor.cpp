@@ -102,8 +102,9 @@ void TIndexCursor::SetPhysicalRecNo(uint32_t n) {
 
 int TIndexCursor::SequentialRecNo() {
   if (state_ != State::On) return 0;
-  Select();
-  return static_cast<int>(std::min<uint64_t>(file_.EstimatedPosition(), INT32_MAX));
+  // The tag was brought up to date by the move that put the cursor here; its path gives the
+  // estimate without reading the file again (which a shared file's calls would).
+  return static_cast<int>(std::min<uint64_t>(tag_.EstimatedPosition(), INT32_MAX));
 }
 
 int TIndexCursor::SequentialRecordCount() {

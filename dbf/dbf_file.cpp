@@ -498,14 +498,14 @@ uint32_t TDbfFile::Insert(std::span<std::byte> buffer) {
   const bool shared = IsShared();
   uint32_t n = RecordCount() + 1;
   if (shared) {
-    // Another appender may have written record n and released its lock between our count
-    // and our lock; holding the lock, the count read again tells whether n is still free.
+    // Another appender may hold record n or have written it and released its lock between
+    // our count and our lock; holding the lock, the count read again tells whether n is
+    // still free. An appender never skips past a record another one holds: if it took n + 1
+    // and wrote it first, the holder of n would see the count past n, move on, and leave
+    // record n a hole.
     uint32_t probes = 0;
     for (;;) {
-      while (!LockPage(n, false)) {
-        if (++probes >= kMaxAppendProbes) throw EDbfError(kRecordLocked);
-        ++n;
-      }
+      LockPage(n, true);
       const uint32_t count = RecordCount();
       if (n > count) break;
       UnlockPage(n);

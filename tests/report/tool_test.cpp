@@ -20,7 +20,9 @@ struct ToolRun {
 
 ToolRun RunTool(const std::string& args) {
   ToolRun run{-1, ""};
-  std::FILE* pipe = popen((kTool + " " + args + " 2>/dev/null").c_str(), "r");
+  // The tool runs under a locale without a language: code page 1251, decimal comma.
+  std::FILE* pipe =
+      popen(("LC_ALL=C.UTF-8 " + kTool + " " + args + " 2>/dev/null").c_str(), "r");
   if (!pipe) return run;
   std::array<char, 4096> buffer;
   size_t n;

@@ -1,0 +1,72 @@
+// lgoty-sql run as a program: JSON lines, CSV, the table list, and errors on standard error.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "sql_fixture.h"
+
+namespace lgoty::sql {
+namespace {
+
+using testing::Cell;
+
+struct Output {
+  int status = -1;
+  std::string text;
+};
+
+Output RunTool(const std::string& arguments) {
+  const std::string command =
+      std::string(LGOTY_BINARY_DIR) + "/bin/lgoty-sql " + arguments + " 2>&1";
+  Output out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.text.append(buffer, n);
+  const int status = pclose(pipe);
+  out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return out;
+}
+
+TEST(LgotySqlTool, PrintsRowsAsJsonLinesOrCsvAndReportsErrors) {
+  testing::ScratchFolder folder;
+  testing::MakeTable(folder.File("reg.dbf"),
+                     {{"FAMIL", 'C', 20, 0}, {"SUMPAY", 'N', 10, 2}, {"D", 'D', 8, 0}},
+                     {{{Cell("Ёлкин, \"А\""), Cell("1.50"), Cell("20240229")}},
+                      {{Cell("Елкин"), Cell(), Cell()}}});
+  const std::string where = "'" + folder.Path() + "' ";
+
+  Output json = RunTool(where + "\"select * from 'reg' ORDER BY FAMIL \"");
+  EXPECT_EQ(json.status, 0) << json.text;
+  EXPECT_EQ(json.text,
+            "{\"FAMIL\":\"Елкин\",\"SUMPAY\":null,\"D\":null}\n"
+            "{\"FAMIL\":\"Ёлкин, \\\"А\\\"\",\"SUMPAY\":1.5,\"D\":\"2024-02-29\"}\n");
+
+  Output csv = RunTool("--csv " + where + "\"select * from reg where SUMPAY > 0\"");
+  EXPECT_EQ(csv.status, 0) << csv.text;
+  EXPECT_EQ(csv.text, "FAMIL,SUMPAY,D\n\"Ёлкин, \"\"А\"\"\",1.5,2024-02-29\n");
+
+  Output tables = RunTool("--tables " + where);
+  EXPECT_EQ(tables.text,
+            "{\"TABLE_CATALOG\":null,\"TABLE_SCHEMA\":null,\"TABLE_NAME\":\"reg\","
+            "\"TABLE_TYPE\":\"TABLE\"}\n");
+
+  Output param = RunTool("--param 'n=Елкин' " + where + "\"select count(*) AS C from reg where FAMIL = :n\"");
+  EXPECT_EQ(param.text, "{\"C\":1}\n");
+
+  Output refused = RunTool(where + "\"DELETE FROM reg\"");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.text.find("DELETE is not allowed"), std::string::npos) << refused.text;
+
+  Output missing = RunTool("/no/such/folder/ \"select 1\"");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.text.find("/no/such/folder/"), std::string::npos);
+
+  EXPECT_EQ(RunTool("").status, 2);
+}
+
+}  // namespace
+}  // namespace lgoty::sql

@@ -3,7 +3,9 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QHeaderView>
 #include <QStyle>
+#include <algorithm>
 
 #include "app/qt_ui_port.h"
 #include "app/window_style.h"
@@ -75,6 +77,8 @@ void TFMain::CreateComponents() {
                        {"OTCH", QStringLiteral("Отчество"), 154}});
   DBGrid1->SetDataSource(&state_->DataSource1());
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+  // The column titles keep the form's font when the grid's font changes.
+  DBGrid1->horizontalHeader()->setFont(FormFont());
 
   BitBtn1 = new QPushButton(QStringLiteral("Выход"), client);
   BitBtn1->setGeometry(496, 304, 75, 25);
@@ -228,6 +232,13 @@ void TFMain::RxSpinEdit1Change(const QString& text) {
         label->adjustSize();
       }
     }
+  }
+  // The detail panel keeps its places; only where a larger font would make the series
+  // caption run into the number column does that column step right.
+  const int series_right = std::max(Label7->x() + Label7->width(), DBText2->x() + DBText2->width());
+  if (Label3->x() < series_right + 6) {
+    Label3->move(series_right + 6, Label3->y());
+    DBText3->move(series_right + 6, DBText3->y());
   }
   FormResize();
 }

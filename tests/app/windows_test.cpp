@@ -1,5 +1,6 @@
 // The real windows, offscreen: menus, keys, the grid, the person window, layout and fonts.
 #include <QFile>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <gtest/gtest.h>
 
@@ -240,6 +241,9 @@ TEST_F(Windows, FontSize12EnlargesTheWindowsTextsAndRespacesTheSearchRow) {
                                                     main_->DBText6, main_->Label1})
     EXPECT_EQ(w->font().pointSize(), 12) << w->metaObject()->className();
   EXPECT_EQ(main_->RxSpinEdit1->font().pointSize(), 8);
+  EXPECT_EQ(main_->DBGrid1->horizontalHeader()->font().pointSize(), 8);  // titles keep theirs
+  // Series and number columns of the detail panel do not run into each other.
+  EXPECT_GE(main_->Label3->x(), main_->Label7->x() + main_->Label7->width());
   EXPECT_EQ(main_->FPers()->DBEdit1->font().pointSize(), 8);
   EXPECT_GT(main_->Label9->width(), label9_before);
   EXPECT_EQ(main_->Label8->x(), 8 + 193 + 5);

@@ -49,25 +49,34 @@ void TQtUiPort::SetGridAttached(bool attached) {
   main_.DBGrid1->SetDataSource(attached ? &main_.State().DataSource1() : nullptr);
 }
 
-void TQtUiPort::BeginBusy(const std::string& what) {
+void TQtUiPort::BeginBusy(const std::string& what, bool long_step) {
   if (busy_depth_++ > 0) return;
   busy_text_ = QString::fromStdString(what);
   busy_timer_.start();
   QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (long_step) ShowProgress(-1);
 }
 
 void TQtUiPort::Progress(double fraction) {
   if (busy_depth_ == 0 || busy_timer_.elapsed() < kProgressDelayMs) return;
+  ShowProgress(fraction);
+}
+
+void TQtUiPort::ShowProgress(double fraction) {
   if (!progress_) {
     progress_ = new QProgressDialog(busy_text_, QString(), 0, 100, &main_);
-    progress_->setWindowTitle(main_.State().Title().c_str());
+    progress_->setWindowTitle(QString::fromStdString(main_.State().Title()));
+    progress_->setCancelButton(nullptr);
     progress_->setWindowModality(Qt::WindowModal);
     progress_->setMinimumDuration(0);
     progress_->setAutoClose(false);
   }
   if (fraction < 0) progress_->setRange(0, 0);
   else progress_->setValue(static_cast<int>(fraction * 100));
+  progress_->show();
+  // Paint it now: the step that follows keeps the event loop busy.
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  progress_->repaint();
 }
 
 void TQtUiPort::EndBusy() {

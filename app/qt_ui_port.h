@@ -24,11 +24,13 @@ class TQtUiPort : public TUiPort {
   bool AskYesNo(const std::string& caption, const std::string& text) override;
   void ShowPersonWindow() override;
   void SetGridAttached(bool attached) override;
-  void BeginBusy(const std::string& what) override;
+  void BeginBusy(const std::string& what, bool long_step) override;
   void Progress(double fraction) override;
   void EndBusy() override;
 
  private:
+  void ShowProgress(double fraction);
+
   TFMain& main_;
   QElapsedTimer busy_timer_;
   QString busy_text_;

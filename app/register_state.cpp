@@ -1,6 +1,7 @@
 #include "app/register_state.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <vector>
 
 #include "app/folding.h"
@@ -10,6 +11,9 @@
 
 namespace lgoty::app {
 namespace {
+
+// Registers from this size on take longer than half a second to open.
+constexpr uintmax_t kLongOpenBytes = 48u << 20;
 
 // The last character's code point of a UTF-8 text (0 for an empty one).
 char32_t LastCodePoint(const std::string& text) {
@@ -103,11 +107,16 @@ void TRegisterState::OpenChosen(const std::string& path) {
   table_.SetTableName(folder_.empty() ? file_name_ : folder_ + "/" + file_name_);
   table_.SetExclusive(true);
 
+  // Opening reads the whole register to build the surname tag: about half a second per
+  // 50 MB, so a larger register shows a progress window from the start.
+  std::error_code size_error;
+  const uintmax_t bytes = std::filesystem::file_size(path, size_error);
+  const bool long_step = !size_error && bytes >= kLongOpenBytes;
   struct Busy {
     TUiPort& port;
-    explicit Busy(TUiPort& p, const char* what) : port(p) { port.BeginBusy(what); }
+    Busy(TUiPort& p, const char* what, bool long_step) : port(p) { port.BeginBusy(what, long_step); }
     ~Busy() { port.EndBusy(); }
-  } busy(port_, "Открытие реестра");
+  } busy(port_, "Открытие реестра и построение индекса по фамилиям...", long_step);
   table_.Open();
   table_.BuildIndex("FAMIL", "FAMIL", dbf::TIndexOptionSet{dbf::TIndexOption::ixExpression});
   table_.SetIndexName("FAMIL");

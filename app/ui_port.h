@@ -25,8 +25,9 @@ class TUiPort {
   virtual void ShowPersonWindow() = 0;
   // The grid leaves its data source during a scan (false) and joins it again (true).
   virtual void SetGridAttached(bool attached) = 0;
-  // A long step begins or ends (busy cursor; progress past half a second).
-  virtual void BeginBusy(const std::string& what) = 0;
+  // A long step begins or ends (busy cursor). long_step: the step is expected to take more
+  // than half a second (a large register), so a progress window shows from the start.
+  virtual void BeginBusy(const std::string& what, bool long_step) = 0;
   // fraction in 0..1, or negative when unknown.
   virtual void Progress(double fraction) = 0;
   virtual void EndBusy() = 0;

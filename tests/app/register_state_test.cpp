@@ -91,7 +91,9 @@ TEST_F(RegisterStateTest, EighthFieldRecpetExactlyGivesMedicinesElseDental) {
   EXPECT_EQ(state_.RegisterFileName(), "dent.dbf");
   EXPECT_EQ(state_.RegisterFolder(), folder_);
   EXPECT_TRUE(port_.messages.empty());
-  EXPECT_EQ(port_.busy_depth, 0);
+  EXPECT_EQ(port_.busy_depth, 0);  // the busy cursor went away again
+  EXPECT_GE(port_.busy_calls, 4);
+  EXPECT_FALSE(port_.last_busy_long);  // a small register needs no progress window
 }
 
 TEST_F(RegisterStateTest, SecondOpenPostsPendingEditAndCancelLeavesNoRegister) {

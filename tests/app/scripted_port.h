@@ -30,6 +30,7 @@ class ScriptedPort : public TUiPort {
   int questions_asked = 0;
   int busy_depth = 0;
   int busy_calls = 0;
+  bool last_busy_long = false;
 
   std::optional<std::string> ChooseRegisterFile() override {
     ++dialogs_shown;
@@ -55,9 +56,10 @@ class ScriptedPort : public TUiPort {
     if (person_window) person_window();
   }
   void SetGridAttached(bool attached) override { grid_attachments.push_back(attached); }
-  void BeginBusy(const std::string&) override {
+  void BeginBusy(const std::string&, bool long_step) override {
     ++busy_depth;
     ++busy_calls;
+    last_busy_long = long_step;
   }
   void Progress(double) override {}
   void EndBusy() override { --busy_depth; }

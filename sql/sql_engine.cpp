@@ -272,7 +272,12 @@ void TSqlEngine::SyncTables() {
     const std::string key = core::LowerCase(it2->first);
     auto now = found.find(key);
     if (now == found.end() || now->second != it2->second) {
-      ExecInternal("DROP TABLE \"" + it2->first + "\"");
+      std::string quoted;
+      for (char c : it2->first) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+      }
+      ExecInternal("DROP TABLE \"" + quoted + "\"");
       it2 = tables_.erase(it2);
     } else {
       ++it2;

@@ -35,15 +35,26 @@ void TIndexFile::BuildTag(TIndexTag& tag) {
   {
     const uint32_t count = table_.RecordCount();
     std::vector<std::byte> record(table_.RecordSize());
-    keys.reserve(size_t{count} * key_length);
     recnos.reserve(count);
+    // A key that is a character field as it stands is the field's bytes: copied directly,
+    // without running the expression.
+    const TDbfFieldDef* field = table_.FieldDefs().Find(tag.Header().expression);
+    const bool raw_field = field != nullptr && tag.Header().key_type == 'C' &&
+                           field->NativeFieldType() == 'C' &&
+                           static_cast<size_t>(field->Size()) == key_length &&
+                           static_cast<size_t>(field->Offset()) + key_length <= record.size();
+    keys.resize(size_t{count} * key_length);
+    size_t filled = 0;
     for (uint32_t n = 1; n <= count; ++n) {
       if (table_.ReadRecord(n, record) < record.size()) break;
       if (tag.Kind() == TIndexKind::ikDistinct && record[0] == kDeletedFlag) continue;
-      std::span<const std::byte> key = tag.KeyOf(record);
-      keys.insert(keys.end(), key.begin(), key.end());
+      const std::byte* key =
+          raw_field ? record.data() + field->Offset() : tag.KeyOf(record).data();
+      std::memcpy(keys.data() + filled, key, key_length);
+      filled += key_length;
       recnos.push_back(n);
     }
+    keys.resize(filled);
   }
   const size_t total = recnos.size();
 

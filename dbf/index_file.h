@@ -172,6 +172,7 @@ class TIndexFile : public TPagedFile, public TRecordIndex, private TIndexPageSto
 
 // The production index of table: the open MDX among its indexes, or a new one created next
 // to it (setting the table's production index flag) when create is set; nullptr otherwise.
+// A new one replaces any .mdx file of that name that the table did not open.
 TIndexFile* ProductionIndexOf(TDbfFile& table, bool create);
 // Opens the .mdx at path for table (the data file's default production index opener).
 std::unique_ptr<TIndexFile> OpenProductionIndexFile(TDbfFile& table, const std::string& path,

@@ -131,6 +131,19 @@ TfsType TfsProgramBuilder::CheckBinary(const IlNode& at, TfsOp op, const TfsType
   return l;
 }
 
+void TfsProgramBuilder::RequireIndex(const TfsExpr& value) {
+  // Set literals are arrays too, but only designators name a stored array that wants an index.
+  const bool designator =
+      dynamic_cast<const TfsVariableExpr*>(&value) != nullptr || dynamic_cast<const TfsDesignator*>(&value) != nullptr;
+  if (designator && value.type.code == TfsVarType::fvtArray) {
+    throw EBuildError("Index required", value.line, value.column, unit_ != nullptr ? *unit_ : std::string());
+  }
+}
+
+void TfsProgramBuilder::RequireIndexFor(const TfsType& target, const TfsExpr& value) {
+  if (target.code != TfsVarType::fvtArray && target.code != TfsVarType::fvtVariant) RequireIndex(value);
+}
+
 TfsExprPtr TfsProgramBuilder::BuildExpr(TfsScript& scope, const IlNode& expr) {
   const auto& items = expr.children;
   int operators = 0;
@@ -149,6 +162,7 @@ TfsExprPtr TfsProgramBuilder::BuildExpr(TfsScript& scope, const IlNode& expr) {
       }
       ++pos;
       TfsExprPtr operand = unary();
+      RequireIndex(*operand);
       const TfsVarType t = operand->type.code;
       if (rule->op == TfsOp::Not) {
         if (!(t == TfsVarType::fvtBool || t == TfsVarType::fvtInt || t == TfsVarType::fvtInt64 ||
@@ -177,6 +191,17 @@ TfsExprPtr TfsProgramBuilder::BuildExpr(TfsScript& scope, const IlNode& expr) {
       if (rule->priority > max_priority) break;
       ++pos;
       TfsExprPtr right = binary(rule->priority - 1);
+      // Whole arrays may only be compared with each other (or with a variant that may hold one).
+      if (rule->op == TfsOp::In) {
+        RequireIndex(*left);
+      } else if (rule->op != TfsOp::Is) {
+        const bool comparison = rule->op == TfsOp::Eq || rule->op == TfsOp::NonEq;
+        auto holds_array = [](const TfsExpr& e) {
+          return e.type.code == TfsVarType::fvtArray || e.type.code == TfsVarType::fvtVariant;
+        };
+        if (!comparison || !holds_array(*right)) RequireIndex(*left);
+        if (!comparison || !holds_array(*left)) RequireIndex(*right);
+      }
       TfsType type = CheckBinary(op_node, rule->op, left->type, right->type);
       const int line = left->line, column = left->column;
       left = MakeBinary(rule->op, std::move(left), std::move(right), script_);
@@ -260,6 +285,7 @@ void TfsProgramBuilder::BuildArgs(TfsScript& scope, const Step& step, TfsCustomV
       TfsType ft = formal[i]->Type();
       if (ft.code == TfsVarType::fvtVariant && !ft.name.empty()) ft = scope.ResolveType(ft.name);
       if (ft.code == TfsVarType::fvtClass && FindClassOrNull(ft.name) == nullptr) ft = {TfsVarType::fvtVariant, ""};
+      RequireIndexFor(ft, *arg);
       if (!TypesCompatible(ft, arg->type, TfsCompatUse::Assignment, inherits)) {
         Error(*step.args[i], "Incompatible types: '" + ft.Reported() + "', '" + arg->type.Reported() + "'");
       }

@@ -375,6 +375,7 @@ TfsStatementPtr TfsProgramBuilder::BuildFor(TfsScript& scope, const IlNode& n) {
   s->stop = BuildExpr(scope, *exprs[1]);
   for (const IlNode* e : exprs) {
     const TfsType& t = (e == exprs[0] ? s->start : s->stop)->type;
+    RequireIndex(*(e == exprs[0] ? s->start : s->stop));
     if (!TypesCompatible(v->Type(), t, TfsCompatUse::Operand,
                          [this](const std::string& a, const std::string& b) { return Inherits(a, b); })) {
       Error(*e, "Incompatible types: '" + v->Type().Reported() + "', '" + t.Reported() + "'");
@@ -503,6 +504,7 @@ TfsStatementPtr TfsProgramBuilder::BuildAssign(TfsScript& scope, const IlNode& n
   }
   auto s = Make<TfsAssignmentStmt>(scope, n);
   s->value = BuildExpr(scope, *value_node);
+  RequireIndexFor(target->type, *s->value);
   CheckAssignable(*value_node, target->type, s->value->type);
   s->target = std::move(target);
   return s;

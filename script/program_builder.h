@@ -69,6 +69,10 @@ class TfsProgramBuilder {
                                                 TfsCustomVariable* member);
   TfsType CheckBinary(const IlNode& at, TfsOp op, const TfsType& l, const TfsType& r);
   void CheckAssignable(const IlNode& at, const TfsType& target, const TfsType& value);
+  // A whole array read through a designator where one value is needed: "Index required".
+  void RequireIndex(const TfsExpr& value);
+  // The same for a value stored into (or passed as) something that holds no array.
+  void RequireIndexFor(const TfsType& target, const TfsExpr& value);
   Variant EvalConst(TfsScript& scope, const IlNode& expr);
   TfsType DeclaredType(TfsScript& scope, const IlNode& at, const std::string& name);
 

@@ -268,6 +268,44 @@ TEST(Build, MessagesOfTheProgramBuilder) {
   for (const auto& c : cases) EXPECT_EQ(Out(c.text), std::string("compile error ") + c.message) << c.text;
 }
 
+TEST(Build, AnArrayReadAsOneValueNeedsAnIndex) {
+  const char* decl = "var a, b: array[0..2] of Integer; x: Integer; s: String;\n";
+  const BuildCase cases[] = {
+      {"begin x := a + 1; end.", "2:12: Index required"},
+      {"begin x := 1 + a; end.", "2:16: Index required"},
+      {"begin x := a; end.", "2:12: Index required"},
+      {"begin s := a; end.", "2:12: Index required"},
+      {"begin x := -a; end.", "2:13: Index required"},
+      {"begin if a = 1 then ; end.", "2:10: Index required"},
+      {"begin if a in [1, 2] then ; end.", "2:10: Index required"},
+      {"begin x := StrToInt(a); end.", "2:21: Index required"},
+      {"begin for x := 0 to a do ; end.", "2:21: Index required"},
+      {"begin x := (a) * 2; end.", "2:13: Index required"},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string(decl) + c.text;
+    EXPECT_EQ(Out(text), std::string("compile error ") + c.message) << c.text;
+  }
+  // Scalars indexed stay an error of their own.
+  EXPECT_EQ(Out("var i: Integer; begin ShowMessage(i[0]); end."), "compile error 1:36: Array type required");
+}
+
+TEST(Build, WholeArraysStillGoWhereAnArrayIsTaken) {
+  const char* text = R"(
+var a, b: array[0..2] of Integer; v: Variant; x: Integer;
+begin
+  a[0] := 4; a[1] := 5; a[2] := 6;
+  x := a[1] + 1;
+  ShowMessage(x);
+  b := a;
+  ShowMessage(b[2]);
+  v := a;
+  ShowMessage(v[0]);
+  ShowMessage(Length(a));
+end.)";
+  EXPECT_EQ(Out(text), "6\n6\n4\n3\n");
+}
+
 TEST(Build, ShadowingAHostNameIsAllowed) {
   EXPECT_EQ(Out("var Date: String; begin Date := 'x'; ShowMessage(Date); end."), "x\n");
 }

@@ -67,8 +67,15 @@ void TDataSet::RemoveDataSource(TDataSource* source) {
 // ---- fields ---------------------------------------------------------------------------------
 
 TFieldDefs& TDataSet::FieldDefs() {
-  if (state_ == TDataSetState::dsInactive && !field_defs_.Updated()) {
-    InternalInitFieldDefs();
+  if (state_ == TDataSetState::dsInactive && !field_defs_.Updated() && !filling_field_defs_) {
+    filling_field_defs_ = true;
+    try {
+      InternalInitFieldDefs();
+    } catch (...) {
+      filling_field_defs_ = false;
+      throw;
+    }
+    filling_field_defs_ = false;
     field_defs_.SetUpdated(true);
   }
   return field_defs_;
@@ -143,6 +150,10 @@ void TDataSet::SetActive(bool active) {
     Fire(BeforeOpen);
     try {
       OpenCursor();
+    } catch (const EOpenAbandoned&) {
+      // Given up on purpose: close what was half opened and stay inactive, quietly.
+      CloseCursor();
+      return;
     } catch (...) {
       CloseCursor();
       throw;

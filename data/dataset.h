@@ -33,7 +33,10 @@
 //                              asked for before Open) or from InternalOpen.
 //     InternalOpen()           open the cursor, make sure FieldDefs() are filled; afterwards
 //                              the base creates the default fields (or binds persistent
-//                              ones by name) and reads the first records.
+//                              ones by name) and reads the first records. Throwing
+//                              EOpenAbandoned gives the open up silently: what was opened
+//                              is closed, the dataset stays inactive, Open returns normally
+//                              and no AfterOpen follows.
 //     InternalClose()          release the cursor. Called after any pending edit was
 //                              dropped through InternalCancel, and also after an open that
 //                              failed half-way (it must cope with a cursor never opened).
@@ -162,6 +165,15 @@ struct TRecordBuffer {
   TBookmark insert_before;
   // Values of calculated fields, by TField calc slot.
   std::vector<core::Variant> calc_values;
+};
+
+// Thrown by a descendant's InternalOpen to give an open up on purpose (the caller's own
+// handler declined, the source turned out to be nothing to open). Open catches it and never
+// lets it reach its caller.
+class EOpenAbandoned : public core::Exception {
+ public:
+  using core::Exception::Exception;
+  const char* ClassName() const noexcept override { return "EOpenAbandoned"; }
 };
 
 class TDataSet : public core::TObject {
@@ -426,6 +438,9 @@ class TDataSet : public core::TObject {
 
   TDataSetState state_ = TDataSetState::dsInactive;
   TFieldDefs field_defs_;
+  // Set while FieldDefs() of a closed dataset runs InternalInitFieldDefs: a fill routine
+  // that asks FieldDefs() again gets the list being filled instead of starting over.
+  bool filling_field_defs_ = false;
   TFields fields_;
   bool default_fields_ = false;
   int calc_field_count_ = 0;

@@ -84,6 +84,10 @@ class TDbfFile : public TPagedFile {
   int TableCodePage() const { return table_code_page_; }
   // The table code page, or the engine's default code page when the table has none.
   int EffectiveCodePage() const { return effective_code_page_; }
+  // Replaces the effective code page until the next open (a code page the user forced on a
+  // table whose own one cannot be converted). Parsers made afterwards use it; the caller
+  // moves the parsers of indexes already open.
+  void ForceCodePage(int code_page) { effective_code_page_ = code_page; }
   // The level-7 language driver name (up to its first NUL); empty at other levels.
   std::string Level7LanguageName() const;
   const TDbfFieldDefs& FieldDefs() const { return defs_; }

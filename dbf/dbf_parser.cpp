@@ -222,6 +222,12 @@ void TDbfParser::SetStringFieldMode(TStringFieldMode mode) {
   Recompile();
 }
 
+void TDbfParser::SetTableCodePage(int code_page) {
+  if (table_code_page_ == code_page) return;
+  table_code_page_ = code_page;
+  Recompile();
+}
+
 int TDbfParser::TextCodePage() const {
   return string_mode_ == TStringFieldMode::smRaw ? table_code_page_ : core::AnsiCodePage();
 }

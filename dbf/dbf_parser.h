@@ -109,6 +109,9 @@ class TDbfParser : public TCustomExpressionParser {
   void SetStringFieldMode(TStringFieldMode mode);
 
   int TableCodePage() const { return table_code_page_; }
+  // Another code page for the table's text (one forced on a table whose own is unusable);
+  // recompiles the current expression so its constants and fields follow.
+  void SetTableCodePage(int code_page);
   // The template record used to measure string results (spaces and zero bytes).
   std::span<const std::byte> BlankRecord() const { return blank_record_; }
 

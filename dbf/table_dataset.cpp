@@ -256,7 +256,8 @@ void TDbf::InternalOpen() {
   if (storage_ == TDbfStorage::stoFile) {
     if (!platform::FileExists(FullTableName()) &&
         (open_mode_ == TDbfOpenMode::omAutoCreate || open_mode_ == TDbfOpenMode::omTemporary)) {
-      if (!AutoCreate()) throw EDbfOpenAbandoned("Open abandoned: the table was not created.");
+      // Declined: the open stops quietly and the dataset stays closed.
+      if (!AutoCreate()) throw data::EOpenAbandoned("the table was not created");
     }
   } else if (!user_stream_ && !own_stream_) {
     own_stream_ = std::make_unique<platform::MemoryFile>(table_name_);
@@ -264,14 +265,15 @@ void TDbf::InternalOpen() {
     if (!AutoCreate()) {
       own_stream_.reset();
       own_memo_stream_.reset();
-      throw EDbfOpenAbandoned("Open abandoned: the table was not created.");
+      throw data::EOpenAbandoned("the table was not created");
     }
   }
   file_ = MakeFile();
   file_->Open();
   if (file_->OpenAbandoned()) {
     file_.reset();
-    throw EDbfOpenAbandoned("Open abandoned: \"" + FullTableName() + "\".");
+    // Zero header or record length, or a missing production index whose link was kept.
+    throw data::EOpenAbandoned("the table gave up its open");
   }
   table_level_ = file_->TableLevel();
 
@@ -305,14 +307,8 @@ void TDbf::InternalClose() {
 }
 
 void TDbf::InternalInitFieldDefs() {
-  // FieldDefs() of a closed dataset asks for the definitions again: the inner call returns
-  // at once, and the list it hands back is filled here.
-  if (initializing_defs_) return;
-  initializing_defs_ = true;
-  struct Done {
-    bool& flag;
-    ~Done() { flag = false; }
-  } done{initializing_defs_};
+  // Called from FieldDefs() of a closed dataset too: asking FieldDefs() here then hands back
+  // the list being filled without filling it again.
   data::TFieldDefs& defs = FieldDefs();
   if (file_) {
     defs.Clear();
@@ -434,6 +430,16 @@ void TDbf::DecideTranslation() {
       break;
   }
   decide();
+  // The forced code page holds for everything that reads the table's text: the filter and
+  // index key parsers made from now on, and the tags of indexes the file already opened.
+  file_->ForceCodePage(code_page_);
+  for (size_t i = 0; i < file_->IndexCount(); ++i) {
+    auto* index = dynamic_cast<TIndexFile*>(&file_->Index(i));
+    if (!index) continue;
+    for (size_t t = 0; t < index->TagCount(); ++t) {
+      if (TDbfIndexParser* parser = index->Tag(t).Parser()) parser->SetTableCodePage(code_page_);
+    }
+  }
 }
 
 std::string TDbf::Translate(std::string_view text, bool to_table) const {

@@ -58,14 +58,6 @@ inline constexpr const char* kDbfEngineVersion = "1.00";
 
 std::string IndexNotFoundMessage(const std::string& name);
 
-// An open that was given up on purpose: BeforeAutoCreate declined to create the missing
-// table, or the data file abandoned its open (zero header or record length, production index
-// missing and its link kept). The dataset stays closed.
-class EDbfOpenAbandoned : public EDbfError {
- public:
-  using EDbfError::EDbfError;
-};
-
 class TDbf : public data::TDataSet {
  public:
   TDbf();
@@ -126,6 +118,9 @@ class TDbf : public data::TDataSet {
   // Replaces the built-in translation: src to dest (to_oem: towards the table); returns the
   // length of dest, or -1 for "the length of dest as it stands".
   std::function<int(TDbf&, std::string_view src, std::string& dest, bool to_oem)> OnTranslate;
+  // Settable so that forms can wire them, but the engine does not raise them yet.
+  std::function<void(TDbf&)> OnCompareRecord;
+  std::function<void(TDbf&)> OnCopyDateTimeAsString;
 
   // ---- table operations --------------------------------------------------------------------
   // Builds an index (a tag of the production index, or an .ndx file for a name with an
@@ -268,7 +263,6 @@ class TDbf : public data::TDataSet {
   std::unique_ptr<MasterLink> master_link_;
   bool store_defs_ = false;
   uint8_t language_id_ = 0;
-  bool initializing_defs_ = false;
 
   // While open.
   std::unique_ptr<TDbfFile> file_;

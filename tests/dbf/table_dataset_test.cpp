@@ -3,6 +3,7 @@
 #include "core/code_page.h"
 #include "data/database_error.h"
 #include "dbf/byte_codec.h"
+#include "dbf/dbf_parser.h"
 #include "dbf/dbf_header.h"
 #include "dbf/index_check.h"
 #include "dbf/index_file.h"
@@ -349,10 +350,21 @@ TEST(TableDataset, AutoCreateMakesTheTableFromFieldDefinitions) {
   TDbf declined;
   declined.SetTableName(folder.File("never.dbf"));
   declined.SetOpenMode(TDbfOpenMode::omAutoCreate);
+  declined.FieldDefs().Add("NAME", data::TFieldType::ftString, 8);
   declined.BeforeAutoCreate = [](TDbf&, bool& do_create) { do_create = false; };
-  EXPECT_THROW(declined.Open(), EDbfOpenAbandoned);
+  std::vector<std::string> events;
+  declined.BeforeOpen = [&](data::TDataSet&) { events.push_back("before"); };
+  declined.AfterOpen = [&](data::TDataSet&) { events.push_back("after"); };
+  EXPECT_NO_THROW(declined.Open());
   EXPECT_FALSE(declined.Active());
+  EXPECT_EQ(declined.State(), data::TDataSetState::dsInactive);
+  EXPECT_EQ(events, std::vector<std::string>{"before"});
   EXPECT_FALSE(platform::FileExists(folder.File("never.dbf")));
+  // Nothing stays half open: allowing the creation now opens the table normally.
+  declined.BeforeAutoCreate = nullptr;
+  declined.Open();
+  EXPECT_TRUE(declined.Active());
+  EXPECT_EQ(events, (std::vector<std::string>{"before", "before", "after"}));
 }
 
 TEST(TableDataset, MemoValuesGoThroughBlobSlotsAndStreams) {
@@ -405,6 +417,41 @@ TEST(TableDataset, UnusableCodePageOpensUnmodifiableUnlessTheWarningSaysOtherwis
   table.Open();
   EXPECT_TRUE(table.CanModifyTable());
   EXPECT_EQ(table.EffectiveCodePage(), core::OemCodePage());
+}
+
+TEST(TableDataset, ForcedCodePageReachesTheFilterAndIndexParsers) {
+  ScratchFolder folder;
+  const std::string path = folder.File("kam.dbf");
+  CreateRegister(path, 0x68);  // code page 895, which this system cannot convert
+  TDbf table;
+  table.SetTableName(path);
+  table.SetExclusive(true);
+  table.OnLanguageWarning = [](TDbf&, TDbfLanguageAction& action) {
+    action = TDbfLanguageAction::laForceOEM;
+  };
+  table.Open();
+  FillRegister(table);
+  table.BuildIndex("UIMJA", "UPPER(IMJA)", TIndexOptionSet{});
+  table.Close();
+
+  table.SetFilter("FAMIL = 'СИДОРОВ'");
+  table.SetFiltered(true);
+  table.Open();
+  // The field bytes are OEM text; read as code page 895 they would match nothing.
+  EXPECT_EQ(Walk(table), std::vector<std::string>{"СИДОРОВ"});
+  // The production index was opened with the table, before the code page was forced.
+  TDbfFile* file = table.DbfFile();
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->EffectiveCodePage(), core::OemCodePage());
+  ASSERT_EQ(file->IndexCount(), 1u);
+  auto* mdx = dynamic_cast<TIndexFile*>(&file->Index(0));
+  ASSERT_NE(mdx, nullptr);
+  ASSERT_NE(mdx->FindTag("UIMJA"), nullptr);
+  EXPECT_EQ(mdx->FindTag("UIMJA")->Parser()->TableCodePage(), core::OemCodePage());
+  table.SetFiltered(false);
+  table.SetIndexName("UIMJA");
+  EXPECT_EQ(Walk(table), (std::vector<std::string>{"ИВАНОВА", "ПЕТРОВ", "АБРАМОВ", "ИВАНОВ",
+                                                   "СИДОРОВ", "ИВАНОВСКИЙ"}));
 }
 
 TEST(TableDataset, OnTranslateReplacesTheBuiltInTranslation) {

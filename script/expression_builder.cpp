@@ -213,9 +213,7 @@ TfsExprPtr TfsProgramBuilder::BuildExpr(TfsScript& scope, const IlNode& expr) {
   };
   TfsExprPtr e = binary(4);
   if (pos != items.size()) Error(*items[pos], "Expression expected");
-  if (unit_ == nullptr && expr.end_offset > expr.offset && static_cast<size_t>(expr.end_offset) <= source_.size()) {
-    e->source = source_.substr(static_cast<size_t>(expr.offset), static_cast<size_t>(expr.end_offset - expr.offset));
-  }
+  e->source = SourceSpan(expr.offset, expr.end_offset);
   return e;
 }
 
@@ -245,10 +243,7 @@ TfsExprPtr TfsProgramBuilder::BuildOperand(TfsScript& scope, const IlNode& n) {
   }
   e->line = n.line;
   e->column = n.column;
-  if (e->source.empty() && unit_ == nullptr && n.end_offset > n.offset &&
-      static_cast<size_t>(n.end_offset) <= source_.size()) {
-    e->source = source_.substr(static_cast<size_t>(n.offset), static_cast<size_t>(n.end_offset - n.offset));
-  }
+  if (e->source.empty()) e->source = SourceSpan(n.offset, n.end_offset);
   return e;
 }
 

@@ -332,6 +332,7 @@ void IncludeUnits(IlNode& root, const std::string& language, const IlParseOption
       auto unit = std::make_unique<IlNode>();
       unit->name = "uses";
       unit->unit = name;
+      unit->unit_source = std::move(unit_text);
       unit->line = file->line;
       unit->column = file->column;
       for (auto& c : sub.root->children) {

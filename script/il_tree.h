@@ -18,6 +18,7 @@ struct IlNode {
   std::string name;
   std::string text;            // token text ("" for structural elements)
   std::string unit;            // "uses" elements of included units: the unit's name
+  std::string unit_source;     // ... and the unit's text, which the offsets below them index
   int line = 0, column = 0;    // where the element began
   int end_line = 0, end_column = 0;
   int offset = 0, end_offset = 0;  // 0-based byte offsets of the source span

@@ -41,6 +41,11 @@ void TfsProgramBuilder::Error(const IlNode& at, const std::string& message) {
   throw EBuildError(message, at.line, at.column, unit_ != nullptr ? *unit_ : std::string());
 }
 
+std::string TfsProgramBuilder::SourceSpan(int offset, int end_offset) const {
+  if (offset < 0 || end_offset <= offset || static_cast<size_t>(end_offset) > text_->size()) return {};
+  return text_->substr(static_cast<size_t>(offset), static_cast<size_t>(end_offset - offset));
+}
+
 template <class T>
 std::unique_ptr<T> TfsProgramBuilder::Make(TfsScript& scope, const IlNode& at) {
   auto s = std::make_unique<T>(&scope);
@@ -61,10 +66,13 @@ void TfsProgramBuilder::BuildBlock(TfsScript& scope, const IlNode& node, TfsStat
     if (c.Is("uses")) {
       if (c.unit.empty()) continue;  // the clause itself; units were inserted before it
       const std::string* outer = unit_;
+      const std::string* outer_text = text_;
       script_.unit_names.push_back(c.unit);
       unit_ = &script_.unit_names.back();
+      text_ = &c.unit_source;
       BuildBlock(scope, c, body);
       unit_ = outer;
+      text_ = outer_text;
     } else if (c.Is("const")) {
       DeclareConst(scope, c);
     } else if (c.Is("var")) {

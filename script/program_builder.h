@@ -87,6 +87,11 @@ class TfsProgramBuilder {
   bool declare_vars_;
   std::vector<WithEntry> withs_;
   const std::string* unit_ = nullptr;
+  // The text the offsets of the nodes being built index: the script's, or the text of the
+  // unit they were written in.
+  const std::string* text_ = &source_;
+  // The source text between two offsets of the current text ("" when they lie outside it).
+  std::string SourceSpan(int offset, int end_offset) const;
   // The function whose body is being built (its name assigns its result).
   std::vector<TfsProcVariable*> functions_;
 };

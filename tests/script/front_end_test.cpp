@@ -273,6 +273,31 @@ TEST(Units, FilesAreLookedUpInTheIncludeFolders) {
   EXPECT_EQ(r.Output(), "42\n");
 }
 
+// A macro function's argument text is cut from the text the call is written in: the unit's
+// own (also a unit used by a unit), and the script's again once the units are built.
+TEST(Units, MacroArgumentsComeFromTheUnitsOwnText) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("lgoty_macro_units_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  std::ofstream(dir / "outer.pas") << "uses 'inner.pas';\n"
+                                   << "procedure Outer;\nvar k: Integer;\nbegin\n"
+                                   << "  k := 1; Inner; Note(k + Length('outer unit'));\nend;\nbegin end.";
+  std::ofstream(dir / "inner.pas") << "procedure Inner; begin Note( 3 *  (4 - 1) ); end; begin end.";
+  TfsScript s;
+  s.AddRTTI();
+  s.include_path = {dir.string()};
+  std::vector<std::string> received;
+  s.AddMethod("macrofunction Note(e: Variant): Integer",
+              [&received](core::TObject*, TfsClassVariable*, const std::string&, std::vector<Variant>& p) {
+                received.push_back(p[0].AsString());
+                return Variant(0);
+              });
+  auto r = RunScript(s, "uses 'outer.pas'; begin Outer; Note(2+2); end.");
+  fs::remove_all(dir);
+  ASSERT_TRUE(r.compiled) << r.error;
+  EXPECT_EQ(received, (std::vector<std::string>{"3 *  (4 - 1)", "k + Length('outer unit')", "2+2"}));
+}
+
 TEST(Units, PathsOutsideTheIncludeFoldersAreNotRead) {
   TfsScript s;
   s.AddRTTI();

@@ -54,15 +54,27 @@ void TPageView::SetRecno(size_t i, uint32_t n) {
   }
 }
 
+namespace {
+// Bytes of count entries from offsets a and b that lie inside the page. The pointer after the
+// last key of an inner page may be the only part of its entry inside the page (a full page of
+// another writer), so moves are clipped at the page end rather than trusted to fit.
+size_t ClippedLength(const TPageLayout& l, size_t a, size_t b, size_t count) {
+  const size_t end = std::max(a, b);
+  if (end >= l.page_size) return 0;
+  return std::min(count * l.entry_length, l.page_size - end);
+}
+}  // namespace
+
 void TPageView::MoveEntries(size_t from, size_t to, size_t count) {
   if (count == 0 || from == to) return;
-  std::memmove(p_ + l_->EntryOffset(to), p_ + l_->EntryOffset(from), count * l_->entry_length);
+  const size_t a = l_->EntryOffset(from), b = l_->EntryOffset(to);
+  std::memmove(p_ + b, p_ + a, ClippedLength(*l_, a, b, count));
 }
 
 void TPageView::CopyEntries(const TPageView& other, size_t from, size_t to, size_t count) {
   if (count == 0) return;
-  std::memcpy(p_ + l_->EntryOffset(to), other.p_ + l_->EntryOffset(from),
-              count * l_->entry_length);
+  const size_t a = l_->EntryOffset(from), b = l_->EntryOffset(to);
+  std::memcpy(p_ + b, other.p_ + a, ClippedLength(*l_, a, b, count));
 }
 
 void TPageView::ClearFrom(size_t i, bool keep_pointer) {

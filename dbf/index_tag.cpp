@@ -325,6 +325,7 @@ void TIndexTag::SplitChild(uint32_t parent_page, size_t i) {
   // What a damaged file can make of the pages: the child is its own parent, the new page is
   // one of them, the child is too small to split or the parent has no room.
   if (child_page == parent_page || new_page == child_page || new_page == parent_page || n < 2 ||
+      n > (child.IsInner() ? layout_.InnerCapacity() : layout_.LeafCapacity()) ||
       parent.Count() >= layout_.InnerCapacity() || !parent.IsInner())
     throw EDbfError(kAssertionFailure);
   store_.Touch(parent_page);

@@ -243,12 +243,13 @@ void TfrxReport::LoadFromStream(core::TStream& stream) {
 }
 
 void TfrxReport::SaveToStream(core::TStream& stream, bool save_children,
-                              bool save_default_values) {
+                              bool save_default_values, const TfrxReport* ancestor) {
   std::string password = report_options.password;
   if (!password.empty()) report_options.password = ShiftPassword(password, -10);
   try {
     TfrxXMLSerializer serializer;
     serializer.serialize_default_values = save_default_values;
+    serializer.ancestor_tree = ancestor;
     serializer.WriteTree(*this, save_children, stream);
   } catch (...) {
     report_options.password = password;

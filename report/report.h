@@ -45,8 +45,10 @@ class TfrxReport final : public TfrxComponent {
   bool LoadFromFile(const std::string& path, bool raise_if_missing = false);
   void LoadFromStream(core::TStream& stream);
   void SaveToFile(const std::string& path);
+  // With an ancestor report (inherited reports) only what differs from it is written; see
+  // TfrxXMLSerializer::ancestor_tree.
   void SaveToStream(core::TStream& stream, bool save_children = true,
-                    bool save_default_values = false);
+                    bool save_default_values = false, const TfrxReport* ancestor = nullptr);
   const std::string& FileName() const { return file_name_; }
 
   // The load, build and expression errors: sorted, each distinct message once.

@@ -7,6 +7,7 @@
 
 #include "core/code_page.h"
 #include "core/format_settings.h"
+#include "core/locale.h"
 #include "core/text_format.h"
 #include "core/variant.h"
 #include "report/component.h"
@@ -20,6 +21,9 @@ namespace {
 using core::ObjectRole;
 using core::PropInfo;
 using core::TypeKind;
+
+// Floats closer than this to the ancestor's value count as unchanged.
+constexpr double kAncestorFloatTolerance = 1e-6;
 
 std::string ToAnsi(std::string_view utf8) {
   return core::FromUtf8(core::AnsiCodePage(), utf8);
@@ -89,10 +93,14 @@ std::string TfrxXMLSerializer::DecodeString(std::string_view raw) const {
 // Writing
 
 std::string TfrxXMLSerializer::WriteAttributes(const core::TObject& object,
-                                               const std::string& prefix) {
+                                               const std::string& prefix,
+                                               const core::TObject* ancestor) {
   std::string out;
   const core::ClassInfo* info = object.ClassType();
   if (!info) return out;
+  // Values are compared with the ancestor's through the same property table, so an object
+  // of another class cannot serve as the ancestor.
+  if (ancestor && ancestor->ClassType() != info) ancestor = nullptr;
   const core::FormatSettings& fs = core::DefaultFormatSettings();
   for (const PropInfo* p : info->Properties()) {
     if (!p->IsStored(object)) continue;
@@ -104,49 +112,84 @@ std::string TfrxXMLSerializer::WriteAttributes(const core::TObject& object,
       case TypeKind::Set:
       case TypeKind::Enumeration: {
         int64_t v = p->get_ordinal(object);
-        if (!serialize_default_values && p->default_ordinal && *p->default_ordinal == v) break;
+        if (!serialize_default_values) {
+          if (ancestor) {
+            if (p->get_ordinal(*ancestor) == v) break;
+          } else if (p->default_ordinal && *p->default_ordinal == v) {
+            break;
+          }
+        }
         std::string text;
         if (p->kind == TypeKind::Enumeration && p->enum_info) text = p->enum_info->NameOf(v);
         if (text.empty()) text = std::to_string(v);
         AppendAttribute(out, prefix, p->name, text);
         break;
       }
-      case TypeKind::Float:
-        AppendAttribute(out, prefix, p->name, core::FloatToStr(p->get_float(object), fs));
+      case TypeKind::Float: {
+        double v = p->get_float(object);
+        if (ancestor && !serialize_default_values &&
+            std::fabs(v - p->get_float(*ancestor)) < kAncestorFloatTolerance) {
+          break;
+        }
+        AppendAttribute(out, prefix, p->name, core::FloatToStr(v, fs));
         break;
+      }
       case TypeKind::String:
       case TypeKind::WString: {
         std::string v = p->get_string(object);
-        if (v.empty() && !serialize_default_values) break;
+        if (!serialize_default_values) {
+          if (ancestor ? v == p->get_string(*ancestor) : v.empty()) break;
+        }
         AppendAttribute(out, prefix, p->name, core::StrToXML(ToAnsi(v)));
         break;
       }
       case TypeKind::Variant: {
-        core::Variant v = p->get_variant(object);
-        std::string text = v.IsEmptyOrNull() ? std::string() : v.AsString(fs);
+        auto text_of = [&fs](const core::Variant& v) {
+          return v.IsEmptyOrNull() ? std::string() : v.AsString(fs);
+        };
+        std::string text = text_of(p->get_variant(object));
+        if (ancestor && !serialize_default_values && text == text_of(p->get_variant(*ancestor))) {
+          break;
+        }
         AppendAttribute(out, prefix, p->name, core::StrToXML(ToAnsi(text)));
         break;
       }
       case TypeKind::Class: {
-        core::TObject* value = p->get_object ? p->get_object(object) : nullptr;
-        if (!value) break;
+        if (!p->get_object) break;
+        core::TObject* value = p->get_object(object);
+        core::TObject* ancestor_value = ancestor ? p->get_object(*ancestor) : nullptr;
         switch (p->role) {
           case ObjectRole::Reference: {
             auto* target = dynamic_cast<TfrxComponent*>(value);
-            if (target && !target->Name().empty()) {
-              AppendAttribute(out, prefix, p->name, core::StrToXML(ToAnsi(target->Name())));
+            std::string name = target ? target->Name() : std::string();
+            auto* ancestor_target = dynamic_cast<TfrxComponent*>(ancestor_value);
+            if (ancestor) {
+              std::string ancestor_name = ancestor_target ? ancestor_target->Name() : std::string();
+              if (name.empty()) {
+                // An empty reference is only worth writing when it undoes the ancestor's.
+                if (!ancestor_name.empty()) AppendAttribute(out, prefix, p->name, "nil");
+                break;
+              }
+              if (!serialize_default_values && core::SameText(name, ancestor_name)) break;
+            }
+            if (!name.empty()) {
+              AppendAttribute(out, prefix, p->name, core::StrToXML(ToAnsi(name)));
             }
             break;
           }
           case ObjectRole::StringList: {
             auto* list = dynamic_cast<core::TStringList*>(value);
             if (!list) break;
+            if (ancestor && !serialize_default_values) {
+              auto* ancestor_list = dynamic_cast<core::TStringList*>(ancestor_value);
+              if (ancestor_list && ancestor_list->Text() == list->Text()) break;
+            }
             AppendAttribute(out, prefix, p->name + ".Text",
                             core::StrToXML(ToAnsi(StripTrailingCrLf(list->Text()))));
             break;
           }
           case ObjectRole::Nested:
-            out += WriteAttributes(*value, prefix + p->name + ".");
+            if (value) out += WriteAttributes(*value, prefix + p->name + ".", ancestor_value);
             break;
           default:
             break;
@@ -159,14 +202,25 @@ std::string TfrxXMLSerializer::WriteAttributes(const core::TObject& object,
   }
   auto* persistent = dynamic_cast<const TfrxPersistent*>(&object);
   if (!persistent) return out;
+  auto* ancestor_persistent = dynamic_cast<const TfrxPersistent*>(ancestor);
   std::string text;
-  if (persistent->TextAttribute(text)) AppendAttribute(out, prefix, "Text", core::StrToXML(text));
+  if (persistent->TextAttribute(text)) {
+    std::string ancestor_text;
+    bool same = ancestor_persistent && !serialize_default_values &&
+                ancestor_persistent->TextAttribute(ancestor_text) && ancestor_text == text;
+    if (!same) AppendAttribute(out, prefix, "Text", core::StrToXML(text));
+  }
   // Components that write nested elements keep no binary-defined properties.
   if (!persistent->WritesNestedElements()) {
     PropValue::Properties defined;
     persistent->WriteDefinedProperties(defined);
     if (!defined.empty()) {
       std::string bytes = EncodePropData(defined);
+      if (!bytes.empty() && ancestor_persistent) {
+        PropValue::Properties ancestor_defined;
+        ancestor_persistent->WriteDefinedProperties(ancestor_defined);
+        if (!ancestor_defined.empty() && EncodePropData(ancestor_defined) == bytes) bytes.clear();
+      }
       if (!bytes.empty()) AppendAttribute(out, prefix, "PropData", BytesToHex(bytes));
     }
   }
@@ -176,6 +230,9 @@ std::string TfrxXMLSerializer::WriteAttributes(const core::TObject& object,
 void TfrxXMLSerializer::WriteTree(const TfrxComponent& component, bool save_children,
                                   core::TfrxXMLItem* item) {
   item->SetName(component.ClassName());
+  // The root is written in full even against an ancestor: loading clears the report's own
+  // properties and collections, so values left out as "unchanged" would come back as
+  // defaults rather than as the ancestor's.
   item->SetText(WriteAttributes(component, ""));
   struct Frame {
     const TfrxComponent* component;
@@ -195,9 +252,16 @@ void TfrxXMLSerializer::WriteTree(const TfrxComponent& component, bool save_chil
       for (int i = 0; i < f.component->ObjectCount(); ++i) {
         const TfrxComponent* child = f.component->Object(i);
         core::TfrxXMLItem* child_item = f.item->Add();
-        child_item->SetName(child->ClassName());
+        // Against an ancestor, a component that came from it is written as "inherited"
+        // with only what differs from its counterpart there.
+        const TfrxComponent* counterpart = nullptr;
+        bool from_ancestor = ancestor_tree && child->IsInherited();
+        if (from_ancestor && !child->Name().empty()) {
+          counterpart = ancestor_tree->FindObject(child->Name());
+        }
+        child_item->SetName(from_ancestor ? "inherited" : child->ClassName());
         std::string text = "Name=\"" + core::StrToXML(ToAnsi(child->Name())) + "\"";
-        text += WriteAttributes(*child, "");
+        text += WriteAttributes(*child, "", counterpart);
         child_item->SetText(std::move(text));
         write_nested(*child, child_item);
         next.push_back({child, child_item});
@@ -353,7 +417,13 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
       return;
     case TypeKind::Class:
       if (p->role == ObjectRole::Reference && p->set_object) {
-        fixups_.push_back({target, p, DecodeString(raw)});
+        std::string target_name = DecodeString(raw);
+        // "nil" clears a reference an ancestor report had set.
+        if (target_name == "nil") {
+          p->set_object(*target, nullptr);
+        } else {
+          fixups_.push_back({target, p, std::move(target_name)});
+        }
       }
       return;
     default:

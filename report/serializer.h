@@ -54,7 +54,18 @@ class TfrxXMLSerializer {
   std::function<void(core::TfrxXMLItem*)> on_get_custom_data;
   std::function<void(core::TfrxXMLItem*)> on_save_custom_data;
 
-  std::string WriteAttributes(const core::TObject& object, const std::string& prefix);
+  // Inherited reports: with an ancestor set, WriteTree writes only what differs from it.
+  // The root is written in full (a load clears its properties); a component marked
+  // inherited becomes an element "inherited" compared with the ancestor's object of the
+  // same name; other components are written in full. A reference the ancestor had and this
+  // object lacks is written "nil".
+  const TfrxComponent* ancestor_tree = nullptr;
+
+  // With an ancestor object of the same class, each value is written only when it differs
+  // from the ancestor's (floats by at least 1e-6) instead of when it differs from the
+  // declared default.
+  std::string WriteAttributes(const core::TObject& object, const std::string& prefix,
+                              const core::TObject* ancestor_object = nullptr);
   void ApplyAttributes(std::string_view text, core::TObject& object);
 
   // Writes component (the root element: no Name attribute) and, with save_children, its

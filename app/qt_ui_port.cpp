@@ -1,5 +1,7 @@
 #include "app/qt_ui_port.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -10,6 +12,7 @@ namespace lgoty::app {
 namespace {
 
 constexpr qint64 kProgressDelayMs = 500;
+constexpr qint64 kRepaintMs = 50;
 
 // Message texts keep the "\r\n" line breaks of their sources; the window shows "\n".
 QString BoxText(const std::string& text) {
@@ -59,6 +62,10 @@ void TQtUiPort::BeginBusy(const std::string& what, bool long_step) {
 
 void TQtUiPort::Progress(double fraction) {
   if (busy_depth_ == 0 || busy_timer_.elapsed() < kProgressDelayMs) return;
+  // Repainting costs an event-loop pass: at most one per kRepaintMs, except the last.
+  if (progress_ && fraction < 1.0 && paint_timer_.isValid() &&
+      paint_timer_.elapsed() < kRepaintMs)
+    return;
   ShowProgress(fraction);
 }
 
@@ -71,18 +78,25 @@ void TQtUiPort::ShowProgress(double fraction) {
     progress_->setMinimumDuration(0);
     progress_->setAutoClose(false);
   }
-  if (fraction < 0) progress_->setRange(0, 0);
-  else progress_->setValue(static_cast<int>(fraction * 100));
+  if (fraction < 0) {
+    progress_->setRange(0, 0);
+  } else {
+    // A window opened without a known fraction turns into a bar at the first report.
+    if (progress_->maximum() != 100) progress_->setRange(0, 100);
+    progress_->setValue(static_cast<int>(std::min(fraction, 1.0) * 100));
+  }
   progress_->show();
   // Paint it now: the step that follows keeps the event loop busy.
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   progress_->repaint();
+  paint_timer_.start();
 }
 
 void TQtUiPort::EndBusy() {
   if (busy_depth_ == 0 || --busy_depth_ > 0) return;
   if (progress_) progress_->deleteLater();
   progress_ = nullptr;
+  paint_timer_.invalidate();
   QApplication::restoreOverrideCursor();
 }
 

@@ -33,6 +33,7 @@ class TQtUiPort : public TUiPort {
 
   TFMain& main_;
   QElapsedTimer busy_timer_;
+  QElapsedTimer paint_timer_;  // since the progress window was last painted
   QString busy_text_;
   QPointer<QProgressDialog> progress_;
   int busy_depth_ = 0;

@@ -118,6 +118,15 @@ void TRegisterState::OpenChosen(const std::string& path) {
     ~Busy() { port.EndBusy(); }
   } busy(port_, "Открытие реестра и построение индекса по фамилиям...", long_step);
   table_.Open();
+  // The build reports how far it has got; the port decides when a progress window is worth
+  // showing and keeps it painted.
+  table_.OnProgress = [this](dbf::TDbf&, uint64_t done, uint64_t total) {
+    port_.Progress(total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total));
+  };
+  struct ProgressOff {
+    dbf::TDbf& table;
+    ~ProgressOff() { table.OnProgress = nullptr; }
+  } progress_off{table_};
   table_.BuildIndex("FAMIL", "FAMIL", dbf::TIndexOptionSet{dbf::TIndexOption::ixExpression});
   table_.SetIndexName("FAMIL");
 

@@ -15,6 +15,8 @@ namespace lgoty::dbf {
 namespace {
 
 constexpr std::byte kDeletedFlag{'*'};
+// Records read between two progress reports.
+constexpr uint32_t kProgressStride = 16384;
 
 // A key in the sort: the first eight bytes of its sort form as a number, the record's slot.
 struct SortItem {
@@ -28,12 +30,21 @@ void TIndexFile::BuildTag(TIndexTag& tag) {
   const size_t key_length = tag.KeyLength();
   const TPageLayout& layout = tag.Layout();
   const TIndexPageGeometry& g = PageGeometryOf(format_);
+  // Work units: one per record read, then half as many for the sort and as many again for
+  // the pages (the read dominates; the rest is weighted so the bar keeps moving).
+  const uint32_t count = table_.RecordCount();
+  const uint64_t read_units = count;
+  const uint64_t sorted_units = read_units + read_units / 2;
+  const uint64_t all_units = read_units * 2;
+  auto report = [&](uint64_t done) {
+    if (on_build_progress_) on_build_progress_(done, all_units);
+  };
+  report(0);
 
   // 1. Keys of the records, in physical order.
   std::vector<std::byte> keys;
   std::vector<uint32_t> recnos;
   {
-    const uint32_t count = table_.RecordCount();
     std::vector<std::byte> record(table_.RecordSize());
     recnos.reserve(count);
     // A key that is a character field as it stands is the field's bytes: copied directly,
@@ -46,6 +57,7 @@ void TIndexFile::BuildTag(TIndexTag& tag) {
     keys.resize(size_t{count} * key_length);
     size_t filled = 0;
     for (uint32_t n = 1; n <= count; ++n) {
+      if (n % kProgressStride == 0) report(n);
       if (table_.ReadRecord(n, record) < record.size()) break;
       if (tag.Kind() == TIndexKind::ikDistinct && record[0] == kDeletedFlag) continue;
       const std::byte* key =
@@ -96,6 +108,7 @@ void TIndexFile::BuildTag(TIndexTag& tag) {
                          keys.data() + size_t{b} * key_length, key_length) < 0;
     });
   }
+  report(sorted_units);
 
   // 3. Unique tags keep the first record of a key; distinct tags refuse a second one.
   if (tag.Kind() != TIndexKind::ikNone && total > 1) {
@@ -187,6 +200,7 @@ void TIndexFile::BuildTag(TIndexTag& tag) {
   for (uint32_t n = first; n < next; n += static_cast<uint32_t>(g.units)) cache_.erase(n);
   tag.InvalidatePath();
   if (WriteError()) throw EDbfWriteError(kWriteError);
+  report(all_units);
 }
 
 }  // namespace lgoty::dbf

@@ -30,6 +30,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -59,6 +60,11 @@ class TIndexFile : public TPagedFile, public TRecordIndex, private TIndexPageSto
   ~TIndexFile() override;
 
   void SetOnLocaleError(TLocaleErrorHandler handler) { on_locale_error_ = std::move(handler); }
+  // Progress of CreateTag's bulk build: done of total work units, done never falling and
+  // ending at total. Called at the start, every few thousand records while the keys are read,
+  // after the sort and after the pages are written. Empty (the default): no reports.
+  using TBuildProgress = std::function<void(uint64_t done, uint64_t total)>;
+  void SetOnBuildProgress(TBuildProgress handler) { on_build_progress_ = std::move(handler); }
 
   // Opens FileName() in Mode(). A creating mode makes an empty MDX (header only) or, for an
   // NDX, waits for CreateTag. Throws EDbfError for a damaged file or a refused locale.
@@ -154,6 +160,7 @@ class TIndexFile : public TPagedFile, public TRecordIndex, private TIndexPageSto
   TDbfFile& table_;
   TIndexFormat format_ = TIndexFormat::ifMdx;
   TLocaleErrorHandler on_locale_error_;
+  TBuildProgress on_build_progress_;
   TLocaleError locale_error_ = TLocaleError::leNone;
   bool no_edit_ = false;
   const TCollationWeights* weights_ = nullptr;

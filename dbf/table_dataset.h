@@ -121,6 +121,9 @@ class TDbf : public data::TDataSet {
   // Settable so that forms can wire them, but the engine does not raise them yet.
   std::function<void(TDbf&)> OnCompareRecord;
   std::function<void(TDbf&)> OnCopyDateTimeAsString;
+  // Progress of BuildIndex: done of total work units, done never falling and ending at total.
+  // Raised from inside the build, so it must not touch this dataset.
+  std::function<void(TDbf&, uint64_t done, uint64_t total)> OnProgress;
 
   // ---- table operations --------------------------------------------------------------------
   // Builds an index (a tag of the production index, or an .ndx file for a name with an

@@ -185,6 +185,27 @@ void TDbf::RestoreIndexCursor(bool had_index) {
 
 // ---- building and removing ------------------------------------------------------------------
 
+namespace {
+
+// Wires OnProgress into one index file's build and unwires it again, so a later build by
+// another route never calls a handler the owner has meanwhile changed.
+class BuildProgressScope {
+ public:
+  BuildProgressScope(TDbf& table, TIndexFile& index) : index_(index) {
+    if (table.OnProgress)
+      index_.SetOnBuildProgress(
+          [&table](uint64_t done, uint64_t total) { table.OnProgress(table, done, total); });
+  }
+  ~BuildProgressScope() { index_.SetOnBuildProgress(nullptr); }
+  BuildProgressScope(const BuildProgressScope&) = delete;
+  BuildProgressScope& operator=(const BuildProgressScope&) = delete;
+
+ private:
+  TIndexFile& index_;
+};
+
+}  // namespace
+
 void TDbf::BuildIndex(std::string_view name, std::string_view expression,
                       TIndexOptionSet options) {
   CheckActive();
@@ -205,7 +226,10 @@ void TDbf::BuildIndex(std::string_view name, std::string_view expression,
       ndx->SetFileName(path);
       ndx->SetMode(IndexCreateMode(file_->Mode()));
       ndx->Open();
-      ndx->CreateTag(key, trimmed, index_options);
+      {
+        BuildProgressScope progress(*this, *ndx);
+        ndx->CreateTag(key, trimmed, index_options);
+      }
       file_->AddIndex(std::move(ndx));
       if (!indexes_.Find(trimmed)) indexes_.Add(trimmed, key, options, false);
     } else {
@@ -216,6 +240,7 @@ void TDbf::BuildIndex(std::string_view name, std::string_view expression,
       {
         ExclusiveScope exclusive(*file_);
         mdx = ProductionIndexOf(*file_, true);
+        BuildProgressScope progress(*this, *mdx);
         mdx->CreateTag(key, trimmed, index_options);
       }
       if (created && file_->IsShared()) {

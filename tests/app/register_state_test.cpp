@@ -96,6 +96,31 @@ TEST_F(RegisterStateTest, EighthFieldRecpetExactlyGivesMedicinesElseDental) {
   EXPECT_FALSE(port_.last_busy_long);  // a small register needs no progress window
 }
 
+TEST_F(RegisterStateTest, OpeningReportsTheIndexBuildsProgressWhileBusy) {
+  // Enough rows for reports while the keys are read, not only at the phase changes.
+  std::vector<Person> people;
+  for (int i = 0; i < 40000; ++i) people.push_back({"Ф" + std::to_string(i), "1.00"});
+  Open(Register("big.dbf", people));
+  ASSERT_TRUE(state_.Table1().Active());
+  EXPECT_EQ(port_.progress_outside_busy, 0);
+  ASSERT_GE(port_.progress.size(), 4u);
+  EXPECT_DOUBLE_EQ(port_.progress.front(), 0.0);
+  EXPECT_DOUBLE_EQ(port_.progress.back(), 1.0);
+  for (size_t i = 1; i < port_.progress.size(); ++i) {
+    EXPECT_GE(port_.progress[i], port_.progress[i - 1]);
+    EXPECT_LE(port_.progress[i], 1.0);
+  }
+  // A reading-phase report lies strictly between the start and the end.
+  EXPECT_GT(port_.progress[1], 0.0);
+  EXPECT_LT(port_.progress[1], 1.0);
+
+  // The handler belongs to the open: a later build reports nothing to the port.
+  const size_t reported = port_.progress.size();
+  state_.Table1().BuildIndex("IMJA", "IMJA", dbf::TIndexOptionSet{dbf::TIndexOption::ixExpression});
+  EXPECT_EQ(port_.progress.size(), reported);
+  EXPECT_EQ(port_.progress_outside_busy, 0);
+}
+
 TEST_F(RegisterStateTest, SecondOpenPostsPendingEditAndCancelLeavesNoRegister) {
   const std::string path = Register("med.dbf", kPeople);
   Open(path);

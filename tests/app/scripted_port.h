@@ -31,6 +31,8 @@ class ScriptedPort : public TUiPort {
   int busy_depth = 0;
   int busy_calls = 0;
   bool last_busy_long = false;
+  std::vector<double> progress;  // fractions reported while busy
+  int progress_outside_busy = 0;
 
   std::optional<std::string> ChooseRegisterFile() override {
     ++dialogs_shown;
@@ -61,7 +63,10 @@ class ScriptedPort : public TUiPort {
     ++busy_calls;
     last_busy_long = long_step;
   }
-  void Progress(double) override {}
+  void Progress(double fraction) override {
+    if (busy_depth > 0) progress.push_back(fraction);
+    else ++progress_outside_busy;
+  }
   void EndBusy() override { --busy_depth; }
 };
 

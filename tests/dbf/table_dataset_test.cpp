@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <utility>
+
 #include "core/code_page.h"
 #include "data/database_error.h"
 #include "dbf/byte_codec.h"
@@ -467,6 +470,98 @@ TEST(TableDataset, OnTranslateReplacesTheBuiltInTranslation) {
   table.Open();
   table.AppendRecord({"x"});
   EXPECT_EQ(testing::Famil(table), "<x>");
+}
+
+// Every progress report of one build, as (done, total).
+struct ProgressLog {
+  std::vector<std::pair<uint64_t, uint64_t>> calls;
+  void Attach(TDbf& table) {
+    table.OnProgress = [this](TDbf&, uint64_t done, uint64_t total) {
+      calls.emplace_back(done, total);
+    };
+  }
+  // done never falls, never passes total, total never changes, and the last report is total.
+  void ExpectWellFormed() const {
+    ASSERT_FALSE(calls.empty());
+    const uint64_t total = calls.front().second;
+    uint64_t last = 0;
+    for (const auto& [done, t] : calls) {
+      EXPECT_EQ(t, total);
+      EXPECT_LE(done, total);
+      EXPECT_GE(done, last);
+      last = done;
+    }
+    EXPECT_EQ(calls.back().first, total);
+  }
+};
+
+TEST(BuildProgress, LargeTableReportsWhileReadingAndEndsAtTotal) {
+  ScratchFolder folder;
+  const std::string path = folder.File("big.dbf");
+  CreateRegister(path);
+  {
+    // Written straight through the data file: tens of thousands of appends through the
+    // dataset would only slow the test down.
+    TDbfFile file;
+    file.SetFileName(path);
+    file.SetMode(TFileAccessMode::amExclusiveExisting);
+    file.Open();
+    std::vector<std::byte> record(file.RecordSize());
+    for (uint32_t n = 0; n < 40000; ++n) {
+      file.InitRecord(record);
+      const std::string famil = "F" + std::to_string((n * 7919u) % 40000u);
+      std::memcpy(record.data() + 1, famil.data(), famil.size());
+      file.Insert(record);
+    }
+    file.Close();
+  }
+  auto table = OpenTable(path);
+  ProgressLog log;
+  log.Attach(*table);
+  table->BuildIndex("FAMIL", "FAMIL", kExpressionOnly);
+  log.ExpectWellFormed();
+  // Start, two reports while reading (records 16384 and 32768), after the sort, at the end.
+  ASSERT_GE(log.calls.size(), 5u);
+  EXPECT_EQ(log.calls.front().first, 0u);
+  EXPECT_GE(log.calls.front().second, 40000u);
+  EXPECT_GT(log.calls[1].first, 0u);
+  EXPECT_LT(log.calls[1].first, log.calls.back().first);
+
+  // The index is whole after a build with reports.
+  table->SetIndexName("FAMIL");
+  table->First();
+  EXPECT_EQ(Famil(*table), "F0");
+  table->Last();
+  EXPECT_EQ(Famil(*table), "F9999");
+}
+
+TEST_F(Register, BuildProgressOfTagsAndNdxFilesAndOfAnEmptyTable) {
+  ProgressLog tag_log;
+  tag_log.Attach(*table);
+  table->BuildIndex("FAMIL", "FAMIL", kExpressionOnly);
+  tag_log.ExpectWellFormed();
+  EXPECT_GT(tag_log.calls.back().second, 0u);
+
+  ProgressLog ndx_log;
+  ndx_log.Attach(*table);
+  table->BuildIndex(folder.File("imja.ndx"), "IMJA", kExpressionOnly);
+  ndx_log.ExpectWellFormed();
+
+  // Without a handler a build runs as before, and no index file keeps the old one.
+  const size_t reported = ndx_log.calls.size();
+  table->OnProgress = nullptr;
+  table->BuildIndex("SUMPAY", "SUMPAY", {});
+  table->BuildIndex(folder.File("imja.ndx"), "IMJA", kExpressionOnly);
+  EXPECT_EQ(ndx_log.calls.size(), reported);
+
+  const std::string empty_path = folder.File("empty.dbf");
+  CreateRegister(empty_path);
+  auto empty = OpenTable(empty_path);
+  ProgressLog empty_log;
+  empty_log.Attach(*empty);
+  empty->BuildIndex("FAMIL", "FAMIL", kExpressionOnly);
+  empty_log.ExpectWellFormed();
+  EXPECT_EQ(empty_log.calls.back(), std::make_pair(uint64_t{0}, uint64_t{0}));
 }
 
 }  // namespace

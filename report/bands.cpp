@@ -1,7 +1,10 @@
 #include "report/bands.h"
 
+#include <algorithm>
+
 #include "report/class_registration.h"
 #include "report/data_sets.h"
+#include "report/views.h"
 
 namespace lgoty::report {
 
@@ -31,6 +34,51 @@ TfrxBand::TfrxBand() : fill_(std::make_unique<TfrxBrushFill>()) {}
 
 void TfrxBand::SetFillType(TfrxFillType type) {
   if (fill_->FillType() != type) fill_ = CreateFill(type);
+  UpdateFillMemo();
+}
+
+TfrxMemoView* TfrxBand::FillMemo() const {
+  if (ObjectCount() == 0 || !Object(0)->IsHidden()) return nullptr;
+  return dynamic_cast<TfrxMemoView*>(Object(0));
+}
+
+void TfrxBand::UpdateFillMemo() {
+  TfrxMemoView* memo = FillMemo();
+  auto* brush = dynamic_cast<const TfrxBrushFill*>(fill_.get());
+  if (brush && brush->IsEmpty()) {
+    if (memo) Release(memo);
+    return;
+  }
+  if (!memo) {
+    auto created = std::make_unique<TfrxMemoView>();
+    created->SetHidden(true);
+    memo = static_cast<TfrxMemoView*>(Adopt(std::move(created), 0));
+  }
+  memo->SetFill(*fill_);
+  double left = fill_gap_.left;
+  double top = fill_gap_.top;
+  memo->SetBounds(left, top, std::max(0.0, Width() - left - fill_gap_.right),
+                  std::max(0.0, Height() - top - fill_gap_.bottom));
+}
+
+void TfrxBand::SetWidth(double v) {
+  TfrxReportComponent::SetWidth(v);
+  if (FillMemo()) UpdateFillMemo();
+}
+
+void TfrxBand::SetHeight(double v) {
+  TfrxReportComponent::SetHeight(v);
+  if (FillMemo()) UpdateFillMemo();
+}
+
+void TfrxBand::Loaded() {
+  TfrxReportComponent::Loaded();
+  UpdateFillMemo();
+}
+
+void TfrxBand::Clear() {
+  TfrxReportComponent::Clear();
+  UpdateFillMemo();
 }
 
 std::string TfrxDataBand::DataSetName() const {

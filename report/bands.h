@@ -13,6 +13,7 @@
 namespace lgoty::report {
 
 class TfrxChild;
+class TfrxMemoView;
 
 class TfrxBand : public TfrxReportComponent {
   LGOTY_FRX_CLASS(TfrxBand)
@@ -22,6 +23,19 @@ class TfrxBand : public TfrxReportComponent {
   TfrxFillType FillType() const { return fill_->FillType(); }
   void SetFillType(TfrxFillType type);
   TfrxFillGaps& FillGap() { return fill_gap_; }
+
+  // A fill other than the empty brush is drawn by a hidden memo held as the band's first
+  // child: it carries a copy of the fill and covers the band inset by FillGap. FillMemo is
+  // that memo, or nullptr when the band has none.
+  TfrxMemoView* FillMemo() const;
+  // Brings the fill memo in line with Fill, FillGap and the band's size, creating or
+  // removing it. Runs on a fill type or size change, after a template load and after
+  // Clear; code that edits Fill() or FillGap() in place calls it afterwards.
+  void UpdateFillMemo();
+  void SetWidth(double v) override;
+  void SetHeight(double v) override;
+  void Loaded() override;
+  void Clear() override;
 
   uint32_t restrictions = 0;
   bool vertical = false;

@@ -132,6 +132,10 @@ class TfrxComponent : public TfrxPersistent {
   void SetLoading(bool value) { loading_ = value; }
   bool IsInherited() const { return inherited_; }
   void SetInherited(bool value) { inherited_ = value; }
+  // A child its parent keeps for its own drawing (a band's fill memo): never written to a
+  // template.
+  bool IsHidden() const { return hidden_; }
+  void SetHidden(bool value) { hidden_ = value; }
   // The after-load step, run once a template load has set all attributes and references.
   virtual void Loaded() {}
 
@@ -159,6 +163,7 @@ class TfrxComponent : public TfrxPersistent {
   bool visible_ = true;
   bool loading_ = false;
   bool inherited_ = false;
+  bool hidden_ = false;
   TfrxComponent* parent_ = nullptr;
   std::vector<std::unique_ptr<TfrxComponent>> objects_;
   std::vector<ComponentLink*> links_to_me_;

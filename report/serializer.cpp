@@ -251,6 +251,7 @@ void TfrxXMLSerializer::WriteTree(const TfrxComponent& component, bool save_chil
       std::vector<Frame> next;
       for (int i = 0; i < f.component->ObjectCount(); ++i) {
         const TfrxComponent* child = f.component->Object(i);
+        if (child->IsHidden()) continue;
         core::TfrxXMLItem* child_item = f.item->Add();
         // Against an ancestor, a component that came from it is written as "inherited"
         // with only what differs from its counterpart there.

@@ -26,6 +26,8 @@ class TfrxView : public TfrxReportComponent {
   TfrxFillType FillType() const { return fill_->FillType(); }
   // Replaces the fill with a new one of that type (kept when the type is the same).
   void SetFillType(TfrxFillType type);
+  // Takes a copy of another fill, of whatever type.
+  void SetFill(const TfrxCustomFill& fill) { fill_ = fill.Clone(); }
   TfrxHyperlink& Hyperlink() { return hyperlink_; }
   // Shortcuts to the brush fill (no effect on other fills).
   TBrushStyle BrushStyle() const;

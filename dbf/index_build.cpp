@@ -75,13 +75,19 @@ void TIndexFile::BuildTag(TIndexTag& tag) {
   // record order (slots ascend with record numbers).
   std::vector<uint32_t> order(total);
   if (tag.Header().key_type == 'C') {
-    std::vector<std::byte> forms(keys.size());
-    const TCollationWeights& w = tag.PlainOrder() ? PlainByteOrder() : *weights_;
-    for (size_t i = 0; i < keys.size(); ++i) {
-      uint8_t v = w[static_cast<uint8_t>(keys[i])];
-      if (tag.Descending()) v = static_cast<uint8_t>(255 - v);
-      forms[i] = static_cast<std::byte>(v);
+    // Plain byte order ascending: the keys are their own sort forms.
+    const bool identity = tag.PlainOrder() && !tag.Descending();
+    std::vector<std::byte> own_forms;
+    if (!identity) {
+      own_forms.resize(keys.size());
+      const TCollationWeights& w = tag.PlainOrder() ? PlainByteOrder() : *weights_;
+      for (size_t i = 0; i < keys.size(); ++i) {
+        uint8_t v = w[static_cast<uint8_t>(keys[i])];
+        if (tag.Descending()) v = static_cast<uint8_t>(255 - v);
+        own_forms[i] = static_cast<std::byte>(v);
+      }
     }
+    const std::vector<std::byte>& forms = identity ? keys : own_forms;
     std::vector<SortItem> items(total);
     for (size_t i = 0; i < total; ++i) {
       uint64_t prefix = 0;

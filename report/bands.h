@@ -16,7 +16,7 @@ class TfrxChild;
 class TfrxMemoView;
 
 class TfrxBand : public TfrxReportComponent {
-  LGOTY_FRX_CLASS(TfrxBand)
+  LGOTY_REPORT_CLASS(TfrxBand)
  public:
   TfrxBand();
   TfrxCustomFill& Fill() const { return *fill_; }
@@ -57,28 +57,28 @@ class TfrxBand : public TfrxReportComponent {
   TfrxFillGaps fill_gap_;
 };
 
-#define LGOTY_FRX_BAND(Name, Base)   \
+#define LGOTY_REPORT_BAND(Name, Base)   \
   class Name : public Base {         \
-    LGOTY_FRX_CLASS(Name)            \
+    LGOTY_REPORT_CLASS(Name)            \
   };
 
-LGOTY_FRX_BAND(TfrxReportTitle, TfrxBand)
-LGOTY_FRX_BAND(TfrxReportSummary, TfrxBand)
-LGOTY_FRX_BAND(TfrxPageHeader, TfrxBand)
-LGOTY_FRX_BAND(TfrxPageFooter, TfrxBand)
-LGOTY_FRX_BAND(TfrxColumnHeader, TfrxBand)
-LGOTY_FRX_BAND(TfrxColumnFooter, TfrxBand)
-LGOTY_FRX_BAND(TfrxHeader, TfrxBand)
-LGOTY_FRX_BAND(TfrxFooter, TfrxBand)
-LGOTY_FRX_BAND(TfrxGroupHeader, TfrxBand)
-LGOTY_FRX_BAND(TfrxGroupFooter, TfrxBand)
-LGOTY_FRX_BAND(TfrxChild, TfrxBand)
-LGOTY_FRX_BAND(TfrxOverlay, TfrxBand)
-LGOTY_FRX_BAND(TfrxNullBand, TfrxBand)
+LGOTY_REPORT_BAND(TfrxReportTitle, TfrxBand)
+LGOTY_REPORT_BAND(TfrxReportSummary, TfrxBand)
+LGOTY_REPORT_BAND(TfrxPageHeader, TfrxBand)
+LGOTY_REPORT_BAND(TfrxPageFooter, TfrxBand)
+LGOTY_REPORT_BAND(TfrxColumnHeader, TfrxBand)
+LGOTY_REPORT_BAND(TfrxColumnFooter, TfrxBand)
+LGOTY_REPORT_BAND(TfrxHeader, TfrxBand)
+LGOTY_REPORT_BAND(TfrxFooter, TfrxBand)
+LGOTY_REPORT_BAND(TfrxGroupHeader, TfrxBand)
+LGOTY_REPORT_BAND(TfrxGroupFooter, TfrxBand)
+LGOTY_REPORT_BAND(TfrxChild, TfrxBand)
+LGOTY_REPORT_BAND(TfrxOverlay, TfrxBand)
+LGOTY_REPORT_BAND(TfrxNullBand, TfrxBand)
 
 // A band printed once per record of its data set (or RowCount times without one).
 class TfrxDataBand : public TfrxBand {
-  LGOTY_FRX_CLASS(TfrxDataBand)
+  LGOTY_REPORT_CLASS(TfrxDataBand)
  public:
   // The data set's user name when one is linked, else the name set.
   std::string DataSetName() const;
@@ -103,14 +103,14 @@ class TfrxDataBand : public TfrxBand {
   std::unique_ptr<TfrxUserDataSet> virtual_data_set_;
 };
 
-LGOTY_FRX_BAND(TfrxMasterData, TfrxDataBand)
-LGOTY_FRX_BAND(TfrxDetailData, TfrxDataBand)
-LGOTY_FRX_BAND(TfrxSubdetailData, TfrxDataBand)
-LGOTY_FRX_BAND(TfrxDataBand4, TfrxDataBand)
-LGOTY_FRX_BAND(TfrxDataBand5, TfrxDataBand)
-LGOTY_FRX_BAND(TfrxDataBand6, TfrxDataBand)
+LGOTY_REPORT_BAND(TfrxMasterData, TfrxDataBand)
+LGOTY_REPORT_BAND(TfrxDetailData, TfrxDataBand)
+LGOTY_REPORT_BAND(TfrxSubdetailData, TfrxDataBand)
+LGOTY_REPORT_BAND(TfrxDataBand4, TfrxDataBand)
+LGOTY_REPORT_BAND(TfrxDataBand5, TfrxDataBand)
+LGOTY_REPORT_BAND(TfrxDataBand6, TfrxDataBand)
 
-#undef LGOTY_FRX_BAND
+#undef LGOTY_REPORT_BAND
 
 void RegisterBandClasses();
 

@@ -12,8 +12,8 @@
 
 namespace lgoty::report {
 
-LGOTY_FRX_CLASS_IMPL(TfrxComponent)
-LGOTY_FRX_CLASS_IMPL(TfrxReportComponent)
+LGOTY_REPORT_CLASS_IMPL(TfrxComponent)
+LGOTY_REPORT_CLASS_IMPL(TfrxReportComponent)
 
 void ComponentLink::Set(TfrxComponent* target) {
   if (target == target_) return;

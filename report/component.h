@@ -56,7 +56,7 @@ class Link : public ComponentLink {
 };
 
 class TfrxComponent : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxComponent)
+  LGOTY_REPORT_CLASS(TfrxComponent)
  public:
   TfrxComponent();
   TfrxComponent(const TfrxComponent&) = delete;
@@ -171,7 +171,7 @@ class TfrxComponent : public TfrxPersistent {
 
 // Objects that take part in building a report.
 class TfrxReportComponent : public TfrxComponent {
-  LGOTY_FRX_CLASS(TfrxReportComponent)
+  LGOTY_REPORT_CLASS(TfrxReportComponent)
  public:
   std::string description;
 };

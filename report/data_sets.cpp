@@ -5,18 +5,18 @@
 
 namespace lgoty::report {
 
-LGOTY_FRX_CLASS_IMPL(TfrxDataSet)
-LGOTY_FRX_CLASS_IMPL(TfrxUserDataSet)
-LGOTY_FRX_CLASS_IMPL(TfrxCustomDBDataSet)
-LGOTY_FRX_CLASS_IMPL(TfrxDBDataset)
-LGOTY_FRX_CLASS_IMPL(TfrxCustomDataset)
-LGOTY_FRX_CLASS_IMPL(TfrxCustomTable)
-LGOTY_FRX_CLASS_IMPL(TfrxParamItem)
-LGOTY_FRX_CLASS_IMPL(TfrxCustomQuery)
-LGOTY_FRX_CLASS_IMPL(TfrxCustomDatabase)
-LGOTY_FRX_CLASS_IMPL(TfrxADODatabase)
-LGOTY_FRX_CLASS_IMPL(TfrxADOTable)
-LGOTY_FRX_CLASS_IMPL(TfrxADOQuery)
+LGOTY_REPORT_CLASS_IMPL(TfrxDataSet)
+LGOTY_REPORT_CLASS_IMPL(TfrxUserDataSet)
+LGOTY_REPORT_CLASS_IMPL(TfrxCustomDBDataSet)
+LGOTY_REPORT_CLASS_IMPL(TfrxDBDataset)
+LGOTY_REPORT_CLASS_IMPL(TfrxCustomDataset)
+LGOTY_REPORT_CLASS_IMPL(TfrxCustomTable)
+LGOTY_REPORT_CLASS_IMPL(TfrxParamItem)
+LGOTY_REPORT_CLASS_IMPL(TfrxCustomQuery)
+LGOTY_REPORT_CLASS_IMPL(TfrxCustomDatabase)
+LGOTY_REPORT_CLASS_IMPL(TfrxADODatabase)
+LGOTY_REPORT_CLASS_IMPL(TfrxADOTable)
+LGOTY_REPORT_CLASS_IMPL(TfrxADOQuery)
 
 void TfrxDataSet::SetUserName(std::string name) {
   if (name.find_first_not_of(" \t\r\n") == std::string::npos) {

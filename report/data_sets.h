@@ -16,7 +16,7 @@
 namespace lgoty::report {
 
 class TfrxDataSet : public TfrxDialogComponent {
-  LGOTY_FRX_CLASS(TfrxDataSet)
+  LGOTY_REPORT_CLASS(TfrxDataSet)
  public:
   // The name under which expressions and bands refer to the data set; the component name
   // when empty.
@@ -37,13 +37,13 @@ class TfrxDataSet : public TfrxDialogComponent {
 };
 
 class TfrxUserDataSet : public TfrxDataSet {
-  LGOTY_FRX_CLASS(TfrxUserDataSet)
+  LGOTY_REPORT_CLASS(TfrxUserDataSet)
  public:
   core::TStringList fields;
 };
 
 class TfrxCustomDBDataSet : public TfrxDataSet {
-  LGOTY_FRX_CLASS(TfrxCustomDBDataSet)
+  LGOTY_REPORT_CLASS(TfrxCustomDBDataSet)
  public:
   core::TStringList field_aliases;
   bool close_data_source = false;
@@ -51,13 +51,13 @@ class TfrxCustomDBDataSet : public TfrxDataSet {
 };
 
 class TfrxDBDataset : public TfrxCustomDBDataSet {
-  LGOTY_FRX_CLASS(TfrxDBDataset)
+  LGOTY_REPORT_CLASS(TfrxDBDataset)
  public:
   bool bcd_to_currency = false;
 };
 
 class TfrxCustomDataset : public TfrxDBDataset {
-  LGOTY_FRX_CLASS(TfrxCustomDataset)
+  LGOTY_REPORT_CLASS(TfrxCustomDataset)
  public:
   TfrxCustomDataset() { close_data_source = true; }
   std::string filter;
@@ -66,14 +66,14 @@ class TfrxCustomDataset : public TfrxDBDataset {
 };
 
 class TfrxCustomTable : public TfrxCustomDataset {
-  LGOTY_FRX_CLASS(TfrxCustomTable)
+  LGOTY_REPORT_CLASS(TfrxCustomTable)
  public:
   std::string table_name, index_name, index_field_names, master_fields;
 };
 
 // One query parameter.
 class TfrxParamItem final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxParamItem)
+  LGOTY_REPORT_CLASS(TfrxParamItem)
  public:
   std::string name;
   int data_type = 0;  // TFieldType ordinal; ftUnknown
@@ -96,7 +96,7 @@ class TfrxParams {
 };
 
 class TfrxCustomQuery : public TfrxCustomDataset {
-  LGOTY_FRX_CLASS(TfrxCustomQuery)
+  LGOTY_REPORT_CLASS(TfrxCustomQuery)
  public:
   core::TStringList& SQL() { return sql_; }
   const core::TStringList& SQL() const { return sql_; }
@@ -116,11 +116,11 @@ class TfrxCustomQuery : public TfrxCustomDataset {
 };
 
 class TfrxCustomDatabase : public TfrxDialogComponent {
-  LGOTY_FRX_CLASS(TfrxCustomDatabase)
+  LGOTY_REPORT_CLASS(TfrxCustomDatabase)
 };
 
 class TfrxADODatabase final : public TfrxCustomDatabase {
-  LGOTY_FRX_CLASS(TfrxADODatabase)
+  LGOTY_REPORT_CLASS(TfrxADODatabase)
  public:
   // The connection string.
   std::string database_name;
@@ -129,13 +129,13 @@ class TfrxADODatabase final : public TfrxCustomDatabase {
 };
 
 class TfrxADOTable final : public TfrxCustomTable {
-  LGOTY_FRX_CLASS(TfrxADOTable)
+  LGOTY_REPORT_CLASS(TfrxADOTable)
  public:
   Link<TfrxADODatabase> database;
 };
 
 class TfrxADOQuery final : public TfrxCustomQuery {
-  LGOTY_FRX_CLASS(TfrxADOQuery)
+  LGOTY_REPORT_CLASS(TfrxADOQuery)
  public:
   Link<TfrxADODatabase> database;
   int command_timeout = 30;

@@ -15,14 +15,14 @@ class TfrxDataSet;
 // Non-visual components placed on data or dialog pages (data sets, databases). Their
 // position is stored as the binary-defined integers pLeft and pTop.
 class TfrxDialogComponent : public TfrxReportComponent {
-  LGOTY_FRX_CLASS(TfrxDialogComponent)
+  LGOTY_REPORT_CLASS(TfrxDialogComponent)
  public:
   void WriteDefinedProperties(PropValue::Properties& out) const override;
   bool ReadDefinedProperty(const std::string& name, const PropValue& value) override;
 };
 
 class TfrxDialogControl : public TfrxReportComponent {
-  LGOTY_FRX_CLASS(TfrxDialogControl)
+  LGOTY_REPORT_CLASS(TfrxDialogControl)
  public:
   TfrxDialogControl();
   // The class name without "Tfrx" and "Control".
@@ -79,33 +79,33 @@ class TfrxDialogControl : public TfrxReportComponent {
   std::string data_set_name_;
 };
 
-#define LGOTY_FRX_CONTROL(Name) \
+#define LGOTY_REPORT_CONTROL(Name) \
   class Name final : public TfrxDialogControl { \
-    LGOTY_FRX_CLASS(Name)                       \
+    LGOTY_REPORT_CLASS(Name)                       \
    public:                                      \
     Name();                                     \
   };
 
-LGOTY_FRX_CONTROL(TfrxLabelControl)
-LGOTY_FRX_CONTROL(TfrxEditControl)
-LGOTY_FRX_CONTROL(TfrxMemoControl)
-LGOTY_FRX_CONTROL(TfrxButtonControl)
-LGOTY_FRX_CONTROL(TfrxCheckBoxControl)
-LGOTY_FRX_CONTROL(TfrxRadioButtonControl)
-LGOTY_FRX_CONTROL(TfrxListBoxControl)
-LGOTY_FRX_CONTROL(TfrxComboBoxControl)
-LGOTY_FRX_CONTROL(TfrxDateEditControl)
-LGOTY_FRX_CONTROL(TfrxPanelControl)
-LGOTY_FRX_CONTROL(TfrxGroupBoxControl)
-LGOTY_FRX_CONTROL(TfrxImageControl)
-LGOTY_FRX_CONTROL(TfrxBevelControl)
-LGOTY_FRX_CONTROL(TfrxBitBtnControl)
-LGOTY_FRX_CONTROL(TfrxSpeedButtonControl)
-LGOTY_FRX_CONTROL(TfrxMaskEditControl)
-LGOTY_FRX_CONTROL(TfrxCheckListBoxControl)
-LGOTY_FRX_CONTROL(TfrxDBLookupComboBox)
+LGOTY_REPORT_CONTROL(TfrxLabelControl)
+LGOTY_REPORT_CONTROL(TfrxEditControl)
+LGOTY_REPORT_CONTROL(TfrxMemoControl)
+LGOTY_REPORT_CONTROL(TfrxButtonControl)
+LGOTY_REPORT_CONTROL(TfrxCheckBoxControl)
+LGOTY_REPORT_CONTROL(TfrxRadioButtonControl)
+LGOTY_REPORT_CONTROL(TfrxListBoxControl)
+LGOTY_REPORT_CONTROL(TfrxComboBoxControl)
+LGOTY_REPORT_CONTROL(TfrxDateEditControl)
+LGOTY_REPORT_CONTROL(TfrxPanelControl)
+LGOTY_REPORT_CONTROL(TfrxGroupBoxControl)
+LGOTY_REPORT_CONTROL(TfrxImageControl)
+LGOTY_REPORT_CONTROL(TfrxBevelControl)
+LGOTY_REPORT_CONTROL(TfrxBitBtnControl)
+LGOTY_REPORT_CONTROL(TfrxSpeedButtonControl)
+LGOTY_REPORT_CONTROL(TfrxMaskEditControl)
+LGOTY_REPORT_CONTROL(TfrxCheckListBoxControl)
+LGOTY_REPORT_CONTROL(TfrxDBLookupComboBox)
 
-#undef LGOTY_FRX_CONTROL
+#undef LGOTY_REPORT_CONTROL
 
 void RegisterDialogControlClasses();
 

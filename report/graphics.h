@@ -15,7 +15,7 @@
 namespace lgoty::report {
 
 class TfrxFont final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxFont)
+  LGOTY_REPORT_CLASS(TfrxFont)
  public:
   // Arial, 10 points, black, the default character set, 96 pixels per inch.
   TfrxFont();
@@ -37,7 +37,7 @@ class TfrxFont final : public TfrxPersistent {
 class TfrxFrame;
 
 class TfrxFrameLine final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxFrameLine)
+  LGOTY_REPORT_CLASS(TfrxFrameLine)
  public:
   explicit TfrxFrameLine(const TfrxFrame* frame = nullptr) : frame_(frame) {}
   void Assign(const TfrxFrameLine& other);
@@ -50,7 +50,7 @@ class TfrxFrameLine final : public TfrxPersistent {
 };
 
 class TfrxFrame final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxFrame)
+  LGOTY_REPORT_CLASS(TfrxFrame)
  public:
   TfrxFrame();
   TfrxFrame(const TfrxFrame&) = delete;
@@ -80,7 +80,7 @@ class TfrxCustomFill : public TfrxPersistent {
 };
 
 class TfrxBrushFill final : public TfrxCustomFill {
-  LGOTY_FRX_CLASS(TfrxBrushFill)
+  LGOTY_REPORT_CLASS(TfrxBrushFill)
  public:
   TfrxFillType FillType() const override { return TfrxFillType::ftBrush; }
   std::unique_ptr<TfrxCustomFill> Clone() const override;
@@ -96,7 +96,7 @@ class TfrxBrushFill final : public TfrxCustomFill {
 };
 
 class TfrxGradientFill final : public TfrxCustomFill {
-  LGOTY_FRX_CLASS(TfrxGradientFill)
+  LGOTY_REPORT_CLASS(TfrxGradientFill)
  public:
   TfrxFillType FillType() const override { return TfrxFillType::ftGradient; }
   std::unique_ptr<TfrxCustomFill> Clone() const override;
@@ -108,7 +108,7 @@ class TfrxGradientFill final : public TfrxCustomFill {
 };
 
 class TfrxGlassFill final : public TfrxCustomFill {
-  LGOTY_FRX_CLASS(TfrxGlassFill)
+  LGOTY_REPORT_CLASS(TfrxGlassFill)
  public:
   TfrxFillType FillType() const override { return TfrxFillType::ftGlass; }
   std::unique_ptr<TfrxCustomFill> Clone() const override;
@@ -125,7 +125,7 @@ std::unique_ptr<TfrxCustomFill> CreateFill(TfrxFillType type);
 // A picture held as the bytes it was stored with: a graphic class name and the graphic's
 // own data, as the "Data" defined property carries them. Drawing decodes them elsewhere.
 class TfrxPicture final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxPicture)
+  LGOTY_REPORT_CLASS(TfrxPicture)
  public:
   bool Empty() const { return data.empty(); }
   void WriteDefinedProperties(PropValue::Properties& out) const override;
@@ -135,7 +135,7 @@ class TfrxPicture final : public TfrxPersistent {
 };
 
 class TfrxHyperlink final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxHyperlink)
+  LGOTY_REPORT_CLASS(TfrxHyperlink)
  public:
   TfrxHyperlinkKind kind = TfrxHyperlinkKind::hkURL;
   std::string detail_report, detail_page, expression, report_variable, tab_caption, value,
@@ -143,20 +143,20 @@ class TfrxHyperlink final : public TfrxPersistent {
 };
 
 class TfrxFillGaps final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxFillGaps)
+  LGOTY_REPORT_CLASS(TfrxFillGaps)
  public:
   int top = 0, left = 0, bottom = 0, right = 0;
 };
 
 class TfrxFormat final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxFormat)
+  LGOTY_REPORT_CLASS(TfrxFormat)
  public:
   std::string decimal_separator, thousand_separator, format_str;
   TfrxFormatKind kind = TfrxFormatKind::fkText;
 };
 
 class TfrxHighlight final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxHighlight)
+  LGOTY_REPORT_CLASS(TfrxHighlight)
  public:
   TfrxHighlight();
   TfrxFillType FillTypeValue() const { return fill->FillType(); }

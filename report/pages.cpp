@@ -9,10 +9,10 @@
 
 namespace lgoty::report {
 
-LGOTY_FRX_CLASS_IMPL(TfrxPage)
-LGOTY_FRX_CLASS_IMPL(TfrxReportPage)
-LGOTY_FRX_CLASS_IMPL(TfrxDataPage)
-LGOTY_FRX_CLASS_IMPL(TfrxDialogPage)
+LGOTY_REPORT_CLASS_IMPL(TfrxPage)
+LGOTY_REPORT_CLASS_IMPL(TfrxReportPage)
+LGOTY_REPORT_CLASS_IMPL(TfrxDataPage)
+LGOTY_REPORT_CLASS_IMPL(TfrxDialogPage)
 
 namespace {
 

@@ -23,14 +23,14 @@ namespace lgoty::report {
 class TfrxDataSet;
 
 class TfrxPage : public TfrxComponent {
-  LGOTY_FRX_CLASS(TfrxPage)
+  LGOTY_REPORT_CLASS(TfrxPage)
  public:
   // A page keeps its own font (it does not follow the report's).
   TfrxPage() { SetParentFont(false); }
 };
 
 class TfrxReportPage final : public TfrxPage {
-  LGOTY_FRX_CLASS(TfrxReportPage)
+  LGOTY_REPORT_CLASS(TfrxReportPage)
  public:
   // A4 portrait, no margins.
   TfrxReportPage();
@@ -92,7 +92,7 @@ class TfrxReportPage final : public TfrxPage {
 };
 
 class TfrxDataPage final : public TfrxPage {
-  LGOTY_FRX_CLASS(TfrxDataPage)
+  LGOTY_REPORT_CLASS(TfrxDataPage)
  public:
   TfrxDataPage();
 };
@@ -100,7 +100,7 @@ class TfrxDataPage final : public TfrxPage {
 // A dialog shown before the report is built. The window itself belongs to the user
 // interface; the page keeps the window's properties.
 class TfrxDialogPage final : public TfrxPage {
-  LGOTY_FRX_CLASS(TfrxDialogPage)
+  LGOTY_REPORT_CLASS(TfrxDialogPage)
  public:
   TfrxDialogPage();
 

@@ -9,14 +9,14 @@
 #include "core/rtti.h"
 #include "report/prop_data.h"
 
-// Declares the class's name and class information; LGOTY_FRX_CLASS_IMPL defines them.
-#define LGOTY_FRX_CLASS(Name)                                                     \
+// Declares the class's name and class information; LGOTY_REPORT_CLASS_IMPL defines them.
+#define LGOTY_REPORT_CLASS(Name)                                                     \
  public:                                                                          \
   static const ::lgoty::core::ClassInfo* StaticClass();                           \
   const char* ClassName() const override { return #Name; }                        \
   const ::lgoty::core::ClassInfo* ClassType() const override { return StaticClass(); }
 
-#define LGOTY_FRX_CLASS_IMPL(Name)                                       \
+#define LGOTY_REPORT_CLASS_IMPL(Name)                                       \
   const ::lgoty::core::ClassInfo* Name::StaticClass() {                  \
     static const ::lgoty::core::ClassInfo* info = FindReportClass(#Name); \
     return info;                                                         \

@@ -12,7 +12,7 @@
 
 namespace lgoty::report {
 
-LGOTY_FRX_CLASS_IMPL(TfrxReport)
+LGOTY_REPORT_CLASS_IMPL(TfrxReport)
 
 namespace {
 

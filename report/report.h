@@ -27,7 +27,7 @@ class ReportUserInterface {
 };
 
 class TfrxReport final : public TfrxComponent {
-  LGOTY_FRX_CLASS(TfrxReport)
+  LGOTY_REPORT_CLASS(TfrxReport)
  public:
   static constexpr const char* kVersion = "5.2.3";
   static constexpr const char* kDefaultIniFile = "\\Software\\Quorvane";

@@ -5,13 +5,13 @@
 
 namespace lgoty::report {
 
-LGOTY_FRX_CLASS_IMPL(TfrxEngineOptions)
-LGOTY_FRX_CLASS_IMPL(TfrxPreviewOptions)
-LGOTY_FRX_CLASS_IMPL(TfrxPrintOptions)
-LGOTY_FRX_CLASS_IMPL(TfrxReportOptions)
-LGOTY_FRX_CLASS_IMPL(TfrxDataSetItem)
-LGOTY_FRX_CLASS_IMPL(TfrxVariable)
-LGOTY_FRX_CLASS_IMPL(TfrxStyleItem)
+LGOTY_REPORT_CLASS_IMPL(TfrxEngineOptions)
+LGOTY_REPORT_CLASS_IMPL(TfrxPreviewOptions)
+LGOTY_REPORT_CLASS_IMPL(TfrxPrintOptions)
+LGOTY_REPORT_CLASS_IMPL(TfrxReportOptions)
+LGOTY_REPORT_CLASS_IMPL(TfrxDataSetItem)
+LGOTY_REPORT_CLASS_IMPL(TfrxVariable)
+LGOTY_REPORT_CLASS_IMPL(TfrxStyleItem)
 
 TfrxPrintOptions::TfrxPrintOptions() : printer("По умолчанию") {}
 

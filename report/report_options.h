@@ -15,7 +15,7 @@ namespace lgoty::report {
 class TfrxDataSet;
 
 class TfrxEngineOptions final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxEngineOptions)
+  LGOTY_REPORT_CLASS(TfrxEngineOptions)
  public:
 
   bool convert_nulls = true;
@@ -35,7 +35,7 @@ class TfrxEngineOptions final : public TfrxPersistent {
 inline constexpr uint32_t kDefaultPreviewButtons = 0x0FFF;  // pbPrint .. pbExportQuick
 
 class TfrxPreviewOptions final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxPreviewOptions)
+  LGOTY_REPORT_CLASS(TfrxPreviewOptions)
  public:
 
   bool allow_edit = true;
@@ -50,7 +50,7 @@ class TfrxPreviewOptions final : public TfrxPersistent {
 };
 
 class TfrxPrintOptions final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxPrintOptions)
+  LGOTY_REPORT_CLASS(TfrxPrintOptions)
  public:
   TfrxPrintOptions();
 
@@ -65,7 +65,7 @@ class TfrxPrintOptions final : public TfrxPersistent {
 };
 
 class TfrxReportOptions final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxReportOptions)
+  LGOTY_REPORT_CLASS(TfrxReportOptions)
  public:
   // Creation and last change are set to now.
   TfrxReportOptions();
@@ -83,7 +83,7 @@ class TfrxReportOptions final : public TfrxPersistent {
 
 // An entry of the report's data-set list: a data set and the name it is known by.
 class TfrxDataSetItem final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxDataSetItem)
+  LGOTY_REPORT_CLASS(TfrxDataSetItem)
  public:
   Link<TfrxDataSet> data_set;
   std::string data_set_name;
@@ -92,14 +92,14 @@ class TfrxDataSetItem final : public TfrxPersistent {
 // A report variable: a name and an expression (Value). A name beginning with a blank is a
 // category heading.
 class TfrxVariable final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxVariable)
+  LGOTY_REPORT_CLASS(TfrxVariable)
  public:
   std::string name;
   core::Variant value;
 };
 
 class TfrxStyleItem final : public TfrxPersistent {
-  LGOTY_FRX_CLASS(TfrxStyleItem)
+  LGOTY_REPORT_CLASS(TfrxStyleItem)
  public:
   TfrxStyleItem() : fill(std::make_unique<TfrxBrushFill>()) {}
   TfrxFillType FillType() const { return fill->FillType(); }

@@ -8,16 +8,16 @@
 
 namespace lgoty::report {
 
-LGOTY_FRX_CLASS_IMPL(TfrxView)
-LGOTY_FRX_CLASS_IMPL(TfrxStretcheable)
-LGOTY_FRX_CLASS_IMPL(TfrxCustomMemoView)
-LGOTY_FRX_CLASS_IMPL(TfrxMemoView)
-LGOTY_FRX_CLASS_IMPL(TfrxSysMemoView)
-LGOTY_FRX_CLASS_IMPL(TfrxCustomLineView)
-LGOTY_FRX_CLASS_IMPL(TfrxLineView)
-LGOTY_FRX_CLASS_IMPL(TfrxPictureView)
-LGOTY_FRX_CLASS_IMPL(TfrxShapeView)
-LGOTY_FRX_CLASS_IMPL(TfrxSubreport)
+LGOTY_REPORT_CLASS_IMPL(TfrxView)
+LGOTY_REPORT_CLASS_IMPL(TfrxStretcheable)
+LGOTY_REPORT_CLASS_IMPL(TfrxCustomMemoView)
+LGOTY_REPORT_CLASS_IMPL(TfrxMemoView)
+LGOTY_REPORT_CLASS_IMPL(TfrxSysMemoView)
+LGOTY_REPORT_CLASS_IMPL(TfrxCustomLineView)
+LGOTY_REPORT_CLASS_IMPL(TfrxLineView)
+LGOTY_REPORT_CLASS_IMPL(TfrxPictureView)
+LGOTY_REPORT_CLASS_IMPL(TfrxShapeView)
+LGOTY_REPORT_CLASS_IMPL(TfrxSubreport)
 
 TfrxView::TfrxView() : fill_(std::make_unique<TfrxBrushFill>()) {}
 

@@ -15,7 +15,7 @@ class TfrxDataSet;
 class TfrxReportPage;
 
 class TfrxView : public TfrxReportComponent {
-  LGOTY_FRX_CLASS(TfrxView)
+  LGOTY_REPORT_CLASS(TfrxView)
  public:
   // Created with a frame (no sides), a brush fill and a hyperlink.
   TfrxView();
@@ -61,13 +61,13 @@ class TfrxView : public TfrxReportComponent {
 };
 
 class TfrxStretcheable : public TfrxView {
-  LGOTY_FRX_CLASS(TfrxStretcheable)
+  LGOTY_REPORT_CLASS(TfrxStretcheable)
  public:
   TfrxStretchMode stretch_mode = TfrxStretchMode::smDontStretch;
 };
 
 class TfrxCustomMemoView : public TfrxStretcheable {
-  LGOTY_FRX_CLASS(TfrxCustomMemoView)
+  LGOTY_REPORT_CLASS(TfrxCustomMemoView)
  public:
   TfrxCustomMemoView();
 
@@ -121,15 +121,15 @@ class TfrxCustomMemoView : public TfrxStretcheable {
 };
 
 class TfrxMemoView final : public TfrxCustomMemoView {
-  LGOTY_FRX_CLASS(TfrxMemoView)
+  LGOTY_REPORT_CLASS(TfrxMemoView)
 };
 
 class TfrxSysMemoView final : public TfrxCustomMemoView {
-  LGOTY_FRX_CLASS(TfrxSysMemoView)
+  LGOTY_REPORT_CLASS(TfrxSysMemoView)
 };
 
 class TfrxCustomLineView : public TfrxStretcheable {
-  LGOTY_FRX_CLASS(TfrxCustomLineView)
+  LGOTY_REPORT_CLASS(TfrxCustomLineView)
  public:
   TColor color = clTransparent;
   bool arrow_end = false, arrow_solid = false, arrow_start = false;
@@ -138,11 +138,11 @@ class TfrxCustomLineView : public TfrxStretcheable {
 };
 
 class TfrxLineView final : public TfrxCustomLineView {
-  LGOTY_FRX_CLASS(TfrxLineView)
+  LGOTY_REPORT_CLASS(TfrxLineView)
 };
 
 class TfrxPictureView final : public TfrxView {
-  LGOTY_FRX_CLASS(TfrxPictureView)
+  LGOTY_REPORT_CLASS(TfrxPictureView)
  public:
   TfrxPicture& Picture() { return picture_; }
   bool auto_size = false, center = false;
@@ -156,7 +156,7 @@ class TfrxPictureView final : public TfrxView {
 };
 
 class TfrxShapeView final : public TfrxView {
-  LGOTY_FRX_CLASS(TfrxShapeView)
+  LGOTY_REPORT_CLASS(TfrxShapeView)
  public:
   TColor color = clTransparent;
   int curve = 0;
@@ -164,7 +164,7 @@ class TfrxShapeView final : public TfrxView {
 };
 
 class TfrxSubreport final : public TfrxView {
-  LGOTY_FRX_CLASS(TfrxSubreport)
+  LGOTY_REPORT_CLASS(TfrxSubreport)
  public:
   Link<TfrxReportPage> page;
   bool print_on_parent = false;

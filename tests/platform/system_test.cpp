@@ -40,8 +40,8 @@ TEST(System, CreateTempFileMakesDistinctEmptyFilesInTheTempFolder) {
   const char* saved = getenv("TMPDIR");
   const std::string old = saved ? saved : "";
   setenv("TMPDIR", folder.Path().c_str(), 1);
-  const std::string first = CreateTempFile("frx");
-  const std::string second = CreateTempFile("frx");
+  const std::string first = CreateTempFile("lgt");
+  const std::string second = CreateTempFile("lgt");
   const std::string sneaky = CreateTempFile("../escape");
   setenv("TMPDIR", (folder.Path() + "/missing").c_str(), 1);
   EXPECT_THROW(CreateTempFile("x"), EFileError);
@@ -56,7 +56,7 @@ TEST(System, CreateTempFileMakesDistinctEmptyFilesInTheTempFolder) {
     EXPECT_TRUE(FileExists(path)) << path;
     EXPECT_TRUE(ReadWholeFile(path).empty()) << path;
   }
-  EXPECT_EQ(ExtractFileName(first).rfind("frx", 0), 0u);
+  EXPECT_EQ(ExtractFileName(first).rfind("lgt", 0), 0u);
 }
 
 TEST(System, ComputerAndProgramFacts) {

@@ -60,10 +60,10 @@ struct RowSpec {
 inline void MakeTable(const std::string& path, const std::vector<FieldSpec>& fields,
                       const std::vector<RowSpec>& rows) {
   dbf::TDbfFieldDefs defs(dbf::kTableLevel4);
-  for (const FieldSpec& spec : fields) {
+  for (const FieldSpec& desc : fields) {
     dbf::TDbfFieldDef& def = defs.Add();
-    def.SetFieldName(spec.name);
-    def.SetNative(static_cast<uint8_t>(spec.letter), spec.size, spec.decimals);
+    def.SetFieldName(desc.name);
+    def.SetNative(static_cast<uint8_t>(desc.letter), desc.size, desc.decimals);
   }
   dbf::TDbfFile file;
   file.SetFileName(path);

@@ -145,18 +145,18 @@ int Usage() {
 int Generate(uint32_t rows, uint64_t seed, bool dental, bool upper, const std::string& out) {
   auto name = [upper](std::string_view text) { return upper ? Capitals(text) : std::string(text); };
   dbf::TDbfFieldDefs defs(dbf::kTableLevel4);
-  struct Spec {
+  struct Layout {
     const char* name;
     char letter;
     int length;
     int decimals;
   };
-  const Spec specs[] = {{"FAMIL", 'C', 25, 0},   {"IMJA", 'C', 20, 0},
+  const Layout specs[] = {{"FAMIL", 'C', 25, 0},   {"IMJA", 'C', 20, 0},
                         {"OTCH", 'C', 25, 0},    {"PYNKAR", 'C', 12, 0},
                         {"DOC_SER", 'C', 10, 0}, {"DOC_NUM", 'C', 10, 0},
                         {"SUMPAY", 'N', 12, 2},  {dental ? "NARYD" : "RECEPT", 'C', 15, 0},
                         {dental ? "DATENRD" : "DATERCPT", 'D', 8, 0}};
-  for (const Spec& s : specs) {
+  for (const Layout& s : specs) {
     dbf::TDbfFieldDef& def = defs.Add();
     def.SetFieldName(s.name);
     def.SetNative(static_cast<uint8_t>(s.letter), s.length, s.decimals);

@@ -228,12 +228,12 @@ FieldSpec ParseFieldSpec(const std::string& text) {
   };
   if (parts.size() < 3 || parts.size() > 4 || parts[0].empty() || parts[1].size() != 1)
     throw core::Exception("Bad field definition \"" + text + "\" (NAME:LETTER:LEN[:DEC]).");
-  FieldSpec spec;
-  spec.name = parts[0];
-  spec.letter = parts[1][0];
-  spec.length = number(parts[2]);
-  spec.decimals = parts.size() == 4 ? number(parts[3]) : 0;
-  return spec;
+  FieldSpec desc;
+  desc.name = parts[0];
+  desc.letter = parts[1][0];
+  desc.length = number(parts[2]);
+  desc.decimals = parts.size() == 4 ? number(parts[3]) : 0;
+  return desc;
 }
 
 void CreateCommand(const std::string& path, int level, uint8_t ldid,
@@ -245,17 +245,17 @@ void CreateCommand(const std::string& path, int level, uint8_t ldid,
                                                      : layout::kNameMaxChars;
   dbf::TDbfFieldDefs defs(level);
   std::set<std::string> seen;
-  for (const FieldSpec& spec : fields) {
+  for (const FieldSpec& desc : fields) {
     dbf::TDbfFieldDef& def = defs.Add();
-    def.SetFieldName(spec.name);
-    if (spec.name.size() > max_name)
-      throw core::Exception("Field name " + spec.name + " is longer than " +
+    def.SetFieldName(desc.name);
+    if (desc.name.size() > max_name)
+      throw core::Exception("Field name " + desc.name + " is longer than " +
                             std::to_string(max_name) + " characters.");
     if (!seen.insert(def.FieldName()).second)
       throw core::Exception("Field name " + def.FieldName() + " is used twice.");
-    def.SetNative(static_cast<uint8_t>(spec.letter), spec.length, spec.decimals);
+    def.SetNative(static_cast<uint8_t>(desc.letter), desc.length, desc.decimals);
     if (def.NativeFieldType() == 0)
-      throw core::Exception("Field " + def.FieldName() + ": type " + std::string(1, spec.letter) +
+      throw core::Exception("Field " + def.FieldName() + ": type " + std::string(1, desc.letter) +
                             " is not known at level " + std::to_string(level) + ".");
   }
   if (!overwrite && platform::FileExists(path))

@@ -111,25 +111,25 @@ std::vector<std::byte> KeyFromText(dbf::TIndexFile& index, const std::string& te
 
 }  // namespace
 
-void IndexCommand(const std::string& path, const IndexSpec& spec, std::ostream& out) {
+void IndexCommand(const std::string& path, const IndexSpec& desc, std::ostream& out) {
   auto table = OpenTableFor(path, TFileAccessMode::amExclusiveExisting);
   dbf::TIndexOptions options;
-  options.kind = spec.kind;
-  options.descending = spec.descending;
-  options.expression = table->FieldDefs().Find(spec.expression) == nullptr;
+  options.kind = desc.kind;
+  options.descending = desc.descending;
+  options.expression = table->FieldDefs().Find(desc.expression) == nullptr;
   dbf::TIndexFile* index = nullptr;
-  if (IsNdxName(spec.name)) {
-    if (spec.descending) throw core::Exception("NDX files have no descending order.");
+  if (IsNdxName(desc.name)) {
+    if (desc.descending) throw core::Exception("NDX files have no descending order.");
     auto ndx = std::make_unique<dbf::TIndexFile>(*table);
-    ndx->SetFileName(NdxPath(path, spec.name));
+    ndx->SetFileName(NdxPath(path, desc.name));
     ndx->SetMode(TFileAccessMode::amExclusiveNew);
     ndx->Open();
-    ndx->CreateTag(spec.expression, spec.name, options);
+    ndx->CreateTag(desc.expression, desc.name, options);
     index = ndx.get();
     table->AddIndex(std::move(ndx));
   } else {
     index = dbf::ProductionIndexOf(*table, true);
-    index->CreateTag(spec.expression, spec.name, options);
+    index->CreateTag(desc.expression, desc.name, options);
   }
   dbf::TIndexTag& tag = *index->SelectedTag();
   JsonValue line = JsonValue::Object();

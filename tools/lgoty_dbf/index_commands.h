@@ -18,7 +18,7 @@ struct IndexSpec {
   bool descending = false;
 };
 
-void IndexCommand(const std::string& path, const IndexSpec& spec, std::ostream& out);
+void IndexCommand(const std::string& path, const IndexSpec& desc, std::ostream& out);
 void DropIndexCommand(const std::string& path, const std::string& name, std::ostream& out);
 // Records in the order of index name, from the first key not less than from to the last key
 // not greater than to (each compared over its own length, so prefixes work).

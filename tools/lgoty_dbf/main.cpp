@@ -141,14 +141,14 @@ int Run(int argc, char** argv) {
     } else {
       if (args.tag.empty() || args.expr.empty()) throw UsageError{"index needs --tag and --expr"};
       if (args.unique && args.distinct) throw UsageError{"--unique and --distinct exclude each other"};
-      IndexSpec spec;
-      spec.name = args.tag;
-      spec.expression = args.expr;
-      spec.kind = args.distinct ? lgoty::dbf::TIndexKind::ikDistinct
+      IndexSpec desc;
+      desc.name = args.tag;
+      desc.expression = args.expr;
+      desc.kind = args.distinct ? lgoty::dbf::TIndexKind::ikDistinct
                   : args.unique ? lgoty::dbf::TIndexKind::ikUnique
                                 : lgoty::dbf::TIndexKind::ikNone;
-      spec.descending = args.descending;
-      IndexCommand(args.words[1], spec, std::cout);
+      desc.descending = args.descending;
+      IndexCommand(args.words[1], desc, std::cout);
     }
   } else if (command == "seek") {
     Need(args, 3, 3);

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "core/code_page.h"
+#include "bench/bench_register.h"
 #include "dbf/dbf_file.h"
 #include "dbf/field_codec.h"
 #include "dbf/index_file.h"
@@ -181,28 +182,12 @@ double Best(int runs, F f) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  unsigned long rows = 1'000'000;
-  int runs = 3;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--rows" && i + 1 < argc) rows = std::strtoul(argv[++i], nullptr, 10);
-    else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
-    else {
-      std::fprintf(stderr, "usage: bench_table_dataset [--rows N] [--runs R]\n");
-      return 2;
-    }
-  }
+  lgoty::bench::RegisterBenchOptions options;
+  if (!lgoty::bench::ParseRegisterBenchOptions(argc, argv, "bench_table_dataset", options)) return 2;
+  const unsigned long rows = options.rows;
+  const int runs = options.runs;
   try {
-    std::filesystem::create_directories("bench-data");
-    const std::string path = "bench-data/register_" + std::to_string(rows) + ".dbf";
-    if (!std::filesystem::exists(path)) {
-      const std::filesystem::path generator =
-          std::filesystem::path(argv[0]).parent_path() / "gen_register";
-      const std::string command = generator.string() + " --rows " + std::to_string(rows) +
-                                  " --seed 1 --kind med " + path;
-      std::printf("generating: %s\n", command.c_str());
-      if (std::system(command.c_str()) != 0) throw std::runtime_error("gen_register failed");
-    }
+    const std::string path = lgoty::bench::EnsureBenchRegister(argv[0], rows);
     const std::string work = "bench-data/dataset_work.dbf";
 
     const double bare_open = Best(runs, [&] { return BareOpen(path, work); });

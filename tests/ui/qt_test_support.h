@@ -2,6 +2,7 @@
 // for any text, and a guard that closes modal windows a test opened.
 #pragma once
 
+#include <memory>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QStandardPaths>
@@ -38,11 +39,15 @@ inline void TypeText(QWidget* widget, const QString& text) {
 // Runs `inside` once a modal window is up, then closes whatever modal window is still
 // open, so that a failing test never hangs in exec().
 inline void WhenModal(std::function<void(QWidget* modal)> inside) {
+  // The function holds itself only weakly (a strong self-reference would never be freed);
+  // the pending timer holds it strongly until it runs.
   auto attempt = std::make_shared<std::function<void(int)>>();
-  *attempt = [inside, attempt](int tries) {
+  std::weak_ptr<std::function<void(int)>> self = attempt;
+  *attempt = [inside, self](int tries) {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal && tries < 200) {
-      QTimer::singleShot(10, [attempt, tries] { (*attempt)(tries + 1); });
+      if (auto again = self.lock())
+        QTimer::singleShot(10, [again, tries] { (*again)(tries + 1); });
       return;
     }
     if (modal) inside(modal);

@@ -7,6 +7,13 @@ namespace lgoty::report {
 std::string frxGet(std::string_view key) {
   static const std::map<std::string_view, std::string_view> kTexts = {
       {"xrCantFindClass", "Не удалось найти класс"},
+      {"enUnconnGroup", "Нет дата-бэнда для группы"},
+      {"enUnconnGFooter", "Нет заголовка группы"},
+      {"enUnconnHeader", "Не подключенный header/footer"},
+      {"enBandPos", "Неправильно расположен бэнд:"},
+      {"prRunningFirst", "Первый проход: страница %d"},
+      {"prRunning", "Готовится страница %d"},
+      {"clScrError", "Ошибка в скрипте %s: %s"},
       {"clErrors", "Были обнаружены следующие ошибки:"},
       {"mbError", "Ошибка"},
       {"dbNotConn", "Компонент %s не подключен к данным"},

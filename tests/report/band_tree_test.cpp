@@ -1,0 +1,167 @@
+// The band tree of a page and the shift lists of a band: who belongs to which data band,
+// the four error lines, and how growth moves the objects below.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "report/band_tree.h"
+#include "report/bands.h"
+#include "report/pages.h"
+#include "report/report.h"
+#include "report/shift_lists.h"
+#include "report/views.h"
+
+namespace lgoty::report {
+namespace {
+
+class BandTreeTest : public ::testing::Test {
+ protected:
+  BandTreeTest() {
+    page_ = report_.Add(std::make_unique<TfrxReportPage>());
+    page_->SetName("Page1");
+    data_set_ = report_.Add(std::make_unique<TfrxUserDataSet>());
+    data_set_->SetName("Rows");
+  }
+
+  template <class T>
+  T* AddBand(const char* name, double top, bool with_data = false) {
+    T* band = page_->Add(std::make_unique<T>());
+    band->SetName(name);
+    band->SetBounds(0, top, 700, 20);
+    if constexpr (std::is_base_of_v<TfrxDataBand, T>) {
+      if (with_data) band->data_set.Set(data_set_);
+    }
+    return band;
+  }
+
+  BandTree Build() {
+    BandTree tree;
+    BuildBandTree(*page_, false, tree);
+    return tree;
+  }
+
+  TfrxReport report_;
+  TfrxReportPage* page_;
+  TfrxUserDataSet* data_set_;
+};
+
+TEST_F(BandTreeTest, HeaderGroupsMasterDetailAndFootersNestByDesignerOrder) {
+  // Inserted out of order: the tree follows Top.
+  auto* footer = AddBand<TfrxFooter>("Footer1", 300);
+  auto* detail = AddBand<TfrxDetailData>("DetailData1", 160, true);
+  auto* master = AddBand<TfrxMasterData>("MasterData1", 120, true);
+  auto* header = AddBand<TfrxHeader>("Header1", 40);
+  auto* g1 = AddBand<TfrxGroupHeader>("GroupHeader1", 60);
+  auto* g2 = AddBand<TfrxGroupHeader>("GroupHeader2", 80);
+  auto* gf2 = AddBand<TfrxGroupFooter>("GroupFooter2", 200);
+  auto* gf1 = AddBand<TfrxGroupFooter>("GroupFooter1", 240);
+  auto* title = AddBand<TfrxReportTitle>("ReportTitle1", 0);
+
+  BandTree tree = Build();
+  EXPECT_TRUE(tree.errors.empty()) << tree.errors.front();
+  EXPECT_EQ(tree.title, title);
+  ASSERT_EQ(tree.top_level.size(), 1u);
+  DataBandNode* m = tree.top_level[0];
+  EXPECT_EQ(m->band, master);
+  EXPECT_EQ(m->header, header);
+  EXPECT_EQ(m->footer, footer);
+  ASSERT_EQ(m->groups.size(), 2u);
+  EXPECT_EQ(m->groups[0].header, g1);
+  EXPECT_EQ(m->groups[0].footer, gf1);
+  EXPECT_EQ(m->groups[1].header, g2);
+  EXPECT_EQ(m->groups[1].footer, gf2);
+  ASSERT_EQ(m->sub_bands.size(), 1u);
+  EXPECT_EQ(m->sub_bands[0]->band, detail);
+}
+
+TEST_F(BandTreeTest, EachOfTheFourErrorLinesNamesItsBand) {
+  AddBand<TfrxMasterData>("MasterData1", 100, true);
+  AddBand<TfrxGroupHeader>("GroupHeader1", 200);  // no data band after it
+  AddBand<TfrxHeader>("Header1", 300);            // nothing below
+  AddBand<TfrxDetailData>("DetailData1", 20, true);  // above its master
+  BandTree tree = Build();
+  ASSERT_EQ(tree.errors.size(), 3u);
+  EXPECT_EQ(tree.errors[0], "Неправильно расположен бэнд: DetailData1");
+  EXPECT_EQ(tree.errors[1], "Нет дата-бэнда для группы GroupHeader1");
+  EXPECT_EQ(tree.errors[2], "Не подключенный header/footer Header1");
+
+  BandTree footer_only;
+  auto* other = report_.Add(std::make_unique<TfrxReportPage>());
+  other->SetName("Page2");
+  auto* gf = other->Add(std::make_unique<TfrxGroupFooter>());
+  gf->SetName("GroupFooter9");
+  BuildBandTree(*other, false, footer_only);
+  ASSERT_EQ(footer_only.errors.size(), 1u);
+  EXPECT_EQ(footer_only.errors[0], "Нет заголовка группы GroupFooter9");
+}
+
+TEST_F(BandTreeTest, RowCountGivesABandItsOwnDataSetAndZeroLeavesItOut) {
+  auto* counted = AddBand<TfrxMasterData>("MasterData1", 10);
+  counted->row_count = 3;
+  auto* idle = AddBand<TfrxMasterData>("MasterData2", 50);
+  idle->row_count = 0;
+  BandTree tree = Build();
+  EXPECT_TRUE(tree.errors.empty());
+  ASSERT_EQ(tree.top_level.size(), 1u);
+  EXPECT_EQ(tree.top_level[0]->band, counted);
+  EXPECT_EQ(tree.top_level[0]->data_set, &counted->VirtualDataSet());
+  EXPECT_EQ(counted->VirtualDataSet().range_end_count, 3);
+}
+
+// Shift lists ---------------------------------------------------------------------------
+
+TfrxMemoView* AddMemo(TfrxBand& band, double left, double top, double width, double height,
+                      TfrxShiftMode mode = TfrxShiftMode::smAlways) {
+  auto* memo = band.Add(std::make_unique<TfrxMemoView>());
+  memo->SetBounds(left, top, width, height);
+  memo->shift_mode = mode;
+  return memo;
+}
+
+TEST(ShiftLists, GrowthMovesOnlyTheObjectsBelowTheGrowingOne) {
+  TfrxMasterData band;
+  band.SetBounds(0, 0, 400, 100);
+  TfrxMemoView* top_left = AddMemo(band, 0, 0, 100, 20);
+  TfrxMemoView* under_left = AddMemo(band, 0, 30, 100, 20);
+  TfrxMemoView* under_right = AddMemo(band, 200, 30, 100, 20);
+  TfrxMemoView* bottom_wide = AddMemo(band, 0, 60, 300, 20);
+  ShiftLists lists;
+  lists.Build(band);
+  ASSERT_EQ(lists.Views().size(), 4u);
+  // The wide memo is claimed by both memos above it, not by the first (hidden behind
+  // under_left).
+  EXPECT_EQ(lists.Parents()[3].size(), 2u);
+  EXPECT_TRUE(lists.Parents()[2].empty());
+
+  top_left->SetHeight(60);  // grew by 40
+  lists.ApplyGrowth({40, 0, 0, 0});
+  EXPECT_DOUBLE_EQ(under_left->Top(), 70);
+  EXPECT_DOUBLE_EQ(under_right->Top(), 30);
+  EXPECT_DOUBLE_EQ(bottom_wide->Top(), 100);
+}
+
+TEST(ShiftLists, ShiftModesDontShiftAndWhenOverlapped) {
+  TfrxMasterData band;
+  band.SetBounds(0, 0, 400, 100);
+  TfrxMemoView* grower = AddMemo(band, 0, 0, 100, 20);
+  TfrxMemoView* fixed = AddMemo(band, 0, 25, 100, 10, TfrxShiftMode::smDontShift);
+  TfrxMemoView* below_fixed = AddMemo(band, 0, 40, 100, 10);
+  TfrxMemoView* other = AddMemo(band, 150, 0, 100, 20);
+  TfrxMemoView* overlapped = AddMemo(band, 150, 50, 100, 10, TfrxShiftMode::smWhenOverlapped);
+  ShiftLists lists;
+  lists.Build(band);
+  grower->SetHeight(30);
+  other->SetHeight(55);  // now reaches 5 pixels into `overlapped`
+  std::vector<double> growth(lists.Views().size(), 0.0);
+  for (size_t i = 0; i < lists.Views().size(); ++i) {
+    if (lists.Views()[i] == grower) growth[i] = 10;
+    if (lists.Views()[i] == other) growth[i] = 35;
+  }
+  lists.ApplyGrowth(growth);
+  EXPECT_DOUBLE_EQ(fixed->Top(), 25);        // stays, passes the 10 on
+  EXPECT_DOUBLE_EQ(below_fixed->Top(), 50);  // moved by what came through
+  EXPECT_DOUBLE_EQ(overlapped->Top(), 55);   // only to the new bottom above it
+}
+
+}  // namespace
+}  // namespace lgoty::report

@@ -2,6 +2,7 @@
 // (data sets, variables, styles), its error list and its template file operations.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -15,6 +16,8 @@
 namespace lgoty::report {
 
 class TfrxDataPage;
+class TfrxReportPage;
+class TfrxEngine;
 
 // What a report needs from the user interface. Without one, messages are not shown and a
 // password cannot be asked for (the load then fails as if the answer were wrong).
@@ -24,6 +27,14 @@ class ReportUserInterface {
   virtual void ShowErrorMessage(const std::string& caption, const std::string& text) = 0;
   // False when the user cancelled.
   virtual bool AskPassword(std::string& password) = 0;
+  // A run added a page (page_number from 1), in the first of two passes or not. The
+  // engine shows nothing itself; a window may show the page and process pending events.
+  virtual void ReportProgress(bool first_pass, int page_number) {
+    (void)first_pass;
+    (void)page_number;
+  }
+  // Asked as a run goes on: true stops it (the pages built so far stay).
+  virtual bool ProgressCancelled() { return false; }
 };
 
 class TfrxReport final : public TfrxComponent {
@@ -54,6 +65,15 @@ class TfrxReport final : public TfrxComponent {
   // The load, build and expression errors: sorted, each distinct message once.
   core::TStringList& Errors() { return errors_; }
   void SetUserInterface(ReportUserInterface* ui) { ui_ = ui; }
+  ReportUserInterface* UserInterface() const { return ui_; }
+
+  // A script or the host stops a run (StopReport, a cancelled progress).
+  bool Terminated() const { return terminated_; }
+  void SetTerminated(bool value) { terminated_ = value; }
+  // Host-side handlers (not stored): the beginning and end of a document, after the script
+  // compiled, and a page built by the host instead of the data-band walk.
+  std::function<void()> on_begin_doc, on_end_doc, on_after_script_compile;
+  std::function<void(TfrxReportPage&)> on_manual_build_handler;
 
   // The object of that name (letter case ignored) anywhere in the tree; nullptr when none.
   TfrxComponent* FindByName(std::string_view name) const;
@@ -112,6 +132,7 @@ class TfrxReport final : public TfrxComponent {
   std::string file_name_;
   std::string last_password_;
   ReportUserInterface* ui_ = nullptr;
+  bool terminated_ = false;
   std::unordered_map<std::string, TfrxComponent*> names_;
 };
 

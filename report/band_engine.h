@@ -1,0 +1,188 @@
+// TfrxEngine: turns a report and its data sets into prepared pages.
+//
+// The engine walks the report pages, prints each band as often as its role and its data
+// require, lets text objects grow with their content, breaks pages and columns, prints
+// headers and footers at the right moments, counts rows and pages and feeds the
+// aggregates. It draws nothing: every placed band goes to the prepared-pages store
+// (EngineOutput), which copies it.
+//
+// Coordinates are report pixels (96 per inch) from the top-left corner of the printable
+// area; the printable area is (paper − margins) × 3.77953 pixels.
+//
+// A run (Run):
+//   1. build the band tree of every report page (errors stop the run before any page);
+//   2. start the report's data sets, run OnStartReport, show the dialog pages (a cancel
+//      ends the run with no pages and no error);
+//   3. build the pages: once per record of the report's data set (or once); each visible
+//      report page once per record of its data set or PageCount times;
+//   4. with DoublePass, build them again knowing TotalPages;
+//   5. finally (also after an error) run OnStopReport and finish the data sets.
+// Every loop checks the report's terminated flag (StopReport, a cancelled progress).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/date_time.h"
+#include "report/band_tree.h"
+#include "report/shift_lists.h"
+
+namespace lgoty::report {
+
+class TfrxReport;
+class TfrxReportPage;
+class TfrxBand;
+class TfrxView;
+class TfrxCustomMemoView;
+class EngineOutput;
+
+// The script-visible side of the engine (Engine.NewPage, Engine.ShowBand ...).
+class TfrxCustomEngine {
+ public:
+  virtual ~TfrxCustomEngine() = default;
+  virtual void ShowBand(TfrxBand* band) = 0;
+  virtual void NewPage() = 0;
+  virtual void NewColumn() = 0;
+  // Pixels left above the footers on the current page; 1000000 with EndlessHeight.
+  virtual double FreeSpace() const = 0;
+  virtual void StopReport() = 0;
+  virtual void AddAnchor(const std::string& text) = 0;
+  virtual int GetAnchorPage(const std::string& text) = 0;
+
+  double CurX() const { return cur_x_; }
+  double CurY() const { return cur_y_; }
+  void SetCurY(double y) { cur_y_ = y; }
+  double PageWidth() const { return page_width_; }
+  double PageHeight() const { return page_height_; }
+  int CurColumn() const { return cur_column_; }
+  int TotalPages() const { return total_pages_; }
+  bool FinalPass() const { return final_pass_; }
+  bool Running() const { return running_; }
+  TfrxBand* CurBand() const { return cur_band_; }
+
+ protected:
+  double cur_x_ = 0, cur_y_ = 0;
+  double page_width_ = 0, page_height_ = 0;
+  int cur_column_ = 1;
+  int total_pages_ = 0;
+  bool final_pass_ = true;
+  bool running_ = false;
+  TfrxBand* cur_band_ = nullptr;
+};
+
+class TfrxEngine final : public TfrxCustomEngine {
+ public:
+  // Both must outlive the engine.
+  TfrxEngine(TfrxReport& report, EngineOutput& output);
+  ~TfrxEngine() override;
+
+  // The whole build; with a page given, only that page. True on success; false when the
+  // band trees had errors (they are in the report's error list) or a dialog was cancelled.
+  // Exceptions of scripts and expressions pass to the caller after OnStopReport ran and
+  // the data sets were finished.
+  bool Run(TfrxReportPage* only_page = nullptr);
+
+  void ShowBand(TfrxBand* band) override;
+  void NewPage() override;
+  void NewColumn() override;
+  double FreeSpace() const override;
+  void StopReport() override;
+  void AddAnchor(const std::string& text) override;
+  int GetAnchorPage(const std::string& text) override;
+
+  bool Terminated() const;
+  bool CancelledByDialog() const { return dialogs_cancelled_; }
+
+ private:
+  struct HeaderEntry {
+    TfrxBand* band;
+    double x;
+    int line, line_through;
+  };
+  struct PageContext {
+    TfrxReportPage* page = nullptr;
+    BandTree tree;
+  };
+
+  // band_engine.cpp: the run, passes and page instances.
+  void Initialize(TfrxReportPage* only_page);
+  void RunReportPages(TfrxReportPage* only_page);
+  void RunPage(PageContext& context);
+  void BuildPageInstance(PageContext& context);
+  bool PageHasRows(PageContext& context);
+  void PrintPageObjects(TfrxReportPage& page);
+  void RunManualBuild(PageContext& context);
+  void CheckTerminatedByHost();
+
+  // page_breaks.cpp: adding, ending and breaking pages and columns; keeping.
+  void AddPage();
+  void EndPage();
+  void NewPageImpl(bool from_column);
+  void PrintHeaderList(bool for_column);
+  double FooterHeight() const;
+  double PageBodyHeight() const;
+  void AddHeader(TfrxBand* band);
+  void RemoveHeader(TfrxBand* band);
+  bool StartKeep(TfrxBand* band);
+  void EndKeep(TfrxBand* band);
+  // True when the kept output was moved to a new page (the break is done).
+  bool MoveKeptOutput();
+  void ReportProgress();
+
+  // band_printing.cpp: preparing, measuring and printing one band.
+  void ShowBandImpl(TfrxBand* band);
+  void PrepareBand(TfrxBand& band);
+  void StretchBand(TfrxBand& band);
+  void PlaceBand(TfrxBand& band);
+  void FinishBand(TfrxBand& band);
+  void ShowSplit(TfrxBand& band);
+  ShiftLists& ShiftListsOf(TfrxBand& band);
+  double NeededHeight(TfrxView& view);
+
+  // data_walk.cpp: data bands, groups, headers and footers.
+  void WalkBands(const std::vector<DataBandNode*>& nodes);
+  void WalkBand(DataBandNode& node);
+  bool RowPrintable(DataBandNode& node);
+  bool HasPrintableRow(DataBandNode& node);
+  void ShowGroupHeaders(DataBandNode& node, size_t from, bool first_row);
+  void ShowGroupFooters(DataBandNode& node, size_t down_to);
+  void ShowDataRow(DataBandNode& node);
+  void ShowNodeFooter(DataBandNode& node);
+  void SetLines(int line, int line_through);
+  DataBandNode* OwnerNode(const TfrxBand* band) const;
+
+  // Events named by a property: the script procedure gets the sender.
+  void FireEvent(const std::string& handler, TfrxComponent* sender);
+
+  TfrxReport& report_;
+  EngineOutput& output_;
+  std::vector<std::unique_ptr<PageContext>> contexts_;
+  PageContext* context_ = nullptr;  // the page being built
+  TfrxReportPage* page_ = nullptr;
+  std::map<TfrxBand*, ShiftLists> shift_lists_;
+
+  std::vector<HeaderEntry> header_list_;
+  double page_cur_x_ = 0;
+  double first_column_y_ = 0;
+  int cur_line_ = 0, cur_line_through_ = 0;
+  bool is_first_page_ = false, is_last_page_ = false;
+  bool ending_last_page_ = false;
+  bool adding_page_ = false;
+  bool dialogs_cancelled_ = false;
+  double data_start_y_ = 0;  // CurY once the headers of the current page/column are out
+  TfrxBand* start_new_page_band_ = nullptr;
+  TfrxBand* last_band_on_page_ = nullptr;
+  // A data band or group header on its first row (StartNewPage does not break there).
+  TfrxBand* first_row_band_ = nullptr;
+
+  // Keeping.
+  TfrxBand* keep_band_ = nullptr;
+  double keep_y_ = 0;
+  int keep_position_ = 0;
+  int keep_anchor_count_ = 0;
+  bool keeping_header_ = false;
+};
+
+}  // namespace lgoty::report

@@ -1,0 +1,293 @@
+// Printing one band: preparing it (events, data, stretching), deciding whether it fits,
+// placing it and handing it to the output, and printing it in parts when it is split.
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "report/band_engine.h"
+#include "report/bands.h"
+#include "report/engine_links.h"
+#include "report/engine_output.h"
+#include "report/pages.h"
+#include "report/report.h"
+#include "report/views.h"
+
+namespace lgoty::report {
+
+namespace links = engine_links;
+
+namespace {
+
+constexpr double kEpsilon = 1e-4;
+
+// Bands that are placed where the engine puts them, whatever space is left.
+bool IsFixedPlaceBand(const TfrxBand& band) {
+  int n = BandNumber(band);
+  return n == 3 || n == 16 || n == 17 || n < 0;
+}
+
+bool IsMultiColumnDataBand(const TfrxBand& band) {
+  auto* data = dynamic_cast<const TfrxDataBand*>(&band);
+  return data && data->columns > 1;
+}
+
+std::vector<TfrxView*> BandViews(TfrxBand& band) {
+  std::vector<TfrxView*> views;
+  TfrxComponent* fill = band.FillMemo();
+  for (int i = 0; i < band.ObjectCount(); ++i) {
+    if (band.Object(i) == fill) continue;
+    if (auto* v = dynamic_cast<TfrxView*>(band.Object(i))) views.push_back(v);
+  }
+  return views;
+}
+
+}  // namespace
+
+ShiftLists& TfrxEngine::ShiftListsOf(TfrxBand& band) {
+  auto it = shift_lists_.find(&band);
+  if (it == shift_lists_.end()) {
+    it = shift_lists_.emplace(&band, ShiftLists()).first;
+    it->second.Build(band);
+  }
+  return it->second;
+}
+
+void TfrxEngine::ShowBand(TfrxBand* band) {
+  if (!band || Terminated()) return;
+  ShowBandImpl(band);
+}
+
+void TfrxEngine::ShowBandImpl(TfrxBand* band) {
+  const bool kept_child = band->keep_child && StartKeep(band);
+  const int number = BandNumber(*band);
+  if (band->start_new_page && band->Visible() && !adding_page_ && band != first_row_band_ &&
+      context_ && cur_y_ > data_start_y_ + kEpsilon) {
+    if (number == 12 && band->reset_page_numbers) output_.ResetLogicalPageNumber();
+    start_new_page_band_ = band;
+    NewPage();
+    start_new_page_band_ = nullptr;
+  } else if (number == 12 && band->reset_page_numbers && band->start_new_page &&
+             band != first_row_band_ && !adding_page_) {
+    output_.ResetLogicalPageNumber();
+  }
+
+  PrepareBand(*band);
+
+  bool split = false;
+  if (band->Visible() && !IsFixedPlaceBand(*band) && !IsMultiColumnDataBand(*band) &&
+      !adding_page_ && context_ && FreeSpace() < band->Height() - kEpsilon) {
+    if ((band->allow_split && !keep_band_) || band->Height() > PageBodyHeight() + kEpsilon) {
+      if (!band->allow_split && band != first_row_band_ && !band->start_new_page &&
+          cur_y_ > data_start_y_ + kEpsilon) {
+        NewColumn();
+      }
+      EndKeep(keep_band_);
+      ShowSplit(*band);
+      split = true;
+    } else {
+      NewColumn();
+    }
+  }
+  if (!split) PlaceBand(*band);
+  FinishBand(*band);
+
+  if (TfrxChild* child = band->child.Get();
+      child && child != band && (band->Visible() || band->print_child_if_invisible)) {
+    ShowBand(child);
+  }
+  if (kept_child) EndKeep(band);
+  if (auto* data = dynamic_cast<TfrxDataBand*>(band)) {
+    links::AddAggregateRow(report_, *data);
+  }
+}
+
+void TfrxEngine::PrepareBand(TfrxBand& band) {
+  cur_band_ = &band;
+  links::SetCurrentBand(report_, &band);
+  links::SetCurrentObject(report_, band.Name());
+  links::SetLineCounters(report_, cur_line_, cur_line_through_);
+  links::BeforePrint(band);
+  FireEvent(band.on_before_print, &band);
+  for (TfrxComponent* c : band.AllObjects()) {
+    auto* object = dynamic_cast<TfrxReportComponent*>(c);
+    if (!object) continue;
+    links::SetCurrentObject(report_, object->Name());
+    links::BeforePrint(*object);
+    auto* view = dynamic_cast<TfrxView*>(object);
+    if (band.Visible() && view) FireEvent(view->on_before_print, view);
+    if (object->Visible()) {
+      links::FillData(*object);
+      if (view) FireEvent(view->on_after_data, view);
+    }
+  }
+  links::SetCurrentObject(report_, band.Name());
+  StretchBand(band);
+}
+
+double TfrxEngine::NeededHeight(TfrxView& view) { return links::CalcHeight(view); }
+
+void TfrxEngine::StretchBand(TfrxBand& band) {
+  ShiftLists& lists = ShiftListsOf(band);
+  const std::vector<TfrxView*>& views = lists.Views();
+  std::vector<double> growth(views.size(), 0.0);
+  bool grew = false;
+  for (size_t i = 0; i < views.size(); ++i) {
+    auto* s = dynamic_cast<TfrxStretcheable*>(views[i]);
+    if (!s || !s->Visible() || s->stretch_mode == TfrxStretchMode::smDontStretch) continue;
+    const double needed = NeededHeight(*s);
+    if (needed > s->Height() + kEpsilon) {
+      growth[i] = needed - s->Height();
+      s->SetHeight(needed);
+      grew = true;
+    }
+  }
+  if (grew) lists.ApplyGrowth(growth);
+
+  double lowest = 0;
+  bool any = false;
+  for (TfrxView* v : views) {
+    if (!v->Visible()) continue;
+    lowest = std::max(lowest, v->Top() + v->Height());
+    any = true;
+  }
+  if (band.stretched && !views.empty()) band.SetHeight(any ? lowest : 0);
+  FireEvent(band.on_after_calc_height, &band);
+  for (TfrxView* v : views) {
+    auto* s = dynamic_cast<TfrxStretcheable*>(v);
+    if (s && s->Visible() && s->stretch_mode == TfrxStretchMode::smMaxHeight) {
+      s->SetHeight(std::max(0.0, lowest - s->Top()));
+    }
+  }
+}
+
+void TfrxEngine::PlaceBand(TfrxBand& band) {
+  double left = cur_x_;
+  if (IsMultiColumnDataBand(band)) left += band.Left();
+  band.SetLeft(left);
+  band.SetTop(cur_y_);
+  if (!band.Visible()) return;
+  if (!adding_page_ || !output_.BandExists(band)) output_.AddObject(band);
+  cur_y_ += band.Height();
+}
+
+void TfrxEngine::FinishBand(TfrxBand& band) {
+  for (TfrxComponent* c : band.AllObjects()) {
+    auto* object = dynamic_cast<TfrxReportComponent*>(c);
+    if (!object) continue;
+    links::AfterPrint(*object);
+    if (auto* view = dynamic_cast<TfrxView*>(object)) FireEvent(view->on_after_print, view);
+  }
+  links::AfterPrint(band);
+  FireEvent(band.on_after_print, &band);
+  links::SetCurrentBand(report_, &band);
+  links::ResetAggregates(report_, band);
+}
+
+// Printing in parts: each part holds the objects that fit into the free space; a memo that
+// starts inside it but does not fit is cut at a line boundary and continues in the next
+// part at its top. Objects below move up by what was printed. Each part is handed out as
+// a band as high as its lowest object.
+void TfrxEngine::ShowSplit(TfrxBand& band) {
+  std::vector<TfrxView*> views = BandViews(band);
+  struct Saved {
+    TfrxView* view;
+    bool visible;
+  };
+  std::vector<Saved> saved;
+  for (TfrxView* v : views) saved.push_back({v, v->Visible()});
+  std::vector<TfrxView*> pending;
+  for (TfrxView* v : views) {
+    if (v->Visible()) pending.push_back(v);
+  }
+  const double saved_height = band.Height();
+  std::map<TfrxView*, std::pair<std::string, double>> cut_tails;
+  while (!pending.empty() && !Terminated()) {
+    double free = FreeSpace();
+    std::vector<TfrxView*> part, rest;
+    double part_height = 0;
+    for (TfrxView* v : pending) {
+      const double bottom = v->Top() + v->Height();
+      if (bottom <= free + kEpsilon) {
+        part.push_back(v);
+        part_height = std::max(part_height, bottom);
+        continue;
+      }
+      auto* memo = dynamic_cast<TfrxCustomMemoView*>(v);
+      if (memo && v->Top() < free - kEpsilon &&
+          memo->stretch_mode != TfrxStretchMode::smDontStretch) {
+        // Cut the text: as many whole lines as fit now, the rest in the next part.
+        const std::string text = memo->Text();
+        core::TStringList lines;
+        lines.SetText(text);
+        int fit = 0;
+        const double room = free - v->Top();
+        for (int n = 1; n <= lines.Count(); ++n) {
+          std::string head;
+          for (int k = 0; k < n; ++k) head += lines[k] + (k + 1 < n ? "\r\n" : "");
+          memo->SetText(head);
+          if (NeededHeight(*memo) > room + kEpsilon) break;
+          fit = n;
+        }
+        if (fit > 0 && fit < lines.Count()) {
+          std::string head, tail;
+          for (int k = 0; k < lines.Count(); ++k) {
+            std::string& target = k < fit ? head : tail;
+            if (!target.empty()) target += "\r\n";
+            target += lines[k];
+          }
+          memo->SetText(tail);
+          const double tail_height = NeededHeight(*memo);
+          memo->SetText(head);
+          memo->SetHeight(room);
+          part.push_back(v);
+          part_height = std::max(part_height, free);
+          // The rest is printed from the next part's top.
+          rest.push_back(v);
+          cut_tails[v] = {tail, tail_height};
+          continue;
+        }
+        memo->SetText(text);
+      }
+      rest.push_back(v);
+    }
+    if (part.empty()) {
+      // Nothing fits into what is left: on a fresh page print the first object anyway so
+      // that the run moves on; otherwise go to the next page first.
+      if (cur_y_ > data_start_y_ + kEpsilon) {
+        NewColumn();
+        continue;
+      }
+      part.push_back(rest.front());
+      rest.erase(rest.begin());
+      part_height = part.front()->Top() + part.front()->Height();
+    }
+    for (TfrxView* v : views) v->SetVisible(false);
+    for (TfrxView* v : part) v->SetVisible(true);
+    band.SetHeight(part_height);
+    for (TfrxView* v : part) {
+      auto* s = dynamic_cast<TfrxStretcheable*>(v);
+      if (s && s->stretch_mode == TfrxStretchMode::smMaxHeight) {
+        s->SetHeight(std::max(0.0, part_height - s->Top()));
+      }
+    }
+    PlaceBand(band);
+    // Move what is left up by what was printed.
+    for (TfrxView* v : rest) {
+      auto tail = cut_tails.find(v);
+      if (tail != cut_tails.end()) {
+        static_cast<TfrxCustomMemoView*>(v)->SetText(tail->second.first);
+        v->SetHeight(tail->second.second);
+        v->SetTop(0);
+        cut_tails.erase(tail);
+      } else {
+        v->SetTop(std::max(0.0, v->Top() - part_height));
+      }
+    }
+    pending = rest;
+    if (!pending.empty()) NewColumn();
+  }
+  for (const Saved& s : saved) s.view->SetVisible(s.visible);
+  band.SetHeight(saved_height);
+}
+
+}  // namespace lgoty::report

@@ -1,5 +1,6 @@
 // lgoty [/f] [REGISTER.dbf]: the register of beneficiaries.
 #include <QApplication>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -9,11 +10,24 @@
 #include "core/format_settings.h"
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  lgoty::app::InstallFontSubstitutes();
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   const lgoty::app::TCommandLine command_line = lgoty::app::ParseCommandLine(args);
+  if (command_line.show_help) {
+    std::fputs(lgoty::app::kUsage, stdout);
+    return 0;
+  }
+  if (command_line.list_report) {
+    std::fprintf(stderr, "lgoty: unknown option: --list-report\n%s", lgoty::app::kUsage);
+    return 2;
+  }
+  if (!command_line.error.empty()) {
+    std::fprintf(stderr, "lgoty: %s\n%s", command_line.error.c_str(), lgoty::app::kUsage);
+    return 2;
+  }
+
+  QApplication application(argc, argv);
+  lgoty::app::InstallFontSubstitutes();
 
   lgoty::app::TFMain main_window(lgoty::core::FormatSettings::FromLocale());
   main_window.SetStartArgument(command_line.start_argument);

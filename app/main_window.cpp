@@ -134,6 +134,10 @@ void TFMain::CreateComponents() {
     DBGrid1KeyDown(event->key(), handled);
   };
   DBGrid1->OnError = [this](const core::Exception& error) { state_->ReportError(error); };
+  // A double-clicked row opens the person window, as Enter on the grid does.
+  connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    if (index.isValid()) state_->N8Click();
+  });
 }
 
 void TFMain::CreateMenus() {

@@ -92,6 +92,7 @@ void TFPers::ApplyBindings() {
   Label8->adjustSize();
   DBEdit7->SetDataField(state_.NumberField());
   DBEdit8->SetDataField(state_.DateField());
+  DBEdit9->SetNumberLimits(state_.AmountWidth(), state_.AmountDecimals());
 }
 
 void TFPers::FormShow() { DBEdit7->setFocus(Qt::OtherFocusReason); }
@@ -124,9 +125,15 @@ void TFPers::hideEvent(QHideEvent* event) {
 }
 
 void TFPers::keyPressEvent(QKeyEvent* event) {
-  // No cancel button: Escape does not close the window, and Enter is for the boxes.
-  if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
-      event->key() == Qt::Key_Enter) {
+  // No cancel button: Escape does not close the window, and Enter is for the boxes; on the
+  // focused close button Enter presses it, as Space does.
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && focusWidget() == BitBtn1) {
+    event->accept();
+    BitBtn1->click();
+    return;
+  }
+  if (event->key() == Qt::Key_Escape || enter) {
     event->accept();
     return;
   }

@@ -1,10 +1,12 @@
 #include "app/register_state.h"
 
+#include <cmath>
 #include <cstddef>
 #include <filesystem>
 #include <vector>
 
 #include "app/folding.h"
+#include "app/totals.h"
 #include "core/text_format.h"
 #include "platform/file.h"
 #include "platform/system.h"
@@ -14,6 +16,8 @@ namespace {
 
 // Registers from this size on take longer than half a second to open.
 constexpr uintmax_t kLongOpenBytes = 48u << 20;
+// Totals over this many records take longer than half a second on a slow disk.
+constexpr uint32_t kLongTotalsRecords = 2000000;
 
 // The last character's code point of a UTF-8 text (0 for an empty one).
 char32_t LastCodePoint(const std::string& text) {
@@ -245,6 +249,18 @@ bool TRegisterState::PersonCloseClick() {
 
 // ---- totals -----------------------------------------------------------------------------------
 
+int TRegisterState::AmountWidth() {
+  const dbf::TDbfFieldDef* def =
+      table_.Active() && table_.DbfFile() ? table_.DbfFile()->FieldDefs().Find("SUMPAY") : nullptr;
+  return def ? def->Size() : 0;
+}
+
+int TRegisterState::AmountDecimals() {
+  const dbf::TDbfFieldDef* def =
+      table_.Active() && table_.DbfFile() ? table_.DbfFile()->FieldDefs().Find("SUMPAY") : nullptr;
+  return def ? def->Precision() : -1;
+}
+
 void TRegisterState::N9Click() {
   Run([&] {
     if (!table_.Active()) {
@@ -271,19 +287,38 @@ void TRegisterState::N9Click() {
       table_.DisableControls();
       port_.SetGridAttached(false);
 
-      double count = 0;
-      double sum = 0;
       data::TField& amount = table_.FieldByName("SUMPAY");
-      table_.First();
-      while (!table_.Eof()) {
-        if (amount.AsFloat() != 0) {
-          count += 1;
-          sum += amount.AsFloat();
+      const dbf::TDbfFieldDef* amount_def =
+          table_.DbfFile() ? table_.DbfFile()->FieldDefs().Find("SUMPAY") : nullptr;
+      // The direct scan sees exactly the rows the table shows when nothing but deleted rows
+      // is hidden and no edit is pending; otherwise the rows go through the dataset.
+      const bool direct = amount_def != nullptr && !table_.Filtered() && !table_.ShowDeleted() &&
+                          table_.State() == data::TDataSetState::dsBrowse;
+      const uint32_t records = table_.DbfFile() ? table_.DbfFile()->RecordCount() : 0;
+      struct Busy {
+        TUiPort& port;
+        Busy(TUiPort& p, bool long_step) : port(p) { port.BeginBusy("Подсчёт итогов...", long_step); }
+        ~Busy() { port.EndBusy(); }
+      } busy(port_, records >= kLongTotalsRecords);
+      TTotals totals;
+      if (direct) {
+        totals = SumNonZero(*table_.DbfFile(), *amount_def,
+                            [this](double fraction) { port_.Progress(fraction); });
+      } else {
+        totals.decimals = amount_def ? amount_def->Precision() : 2;
+        const double scale = std::pow(10.0, totals.decimals);
+        table_.First();
+        while (!table_.Eof()) {
+          const double value = amount.AsFloat();
+          if (value != 0) {
+            ++totals.count;
+            totals.units += static_cast<__int128>(std::llround(value * scale));
+          }
+          table_.Next();
         }
-        table_.Next();
       }
-      text = "Количество ненулевых записей : " + core::FloatToStr(count, settings_) + "\r\n" +
-             "Сумма : " + core::FloatToStr(sum, settings_);
+      text = "Количество ненулевых записей : " + std::to_string(totals.count) + "\r\n" +
+             "Сумма : " + FormatUnits(totals.units, totals.decimals, settings_.DecimalSeparator);
     }
     port_.ShowMessage(title_, text, TMessageIcon::None);
   });

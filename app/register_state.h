@@ -81,6 +81,9 @@ class TRegisterState {
   const std::string& NumberLabel() const { return number_label_; }
   const std::string& DateLabel() const { return date_label_; }
   std::function<void()> OnBindingsChanged;
+  // Stored width and decimals of SUMPAY (0 and -1 while no register with one is open).
+  int AmountWidth();
+  int AmountDecimals();
 
   // ---- commands -------------------------------------------------------------------------------
   // Open command: closes, asks for a file, stamps, opens, builds the surname index, decides

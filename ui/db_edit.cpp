@@ -6,6 +6,48 @@
 
 namespace lgoty::ui {
 
+namespace {
+
+bool IsTextField(data::TFieldType type) {
+  return type == data::TFieldType::ftString || type == data::TFieldType::ftWideString ||
+         type == data::TFieldType::ftFixedChar || type == data::TFieldType::ftMemo;
+}
+
+bool IsDecimalField(data::TFieldType type) {
+  return type == data::TFieldType::ftFloat || type == data::TFieldType::ftCurrency ||
+         type == data::TFieldType::ftBCD;
+}
+
+// Characters a text field can hold; 0 when there is no such limit.
+int TextLimit(const data::TField& field) {
+  return IsTextField(field.DataType()) && field.DataType() != data::TFieldType::ftMemo
+             ? field.Size()
+             : 0;
+}
+
+}  // namespace
+
+void TDBEdit::SetNumberLimits(int width, int decimals) {
+  number_width_ = width;
+  number_decimals_ = decimals;
+  Refresh();
+}
+
+// A decimal text with more decimals than the field declares would lose them silently when
+// stored; it is refused with the message the engine gives for an integer part too long.
+void TDBEdit::CheckDecimals(const data::TField& field, const std::string& text) const {
+  if (!IsDecimalField(field.DataType()) || number_decimals_ < 0) return;
+  const size_t point = text.find_last_of(".,");
+  if (point == std::string::npos) return;
+  int decimals = 0;
+  for (size_t i = point + 1; i < text.size(); ++i)
+    if (text[i] >= '0' && text[i] <= '9') ++decimals;
+  if (decimals > number_decimals_)
+    throw core::Exception("Value " + text + " does not fit into field \"" + field.FieldName() +
+                          "\" (" + std::to_string(number_width_) + "." +
+                          std::to_string(number_decimals_) + ").");
+}
+
 TDBEdit::TDBEdit(QWidget* parent) : QLineEdit(parent) {
   link_.OnDataChange = [this] { Refresh(); };
   link_.OnEditingChange = [this] {
@@ -35,6 +77,9 @@ void TDBEdit::Refresh() {
     }
   }
   refreshing_ = true;
+  int limit = field ? TextLimit(*field) : 0;
+  if (field && IsDecimalField(field->DataType())) limit = number_width_;
+  setMaxLength(limit > 0 ? limit : 32767);
   setText(QString::fromStdString(text));
   setCursorPosition(0);
   refreshing_ = false;
@@ -54,6 +99,12 @@ void TDBEdit::WritePending() {
     return;
   }
   const std::string text = this->text().toStdString();
+  if (!IsTextField(field->DataType()) && this->text().trimmed().isEmpty()) {
+    field->Clear();  // an emptied date or amount is an empty value, not a conversion error
+    pending_ = false;
+    return;
+  }
+  CheckDecimals(*field, text);
   field->SetText(text);  // throws on a value the field refuses; input stays pending
   pending_ = false;
 }

@@ -30,6 +30,11 @@ class TDBEdit : public QLineEdit {
   // Writes pending input into the field now (errors of the field's conversion pass on).
   void WritePending();
 
+  // The stored width and decimals of a numeric field, which the dataset's field does not
+  // carry: the box then takes no more characters than the width, and refuses more decimals
+  // than declared instead of letting them be cut off. width 0: not known.
+  void SetNumberLimits(int width, int decimals);
+
   std::function<void(QChar& key)> OnKeyPress;
 
  protected:
@@ -40,12 +45,15 @@ class TDBEdit : public QLineEdit {
 
  private:
   void Refresh();
+  void CheckDecimals(const data::TField& field, const std::string& text) const;
   // Starts editing through the data source; false when input cannot be taken now.
   bool BeginInput();
 
   TFieldDataLink link_;
   bool pending_ = false;
   bool refreshing_ = false;
+  int number_width_ = 0;
+  int number_decimals_ = -1;
 };
 
 }  // namespace lgoty::ui

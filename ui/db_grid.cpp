@@ -163,7 +163,13 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
   event->accept();
 }
 
-void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The press before it has made the row current; the owner decides what a double click
+  // means (the register opens the person window).
+  const QModelIndex index = indexAt(event->position().toPoint());
+  event->accept();
+  if (index.isValid()) emit doubleClicked(model_->index(model_->CurrentRow(), index.column()));
+}
 
 void TDBGrid::resizeEvent(QResizeEvent* event) {
   QTableView::resizeEvent(event);

@@ -35,9 +35,36 @@ TEST(CommandLine, RegisterPathAfterTheOptionalStartArgument) {
   EXPECT_EQ(ParseCommandLine({"reg.dbf"}).register_path, "reg.dbf");
   EXPECT_EQ(ParseCommandLine({"/home/x/reg.dbf"}).register_path, "/home/x/reg.dbf");
   EXPECT_FALSE(ParseCommandLine({"/home/x/reg.dbf"}).full_edit);
-  EXPECT_EQ(ParseCommandLine({"-f"}).register_path, "");
-  EXPECT_EQ(ParseCommandLine({"f"}).register_path, "");
+  EXPECT_EQ(ParseCommandLine({"f"}).register_path, "f");
   EXPECT_EQ(ParseCommandLine({"/f"}).register_path, "");
+  EXPECT_EQ(ParseCommandLine({"/f"}).error, "");
+}
+
+TEST(CommandLine, UnknownOptionsAndExtraArgumentsAreRefused) {
+  EXPECT_EQ(ParseCommandLine({"-f", "FILE.dbf"}).error, "unknown option: -f");
+  EXPECT_EQ(ParseCommandLine({"-f", "FILE.dbf"}).register_path, "");
+  EXPECT_EQ(ParseCommandLine({"x.dbf", "/f"}).error, "unknown option: /f");
+  EXPECT_EQ(ParseCommandLine({"a.dbf", "b.dbf"}).error, "unexpected argument: b.dbf");
+  EXPECT_TRUE(ParseCommandLine({"--help"}).show_help);
+  EXPECT_TRUE(ParseCommandLine({"/f", "-h"}).show_help);
+  EXPECT_FALSE(ParseCommandLine({"a.dbf"}).show_help);
+}
+
+TEST(CommandLine, ListReportNeedsARegisterAndAPdf) {
+  const TCommandLine full = ParseCommandLine({"--list-report", "r.dbf", "--pdf", "o.pdf", "--all"});
+  EXPECT_TRUE(full.list_report);
+  EXPECT_EQ(full.error, "");
+  EXPECT_EQ(full.register_path, "r.dbf");
+  EXPECT_EQ(full.pdf_path, "o.pdf");
+  EXPECT_TRUE(full.all_rows);
+  EXPECT_FALSE(ParseCommandLine({"--list-report", "--pdf", "o.pdf", "r.dbf"}).all_rows);
+  EXPECT_EQ(ParseCommandLine({"--list-report", "--pdf", "o.pdf", "r.dbf"}).register_path, "r.dbf");
+  EXPECT_EQ(ParseCommandLine({"--list-report", "r.dbf"}).error, "--list-report needs --pdf OUT.pdf");
+  EXPECT_EQ(ParseCommandLine({"--list-report", "--pdf", "o.pdf"}).error,
+            "--list-report needs a register file");
+  EXPECT_EQ(ParseCommandLine({"--list-report", "r.dbf", "--pdf"}).error, "--pdf needs a file name");
+  EXPECT_EQ(ParseCommandLine({"--list-report", "r.dbf", "--pdf", "o.pdf", "--x"}).error,
+            "unknown option: --x");
 }
 
 TEST(LayoutStep, Window400By300) {

@@ -1,5 +1,6 @@
 // The register's commands without a screen: a scripted port stands in for the dialogs.
 #include "app/register_state.h"
+#include "app/totals.h"
 
 #include <gtest/gtest.h>
 
@@ -291,6 +292,40 @@ TEST_F(RegisterStateTest, TotalsAddNegativesSkipBlanksAndHiddenRows) {
   state_.N9Click();
   ASSERT_EQ(port_.messages.size(), 1u);
   EXPECT_EQ(port_.messages[0].text, "Количество ненулевых записей : 2\r\nСумма : 1214,25");
+}
+
+TEST_F(RegisterStateTest, TotalsAreExactInKopecksAndShowTheBusyCursor) {
+  // As doubles these add up to 9380755.85999999 and to noise in the last digits.
+  Open(Register("money.dbf", {{"А", "9380000.01"}, {"Б", "755.85"}, {"В", "0.10"},
+                              {"Г", "999999999.99"}, {"Д", "-0.05"}}));
+  const int busy_before = port_.busy_calls;
+  state_.N9Click();
+  ASSERT_EQ(port_.messages.size(), 1u);
+  EXPECT_EQ(port_.messages[0].text,
+            "Количество ненулевых записей : 5\r\nСумма : 1009380755,9");
+  EXPECT_EQ(port_.busy_calls, busy_before + 1);
+  EXPECT_EQ(port_.busy_depth, 0);
+}
+
+TEST_F(RegisterStateTest, TotalsSeeAnUnpostedEditAsTheTableShowsIt) {
+  Open(Register("edit.dbf", {{"А", "1.00"}, {"Б", "2.00"}}));
+  state_.Table1().First();
+  state_.Table1().Edit();
+  state_.Table1().FieldByName("SUMPAY").SetAsFloat(10.25);
+  state_.N9Click();
+  ASSERT_EQ(port_.messages.size(), 1u);
+  EXPECT_EQ(port_.messages[0].text, "Количество ненулевых записей : 2\r\nСумма : 12,25");
+}
+
+TEST(TotalsFormat, ShortestFormWithoutNoise) {
+  EXPECT_EQ(FormatUnits(938075586, 2, ","), "9380755,86");
+  EXPECT_EQ(FormatUnits(7922932292918, 2, ","), "79229322929,18");
+  EXPECT_EQ(FormatUnits(150, 2, ","), "1,5");
+  EXPECT_EQ(FormatUnits(5, 2, "."), "0.05");
+  EXPECT_EQ(FormatUnits(-75, 2, ","), "-0,75");
+  EXPECT_EQ(FormatUnits(0, 2, ","), "0");
+  EXPECT_EQ(FormatUnits(12300, 2, ","), "123");
+  EXPECT_EQ(FormatUnits(42, 0, ","), "42");
 }
 
 TEST_F(RegisterStateTest, TotalsOfEmptyRegisterAndWithoutRegister) {

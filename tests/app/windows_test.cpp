@@ -208,6 +208,82 @@ TEST_F(Windows, EnterWalksTheEnabledBoxesToTheCloseButton) {
   EXPECT_EQ(order[3], pers->BitBtn1);
 }
 
+TEST_F(Windows, EnterOnTheFocusedCloseButtonClosesThePersonWindow) {
+  ShowWithRegister();
+  bool closed = false;
+  lgoty::testing::WhenModal([&](QWidget*) {
+    TFPers* pers = main_->FPers();
+    pers->BitBtn1->setFocus();
+    QTest::keyClick(pers->BitBtn1, Qt::Key_Return);
+    closed = !pers->isVisible();
+    if (!closed) pers->reject();
+  });
+  main_->State().N8Click();
+  EXPECT_TRUE(closed);
+}
+
+TEST_F(Windows, DoubleClickOnARowOpensThePersonWindow) {
+  ShowWithRegister();
+  lgoty::testing::WhenModal([&](QWidget* modal) {
+    EXPECT_EQ(modal, main_->FPers());
+    main_->FPers()->reject();
+  });
+  const QModelIndex cell = main_->DBGrid1->model()->index(1, 0);
+  QTest::mouseDClick(main_->DBGrid1->viewport(), Qt::LeftButton, {},
+                     main_->DBGrid1->visualRect(cell).center());
+  EXPECT_EQ(port_.person_windows_shown, 1);
+}
+
+TEST_F(Windows, BoxesHoldNoMoreThanTheirFieldsAndEmptyValuesStoreNothing) {
+  ShowWithRegister();
+  lgoty::testing::TypeText(main_->Edit1, "Сид");
+  lgoty::testing::WhenModal([&](QWidget*) {
+    TFPers* pers = main_->FPers();
+    EXPECT_EQ(pers->DBEdit7->maxLength(), 25);  // RECEPT C(25) in this register
+    EXPECT_EQ(pers->DBEdit9->maxLength(), 12);  // SUMPAY N(12,2)
+    pers->DBEdit7->setFocus();
+    pers->DBEdit7->selectAll();
+    lgoty::testing::TypeText(pers->DBEdit7, "123456789012345678901234567890");
+    EXPECT_EQ(pers->DBEdit7->text().size(), 25);
+    pers->DBEdit8->setFocus();
+    pers->DBEdit8->selectAll();
+    QTest::keyClick(pers->DBEdit8, Qt::Key_Delete);
+    pers->DBEdit9->setFocus();
+    pers->DBEdit9->selectAll();
+    QTest::keyClick(pers->DBEdit9, Qt::Key_Delete);
+    QTest::mouseClick(pers->BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(pers->isVisible());
+  });
+  main_->State().N8Click();
+  EXPECT_TRUE(port_.messages.empty());
+  data::TDataSet& table = main_->State().Table1();
+  EXPECT_EQ(table.FieldByName("RECEPT").AsString(), "1234567890123456789012345");
+  EXPECT_TRUE(table.FieldByName("DATERCPT").IsNull());
+  EXPECT_TRUE(table.FieldByName("SUMPAY").IsNull());
+}
+
+TEST_F(Windows, AnAmountWithMoreDecimalsThanTheFieldIsRefused) {
+  ShowWithRegister();
+  lgoty::testing::TypeText(main_->Edit1, "Сид");
+  lgoty::testing::WhenModal([&](QWidget*) {
+    TFPers* pers = main_->FPers();
+    pers->DBEdit9->setFocus();
+    pers->DBEdit9->selectAll();
+    lgoty::testing::TypeText(pers->DBEdit9, "12345678,123");
+    QTest::mouseClick(pers->BitBtn1, Qt::LeftButton);
+    EXPECT_TRUE(pers->isVisible());  // the refused value stays for the user to correct
+    pers->DBEdit9->selectAll();
+    lgoty::testing::TypeText(pers->DBEdit9, "1,5");
+    QTest::mouseClick(pers->BitBtn1, Qt::LeftButton);
+    EXPECT_FALSE(pers->isVisible());
+  });
+  main_->State().N8Click();
+  ASSERT_EQ(port_.messages.size(), 1u);
+  EXPECT_EQ(port_.messages[0].text,
+            "Value 12345678,123 does not fit into field \"SUMPAY\" (12.2).");
+  EXPECT_DOUBLE_EQ(main_->State().Table1().FieldByName("SUMPAY").AsFloat(), 1.5);
+}
+
 TEST_F(Windows, DentalRegisterRelabelsThePersonWindow) {
   main_->show();
   main_->State().OpenRegister(MakeRegister(testing::DentalFields()));

@@ -207,5 +207,21 @@ TEST_F(ToolTest, GeneratedRegisterIsDeterministic) {
   EXPECT_TRUE(yo);
 }
 
+TEST_F(ToolTest, CapitalRegisterHasNoSmallLetters) {
+  ASSERT_EQ(Run("gen_register", "--rows 300 --seed 7 --kind med --upper " + File("u.dbf")).status, 0);
+  bool capital_yo = false;
+  for (const JsonValue& row : Lines(Run("lgoty-dbf", "dump " + File("u.dbf")).out)) {
+    for (const char* field : {"FAMIL", "IMJA", "OTCH"}) {
+      const JsonValue& value = *row.Find(field);
+      if (value.IsNull()) continue;
+      const std::string text = value.AsString();
+      EXPECT_EQ(text.find("ё"), std::string::npos) << text;
+      for (char c : text) EXPECT_FALSE(c >= 'a' && c <= 'z') << text;
+      capital_yo = capital_yo || text.find("Ё") != std::string::npos;
+    }
+  }
+  EXPECT_TRUE(capital_yo);
+}
+
 }  // namespace
 }  // namespace lgoty::tools

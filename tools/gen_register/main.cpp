@@ -130,6 +130,9 @@ std::string Capitals(std::string_view utf8) {
       if (next >= 0x80 && next <= 0x8F) {
         out[i] = static_cast<char>(0xD0);
         out[i + 1] = static_cast<char>(next + 0x20);
+      } else if (next == 0x91) {  // ё (D1 91) -> Ё (D0 81)
+        out[i] = static_cast<char>(0xD0);
+        out[i + 1] = static_cast<char>(0x81);
       }
       ++i;
     }

@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
 
   QApplication application(argc, argv);
   lgoty::app::InstallFontSubstitutes();
+  lgoty::app::InstallRussianTranslations();
 
   lgoty::app::TFMain main_window(lgoty::core::FormatSettings::FromLocale());
   main_window.SetStartArgument(command_line.start_argument);

@@ -3,7 +3,11 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QSpacerItem>
+#include <QWindow>
 #include <QMessageBox>
 
 #include "app/main_window.h"
@@ -13,10 +17,24 @@ namespace {
 
 constexpr qint64 kProgressDelayMs = 500;
 constexpr qint64 kRepaintMs = 50;
+constexpr qint64 kMapWaitMs = 300;
 
 // Message texts keep the "\r\n" line breaks of their sources; the window shows "\n".
 QString BoxText(const std::string& text) {
   return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+// A message box is only as wide as its text, which cuts a longer caption in the title bar
+// ("Удал… пись"); a spacer row makes room for the whole caption.
+void FitCaption(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  QFont title_font = QApplication::font("QMdiSubWindowTitleBar");
+  title_font.setBold(true);
+  // The caption, the icon and the three buttons of a title bar.
+  const int wanted = QFontMetrics(title_font).horizontalAdvance(box.windowTitle()) + 140;
+  grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 }  // namespace
@@ -36,6 +54,7 @@ void TQtUiPort::ShowMessage(const std::string& caption, const std::string& text,
   if (icon == TMessageIcon::Information) qt_icon = QMessageBox::Information;
   QMessageBox box(qt_icon, QString::fromStdString(caption), BoxText(text), QMessageBox::Ok,
                   &main_);
+  FitCaption(box);
   box.exec();
 }
 
@@ -43,6 +62,7 @@ bool TQtUiPort::AskYesNo(const std::string& caption, const std::string& text) {
   QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), BoxText(text),
                   QMessageBox::Yes | QMessageBox::No, &main_);
   box.setDefaultButton(QMessageBox::Yes);
+  FitCaption(box);
   return box.exec() == QMessageBox::Yes;
 }
 
@@ -85,9 +105,17 @@ void TQtUiPort::ShowProgress(double fraction) {
     if (progress_->maximum() != 100) progress_->setRange(0, 100);
     progress_->setValue(static_cast<int>(std::min(fraction, 1.0) * 100));
   }
+  const bool first_show = !progress_->isVisible();
   progress_->show();
-  // Paint it now: the step that follows keeps the event loop busy.
-  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // Paint it now: the step that follows keeps the event loop busy. A window just shown is
+  // mapped by the window system a little later, and painted before that it stays black
+  // until the step ends: wait (boundedly) until it is exposed, then paint.
+  QElapsedTimer mapping;
+  mapping.start();
+  do {
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+  } while (first_show && progress_->windowHandle() && !progress_->windowHandle()->isExposed() &&
+           mapping.elapsed() < kMapWaitMs);
   progress_->repaint();
   paint_timer_.start();
 }

@@ -1,6 +1,10 @@
 #include "app/window_style.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPalette>
+#include <QTranslator>
 
 namespace lgoty::app {
 
@@ -15,6 +19,19 @@ void InstallFontSubstitutes() {
                              {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
   QFont::insertSubstitutions(QStringLiteral("Tahoma"),
                              {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+}
+
+bool InstallRussianTranslations() {
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  // Owned by the application object: translators stay installed for the whole run.
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(QStringLiteral("qtbase_ru"), folder)) {
+    delete translator;
+    return false;
+  }
+  QCoreApplication::installTranslator(translator);
+  return true;
 }
 
 void SetTextColor(QWidget* widget, const QColor& color) {

@@ -15,6 +15,9 @@ inline const QColor kBlue(0x00, 0x00, 0xFF);
 QFont FormFont();
 // Maps the old desktop faces the windows name to the fonts that stand in for them.
 void InstallFontSubstitutes();
+// Loads Qt's own Russian texts (standard buttons, file dialogs) whatever the locale: the
+// program speaks Russian. False when the translation files are not installed.
+bool InstallRussianTranslations();
 // Sets the text colour of a label, edit or button.
 void SetTextColor(QWidget* widget, const QColor& color);
 

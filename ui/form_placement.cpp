@@ -1,6 +1,7 @@
 #include "ui/form_placement.h"
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
@@ -13,7 +14,34 @@ namespace {
 constexpr int kStateNormal = 0;
 constexpr int kStateMaximized = 2;
 
+// Room kept on screen for the title bar above the client area, and the least part of the
+// window that must stay on screen to be grabbed.
+constexpr int kTitleRoom = 32;
+constexpr int kGrabbable = 64;
+
 }  // namespace
+
+bool TFormPlacement::FitOnScreen(QRect& rect) {
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  if (screens.isEmpty()) return true;
+  const QScreen* best = nullptr;
+  int best_area = -1;
+  for (const QScreen* screen : screens) {
+    const QRect common = screen->availableGeometry().intersected(rect);
+    const int area = common.isEmpty() ? 0 : common.width() * common.height();
+    if (area > best_area) {
+      best_area = area;
+      best = screen;
+    }
+  }
+  if (best_area <= 0) return false;  // on no screen any more: keep the designed place
+  const QRect screen = best->availableGeometry();
+  rect.moveTop(std::clamp(rect.top(), screen.top() + kTitleRoom,
+                          std::max(screen.top() + kTitleRoom, screen.bottom() - kGrabbable)));
+  rect.moveLeft(std::clamp(rect.left(), screen.left() - rect.width() + kGrabbable,
+                           std::max(screen.left(), screen.right() - kGrabbable)));
+  return true;
+}
 
 TFormPlacement::TFormPlacement(QWidget* form, QString section)
     : form_(form), section_(std::move(section)) {}
@@ -37,14 +65,8 @@ void TFormPlacement::Restore() {
   ini.endGroup();
   if (ok_left && ok_top && ok_width && ok_height && width > 0 && height > 0 && width < 20000 &&
       height < 20000) {
-    const QRect wanted(left, top, width, height);
-    bool visible = QGuiApplication::screens().isEmpty();
-    for (const QScreen* screen : QGuiApplication::screens())
-      visible = visible || screen->availableGeometry().intersects(wanted);
-    if (visible) {
-      form_->move(left, top);
-      form_->resize(width, height);
-    }
+    QRect wanted(left, top, width, height);
+    if (FitOnScreen(wanted)) form_->setGeometry(wanted);
   }
   if (state == kStateMaximized) form_->setWindowState(form_->windowState() | Qt::WindowMaximized);
 }
@@ -53,10 +75,12 @@ void TFormPlacement::Save() const {
   QSettings ini(IniFileName(), QSettings::IniFormat);
   ini.beginGroup(section_);
   const bool maximized = form_->isMaximized();
+  // The client rectangle both ways: the frame is not known before a window is mapped, so a
+  // frame origin saved and then restored as a client origin moved the window up by its
+  // title bar at every start.
   const QRect normal = maximized ? form_->normalGeometry() : form_->geometry();
-  const QPoint origin = maximized ? normal.topLeft() : form_->pos();
-  ini.setValue(QStringLiteral("Left"), origin.x());
-  ini.setValue(QStringLiteral("Top"), origin.y());
+  ini.setValue(QStringLiteral("Left"), normal.x());
+  ini.setValue(QStringLiteral("Top"), normal.y());
   ini.setValue(QStringLiteral("Width"), normal.width());
   ini.setValue(QStringLiteral("Height"), normal.height());
   ini.setValue(QStringLiteral("State"), maximized ? kStateMaximized : kStateNormal);

@@ -2,13 +2,14 @@
 // runs. The file is an INI file named after the program ("<program>.INI") in the user's
 // configuration folder, one section per window named after the window's class ("TFMain",
 // "TFPers"). Keys:
-//   Left, Top, Width, Height   the normal (not maximised) geometry in pixels
+//   Left, Top, Width, Height   the normal (not maximised) client rectangle in pixels
 //   State                      0 normal, 2 maximised
 // Restore() is meant for the first show, Save() for when the window goes away. A missing or
 // unreadable entry leaves the window as designed; a geometry that lies wholly off every
-// screen is not applied.
+// screen is not applied, and one partly off is moved so that its title bar is on screen.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -25,6 +26,9 @@ class TFormPlacement {
   void Restore();
   void Save() const;
   bool Restored() const { return restored_; }
+  // Moves rect (a client rectangle) onto the available part of the screen it covers most,
+  // with room above it for the title bar; false when it covers no screen.
+  static bool FitOnScreen(QRect& rect);
 
  private:
   QWidget* form_;  // borrowed: the window that owns this keeper

@@ -1,5 +1,10 @@
 // Folding, the command line and the layout step.
+#include <QMessageBox>
+#include <QPushButton>
 #include <gtest/gtest.h>
+
+#include "app/window_style.h"
+#include "tests/ui/qt_test_support.h"
 
 #include "app/command_line.h"
 #include "app/folding.h"
@@ -83,6 +88,21 @@ TEST(LayoutStep, Window400By300) {
   EXPECT_EQ(l.spin_edit1.left, l.label9.left + 80 + 5);
   ApplyLayoutStep(l, 100, 50);  // smaller than the margins: the grid has no height left
   EXPECT_EQ(l.grid.height, 0);
+}
+
+}  // namespace
+}  // namespace lgoty::app
+
+namespace lgoty::app {
+namespace {
+
+TEST(Translations, StandardButtonsSpeakRussianWhateverTheLocale) {
+  lgoty::testing::TestApp();
+  ASSERT_TRUE(InstallRussianTranslations());
+  QMessageBox box(QMessageBox::Question, "Удалить запись", "Вы уверены?",
+                  QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), "Да");
+  EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&'), "Нет");
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // The calculator's arithmetic, the spin edit and the placement keeper.
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include "tests/ui/qt_test_support.h"
 #include "ui/calculator.h"
@@ -99,6 +102,36 @@ TEST(FormPlacement, SavesAndRestoresGeometryAndStateBySection) {
   TFormPlacement none(&other, "TFPers");
   none.Restore();  // no entry: as designed
   EXPECT_EQ(other.size(), QSize(77, 66));
+}
+
+TEST(FormPlacement, AWindowSavedPartlyOffScreenComesBackWithItsTitleBarOnScreen) {
+  lgoty::testing::TestApp();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  {
+    QSettings ini(TFormPlacement::IniFileName(), QSettings::IniFormat);
+    ini.setValue("TFHigh/Left", screen.left() - 1);
+    ini.setValue("TFHigh/Top", screen.top() - 60);
+    ini.setValue("TFHigh/Width", 300);
+    ini.setValue("TFHigh/Height", 200);
+  }
+  QWidget form;
+  TFormPlacement placement(&form, "TFHigh");
+  placement.Restore();
+  EXPECT_EQ(form.size(), QSize(300, 200));
+  EXPECT_GE(form.geometry().top(), screen.top() + 20);
+  // Saving and restoring again keeps the place: nothing creeps from start to start.
+  const QRect first = form.geometry();
+  auto current = std::make_unique<QWidget>();
+  current->setGeometry(first);
+  for (int start = 0; start < 5; ++start) {
+    TFormPlacement(current.get(), "TFHigh").Save();
+    auto next = std::make_unique<QWidget>();
+    TFormPlacement(next.get(), "TFHigh").Restore();
+    EXPECT_EQ(next->geometry(), first) << "start " << start;
+    current = std::move(next);
+  }
+  QRect nowhere(screen.right() + 5000, screen.bottom() + 5000, 100, 100);
+  EXPECT_FALSE(TFormPlacement::FitOnScreen(nowhere));
 }
 
 TEST(FormPlacement, GarbageEntriesLeaveTheWindowAsDesigned) {

@@ -3,7 +3,9 @@
 // store and scripts read (the interface layer binds them to its widgets).
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "core/string_list.h"
 #include "report/component.h"
@@ -29,6 +31,12 @@ class TfrxDialogControl : public TfrxReportComponent {
   std::string BaseName() const override;
   // A caption that equals the old name follows a rename (not while loading).
   void NameChanged(const std::string& old_name, const std::string& new_name) override;
+
+  // Makes this control the active control of its page's window.
+  void SetFocus();
+  // Run at every activation of the page's window, after OnActivate (the lookup combo box
+  // gets one at the start of a run: it connects its list and may open its data set).
+  std::function<void()> activation_hook;
 
   // Properties shared by the control classes (each publishes the ones it has).
   int group_index = 0;
@@ -67,6 +75,9 @@ class TfrxDialogControl : public TfrxReportComponent {
   int bitbtn_kind = 0, layout = 0, margin = -1, num_glyphs = 1, spacing = 4;
   bool allow_all_up = false, down = false, flat = false, sorted = false;
   std::string edit_mask;
+  // The check marks of a check list box's items at run time (not stored); items beyond
+  // the end are unchecked.
+  std::vector<TCheckBoxState> item_states;
   bool auto_open_data_set = false;
   Link<TfrxDataSet> data_set;
   std::string DataSetName() const;

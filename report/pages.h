@@ -14,6 +14,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/string_list.h"
 #include "report/component.h"
@@ -21,6 +22,7 @@
 namespace lgoty::report {
 
 class TfrxDataSet;
+class TfrxDialogControl;
 
 class TfrxPage : public TfrxComponent {
   LGOTY_REPORT_CLASS(TfrxPage)
@@ -124,8 +126,24 @@ class TfrxDialogPage final : public TfrxPage {
   std::string on_activate, on_click, on_deactivate, on_hide, on_show, on_resize,
       on_close_query, on_key_down, on_key_up, on_key_press;
 
+  // The window at run time (not stored). ModalResult is what the window closes with; a
+  // value other than 0 set while the window is up (by a button or a script) ends the
+  // modal loop once OnCloseQuery agrees.
+  int ModalResult() const { return modal_result_; }
+  void SetModalResult(int value) { modal_result_ = value; }
+  // Shows the page through the report's dialog host and returns the modal result; throws
+  // EDialogError when the page is not in a report that has a host.
+  int ShowModal();
+  // The control that has the focus while the window is up (SetFocus moves it).
+  TfrxDialogControl* ActiveControl() const;
+  void SetActiveControl(TfrxDialogControl* control);
+  // The dialog controls placed directly on the page (the window's own controls).
+  std::vector<TfrxDialogControl*> Controls() const;
+
  private:
   double client_width_ = 0, client_height_ = 0;
+  int modal_result_ = 0;
+  Link<TfrxDialogControl> active_control_;
 };
 
 void RegisterPageClasses();

@@ -66,6 +66,13 @@ void TfrxReport::ResetState() {
   on_report_print.clear();
 }
 
+bool TfrxReport::CallScriptProcedure(const std::string& name, std::vector<core::Variant>& args) {
+  size_t first = name.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos || !script_call_) return false;
+  size_t last = name.find_last_not_of(" \t\r\n");
+  return script_call_(name.substr(first, last - first + 1), args);
+}
+
 void TfrxReport::Clear() {
   TfrxComponent::Clear();
   ResetState();

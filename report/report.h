@@ -10,6 +10,7 @@
 
 #include "core/stream.h"
 #include "core/string_list.h"
+#include "core/variant.h"
 #include "report/component.h"
 #include "report/report_options.h"
 
@@ -18,6 +19,7 @@ namespace lgoty::report {
 class TfrxDataPage;
 class TfrxReportPage;
 class TfrxEngine;
+class DialogHost;
 
 // What a report needs from the user interface. Without one, messages are not shown and a
 // password cannot be asked for (the load then fails as if the answer were wrong).
@@ -74,6 +76,19 @@ class TfrxReport final : public TfrxComponent {
   // compiled, and a page built by the host instead of the data-band walk.
   std::function<void()> on_begin_doc, on_end_doc, on_after_script_compile;
   std::function<void(TfrxReportPage&)> on_manual_build_handler;
+
+  // How events reach the report's script: calls the procedure of that name with args and
+  // leaves the values of var arguments in args; false when the script has no such
+  // procedure. Installed by the script side of the report.
+  using ScriptProcedureCall =
+      std::function<bool(const std::string& name, std::vector<core::Variant>& args)>;
+  void SetScriptProcedureCall(ScriptProcedureCall call) { script_call_ = std::move(call); }
+  // False, without calling anything, for a blank name or when no script is installed.
+  bool CallScriptProcedure(const std::string& name, std::vector<core::Variant>& args);
+  // Shows dialog pages modally (borrowed; must outlive its use). Without one a dialog page
+  // cannot be shown.
+  void SetDialogHost(DialogHost* host) { dialog_host_ = host; }
+  DialogHost* GetDialogHost() const { return dialog_host_; }
 
   // The object of that name (letter case ignored) anywhere in the tree; nullptr when none.
   TfrxComponent* FindByName(std::string_view name) const;
@@ -133,6 +148,8 @@ class TfrxReport final : public TfrxComponent {
   std::string last_password_;
   ReportUserInterface* ui_ = nullptr;
   bool terminated_ = false;
+  ScriptProcedureCall script_call_;
+  DialogHost* dialog_host_ = nullptr;
   std::unordered_map<std::string, TfrxComponent*> names_;
 };
 

@@ -5,6 +5,7 @@
 #include "core/variant.h"
 #include "report/dialog_controls.h"
 #include "report/dialog_events.h"
+#include "report/engine_links.h"
 #include "report/pages.h"
 #include "report/report.h"
 
@@ -22,6 +23,8 @@ bool RunDialogs(TfrxReport& report) {
   }
   return true;
 }
+
+bool engine_links::ShowDialogs(TfrxReport& report) { return RunDialogs(report); }
 
 int TfrxDialogPage::ShowModal() {
   TfrxReport* report = Report();

@@ -1,6 +1,7 @@
 #include "dbf/index_tag.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "dbf/byte_codec.h"
@@ -617,23 +618,79 @@ void TIndexTag::CancelRange() {
   high_.clear();
 }
 
+// Position estimates. The file keeps no key counts, so places are estimated from the tree's
+// shape: the pages on the path to the middle key are taken as typical of their level (a
+// subtree under a page of depth d holds typical[d] keys), and the pages on the right edge
+// are counted as they are, since a tree built in key order leaves every page full but those
+// on its right edge. The count is the size of the right edge's subtree from the root; the
+// place of a key is the typical size of every subtree left of its path plus its leaf index.
+// Exact for trees built in key order; a fair estimate for trees grown key by key.
+bool TIndexTag::EstimateShape(std::vector<double>& typical, double& count) {
+  std::vector<double> middle_slots, edge_slots;
+  for (const bool edge : {false, true}) {
+    std::vector<double>& slots = edge ? edge_slots : middle_slots;
+    uint32_t page = header_.root;
+    for (;;) {
+      if (slots.size() >= kMaxTreeDepth)
+        ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+      TPageView v = LoadPage(page);
+      if (!v.IsInner()) {
+        slots.push_back(v.Count());
+        break;
+      }
+      slots.push_back(double(v.Count()) + 1);
+      page = v.Child(edge ? v.Count() : v.Count() / 2);
+    }
+  }
+  if (middle_slots.size() != edge_slots.size()) return false;  // an unbalanced (damaged) tree
+  const size_t depth = middle_slots.size();
+  typical.assign(depth + 1, 1);
+  for (size_t d = depth; d-- > 0;) typical[d] = middle_slots[d] * typical[d + 1];
+  count = edge_slots[depth - 1];
+  for (size_t d = depth - 1; d-- > 0;) count += (edge_slots[d] - 1) * typical[d + 1];
+  return true;
+}
+
 uint64_t TIndexTag::EstimatedPosition() {
   if (state_ != State::On) return state_ == State::Bof ? 0 : EstimatedCount() + 1;
   if (!path_valid_) RestorePath();
-  uint64_t position = 1, weight = 1;
-  for (size_t d = path_.size(); d-- > 0;) {
-    position += path_[d].index * weight;
-    weight *= layout_.max_entries;
-  }
-  return position;
+  std::vector<double> typical;
+  double count = 0;
+  if (!EstimateShape(typical, count) || typical.size() != path_.size() + 1) return 1;
+  double before = 0;
+  for (size_t d = 0; d < path_.size(); ++d) before += double(path_[d].index) * typical[d + 1];
+  return static_cast<uint64_t>(std::clamp(before + 1, 1.0, std::max(count, 1.0)));
 }
 
 uint64_t TIndexTag::EstimatedCount() {
-  std::vector<Step> path;
-  Descend(nullptr, 0, kBeforeAll, path);
-  uint64_t weight = 1;
-  for (size_t d = 1; d < path.size(); ++d) weight *= layout_.max_entries;
-  return weight * (uint64_t{LoadPage(header_.root).Count()} + 1);
+  std::vector<double> typical;
+  double count = 0;
+  if (!EstimateShape(typical, count)) return 0;
+  return static_cast<uint64_t>(std::max(count, 0.0));
 }
 
+bool TIndexTag::SeekPosition(uint64_t position) {
+  if (has_range_ || position == 0) return false;
+  std::vector<double> typical;
+  double count = 0;
+  if (!EstimateShape(typical, count) || count < 1) return false;
+  double rank = std::min(double(position), count) - 1;
+  path_.clear();
+  uint32_t page = header_.root;
+  for (size_t d = 0;; ++d) {
+    if (d >= kMaxTreeDepth || d + 1 >= typical.size())
+      ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+    TPageView v = LoadPage(page);
+    const size_t slots = v.IsInner() ? size_t{v.Count()} + 1 : size_t{v.Count()};
+    const size_t last = slots == 0 ? 0 : slots - 1;
+    const size_t i = std::min(last, static_cast<size_t>(rank / typical[d + 1]));
+    rank -= double(i) * typical[d + 1];
+    path_.push_back({page, i});
+    if (!v.IsInner()) break;
+    page = v.Child(i);
+  }
+  path_valid_ = true;
+  if (!Normalize(path_)) return Last();
+  return SettleForward();
+}
 }  // namespace lgoty::dbf

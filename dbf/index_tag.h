@@ -133,6 +133,9 @@ class TIndexTag {
   // Estimates from the current path (see the class comment of TIndexFile).
   uint64_t EstimatedPosition();
   uint64_t EstimatedCount();
+  // Onto the key at about that 1-based place of the tag, the inverse of EstimatedPosition;
+  // false without moving when a range is set.
+  bool SeekPosition(uint64_t position);
   // The tree changed under the cursor (own change or another program's).
   void InvalidatePath() { path_valid_ = false; }
 
@@ -156,6 +159,9 @@ class TIndexTag {
   // Fills path with the way to the first entry >= (key over n bytes, recno); the leaf index
   // may equal the leaf's count (past its end).
   void Descend(const std::byte* key, size_t n, uint32_t recno, std::vector<Step>& path);
+  // typical[d]: keys under a page of depth d (root 0; typical[depth] = 1); count: keys of
+  // the tag. False for a tree whose middle and right-edge paths differ in depth.
+  bool EstimateShape(std::vector<double>& typical, double& count);
   size_t ChooseChild(TPageView& page, const std::byte* key, size_t n, uint32_t recno);
   size_t LeafLowerBound(TPageView& page, const std::byte* key, size_t n, uint32_t recno);
   uint32_t GreatestRecno(uint32_t page);

@@ -107,6 +107,15 @@ int TIndexCursor::SequentialRecNo() {
   return static_cast<int>(std::min<uint64_t>(tag_.EstimatedPosition(), INT32_MAX));
 }
 
+bool TIndexCursor::SetSequentialRecNo(int n) {
+  Select();
+  if (n < 1) return false;
+  file_.EstimatedCount();  // brings a shared file's view of the tag up to date
+  if (!tag_.SeekPosition(static_cast<uint64_t>(n))) return false;
+  state_ = State::On;
+  return true;
+}
+
 int TIndexCursor::SequentialRecordCount() {
   Select();
   return static_cast<int>(std::min<uint64_t>(file_.EstimatedCount(), INT32_MAX));

@@ -84,7 +84,8 @@ class TIndexCursor final : public TDbfCursor {
   uint32_t PhysicalRecNo() override;
   void SetPhysicalRecNo(uint32_t n) override;
   int SequentialRecNo() override;
-  bool SetSequentialRecNo(int) override { return false; }
+  // Onto the key at that place of the estimated order (see TIndexTag::SeekFraction).
+  bool SetSequentialRecNo(int n) override;
   int SequentialRecordCount() override;
 
   // Onto the first key not less than key (over key's length); exact: the key reached must

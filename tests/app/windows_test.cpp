@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
@@ -282,6 +283,30 @@ TEST_F(Windows, AnAmountWithMoreDecimalsThanTheFieldIsRefused) {
   EXPECT_EQ(port_.messages[0].text,
             "Value 12345678,123 does not fit into field \"SUMPAY\" (12.2).");
   EXPECT_DOUBLE_EQ(main_->State().Table1().FieldByName("SUMPAY").AsFloat(), 1.5);
+}
+
+TEST_F(Windows, TheScrollBarFollowsThePositionInSurnameOrder) {
+  main_->show();
+  const std::string path = folder_ + "many.dbf";
+  std::vector<Person> people;
+  for (int i = 0; i < 3000; ++i) {
+    const int k = (i * 1777) % 3000;  // scrambled, so the tag's pages fill unevenly
+    people.push_back({"Фамилия" + std::to_string(10000 + k), "1.00"});
+  }
+  testing::WriteRegister(path, testing::MedicinesFields(), people);
+  main_->State().OpenRegister(path);
+  QApplication::processEvents();
+  QScrollBar* bar = main_->DBGrid1->findChild<QScrollBar*>();
+  ASSERT_NE(bar, nullptr);
+  main_->DBGrid1->setFocus();
+  QTest::keyClick(main_->DBGrid1, Qt::Key_End, Qt::ControlModifier);
+  EXPECT_GE(bar->value(), bar->maximum() - bar->maximum() / 50);  // at the end, not mid-track
+  QTest::keyClick(main_->DBGrid1, Qt::Key_Home, Qt::ControlModifier);
+  EXPECT_EQ(bar->value(), bar->minimum());
+  bar->setValue(bar->maximum() / 2);  // the thumb dragged to the middle
+  const std::string surname = main_->State().Table1().FieldByName("FAMIL").AsString();
+  const int rank = std::stoi(surname.substr(std::string("Фамилия").size())) - 10000;
+  EXPECT_NEAR(rank, 1500, 300) << surname;
 }
 
 TEST_F(Windows, DentalRegisterRelabelsThePersonWindow) {

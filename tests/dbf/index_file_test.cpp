@@ -369,8 +369,8 @@ TEST_F(IndexFileTest, SearchesRangesAndRecordPositions) {
   mdx.CancelRange();
   EXPECT_EQ(testing::WalkForward(mdx), (std::vector<uint32_t>{6, 5, 1, 3, 2, 4}));
 
-  // One leaf: the count estimate is 1 x (6 + 1); the position is 1 + the entry index.
-  EXPECT_EQ(mdx.EstimatedCount(), 7u);
+  // One leaf: the count estimate is its 6 entries; the position is 1 + the entry index.
+  EXPECT_EQ(mdx.EstimatedCount(), 6u);
   ASSERT_TRUE(mdx.GotoRecord(3));
   EXPECT_EQ(mdx.EstimatedPosition(), 4u);
 }
@@ -379,10 +379,37 @@ TEST_F(IndexFileTest, EstimatesWeighInnerLevelsByEntriesPerPage) {
   MakeTable({});
   for (int i = 0; i < 100; ++i) Append("K" + std::to_string(1000 + i), i);
   Mdx().CreateTag("NAME", "NAME", {});
-  // 100 keys: three leaves of up to 42 under an inner root with two keys.
-  EXPECT_EQ(Mdx().EstimatedCount(), 42u * 3);
+  // 100 keys: leaves of 42, 42 and 16 under an inner root with two keys; full pages left
+  // of the right edge and the edge counted as it is give the exact count.
+  EXPECT_EQ(Mdx().EstimatedCount(), 100u);
   ASSERT_TRUE(Mdx().GotoRecord(50));
   EXPECT_EQ(Mdx().EstimatedPosition(), 1u + 1 * 42 + 7);
+}
+
+TEST_F(IndexFileTest, EstimatedPlacesSpanTheWholeTagAndSeekingAPlaceInvertsThem) {
+  MakeTable({});
+  // Keys inserted one by one in scrambled order leave pages part-full, unlike a bulk build.
+  Mdx().CreateTag("NAME", "NAME", {});
+  constexpr int kKeys = 6000;
+  for (int i = 0; i < kKeys; ++i) {
+    const int k = (i * 3877) % kKeys;  // 3877 is prime to 6000: every key once
+    Append("K" + std::to_string(100000 + k), k);
+  }
+  const uint64_t count = Mdx().EstimatedCount();
+  EXPECT_NEAR(double(count), kKeys, kKeys * 0.35);
+  ASSERT_TRUE(Mdx().Last());
+  EXPECT_GE(Mdx().EstimatedPosition(), count * 97 / 100);  // the end is at the end
+  ASSERT_TRUE(Mdx().First());
+  EXPECT_EQ(Mdx().EstimatedPosition(), 1u);
+  for (const double fraction : {0.1, 0.5, 0.9}) {
+    ASSERT_TRUE(Mdx().SelectedTag()->SeekPosition(uint64_t(fraction * double(count))));
+    // The key reached holds its rank: K100000 + rank.
+    const std::string key(reinterpret_cast<const char*>(Mdx().SelectedTag()->CurrentKey().data()),
+                          7);
+    const double rank = std::stod(key.substr(1)) - 100000;
+    EXPECT_NEAR(rank / kKeys, fraction, 0.08) << key;
+    EXPECT_NEAR(double(Mdx().EstimatedPosition()) / double(count), fraction, 0.08);
+  }
 }
 
 TEST_F(IndexFileTest, KeyByKeyInsertionsSplitPagesAndStaySound) {

@@ -228,6 +228,19 @@ void TFMain::RxSpinEdit1Change(const QString& text) {
     QFont font = component->font();
     font.setPointSize(size);
     component->setFont(font);
+    // Boxes and buttons keep their designed size but grow to hold a larger text: a search
+    // box or an exit button of the designed height cut a 24-point text off.
+    if (component != DBGrid1 && !qobject_cast<QLabel*>(component)) {
+      const QSize designed = designed_sizes_.try_emplace(component, component->size()).first->second;
+      const QFontMetrics metrics(font);
+      auto* button = qobject_cast<QPushButton*>(component);
+      // Room for the frame and margins around the text (icon and text for a button).
+      const int needed_height = metrics.height() + (button ? 10 : 6);
+      const int needed_width =
+          button ? metrics.horizontalAdvance(button->text()) + button->iconSize().width() + 20 : 0;
+      component->resize(std::max(designed.width(), needed_width),
+                        std::max(designed.height(), needed_height));
+    }
     if (auto* label = qobject_cast<QLabel*>(component)) {
       // Labels size to their text; field texts keep their width but grow in height.
       if (qobject_cast<ui::TDBText*>(label)) {

@@ -76,6 +76,8 @@ class TFMain : public QMainWindow {
   ui::TFormPlacement placement_;
   // Components in creation order (the font-size change walks them in that order).
   std::vector<QWidget*> components_;
+  // Sizes of the boxes and buttons as designed, taken at the first font-size change.
+  std::map<QWidget*, QSize> designed_sizes_;
 };
 
 }  // namespace lgoty::app

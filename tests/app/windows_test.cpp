@@ -359,6 +359,24 @@ TEST_F(Windows, FontSize12EnlargesTheWindowsTextsAndRespacesTheSearchRow) {
   EXPECT_EQ(main_->DBGrid1->font().pointSize(), 12);
 }
 
+TEST_F(Windows, FontSize24KeepsTheSearchRowAboveTheGridAndTheExitCaptionWhole) {
+  ShowWithRegister();
+  main_->RxSpinEdit1->SetText("24");
+  QApplication::processEvents();
+  const QFontMetrics edit_metrics(main_->Edit1->font());
+  EXPECT_GE(main_->Edit1->height(), edit_metrics.height());
+  for (QWidget* w : std::initializer_list<QWidget*>{main_->Edit1, main_->Label8, main_->Label9})
+    EXPECT_LE(w->geometry().bottom(), main_->DBGrid1->geometry().top()) << w->metaObject()->className();
+  const QFontMetrics button_metrics(main_->BitBtn1->font());
+  EXPECT_GE(main_->BitBtn1->width(), button_metrics.horizontalAdvance(main_->BitBtn1->text()));
+  EXPECT_GE(main_->BitBtn1->height(), button_metrics.height());
+  EXPECT_LE(main_->BitBtn1->geometry().right(), main_->BitBtn1->parentWidget()->width());
+  // Back to 8: the designed sizes come back.
+  main_->RxSpinEdit1->SetText("8");
+  EXPECT_EQ(main_->Edit1->height(), 21);
+  EXPECT_EQ(main_->BitBtn1->size(), QSize(75, 25));
+}
+
 TEST_F(Windows, TotalsLeaveTheGridOnItsRow) {
   ShowWithRegister();
   lgoty::testing::TypeText(main_->Edit1, "Ив");

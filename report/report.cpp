@@ -9,6 +9,7 @@
 #include "report/pages.h"
 #include "report/resources.h"
 #include "report/serializer.h"
+#include "report/text_layout.h"
 
 namespace lgoty::report {
 
@@ -30,6 +31,11 @@ TfrxReport::TfrxReport() {
   errors_.SetSorted(true);
   errors_.SetDuplicates(core::Duplicates::dupIgnore);
   ResetState();
+}
+
+TfrxDrawText& TfrxReport::DrawText() {
+  if (!draw_text_) draw_text_ = std::make_unique<TfrxDrawText>();
+  return *draw_text_;
 }
 
 TfrxReport::~TfrxReport() {

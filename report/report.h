@@ -20,6 +20,7 @@ class TfrxDataPage;
 class TfrxReportPage;
 class TfrxEngine;
 class DialogHost;
+class TfrxDrawText;
 
 // What a report needs from the user interface. Without one, messages are not shown and a
 // password cannot be asked for (the load then fails as if the answer were wrong).
@@ -72,6 +73,8 @@ class TfrxReport final : public TfrxComponent {
   // A script or the host stops a run (StopReport, a cancelled progress).
   bool Terminated() const { return terminated_; }
   void SetTerminated(bool value) { terminated_ = value; }
+  // The text layout all memos of this report are measured and drawn with (lock it).
+  TfrxDrawText& DrawText();
   // Host-side handlers (not stored): the beginning and end of a document, after the script
   // compiled, and a page built by the host instead of the data-band walk.
   std::function<void()> on_begin_doc, on_end_doc, on_after_script_compile;
@@ -150,6 +153,7 @@ class TfrxReport final : public TfrxComponent {
   bool terminated_ = false;
   ScriptProcedureCall script_call_;
   DialogHost* dialog_host_ = nullptr;
+  std::unique_ptr<TfrxDrawText> draw_text_;
   std::unordered_map<std::string, TfrxComponent*> names_;
 };
 

@@ -145,6 +145,7 @@ class TfrxPictureView final : public TfrxView {
   LGOTY_REPORT_CLASS(TfrxPictureView)
  public:
   TfrxPicture& Picture() { return picture_; }
+  const TfrxPicture& Picture() const { return picture_; }
   bool auto_size = false, center = false;
   std::string file_link;
   int image_index = -1;

@@ -1,0 +1,49 @@
+#include "render/fonts.h"
+
+#include <array>
+
+namespace lgoty::render {
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+struct FaceMapping {
+  std::string_view face;
+  const char* family;
+};
+
+// Faces fontconfig leaves to its generic fallback (a face of other metrics).
+constexpr std::array<FaceMapping, 3> kOwnMappings{{
+    {"Tahoma", "Liberation Sans"},
+    {"MS Sans Serif", "Liberation Sans"},
+    {"Microsoft Sans Serif", "Liberation Sans"},
+}};
+
+}  // namespace
+
+QString FamilyFor(std::string_view face_name) {
+  for (const FaceMapping& mapping : kOwnMappings) {
+    if (SameName(face_name, mapping.face)) return QString::fromLatin1(mapping.family);
+  }
+  return QString::fromUtf8(face_name.data(), static_cast<qsizetype>(face_name.size()));
+}
+
+QFont MakeFont(const report::CanvasFont& font) {
+  QFont result(FamilyFor(font.name));
+  result.setHintingPreference(QFont::PreferNoHinting);
+  result.setStyleStrategy(QFont::PreferOutline);
+  result.setBold(font.style & report::font_style::fsBold);
+  result.setItalic(font.style & report::font_style::fsItalic);
+  result.setUnderline(font.style & report::font_style::fsUnderline);
+  result.setStrikeOut(font.style & report::font_style::fsStrikeOut);
+  return result;
+}
+
+}  // namespace lgoty::render

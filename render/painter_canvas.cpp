@@ -1,0 +1,265 @@
+#include "render/painter_canvas.h"
+
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QTextLayout>
+
+#include "render/fonts.h"
+
+namespace lgoty::render {
+
+using report::CanvasBrush;
+using report::CanvasPen;
+using report::CanvasPoint;
+using report::CanvasRect;
+using report::TBrushStyle;
+using report::TColor;
+using report::TfrxFrameStyle;
+
+QColor ToQColor(TColor color) {
+  if (color == report::clTransparent) return QColor(Qt::transparent);
+  return QColor::fromRgb(report::ColorToRGB(color));
+}
+
+namespace {
+
+QRectF ToQRect(const CanvasRect& rect) {
+  return QRectF(QPointF(rect.left, rect.top), QPointF(rect.right, rect.bottom)).normalized();
+}
+
+// Null pen for transparent colours.
+QPen ToQPen(const CanvasPen& pen) {
+  if (pen.color == report::clTransparent) return QPen(Qt::NoPen);
+  QPen result(ToQColor(pen.color));
+  result.setWidthF(pen.width);
+  result.setCapStyle(Qt::SquareCap);
+  result.setJoinStyle(Qt::MiterJoin);
+  switch (pen.style) {
+    case TfrxFrameStyle::fsDash:
+      result.setStyle(Qt::DashLine);
+      break;
+    case TfrxFrameStyle::fsDot:
+      result.setStyle(Qt::DotLine);
+      break;
+    case TfrxFrameStyle::fsDashDot:
+      result.setStyle(Qt::DashDotLine);
+      break;
+    case TfrxFrameStyle::fsDashDotDot:
+      result.setStyle(Qt::DashDotDotLine);
+      break;
+    case TfrxFrameStyle::fsAltDot:
+    case TfrxFrameStyle::fsSquare:
+      result.setDashPattern({1, 1});
+      break;
+    case TfrxFrameStyle::fsSolid:
+    case TfrxFrameStyle::fsDouble:
+      break;
+  }
+  if (pen.style != TfrxFrameStyle::fsSolid && pen.style != TfrxFrameStyle::fsDouble) {
+    result.setCapStyle(Qt::FlatCap);
+  }
+  return result;
+}
+
+Qt::BrushStyle HatchOf(TBrushStyle style) {
+  switch (style) {
+    case TBrushStyle::bsHorizontal: return Qt::HorPattern;
+    case TBrushStyle::bsVertical: return Qt::VerPattern;
+    case TBrushStyle::bsFDiagonal: return Qt::BDiagPattern;
+    case TBrushStyle::bsBDiagonal: return Qt::FDiagPattern;
+    case TBrushStyle::bsCross: return Qt::CrossPattern;
+    case TBrushStyle::bsDiagCross: return Qt::DiagCrossPattern;
+    case TBrushStyle::bsSolid:
+    case TBrushStyle::bsClear: break;
+  }
+  return Qt::NoBrush;
+}
+
+// A brush is drawn as up to two layers: the back colour, then a hatch in the fore colour.
+void FillPath(QPainter& painter, const QPainterPath& path, const CanvasBrush& brush) {
+  if (brush.style == TBrushStyle::bsClear) return;
+  if (brush.back_color != report::clTransparent) {
+    painter.fillPath(path, ToQColor(brush.back_color));
+  }
+  Qt::BrushStyle hatch = HatchOf(brush.style);
+  if (hatch != Qt::NoBrush && brush.fore_color != report::clTransparent) {
+    painter.fillPath(path, QBrush(ToQColor(brush.fore_color), hatch));
+  }
+}
+
+}  // namespace
+
+void PainterCanvas::DrawText(double x, double y, std::string_view text,
+                             const report::CanvasFont& font, double char_spacing,
+                             double rotation) {
+  if (!painter_ || text.empty()) return;
+  QFont qfont = MakeFont(font);
+  // Point sizes count at the device's logical resolution; the painter's transform then
+  // scales report units to the device, so the size is given in report units here.
+  int dpi = painter_->device() ? painter_->device()->logicalDpiY() : report::kScrPPI;
+  qfont.setPointSizeF(std::max(0.01, font.size * report::kScrPPI / dpi));
+  if (char_spacing != 0) qfont.setLetterSpacing(QFont::AbsoluteSpacing, char_spacing);
+  QTextLayout layout(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), qfont,
+                     painter_->device());
+  QTextOption option;
+  option.setUseDesignMetrics(true);
+  option.setWrapMode(QTextOption::NoWrap);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  QTextLine line = layout.createLine();
+  if (!line.isValid()) {
+    layout.endLayout();
+    return;
+  }
+  line.setLineWidth(3.0e7);
+  layout.endLayout();
+  painter_->save();
+  painter_->translate(x, y);
+  if (rotation != 0) painter_->rotate(-rotation);
+  painter_->setPen(ToQColor(font.color));
+  layout.draw(painter_, QPointF(0, -line.ascent()));
+  painter_->restore();
+}
+
+void PainterCanvas::DrawLine(CanvasPoint from, CanvasPoint to, const CanvasPen& pen) {
+  if (!painter_ || pen.color == report::clTransparent) return;
+  painter_->setPen(ToQPen(pen));
+  painter_->drawLine(QPointF(from.x, from.y), QPointF(to.x, to.y));
+}
+
+void PainterCanvas::FillRect(const CanvasRect& rect, const CanvasBrush& brush) {
+  if (!painter_) return;
+  QPainterPath path;
+  path.addRect(ToQRect(rect));
+  FillPath(*painter_, path, brush);
+}
+
+void PainterCanvas::FillGradient(const CanvasRect& rect, TColor start_color, TColor end_color,
+                                 report::TfrxGradientStyle style) {
+  if (!painter_) return;
+  using report::TfrxGradientStyle;
+  QRectF r = ToQRect(rect);
+  QColor start = ToQColor(start_color), end = ToQColor(end_color);
+  QBrush brush;
+  switch (style) {
+    case TfrxGradientStyle::gsHorizontal: {
+      QLinearGradient g(r.topLeft(), r.topRight());
+      g.setColorAt(0, start);
+      g.setColorAt(1, end);
+      brush = QBrush(g);
+      break;
+    }
+    case TfrxGradientStyle::gsVertical: {
+      QLinearGradient g(r.topLeft(), r.bottomLeft());
+      g.setColorAt(0, start);
+      g.setColorAt(1, end);
+      brush = QBrush(g);
+      break;
+    }
+    case TfrxGradientStyle::gsVertCenter: {
+      QLinearGradient g(r.topLeft(), r.bottomLeft());
+      g.setColorAt(0, start);
+      g.setColorAt(0.5, end);
+      g.setColorAt(1, start);
+      brush = QBrush(g);
+      break;
+    }
+    case TfrxGradientStyle::gsHorizCenter: {
+      QLinearGradient g(r.topLeft(), r.topRight());
+      g.setColorAt(0, start);
+      g.setColorAt(0.5, end);
+      g.setColorAt(1, start);
+      brush = QBrush(g);
+      break;
+    }
+    case TfrxGradientStyle::gsElliptic:
+    case TfrxGradientStyle::gsRectangle: {
+      // The end colour in the middle, the start colour at the edges.
+      QRadialGradient g(r.center(), std::max(r.width(), r.height()) / 2);
+      g.setColorAt(0, end);
+      g.setColorAt(1, start);
+      brush = QBrush(g);
+      break;
+    }
+  }
+  painter_->fillRect(r, brush);
+}
+
+void PainterCanvas::FillAndStroke(const QPainterPath& path, const CanvasPen& pen,
+                                  const CanvasBrush& brush) {
+  FillPath(*painter_, path, brush);
+  if (pen.color != report::clTransparent) {
+    painter_->strokePath(path, ToQPen(pen));
+  }
+}
+
+void PainterCanvas::DrawRect(const CanvasRect& rect, const CanvasPen& pen,
+                             const CanvasBrush& brush, double corner_radius) {
+  if (!painter_) return;
+  QPainterPath path;
+  if (corner_radius > 0) {
+    path.addRoundedRect(ToQRect(rect), corner_radius, corner_radius);
+  } else {
+    path.addRect(ToQRect(rect));
+  }
+  FillAndStroke(path, pen, brush);
+}
+
+void PainterCanvas::DrawEllipse(const CanvasRect& rect, const CanvasPen& pen,
+                                const CanvasBrush& brush) {
+  if (!painter_) return;
+  QPainterPath path;
+  path.addEllipse(ToQRect(rect));
+  FillAndStroke(path, pen, brush);
+}
+
+void PainterCanvas::DrawPolygon(const std::vector<CanvasPoint>& points, const CanvasPen& pen,
+                                const CanvasBrush& brush) {
+  if (!painter_ || points.size() < 2) return;
+  QPolygonF polygon;
+  for (const CanvasPoint& p : points) polygon << QPointF(p.x, p.y);
+  QPainterPath path;
+  path.addPolygon(polygon);
+  path.closeSubpath();
+  FillAndStroke(path, pen, brush);
+}
+
+bool PainterCanvas::PictureSize(std::string_view image, double& width, double& height) {
+  QImage decoded = QImage::fromData(reinterpret_cast<const uchar*>(image.data()),
+                                    static_cast<int>(image.size()));
+  if (decoded.isNull()) return false;
+  width = decoded.width();
+  height = decoded.height();
+  return true;
+}
+
+bool PainterCanvas::DrawPicture(const CanvasRect& rect, std::string_view image) {
+  QImage decoded = QImage::fromData(reinterpret_cast<const uchar*>(image.data()),
+                                    static_cast<int>(image.size()));
+  if (decoded.isNull()) return false;
+  if (painter_) {
+    painter_->save();
+    painter_->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter_->drawImage(ToQRect(rect), decoded);
+    painter_->restore();
+  }
+  return true;
+}
+
+void PainterCanvas::PushClip(const CanvasRect& rect) {
+  if (!painter_) return;
+  painter_->save();
+  painter_->setClipRect(ToQRect(rect), painter_->hasClipping() ? Qt::IntersectClip
+                                                                : Qt::ReplaceClip);
+  ++clip_depth_;
+}
+
+void PainterCanvas::PopClip() {
+  if (!painter_ || clip_depth_ == 0) return;
+  painter_->restore();
+  --clip_depth_;
+}
+
+}  // namespace lgoty::render

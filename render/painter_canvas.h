@@ -1,0 +1,56 @@
+// The report canvas over any QPainter: the preview draws a page into a widget with it, the
+// printer into a printer, and the PDF and PNG canvases own a painter of their own. The
+// painter's transform maps report units (pixels at 96 per inch) to its device; the canvas
+// never changes that mapping for longer than one call.
+#pragma once
+
+#include <QPainter>
+
+#include "report/canvas.h"
+
+namespace lgoty::render {
+
+class PainterCanvas : public report::TfrxCanvas {
+ public:
+  // painter is borrowed and may be set later; drawing without one does nothing.
+  explicit PainterCanvas(QPainter* painter = nullptr) : painter_(painter) {}
+
+  void SetPainter(QPainter* painter) { painter_ = painter; }
+  QPainter* Painter() const { return painter_; }
+
+  // A canvas over a painter that someone else owns has no pages of its own.
+  void BeginPage(double, double) override {}
+  void EndPage() override {}
+
+  void DrawText(double x, double y, std::string_view text, const report::CanvasFont& font,
+                double char_spacing = 0, double rotation = 0) override;
+  void DrawLine(report::CanvasPoint from, report::CanvasPoint to,
+                const report::CanvasPen& pen) override;
+  void FillRect(const report::CanvasRect& rect, const report::CanvasBrush& brush) override;
+  void FillGradient(const report::CanvasRect& rect, report::TColor start_color,
+                    report::TColor end_color, report::TfrxGradientStyle style) override;
+  void DrawRect(const report::CanvasRect& rect, const report::CanvasPen& pen,
+                const report::CanvasBrush& brush, double corner_radius = 0) override;
+  void DrawEllipse(const report::CanvasRect& rect, const report::CanvasPen& pen,
+                   const report::CanvasBrush& brush) override;
+  void DrawPolygon(const std::vector<report::CanvasPoint>& points, const report::CanvasPen& pen,
+                   const report::CanvasBrush& brush) override;
+  bool PictureSize(std::string_view image, double& width, double& height) override;
+  bool DrawPicture(const report::CanvasRect& rect, std::string_view image) override;
+  void PushClip(const report::CanvasRect& rect) override;
+  void PopClip() override;
+
+ protected:
+  // Clip levels still open (a page owner closes them before ending a page).
+  int clip_depth_ = 0;
+
+ private:
+  void FillAndStroke(const QPainterPath& path, const report::CanvasPen& pen,
+                     const report::CanvasBrush& brush);
+
+  QPainter* painter_;
+};
+
+QColor ToQColor(report::TColor color);
+
+}  // namespace lgoty::render

@@ -1,0 +1,688 @@
+#include "report/text_layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "report/graphics.h"
+#include "report/views.h"
+
+namespace lgoty::report {
+namespace {
+
+// 128 KB of character positions, allocated once per layout object.
+constexpr size_t kScratchPositions = 128 * 1024 / sizeof(double);
+
+class ApproximateMeasurer final : public TfrxTextMeasurer {
+ public:
+  FontMetrics Metrics(const CanvasFont& font) override {
+    double em = font.MeasureHeight();
+    return {em * 0.9, em * 0.2};
+  }
+  void CharPositions(const CanvasFont& font, std::u32string_view text,
+                     std::vector<double>& positions) override {
+    double advance = font.MeasureHeight() * 0.55;
+    positions.resize(text.size());
+    for (size_t i = 0; i < text.size(); ++i) positions[i] = advance * static_cast<double>(i + 1);
+  }
+};
+
+std::mutex g_measurer_mutex;
+std::unique_ptr<TfrxTextMeasurer> g_measurer;
+
+// Letter classes of the syllable rules (upper case).
+constexpr std::u32string_view kVowels = U"АЕЁИОУЫЭЮЯ";
+constexpr std::u32string_view kConsonants = U"БВГДЖЗЙКЛМНПРСТФХЦЧШЩЬЪ";
+constexpr std::u32string_view kWordEnds = U" .,-;";
+
+bool IsVowel(char32_t c) { return kVowels.find(c) != std::u32string_view::npos; }
+bool IsConsonant(char32_t c) { return kConsonants.find(c) != std::u32string_view::npos; }
+bool IsSign(char32_t c) { return c == U'Ь' || c == U'Ъ'; }
+
+char32_t UpperRussian(char32_t c) {
+  if (c >= U'а' && c <= U'я') return c - (U'а' - U'А');
+  if (c == U'ё') return U'Ё';
+  return c;
+}
+
+// Places inside an upper-cased word where a syllable break may go: k means the break
+// falls before word[k]. Ascending.
+std::vector<size_t> SyllableBreaks(std::u32string_view word) {
+  std::vector<size_t> breaks;
+  if (word.size() <= 3) return breaks;
+  auto has_vowel = [](std::u32string_view part) {
+    return std::any_of(part.begin(), part.end(), IsVowel);
+  };
+  for (size_t k = 2; k + 1 < word.size(); ++k) {
+    char32_t c = word[k - 1], next = word[k];
+    bool possible = false;
+    if (IsConsonant(c)) {
+      possible = (IsConsonant(next) && !IsSign(next));
+    } else if (IsVowel(c)) {
+      bool doubled = k + 2 < word.size() && next == word[k + 1] && IsConsonant(next) &&
+                     IsVowel(word[k + 2]);
+      possible = (IsVowel(next) || IsConsonant(next)) && next != U'Й' && !doubled;
+    }
+    if (possible && has_vowel(word.substr(0, k)) && has_vowel(word.substr(k))) {
+      breaks.push_back(k);
+    }
+  }
+  return breaks;
+}
+
+std::u32string LowerAscii(std::u32string_view text) {
+  std::u32string out(text);
+  for (auto& c : out) {
+    if (c >= U'A' && c <= U'Z') c = c - U'A' + U'a';
+  }
+  return out;
+}
+
+// The value of a colour attribute: "#RRGGBB" or a colour name without its "cl" prefix.
+bool ParseTagColor(std::u32string_view value, TColor& color) {
+  while (!value.empty() && (value.front() == U'"' || value.front() == U'\'')) {
+    value.remove_prefix(1);
+  }
+  while (!value.empty() && (value.back() == U'"' || value.back() == U'\'')) {
+    value.remove_suffix(1);
+  }
+  std::string text = Utf32ToUtf8(value);
+  if (!text.empty() && text[0] == '#') {
+    uint32_t rgb = 0;
+    if (text.size() < 2 || text.size() > 7) return false;
+    for (size_t i = 1; i < text.size(); ++i) {
+      char c = text[i];
+      int digit = c >= '0' && c <= '9'   ? c - '0'
+                  : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                  : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                         : -1;
+      if (digit < 0) return false;
+      rgb = rgb * 16 + static_cast<uint32_t>(digit);
+    }
+    color = static_cast<TColor>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
+    return true;
+  }
+  return ColorFromName("cl" + text, color);
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
+}  // namespace
+
+TfrxTextMeasurer& DefaultTextMeasurer() {
+  std::lock_guard lock(g_measurer_mutex);
+  if (!g_measurer) g_measurer = std::make_unique<ApproximateMeasurer>();
+  return *g_measurer;
+}
+
+void SetDefaultTextMeasurer(std::unique_ptr<TfrxTextMeasurer> measurer) {
+  std::lock_guard lock(g_measurer_mutex);
+  g_measurer = std::move(measurer);
+}
+
+TfrxDrawText& DefaultDrawText() {
+  static TfrxDrawText instance;
+  return instance;
+}
+
+TfrxDrawText::TfrxDrawText(TfrxTextMeasurer* measurer) : measurer_(measurer) {
+  scratch_.reserve(kScratchPositions);
+}
+
+TfrxTextMeasurer& TfrxDrawText::Measurer() const {
+  return measurer_ ? *measurer_ : DefaultTextMeasurer();
+}
+
+void TfrxDrawText::SetFont(const CanvasFont& font) {
+  if (!(font_ == font)) font_ = font;
+}
+
+void TfrxDrawText::SetOptions(bool word_wrap, bool html_tags, int rotation, bool wysiwyg,
+                              bool clipped, bool word_break, bool rtl) {
+  word_wrap_ = word_wrap;
+  html_ = html_tags;
+  rotation_ = ((rotation % 360) + 360) % 360;
+  wysiwyg_ = wysiwyg;
+  clipped_ = clipped;
+  word_break_ = word_break;
+  rtl_ = rtl;
+}
+
+void TfrxDrawText::SetGaps(double line_spacing, double char_spacing, double paragraph_gap) {
+  line_spacing_ = line_spacing;
+  char_spacing_ = char_spacing;
+  paragraph_gap_ = paragraph_gap;
+}
+
+void TfrxDrawText::SetDimensions(const CanvasRect& text_rect, const CanvasRect& draw_rect) {
+  text_rect_ = text_rect;
+  draw_rect_ = draw_rect;
+}
+
+bool TfrxDrawText::SwapsAxes() const {
+  return (rotation_ >= 90 && rotation_ <= 179) || (rotation_ >= 270 && rotation_ <= 359);
+}
+
+CanvasFont TfrxDrawText::FontFor(const TextCharAttr& attr) const {
+  CanvasFont font = font_;
+  font.style = attr.style;
+  font.color = attr.color;
+  if (attr.script != TextCharAttr::kNormal) font.size = std::round(font_.size / 1.5);
+  return font;
+}
+
+void TfrxDrawText::SetText(std::string_view text, bool full_width) {
+  SetText(SplitLines(text), full_width);
+}
+
+void TfrxDrawText::SetText(const std::vector<std::string>& lines, bool full_width) {
+  lines_.clear();
+  sources_.clear();
+  full_text_.clear();
+  double width = (SwapsAxes() ? text_rect_.Height() : text_rect_.Width()) * kMeasureScale;
+  double first_width = full_width ? width : width - paragraph_gap_ * kMeasureScale;
+  for (const std::string& line : lines) {
+    full_text_ += line;
+    full_text_ += "\r\n";
+    sources_.push_back(Utf8ToUtf32(line));
+    size_t first = lines_.size();
+    BreakParagraph(sources_.size() - 1, sources_.back(), first_width, width);
+    lines_[first].flags |= TextLine::kParaStart;
+    lines_.back().flags |= TextLine::kParaEnd;
+  }
+}
+
+void TfrxDrawText::SetParaBreaks(bool first, bool last) {
+  if (lines_.empty()) return;
+  if (first) lines_.front().flags &= ~TextLine::kParaStart;
+  if (last) lines_.back().flags &= ~TextLine::kParaEnd;
+}
+
+TfrxDrawText::Paragraph TfrxDrawText::ReadTags(const std::u32string& source) const {
+  Paragraph paragraph;
+  paragraph.source_length = source.size();
+  TextCharAttr attr;
+  attr.style = font_.style;
+  attr.color = font_.color;
+  std::vector<TColor> colors;
+  for (size_t i = 0; i < source.size(); ++i) {
+    if (html_ && source[i] == U'<') {
+      size_t close = source.find(U'>', i + 1);
+      if (close != std::u32string::npos) {
+        std::u32string tag = LowerAscii(std::u32string_view(source).substr(i + 1, close - i - 1));
+        bool closing = !tag.empty() && tag[0] == U'/';
+        if (closing) tag.erase(0, 1);
+        std::u32string name = tag.substr(0, tag.find(U' '));
+        bool taken = true;
+        auto toggle = [&](uint32_t bit) {
+          attr.style = closing ? attr.style & ~bit : attr.style | bit;
+        };
+        if (name == U"b") {
+          toggle(font_style::fsBold);
+        } else if (name == U"i") {
+          toggle(font_style::fsItalic);
+        } else if (name == U"u") {
+          toggle(font_style::fsUnderline);
+        } else if (name == U"strike") {
+          toggle(font_style::fsStrikeOut);
+        } else if (name == U"sub") {
+          attr.script = closing ? TextCharAttr::kNormal : TextCharAttr::kSub;
+        } else if (name == U"sup") {
+          attr.script = closing ? TextCharAttr::kNormal : TextCharAttr::kSup;
+        } else if (name == U"nowrap") {
+          attr.nowrap = !closing;
+        } else if (name == U"font") {
+          if (closing) {
+            if (!colors.empty()) {
+              attr.color = colors.back();
+              colors.pop_back();
+            }
+          } else {
+            colors.push_back(attr.color);
+            // The tag was lower-cased in place, so positions in it are positions in the
+            // source, whose value keeps its letter case.
+            size_t at = tag.find(U"color=");
+            TColor color;
+            if (at != std::u32string::npos) {
+              std::u32string_view value =
+                  std::u32string_view(source).substr(i + 1 + at + 6, close - (i + 1 + at + 6));
+              size_t end = value.find(U' ');
+              if (end != std::u32string_view::npos) value = value.substr(0, end);
+              if (ParseTagColor(value, color)) attr.color = color;
+            }
+          }
+        } else {
+          taken = false;
+        }
+        if (taken) {
+          i = close;
+          continue;
+        }
+      }
+    }
+    paragraph.text.push_back(source[i]);
+    paragraph.attrs.push_back(attr);
+    paragraph.source.push_back(i);
+  }
+  return paragraph;
+}
+
+void TfrxDrawText::MeasureParagraph(const Paragraph& paragraph, std::vector<double>& positions) {
+  size_t n = paragraph.text.size();
+  positions.resize(n);
+  std::vector<double> run;
+  double offset = 0;
+  size_t start = 0;
+  while (start < n) {
+    CanvasFont font = FontFor(paragraph.attrs[start]);
+    size_t end = start + 1;
+    while (end < n && FontFor(paragraph.attrs[end]) == font) ++end;
+    Measurer().CharPositions(font, std::u32string_view(paragraph.text).substr(start, end - start),
+                             run);
+    for (size_t i = start; i < end; ++i) {
+      double advance = i - start < run.size() ? run[i - start] : (run.empty() ? 0 : run.back());
+      positions[i] = offset + advance;
+    }
+    offset = positions[end - 1];
+    start = end;
+  }
+  double spacing = char_spacing_ * kMeasureScale;
+  if (spacing != 0) {
+    for (size_t i = 0; i < n; ++i) positions[i] += spacing * static_cast<double>(i + 1);
+  }
+}
+
+double TfrxDrawText::MeasureLine(const TextLine& line, std::vector<double>* positions) {
+  size_t n = line.text.size();
+  if (positions) positions->resize(n);
+  std::vector<double> run;
+  double offset = 0;
+  size_t start = 0;
+  while (start < n) {
+    CanvasFont font = FontFor(line.attrs[start]);
+    size_t end = start + 1;
+    while (end < n && FontFor(line.attrs[end]) == font) ++end;
+    Measurer().CharPositions(font, std::u32string_view(line.text).substr(start, end - start), run);
+    double last = run.empty() ? 0 : run.back();
+    if (positions) {
+      for (size_t i = start; i < end; ++i) {
+        (*positions)[i] = offset + (i - start < run.size() ? run[i - start] : last);
+      }
+    }
+    offset += last;
+    start = end;
+  }
+  return offset;
+}
+
+void TfrxDrawText::BreakParagraph(size_t index, const std::u32string& source, double first_width,
+                                  double full_width) {
+  Paragraph paragraph = ReadTags(source);
+  const std::u32string& text = paragraph.text;
+  const size_t n = text.size();
+  auto source_at = [&](size_t i) {
+    return i < n ? paragraph.source[i] : paragraph.source_length;
+  };
+  auto emit = [&](size_t begin, size_t end, size_t next, bool hyphen) {
+    TextLine line;
+    line.text = text.substr(begin, end - begin);
+    line.attrs.assign(paragraph.attrs.begin() + static_cast<ptrdiff_t>(begin),
+                      paragraph.attrs.begin() + static_cast<ptrdiff_t>(end));
+    if (hyphen) {
+      line.text.push_back(U'-');
+      line.attrs.push_back(line.attrs.empty() ? TextCharAttr{} : line.attrs.back());
+    }
+    line.paragraph = index;
+    line.source_begin = begin < n ? paragraph.source[begin] : paragraph.source_length;
+    line.source_end = end > 0 && end <= n ? paragraph.source[end - 1] + 1 : line.source_begin;
+    line.source_next = source_at(next);
+    line.hyphenated = hyphen;
+    lines_.push_back(std::move(line));
+  };
+
+  if (!word_wrap_ || n <= 1) {
+    emit(0, n, n, false);
+    return;
+  }
+  std::vector<double>& pos = scratch_;
+  MeasureParagraph(paragraph, pos);
+  if (pos[n - 1] <= first_width) {
+    emit(0, n, n, false);
+    return;
+  }
+  auto width = [&](size_t begin, size_t end) {
+    return (end == 0 ? 0 : pos[end - 1]) - (begin == 0 ? 0 : pos[begin - 1]);
+  };
+  // Offers the word starting at word_start to the syllable rules: the end of the longest
+  // first part that, with its hyphen, keeps the line from line_start within available.
+  auto hyphenate = [&](size_t word_start, size_t line_start, double available, size_t& end) {
+    size_t word_end = word_start;
+    while (word_end < n && kWordEnds.find(text[word_end]) == std::u32string_view::npos) {
+      if (paragraph.attrs[word_end].nowrap) return false;
+      ++word_end;
+    }
+    std::u32string word;
+    for (size_t i = word_start; i < word_end; ++i) word.push_back(UpperRussian(text[i]));
+    std::vector<size_t> breaks = SyllableBreaks(word);
+    for (auto it = breaks.rbegin(); it != breaks.rend(); ++it) {
+      size_t k = word_start + *it;
+      double hyphen = Measurer().TextExtent(FontFor(paragraph.attrs[k - 1]), U"-") +
+                      char_spacing_ * kMeasureScale;
+      if (width(line_start, k) + hyphen <= available) {
+        end = k;
+        return true;
+      }
+    }
+    return false;
+  };
+
+  constexpr size_t kNone = static_cast<size_t>(-1);
+  size_t start = 0, blank = kNone, i = 0;
+  double available = first_width;
+  while (i < n) {
+    if (text[i] == U' ' && !paragraph.attrs[i].nowrap && i > start) blank = i;
+    if (width(start, i + 1) > available) {
+      size_t end = i, next = i, syllable_end = 0;
+      bool hyphen = false;
+      if (blank != kNone) {
+        end = blank;
+        next = blank + 1;
+        if (word_break_ && hyphenate(blank + 1, start, available, syllable_end)) {
+          end = next = syllable_end;
+          hyphen = true;
+        }
+      } else if (i == start) {
+        end = next = i + 1;
+      } else if (word_break_ && hyphenate(start, start, available, syllable_end)) {
+        end = next = syllable_end;
+        hyphen = true;
+      }
+      emit(start, end, next, hyphen);
+      start = i = next;
+      blank = kNone;
+      available = full_width;
+      continue;
+    }
+    ++i;
+  }
+  if (start < n) emit(start, n, n, false);
+}
+
+double TfrxDrawText::LineHeight() const {
+  return font_.MeasureHeight() / kMeasureScale + line_spacing_;
+}
+
+double TfrxDrawText::TextHeight() const {
+  if (lines_.empty()) return 0;
+  double height = static_cast<double>(lines_.size()) * LineHeight();
+  if (line_spacing_ < 0) height -= line_spacing_;
+  return height;
+}
+
+double TfrxDrawText::TextWidth() {
+  double widest = 0;
+  for (const TextLine& line : lines_) {
+    double width = MeasureLine(line, nullptr) +
+                   static_cast<double>(line.text.size()) * char_spacing_ * kMeasureScale;
+    if (line.flags & TextLine::kParaStart) width += paragraph_gap_ * kMeasureScale;
+    widest = std::max(widest, width);
+  }
+  return widest / kMeasureScale;
+}
+
+std::vector<std::string> TfrxDrawText::LineTexts() const {
+  std::vector<std::string> texts;
+  texts.reserve(lines_.size());
+  for (const TextLine& line : lines_) texts.push_back(Utf32ToUtf8(line.text));
+  return texts;
+}
+
+std::string TfrxDrawText::SourceRange(size_t paragraph, size_t begin, size_t end) const {
+  const std::u32string& source = sources_[paragraph];
+  begin = std::min(begin, source.size());
+  end = std::clamp(end, begin, source.size());
+  return Utf32ToUtf8(std::u32string_view(source).substr(begin, end - begin));
+}
+
+std::string TfrxDrawText::OpeningTags(const TextCharAttr& attr) const {
+  if (!html_) return {};
+  std::string tags;
+  auto added = [&](uint32_t bit) { return (attr.style & bit) && !(font_.style & bit); };
+  if (added(font_style::fsBold)) tags += "<b>";
+  if (added(font_style::fsItalic)) tags += "<i>";
+  if (added(font_style::fsUnderline)) tags += "<u>";
+  if (added(font_style::fsStrikeOut)) tags += "<strike>";
+  if (attr.color != font_.color) {
+    static const char kHex[] = "0123456789ABCDEF";
+    uint32_t rgb = ColorToRGB(attr.color);
+    std::string value = "#";
+    for (int shift = 20; shift >= 0; shift -= 4) value += kHex[(rgb >> shift) & 0xF];
+    tags += "<font color=\"" + value + "\">";
+  }
+  if (attr.script == TextCharAttr::kSub) tags += "<sub>";
+  if (attr.script == TextCharAttr::kSup) tags += "<sup>";
+  if (attr.nowrap) tags += "<nowrap>";
+  return tags;
+}
+
+PartTextResult TfrxDrawText::PartText() const {
+  PartTextResult result;
+  double available = SwapsAxes() ? text_rect_.Width() : text_rect_.Height();
+  double line_height = LineHeight();
+  double last_line_extra = line_spacing_ < 0 ? -line_spacing_ : 0;
+  size_t fit = 0;
+  while (fit < lines_.size() &&
+         static_cast<double>(fit + 1) * line_height + last_line_extra <= available + 1e-9) {
+    ++fit;
+  }
+  auto join = [&](size_t from, size_t to, std::string& out) {
+    for (size_t p = from; p < to; ++p) {
+      if (!out.empty() || p > from) out += "\r\n";
+      out += Utf32ToUtf8(sources_[p]);
+    }
+  };
+  if (fit == lines_.size()) {
+    join(0, sources_.size(), result.fitting);
+    return result;
+  }
+  if (fit == 0) {
+    join(0, sources_.size(), result.rest);
+    return result;
+  }
+  const TextLine& next = lines_[fit];
+  const TextLine& last = lines_[fit - 1];
+  result.inside_paragraph = last.paragraph == next.paragraph;
+  {
+    if (result.inside_paragraph) {
+      join(0, last.paragraph, result.fitting);
+      if (last.paragraph > 0) result.fitting += "\r\n";
+      result.fitting += SourceRange(last.paragraph, 0, last.source_end);
+      if (last.hyphenated) result.fitting += "-";
+    } else {
+      join(0, last.paragraph + 1, result.fitting);
+    }
+  }
+  if (next.source_begin == 0 && !result.inside_paragraph) {
+    join(next.paragraph, sources_.size(), result.rest);
+  } else {
+    result.rest = (next.attrs.empty() ? std::string() : OpeningTags(next.attrs.front())) +
+                  SourceRange(next.paragraph, next.source_begin, sources_[next.paragraph].size());
+    std::string tail;
+    join(next.paragraph + 1, sources_.size(), tail);
+    if (next.paragraph + 1 < sources_.size()) result.rest += "\r\n" + tail;
+  }
+  return result;
+}
+
+void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign valign,
+                            bool underlines, const CanvasPen& underline_pen) {
+  const CanvasRect& rect = draw_rect_;
+  const bool swap = SwapsAxes();
+  const double frame_w = swap ? rect.Height() : rect.Width();
+  const double frame_h = swap ? rect.Width() : rect.Height();
+  const double line_height = LineHeight();
+  const double text_height = TextHeight();
+  double top = 0;
+  if (valign == TfrxVAlign::vaBottom) top = frame_h - text_height;
+  if (valign == TfrxVAlign::vaCenter) top = (frame_h - text_height) / 2;
+  const double ascent = Measurer().Metrics(font_).ascent / kMeasureScale;
+  const double em = font_.MeasureHeight() / kMeasureScale;
+
+  // Lines are placed in an unrotated frame (u right, v down) that is then turned about the
+  // rectangle's centre.
+  const double angle = rotation_ * std::numbers::pi / 180.0;
+  const double cos_a = std::cos(angle), sin_a = std::sin(angle);
+  const double cx = (rect.left + rect.right) / 2, cy = (rect.top + rect.bottom) / 2;
+  auto map = [&](double u, double v) {
+    double du = u - frame_w / 2, dv = v - frame_h / 2;
+    return CanvasPoint{cx + du * cos_a + dv * sin_a, cy - du * sin_a + dv * cos_a};
+  };
+
+  if (clipped_) canvas.PushClip(rect);
+  std::vector<double> positions;
+  for (size_t index = 0; index < lines_.size(); ++index) {
+    const TextLine& line = lines_[index];
+    const size_t n = line.text.size();
+    MeasureLine(line, &positions);
+    const double spacing = char_spacing_;
+    double line_width = 0;
+    for (size_t i = 0; i < n; ++i) {
+      positions[i] = positions[i] / kMeasureScale + spacing * static_cast<double>(i + 1);
+    }
+    if (n > 0) line_width = positions[n - 1];
+    const double indent = (line.flags & TextLine::kParaStart) ? paragraph_gap_ : 0;
+    double u0 = indent;
+    double blank_extra = 0;
+    switch (halign) {
+      case TfrxHAlign::haLeft:
+        break;
+      case TfrxHAlign::haRight:
+        u0 = frame_w - line_width;
+        break;
+      case TfrxHAlign::haCenter:
+        u0 = (frame_w - line_width) / 2;
+        break;
+      case TfrxHAlign::haBlock: {
+        size_t blanks = 0, trimmed = n;
+        while (trimmed > 0 && line.text[trimmed - 1] == U' ') --trimmed;
+        for (size_t i = 0; i < trimmed; ++i) blanks += line.text[i] == U' ';
+        double used = trimmed > 0 ? positions[trimmed - 1] : 0;
+        if (!(line.flags & TextLine::kParaEnd) && blanks > 0 && frame_w - indent > used) {
+          blank_extra = (frame_w - indent - used) / static_cast<double>(blanks);
+        }
+        break;
+      }
+    }
+    const double baseline = top + static_cast<double>(index) * line_height + ascent;
+    // Runs of one style; with justification every word is a run of its own.
+    size_t start = 0;
+    double extra = 0;
+    while (start < n) {
+      size_t end = start + 1;
+      while (end < n && line.attrs[end] == line.attrs[start] &&
+             !(blank_extra > 0 && (line.text[end] == U' ') != (line.text[start] == U' '))) {
+        ++end;
+      }
+      bool is_blank_run = line.text[start] == U' ';
+      if (!is_blank_run || blank_extra == 0) {
+        const TextCharAttr& attr = line.attrs[start];
+        double shift = attr.script == TextCharAttr::kSub   ? em * 0.25
+                       : attr.script == TextCharAttr::kSup ? -em * 0.35
+                                                           : 0;
+        double u = u0 + (start > 0 ? positions[start - 1] : 0) + extra;
+        CanvasPoint at = map(u, baseline + shift);
+        canvas.DrawText(at.x, at.y,
+                        Utf32ToUtf8(std::u32string_view(line.text).substr(start, end - start)),
+                        FontFor(attr), spacing, rotation_);
+      } else {
+        extra += blank_extra * static_cast<double>(end - start);
+      }
+      start = end;
+    }
+  }
+  if (underlines && line_height > 0) {
+    for (double v = top + line_height; v <= frame_h + 1e-9; v += line_height) {
+      canvas.DrawLine(map(0, v), map(frame_w, v), underline_pen);
+    }
+  }
+  if (clipped_) canvas.PopClip();
+}
+
+namespace {
+
+double VerticalPadding(const TfrxCustomMemoView& memo) {
+  const TfrxFrame& frame = memo.Frame();
+  double padding = 2 * memo.gap_y;
+  if (frame.typ & frame_typ::ftTop) padding += (frame.width - 1) / 2;
+  if (frame.typ & frame_typ::ftBottom) padding += frame.width / 2;
+  if (frame.drop_shadow) padding += frame.shadow_width;
+  return padding;
+}
+
+double HorizontalPadding(const TfrxCustomMemoView& memo) {
+  const TfrxFrame& frame = memo.Frame();
+  double padding = 2 * memo.gap_x;
+  if (frame.typ & frame_typ::ftLeft) padding += (frame.width - 1) / 2;
+  if (frame.typ & frame_typ::ftRight) padding += frame.width / 2;
+  if (frame.drop_shadow) padding += frame.shadow_width;
+  return padding;
+}
+
+void PrepareWithHeight(const TfrxCustomMemoView& memo, TfrxDrawText& layout, double height) {
+  layout.SetFont(CanvasFont::From(memo.Font()));
+  layout.SetOptions(memo.word_wrap, memo.allow_html_tags, memo.rotation, memo.wysiwyg,
+                    memo.clipped, memo.word_break, memo.rtl_reading);
+  layout.SetGaps(memo.line_spacing, memo.char_spacing, memo.paragraph_gap);
+  CanvasRect rect;
+  if (memo.auto_width) {
+    rect = {0, 0, 10000, 10000};
+  } else {
+    rect = {memo.gap_x, memo.gap_y, memo.Width() - memo.gap_x, height - memo.gap_y};
+  }
+  layout.SetDimensions(rect, rect);
+  layout.SetText(memo.Text());
+  layout.SetParaBreaks(memo.first_para_break, memo.last_para_break);
+}
+
+}  // namespace
+
+void PrepareMemoLayout(const TfrxCustomMemoView& memo, TfrxDrawText& layout) {
+  PrepareWithHeight(memo, layout, memo.Height());
+}
+
+double CalcMemoHeight(const TfrxCustomMemoView& memo, TfrxDrawText& layout) {
+  DrawTextLock lock(layout);
+  PrepareMemoLayout(memo, layout);
+  return std::round(layout.TextHeight() + VerticalPadding(memo));
+}
+
+double CalcMemoWidth(const TfrxCustomMemoView& memo, TfrxDrawText& layout) {
+  DrawTextLock lock(layout);
+  PrepareMemoLayout(memo, layout);
+  return std::round(layout.TextWidth() + HorizontalPadding(memo));
+}
+
+PartTextResult CalcMemoPartText(const TfrxCustomMemoView& memo, double height,
+                                TfrxDrawText& layout) {
+  DrawTextLock lock(layout);
+  // The text rectangle keeps what the padding of a stretched memo would take.
+  double padding = VerticalPadding(memo) - 2 * memo.gap_y;
+  PrepareWithHeight(memo, layout, height - padding);
+  return layout.PartText();
+}
+
+}  // namespace lgoty::report

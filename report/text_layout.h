@@ -1,0 +1,168 @@
+// Text layout of memos: breaks a memo's text into lines for its width, measures them, gives
+// the band engine the height and width a memo needs and the part of a text that fits a
+// split band, and draws the lines on a canvas. One layout object serves every memo of a
+// report (TfrxReport::DrawText()); DefaultDrawText() serves memos without a report. Every
+// sequence of calls (font, options, gaps, dimensions, text, then results) runs under the
+// object's lock.
+//
+// Measuring happens at 600 units per inch (kDefPPI); gaps and rectangles are report pixels
+// (96 per inch), so one pixel is kMeasureScale = 6.25 measuring units.
+//
+// Line list invariants:
+//   1. every source line of the text gives at least one line (an empty one gives one);
+//   2. the first line of a source line carries kParaStart, its last one kParaEnd;
+//   3. text and attrs of a line have the same length;
+//   4. source positions index the source line with its tags, so that the part of a text
+//      that did not fit can be cut from the source without losing tags.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "report/canvas.h"
+
+namespace lgoty::report {
+
+class TfrxCustomMemoView;
+
+// Style of one character after HTML-like tags are read.
+struct TextCharAttr {
+  enum Script : uint8_t { kNormal, kSub, kSup };
+  uint32_t style = 0;  // font_style bits
+  TColor color = clBlack;
+  Script script = kNormal;
+  bool nowrap = false;
+  bool operator==(const TextCharAttr&) const = default;
+};
+
+struct TextLine {
+  static constexpr uint32_t kParaStart = 1, kParaEnd = 2;
+  std::u32string text;
+  std::vector<TextCharAttr> attrs;
+  uint32_t flags = 0;
+  size_t paragraph = 0;     // index of the source line
+  size_t source_begin = 0;  // source position of the line's first character
+  size_t source_end = 0;    // source position after its last character (the '-' excluded)
+  size_t source_next = 0;   // where the next line of the paragraph starts in the source
+  bool hyphenated = false;  // a '-' was appended by word break
+};
+
+struct PartTextResult {
+  std::string fitting;       // the source text of the lines that fit (CR LF between lines)
+  std::string rest;          // the source text that did not fit
+  bool inside_paragraph = false;  // the split fell inside a source line
+};
+
+class TfrxDrawText {
+ public:
+  // measurer is borrowed and must outlive the layout; null uses DefaultTextMeasurer() at
+  // the time of each measurement.
+  explicit TfrxDrawText(TfrxTextMeasurer* measurer = nullptr);
+  TfrxDrawText(const TfrxDrawText&) = delete;
+  TfrxDrawText& operator=(const TfrxDrawText&) = delete;
+
+  void Lock() { mutex_.lock(); }
+  void Unlock() { mutex_.unlock(); }
+  void lock() { Lock(); }
+  void unlock() { Unlock(); }
+
+  void SetFont(const CanvasFont& font);
+  void SetOptions(bool word_wrap, bool html_tags, int rotation, bool wysiwyg, bool clipped,
+                  bool word_break, bool rtl);
+  void SetGaps(double line_spacing, double char_spacing, double paragraph_gap);
+  // Both rectangles in report pixels: the first is laid out in, the second drawn in.
+  void SetDimensions(const CanvasRect& text_rect, const CanvasRect& draw_rect);
+  // Source lines (UTF-8). full_width gives every line the full width (no paragraph gap).
+  void SetText(const std::vector<std::string>& lines, bool full_width = false);
+  // Text whose lines are joined by CR LF (or LF); a trailing line end adds no line.
+  void SetText(std::string_view text, bool full_width = false);
+  // Clears the paragraph start of the first line (first) and the paragraph end of the last
+  // line (last): the text continues from, or into, another part.
+  void SetParaBreaks(bool first, bool last);
+
+  // Report pixels.
+  double TextHeight() const;
+  double TextWidth();
+  // Height of one line: font height / 6.25 + line spacing.
+  double LineHeight() const;
+  // Splits off the lines that fit the text rectangle's height.
+  PartTextResult PartText() const;
+  // Draws the line list in the drawing rectangle with the alignments. underlines draws a
+  // rule under every line position down to the rectangle's bottom, as ruled paper.
+  void DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign valign,
+                bool underlines = false, const CanvasPen& underline_pen = {});
+
+  const std::vector<TextLine>& Lines() const { return lines_; }
+  // Lines as UTF-8, for callers that only need the texts.
+  std::vector<std::string> LineTexts() const;
+  const std::string& FullText() const { return full_text_; }
+  const CanvasFont& Font() const { return font_; }
+  int Rotation() const { return rotation_; }
+
+  // The font of a character with its tag style (sub- and superscripts are smaller).
+  CanvasFont FontFor(const TextCharAttr& attr) const;
+
+ private:
+  struct Paragraph {
+    std::u32string text;
+    std::vector<TextCharAttr> attrs;
+    std::vector<size_t> source;  // source position of each character
+    size_t source_length = 0;
+  };
+
+  TfrxTextMeasurer& Measurer() const;
+  bool SwapsAxes() const;
+  Paragraph ReadTags(const std::u32string& source) const;
+  void BreakParagraph(size_t index, const std::u32string& source, double first_width,
+                      double full_width);
+  // Absolute advance after each character of the paragraph, measured run by run.
+  void MeasureParagraph(const Paragraph& paragraph, std::vector<double>& positions);
+  // Advance of one line, run by run, without spacing; fills positions when given.
+  double MeasureLine(const TextLine& line, std::vector<double>* positions);
+  std::string OpeningTags(const TextCharAttr& attr) const;
+  std::string SourceRange(size_t paragraph, size_t begin, size_t end) const;
+
+  std::recursive_mutex mutex_;
+  TfrxTextMeasurer* measurer_;
+  CanvasFont font_;
+  bool word_wrap_ = true, html_ = false, wysiwyg_ = true, clipped_ = true,
+       word_break_ = false, rtl_ = false;
+  int rotation_ = 0;
+  double line_spacing_ = 2, char_spacing_ = 0, paragraph_gap_ = 0;
+  CanvasRect text_rect_, draw_rect_;
+  std::vector<std::u32string> sources_;
+  std::vector<TextLine> lines_;
+  std::string full_text_;
+  std::vector<double> scratch_;  // character positions, reused between paragraphs
+};
+
+// The locked-scope helper: std::lock_guard over a layout.
+using DrawTextLock = std::lock_guard<TfrxDrawText>;
+
+// The layout for memos without a report (process-wide; lock it like any other).
+TfrxDrawText& DefaultDrawText();
+
+// The measurer layouts use unless they were given one. Until a program installs a real one
+// (render::InstallTextMeasurer), an approximation serves: every character advances
+// 0.55 em, ascent 0.9 em, descent 0.2 em; good enough for headless tools, not for output.
+TfrxTextMeasurer& DefaultTextMeasurer();
+// Replaces the default measurer (at start-up, before any layout is used).
+void SetDefaultTextMeasurer(std::unique_ptr<TfrxTextMeasurer> measurer);
+
+// Fills the layout with a memo: its font, options, gaps, text rectangle (its frame rectangle
+// less the gaps; 10000 x 10000 pixels with AutoWidth) and text. The caller holds the lock.
+void PrepareMemoLayout(const TfrxCustomMemoView& memo, TfrxDrawText& layout);
+// The height a memo needs when it stretches, and the width it needs with AutoWidth, in
+// report pixels rounded to whole pixels (both take the layout's lock).
+double CalcMemoHeight(const TfrxCustomMemoView& memo, TfrxDrawText& layout);
+double CalcMemoWidth(const TfrxCustomMemoView& memo, TfrxDrawText& layout);
+// The part of a memo's text that fits the given height (of the memo's frame, in pixels),
+// and the rest.
+PartTextResult CalcMemoPartText(const TfrxCustomMemoView& memo, double height,
+                                TfrxDrawText& layout);
+
+}  // namespace lgoty::report

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
+#include <random>
 
 #include "report/graphics.h"
 #include "report/text_layout.h"
@@ -312,6 +314,48 @@ TEST(MemoLayout, PartTextOfAMemoUsesItsHeightLessGapsAndFrame) {
   EXPECT_EQ(part.rest, "ccc");
   part = CalcMemoPartText(memo, 32, layout);
   EXPECT_EQ(part.rest, "bbb ccc");
+}
+
+
+TEST(TextLayoutGarbage, RandomTextWithEveryOptionKeepsTheLineInvariants) {
+  FixedMeasurer measurer;
+  TfrxDrawText layout(&measurer);
+  std::mt19937 random(12345);
+  const std::string alphabet[] = {"a", " ", "<", ">", "<b>", "</b>", "<nowrap>", "</font>",
+                                  "<font color=#12>", "\r\n", "\xD0", "ё", "переносим", "-"};
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    int pieces = static_cast<int>(random() % 40);
+    for (int i = 0; i < pieces; ++i) text += alphabet[random() % std::size(alphabet)];
+    uint32_t flags = random();
+    layout.SetFont(CanvasFont{});
+    layout.SetOptions(flags & 1, flags & 2, static_cast<int>(random() % 720) - 360, true,
+                      flags & 4, flags & 8, false);
+    layout.SetGaps((flags & 16) ? -5 : 2, (flags & 32) ? 1.5 : 0, (flags & 64) ? 30 : 0);
+    CanvasRect rect{0, 0, static_cast<double>(random() % 80), static_cast<double>(random() % 80)};
+    layout.SetDimensions(rect, rect);
+    layout.SetText(text, flags & 128);
+    size_t paragraphs = 0;
+    for (const TextLine& line : layout.Lines()) {
+      ASSERT_EQ(line.text.size(), line.attrs.size());
+      ASSERT_LE(line.source_begin, line.source_next);
+      paragraphs += (line.flags & TextLine::kParaStart) != 0;
+    }
+    PartTextResult part = layout.PartText();
+    // Whatever was split off, the pieces hold every visible character of the text.
+    if (!(flags & 2) && !(flags & 8)) {
+      std::string joined = part.fitting + part.rest;
+      size_t letters = 0, joined_letters = 0;
+      for (char c : text) letters += c == 'a';
+      for (char c : joined) joined_letters += c == 'a';
+      EXPECT_EQ(letters, joined_letters) << text;
+    }
+    RecordingCanvas canvas;
+    layout.DrawText(canvas, static_cast<TfrxHAlign>(flags % 4),
+                    static_cast<TfrxVAlign>((flags >> 8) % 3), flags & 4);
+    EXPECT_EQ(canvas.clips.size(), static_cast<size_t>(canvas.pops));
+    (void)paragraphs;
+  }
 }
 
 }  // namespace

@@ -98,17 +98,22 @@ void DrawMemo(const TfrxCustomMemoView& memo, const CanvasRect& rect, double sca
   DrawFill(memo.Fill(), box, canvas);
   if (!memo.Text().empty() || memo.underlines) {
     DrawTextLock lock(layout);
-    PrepareMemoLayout(memo, layout);
     CanvasFont font = CanvasFont::From(memo.Font());
     font.size *= scale_y;
     layout.SetFont(font);
+    // Text is clipped to the box here, not by the layout to the box less the gaps, so that
+    // descenders reaching into the gaps stay visible.
+    layout.SetOptions(memo.word_wrap, memo.allow_html_tags, memo.rotation, memo.wysiwyg, false,
+                      memo.word_break, memo.rtl_reading);
     layout.SetGaps(memo.line_spacing * scale_y, memo.char_spacing * scale_x,
                    memo.paragraph_gap * scale_x);
     CanvasRect text_rect = Inset(box, memo.gap_x * scale_x, memo.gap_y * scale_y);
     layout.SetDimensions(text_rect, text_rect);
     layout.SetText(memo.Text());
     layout.SetParaBreaks(memo.first_para_break, memo.last_para_break);
+    if (memo.clipped) canvas.PushClip(box);
     layout.DrawText(canvas, memo.halign, memo.valign, memo.underlines, PenOf(frame, scale_x));
+    if (memo.clipped) canvas.PopClip();
   }
   DrawFrame(frame, box, canvas, scale_x);
 }

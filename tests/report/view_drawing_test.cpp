@@ -54,9 +54,9 @@ TEST(ViewDrawing, MemoInsideABandDrawsAtItsAbsolutePositionWithShadowFillTextAnd
   EXPECT_EQ(canvas.texts[0].text, "Текст");
   EXPECT_GE(canvas.texts[0].x, 60 + memo->gap_x);
   EXPECT_EQ(canvas.lines.size(), 4u);
-  // The text is clipped to the box less the gaps.
+  // The text is clipped to the box (the gaps are the text's own margin).
   ASSERT_EQ(canvas.clips.size(), 1u);
-  EXPECT_EQ(canvas.clips[0], (CanvasRect{62, 106, 155, 121}));
+  EXPECT_EQ(canvas.clips[0], (CanvasRect{60, 105, 157, 122}));
   EXPECT_EQ(canvas.pops, 1);
 
   memo->SetVisible(false);

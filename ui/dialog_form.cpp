@@ -135,8 +135,10 @@ void DialogForm::PullAll() {
 
 void DialogForm::Place() {
   placing_ = true;
-  Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint;
+  // Without CustomizeWindowHint the window manager adds its own buttons (a dialog box has
+  // no minimize and maximize buttons, and they would crowd out a short caption).
+  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   switch (page_.border_style) {
     case TFormBorderStyle::bsNone: flags = Qt::Dialog | Qt::FramelessWindowHint; break;
     case TFormBorderStyle::bsSingle:
@@ -144,7 +146,8 @@ void DialogForm::Place() {
     case TFormBorderStyle::bsDialog: break;
     case TFormBorderStyle::bsToolWindow:
     case TFormBorderStyle::bsSizeToolWin:
-      flags = Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+      flags = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+              Qt::WindowCloseButtonHint;
       break;
   }
   setWindowFlags(flags);

@@ -78,7 +78,7 @@ bool DialogForm::Pressable(const DialogControlBinding* binding) const {
 }
 
 QWidget* DialogForm::ReturnButton() const {
-  DialogControlBinding* focused = BindingOf(QApplication::focusWidget());
+  DialogControlBinding* focused = BindingOf(focusWidget());
   if (Pressable(focused)) return focused->Widget();
   for (const auto& b : bindings_) {
     if (Pressable(b.get()) && b->Control().default_button) return b->Widget();
@@ -293,7 +293,7 @@ bool DialogForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool DialogForm::FilterKey(QWidget* receiver, QKeyEvent* key) {
-  DialogControlBinding* focused = BindingOf(QApplication::focusWidget());
+  DialogControlBinding* focused = BindingOf(focusWidget());
   TfrxDialogControl* control = focused ? &focused->Control() : nullptr;
   int vk = VirtualKeyFromQt(key->key());
   int shift = ShiftFromQt(key->modifiers());

@@ -237,6 +237,20 @@ TEST(DialogForm, DefaultAndCancelButtonsAnswerEnterAndEscape) {
   EXPECT_TRUE(d.Run([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Return); }));
   EXPECT_EQ(d.page->ModalResult(), report::mrYes);
   EXPECT_TRUE(d.calls.empty());
+  // A focused button is the one Enter presses; in a memo Enter starts a new line.
+  auto* memo = d.page->Add(std::make_unique<report::TfrxMemoControl>());
+  memo->SetName("MemoBox1");
+  EXPECT_TRUE(d.Run([&](QWidget* modal) {
+    auto* text = d.Widget<QPlainTextEdit>(memo);
+    ASSERT_TRUE(text);
+    text->setFocus();
+    QTest::keyClick(text, Qt::Key_Return);
+    EXPECT_TRUE(modal->isVisible());
+    EXPECT_EQ(memo->lines.Count(), 2);
+    d.Widget<QPushButton>(cancel)->setFocus();
+    QTest::keyClick(modal, Qt::Key_Return);
+  }));
+  EXPECT_EQ(d.page->ModalResult(), report::mrAbort);
 }
 
 TEST(DialogForm, ScriptErrorClosesTheWindowAndReachesTheCaller) {

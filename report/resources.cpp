@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "report/resource_tables.h"
+
 namespace lgoty::report {
 
 std::string frxGet(std::string_view key) {
@@ -20,7 +22,10 @@ std::string frxGet(std::string_view key) {
       {"dbFldNotFound", "Поле не найдено:"},
   };
   auto it = kTexts.find(key);
-  return std::string(it == kTexts.end() ? key : it->second);
+  if (it != kTexts.end()) return std::string(it->second);
+  const auto& viewer_texts = PreviewAndPrintTexts();
+  auto viewer = viewer_texts.find(key);
+  return std::string(viewer == viewer_texts.end() ? key : viewer->second);
 }
 
 }  // namespace lgoty::report

@@ -331,6 +331,7 @@ void TfrxPreview::Print() {
   QtPrintHost host(this);
   working_ = true;
   terminated_ = false;
+  report_->SetTerminated(false);
   emit workingChanged(true);
   try {
     report::PrintPreparedReport(*report_, *source, report::frxPrinters(), host, *this, page_no_);
@@ -479,7 +480,9 @@ void TfrxPreview::EndWork() {
 }
 
 void TfrxPreview::Cancel() {
-  if (working_) terminated_ = true;
+  if (!working_) return;
+  terminated_ = true;
+  if (report_) report_->SetTerminated(true);
 }
 
 void TfrxPreview::Progress(const std::string& text, int) {

@@ -162,6 +162,14 @@ class TfrxEngine final : public TfrxCustomEngine {
   PageContext* context_ = nullptr;  // the page being built
   TfrxReportPage* page_ = nullptr;
   std::map<TfrxBand*, ShiftLists> shift_lists_;
+  // What printing changes on a band and its objects (places, sizes, visibility), saved
+  // when the band is prepared and put back once it is printed.
+  struct SavedBounds {
+    TfrxComponent* object;
+    double left, top, width, height;
+    bool visible;
+  };
+  std::map<TfrxBand*, std::vector<SavedBounds>> saved_bounds_;
 
   std::vector<HeaderEntry> header_list_;
   double page_cur_x_ = 0;

@@ -106,6 +106,12 @@ void TfrxEngine::PrepareBand(TfrxBand& band) {
   links::SetCurrentBand(report_, &band);
   links::SetCurrentObject(report_, band.Name());
   links::SetLineCounters(report_, cur_line_, cur_line_through_);
+  std::vector<SavedBounds>& saved = saved_bounds_[&band];
+  saved.clear();
+  saved.push_back({&band, band.Left(), band.Top(), band.Width(), band.Height(), band.Visible()});
+  for (TfrxComponent* c : band.AllObjects()) {
+    saved.push_back({c, c->Left(), c->Top(), c->Width(), c->Height(), c->Visible()});
+  }
   links::BeforePrint(band);
   FireEvent(band.on_before_print, &band);
   for (TfrxComponent* c : band.AllObjects()) {
@@ -179,6 +185,13 @@ void TfrxEngine::FinishBand(TfrxBand& band) {
   }
   links::AfterPrint(band);
   FireEvent(band.on_after_print, &band);
+  if (auto it = saved_bounds_.find(&band); it != saved_bounds_.end()) {
+    for (const SavedBounds& s : it->second) {
+      s.object->SetBounds(s.left, s.top, s.width, s.height);
+      s.object->SetVisible(s.visible);
+    }
+    saved_bounds_.erase(it);
+  }
   links::SetCurrentBand(report_, &band);
   links::ResetAggregates(report_, band);
 }

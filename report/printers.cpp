@@ -23,6 +23,11 @@ void TfrxPrinters::FillPrinters() {
   has_physical_ = true;
   int index = IndexOf(system_->DefaultPrinterName());
   printer_index_ = index < 0 ? 0 : index;
+  try {
+    printers_[static_cast<size_t>(printer_index_)]->Init();
+  } catch (const std::exception&) {
+    // A printer that cannot be read is reported when something prints on it.
+  }
 }
 
 void TfrxPrinters::SetPrinterIndex(int index) {

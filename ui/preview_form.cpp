@@ -76,7 +76,8 @@ TfrxPreviewForm::TfrxPreviewForm(QWidget* parent) : QDialog(parent) {
   zoom_box_ = new QComboBox(this);
   zoom_box_->setEditable(true);
   zoom_box_->addItems(ZoomItems());
-  zoom_box_->setMinimumContentsLength(12);
+  zoom_box_->setMinimumContentsLength(7);
+  zoom_box_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   zoom_box_->setToolTip(Text("pvZoomHint"));
   zoom_box_->setInsertPolicy(QComboBox::NoInsert);
   zoom_box_action_ = tool_bar_->addWidget(zoom_box_);

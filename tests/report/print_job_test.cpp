@@ -20,10 +20,12 @@ class FakeSystem : public PrinterSystem {
   std::vector<std::string> names;
   std::string default_name;
   std::vector<RecordingPrinter*> made;
+  std::string failing;  // a printer whose driver refuses to initialise
   std::vector<std::string> PrinterNames() override { return names; }
   std::string DefaultPrinterName() override { return default_name; }
   std::unique_ptr<TfrxCustomPrinter> CreatePrinter(const std::string& name) override {
     auto printer = std::make_unique<RecordingPrinter>(name);
+    printer->fail_init = name == failing;
     made.push_back(printer.get());
     return printer;
   }
@@ -151,7 +153,9 @@ TEST_F(PrintFixture, ABadPageTextIsAConversionErrorBeforeAnythingPrints) {
 }
 
 TEST_F(PrintFixture, APrinterThatCannotInitialiseIsReported) {
-  system.made[0]->fail_init = true;
+  system.failing = "Office";
+  system.made.clear();
+  printers->FillPrinters();
   EXPECT_FALSE(Print());
   EXPECT_EQ(host.messages, std::vector<std::string>{"Printer selected is not valid"});
 }

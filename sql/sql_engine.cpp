@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "core/locale.h"
+#include "sql/bounded_format.h"
 #include "sql/collation.h"
 #include "sql/dbf_vtable.h"
 
@@ -204,6 +205,7 @@ TSqlEngine::TSqlEngine(std::string folder) : folder_(std::move(folder)) {
     sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, kMaxValueLength);
     RegisterDbfModule(db_);
     RegisterLocaleFunctions(db_, &budget_);
+    RegisterBoundedFormat(db_, kMaxValueLength);
     sqlite3_set_authorizer(db_, &TSqlEngine::Authorize, this);
     sqlite3_progress_handler(db_, kProgressSteps, &TSqlEngine::Progress, this);
     SyncTables();
@@ -311,6 +313,11 @@ void TSqlEngine::SyncTables() {
 std::unique_ptr<TSqlStatement> TSqlEngine::Prepare(std::string_view sql) {
   SyncTables();
   sql.remove_prefix(SkipToNextStatement(sql, 0));
+  // Refused by its first word before SQLite sees it: some statements (REINDEX of a schema
+  // without indexes) reach neither the authorizer nor count as writing.
+  if (const std::string word = RefusedStatementWord(sql); !word.empty()) {
+    throw ESqlError(RefusalText(word));
+  }
   refusal_.clear();
   sqlite3_stmt* stmt = nullptr;
   const char* tail = nullptr;

@@ -68,5 +68,29 @@ TEST(LgotySqlTool, PrintsRowsAsJsonLinesOrCsvAndReportsErrors) {
   EXPECT_EQ(RunTool("").status, 2);
 }
 
+TEST(LgotySqlTool, HelpAndTimeLimitsOutsideTheirRangeAreAnswered) {
+  testing::ScratchFolder folder;
+  testing::MakeTable(folder.File("reg.dbf"), {{"FAMIL", 'C', 20, 0}}, {{{Cell("A")}}});
+  const std::string where = "'" + folder.Path() + "' ";
+  for (const char* help : {"--help", "-h"}) {
+    const Output out = RunTool(help);
+    EXPECT_EQ(out.status, 0) << help;
+    EXPECT_EQ(out.text.rfind("usage: lgoty-sql", 0), 0u) << out.text;
+  }
+  for (const char* bad : {"-1", "99999999999", "86401", "3s", "", "1.5"}) {
+    const Output out = RunTool(std::string("--timeout '") + bad + "' " + where + "\"select 1\"");
+    EXPECT_EQ(out.status, 2) << bad;
+    EXPECT_NE(out.text.find("bad time limit"), std::string::npos) << bad << out.text;
+  }
+  for (const char* good : {"0", "86400", "3"}) {
+    const Output out = RunTool(std::string("--timeout ") + good + " " + where + "\"select count(*) AS C from reg\"");
+    EXPECT_EQ(out.status, 0) << good << out.text;
+    EXPECT_EQ(out.text, "{\"C\":1}\n");
+  }
+  const Output big = RunTool("--timeout 3 " + where + "\"SELECT length(printf('%.*c',2000000000,'x'))\"");
+  EXPECT_EQ(big.status, 1);
+  EXPECT_NE(big.text.find("too big"), std::string::npos) << big.text;
+}
+
 }  // namespace
 }  // namespace lgoty::sql

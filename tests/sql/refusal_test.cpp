@@ -60,6 +60,9 @@ TEST_F(QueryRefusals, WritesAttachPragmaAndSecondStatementsAreRefusedWithoutTouc
       {"PRAGMA table_info(reg)", "PRAGMA is not allowed"},
       {"PRAGMA writable_schema = 1", "PRAGMA is not allowed"},
       {"BEGIN", "not allowed"},
+      {"REINDEX", "REINDEX is not allowed"},
+      {"  /* first */ reindex reg", "REINDEX is not allowed"},
+      {"ANALYZE", "ANALYZE is not allowed"},
       {"VACUUM INTO '" + outside + "'", "not allowed"},
       {"select * from reg; DELETE FROM reg", "Only one statement"},
       {"select * from reg; select 1", "Only one statement"},
@@ -85,6 +88,24 @@ TEST_F(QueryRefusals, RunawayQueryStopsAtItsTimeBudget) {
   EXPECT_NE(error.find("time limit of 1 s"), std::string::npos) << error;
   // The connection goes on working.
   EXPECT_EQ(ErrorOf("select * from reg"), "");
+}
+
+TEST_F(QueryRefusals, FormatWidthsBeyondTheValueLimitAreRefusedBeforeTheyAreBuilt) {
+  for (const char* sql : {"SELECT length(printf('%.*c', 2000000000, 'x')) AS L",
+                          "SELECT printf('%2000000000c', 'x') AS L",
+                          "SELECT format('%0*d', -2000000000, 1) AS L",
+                          "SELECT printf('%s %.*f', 'a', 99999999999, 1.5) AS L"}) {
+    EXPECT_NE(ErrorOf(sql).find("too big"), std::string::npos) << sql;
+  }
+  // Within the limit the functions format as ever.
+  query_.Close();
+  query_.SQL().SetText(
+      "SELECT printf('%5.2f|%-4s|%.*c|%%', 3.14159, 'ab', 3, 'z') AS P, "
+      "format('%d-%s', 7, FAMIL) AS F, printf('%d', NULL) AS N FROM reg ORDER BY FAMIL");
+  query_.Open();
+  EXPECT_EQ(query_.FieldByName("P").AsString(), " 3.14|ab  |zzz|%");
+  EXPECT_EQ(query_.FieldByName("F").AsString(), "7-Иванов");
+  EXPECT_EQ(query_.FieldByName("N").AsString(), "0");
 }
 
 TEST_F(QueryRefusals, BadSqlAndMissingTablesAreClearErrors) {

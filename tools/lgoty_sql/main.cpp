@@ -26,11 +26,29 @@ namespace {
 
 using lgoty::data::TFieldType;
 
-int Usage() {
-  std::cerr << "usage: lgoty-sql [--csv] [--timeout SECONDS] [--param NAME=VALUE]... FOLDER "
-               "\"SQL\"\n"
-               "       lgoty-sql --tables FOLDER\n";
+// Longest time limit a statement may be given: a day. 0 means no limit.
+constexpr long kMaxTimeout = 86'400;
+
+constexpr const char* kUsage =
+    "usage: lgoty-sql [--csv] [--timeout SECONDS] [--param NAME=VALUE]... FOLDER \"SQL\"\n"
+    "       lgoty-sql --tables FOLDER\n"
+    "       lgoty-sql --help | -h\n"
+    "  --timeout SECONDS  time limit of the statement, 0 (no limit) to 86400; default 30\n";
+
+int Usage(const std::string& problem = {}) {
+  if (!problem.empty()) std::cerr << "lgoty-sql: " << problem << '\n';
+  std::cerr << kUsage;
   return 2;
+}
+
+// A whole number of seconds from 0 to kMaxTimeout; false for anything else.
+bool ParseTimeout(const std::string& text, int& seconds) {
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  const long value = std::stol(text);
+  if (value > kMaxTimeout) return false;
+  seconds = static_cast<int>(value);
+  return true;
 }
 
 bool IsDate(TFieldType type) { return type == TFieldType::ftDate; }
@@ -96,12 +114,19 @@ int main(int argc, char** argv) {
   std::vector<std::string> positional;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--csv") {
+    if (a == "--help" || a == "-h") {
+      std::cout << kUsage;
+      std::cout.flush();
+      return std::cout ? 0 : 1;
+    } else if (a == "--csv") {
       csv = true;
     } else if (a == "--tables") {
       tables = true;
     } else if (a == "--timeout" && i + 1 < argc) {
-      timeout = std::atoi(argv[++i]);
+      if (!ParseTimeout(argv[++i], timeout)) {
+        return Usage(std::string("bad time limit \"") + argv[i] +
+                     "\": whole seconds from 0 (no limit) to 86400");
+      }
     } else if (a == "--param" && i + 1 < argc) {
       const std::string p = argv[++i];
       const size_t eq = p.find('=');

@@ -151,7 +151,10 @@ TEST_F(Sharing, ReaderWithoutWritePermissionStillFollowsTheRules) {
 }
 
 // Two processes race to open the file exclusively many times. Each one that gets in raises a
-// flag in a witness file and checks that nobody else's flag is up.
+// flag in a witness file and checks that nobody else's flag is up. How often each gets in is
+// the scheduler's business; the file system only promises that they never get in together,
+// and that a process is let in once the other has closed the file. So each races its rounds
+// and then goes on until it has been in at least once (the other ends its rounds and closes).
 TEST_F(Sharing, RacingExclusiveOpenersAreNeverAdmittedTogether) {
   const std::string witness = folder_.File("witness");
   WriteWholeFile(witness, Bytes("00"));
@@ -159,7 +162,7 @@ TEST_F(Sharing, RacingExclusiveOpenersAreNeverAdmittedTogether) {
   auto race = [&](int slot) {
     int admitted = 0;
     bool overlap = false;
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < kRounds || admitted == 0; ++round) {
       std::unique_ptr<DiskFile> file;
       try {
         file = DiskFile::Open(path_, kReadWrite, FileShare::DenyReadWrite,
@@ -191,9 +194,10 @@ TEST_F(Sharing, RacingExclusiveOpenersAreNeverAdmittedTogether) {
   const auto [admitted, overlap] = race(0);
   EXPECT_FALSE(overlap) << "both processes held the file exclusively at once";
   EXPECT_GT(admitted, 0);
-  const char report = child.Receive(30000);
-  EXPECT_TRUE(report == 'A' || report == 'N') << "child reported '" << report << "'";
-  EXPECT_NE(report, 'X') << "both processes held the file exclusively at once";
+  // No time limit of our own: the child ends once it has been in (the suite's limit
+  // catches a child that never could).
+  const char report = child.Receive(-1);
+  EXPECT_EQ(report, 'A') << "child reported '" << report << "'";
   EXPECT_EQ(child.Wait(), 0);
 }
 

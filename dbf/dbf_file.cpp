@@ -142,6 +142,9 @@ void TDbfFile::Open() {
       return;
     }
     if (header_length < HeaderBaseSize(level)) throw EDbfError(kInvalidDbfFile);
+    // The header must be in the file before any of it is believed: a header length beyond
+    // the file's end would read zeros as descriptors and, once written back, grow the file.
+    if (Stream().Size() < HeaderOffset() + header_length) throw EDbfError(kInvalidDbfFile);
     table_level_ = level;
     SetHeaderSize(header_length);
     SetRecordSize(record_length);
@@ -166,7 +169,13 @@ void TDbfFile::Open() {
 
     defs_ = TDbfFieldDefs(level, datetime_handling_);
     TParsedDescriptors parsed = ParseFieldDescriptors(Header(), level, defs_);
-    if (static_cast<size_t>(parsed.record_length) > record_length) {
+    // The header agrees with its descriptors or the file is not trusted at all: the
+    // descriptor array ends with its terminator inside the header, and the record is the
+    // deletion flag followed by the fields, packed. A header length or record length that
+    // disagrees would place every record (and the 0x1A written after the last one) at the
+    // wrong bytes. Nothing has been written yet, so a refused file stays as it was.
+    if (defs_.Count() == 0 || !parsed.terminated ||
+        static_cast<size_t>(parsed.record_length) != record_length) {
       throw EDbfError(kInvalidDbfFile);
     }
     for (int i = 0; i < defs_.Count(); ++i) {
@@ -207,7 +216,9 @@ void TDbfFile::OpenMemoFile(bool create, size_t block_size) {
   if (table_level_ == kTableLevelFoxPro) {
     memo = std::make_unique<TFoxProMemoFile>();
   } else {
-    memo = std::make_unique<TDbaseMemoFile>(table_level_);
+    const uint8_t version = GetU8(Header(), kVersionOffset);
+    memo = std::make_unique<TDbaseMemoFile>(
+        table_level_, !create && (version & kDbaseIVMemoBits) == kDbaseIVMemoBits);
   }
   const std::string name =
       platform::ChangeFileExt(FileName(), table_level_ == kTableLevelFoxPro ? ".fpt" : ".dbt");
@@ -542,6 +553,11 @@ uint32_t TDbfFile::Insert(std::span<std::byte> buffer) {
     }
   }
 
+  if (on_keys_written_) on_keys_written_(n);
+
+  // Keys go before the row: a process that dies in between leaves keys for a record that is
+  // not there. Readers pass over an entry whose record does not hold it, and the next append
+  // that takes the record number keeps or replaces such an entry (TIndexFile::Insert).
   // The count in the header, the end-of-file byte and the record itself are written under
   // the header lock, so that appenders and readers of the count agree (invariant 4).
   LockPage(0, true);

@@ -62,6 +62,11 @@ class TDbfFile : public TPagedFile {
   const TLocaleErrorHandler& OnLocaleError() const { return on_locale_error_; }
   // Memory stream of the memo file in the memory modes (borrowed, like SetMemoryStream).
   void SetMemoMemoryStream(platform::MemoryFile* stream) { memo_memory_ = stream; }
+  // Called by Insert between the steps of an append, with the record number: after every
+  // index holds the new record's keys and before its row is written. Lets tests stop or end
+  // a process at exactly that point; empty (the default) costs nothing.
+  using TAppendStepHook = std::function<void(uint32_t n)>;
+  void SetOnKeysWritten(TAppendStepHook hook) { on_keys_written_ = std::move(hook); }
 
   // ---- open, create, close -----------------------------------------------------------------
   // Opens an existing table. Throws EDbfError for an invalid file (nothing stays open).
@@ -152,6 +157,7 @@ class TDbfFile : public TPagedFile {
   TProductionIndexOpener index_opener_;
   TLocaleErrorHandler on_locale_error_;
   platform::MemoryFile* memo_memory_ = nullptr;
+  TAppendStepHook on_keys_written_;
 
   bool open_abandoned_ = false;
   int table_level_ = kTableLevel4;

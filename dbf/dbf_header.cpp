@@ -90,7 +90,10 @@ TParsedDescriptors ParseFieldDescriptors(std::span<const std::byte> header, int 
   size_t position = base;
   int record_length = 1;
   for (size_t i = 0; i < to_try; ++i) {
-    if (header[position] == kTerminator) break;
+    if (header[position] == kTerminator) {
+      parsed.terminated = true;
+      break;
+    }
     if (i >= static_cast<size_t>(kMaxFieldCount)) {
       throw EDbfError(InvalidFieldCountMessage(static_cast<long long>(i) + 1));
     }
@@ -118,7 +121,9 @@ TParsedDescriptors ParseFieldDescriptors(std::span<const std::byte> header, int 
         decimals = 0;
       }
     }
-    if (name.empty()) throw EDbfError(kInvalidDbfFile);
+    // A field of no bytes has no place in the record; keys and values built from it
+    // would copy from nowhere.
+    if (name.empty() || length == 0) throw EDbfError(kInvalidDbfFile);
     TDbfFieldDef& def = defs.Add();
     def.SetFieldName(name);
     def.SetNative(letter, length, decimals);
@@ -139,6 +144,9 @@ TParsedDescriptors ParseFieldDescriptors(std::span<const std::byte> header, int 
     if (def.IsDbaseLock()) parsed.lock_field = index;
     if (def.IsNullFlags()) parsed.null_flags_field = index;
     position += size;
+  }
+  if (!parsed.terminated && position < header.size() && header[position] == kTerminator) {
+    parsed.terminated = true;
   }
   parsed.terminator_position = position;
   parsed.record_length = record_length;

@@ -150,6 +150,7 @@ bool HasMemoFields(const TDbfFieldDefs& defs);
 // What parsing the descriptors found besides the definitions.
 struct TParsedDescriptors {
   size_t terminator_position = 0;  // where the descriptor array ended (0x0D or its end)
+  bool terminated = false;         // the array ended with 0x0D inside the header
   bool has_autoinc = false;
   int lock_field = -1;             // index of "_DBASELOCK", -1 when none
   int null_flags_field = -1;       // index of "_NULLFLAGS", -1 when none

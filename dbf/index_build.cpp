@@ -50,7 +50,7 @@ void TIndexFile::BuildTag(TIndexTag& tag) {
     // A key that is a character field as it stands is the field's bytes: copied directly,
     // without running the expression.
     const TDbfFieldDef* field = table_.FieldDefs().Find(tag.Header().expression);
-    const bool raw_field = field != nullptr && tag.Header().key_type == 'C' &&
+    const bool raw_field = field != nullptr && !tag.NumericKeys() &&
                            field->NativeFieldType() == 'C' &&
                            static_cast<size_t>(field->Size()) == key_length &&
                            static_cast<size_t>(field->Offset()) + key_length <= record.size();
@@ -74,7 +74,7 @@ void TIndexFile::BuildTag(TIndexTag& tag) {
   // by a number prefix and memcmp; numeric keys through the tag's comparison. Equal keys keep
   // record order (slots ascend with record numbers).
   std::vector<uint32_t> order(total);
-  if (tag.Header().key_type == 'C') {
+  if (!tag.NumericKeys()) {
     // Plain byte order ascending: the keys are their own sort forms.
     const bool identity = tag.PlainOrder() && !tag.Descending();
     std::vector<std::byte> own_forms;

@@ -398,12 +398,49 @@ bool TIndexFile::KeyIn(const TIndexTag& tag, std::span<const std::byte> record) 
   return !(tag.Kind() == TIndexKind::ikDistinct && IsDeleted(record));
 }
 
+bool TIndexFile::IsStaleEntry(TIndexTag& tag, std::span<const std::byte> key, uint32_t holder) {
+  if (holder == 0) return false;
+  // Held: an append or edit of that record is under way, and its row will follow its keys.
+  if (!table_.LockPage(holder, false)) return false;
+  bool stale = true;
+  std::vector<std::byte> record(table_.RecordSize());
+  if (holder <= table_.RecordCount() && table_.ReadRecord(holder, record) == record.size()) {
+    // The record holds another key and the tag has that key's entry for it as well (see
+    // CurrentEntryHolds).
+    const std::vector<std::byte> held(tag.KeyOf(record).begin(), tag.KeyOf(record).end());
+    stale = KeyIn(tag, record) && std::memcmp(held.data(), key.data(), key.size()) != 0 &&
+            tag.ContainsEntry(held, holder);
+  }
+  table_.UnlockPage(holder);
+  return stale;
+}
+
+bool TIndexFile::CurrentEntryHolds(std::span<std::byte> record) {
+  TIndexTag& tag = *SelectedTag();
+  const uint32_t n = tag.RecNo();
+  if (n == 0 || record.size() < table_.RecordSize()) return false;
+  if (table_.ReadRecord(n, record) < table_.RecordSize()) {
+    if (n > table_.RecordCount()) return false;
+    if (table_.ReadRecord(n, record) < table_.RecordSize()) return false;
+  }
+  const std::span<const std::byte> entry = tag.CurrentKey();
+  const std::span<const std::byte> held = tag.KeyOf(record);
+  if (held.size() != entry.size() || std::memcmp(held.data(), entry.data(), entry.size()) == 0)
+    return true;
+  // The record holds another key. When the tag also has the entry of that key, this one was
+  // left behind by an appender that died before its row was written, and the record was
+  // appended later with its own key. Otherwise the key was computed by another program in
+  // its own way, and the entry is the record's only one.
+  const std::vector<std::byte> own(held.begin(), held.end());
+  return !tag.ContainsEntry(own, n);
+}
+
 std::string TIndexFile::IndexNameFor(const TIndexTag& tag) const {
   return IsMdx() ? tag.Name() : platform::ExtractFileName(FileName());
 }
 
 std::string TIndexFile::KeyText(const TIndexTag& tag, std::span<const std::byte> key) const {
-  if (tag.Header().key_type == 'N') {
+  if (tag.NumericKeys()) {
     const double value = IsMdx() ? DecodeMdxNumericKey(key) : DecodeNdxNumericKey(key);
     char text[64];
     std::snprintf(text, sizeof text, "%.15g", value);
@@ -417,26 +454,42 @@ std::string TIndexFile::KeyText(const TIndexTag& tag, std::span<const std::byte>
 void TIndexFile::Insert(uint32_t n, std::span<const std::byte> record) {
   if (no_edit_) return;
   std::vector<std::vector<std::byte>> added(tags_.size());
+  // A refused key or a tag that cannot take it (a damaged page) takes back the keys the
+  // tags before it were given: the record is not written, so no tag may name it.
+  auto undo = [&](size_t upto) {
+    for (size_t u = upto; u-- > 0;) {
+      if (added[u].empty()) continue;
+      try {
+        TIndexChangeScope scope(*this, *tags_[u]);
+        tags_[u]->Remove(added[u], n);
+        scope.Commit();
+      } catch (...) {
+        // Removing a key added a moment ago; the first error is the one to report.
+      }
+    }
+  };
   for (size_t t = 0; t < tags_.size(); ++t) {
     TIndexTag& tag = *tags_[t];
     if (!KeyIn(tag, record) || tag.KeyLength() == 0) continue;
     std::vector<std::byte> key(tag.KeyOf(record).begin(), tag.KeyOf(record).end());
     uint32_t holder = 0;
     bool ok;
-    {
+    try {
       TIndexChangeScope scope(*this, tag);
       ok = tag.Add(key, n, &holder);
+      if (!ok && IsStaleEntry(tag, key, holder)) {
+        tag.Remove(key, holder);
+        ok = tag.Add(key, n, &holder);
+      }
       scope.Commit();
+    } catch (...) {
+      undo(t);
+      throw;
     }
     if (ok) {
       added[t] = std::move(key);
     } else if (tag.Kind() == TIndexKind::ikDistinct) {
-      for (size_t u = t; u-- > 0;) {
-        if (added[u].empty()) continue;
-        TIndexChangeScope scope(*this, *tags_[u]);
-        tags_[u]->Remove(added[u], n);
-        scope.Commit();
-      }
+      undo(t);
       throw EDbfKeyViolation(KeyViolationMessage(IndexNameFor(tag), holder, KeyText(tag, key)));
     }
   }
@@ -454,10 +507,14 @@ void TIndexFile::Update(uint32_t n, std::span<const std::byte> old_record,
     for (size_t u = upto; u-- > 0;) {
       Done& d = done[u];
       if (!d.removed && !d.added) continue;
-      TIndexChangeScope scope(*this, *tags_[u]);
-      if (d.added) tags_[u]->Remove(d.new_key, n);
-      if (d.removed) tags_[u]->Add(d.old_key, n, nullptr);
-      scope.Commit();
+      try {
+        TIndexChangeScope scope(*this, *tags_[u]);
+        if (d.added) tags_[u]->Remove(d.new_key, n);
+        if (d.removed) tags_[u]->Add(d.old_key, n, nullptr);
+        scope.Commit();
+      } catch (...) {
+        // Restoring keys that were there a moment ago; the first error is reported.
+      }
     }
   };
   for (size_t t = 0; t < tags_.size(); ++t) {
@@ -473,7 +530,7 @@ void TIndexFile::Update(uint32_t n, std::span<const std::byte> old_record,
       continue;
     uint32_t holder = 0;
     bool refused = false;
-    {
+    try {
       TIndexChangeScope scope(*this, tag);
       if (old_in) d.removed = tag.Remove(d.old_key, n);
       if (new_in) {
@@ -485,6 +542,9 @@ void TIndexFile::Update(uint32_t n, std::span<const std::byte> old_record,
         }
       }
       scope.Commit();
+    } catch (...) {
+      undo(t);
+      throw;
     }
     if (refused) {
       undo(t);

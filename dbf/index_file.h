@@ -111,6 +111,13 @@ class TIndexFile : public TPagedFile, public TRecordIndex, private TIndexPageSto
   void CancelRange();
   uint64_t EstimatedPosition();
   uint64_t EstimatedCount();
+  // Whether the entry under the cursor names a record that holds it: the record is in the
+  // table (the count is read again when the entry lies beyond it: its row may have arrived
+  // since), and its key is the entry's key or at least not one the tag holds for it too.
+  // An entry whose row is not written yet, or that an appender killed between its keys and
+  // its row left behind, fails; readers pass over it. record receives the record image
+  // (RecordSize() bytes).
+  bool CurrentEntryHolds(std::span<std::byte> record);
 
   // ---- TRecordIndex --------------------------------------------------------------------------
   void Insert(uint32_t n, std::span<const std::byte> record) override;
@@ -156,6 +163,10 @@ class TIndexFile : public TPagedFile, public TRecordIndex, private TIndexPageSto
   std::string KeyText(const TIndexTag& tag, std::span<const std::byte> key) const;
   void Prepare();
   bool KeyIn(const TIndexTag& tag, std::span<const std::byte> record) const;
+  // An entry (key, holder) found while adding is left over from an appender that died
+  // between its keys and its row: nobody holds the record's lock (no append or edit is
+  // under way) and the record is beyond the table or holds another key.
+  bool IsStaleEntry(TIndexTag& tag, std::span<const std::byte> key, uint32_t holder);
 
   TDbfFile& table_;
   TIndexFormat format_ = TIndexFormat::ifMdx;

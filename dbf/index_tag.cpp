@@ -100,6 +100,7 @@ TIndexTag::TIndexTag(TIndexFormat format, std::string name, uint32_t header_page
                              header_.max_entries);
   kind_ = header_.Kind(format_);
   descending_ = header_.Descending(format_);
+  DecideKeyOrder();
   key_buffer_.resize(layout_.key_length);
   cur_key_.resize(layout_.key_length);
 }
@@ -114,33 +115,48 @@ void TIndexTag::HeaderReloaded(const TTagHeader& header) {
 
 void TIndexTag::SetParser(std::unique_ptr<TDbfIndexParser> parser) { parser_ = std::move(parser); }
 
+void TIndexTag::DecideKeyOrder() {
+  numeric_ = header_.key_type == 'N';
+  pad_ = numeric_ ? std::byte{0} : std::byte{' '};
+  if (numeric_) {
+    key_order_ = format_ == TIndexFormat::ifMdx ? TKeyOrder::MdxNumber : TKeyOrder::NdxNumber;
+  } else {
+    key_order_ = weights_ == nullptr ? TKeyOrder::PlainBytes : TKeyOrder::Collated;
+  }
+}
+
 std::span<const std::byte> TIndexTag::KeyOf(std::span<const std::byte> record) {
   std::span<const std::byte> key = parser_->ExtractKeyFromRecord(record);
   const size_t n = std::min(key.size(), key_buffer_.size());
   std::memcpy(key_buffer_.data(), key.data(), n);
-  std::fill(key_buffer_.begin() + static_cast<std::ptrdiff_t>(n), key_buffer_.end(),
-            header_.key_type == 'C' ? std::byte{' '} : std::byte{0});
+  std::fill(key_buffer_.begin() + static_cast<std::ptrdiff_t>(n), key_buffer_.end(), pad_);
   return key_buffer_;
 }
 
 int TIndexTag::Compare(const std::byte* a, const std::byte* b, size_t n) const {
   if (n == 0) return 0;  // the empty prefix matches every key
-  int r;
-  if (header_.key_type == 'N') {
-    const size_t len = layout_.key_length;
-    r = format_ == TIndexFormat::ifMdx ? CompareMdxNumericKeys({a, len}, {b, len})
-                                       : CompareNdxNumericKeys({a, len}, {b, len});
-  } else if (weights_ == nullptr) {
-    r = std::memcmp(a, b, n);
-  } else {
-    r = 0;
-    const TCollationWeights& w = *weights_;
-    for (size_t i = 0; i < n; ++i) {
-      const int wa = w[static_cast<uint8_t>(a[i])], wb = w[static_cast<uint8_t>(b[i])];
-      if (wa != wb) {
-        r = wa - wb;
-        break;
+  int r = 0;
+  const size_t len = layout_.key_length;
+  switch (key_order_) {
+    case TKeyOrder::MdxNumber:
+      r = CompareMdxNumericKeys({a, len}, {b, len});
+      break;
+    case TKeyOrder::NdxNumber:
+      r = CompareNdxNumericKeys({a, len}, {b, len});
+      break;
+    case TKeyOrder::PlainBytes:
+      r = std::memcmp(a, b, n);
+      break;
+    case TKeyOrder::Collated: {
+      const TCollationWeights& w = *weights_;
+      for (size_t i = 0; i < n; ++i) {
+        const int wa = w[static_cast<uint8_t>(a[i])], wb = w[static_cast<uint8_t>(b[i])];
+        if (wa != wb) {
+          r = wa - wb;
+          break;
+        }
       }
+      break;
     }
   }
   r = r < 0 ? -1 : (r > 0 ? 1 : 0);
@@ -325,10 +341,15 @@ void TIndexTag::SplitChild(uint32_t parent_page, size_t i) {
   const size_t n = child.Count();
   // What a damaged file can make of the pages: the child is its own parent, the new page is
   // one of them, the child is too small to split or the parent has no room.
-  if (child_page == parent_page || new_page == child_page || new_page == parent_page || n < 2 ||
-      n > (child.IsInner() ? layout_.InnerCapacity() : layout_.LeafCapacity()) ||
-      parent.Count() >= layout_.InnerCapacity() || !parent.IsInner())
-    throw EDbfError(kAssertionFailure);
+  // Each is damage of the file, reported as such (with the page) rather than as a fault of
+  // this engine.
+  if (child_page == parent_page || new_page == child_page || new_page == parent_page)
+    ThrowDamagedIndex("page " + std::to_string(child_page) + " is reached from itself");
+  if (n < 2 || n > (child.IsInner() ? layout_.InnerCapacity() : layout_.LeafCapacity()))
+    ThrowDamagedIndex("page " + std::to_string(child_page) + " holds " + std::to_string(n) +
+                      " keys, which no split can divide");
+  if (parent.Count() >= layout_.InnerCapacity() || !parent.IsInner())
+    ThrowDamagedIndex("page " + std::to_string(parent_page) + " has no room for a split below it");
   store_.Touch(parent_page);
   store_.Touch(child_page);
   std::vector<std::byte> up_key(layout_.key_length);
@@ -363,12 +384,17 @@ bool TIndexTag::Add(std::span<const std::byte> key, uint32_t recno, uint32_t* ho
   if (key.size() != layout_.key_length) throw EDbfError(kAssertionFailure);
   path_valid_ = false;
   std::vector<Step> path;
-  if (kind_ != TIndexKind::ikNone) {
-    Descend(key.data(), layout_.key_length, kBeforeAll, path);
-    if (Normalize(path)) {
-      TPageView leaf = LoadPage(path.back().page);
-      if (Compare(key.data(), leaf.Key(path.back().index), layout_.key_length) == 0) {
-        if (holder) *holder = leaf.Recno(path.back().index);
+  // The entry may be there already: an appender that died after writing its keys left it
+  // for the record number the next append takes. It is kept as the entry of the new record
+  // instead of being doubled (and, in unique tags, instead of refusing the record's own key).
+  Descend(key.data(), layout_.key_length, RecnoForSearch(recno), path);
+  if (Normalize(path)) {
+    TPageView leaf = LoadPage(path.back().page);
+    if (Compare(key.data(), leaf.Key(path.back().index), layout_.key_length) == 0) {
+      const uint32_t there = leaf.Recno(path.back().index);
+      if (there == recno) return true;
+      if (kind_ != TIndexKind::ikNone) {
+        if (holder) *holder = there;
         return false;
       }
     }
@@ -392,7 +418,8 @@ bool TIndexTag::Add(std::span<const std::byte> key, uint32_t recno, uint32_t* ho
     TPageView v = LoadPage(page);
     if (!v.IsInner()) {
       const size_t pos = LeafLowerBound(v, key.data(), layout_.key_length, recno);
-      if (v.Count() >= layout_.LeafCapacity()) throw EDbfError(kAssertionFailure);
+      if (v.Count() >= layout_.LeafCapacity())
+        ThrowDamagedIndex("page " + std::to_string(page) + " is fuller than its parent says");
       store_.Touch(page);
       v.MoveEntries(pos, pos + 1, v.Count() - pos);
       v.SetRecno(pos, recno);
@@ -566,7 +593,7 @@ bool TIndexTag::Prior() {
 bool TIndexTag::Search(std::span<const std::byte> key, bool exact) {
   size_t n = std::min(key.size(), layout_.key_length);
   std::vector<std::byte> search(key.begin(), key.begin() + static_cast<std::ptrdiff_t>(n));
-  if (header_.key_type == 'N') {
+  if (numeric_) {
     // A number has no prefixes: a short numeric key is completed with zero bytes.
     n = layout_.key_length;
     search.resize(n, std::byte{0});
@@ -599,12 +626,22 @@ bool TIndexTag::GotoEntry(std::span<const std::byte> key, uint32_t recno) {
   return true;
 }
 
+bool TIndexTag::ContainsEntry(std::span<const std::byte> key, uint32_t recno) {
+  if (key.size() != layout_.key_length) return false;
+  std::vector<Step> path;
+  Descend(key.data(), layout_.key_length, RecnoForSearch(recno), path);
+  if (!Normalize(path)) return false;
+  TPageView leaf = LoadPage(path.back().page);
+  return leaf.Recno(path.back().index) == recno &&
+         Compare(key.data(), leaf.Key(path.back().index), layout_.key_length) == 0;
+}
+
 void TIndexTag::SetRange(std::span<const std::byte> low, std::span<const std::byte> high) {
   low_.assign(low.begin(), low.begin() + static_cast<std::ptrdiff_t>(
                                              std::min(low.size(), layout_.key_length)));
   high_.assign(high.begin(), high.begin() + static_cast<std::ptrdiff_t>(
                                                 std::min(high.size(), layout_.key_length)));
-  if (header_.key_type == 'N') {
+  if (numeric_) {
     // An empty bound stays open; a number has no prefixes.
     if (!low_.empty()) low_.resize(layout_.key_length, std::byte{0});
     if (!high_.empty()) high_.resize(layout_.key_length, std::byte{0});

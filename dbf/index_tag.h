@@ -92,8 +92,12 @@ class TIndexTag {
   const TPageLayout& Layout() const { return layout_; }
 
   // ---- keys ----------------------------------------------------------------------------------
-  void SetCollation(const TCollationWeights* weights) { weights_ = weights; }
+  void SetCollation(const TCollationWeights* weights) {
+    weights_ = weights;
+    DecideKeyOrder();
+  }
   bool PlainOrder() const { return weights_ == nullptr; }
+  bool NumericKeys() const { return numeric_; }
   // The parser that computes keys (owned). Its key length may differ from the file's; keys
   // are padded with spaces or cut to KeyLength().
   void SetParser(std::unique_ptr<TDbfIndexParser> parser);
@@ -121,6 +125,8 @@ class TIndexTag {
   bool Search(std::span<const std::byte> key, bool exact);
   // Goes to the entry (key, recno); false (cursor unchanged) when it is not in the tag.
   bool GotoEntry(std::span<const std::byte> key, uint32_t recno);
+  // Whether the tag holds the entry (key, recno); the cursor stays where it is.
+  bool ContainsEntry(std::span<const std::byte> key, uint32_t recno);
   bool Bof() const { return state_ == State::Bof; }
   bool Eof() const { return state_ == State::Eof; }
   // 0 at BOF or EOF.
@@ -181,6 +187,10 @@ class TIndexTag {
   // Re-finds the cursor's path; returns false when its entry is gone and the path now points
   // at the next entry (or past the end).
   bool RestorePath();
+  // How keys compare, decided once from the key type, the file format and the collation.
+  enum class TKeyOrder : uint8_t { MdxNumber, NdxNumber, PlainBytes, Collated };
+  void DecideKeyOrder();
+
   uint32_t RecnoForSearch(uint32_t recno) const {
     return kind_ == TIndexKind::ikNone ? recno : kBeforeAll;
   }
@@ -195,6 +205,9 @@ class TIndexTag {
   TIndexKind kind_ = TIndexKind::ikNone;
   bool descending_ = false;
   const TCollationWeights* weights_ = nullptr;
+  bool numeric_ = false;
+  std::byte pad_{' '};  // fills a key shorter than the tag's: blank for text, zero for numbers
+  TKeyOrder key_order_ = TKeyOrder::PlainBytes;
   std::unique_ptr<TDbfIndexParser> parser_;
   std::vector<std::byte> key_buffer_;
 

@@ -230,8 +230,9 @@ uint32_t LocaleIdOfLanguage(std::string_view language) {
   return 0x0419;
 }
 
-const TDbfGlobals& DbfGlobals() {
-  static const TDbfGlobals globals = [] {
+namespace {
+TDbfGlobals& Globals() {
+  static TDbfGlobals globals = [] {
     TDbfGlobals g;
     g.default_code_page = core::AnsiCodePage();
     g.user_locale = LocaleIdOfLanguage(core::LocaleLanguage());
@@ -243,5 +244,10 @@ const TDbfGlobals& DbfGlobals() {
   }();
   return globals;
 }
+}  // namespace
+
+const TDbfGlobals& DbfGlobals() { return Globals(); }
+
+void SetDefaultCodePage(int code_page) { Globals().default_code_page = code_page; }
 
 }  // namespace lgoty::dbf

@@ -64,6 +64,10 @@ struct TDbfGlobals {
   std::vector<int> installed_code_pages;  // ascending; a table in another one opens read-only
 };
 const TDbfGlobals& DbfGlobals();
+// Replaces the code page of tables that name none (no language driver byte) for the rest of
+// the process, as running under a system whose ANSI page it is would; tables opened before
+// keep theirs.
+void SetDefaultCodePage(int code_page);
 
 inline constexpr size_t kMaxLockUserName = 16;
 

@@ -74,9 +74,9 @@ TMemoValue TMemoFile::ReadValue(uint32_t block) {
   std::byte head[kValueHeaderSize] = {};
   ReadAt(start, head);
   uint64_t length = 0;
-  if (ValueHeaderSize() > 0 && DecodeValueHeader(head, length)) {
+  if (RecognisesValueHeaders() && DecodeValueHeader(head, length)) {
     // The stored length is not trusted: the value cannot run past the end of the file.
-    uint64_t data_start = start + ValueHeaderSize();
+    uint64_t data_start = start + kValueHeaderSize;
     uint64_t available = file_size > data_start ? file_size - data_start : 0;
     length = std::min(length, available);
     value.data.resize(static_cast<size_t>(length));
@@ -177,6 +177,32 @@ uint32_t TMemoFile::WriteValue(std::span<const std::byte> data, uint32_t present
   WriteHeader();
   UnlockPage(0);
   return static_cast<uint32_t>(block);
+}
+
+TMemoFile::TMark TMemoFile::Mark() {
+  TMark mark;
+  if (!Active()) return mark;
+  LockPage(0, true);
+  if (IsShared()) ReadHeader();
+  mark.size = Stream().Size();
+  mark.next_free = GetNextFreeBlock();
+  UnlockPage(0);
+  return mark;
+}
+
+bool TMemoFile::GiveBack(const TMark& before, const TMark& after) {
+  if (!Active() || !Stream().IsWritable()) return false;
+  if (before.size == after.size && before.next_free == after.next_free) return true;
+  LockPage(0, true);
+  if (IsShared()) ReadHeader();
+  const bool last = Stream().Size() == after.size && GetNextFreeBlock() == after.next_free;
+  if (last) {
+    SetFileSize(before.size);
+    SetNextFreeBlock(before.next_free);
+    WriteHeader();
+  }
+  UnlockPage(0);
+  return last;
 }
 
 // ---- dBASE ------------------------------------------------------------------------------

@@ -89,6 +89,18 @@ class TMemoFile : public TPagedFile {
   uint32_t BlocksNeeded(size_t data_length) const;
   uint32_t NextFreeBlock() const { return GetNextFreeBlock(); }
 
+  // Where the file ended and what the header said, taken before values are written, so that
+  // a write whose record is then refused can give its blocks back.
+  struct TMark {
+    uint64_t size = 0;
+    uint32_t next_free = 0;
+  };
+  TMark Mark();
+  // Returns the file to before (size and next-free number) when after is still how it ends,
+  // that is when no other program has taken blocks since; otherwise the blocks stay unused,
+  // which is harmless. Returns whether the blocks were given back.
+  bool GiveBack(const TMark& before, const TMark& after);
+
  protected:
   virtual uint32_t GetNextFreeBlock() const = 0;
   virtual void SetNextFreeBlock(uint32_t block) = 0;
@@ -101,6 +113,9 @@ class TMemoFile : public TPagedFile {
   // From the first bytes of a value (kValueHeaderSize of them, zero-padded when the file is
   // shorter): the data length, or false when the value has no header (level-3 style).
   virtual bool DecodeValueHeader(std::span<const std::byte> head, uint64_t& length) const = 0;
+  // Whether a value may start with a header even where ValueHeaderSize() is 0 (values
+  // written by other programs with other block rules are told by their signature).
+  virtual bool RecognisesValueHeaders() const { return ValueHeaderSize() > 0; }
   virtual void EncodeValueHeader(std::span<std::byte> head, uint32_t length,
                                  uint32_t kind) const = 0;
 
@@ -114,7 +129,13 @@ class TMemoFile : public TPagedFile {
 // ".dbt" of levels 3, 4 and 7.
 class TDbaseMemoFile final : public TMemoFile {
  public:
-  explicit TDbaseMemoFile(int table_level) : table_level_(table_level) {}
+  // The block rules follow what the file is: level-3 blocks (terminated values, fixed
+  // 512-byte blocks) for a table of level 3, unless dbase4_blocks says that the table's
+  // version byte carries the dBASE IV memo bits (0x88), as level-3 tables written by several
+  // other programs do. Reading also recognises a dBASE IV value by its signature in either
+  // case.
+  explicit TDbaseMemoFile(int table_level, bool dbase4_blocks = false)
+      : table_level_(dbase4_blocks && table_level == 3 ? 4 : table_level) {}
 
  protected:
   uint32_t GetNextFreeBlock() const override;
@@ -126,6 +147,7 @@ class TDbaseMemoFile final : public TMemoFile {
   bool DecodeValueHeader(std::span<const std::byte> head, uint64_t& length) const override;
   void EncodeValueHeader(std::span<std::byte> head, uint32_t length,
                          uint32_t kind) const override;
+  bool RecognisesValueHeaders() const override { return true; }
 
  private:
   bool IsLevel3() const { return table_level_ == 3; }

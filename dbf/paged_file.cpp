@@ -177,6 +177,12 @@ void TPagedFile::SetRecordCount(uint32_t count) {
   window_count_ = 0;
 }
 
+void TPagedFile::SetFileSize(uint64_t size) {
+  stream_->SetSize(size);
+  file_size_ = size;
+  window_count_ = 0;
+}
+
 size_t TPagedFile::FillWindow(uint64_t n) {
   size_t per_window = std::max<size_t>(1, kReadAheadBytes / record_size_);
   window_.resize(per_window * record_size_);

@@ -134,6 +134,8 @@ class TPagedFile {
   uint32_t RecordCount();
   // Truncates or extends the file to exactly count records.
   void SetRecordCount(uint32_t count);
+  // Truncates or extends the file to exactly size bytes.
+  void SetFileSize(uint64_t size);
   uint64_t CachedFileSize() const { return file_size_; }
 
   // ---- records -----------------------------------------------------------------------------

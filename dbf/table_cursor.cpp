@@ -81,6 +81,12 @@ bool TIndexCursor::Prior() {
   return ok;
 }
 
+bool TIndexCursor::EntryHolds(std::span<std::byte> record) {
+  if (state_ != State::On) return false;
+  Select();
+  return file_.CurrentEntryHolds(record);
+}
+
 uint32_t TIndexCursor::PhysicalRecNo() { return state_ == State::On ? tag_.RecNo() : 0; }
 
 void TIndexCursor::SetPhysicalRecNo(uint32_t n) {

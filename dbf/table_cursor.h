@@ -91,6 +91,9 @@ class TIndexCursor final : public TDbfCursor {
   // Onto the first key not less than key (over key's length); exact: the key reached must
   // start with key. False leaves the cursor where it was.
   bool Search(std::span<const std::byte> key, bool exact);
+  // Whether the entry under the cursor is one to show (its record read into record,
+  // RecordSize() bytes); see TIndexFile::CurrentEntryHolds.
+  bool EntryHolds(std::span<std::byte> record);
   // The key under the cursor (valid until the cursor moves).
   std::span<const std::byte> CurrentKey();
   // Restricts the cursor to keys from low to high (each compared over its own length).

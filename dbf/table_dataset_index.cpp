@@ -320,7 +320,7 @@ void TDbf::RemoveIndex(std::string_view name) {
 
 std::vector<std::byte> TDbf::SearchKey(TIndexTag& tag, const core::Variant& value) const {
   std::vector<std::byte> key(tag.KeyLength(), std::byte{' '});
-  if (tag.Header().key_type == 'N') {
+  if (tag.NumericKeys()) {
     const double number = value.AsDouble();
     if (tag.Format() == TIndexFormat::ifMdx) EncodeMdxNumericKey(number, key);
     else EncodeNdxNumericKey(number, key);
@@ -440,7 +440,7 @@ void TDbf::ApplyMasterRange() {
   const std::vector<data::TField*> fields = master->GetFieldList(master_fields_);
   TIndexTag& tag = index->Tag();
   std::vector<std::byte> key;
-  if (tag.Header().key_type == 'N') {
+  if (tag.NumericKeys()) {
     key = SearchKey(tag, fields.empty() ? core::Variant(0.0) : fields[0]->AsVariant());
   } else {
     // Text keys: the master's values (as the program reads them) in this table's code page,

@@ -63,17 +63,31 @@ void TDbf::InternalFirst() { cursor_->First(); }
 void TDbf::InternalLast() { cursor_->Last(); }
 
 data::TGetResult TDbf::InternalGetRecord(data::TRecordBuffer& buffer, data::TGetMode mode) {
-  switch (mode) {
-    case data::TGetMode::gmNext:
-      if (!cursor_->Next()) return data::TGetResult::grEOF;
-      break;
-    case data::TGetMode::gmPrior:
-      if (!cursor_->Prior()) return data::TGetResult::grBOF;
-      break;
-    case data::TGetMode::gmCurrent:
-      break;
-  }
+  auto* index = dynamic_cast<TIndexCursor*>(cursor_.get());
   Buffer& b = Cast(buffer);
+  for (;;) {
+    switch (mode) {
+      case data::TGetMode::gmNext:
+        if (!cursor_->Next()) return data::TGetResult::grEOF;
+        break;
+      case data::TGetMode::gmPrior:
+        if (!cursor_->Prior()) return data::TGetResult::grBOF;
+        break;
+      case data::TGetMode::gmCurrent:
+        break;
+    }
+    if (!index) break;
+    // In index order an entry counts only when its record holds it: the entry of a row
+    // another program is still appending, or one an appender left when it died between
+    // its keys and its row, is passed over (TIndexFile::CurrentEntryHolds).
+    ResetBlobs(b);
+    b.physical = cursor_->PhysicalRecNo();
+    if (b.physical != 0 && index->EntryHolds(b.record)) {
+      b.sequential = cursor_->SequentialRecNo();
+      return data::TGetResult::grOK;
+    }
+    if (mode == data::TGetMode::gmCurrent) return data::TGetResult::grError;
+  }
   const uint32_t n = cursor_->PhysicalRecNo();
   if (!ReadInto(b, n)) {
     if (mode == data::TGetMode::gmCurrent) return data::TGetResult::grError;

@@ -1,5 +1,6 @@
 #include "tools/lgoty_dbf/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <istream>
 #include <memory>
@@ -12,8 +13,10 @@
 #include "dbf/dbf_file.h"
 #include "dbf/dbf_header.h"
 #include "dbf/field_codec.h"
+#include "dbf/index_file.h"
 #include "dbf/memo_file.h"
 #include "platform/file.h"
+#include "platform/system.h"
 #include "tools/lgoty_dbf/field_json.h"
 
 namespace lgoty::tools {
@@ -34,6 +37,24 @@ std::unique_ptr<dbf::TDbfFile> OpenTable(const std::string& path, TFileAccessMod
   if (file->OpenAbandoned())
     throw core::Exception("Table \"" + path + "\" holds no records (zero header or record length).");
   return file;
+}
+
+// A production index that the open had to leave out (damaged, or ordered for another
+// language) would miss every change written now and answer lookups wrongly ever after:
+// such a table is not written at all.
+void RefuseUnkeptIndex(dbf::TDbfFile& file, const std::string& path) {
+  if (dbf::GetU8(file.Header().data() + layout::kProductionIndexOffset) == 0) return;
+  if (file.IndexCount() > 0) return;
+  const std::string mdx = platform::ChangeFileExt(path, ".mdx");
+  if (!platform::FileExists(mdx)) return;
+  std::string reason;
+  try {
+    dbf::OpenProductionIndexFile(file, mdx, TFileAccessMode::amReadOnly);
+  } catch (const std::exception& e) {
+    reason = std::string(" (") + e.what() + ")";
+  }
+  throw core::Exception("The production index \"" + mdx + "\" cannot be kept up to date" +
+                        reason + "; nothing was written.");
 }
 
 TFileAccessMode WriteMode(const TableOptions& options) {
@@ -76,7 +97,7 @@ void CheckMemoFileFor(dbf::TDbfFile& file, const std::vector<PendingMemo>& pendi
 
 // Applies one JSON object (as dump writes it) to record.
 void ApplyObject(dbf::TDbfFile& file, const JsonValue& object, std::span<std::byte> record,
-                 bool raw, std::vector<PendingMemo>& pending) {
+                 const TableOptions& options, std::vector<PendingMemo>& pending) {
   if (object.kind() != JsonValue::Kind::Object)
     throw core::Exception("Each input line must be a JSON object.");
   for (const auto& [name, value] : object.Members()) {
@@ -87,8 +108,75 @@ void ApplyObject(dbf::TDbfFile& file, const JsonValue& object, std::span<std::by
       record[0] = value.AsBoolean() ? kDeletedFlag : std::byte{' '};
       continue;
     }
-    FieldFromJson(file, FindField(file, name), record, value, raw, pending);
+    FieldFromJson(file, FindField(file, name), record, value, options.raw, options.truncate,
+                  pending);
   }
+}
+
+// Writes the pending memo values of record into new blocks, then stores the record with
+// store(). When store() refuses, the blocks are given back, so that a refused record leaves
+// the memo file as it was. A value is never rewritten in place: until the record that names
+// its new blocks is stored, the old value stays whole.
+template <typename Store>
+void StoreWithMemos(dbf::TDbfFile& file, std::span<std::byte> record,
+                    const std::vector<PendingMemo>& pending, Store store) {
+  dbf::TMemoFile* memo = pending.empty() ? nullptr : file.MemoFile();
+  const dbf::TMemoFile::TMark before = memo ? memo->Mark() : dbf::TMemoFile::TMark{};
+  try {
+    WritePendingMemos(file, record, pending, false);
+    store();
+  } catch (...) {
+    if (memo) {
+      try {
+        memo->GiveBack(before, memo->Mark());
+      } catch (...) {
+        // The refusal is what the user needs to hear; unused blocks do no harm.
+      }
+    }
+    throw;
+  }
+}
+
+// Bytes read at a time by sum.
+constexpr size_t kSumReadBytes = 1 << 20;
+
+// The common text of an N or F field: blanks, an optional sign, at most 15 digits with at
+// most one point among them, blanks. Its value is the digits as an integer divided by a
+// power of ten; both are exact doubles, so the quotient is the double nearest to the
+// decimal, exactly what the field codec's parse gives. All blanks: null. Anything else
+// (exponents, more digits, stray characters) is left to the codec: false.
+bool ParsePlainDecimal(const char* text, size_t size, double& value, bool& null) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  size_t i = 0;
+  while (i < size && text[i] == ' ') ++i;
+  if (i == size) {
+    null = true;
+    return true;
+  }
+  bool negative = false;
+  if (text[i] == '-' || text[i] == '+') negative = text[i++] == '-';
+  int64_t digits = 0;
+  int count = 0, decimals = 0;
+  bool point = false;
+  for (; i < size && text[i] != ' '; ++i) {
+    const char c = text[i];
+    if (c == '.' && !point) {
+      point = true;
+    } else if (c >= '0' && c <= '9') {
+      if (++count > 15) return false;
+      digits = digits * 10 + (c - '0');
+      decimals += point;
+    } else {
+      return false;
+    }
+  }
+  while (i < size && text[i] == ' ') ++i;
+  if (i != size || count == 0) return false;
+  value = static_cast<double>(digits) / kPowers[decimals];
+  if (negative) value = -value;
+  null = false;
+  return true;
 }
 
 const char* MemoKind(dbf::TDbfFile& file) {
@@ -186,21 +274,40 @@ void SumCommand(const std::string& path, const std::string& field, std::ostream&
                        value_class != dbf::TValueClass::BCD))
     throw core::Exception("Field '" + def.FieldName() + "' is not numeric");
   const dbf::TDbfFieldDefs& defs = file->FieldDefs();
-  std::vector<std::byte> record(file->RecordSize());
+  const size_t size = file->RecordSize();
+  const bool decimal_text = def.NativeFieldType() == 'N' || def.NativeFieldType() == 'F';
+  const size_t offset = static_cast<size_t>(def.Offset());
+  const size_t width = static_cast<size_t>(def.Size());
+  // Whole runs of records in one read, the field parsed where it lies.
+  const size_t per_read = std::max<size_t>(1, kSumReadBytes / size);
+  std::vector<std::byte> chunk(per_read * size);
   dbf::TFieldValue value;
   int64_t live = 0;
   double nonzero = 0;
   double sum = 0;
   const uint32_t count = file->RecordCount();
-  for (uint32_t n = 1; n <= count; ++n) {
-    if (file->ReadRecord(n, record) < record.size()) break;
-    if (record[0] == kDeletedFlag) continue;
-    ++live;
-    if (!dbf::GetFieldData(defs, def, data::TFieldType::ftFloat, record, &value)) continue;
-    if (value.real != 0) {
-      nonzero += 1;
-      sum += value.real;
+  for (uint64_t first = 1; first <= count; first += per_read) {
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(per_read, count - first + 1));
+    const size_t got =
+        file->ReadAt(file->RecordPosition(first), std::span(chunk).first(wanted * size)) / size;
+    for (size_t i = 0; i < got; ++i) {
+      const std::span<const std::byte> record = std::span(chunk).subspan(i * size, size);
+      if (record[0] == kDeletedFlag) continue;
+      ++live;
+      double real = 0;
+      bool null = false;
+      if (!decimal_text ||
+          !ParsePlainDecimal(reinterpret_cast<const char*>(record.data()) + offset, width, real,
+                             null)) {
+        null = !dbf::GetFieldData(defs, def, data::TFieldType::ftFloat, record, &value);
+        real = value.real;
+      }
+      if (!null && real != 0) {
+        nonzero += 1;
+        sum += real;
+      }
     }
+    if (got < wanted) break;
   }
   char text[40];
   std::snprintf(text, sizeof text, "%.15g", sum);
@@ -286,6 +393,7 @@ void AppendCommand(const std::string& path, std::istream& in, const TableOptions
     }
   }
   auto file = OpenTable(path, WriteMode(options));
+  RefuseUnkeptIndex(*file, path);
   // Every record is built (and every value checked) before the first write.
   std::vector<std::vector<std::byte>> records;
   std::vector<std::vector<PendingMemo>> memos;
@@ -293,7 +401,7 @@ void AppendCommand(const std::string& path, std::istream& in, const TableOptions
     std::vector<std::byte> record(file->BlankRecord().begin(), file->BlankRecord().end());
     std::vector<PendingMemo> pending;
     try {
-      ApplyObject(*file, objects[i], record, options.raw, pending);
+      ApplyObject(*file, objects[i], record, options, pending);
     } catch (const core::Exception& e) {
       throw core::Exception("Record " + std::to_string(i + 1) + " of the input: " + e.Message());
     }
@@ -302,8 +410,9 @@ void AppendCommand(const std::string& path, std::istream& in, const TableOptions
     memos.push_back(std::move(pending));
   }
   for (size_t i = 0; i < records.size(); ++i) {
-    WritePendingMemos(*file, records[i], memos[i], false);
-    PrintLine(out, RecnoLine(file->Insert(records[i])));
+    uint32_t n = 0;
+    StoreWithMemos(*file, records[i], memos[i], [&] { n = file->Insert(records[i]); });
+    PrintLine(out, RecnoLine(n));
   }
   file->Close();
 }
@@ -312,6 +421,7 @@ void SetCommand(const std::string& path, uint32_t recno,
                 const std::vector<std::pair<std::string, std::string>>& assignments,
                 const TableOptions& options, std::ostream& out) {
   auto file = OpenTable(path, WriteMode(options));
+  RefuseUnkeptIndex(*file, path);
   CheckRecordNumber(*file, recno);
   for (const auto& [name, value] : assignments) FindField(*file, name);
   std::vector<std::byte> record(file->RecordSize());
@@ -320,14 +430,18 @@ void SetCommand(const std::string& path, uint32_t recno,
   try {
     for (const auto& [name, value] : assignments)
       FieldFromJson(*file, FindField(*file, name), record, JsonValue::String(value), options.raw,
-                    pending);
+                    options.truncate, pending);
     CheckMemoFileFor(*file, pending);
   } catch (...) {
     file->CancelRecordLock(recno);
     throw;
   }
-  WritePendingMemos(*file, record, pending, true);
-  file->UnlockRecord(recno, record);
+  try {
+    StoreWithMemos(*file, record, pending, [&] { file->UnlockRecord(recno, record); });
+  } catch (...) {
+    if (file->LockedRecord() == recno) file->CancelRecordLock(recno);
+    throw;
+  }
   file->Close();
   PrintLine(out, RecnoLine(recno));
 }
@@ -335,6 +449,7 @@ void SetCommand(const std::string& path, uint32_t recno,
 void DeleteCommand(const std::string& path, uint32_t recno, const TableOptions& options,
                    std::ostream& out) {
   auto file = OpenTable(path, WriteMode(options));
+  RefuseUnkeptIndex(*file, path);
   CheckRecordNumber(*file, recno);
   std::vector<std::byte> record(file->RecordSize());
   file->LockRecord(recno, record);

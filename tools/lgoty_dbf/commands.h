@@ -14,6 +14,7 @@ namespace lgoty::tools {
 struct TableOptions {
   bool shared = false;  // open shared instead of exclusive (commands that write)
   bool raw = false;     // binary memos as hexadecimal text
+  bool truncate = false;  // store what fits of values too long or too precise for their field
 };
 
 void InfoCommand(const std::string& path, std::ostream& out);

@@ -1,5 +1,6 @@
 #include "tools/lgoty_dbf/field_json.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -143,9 +144,61 @@ std::vector<std::byte> BytesOf(std::string_view s) {
   return {p, p + s.size()};
 }
 
+// The text in the table's code page; refused when the code page cannot hold every
+// character (it would be stored as '?'), unless truncate accepts the engine's substitute.
+std::string TableTextOf(const dbf::TDbfFile& file, const dbf::TDbfFieldDef& def,
+                        const std::string& utf8, bool truncate) {
+  std::string text = Utf8ToTableText(file.EffectiveCodePage(), utf8);
+  if (!truncate && TableTextToUtf8(file.EffectiveCodePage(), text) != utf8)
+    throw core::Exception("Field " + def.FieldName() + ": \"" + utf8 +
+                          "\" has characters that code page " +
+                          std::to_string(file.EffectiveCodePage()) + " cannot hold.");
+  return text;
+}
+
+[[noreturn]] void RefuseAltered(const dbf::TDbfFieldDef& def, const core::JsonValue& value) {
+  throw core::Exception("Field " + def.FieldName() + ": " + value.Serialize() +
+                        " does not fit (" + std::string(1, static_cast<char>(def.NativeFieldType())) +
+                        " " + std::to_string(def.Size()) + "." + std::to_string(def.Precision()) +
+                        "); --truncate stores what fits.");
+}
+
+// Whether the field now holds what was asked: text whole (trailing spaces are not kept by
+// any field), numbers equal after rounding to the field's decimals.
+bool StoredAsAsked(const dbf::TDbfFieldDefs& defs, const dbf::TDbfFieldDef& def,
+                   TFieldType type, std::span<const std::byte> record, const TFieldValue& asked) {
+  TFieldValue stored;
+  if (!dbf::GetFieldData(defs, def, type, record, &stored)) return false;
+  switch (dbf::ValueClassOf(type)) {
+    case TValueClass::Text: {
+      std::string_view want = asked.text;
+      while (!want.empty() && want.back() == ' ') want.remove_suffix(1);
+      std::string_view got = stored.text;
+      while (!got.empty() && got.back() == ' ') got.remove_suffix(1);
+      return want == got;
+    }
+    case TValueClass::Integer:
+    case TValueClass::BCD:
+      return stored.integer == asked.integer;
+    case TValueClass::Float: {
+      const int decimals = def.Precision();
+      double want = asked.real;
+      if (def.NativeFieldType() == 'N' || def.NativeFieldType() == 'F') {
+        const double scale = std::pow(10.0, decimals);
+        want = std::round(want * scale) / scale;
+      }
+      return std::fabs(stored.real - want) <= 1e-9 * std::max(1.0, std::fabs(want));
+    }
+    case TValueClass::Boolean:
+    case TValueClass::Date:
+      return true;
+  }
+  return true;
+}
+
 // The memo bytes a JSON value stands for.
 std::vector<std::byte> MemoBytes(const dbf::TDbfFile& file, const dbf::TDbfFieldDef& def,
-                                 const core::JsonValue& value, bool raw) {
+                                 const core::JsonValue& value, bool raw, bool truncate) {
   if (value.kind() != core::JsonValue::Kind::String) Refuse(def, value, "text");
   const bool binary = def.NativeFieldType() != 'M';
   if (binary && raw) {
@@ -154,7 +207,7 @@ std::vector<std::byte> MemoBytes(const dbf::TDbfFile& file, const dbf::TDbfField
     if (!ok) Refuse(def, value, "hexadecimal text");
     return bytes;
   }
-  return BytesOf(Utf8ToTableText(file.EffectiveCodePage(), value.AsString()));
+  return BytesOf(TableTextOf(file, def, value.AsString(), truncate));
 }
 
 }  // namespace
@@ -237,7 +290,8 @@ core::JsonValue FieldToJson(dbf::TDbfFile& file, const dbf::TDbfFieldDef& def,
 }
 
 void FieldFromJson(dbf::TDbfFile& file, const dbf::TDbfFieldDef& def, std::span<std::byte> record,
-                   const core::JsonValue& value, bool raw, std::vector<PendingMemo>& pending) {
+                   const core::JsonValue& value, bool raw, bool truncate,
+                   std::vector<PendingMemo>& pending) {
   using Kind = core::JsonValue::Kind;
   const dbf::TDbfFieldDefs& defs = file.FieldDefs();
   const bool is_text = value.kind() == Kind::String;
@@ -246,7 +300,7 @@ void FieldFromJson(dbf::TDbfFile& file, const dbf::TDbfFieldDef& def, std::span<
   if (def.IsBlob()) {
     PendingMemo memo;
     memo.def = &def;
-    if (!value.IsNull()) memo.data = MemoBytes(file, def, value, raw);
+    if (!value.IsNull()) memo.data = MemoBytes(file, def, value, raw, truncate);
     pending.push_back(std::move(memo));
     return;
   }
@@ -264,7 +318,7 @@ void FieldFromJson(dbf::TDbfFile& file, const dbf::TDbfFieldDef& def, std::span<
         if (!ok || !is_text) Refuse(def, value, "hexadecimal text");
         v.text.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
       } else if (is_text) {
-        v.text = Utf8ToTableText(file.EffectiveCodePage(), value.AsString());
+        v.text = TableTextOf(file, def, value.AsString(), truncate);
       } else if (value.kind() == Kind::Number) {
         v.text = value.Text();
       } else if (value.kind() == Kind::Boolean) {
@@ -311,7 +365,16 @@ void FieldFromJson(dbf::TDbfFile& file, const dbf::TDbfFieldDef& def, std::span<
         Refuse(def, value, "a date");
       break;
   }
-  dbf::SetFieldData(defs, def, type, record, &v);
+  if (truncate) {
+    dbf::SetFieldData(defs, def, type, record, &v);
+    return;
+  }
+  // The field is written in a copy first: a value the engine would cut or round beyond
+  // the field's decimals is refused with the record untouched.
+  std::vector<std::byte> trial(record.begin(), record.end());
+  dbf::SetFieldData(defs, def, type, trial, &v);
+  if (!StoredAsAsked(defs, def, type, trial, v)) RefuseAltered(def, value);
+  std::copy(trial.begin(), trial.end(), record.begin());
 }
 
 void WritePendingMemos(dbf::TDbfFile& file, std::span<std::byte> record,

@@ -46,8 +46,12 @@ struct PendingMemo {
 };
 
 // Stores value into field def of record; a memo value is returned in pending instead.
+// A value the field cannot hold as given (text longer than the field, more digits than it
+// has, characters its code page lacks) is refused, unless truncate asks for what the engine
+// makes of it (cut text, fewer decimals, '?' for missing characters).
 void FieldFromJson(dbf::TDbfFile& file, const dbf::TDbfFieldDef& def, std::span<std::byte> record,
-                   const core::JsonValue& value, bool raw, std::vector<PendingMemo>& pending);
+                   const core::JsonValue& value, bool raw, bool truncate,
+                   std::vector<PendingMemo>& pending);
 
 // Writes the pending memo values and stores their block numbers into record. With
 // replace_existing the record's present values are overwritten in place when they fit.

@@ -1,6 +1,9 @@
 #include "tools/lgoty_dbf/index_commands.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <thread>
 #include <cstdlib>
 #include <memory>
 #include <ostream>
@@ -15,6 +18,7 @@
 #include "dbf/index_check.h"
 #include "dbf/index_file.h"
 #include "dbf/index_keys.h"
+#include "dbf/mdx_format.h"
 #include "platform/file.h"
 #include "platform/system.h"
 #include "tools/lgoty_dbf/field_json.h"
@@ -27,6 +31,9 @@ using dbf::TFileAccessMode;
 namespace {
 
 constexpr std::byte kDeletedFlag{'*'};
+// How long check waits for writers of a shared table to let go: 200 x 10 ms.
+constexpr int kCheckLockAttempts = 200;
+constexpr auto kCheckLockPause = std::chrono::milliseconds(10);
 
 bool IsNdxName(const std::string& name) { return !platform::ExtractFileExt(name).empty(); }
 
@@ -91,7 +98,7 @@ dbf::TIndexFile& IndexFor(dbf::TDbfFile& table, const std::string& table_path,
 std::vector<std::byte> KeyFromText(dbf::TIndexFile& index, const std::string& text) {
   dbf::TIndexTag& tag = *index.SelectedTag();
   std::vector<std::byte> key;
-  if (tag.Header().key_type == 'N') {
+  if (tag.NumericKeys()) {
     char* end = nullptr;
     errno = 0;
     const double value = std::strtod(text.c_str(), &end);
@@ -179,11 +186,10 @@ void DumpIndexCommand(const std::string& path, const std::string& name,
   }
   std::vector<std::byte> record(table->RecordSize());
   for (bool ok = index.First(); ok; ok = index.Next()) {
-    const uint32_t n = index.RecNo();
-    if (table->ReadRecord(n, record) < record.size())
-      throw core::Exception("The index names record " + std::to_string(n) +
-                            ", which the table does not hold.");
-    PrintLine(out, RecordLine(*table, n, record, raw));
+    // An entry whose row is not (yet) there, or whose row holds another key, is passed
+    // over: another program is appending that row, or one died between key and row.
+    if (!index.CurrentEntryHolds(record)) continue;
+    PrintLine(out, RecordLine(*table, index.RecNo(), record, raw));
   }
 }
 
@@ -193,17 +199,34 @@ bool SeekCommand(const std::string& path, const std::string& name, const std::st
   dbf::TIndexFile& index = IndexFor(*table, path, name);
   std::vector<std::byte> search = KeyFromText(index, key);
   dbf::TIndexTag& tag = *index.SelectedTag();
-  if (!partial && tag.Header().key_type == 'C') search.resize(tag.KeyLength(), std::byte{' '});
+  if (!partial && !tag.NumericKeys()) search.resize(tag.KeyLength(), std::byte{' '});
   if (!index.Search(search, true)) return false;
   std::vector<std::byte> record(table->RecordSize());
-  const uint32_t n = index.RecNo();
-  if (table->ReadRecord(n, record) < record.size()) return false;
-  PrintLine(out, RecordLine(*table, n, record, raw));
-  return true;
+  // The first entry of the key whose row holds it (see DumpIndexCommand).
+  for (bool ok = true; ok; ok = index.Next()) {
+    if (tag.Compare(tag.CurrentKey().data(), search.data(), search.size()) != 0) return false;
+    if (!index.CurrentEntryHolds(record)) continue;
+    PrintLine(out, RecordLine(*table, index.RecNo(), record, raw));
+    return true;
+  }
+  return false;
 }
 
 bool CheckCommand(const std::string& path, std::ostream& out) {
   auto table = OpenTableFor(path, TFileAccessMode::amReadOnly);
+  // Other programs may be appending or editing: every key change happens while its writer
+  // holds the lock of its record, so the lock of every record (shared with other readers)
+  // gives one consistent state of table and indexes for as long as the check runs.
+  // Writers that keep some record locked the whole time make the check give up.
+  bool locked = false;
+  for (int attempt = 0; attempt < kCheckLockAttempts && !locked; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(kCheckLockPause);
+    locked = table->LockAllPages(false);
+  }
+  if (!locked)
+    throw core::Exception("Table \"" + path +
+                          "\" is being changed by another program; its indexes cannot be "
+                          "checked now.");
   bool sound = true;
   const bool flagged = dbf::GetU8(table->Header(), dbf::dbf_layout::kProductionIndexOffset) != 0;
   dbf::TIndexFile* mdx = dbf::ProductionIndexOf(*table, false);
@@ -217,8 +240,26 @@ bool CheckCommand(const std::string& path, std::ostream& out) {
     return false;
   }
   if (!mdx) return true;
+  if (mdx->NoEdit()) {
+    // Ordered for another language: this engine reads it but never changes it, so every
+    // change made since it was written is missing from it.
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "the index's language driver 0x%02X differs from the table's 0x%02X: it is "
+                  "not kept up to date",
+                  dbf::GetU8(mdx->MdxHeader().data() + dbf::mdx::kLanguageDriverOffset),
+                  table->LanguageId());
+    JsonValue line = JsonValue::Object();
+    line.Add("index", JsonValue::String(mdx->FileName()));
+    JsonValue problems = JsonValue::Array();
+    problems.Add(JsonValue::String(text));
+    line.Add("problems", std::move(problems));
+    PrintLine(out, line);
+    sound = false;
+  }
   for (size_t i = 0; i < mdx->TagCount(); ++i) {
     dbf::TIndexTag& tag = mdx->Tag(i);
+    mdx->Refresh(tag);  // as it is now, under the locks
     std::vector<std::string> found = dbf::CheckIndexTag(*mdx, tag);
     JsonValue line = JsonValue::Object();
     line.Add("tag", JsonValue::String(tag.Name()));

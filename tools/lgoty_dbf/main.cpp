@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/code_page.h"
+#include "dbf/language_drivers.h"
 #include "tools/lgoty_dbf/commands.h"
 #include "tools/lgoty_dbf/dataset_commands.h"
 #include "tools/lgoty_dbf/index_commands.h"
@@ -23,8 +25,10 @@ constexpr const char* kUsage =
     "       lgoty-dbf sum FILE FIELD\n"
     "       lgoty-dbf create FILE --level 3|4|7|25 [--ldid 0x65] [--overwrite] "
     "NAME:LETTER:LEN[:DEC]...\n"
-    "       lgoty-dbf append FILE [--shared] [--raw]      (JSON objects on standard input)\n"
-    "       lgoty-dbf set FILE RECNO NAME=VALUE... [--shared] [--raw]\n"
+    "                                          (no --ldid at level 3: it has no driver byte)\n"
+    "       lgoty-dbf append FILE [--shared] [--raw] [--truncate]   (JSON objects on "
+    "standard input)\n"
+    "       lgoty-dbf set FILE RECNO NAME=VALUE... [--shared] [--raw] [--truncate]\n"
     "       lgoty-dbf delete FILE RECNO [--shared]\n"
     "       lgoty-dbf index FILE --tag NAME --expr EXPR [--unique|--distinct] [--descending]\n"
     "       lgoty-dbf index FILE --drop NAME\n"
@@ -34,7 +38,13 @@ constexpr const char* kUsage =
     "       lgoty-dbf locate FILE FIELDS VALUES [--partial] [--case-insensitive] "
     "[--index NAME]   (exit 1: not found)\n"
     "       lgoty-dbf seek FILE --index NAME KEY [--partial]   (exit 1: not found)\n"
-    "       lgoty-dbf check FILE                               (exit 1: problems)\n";
+    "       lgoty-dbf check FILE                               (exit 1: problems)\n"
+    "       lgoty-dbf --help | -h\n"
+    "options for every command:\n"
+    "  --code-page N   text of tables without a language driver byte is in code page N\n"
+    "                  (default: the system's ANSI code page)\n"
+    "  --truncate      append, set: store what fits of a value too long or too precise for\n"
+    "                  its field, '?' for characters the code page lacks (default: refuse)\n";
 
 struct UsageError {
   std::string message;
@@ -47,6 +57,9 @@ struct Arguments {
   bool raw = false;
   bool deleted = false;
   bool overwrite = false;
+  bool help = false;
+  bool truncate = false;
+  std::string code_page;
   std::string level;
   std::string ldid;
   // index commands
@@ -65,7 +78,10 @@ Arguments Parse(int argc, char** argv) {
       if (i + 1 >= argc) throw UsageError{a + " needs a value"};
       return argv[++i];
     };
-    if (a == "--shared") args.shared = true;
+    if (a == "--help" || a == "-h") args.help = true;
+    else if (a == "--shared") args.shared = true;
+    else if (a == "--truncate") args.truncate = true;
+    else if (a == "--code-page") args.code_page = value();
     else if (a == "--raw") args.raw = true;
     else if (a == "--deleted" || a == "--show-deleted") args.deleted = true;
     else if (a == "--case-insensitive") args.case_insensitive = true;
@@ -106,11 +122,23 @@ void Need(const Arguments& args, size_t min, size_t max) {
 int Run(int argc, char** argv) {
   using namespace lgoty::tools;
   const Arguments args = Parse(argc, argv);
+  if (args.help) {
+    std::cout << kUsage;
+    std::cout.flush();
+    return std::cout ? 0 : kExitError;
+  }
   if (args.words.empty()) throw UsageError{"no command"};
+  if (!args.code_page.empty()) {
+    const int code_page = static_cast<int>(ParseUnsigned(args.code_page, 65535, "code page"));
+    if (lgoty::core::FindCodePage(code_page) == nullptr)
+      throw UsageError{"code page " + args.code_page + " is not known"};
+    lgoty::dbf::SetDefaultCodePage(code_page);
+  }
   const std::string& command = args.words[0];
   TableOptions options;
   options.shared = args.shared;
   options.raw = args.raw;
+  options.truncate = args.truncate;
   DatasetView view;
   view.index = args.index;
   view.filter = args.filter;
@@ -173,6 +201,9 @@ int Run(int argc, char** argv) {
     const int level = static_cast<int>(ParseUnsigned(args.level, 99, "level"));
     const uint8_t ldid =
         args.ldid.empty() ? 0 : static_cast<uint8_t>(ParseUnsigned(args.ldid, 255, "LDID"));
+    if (level == 3 && ldid != 0)
+      throw UsageError{"a level-3 table has no language driver byte; --ldid needs level 4, 7 "
+                       "or 25 (--code-page N reads a level-3 table's text in code page N)"};
     std::vector<FieldSpec> fields;
     for (size_t i = 2; i < args.words.size(); ++i) fields.push_back(ParseFieldSpec(args.words[i]));
     CreateCommand(args.words[1], level, ldid, fields, args.overwrite, std::cout);

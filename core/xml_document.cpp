@@ -167,6 +167,11 @@ void TfrxXMLDocument::LoadFromStream(TStream& stream, bool allow_swapping) {
   if (allow_swapping) temp_stream_ = &stream;
 }
 
+void TfrxXMLDocument::LoadFromStream(std::unique_ptr<TStream> stream, bool allow_swapping) {
+  LoadFromStream(*stream, allow_swapping);
+  if (allow_swapping) owned_temp_ = std::move(stream);
+}
+
 void TfrxXMLDocument::SaveToStream(TStream& stream) {
   TfrxXMLWriter writer(stream, this, auto_indent_);
   writer.WriteHeader();
@@ -185,6 +190,10 @@ void TfrxXMLDocument::SaveToFile(const std::string& path) {
 }
 
 TStream& TfrxXMLDocument::TempStream() {
+  if (!temp_stream_ && temp_factory_) {
+    owned_temp_ = temp_factory_(temp_dir_);
+    temp_stream_ = owned_temp_.get();
+  }
   if (!temp_stream_) {
     std::error_code ec;
     std::string folder = temp_dir_;

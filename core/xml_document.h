@@ -32,6 +32,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -147,9 +148,18 @@ class TfrxXMLDocument {
   // unloaded and the stream becomes the temporary stream: it must then outlive the
   // document (or the next Clear/LoadFromStream).
   void LoadFromStream(TStream& stream, bool allow_swapping = false);
+  // The same, with the document owning the stream: with allow_swapping it stays the
+  // temporary stream (later swaps append to it) until Clear or destruction.
+  void LoadFromStream(std::unique_ptr<TStream> stream, bool allow_swapping);
   void SaveToStream(TStream& stream);
   void LoadFromFile(const std::string& path);
   void SaveToFile(const std::string& path);
+
+  // Makes the temporary stream when the first item is swapped out. Without a factory it is
+  // a file in TempDir (or the system's temporary folder) deleted when it is closed.
+  using TempStreamFactory = std::function<std::unique_ptr<TStream>(const std::string& dir)>;
+  void SetTempStreamFactory(TempStreamFactory factory) { temp_factory_ = std::move(factory); }
+  bool HasTempStream() const { return temp_stream_ != nullptr; }
 
   // REQUIRES item->Unloadable(). SwapOut writes a loaded item to the end of the temporary
   // file and drops its children; SwapIn reads them back.
@@ -165,6 +175,7 @@ class TfrxXMLDocument {
   bool auto_indent_ = false;
   bool old_version_ = true;
   std::string temp_dir_;
+  TempStreamFactory temp_factory_;
   std::unique_ptr<TStream> owned_temp_;   // a temporary file we created (or a loaded file)
   TStream* temp_stream_ = nullptr;        // owned_temp_ or the caller's stream
 };

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -81,16 +82,24 @@ std::string TempFolder() {
 }
 
 std::string CreateTempFile(const std::string& prefix) {
-  // The prefix names the file, never a folder under the temporary one.
+  return CreateTempFileIn(std::string(), prefix);
+}
+
+std::string CreateTempFileIn(const std::string& folder, const std::string& prefix) {
+  std::string dir = folder;
+  struct stat st;
+  if (dir.empty() || stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) dir = TempFolder();
+  if (dir.back() != '/') dir.push_back('/');
+  // The prefix names the file, never a folder under the chosen one.
   std::string name = prefix;
   for (char& c : name) {
     if (IsSeparator(c)) c = '_';
   }
-  std::string path = TempFolder() + name + "XXXXXX";
+  std::string path = dir + name + "XXXXXX";
   const int fd = mkostemp(path.data(), O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
-    throw EFileError("Cannot create a temporary file in \"" + TempFolder() + "\". " +
+    throw EFileError("Cannot create a temporary file in \"" + dir + "\". " +
                      std::system_category().message(error));
   }
   close(fd);

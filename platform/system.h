@@ -15,6 +15,9 @@ std::string TempFolder();
 // become '_', so the file stays in that folder); returns its path. Throws
 // platform::EFileError when the file cannot be created.
 std::string CreateTempFile(const std::string& prefix);
+// The same in folder (a trailing '/' is optional); TempFolder() when folder is empty or is
+// not an existing folder.
+std::string CreateTempFileIn(const std::string& folder, const std::string& prefix);
 // The folder of the running program's executable, with a trailing '/' ("./" when the system
 // does not tell).
 std::string ProgramFolder();

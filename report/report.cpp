@@ -7,6 +7,7 @@
 #include "report/class_registration.h"
 #include "report/data_sets.h"
 #include "report/pages.h"
+#include "report/prepared_pages.h"
 #include "report/resources.h"
 #include "report/serializer.h"
 #include "report/text_layout.h"
@@ -39,9 +40,16 @@ TfrxDrawText& TfrxReport::DrawText() {
 }
 
 TfrxReport::~TfrxReport() {
+  // The prepared pages watch objects of the tree: they go first.
+  preview_pages_.reset();
   // Free the tree while the name index is still alive.
   while (ObjectCount() > 0) Release(Object(ObjectCount() - 1));
   data_sets_.clear();
+}
+
+TfrxPreviewPages& TfrxReport::PreviewPages() {
+  if (!preview_pages_) preview_pages_ = std::make_unique<TfrxPreviewPages>(this);
+  return *preview_pages_;
 }
 
 void TfrxReport::ResetState() {

@@ -21,6 +21,7 @@ class TfrxReportPage;
 class TfrxEngine;
 class DialogHost;
 class TfrxDrawText;
+class TfrxPreviewPages;
 
 // What a report needs from the user interface. Without one, messages are not shown and a
 // password cannot be asked for (the load then fails as if the answer were wrong).
@@ -93,6 +94,9 @@ class TfrxReport final : public TfrxComponent {
   void SetDialogHost(DialogHost* host) { dialog_host_ = host; }
   DialogHost* GetDialogHost() const { return dialog_host_; }
 
+  // The prepared pages: what the engine builds and the preview shows (created on first use).
+  TfrxPreviewPages& PreviewPages();
+
   // The object of that name (letter case ignored) anywhere in the tree; nullptr when none.
   TfrxComponent* FindByName(std::string_view name) const;
 
@@ -155,6 +159,7 @@ class TfrxReport final : public TfrxComponent {
   DialogHost* dialog_host_ = nullptr;
   std::unique_ptr<TfrxDrawText> draw_text_;
   std::unordered_map<std::string, TfrxComponent*> names_;
+  std::unique_ptr<TfrxPreviewPages> preview_pages_;
 };
 
 }  // namespace lgoty::report

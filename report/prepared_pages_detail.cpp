@@ -1,0 +1,177 @@
+#include "report/prepared_pages_detail.h"
+
+#include <charconv>
+#include <cmath>
+#include <exception>
+#include <vector>
+
+#include "core/code_page.h"
+#include "core/format_settings.h"
+#include "core/text_format.h"
+#include "report/bands.h"
+#include "report/component.h"
+#include "report/serializer.h"
+#include "report/views.h"
+
+namespace lgoty::report::prepared_detail {
+namespace {
+
+struct Attribute {
+  std::string_view name;
+  std::string_view raw;  // still escaped
+};
+
+// Splits an attribute text the way the serializer reads it.
+std::vector<Attribute> SplitAttributes(std::string_view text) {
+  std::vector<Attribute> out;
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && text[i] == ' ') ++i;
+    size_t eq = text.find('=', i);
+    if (eq == std::string_view::npos) break;
+    size_t open = text.find('"', eq + 1);
+    if (open == std::string_view::npos) break;
+    size_t close = text.find('"', open + 1);
+    if (close == std::string_view::npos) break;
+    out.push_back({text.substr(i, eq - i), text.substr(open + 1, close - open - 1)});
+    i = close + 1;
+  }
+  return out;
+}
+
+bool IsGeometry(std::string_view name) {
+  return name == "Left" || name == "Top" || name == "Width" || name == "Height";
+}
+
+void Append(std::string& out, std::string_view name, std::string_view raw) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  out += raw;
+  out += '"';
+}
+
+std::string FloatText(double value) {
+  return core::FloatToStr(value, core::DefaultFormatSettings());
+}
+
+// A view whose picture lives in the picture cache: its bytes are not repeated in the item.
+bool PictureInCache(const TfrxComponent& object) {
+  auto* picture = dynamic_cast<const TfrxPictureView*>(&object);
+  return picture && picture->image_index > 0;
+}
+
+// Item texts start with their first attribute, as the reader gives them back.
+std::string Trimmed(std::string text) {
+  size_t start = text.find_first_not_of(' ');
+  return start == std::string::npos ? std::string() : text.substr(start);
+}
+
+}  // namespace
+
+int RoundToInt(double value) {
+  if (!std::isfinite(value)) return 0;
+  double r = std::round(value);
+  if (r > 2147483647.0) return 2147483647;
+  if (r < -2147483648.0) return -2147483647 - 1;
+  return static_cast<int>(r);
+}
+
+int IntAttribute(const core::TfrxXMLItem* item, std::string_view name) {
+  int64_t value = 0;
+  std::string text;
+  try {
+    text = item->Attribute(name);
+  } catch (const std::exception&) {
+    return 0;
+  }
+  if (!core::TryStrToInt64(text, value) || value > INT32_MAX || value < INT32_MIN) return 0;
+  return static_cast<int>(value);
+}
+
+double FloatAttribute(const core::TfrxXMLItem* item, std::string_view name) {
+  std::string text;
+  try {
+    text = item->Attribute(name);
+  } catch (const std::exception&) {
+    return 0;
+  }
+  std::string cleaned;
+  for (char c : text) {
+    if (c == ' ') continue;
+    cleaned += c == ',' ? '.' : c;
+  }
+  double value = 0;
+  const char* end = cleaned.data() + cleaned.size();
+  auto [ptr, ec] = std::from_chars(cleaned.data(), end, value);
+  if (ec != std::errc() || ptr != end || !std::isfinite(value)) return 0;
+  return value;
+}
+
+std::string ToAnsi(std::string_view utf8) { return core::FromUtf8(core::AnsiCodePage(), utf8); }
+
+bool PrintableInPreview(const TfrxComponent& object) {
+  if (auto* view = dynamic_cast<const TfrxView*>(&object)) {
+    return view->printable && (view->visibility & visibility::vsPreview) != 0;
+  }
+  return true;
+}
+
+void SetNameQuietly(TfrxComponent& object, const std::string& name) {
+  try {
+    object.SetName(name);
+  } catch (const std::exception&) {
+    // A name that is no identifier (a damaged file's) leaves the object unnamed.
+  }
+}
+
+std::string ReferenceText(TfrxXMLSerializer& serializer, const TfrxComponent& copy) {
+  return std::string(copy.ClassName()) + serializer.WriteAttributes(copy, "");
+}
+
+std::string FullDiff(TfrxXMLSerializer& serializer, const TfrxComponent& object,
+                     const TfrxComponent* source) {
+  std::string out;
+  auto geometry = [&](char name, double value, double source_value) {
+    if (source && std::fabs(value - source_value) < 1e-6) return;
+    Append(out, std::string_view(&name, 1), FloatText(value));
+  };
+  geometry('l', object.Left(), source ? source->Left() : 0);
+  geometry('t', object.Top(), source ? source->Top() : 0);
+  geometry('w', object.Width(), source ? source->Width() : 0);
+  geometry('h', object.Height(), source ? source->Height() : 0);
+  std::string text = serializer.WriteAttributes(object, "", source);
+  bool cached_picture = PictureInCache(object);
+  for (const Attribute& a : SplitAttributes(text)) {
+    if (IsGeometry(a.name)) continue;
+    if (cached_picture && a.name == "Picture.PropData") continue;
+    Append(out, a.name, a.raw);
+  }
+  return Trimmed(std::move(out));
+}
+
+std::string PartialDiff(TfrxXMLSerializer& serializer, const TfrxComponent& object,
+                        const TfrxComponent& source) {
+  std::string out;
+  auto differs = [](double a, double b) { return std::fabs(a - b) > kPositionTolerance; };
+  if (differs(object.Left(), source.Left())) Append(out, "l", FloatText(object.Left()));
+  if (dynamic_cast<const TfrxBand*>(&object) || differs(object.Top(), source.Top())) {
+    Append(out, "t", FloatText(object.Top()));
+  }
+  auto* memo = dynamic_cast<const TfrxCustomMemoView*>(&object);
+  if (!(memo && memo->auto_width) && differs(object.Width(), source.Width())) {
+    Append(out, "w", FloatText(object.Width()));
+  }
+  if (differs(object.Height(), source.Height())) Append(out, "h", FloatText(object.Height()));
+  if (object.Visible() != source.Visible()) {
+    Append(out, "Visible", object.Visible() ? "True" : "False");
+  }
+  if (!object.ParentFont()) out += serializer.WriteAttributes(object.Font(), "Font.");
+  if (object.ParentFont() != source.ParentFont()) {
+    Append(out, "ParentFont", object.ParentFont() ? "True" : "False");
+  }
+  if (object.tag != source.tag) Append(out, "Tag", std::to_string(object.tag));
+  return Trimmed(std::move(out));
+}
+
+}  // namespace lgoty::report::prepared_detail

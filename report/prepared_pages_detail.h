@@ -1,0 +1,59 @@
+// Helpers shared by the files of the prepared-pages store: item names, attribute
+// conversions and the difference texts under which objects are stored.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/xml_document.h"
+
+namespace lgoty::report {
+
+class TfrxComponent;
+class TfrxXMLSerializer;
+
+namespace prepared_detail {
+
+inline constexpr std::string_view kRootName = "preparedreport";
+inline constexpr std::string_view kPreviewPages = "previewpages";
+inline constexpr std::string_view kSourcePages = "sourcepages";
+inline constexpr std::string_view kDictionary = "dictionary";
+inline constexpr std::string_view kOutline = "outline";
+inline constexpr std::string_view kAnchors = "anchors";
+inline constexpr std::string_view kLogicalPageNumbers = "logicalpagenumbers";
+inline constexpr std::string_view kPictureCache = "picturecache";
+inline constexpr std::string_view kReport = "report";
+inline constexpr std::string_view kCutted = "cutted";
+// An output page built from source page N is the item "page" + N; N has at most this many
+// digits.
+inline const std::string kPagePrefix = "page";
+inline constexpr size_t kMaxSourceDigits = 5;
+// Positions closer than this to the source's count as unchanged in a first-pass item.
+inline constexpr double kPositionTolerance = 0.0001;
+
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+int RoundToInt(double value);
+int IntAttribute(const core::TfrxXMLItem* item, std::string_view name);
+// A float with '.' or ',' as the decimal separator; 0 when it does not convert.
+double FloatAttribute(const core::TfrxXMLItem* item, std::string_view name);
+std::string ToAnsi(std::string_view utf8);
+
+// Views print in preview when Printable and their Visibility holds vsPreview; other
+// objects always do.
+bool PrintableInPreview(const TfrxComponent& object);
+// Sets a name, ignoring a name the component refuses (a damaged file's).
+void SetNameQuietly(TfrxComponent& object, const std::string& name);
+// Class name, a blank and every published property of a source copy: the start of every
+// object rebuilt from it.
+std::string ReferenceText(TfrxXMLSerializer& serializer, const TfrxComponent& copy);
+// The attributes of object that differ from source (from the class defaults without a
+// source), with position and size as l, t, w, h.
+std::string FullDiff(TfrxXMLSerializer& serializer, const TfrxComponent& object,
+                     const TfrxComponent* source);
+// What the first pass of a double-pass run keeps: position, size, Visible, the font when
+// it is the object's own, ParentFont and Tag.
+std::string PartialDiff(TfrxXMLSerializer& serializer, const TfrxComponent& object,
+                        const TfrxComponent& source);
+
+}  // namespace prepared_detail
+}  // namespace lgoty::report

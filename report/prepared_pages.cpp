@@ -316,12 +316,15 @@ void TfrxPreviewPages::AddPicture(TfrxPictureView* picture) {
 // Anchors
 
 void TfrxPreviewPages::AddAnchor(std::string_view text) {
+  AddAnchor(text, engine_ ? engine_->CurY() : 0);
+}
+
+void TfrxPreviewPages::AddAnchor(std::string_view text, double top) {
   TfrxXMLItem* item = Section(kAnchors)->Add();
   item->SetName("item");
   item->SetAttribute("text", text);
   item->SetAttribute("page", std::to_string(std::max(cur_page_, 0)));
-  double y = engine_ ? engine_->CurY() : 0;
-  item->SetAttribute("top", std::to_string(RoundToInt(y)));
+  item->SetAttribute("top", std::to_string(RoundToInt(top)));
 }
 
 int TfrxPreviewPages::AnchorCount() const {

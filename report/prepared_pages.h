@@ -128,8 +128,9 @@ class TfrxPreviewPages {
   // Stores the view's picture in the picture cache and sets its ImageIndex (1-based; 0
   // when the view has no picture).
   void AddPicture(TfrxPictureView* picture);
-  // An anchor on the current page at the engine's current Y.
+  // An anchor on the current page at the engine's current Y, or at top.
   void AddAnchor(std::string_view text);
+  void AddAnchor(std::string_view text, double top);
   // The 1-based page of the last anchor with that text (letter case ignored); 1 when none.
   int GetAnchorPage(std::string_view text) const;
   // Moves every anchor after index from one page down and by new_top minus the top of the

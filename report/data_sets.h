@@ -254,3 +254,7 @@ class TfrxDBDataset : public TfrxCustomDBDataSet {
 void RegisterDataSetClasses();
 
 }  // namespace lgoty::report
+
+// The owning table and query data sets and the ADO family, for the many places that name
+// a template's ADOQuery1 through this header.
+#include "report/query_data_sets.h"

@@ -138,6 +138,8 @@ class TfrxComponent : public TfrxPersistent {
   void SetHidden(bool value) { hidden_ = value; }
   // The after-load step, run once a template load has set all attributes and references.
   virtual void Loaded() {}
+  // Called by the report on every object before its script is prepared for a run.
+  virtual void BeforeStartReport() {}
 
   // Components that write their collections as nested elements ("Datasets", "Formats").
   virtual bool HandlesNestedItems() const { return false; }

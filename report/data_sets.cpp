@@ -1,6 +1,12 @@
 #include "report/data_sets.h"
 
+#include <algorithm>
+
+#include "core/locale.h"
+#include "core/stream.h"
 #include "report/class_registration.h"
+#include "report/report.h"
+#include "report/report_evaluator.h"
 #include "report/resources.h"
 
 namespace lgoty::report {
@@ -9,14 +15,56 @@ LGOTY_REPORT_CLASS_IMPL(TfrxDataSet)
 LGOTY_REPORT_CLASS_IMPL(TfrxUserDataSet)
 LGOTY_REPORT_CLASS_IMPL(TfrxCustomDBDataSet)
 LGOTY_REPORT_CLASS_IMPL(TfrxDBDataset)
-LGOTY_REPORT_CLASS_IMPL(TfrxCustomDataset)
-LGOTY_REPORT_CLASS_IMPL(TfrxCustomTable)
-LGOTY_REPORT_CLASS_IMPL(TfrxParamItem)
-LGOTY_REPORT_CLASS_IMPL(TfrxCustomQuery)
-LGOTY_REPORT_CLASS_IMPL(TfrxCustomDatabase)
-LGOTY_REPORT_CLASS_IMPL(TfrxADODatabase)
-LGOTY_REPORT_CLASS_IMPL(TfrxADOTable)
-LGOTY_REPORT_CLASS_IMPL(TfrxADOQuery)
+
+// ---- TfrxGlobalDataSetList ---------------------------------------------------------------
+
+TfrxGlobalDataSetList& TfrxGlobalDataSetList::Instance() {
+  // Never destroyed: data sets held in static objects may leave it during exit.
+  static auto* list = new TfrxGlobalDataSetList;
+  return *list;
+}
+
+void TfrxGlobalDataSetList::Add(TfrxDataSet* data_set) {
+  std::lock_guard lock(mutex_);
+  items_.push_back(data_set);
+}
+
+void TfrxGlobalDataSetList::Remove(TfrxDataSet* data_set) {
+  std::lock_guard lock(mutex_);
+  auto it = std::find(items_.begin(), items_.end(), data_set);
+  if (it != items_.end()) items_.erase(it);
+}
+
+std::vector<TfrxDataSet*> TfrxGlobalDataSetList::Items() const {
+  std::lock_guard lock(mutex_);
+  return items_;
+}
+
+TfrxDataSet* TfrxGlobalDataSetList::Find(std::string_view name, const TfrxReport* report) const {
+  std::lock_guard lock(mutex_);
+  for (TfrxDataSet* ds : items_) {
+    if (report != nullptr) {
+      const TfrxReport* own = ds->Report();
+      if (own != nullptr && own != report) continue;
+    }
+    if (core::AnsiSameText(ds->UserName(), name)) return ds;
+  }
+  return nullptr;
+}
+
+TfrxDataSet* frxFindDataSet(TfrxDataSet* current, std::string_view name,
+                            const TfrxComponent* owner) {
+  if (owner == nullptr) return current;
+  if (name.empty()) return nullptr;
+  const TfrxReport* report = owner->Report();
+  return TfrxGlobalDataSetList::Instance().Find(name, report);
+}
+
+// ---- TfrxDataSet ---------------------------------------------------------------------------
+
+TfrxDataSet::TfrxDataSet() { TfrxGlobalDataSetList::Instance().Add(this); }
+
+TfrxDataSet::~TfrxDataSet() { TfrxGlobalDataSetList::Instance().Remove(this); }
 
 void TfrxDataSet::SetUserName(std::string name) {
   if (name.find_first_not_of(" \t\r\n") == std::string::npos) {
@@ -29,97 +77,134 @@ void TfrxDataSet::NameChanged(const std::string& old_name, const std::string& ne
   if (user_name_.empty() || user_name_ == old_name) user_name_ = new_name;
 }
 
-TfrxParamItem& TfrxParams::Add() {
-  items_.push_back(std::make_unique<TfrxParamItem>());
-  return *items_.back();
+TfrxReport* TfrxDataSet::ReportRef() const {
+  if (TfrxReport* r = report_ref_.Get()) return r;
+  return Report();
 }
 
-int TfrxParams::IndexOf(std::string_view name) const {
-  for (size_t i = 0; i < items_.size(); ++i) {
-    if (SameName(items_[i]->name, name)) return static_cast<int>(i);
+void TfrxDataSet::SetReportRef(TfrxReport* report) { report_ref_.Set(report); }
+
+std::string TfrxDataSet::DisplayText(const std::string&) { return ""; }
+int TfrxDataSet::DisplayWidth(const std::string&) { return 10; }
+TfrxFieldType TfrxDataSet::FieldType(const std::string&) { return TfrxFieldType::fftNumeric; }
+core::Variant TfrxDataSet::Value(const std::string&) { return core::Variant::Null(); }
+
+void TfrxDataSet::Open() {
+  if (OnOpen) OnOpen(*this);
+}
+
+void TfrxDataSet::Close() {
+  if (OnClose) OnClose(*this);
+}
+
+void TfrxDataSet::First() {
+  rec_no_ = 0;
+  eof_ = false;
+  if (OnFirst) OnFirst(*this);
+}
+
+void TfrxDataSet::Next() {
+  eof_ = false;
+  ++rec_no_;
+  if (range_end == TfrxRangeEnd::reCount && rec_no_ >= range_end_count) {
+    rec_no_ = range_end_count - 1;
+    eof_ = true;
+    return;
   }
-  return -1;
+  if (OnNext) OnNext(*this);
 }
 
-namespace {
+void TfrxDataSet::Prior() {
+  --rec_no_;
+  if (OnPrior) OnPrior(*this);
+}
 
-PropValue VariantToPropValue(const core::Variant& v) {
-  using K = core::Variant::Kind;
-  PropValue p;
-  switch (v.kind()) {
-    case K::Empty: p.type = PropValue::Type::Nil; break;
-    case K::Null: p.type = PropValue::Type::Null; break;
-    case K::Boolean:
-      p.type = PropValue::Type::Boolean;
-      p.integer = v.AsBoolean() ? 1 : 0;
-      break;
-    case K::Smallint: case K::Integer: case K::Int64: p = PropValue::Int(v.ordinal()); break;
-    case K::Double: case K::Currency: case K::Date:
-      p.type = PropValue::Type::Float;
-      p.real = v.AsDouble();
-      break;
-    default: p = PropValue::Str(v.AsString()); break;
+bool TfrxDataSet::Eof() {
+  bool result = range_end == TfrxRangeEnd::reCount && (rec_no_ >= range_end_count || eof_);
+  if (OnCheckEOF) OnCheckEOF(*this, result);
+  return result;
+}
+
+bool TfrxDataSet::HasField(const std::string& name) {
+  core::TStringList list;
+  GetFieldList(list);
+  for (int i = 0; i < list.Count(); ++i) {
+    if (core::AnsiSameText(list[i], name)) return true;
   }
-  return p;
+  return false;
 }
 
-core::Variant PropValueToVariant(const PropValue& p) {
-  switch (p.type) {
-    case PropValue::Type::Null: return core::Variant::Null();
-    case PropValue::Type::Integer: return core::Variant(p.integer);
-    case PropValue::Type::Float: return core::Variant(p.real);
-    case PropValue::Type::Boolean: return core::Variant(p.integer != 0);
-    case PropValue::Type::String:
-    case PropValue::Type::Ident: return core::Variant(p.text);
-    default: return core::Variant();
+bool TfrxDataSet::IsBlobField(const std::string&) { return false; }
+
+int TfrxDataSet::RecordCount() {
+  if (range_begin == TfrxRangeBegin::rbFirst && range_end == TfrxRangeEnd::reCount) {
+    return range_end_count;
   }
+  return 0;
 }
 
-}  // namespace
+void TfrxDataSet::CopyBlobTo(const std::string&, core::TObject*) {}
 
-void TfrxCustomQuery::WriteDefinedProperties(PropValue::Properties& out) const {
-  TfrxDialogComponent::WriteDefinedProperties(out);
-  if (params_.Count() == 0) return;
-  PropValue collection;
-  collection.type = PropValue::Type::Collection;
-  const core::EnumInfo& field_types = Enums().field_type;
-  for (int i = 0; i < params_.Count(); ++i) {
-    const TfrxParamItem& item = params_.Items(i);
-    PropValue::Properties props;
-    props.emplace_back("Name", PropValue::Str(item.name));
-    PropValue type;
-    type.type = PropValue::Type::Ident;
-    type.text = field_types.NameOf(item.data_type);
-    props.emplace_back("DataType", type);
-    props.emplace_back("Expression", PropValue::Str(item.expression));
-    props.emplace_back("Value", VariantToPropValue(item.value));
-    collection.items.push_back(std::move(props));
-  }
-  out.emplace_back("Parameters", std::move(collection));
+void TfrxDataSet::GetFieldList(core::TStringList& list) { list.Clear(); }
+
+void TfrxDataSet::ReportFieldNotFound(const std::string& field) {
+  TfrxReport* report = ReportRef();
+  if (report == nullptr) return;
+  std::string object;
+  if (ReportEvaluator* evaluator = report->Evaluator()) object = evaluator->CurrentObjectName();
+  report->Errors().Add(object + ": " + frxGet("dbFldNotFound") + " " + UserName() + ".\"" +
+                       field + "\"");
 }
 
-bool TfrxCustomQuery::ReadDefinedProperty(const std::string& name, const PropValue& value) {
-  if (name != "Parameters") return TfrxDialogComponent::ReadDefinedProperty(name, value);
-  if (value.type != PropValue::Type::Collection) return false;
-  params_.Clear();
-  const core::EnumInfo& field_types = Enums().field_type;
-  for (const PropValue::Properties& props : value.items) {
-    TfrxParamItem& item = params_.Add();
-    for (const auto& [prop, v] : props) {
-      if (prop == "Name") {
-        item.name = v.text;
-      } else if (prop == "DataType") {
-        int type = field_types.IndexOf(v.text);
-        item.data_type = type < 0 ? 0 : type;
-      } else if (prop == "Expression") {
-        item.expression = v.text;
-      } else if (prop == "Value") {
-        item.value = PropValueToVariant(v);
-      }
+// ---- TfrxUserDataSet -----------------------------------------------------------------------
+
+void TfrxUserDataSet::GetFieldList(core::TStringList& list) { list.Assign(fields); }
+
+core::Variant TfrxUserDataSet::Value(const std::string& field) {
+  core::Variant value = core::Variant::Null();
+  if (OnGetValue) OnGetValue(field, value);
+  if (OnNewGetValue) OnNewGetValue(*this, field, value);
+  return value;
+}
+
+std::string TfrxUserDataSet::DisplayText(const std::string& field) {
+  return core::VarToStr(Value(field));
+}
+
+// ---- TfrxCustomDBDataSet -------------------------------------------------------------------
+
+TfrxCustomDBDataSet::TfrxCustomDBDataSet() {
+  field_list_.SetSorted(true);
+  field_list_.SetDuplicates(core::Duplicates::dupIgnore);
+}
+
+std::string TfrxCustomDBDataSet::ConvertAlias(const std::string& alias) const {
+  for (int i = 0; i < field_aliases.Count(); ++i) {
+    if (core::AnsiSameText(field_aliases.ValueFromIndex(i), alias)) {
+      return field_aliases.Names(i);
     }
   }
-  return true;
+  return alias;
 }
+
+std::string TfrxCustomDBDataSet::GetAlias(const std::string& field_name) const {
+  for (int i = 0; i < field_aliases.Count(); ++i) {
+    if (core::AnsiSameText(field_aliases.Names(i), field_name)) {
+      return field_aliases.ValueFromIndex(i);
+    }
+  }
+  return field_name;
+}
+
+int TfrxCustomDBDataSet::FieldsCount() {
+  core::TStringList list;
+  GetFieldList(list);
+  return list.Count();
+}
+
+// ---- class registration --------------------------------------------------------------------
+
+void RegisterQueryDataSetClasses();
 
 void RegisterDataSetClasses() {
   using core::ObjectRole;
@@ -153,63 +238,7 @@ void RegisterDataSetClasses() {
     auto b = RegisterFrxClass<TfrxDBDataset>("TfrxDBDataset", "TfrxCustomDBDataSet");
     b.Field("BCDToCurrency", &TfrxDBDataset::bcd_to_currency).Default(0);
   }
-  {
-    using D = TfrxCustomDataset;
-    auto b = RegisterFrxClass<D>("TfrxCustomDataset", "TfrxDBDataset", false);
-    b.Field("Filter", &D::filter);
-    b.Field("Filtered", &D::filtered).Default(0);
-    b.Reference(
-        "Master", "TfrxDBDataset", [](const D& o) -> TObject* { return o.master.Get(); },
-        [](D& o, TObject* v) { o.master.Set(dynamic_cast<TfrxDBDataset*>(v)); });
-  }
-  {
-    using D = TfrxCustomTable;
-    auto b = RegisterFrxClass<D>("TfrxCustomTable", "TfrxCustomDataset", false);
-    b.Field("TableName", &D::table_name);
-    b.Field("IndexName", &D::index_name);
-    b.Field("IndexFieldNames", &D::index_field_names);
-    b.Field("MasterFields", &D::master_fields);
-  }
-  {
-    using P = TfrxParamItem;
-    auto b = RegisterFrxClass<P>("TfrxParamItem", nullptr);
-    b.Field("Name", &P::name);
-    b.Enum("DataType", &P::data_type, e.field_type).Default(0);
-    b.Field("Expression", &P::expression);
-    b.Field("Value", &P::value);
-  }
-  {
-    using D = TfrxCustomQuery;
-    auto b = RegisterFrxClass<D>("TfrxCustomQuery", "TfrxCustomDataset", false);
-    b.Object("SQL", ObjectRole::StringList, "TStrings",
-             [](const D& o) -> TObject* { return &const_cast<D&>(o).SQL(); });
-    b.Prop("IgnoreDupParams", &D::IgnoreDupParams, &D::SetIgnoreDupParams).Default(0);
-    b.Field("SQLSchema", &D::sql_schema);
-  }
-  RegisterFrxClass<TfrxCustomDatabase>("TfrxCustomDatabase", "TfrxDialogComponent", false);
-  {
-    using D = TfrxADODatabase;
-    auto b = RegisterFrxClass<D>("TfrxADODatabase", "TfrxCustomDatabase");
-    b.Field("DatabaseName", &D::database_name);
-    b.Field("LoginPrompt", &D::login_prompt).Default(1);
-    b.Field("Connected", &D::connected).Default(0);
-  }
-  {
-    using D = TfrxADOTable;
-    auto b = RegisterFrxClass<D>("TfrxADOTable", "TfrxCustomTable");
-    b.Reference(
-        "Database", "TfrxADODatabase", [](const D& o) -> TObject* { return o.database.Get(); },
-        [](D& o, TObject* v) { o.database.Set(dynamic_cast<TfrxADODatabase*>(v)); });
-  }
-  {
-    using D = TfrxADOQuery;
-    auto b = RegisterFrxClass<D>("TfrxADOQuery", "TfrxCustomQuery");
-    b.Reference(
-        "Database", "TfrxADODatabase", [](const D& o) -> TObject* { return o.database.Get(); },
-        [](D& o, TObject* v) { o.database.Set(dynamic_cast<TfrxADODatabase*>(v)); });
-    b.Field("CommandTimeout", &D::command_timeout);
-    b.Enum("LockType", &D::lock_type, e.lock_type);
-  }
+  RegisterQueryDataSetClasses();
 }
 
 }  // namespace lgoty::report

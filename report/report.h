@@ -22,6 +22,8 @@ class TfrxEngine;
 class DialogHost;
 class TfrxDrawText;
 class TfrxPreviewPages;
+class TfrxCustomDatabase;
+class ReportEvaluator;
 
 // What a report needs from the user interface. Without one, messages are not shown and a
 // password cannot be asked for (the load then fails as if the answer were wrong).
@@ -138,6 +140,14 @@ class TfrxReport final : public TfrxComponent {
   TfrxDataSetItem& AddDataSet(TfrxDataSet* data_set, std::string name);
   TfrxVariable& AddVariable(std::string name, core::Variant value);
 
+  // The expression evaluator (report/report_evaluator.h); borrowed, nullptr when none.
+  ReportEvaluator* Evaluator() const { return evaluator_; }
+  void SetEvaluator(ReportEvaluator* evaluator) { evaluator_ = evaluator; }
+  // Host callbacks of the report's database components: before a connection is opened or
+  // closed (the handler may change the requested state) and after it was closed.
+  std::function<void(TfrxCustomDatabase& sender, bool& connected)> OnBeforeConnect;
+  std::function<void(TfrxCustomDatabase& sender)> OnAfterDisconnect;
+
  private:
   friend class TfrxComponent;
   void IndexName(TfrxComponent* component);
@@ -158,6 +168,7 @@ class TfrxReport final : public TfrxComponent {
   ScriptProcedureCall script_call_;
   DialogHost* dialog_host_ = nullptr;
   std::unique_ptr<TfrxDrawText> draw_text_;
+  ReportEvaluator* evaluator_ = nullptr;
   std::unordered_map<std::string, TfrxComponent*> names_;
   std::unique_ptr<TfrxPreviewPages> preview_pages_;
 };

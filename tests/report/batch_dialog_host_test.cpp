@@ -8,6 +8,7 @@
 #include "core/variant.h"
 #include "report/batch_dialog_host.h"
 #include "report/data_sets.h"
+#include "report/query_data_sets.h"
 #include "report/dialog_controls.h"
 #include "report/dialog_events.h"
 #include "report/dialog_host.h"

@@ -8,6 +8,7 @@
 #include "core/stream.h"
 #include "report/bands.h"
 #include "report/data_sets.h"
+#include "report/query_data_sets.h"
 #include "report/pages.h"
 #include "report/report.h"
 #include "report/serializer.h"

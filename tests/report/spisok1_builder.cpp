@@ -3,6 +3,7 @@
 #include "core/date_time.h"
 #include "report/bands.h"
 #include "report/data_sets.h"
+#include "report/query_data_sets.h"
 #include "report/dialog_controls.h"
 #include "report/pages.h"
 #include "report/views.h"
@@ -69,8 +70,8 @@ void BuildSpisok1(TfrxReport& report) {
   query->SetUserName("ADOQuery1");
   query->SetLeft(64);
   query->SetTop(40);
-  query->command_timeout = 30;
-  query->lock_type = TADOLockType::ltReadOnly;
+  query->SetCommandTimeout(30);
+  query->SetLockType(TADOLockType::ltReadOnly);
 
   report.AddDataSet(query, "ADOQuery1");
   for (const char* name : {" New Category1", "OFile", "vid", "usl"}) {

@@ -11,6 +11,7 @@
 #include "platform/system.h"
 #include "report/bands.h"
 #include "report/data_sets.h"
+#include "report/query_data_sets.h"
 #include "report/dialog_controls.h"
 #include "report/pages.h"
 #include "report/report.h"
@@ -127,10 +128,10 @@ TEST_F(Spisok1Loaded, DataPageQueryAndDialog) {
   EXPECT_FALSE(query->bcd_to_currency);
   EXPECT_FALSE(query->IgnoreDupParams());
   EXPECT_EQ(query->Params().Count(), 0);
-  EXPECT_EQ(query->command_timeout, 30);
-  EXPECT_EQ(query->lock_type, TADOLockType::ltReadOnly);
+  EXPECT_EQ(query->CommandTimeout(), 30);
+  EXPECT_EQ(query->LockType(), TADOLockType::ltReadOnly);
   EXPECT_EQ(query->SQL().Count(), 0);
-  EXPECT_EQ(query->database.Get(), nullptr);
+  EXPECT_EQ(query->Database(), nullptr);
 
   auto* dialog = Find<TfrxDialogPage>(report_, "DialogPage1");
   ASSERT_NE(dialog, nullptr);

@@ -6,6 +6,7 @@
 #include "core/format_settings.h"
 #include "report/bands.h"
 #include "report/data_sets.h"
+#include "report/query_data_sets.h"
 #include "report/dialog_controls.h"
 #include "report/pages.h"
 #include "report/report.h"

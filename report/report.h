@@ -21,6 +21,7 @@ class TfrxReportPage;
 class TfrxEngine;
 class DialogHost;
 class TfrxDrawText;
+class TfrxExpressions;
 
 // What a report needs from the user interface. Without one, messages are not shown and a
 // password cannot be asked for (the load then fails as if the answer were wrong).
@@ -134,6 +135,12 @@ class TfrxReport final : public TfrxComponent {
   TfrxDataSetItem& AddDataSet(TfrxDataSet* data_set, std::string name);
   TfrxVariable& AddVariable(std::string name, core::Variant value);
 
+  // The script program, expression evaluation with its cache, the aggregates and the run
+  // counters (report/expressions.h); made on first use, lives as long as the report.
+  TfrxExpressions& Expressions();
+  // The value of an expression (TfrxExpressions::Calc).
+  core::Variant Calc(std::string_view expression);
+
  private:
   friend class TfrxComponent;
   void IndexName(TfrxComponent* component);
@@ -155,6 +162,7 @@ class TfrxReport final : public TfrxComponent {
   DialogHost* dialog_host_ = nullptr;
   std::unique_ptr<TfrxDrawText> draw_text_;
   std::unordered_map<std::string, TfrxComponent*> names_;
+  std::unique_ptr<TfrxExpressions> expressions_;
 };
 
 }  // namespace lgoty::report

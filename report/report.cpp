@@ -6,8 +6,11 @@
 #include "platform/system.h"
 #include "report/class_registration.h"
 #include "report/data_sets.h"
+#include "report/expressions.h"
+#include "report/report_script.h"
 #include "report/pages.h"
 #include "report/prepared_pages.h"
+#include "report/report_evaluator.h"
 #include "report/resources.h"
 #include "report/serializer.h"
 #include "report/text_layout.h"
@@ -40,8 +43,11 @@ TfrxDrawText& TfrxReport::DrawText() {
 }
 
 TfrxReport::~TfrxReport() {
-  // The prepared pages watch objects of the tree: they go first.
+  // The prepared pages watch objects of the tree and the script refers to them: both go
+  // first.
   preview_pages_.reset();
+  default_evaluator_.reset();
+  expressions_.reset();
   // Free the tree while the name index is still alive.
   while (ObjectCount() > 0) Release(Object(ObjectCount() - 1));
   data_sets_.clear();
@@ -88,6 +94,8 @@ bool TfrxReport::CallScriptProcedure(const std::string& name, std::vector<core::
 }
 
 void TfrxReport::Clear() {
+  // The script's registrations and compiled expressions refer to the objects going away.
+  if (expressions_) expressions_->Script().Unprepare();
   TfrxComponent::Clear();
   ResetState();
 }

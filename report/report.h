@@ -24,6 +24,7 @@ class TfrxDrawText;
 class TfrxPreviewPages;
 class TfrxCustomDatabase;
 class ReportEvaluator;
+class TfrxExpressions;
 
 // What a report needs from the user interface. Without one, messages are not shown and a
 // password cannot be asked for (the load then fails as if the answer were wrong).
@@ -141,12 +142,18 @@ class TfrxReport final : public TfrxComponent {
   TfrxVariable& AddVariable(std::string name, core::Variant value);
 
   // The expression evaluator (report/report_evaluator.h); borrowed, nullptr when none.
-  ReportEvaluator* Evaluator() const { return evaluator_; }
+  // The one a host set, else the report's own over Expressions().
+  ReportEvaluator* Evaluator();
   void SetEvaluator(ReportEvaluator* evaluator) { evaluator_ = evaluator; }
   // Host callbacks of the report's database components: before a connection is opened or
   // closed (the handler may change the requested state) and after it was closed.
   std::function<void(TfrxCustomDatabase& sender, bool& connected)> OnBeforeConnect;
   std::function<void(TfrxCustomDatabase& sender)> OnAfterDisconnect;
+  // The script program, expression evaluation with its cache, the aggregates and the run
+  // counters (report/expressions.h); made on first use, lives as long as the report.
+  TfrxExpressions& Expressions();
+  // The value of an expression (TfrxExpressions::Calc).
+  core::Variant Calc(std::string_view expression);
 
  private:
   friend class TfrxComponent;
@@ -169,8 +176,10 @@ class TfrxReport final : public TfrxComponent {
   DialogHost* dialog_host_ = nullptr;
   std::unique_ptr<TfrxDrawText> draw_text_;
   ReportEvaluator* evaluator_ = nullptr;
+  std::unique_ptr<ReportEvaluator> default_evaluator_;
   std::unordered_map<std::string, TfrxComponent*> names_;
   std::unique_ptr<TfrxPreviewPages> preview_pages_;
+  std::unique_ptr<TfrxExpressions> expressions_;
 };
 
 }  // namespace lgoty::report

@@ -39,6 +39,8 @@ TfrxDrawText& TfrxReport::DrawText() {
 }
 
 TfrxReport::~TfrxReport() {
+  // The engine borrows the prepared pages and the tree: it goes first.
+  engine_.reset();
   // Free the tree while the name index is still alive.
   while (ObjectCount() > 0) Release(Object(ObjectCount() - 1));
   data_sets_.clear();

@@ -43,8 +43,9 @@ TfrxDrawText& TfrxReport::DrawText() {
 }
 
 TfrxReport::~TfrxReport() {
-  // The prepared pages watch objects of the tree and the script refers to them: both go
-  // first.
+  // The engine borrows the prepared pages and the tree, the prepared pages watch objects
+  // of the tree and the script refers to them: they go first, in that order.
+  engine_.reset();
   preview_pages_.reset();
   default_evaluator_.reset();
   expressions_.reset();

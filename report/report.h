@@ -74,6 +74,14 @@ class TfrxReport final : public TfrxComponent {
   void SetUserInterface(ReportUserInterface* ui) { ui_ = ui; }
   ReportUserInterface* UserInterface() const { return ui_; }
 
+  // Builds the prepared pages (report_prepare.cpp): compiles the script, runs its main
+  // block, shows the dialog pages and runs the band engine. With EngineOptions.DestroyForms
+  // the report is saved first and reloaded afterwards, so whatever the script changed
+  // during the run is undone. False when the run had errors (the error list, reported as
+  // NewSilentMode says) or the operator cancelled a dialog (no errors).
+  bool Prepare(bool clear_last_report = true);
+  TfrxEngine& Engine();
+
   // A script or the host stops a run (StopReport, a cancelled progress).
   bool Terminated() const { return terminated_; }
   void SetTerminated(bool value) { terminated_ = value; }
@@ -171,6 +179,7 @@ class TfrxReport final : public TfrxComponent {
   std::string file_name_;
   std::string last_password_;
   ReportUserInterface* ui_ = nullptr;
+  std::shared_ptr<TfrxEngine> engine_;
   bool terminated_ = false;
   ScriptProcedureCall script_call_;
   DialogHost* dialog_host_ = nullptr;

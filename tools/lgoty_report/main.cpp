@@ -4,6 +4,8 @@
 //   lgoty-report resave IN OUT      load IN and save it as OUT (the errors go to stderr;
 //                                   exit status 1 when there were any)
 //   lgoty-report expand ...         expand memo texts against a report (expand.cpp)
+//   lgoty-report run TEMPLATE ...   build the report and write PDF, PNG or .fp3 files
+//                                   (tools/lgoty_report/run_command.h)
 // A file that cannot be read or written gives its message on stderr and exit status 2.
 #include <cstdio>
 #include <exception>
@@ -11,6 +13,7 @@
 
 #include "report/report.h"
 #include "tools/lgoty_report/expand.h"
+#include "tools/lgoty_report/run_command.h"
 
 namespace {
 
@@ -19,7 +22,8 @@ using lgoty::report::TfrxReport;
 int Usage() {
   std::fputs("usage: lgoty-report check TEMPLATE\n"
              "       lgoty-report resave IN OUT\n"
-             "       lgoty-report expand [TEMPLATE] [OPTIONS] TEXT...\n",
+             "       lgoty-report expand [TEMPLATE] [OPTIONS] TEXT...\n"
+             "       lgoty-report run TEMPLATE ... (--pdf FILE | --png FOLDER | --fp3 FILE)\n",
              stderr);
   return 2;
 }
@@ -36,6 +40,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   std::string command = argv[1];
   if (command == "expand") return lgoty::tools::RunExpand(argc - 2, argv + 2);
+  if (command == "run") return lgoty::tools::RunReportCommand(argc, argv);
   try {
     TfrxReport report;
     if (command == "check" && argc == 3) {

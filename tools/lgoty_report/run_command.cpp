@@ -1,0 +1,280 @@
+#include "tools/lgoty_report/run_command.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QString>
+
+#include "render/image_canvas.h"
+#include "render/pdf_canvas.h"
+#include "render/text_measurer.h"
+#include "report/batch_dialog_host.h"
+#include "report/dialog_events.h"
+#include "report/bands.h"
+#include "report/expressions.h"
+#include "report/memo_fill.h"
+#include "report/pages.h"
+#include "report/text_layout.h"
+#include "report/units.h"
+#include "report/view_drawing.h"
+#include "report/views.h"
+#include "report/prepared_pages.h"
+#include "report/query_data_sets.h"
+#include "report/report.h"
+#include "sql/ado_connection.h"
+
+namespace lgoty::tools {
+
+namespace {
+
+using report::TfrxReport;
+
+struct Output {
+  enum class Kind { Pdf, Png, Fp3 } kind;
+  std::string path;
+  int dpi = 96;
+};
+
+struct RunOptions {
+  std::string template_path;
+  std::string connection;
+  std::vector<std::string> vars;
+  std::vector<std::string> sets;
+  std::vector<std::string> clicks;
+  bool cancel = false;
+  std::vector<Output> outputs;
+};
+
+int Usage() {
+  std::fputs(
+      "usage: lgoty-report run TEMPLATE [--connection FOLDER] [--var NAME=VALUE]...\n"
+      "           [--set OBJECT.PROPERTY=VALUE]... [--click BUTTON | --cancel]\n"
+      "           (--pdf FILE | --png FOLDER [--dpi N] | --fp3 FILE)...\n",
+      stderr);
+  return 2;
+}
+
+bool ParseOptions(int argc, char** argv, RunOptions& options) {
+  if (argc < 3) return false;
+  options.template_path = argv[2];
+  for (int i = 3; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (arg == "--connection") {
+      if (!value(options.connection)) return false;
+    } else if (arg == "--var") {
+      if (!value(v)) return false;
+      options.vars.push_back(v);
+    } else if (arg == "--set") {
+      if (!value(v)) return false;
+      options.sets.push_back(v);
+    } else if (arg == "--click") {
+      if (!value(v)) return false;
+      options.clicks.push_back(v);
+    } else if (arg == "--cancel") {
+      options.cancel = true;
+    } else if (arg == "--pdf" || arg == "--png" || arg == "--fp3") {
+      if (!value(v)) return false;
+      Output::Kind kind = arg == "--pdf"   ? Output::Kind::Pdf
+                          : arg == "--png" ? Output::Kind::Png
+                                           : Output::Kind::Fp3;
+      options.outputs.push_back({kind, v, 96});
+    } else if (arg == "--dpi") {
+      if (!value(v) || options.outputs.empty() ||
+          options.outputs.back().kind != Output::Kind::Png) {
+        return false;
+      }
+      int dpi = std::atoi(v.c_str());
+      if (dpi < 10 || dpi > 1200) return false;
+      options.outputs.back().dpi = dpi;
+    } else {
+      return false;
+    }
+  }
+  if (options.cancel && !options.clicks.empty()) return false;
+  return !options.outputs.empty();
+}
+
+// The owner page of a component: dialog pages take their assignments through the host.
+bool OnDialogPage(TfrxReport& report, const std::string& object) {
+  report::TfrxComponent* c = report.FindByName(object);
+  return c && dynamic_cast<report::TfrxDialogPage*>(c->Page()) != nullptr;
+}
+
+// Draws every view of every prepared page, page by page, at its place inside the margins.
+// Memos receive the total page count for their [TotalPages#] markers.
+void DrawPages(report::TfrxReport& rep, report::TfrxCanvas& canvas) {
+  report::TfrxPreviewPages& pages = rep.PreviewPages();
+  const int count = pages.Count();
+  for (int i = 0; i < count; ++i) {
+    report::TfrxReportPage* page = pages.Page(i);
+    canvas.BeginPage(page->Width(), page->Height());
+    const double left = page->left_margin * report::fr01cm;
+    const double top = page->top_margin * report::fr01cm;
+    for (report::TfrxComponent* c : page->AllObjects()) {
+      auto* view = dynamic_cast<report::TfrxView*>(c);
+      if (!view || !(view->visibility & report::visibility::vsExport)) continue;
+      if (auto* memo = dynamic_cast<report::TfrxCustomMemoView*>(view)) {
+        const std::string text = memo->Text();
+        if (text.find('[') != std::string::npos) {
+          memo->SetText(report::ReplacePageMarkers(text, count, ""));
+        }
+      }
+      report::DrawView(*view, canvas, 1, 1, left, top, &rep.DrawText());
+    }
+    canvas.EndPage();
+  }
+}
+
+void ExportPdf(report::TfrxReport& rep, const std::string& path) {
+  render::PdfCanvas canvas(QString::fromStdString(path));
+  DrawPages(rep, canvas);
+  if (!canvas.Finish()) throw core::Exception("Cannot write " + path);
+}
+
+void ExportPng(report::TfrxReport& rep, const std::string& folder, int dpi) {
+  render::ImageCanvas canvas(dpi);
+  DrawPages(rep, canvas);
+  for (size_t i = 0; i < canvas.Pages().size(); ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "page-%04zu.png", i + 1);
+    const std::string file = folder + "/" + name;
+    if (!canvas.SavePng(i, QString::fromStdString(file))) {
+      throw core::Exception("Cannot write " + file);
+    }
+  }
+}
+
+// Writes every output into a temporary name beside its target and renames them all once
+// every one was written, so that a failure leaves no file behind.
+void WriteOutputs(report::TfrxReport& rep, const std::vector<Output>& outputs) {
+  namespace fs = std::filesystem;
+  std::vector<std::pair<fs::path, fs::path>> done;
+  try {
+    for (const Output& out : outputs) {
+      fs::path target(out.path);
+      fs::path temp = target;
+      temp += ".partial";
+      switch (out.kind) {
+        case Output::Kind::Pdf:
+          ExportPdf(rep, temp.string());
+          break;
+        case Output::Kind::Fp3:
+          rep.PreviewPages().SaveToFile(temp.string());
+          break;
+        case Output::Kind::Png:
+          fs::create_directories(temp);
+          ExportPng(rep, temp.string(), out.dpi);
+          break;
+      }
+      done.emplace_back(temp, target);
+    }
+  } catch (...) {
+    std::error_code ignored;
+    for (auto& [temp, target] : done) fs::remove_all(temp, ignored);
+    for (const Output& out : outputs) {
+      fs::path temp(out.path);
+      temp += ".partial";
+      fs::remove_all(temp, ignored);
+    }
+    throw;
+  }
+  for (auto& [temp, target] : done) {
+    std::error_code ignored;
+    if (fs::is_directory(temp)) {
+      fs::create_directories(target);
+      for (const auto& entry : fs::directory_iterator(temp)) {
+        fs::rename(entry.path(), target / entry.path().filename());
+      }
+      fs::remove_all(temp, ignored);
+    } else {
+      fs::rename(temp, target);
+    }
+  }
+}
+
+}  // namespace
+
+int RunReportCommand(int argc, char** argv) {
+  RunOptions options;
+  if (!ParseOptions(argc, argv, options)) return Usage();
+  // Fonts need a GUI application; no display is needed.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  int qt_argc = 1;
+  char* qt_argv[] = {argv[0], nullptr};
+  QGuiApplication app(qt_argc, qt_argv);
+  try {
+    render::InstallTextMeasurer();
+    report::TfrxADOComponents ado;
+    sql::TAdoConnection connection;
+    if (!options.connection.empty()) {
+      std::string folder = options.connection;
+      if (folder.back() != '/') folder += '/';
+      connection.SetLoginPrompt(false);
+      connection.SetConnectionString(
+          "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"" + folder +
+          "\";Extended Properties=dBASE IV;");
+      connection.Open();
+      ado.SetDefaultDatabase(&connection);
+    }
+    TfrxReport report;
+    report.LoadFromFile(options.template_path, true);
+    if (report.Errors().Count() > 0) {
+      for (int i = 0; i < report.Errors().Count(); ++i) {
+        std::fprintf(stderr, "%s\n", report.Errors()[i].c_str());
+      }
+      return 1;
+    }
+    report.engine_options.new_silent_mode = report::TfrxSilentMode::simSilent;
+    for (const std::string& v : options.vars) {
+      size_t eq = v.find('=');
+      if (eq == std::string::npos || eq == 0) return Usage();
+      report.Expressions().Variables().Set(v.substr(0, eq), core::Variant(v.substr(eq + 1)));
+    }
+    report::BatchDialogHost host;
+    for (const std::string& s : options.sets) {
+      report::DialogAssignment a = report::ParseDialogAssignment(s);
+      if (OnDialogPage(report, a.object)) {
+        host.Set(a);
+      } else {
+        report::TfrxComponent* target = report.FindByName(a.object);
+        if (!target) throw report::EDialogError("Object not found: " + a.object);
+        report::SetPropertyFromText(*target, a.object, a.property, a.value);
+      }
+    }
+    for (const std::string& c : options.clicks) host.Click(c);
+    if (options.cancel) host.CloseBox();
+    report.SetDialogHost(&host);
+
+    bool ok = report.Prepare(true);
+    if (!ok) {
+      if (report.Errors().Count() == 0) {
+        std::fputs("lgoty-report: the run was cancelled\n", stderr);
+        return 3;
+      }
+      for (int i = 0; i < report.Errors().Count(); ++i) {
+        std::fprintf(stderr, "%s\n", report.Errors()[i].c_str());
+      }
+      return 1;
+    }
+    WriteOutputs(report, options.outputs);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "lgoty-report: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace lgoty::tools

@@ -6,6 +6,8 @@
 #include "platform/system.h"
 #include "report/class_registration.h"
 #include "report/data_sets.h"
+#include "report/expressions.h"
+#include "report/report_script.h"
 #include "report/pages.h"
 #include "report/resources.h"
 #include "report/serializer.h"
@@ -39,6 +41,8 @@ TfrxDrawText& TfrxReport::DrawText() {
 }
 
 TfrxReport::~TfrxReport() {
+  // The script refers to the objects: it goes first.
+  expressions_.reset();
   // Free the tree while the name index is still alive.
   while (ObjectCount() > 0) Release(Object(ObjectCount() - 1));
   data_sets_.clear();
@@ -80,6 +84,8 @@ bool TfrxReport::CallScriptProcedure(const std::string& name, std::vector<core::
 }
 
 void TfrxReport::Clear() {
+  // The script's registrations and compiled expressions refer to the objects going away.
+  if (expressions_) expressions_->Script().Unprepare();
   TfrxComponent::Clear();
   ResetState();
 }

@@ -23,6 +23,7 @@ class DialogHost;
 class TfrxDrawText;
 class TfrxCustomDatabase;
 class ReportEvaluator;
+class TfrxExpressions;
 
 // What a report needs from the user interface. Without one, messages are not shown and a
 // password cannot be asked for (the load then fails as if the answer were wrong).
@@ -143,6 +144,11 @@ class TfrxReport final : public TfrxComponent {
   // closed (the handler may change the requested state) and after it was closed.
   std::function<void(TfrxCustomDatabase& sender, bool& connected)> OnBeforeConnect;
   std::function<void(TfrxCustomDatabase& sender)> OnAfterDisconnect;
+  // The script program, expression evaluation with its cache, the aggregates and the run
+  // counters (report/expressions.h); made on first use, lives as long as the report.
+  TfrxExpressions& Expressions();
+  // The value of an expression (TfrxExpressions::Calc).
+  core::Variant Calc(std::string_view expression);
 
  private:
   friend class TfrxComponent;
@@ -166,6 +172,7 @@ class TfrxReport final : public TfrxComponent {
   std::unique_ptr<TfrxDrawText> draw_text_;
   ReportEvaluator* evaluator_ = nullptr;
   std::unordered_map<std::string, TfrxComponent*> names_;
+  std::unique_ptr<TfrxExpressions> expressions_;
 };
 
 }  // namespace lgoty::report

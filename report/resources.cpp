@@ -20,6 +20,11 @@ std::string frxGet(std::string_view key) {
       {"mbError", "Ошибка"},
       {"dbNotConn", "Компонент %s не подключен к данным"},
       {"dbFldNotFound", "Поле не найдено:"},
+      {"clUnknownVar", "Неизвестная переменная или поле БД:"},
+      {"clExprError", "Ошибка в выражении"},
+      {"clErrorInExp", "Ошибка в вычислении выражения "},
+      {"clVarSelfRef", "Переменная ссылается сама на себя:"},
+      {"clExprTooDeep", "Слишком глубокая вложенность выражений:"},
   };
   auto it = kTexts.find(key);
   if (it != kTexts.end()) return std::string(it->second);

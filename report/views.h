@@ -7,12 +7,14 @@
 #include <vector>
 
 #include "core/string_list.h"
+#include "core/variant.h"
 #include "report/component.h"
 
 namespace lgoty::report {
 
 class TfrxDataSet;
 class TfrxReportPage;
+struct TfrxMemoSavedState;
 
 class TfrxView : public TfrxReportComponent {
   LGOTY_REPORT_CLASS(TfrxView)
@@ -113,6 +115,13 @@ class TfrxCustomMemoView : public TfrxStretcheable {
   std::string style;
   bool word_wrap = true, wysiwyg = true;
   TfrxVAlign valign = TfrxVAlign::vaTop;
+
+  // Run state, not published: the value of the last expression evaluated (Value), the
+  // text printed last (SuppressRepeated) and what a print saved to restore afterwards
+  // (report/memo_fill.h).
+  core::Variant value;
+  std::string last_printed_text;
+  std::shared_ptr<TfrxMemoSavedState> saved;
 
  private:
   core::TStringList lines_;

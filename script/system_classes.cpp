@@ -62,6 +62,12 @@ core::TObject* Adopt(TfsScript& s, std::unique_ptr<core::TObject> object) {
   return raw;
 }
 
+core::TObject* NewScriptList(TfsScript& script, std::vector<Variant> items) {
+  auto list = std::make_unique<TScriptList>();
+  list->items = std::move(items);
+  return Adopt(script, std::move(list));
+}
+
 void RegisterBasicClasses(TfsScript& s) {
   TfsScript* script = &s;
   TfsClassVariable* obj = s.AddClass("TObject", "");

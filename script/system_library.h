@@ -28,6 +28,9 @@ void RegisterBasicClasses(TfsScript& script);
 void RegisterStringListClasses(TfsScript& script);
 void RegisterStreamClasses(TfsScript& script);
 
+// A TList object owned by the script (it lives as long as the script) holding `items`.
+core::TObject* NewScriptList(TfsScript& script, std::vector<Variant> items);
+
 // Makes a value for an element of a given variant type code (0, 0.0, "", False, Empty).
 Variant BlankOfVarType(int var_type);
 

@@ -1,0 +1,273 @@
+#include "report/expressions.h"
+
+#include "core/locale.h"
+#include "report/aggregates.h"
+#include "report/data_sets.h"
+#include "report/report.h"
+#include "report/report_script.h"
+#include "report/resources.h"
+#include "script/interpreter.h"
+
+namespace lgoty::report {
+
+using core::Variant;
+
+void TfrxRunState::StartNow() {
+  core::TDateTime now = core::Now();
+  start_date = core::DateOf(now);
+  start_time = core::TimeOf(now);
+}
+
+namespace {
+
+bool IsIdentifier(std::string_view s) {
+  if (s.empty()) return false;
+  for (size_t i = 0; i < s.size(); ++i) {
+    auto c = static_cast<unsigned char>(s[i]);
+    bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+    if (!letter && !(i > 0 && c >= '0' && c <= '9')) return false;
+  }
+  return true;
+}
+
+bool IsDivisionByZero(std::string_view message) {
+  return core::AnsiLowerCase(message).find("division by zero") != std::string::npos;
+}
+
+// The wrapper that turns an expression into a function of the script language.
+std::string WrapExpression(const std::string& language, const std::string& name,
+                           std::string_view expression) {
+  std::string e(expression);
+  if (SameName(language, "C++Script")) return "Variant " + name + "() { return " + e + "; } {}";
+  if (SameName(language, "BasicScript")) {
+    return "function " + name + "\r\nreturn " + e + "\r\nend function";
+  }
+  if (SameName(language, "JScript")) return "function " + name + "() { return " + e + "; }";
+  return "function " + name + ": Variant; begin Result := " + e + " end; begin end.";
+}
+
+// A counter that is raised for the length of a scope.
+struct DepthGuard {
+  int& depth;
+  explicit DepthGuard(int& d) : depth(d) { ++depth; }
+  ~DepthGuard() { --depth; }
+};
+
+}  // namespace
+
+TfrxExpressions::TfrxExpressions(TfrxReport& report)
+    : report_(report),
+      variables_(&report.Variables()),
+      script_(std::make_unique<TfrxReportScript>(report, *this)),
+      aggregates_(std::make_unique<TfrxAggregateList>(*this)) {
+  state_.StartNow();
+}
+
+TfrxExpressions::~TfrxExpressions() {
+  // The compiled expressions are children of the report's program: free them first.
+  ClearCache();
+}
+
+void TfrxExpressions::ClearCache() {
+  exact_.clear();
+  compiled_.clear();
+}
+
+Variant TfrxExpressions::Calc(std::string_view expression) { return CalcImpl(expression, false); }
+
+Variant TfrxExpressions::CalcFromScript(std::string_view expression) {
+  return CalcImpl(expression, true);
+}
+
+void TfrxExpressions::Refuse(const std::string& message) {
+  report_.Errors().Add(message);
+  throw EExpressionError(message);
+}
+
+Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script) {
+  Variant value;
+  if (ResolveName(expression, value)) return value;
+
+  const bool nested = depth_ > 0;
+  if (depth_ >= kMaxNesting) {
+    Refuse(frxGet("clExprTooDeep") + " '" + std::string(expression) + "'");
+  }
+  DepthGuard guard(depth_);
+
+  std::string error;
+  Compiled* compiled = Compile(expression, error);
+  if (compiled != nullptr) {
+    script::TfsScript& main = script_->Program();
+    const bool saved_main = main.main_prog;
+    main.main_prog = false;
+    try {
+      value = compiled->program->CallFunction(compiled->function_name);
+    } catch (const core::Exception& e) {
+      error = e.what();
+      value = Variant::Null();
+    } catch (...) {
+      main.main_prog = saved_main;
+      throw;  // a run budget ran out: the run stops
+    }
+    main.main_prog = saved_main;
+  }
+  if (error.empty()) return value;
+
+  if (IsDivisionByZero(error) && report_.engine_options.ignore_dev_by_zero) return value;
+  if (from_script) throw EExpressionError(frxGet("clErrorInExp") + error);
+  if (nested) throw EExpressionError(error);
+  std::string text = state_.current_object.empty() ? error : state_.current_object + ": " + error;
+  report_.Errors().Add(text);
+  throw EExpressionError(text);
+}
+
+TfrxExpressions::Compiled* TfrxExpressions::Compile(std::string_view expression,
+                                                    std::string& error) {
+  std::string exact(expression);
+  if (auto it = exact_.find(exact); it != exact_.end()) return it->second;
+  std::string upper = core::AnsiUpperCase(expression);
+  if (auto it = compiled_.find(upper); it != compiled_.end()) {
+    exact_.emplace(std::move(exact), it->second.get());
+    return it->second.get();
+  }
+
+  script_->EnsureRegistered();
+  auto entry = std::make_unique<Compiled>();
+  entry->function_name = "fr3f" + std::to_string(compiled_.size());
+  entry->program = std::make_unique<script::TfsScript>(&script_->Program());
+  entry->program->extended_chars = true;
+  entry->program->syntax_type = report_.script_language;
+  entry->program->SetLines(WrapExpression(report_.script_language, entry->function_name, expression));
+  bool ok = false;
+  std::string message;
+  try {
+    ok = entry->program->Compile();
+    message = entry->program->ErrorMessage();
+  } catch (const core::Exception& e) {
+    message = e.what();  // an unknown script language
+  }
+  if (!ok) {
+    error = frxGet("clExprError") + " '" + exact + "': " + message;
+    return nullptr;
+  }
+  Compiled* raw = entry.get();
+  compiled_.emplace(std::move(upper), std::move(entry));
+  exact_.emplace(std::move(exact), raw);
+  return raw;
+}
+
+TfrxDataSet* TfrxExpressions::FindDataSet(std::string_view user_name) const {
+  for (const auto& item : report_.DataSets()) {
+    TfrxDataSet* ds = item->data_set.Get();
+    if (ds != nullptr && SameVariableName(ds->UserName(), user_name)) return ds;
+  }
+  return nullptr;
+}
+
+bool TfrxExpressions::ResolveName(std::string_view name, Variant& value) {
+  // Data field: DataSet."FIELD"
+  if (size_t dot = name.find(".\""); dot != std::string_view::npos && name.size() >= dot + 3) {
+    if (TfrxDataSet* ds = FindDataSet(name.substr(0, dot))) {
+      std::string field(name.substr(dot + 2, name.size() - dot - 3));
+      if (FieldValue(*ds, field, value)) return true;
+    }
+  }
+
+  // System variables.
+  if (!name.empty() && name.size() <= 11) {
+    const std::string upper = AsciiUpperName(name);
+    auto number = [&value](int n) {
+      value = Variant(static_cast<int32_t>(n));
+      return true;
+    };
+    if (upper == "DATE") {
+      value = Variant::FromDate(state_.start_date);
+      return true;
+    }
+    if (upper == "TIME") {
+      value = Variant::FromDate(state_.start_time);
+      return true;
+    }
+    if (upper == "PAGE") return number(state_.page);
+    if (upper == "PAGE#") return number(state_.page_physical);
+    if (upper == "TOTALPAGES") return number(state_.total_pages);
+    if (upper == "TOTALPAGES#") return number(state_.total_pages_all);
+    if (upper == "LINE") return number(state_.line);
+    if (upper == "LINE#") return number(state_.line_all);
+    if (upper == "COPYNAME#") {
+      std::lock_guard lock(GlobalVariablesLock());
+      value = frxGlobalVariables().Get("CopyName0");
+      return true;
+    }
+  }
+
+  if (on_get_value && on_get_value(name, value)) return true;
+
+  if (ResolveVariable(name, value)) return true;
+
+  {
+    std::lock_guard lock(GlobalVariablesLock());
+    if (TfrxVariable* g = frxGlobalVariables().Find(name)) {
+      value = g->value;
+      return true;
+    }
+  }
+
+  if (IsIdentifier(name)) {
+    if (script::TfsCustomVariable* v = script_->FindVariable(std::string(name))) {
+      value = v->GetValue();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TfrxExpressions::ResolveVariable(std::string_view name, Variant& value) {
+  TfrxVariable* v = variables_.Find(name);
+  if (v == nullptr) return false;
+  if (!v->value.IsString()) {
+    value = v->value;
+    return true;
+  }
+  const std::string& text = v->value.text();
+  if (text.find("\r\n") != std::string::npos) {
+    value = v->value;
+    return true;
+  }
+  // A blank expression has no value (a variable the host has not set yet).
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
+    value = Variant::Null();
+    return true;
+  }
+  for (const void* e : evaluating_) {
+    if (e == v) Refuse(frxGet("clVarSelfRef") + " " + v->name);
+  }
+  evaluating_.push_back(v);
+  struct Pop {
+    std::vector<const void*>& stack;
+    ~Pop() { stack.pop_back(); }
+  } pop{evaluating_};
+  // The variable may be renamed or removed while its value is evaluated: copy the text.
+  std::string expression = text;
+  value = Calc(expression);
+  return true;
+}
+
+Variant TfrxExpressions::Get(std::string_view name) {
+  Variant value;
+  if (ResolveName(name, value)) return value;
+  size_t paren = name.find('(');
+  if (paren != std::string_view::npos) {
+    std::string head = AsciiUpperName(name.substr(0, paren));
+    size_t b = head.find_first_not_of(" \t\r\n");
+    size_t e = head.find_last_not_of(" \t\r\n");
+    head = b == std::string::npos ? std::string() : head.substr(b, e - b + 1);
+    if (head == "SUM" || head == "MIN" || head == "MAX" || head == "AVG" || head == "COUNT") {
+      return Calc(name);
+    }
+  }
+  report_.Errors().Add(frxGet("clUnknownVar") + " " + std::string(name));
+  return Variant::Null();
+}
+
+}  // namespace lgoty::report

@@ -1,0 +1,140 @@
+// TfrxExpressions: how a report evaluates expressions.
+//
+// Calc(expression):
+//   1. ResolveName(expression): a bare data field, system variable, host value, report
+//      variable, global variable or script variable never reaches the compiler.
+//   2. Otherwise the expression cache: each distinct text (letter case ignored) is wrapped
+//      into a function "fr3fN" in the report's script language, compiled once into a small
+//      program whose parent is the report's script (so it sees the report's objects and
+//      functions) and run on later calls. The cache is emptied whenever the report's script
+//      is prepared.
+//   3. The function runs with the report program's main-program flag cleared.
+//   4. Errors: a division by zero is ignored when EngineOptions.IgnoreDevByZero is on (the
+//      value is Null). Otherwise the message, prefixed with the name of the object being
+//      processed, goes to the report's error list and is raised as EExpressionError.
+//      CalcFromScript prefixes clErrorInExp instead and does not list it. An error of an
+//      expression evaluated inside another one (a variable's value, an IIF branch) rises
+//      unlisted and the outermost Calc lists it once.
+//
+// ResolveName(name), first success wins:
+//   data field      `DataSet."FIELD"`: the field's value; Null becomes "", false or 0 by
+//                   the field's type when EngineOptions.ConvertNulls is on;
+//   system variable Date Time Page Page# TotalPages TotalPages# Line Line# CopyName#
+//                   (from State(); CopyName# is the global variable "CopyName0");
+//   host value      on_get_value;
+//   report variable a string holding CR LF is returned as it is, another string is an
+//                   expression (Calc), other values are returned as they are;
+//   global variable as it is;
+//   script variable of the report's script (procedures and methods do not count).
+//
+// Self-reference: a report variable whose expression needs its own value (directly or
+// through other variables) is refused with clVarSelfRef; expressions nest at most
+// kMaxNesting levels deep (clExprTooDeep). Both go to the error list.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "core/exception.h"
+#include "core/variant.h"
+#include "report/run_state.h"
+#include "report/variables.h"
+
+namespace lgoty::script {
+class TfsScript;
+}
+
+namespace lgoty::report {
+
+class TfrxReport;
+class TfrxDataSet;
+class TfrxReportScript;
+class TfrxAggregateList;
+
+// An expression that could not be compiled or failed while running.
+class EExpressionError : public core::Exception {
+ public:
+  using core::Exception::Exception;
+  const char* ClassName() const noexcept override { return "EExpressionError"; }
+};
+
+// One field of the current row of a data set.
+struct TfrxDataField {
+  core::Variant value;       // as the data set gives it (Null stays Null)
+  std::string display_text;  // the field's display text
+  bool is_blob = false;      // a memo or binary field
+  enum class Kind { kOther, kNumeric, kString, kBoolean } kind = Kind::kOther;
+};
+
+class TfrxExpressions {
+ public:
+  // Nested Calc levels (variables evaluating variables, IIF branches, aggregate values).
+  static constexpr int kMaxNesting = 32;
+
+  // The report owns this object (TfrxReport::Expressions()) and outlives it.
+  explicit TfrxExpressions(TfrxReport& report);
+  ~TfrxExpressions();
+  TfrxExpressions(const TfrxExpressions&) = delete;
+  TfrxExpressions& operator=(const TfrxExpressions&) = delete;
+
+  TfrxReport& Report() const { return report_; }
+  TfrxRunState& State() { return state_; }
+  TfrxReportScript& Script() { return *script_; }
+  TfrxAggregateList& Aggregates() { return *aggregates_; }
+  TfrxVariables& Variables() { return variables_; }
+
+  core::Variant Calc(std::string_view expression);
+  core::Variant CalcFromScript(std::string_view expression);
+  bool ResolveName(std::string_view name, core::Variant& value);
+  // The script function Get: ResolveName; an unknown aggregate call is evaluated with
+  // Calc; any other unknown name adds "clUnknownVar NAME" to the error list and gives Null.
+  core::Variant Get(std::string_view name);
+  void Set(std::string_view name, const core::Variant& value) { variables_.Set(name, value); }
+
+  // The data set known to the report under that user name (letter case ignored), nullptr
+  // when none.
+  TfrxDataSet* FindDataSet(std::string_view user_name) const;
+  // A field of the data set's current row; false when the data set lacks the field.
+  bool ReadField(TfrxDataSet& data_set, const std::string& field, TfrxDataField& out) const;
+  // A field's value with ConvertNulls applied; false when the data set lacks the field.
+  bool FieldValue(TfrxDataSet& data_set, const std::string& field, core::Variant& value) const;
+
+  // Custom values from the host, asked after the system variables: true when it knows the
+  // name.
+  std::function<bool(std::string_view name, core::Variant& value)> on_get_value;
+
+  // The expression cache.
+  void ClearCache();
+  // Functions compiled since the cache was last emptied.
+  int CachedCount() const { return static_cast<int>(compiled_.size()); }
+
+ private:
+  struct Compiled {
+    std::unique_ptr<script::TfsScript> program;
+    std::string function_name;
+  };
+  core::Variant CalcImpl(std::string_view expression, bool from_script);
+  // The compiled function for an expression; nullptr with `error` set when it does not
+  // compile.
+  Compiled* Compile(std::string_view expression, std::string& error);
+  bool ResolveVariable(std::string_view name, core::Variant& value);
+  [[noreturn]] void Refuse(const std::string& message);
+
+  TfrxReport& report_;
+  TfrxRunState state_;
+  TfrxVariables variables_;
+  std::unique_ptr<TfrxReportScript> script_;
+  std::unique_ptr<TfrxAggregateList> aggregates_;
+  // Upper-cased text -> function; exact texts seen -> the same function.
+  std::map<std::string, std::unique_ptr<Compiled>> compiled_;
+  std::unordered_map<std::string, Compiled*> exact_;
+  int depth_ = 0;
+  std::vector<const void*> evaluating_;  // report variables being evaluated
+};
+
+}  // namespace lgoty::report

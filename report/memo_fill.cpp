@@ -1,0 +1,373 @@
+#include "report/memo_fill.h"
+
+#include "core/locale.h"
+#include "report/data_sets.h"
+#include "report/display_format.h"
+#include "report/expressions.h"
+#include "report/report.h"
+#include "report/views.h"
+
+namespace lgoty::report {
+
+using core::Variant;
+
+// What MemoBeforePrint saves and MemoAfterPrint restores.
+struct TfrxMemoSavedState {
+  bool before_print = false;  // text, TagStr and Hyperlink.Value are saved
+  std::string text;
+  std::string tag_str;
+  std::string hyperlink_value;
+  bool highlighted = false;
+  TfrxFont font;
+  std::unique_ptr<TfrxCustomFill> fill;
+  bool frame_saved = false;
+  uint32_t frame_typ = 0;
+  TColor frame_color = clBlack;
+  TfrxFrameStyle frame_style = TfrxFrameStyle::fsSolid;
+  double frame_width = 1;
+  bool visible = true;
+  bool flow_target = false;  // expression expansion switched off by HandOverFlow
+  bool allow_expressions = true;
+};
+
+namespace {
+
+constexpr size_t kMaxClosingDelimiter = 255;
+
+std::string_view TrimView(std::string_view s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string_view::npos) return {};
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return s.substr(b, e - b + 1);
+}
+
+bool IsZero(const Variant& v) {
+  if (v.IsEmptyOrNull() || v.IsString() || v.IsArray() || v.IsObject()) return false;
+  try {
+    return v.AsDouble() == 0;
+  } catch (const core::Exception&) {
+    return false;
+  }
+}
+
+// Position of the first " #" outside quoted strings; npos when none.
+size_t FindFormatMark(std::string_view e) {
+  bool in_single = false, in_double = false;
+  for (size_t i = 0; i + 1 < e.size(); ++i) {
+    char c = e[i];
+    if (c == '\'' && !in_double) in_single = !in_single;
+    if (c == '"' && !in_single) in_double = !in_double;
+    if (!in_single && !in_double && c == ' ' && e[i + 1] == '#') return i;
+  }
+  return std::string_view::npos;
+}
+
+TfrxMemoSavedState& Saved(TfrxCustomMemoView& memo) {
+  if (!memo.saved) memo.saved = std::make_shared<TfrxMemoSavedState>();
+  return *memo.saved;
+}
+
+void ApplyHighlight(TfrxCustomMemoView& memo, const TfrxHighlight& h) {
+  TfrxMemoSavedState& s = Saved(memo);
+  if (!s.highlighted) {
+    s.highlighted = true;
+    s.font.Assign(memo.Font());
+    s.fill = memo.Fill().Clone();
+    s.frame_saved = true;
+    s.frame_typ = memo.Frame().typ;
+    s.frame_color = memo.Frame().color;
+    s.frame_style = memo.Frame().style;
+    s.frame_width = memo.Frame().width;
+    s.visible = memo.Visible();
+  }
+  if (h.apply_font) memo.Font().Assign(h.font);
+  if (h.apply_fill && h.fill) memo.SetFill(*h.fill);
+  if (h.apply_frame) {
+    memo.Frame().typ = h.frame.typ;
+    memo.Frame().SetColor(h.frame.color);
+    memo.Frame().SetStyle(h.frame.style);
+    memo.Frame().SetWidth(h.frame.width);
+  }
+  memo.SetVisible(h.visible);
+}
+
+std::string QuoteForLanguage(const std::string& language, const std::string& text) {
+  if (SameName(language, "PascalScript")) {
+    std::string out = "'";
+    for (char c : text) {
+      out += c;
+      if (c == '\'') out += '\'';
+    }
+    return out + "'";
+  }
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+std::pair<std::string, std::string> SplitExpressionDelimiters(std::string_view delimiters) {
+  size_t comma = delimiters.find(',');
+  if (comma == std::string_view::npos || comma == 0 || comma + 1 >= delimiters.size()) return {"[", "]"};
+  std::string open(delimiters.substr(0, comma));
+  std::string close(delimiters.substr(comma + 1, kMaxClosingDelimiter));
+  return {std::move(open), std::move(close)};
+}
+
+bool FindBracketed(std::string_view text, std::string_view open, std::string_view close, size_t from,
+                   BracketSpan& span) {
+  if (open.empty() || close.empty() || from >= text.size()) return false;
+  size_t start = text.find(open, from);
+  if (start == std::string_view::npos) return false;
+  int depth = 0;
+  bool in_single = false, in_double = false;
+  for (size_t i = start; i < text.size();) {
+    if (!in_single && !in_double) {
+      if (depth > 0 && text.compare(i, close.size(), close) == 0) {
+        if (--depth == 0) {
+          span.begin = start;
+          span.end = i + close.size();
+          span.expression.assign(text.substr(start + open.size(), i - start - open.size()));
+          return true;
+        }
+        i += close.size();
+        continue;
+      }
+      if (text.compare(i, open.size(), open) == 0) {
+        ++depth;
+        i += open.size();
+        continue;
+      }
+    }
+    char c = text[i];
+    if (c == '"' && !in_single) in_double = !in_double;
+    if (c == '\'' && !in_double) in_single = !in_single;
+    ++i;
+  }
+  return false;
+}
+
+std::string EvaluateAndFormat(TfrxExpressions& expressions, TfrxCustomMemoView& memo, std::string_view expression,
+                              const TfrxFormat& format) {
+  const TfrxFormat* fmt = &format;
+  TfrxFormat temporary;
+  if (size_t mark = FindFormatMark(expression); mark != std::string_view::npos) {
+    std::string_view spec = expression.substr(mark + 2);
+    if (spec.find(')') == std::string_view::npos) {
+      expression = expression.substr(0, mark);
+      if (!spec.empty()) {
+        char kind = spec[0];
+        std::string rest(spec.substr(1));
+        bool known = true;
+        if (kind == 'B' || kind == 'b') {
+          temporary.kind = TfrxFormatKind::fkBoolean;
+        } else if (kind == 'D' || kind == 'd' || kind == 'T' || kind == 't') {
+          temporary.kind = TfrxFormatKind::fkDateTime;
+        } else if (kind == 'N' || kind == 'n') {
+          temporary.kind = TfrxFormatKind::fkNumeric;
+          for (char& c : rest) {
+            if (c == ',' || c == '-' || c == '.') {
+              temporary.decimal_separator = std::string(1, c);
+              c = '.';
+            }
+          }
+        } else {
+          known = false;
+        }
+        if (known) {
+          temporary.format_str = std::move(rest);
+          fmt = &temporary;
+        }
+      }
+    }
+  }
+
+  std::string_view trimmed = TrimView(expression);
+  if (SameName(trimmed, "TotalPages#")) {
+    memo.value = Variant(std::string(kTotalPagesMarker));
+    return std::string(kTotalPagesMarker);
+  }
+  if (SameName(trimmed, "CopyName#")) {
+    memo.value = Variant(std::string(kCopyNameMarker));
+    return std::string(kCopyNameMarker);
+  }
+
+  Variant value = expressions.Calc(expression);
+  memo.value = value;
+  if (memo.hide_zeros && IsZero(value)) return "";
+  return FormatValue(value, *fmt);
+}
+
+std::string ExpandExpressions(TfrxExpressions& expressions, TfrxCustomMemoView& memo, std::string_view text) {
+  auto [open, close] = SplitExpressionDelimiters(memo.expression_delimiters);
+  if (text.find(open) == std::string_view::npos) return std::string(text);
+  std::string out(text);
+  size_t pos = 0;
+  size_t format_index = 0;
+  BracketSpan span;
+  auto& formats = memo.Formats();
+  while (FindBracketed(out, open, close, pos, span)) {
+    const TfrxFormat& format = *formats[std::min(format_index, formats.size() - 1)];
+    std::string value = EvaluateAndFormat(expressions, memo, span.expression, format);
+    out.replace(span.begin, span.end - span.begin, value);
+    pos = span.begin + value.size();
+    if (format_index + 1 < formats.size()) ++format_index;
+  }
+  return out;
+}
+
+std::string ReplacePageMarkers(std::string_view text, int total_pages, std::string_view copy_name) {
+  std::string out(text);
+  const std::string total = std::to_string(total_pages);
+  for (auto [marker, value] : {std::pair<std::string_view, std::string_view>{kTotalPagesMarker, total},
+                               std::pair<std::string_view, std::string_view>{kCopyNameMarker, copy_name}}) {
+    for (size_t pos = 0; pos + marker.size() <= out.size();) {
+      if (SameName(std::string_view(out).substr(pos, marker.size()), marker)) {
+        out.replace(pos, marker.size(), value);
+        pos += value.size();
+      } else {
+        ++pos;
+      }
+    }
+  }
+  return out;
+}
+
+void ViewFillData(TfrxExpressions& expressions, TfrxView& view) {
+  auto expand = [&expressions, &view](const std::string& text) {
+    if (text.find('[') == std::string::npos) return text;
+    std::string out = text;
+    size_t pos = 0;
+    BracketSpan span;
+    while (FindBracketed(out, "[", "]", pos, span)) {
+      std::string value = core::VarToStr(expressions.Calc(span.expression));
+      out.replace(span.begin, span.end - span.begin, value);
+      pos = span.begin + value.size();
+    }
+    (void)view;
+    return out;
+  };
+  view.tag_str = expand(view.tag_str);
+  TfrxHyperlink& link = view.Hyperlink();
+  link.value = expand(link.value);
+  if (!TrimView(link.expression).empty()) {
+    Variant v = expressions.Calc(link.expression);
+    link.value = v.IsString() ? QuoteForLanguage(expressions.Report().script_language, v.text()) : core::VarToStr(v);
+  }
+}
+
+void MemoBeforePrint(TfrxCustomMemoView& memo) {
+  TfrxMemoSavedState& s = Saved(memo);
+  s.before_print = true;
+  s.text = memo.Text();
+  s.tag_str = memo.tag_str;
+  s.hyperlink_value = memo.Hyperlink().value;
+}
+
+void MemoFillData(TfrxExpressions& expressions, TfrxCustomMemoView& memo, const TfrxOverflowSplitter& split_overflow) {
+  TfrxRunState& state = expressions.State();
+  const std::string saved_object = state.current_object;
+  state.current_object = memo.Name();
+  struct Restore {
+    TfrxRunState& state;
+    const std::string& name;
+    ~Restore() { state.current_object = name; }
+  } restore{state, saved_object};
+
+  ViewFillData(expressions, memo);
+  if (memo.Formats().empty()) memo.Formats().push_back(std::make_unique<TfrxFormat>());
+
+  TfrxDataSet* ds = memo.data_set.Get();
+  if (ds == nullptr && !memo.DataSetName().empty()) ds = expressions.FindDataSet(memo.DataSetName());
+  if (ds != nullptr && !memo.data_field.empty()) {
+    TfrxDataField field;
+    if (expressions.ReadField(*ds, memo.data_field, field)) {
+      if (field.is_blob) {
+        memo.SetText(field.value.IsEmptyOrNull() ? std::string() : core::VarToStr(field.value));
+      } else {
+        memo.value = field.value;
+        std::string text = memo.DisplayFormat().kind != TfrxFormatKind::fkText
+                               ? FormatValue(field.value, memo.DisplayFormat())
+                               : field.display_text;
+        if (memo.hide_zeros && IsZero(field.value)) text.clear();
+        memo.SetText(text);
+      }
+    }
+  }
+
+  if (memo.allow_expressions) {
+    std::string text = memo.Text();
+    std::string expanded = ExpandExpressions(expressions, memo, text);
+    if (expanded != text) memo.SetText(expanded);
+  }
+
+  for (const auto& h : memo.Highlights()) {
+    if (TrimView(h->condition).empty()) continue;
+    Variant v = expressions.Calc(h->condition);
+    bool holds = false;
+    try {
+      holds = !v.IsEmptyOrNull() && v.AsBoolean();
+    } catch (const core::Exception&) {
+      holds = false;
+    }
+    if (holds) {
+      ApplyHighlight(memo, *h);
+      break;
+    }
+  }
+
+  if (memo.suppress_repeated) {
+    std::string text = memo.Text();
+    if (text == memo.last_printed_text) {
+      memo.SetText("");
+    } else {
+      memo.last_printed_text = std::move(text);
+    }
+  }
+
+  if (TfrxCustomMemoView* target = memo.flow_to.Get(); target != nullptr && target != &memo && split_overflow) {
+    HandOverFlow(*target, split_overflow(memo));
+  }
+}
+
+void HandOverFlow(TfrxCustomMemoView& target, std::string text) {
+  if (!target.saved || !target.saved->before_print) MemoBeforePrint(target);
+  TfrxMemoSavedState& s = Saved(target);
+  if (!s.flow_target) {
+    s.flow_target = true;
+    s.allow_expressions = target.allow_expressions;
+  }
+  target.SetText(text);
+  target.allow_expressions = false;
+}
+
+void MemoAfterPrint(TfrxCustomMemoView& memo) {
+  if (!memo.saved) return;
+  TfrxMemoSavedState& s = *memo.saved;
+  if (s.before_print) {
+    if (memo.Text() != s.text) memo.SetText(s.text);
+    memo.tag_str = s.tag_str;
+    memo.Hyperlink().value = s.hyperlink_value;
+    s.before_print = false;
+  }
+  if (s.highlighted) {
+    memo.Font().Assign(s.font);
+    if (s.fill) memo.SetFill(*s.fill);
+    memo.Frame().typ = s.frame_typ;
+    memo.Frame().SetColor(s.frame_color);
+    memo.Frame().SetStyle(s.frame_style);
+    memo.Frame().SetWidth(s.frame_width);
+    memo.SetVisible(s.visible);
+    s.highlighted = false;
+  }
+  if (s.flow_target) {
+    memo.allow_expressions = s.allow_expressions;
+    s.flow_target = false;
+  }
+}
+
+}  // namespace lgoty::report

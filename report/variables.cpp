@@ -1,0 +1,73 @@
+#include "report/variables.h"
+
+#include "core/locale.h"
+
+namespace lgoty::report {
+
+namespace {
+
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+}  // namespace
+
+bool SameVariableName(std::string_view a, std::string_view b) {
+  const bool ascii_a = IsAscii(a), ascii_b = IsAscii(b);
+  if (ascii_a && ascii_b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    }
+    return true;
+  }
+  // A name with letters beyond ASCII never equals a pure ASCII one: case folding keeps
+  // non-ASCII letters non-ASCII for the scripts these registers use (Latin, Cyrillic).
+  if (ascii_a != ascii_b) return false;
+  return core::AnsiSameText(a, b);
+}
+
+int TfrxVariables::IndexOf(std::string_view name) const {
+  for (size_t i = 0; i < items_->size(); ++i) {
+    if (SameVariableName((*items_)[i]->name, name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+TfrxVariable* TfrxVariables::Find(std::string_view name) const {
+  int i = IndexOf(name);
+  return i < 0 ? nullptr : (*items_)[static_cast<size_t>(i)].get();
+}
+
+core::Variant TfrxVariables::Get(std::string_view name) const {
+  const TfrxVariable* v = Find(name);
+  return v == nullptr ? core::Variant::Null() : v->value;
+}
+
+void TfrxVariables::Set(std::string_view name, const core::Variant& value) {
+  if (TfrxVariable* v = Find(name)) {
+    v->value = value;
+    return;
+  }
+  auto entry = std::make_unique<TfrxVariable>();
+  entry->name = std::string(name);
+  entry->value = value;
+  items_->push_back(std::move(entry));
+}
+
+TfrxVariables& frxGlobalVariables() {
+  static TfrxVariables globals;
+  return globals;
+}
+
+std::mutex& GlobalVariablesLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace lgoty::report

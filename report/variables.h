@@ -1,0 +1,56 @@
+// Variable lists by name: the report's Variables and the process-wide frxGlobalVariables.
+//
+// A list is ordered; names compare without regard to letter case and the first match wins.
+// Reading a missing name gives Null; writing one appends an entry. An entry whose name
+// begins with a blank is a category heading of the variable editor and otherwise an
+// ordinary entry. The report stores expressions in its values (see TfrxExpressions); the
+// global list's values are taken as they are.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/object.h"
+#include "core/variant.h"
+#include "report/report_options.h"
+
+namespace lgoty::report {
+
+// ASCII names compare fast; others through the locale's case folding.
+bool SameVariableName(std::string_view a, std::string_view b);
+
+// A view over a list of TfrxVariable entries that it does not own (the report's), or over
+// its own entries (the global list).
+class TfrxVariables : public core::TObject {
+ public:
+  using Items = std::vector<std::unique_ptr<TfrxVariable>>;
+  // Borrows `items`, which must outlive the view.
+  explicit TfrxVariables(Items* items) : items_(items) {}
+  TfrxVariables() : items_(&own_) {}
+  const char* ClassName() const override { return "TfrxVariables"; }
+
+  int Count() const { return static_cast<int>(items_->size()); }
+  TfrxVariable& Item(int index) const { return *(*items_)[static_cast<size_t>(index)]; }
+  // -1 when none.
+  int IndexOf(std::string_view name) const;
+  // The entry of that name, nullptr when none.
+  TfrxVariable* Find(std::string_view name) const;
+  // Null for a missing name.
+  core::Variant Get(std::string_view name) const;
+  void Set(std::string_view name, const core::Variant& value);
+  void Clear() { items_->clear(); }
+
+ private:
+  Items own_;
+  Items* items_;
+};
+
+// The process-wide list (frxGlobalVariables). Reads and writes of its entries from several
+// threads go through GlobalVariablesLock.
+TfrxVariables& frxGlobalVariables();
+std::mutex& GlobalVariablesLock();
+
+}  // namespace lgoty::report

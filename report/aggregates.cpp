@@ -4,6 +4,7 @@
 
 #include "core/locale.h"
 #include "core/text_format.h"
+#include "report/band_tree.h"
 #include "report/bands.h"
 #include "report/expressions.h"
 #include "report/memo_fill.h"
@@ -160,38 +161,25 @@ void TfrxAggregateList::Register() {
   for (int p = 0; p < report.ObjectCount(); ++p) {
     auto* page = dynamic_cast<TfrxReportPage*>(report.Object(p));
     if (page == nullptr) continue;
-    std::vector<TfrxBand*> bands;
-    for (int i = 0; i < page->ObjectCount(); ++i) {
-      if (auto* b = dynamic_cast<TfrxBand*>(page->Object(i)); b != nullptr && dynamic_cast<TfrxChild*>(b) == nullptr) {
-        bands.push_back(b);
-      }
-    }
-    std::stable_sort(bands.begin(), bands.end(), [](TfrxBand* a, TfrxBand* b) { return a->Top() < b->Top(); });
-    const TfrxDataBand* first_data = nullptr;
-    for (TfrxBand* b : bands) {
-      if (auto* d = dynamic_cast<TfrxDataBand*>(b)) {
-        first_data = d;
-        break;
-      }
-    }
-    for (size_t i = 0; i < bands.size(); ++i) {
-      TfrxBand* b = bands[i];
-      const TfrxDataBand* default_band = nullptr;
-      if (dynamic_cast<TfrxHeader*>(b) || dynamic_cast<TfrxGroupHeader*>(b)) {
-        for (size_t j = i + 1; j < bands.size() && default_band == nullptr; ++j) {
-          default_band = dynamic_cast<TfrxDataBand*>(bands[j]);
-        }
-      } else if (dynamic_cast<TfrxFooter*>(b) || dynamic_cast<TfrxGroupFooter*>(b)) {
-        for (size_t j = i; j-- > 0 && default_band == nullptr;) default_band = dynamic_cast<TfrxDataBand*>(bands[j]);
-      } else if (dynamic_cast<TfrxPageFooter*>(b) || dynamic_cast<TfrxColumnFooter*>(b) ||
-                 dynamic_cast<TfrxReportSummary*>(b)) {
-        default_band = first_data;
-      } else {
-        continue;
-      }
-      RegisterBand(*b, default_band);
+    BandTree tree;
+    BuildBandTree(*page, false, tree);
+    RegisterTree(tree);
+  }
+}
+
+void TfrxAggregateList::RegisterTree(const BandTree& tree) {
+  for (const auto& node : tree.nodes) {
+    if (node->header != nullptr) RegisterBand(*node->header, node->band);
+    if (node->footer != nullptr) RegisterBand(*node->footer, node->band);
+    for (const GroupState& g : node->groups) {
+      if (g.header != nullptr) RegisterBand(*g.header, node->band);
+      if (g.footer != nullptr) RegisterBand(*g.footer, node->band);
     }
   }
+  const TfrxDataBand* first = tree.top_level.empty() ? nullptr : tree.top_level.front()->band;
+  if (tree.page_footer != nullptr) RegisterBand(*tree.page_footer, first);
+  if (tree.column_footer != nullptr) RegisterBand(*tree.column_footer, first);
+  if (tree.summary != nullptr) RegisterBand(*tree.summary, first);
 }
 
 void TfrxAggregateList::RegisterBand(const TfrxBand& band, const TfrxDataBand* default_band) {

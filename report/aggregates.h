@@ -36,6 +36,7 @@
 namespace lgoty::report {
 
 class TfrxBand;
+struct BandTree;
 class TfrxDataBand;
 class TfrxCustomMemoView;
 class TfrxExpressions;
@@ -81,11 +82,14 @@ class TfrxAggregateList {
   // `expressions` evaluates the items' expressions and must outlive the list.
   explicit TfrxAggregateList(TfrxExpressions& expressions) : expressions_(expressions) {}
 
-  // Drops the items and registers the aggregate calls of every report page with the
-  // default bands: a header or group header's is the next data band after it, a footer or
-  // group footer's the nearest data band before it, the page footer, column footer and
-  // summary's the page's first data band; Child bands take their owner's.
+  // Drops the items and registers the aggregate calls of every report page (RegisterTree
+  // of each page's band tree).
   void Register();
+  // Registers the bands of one page's tree with their default bands: a data band's
+  // header, footer and group bands take that data band; the page footer, column footer
+  // and summary take the page's first top-level data band. Child bands take their
+  // owner's.
+  void RegisterTree(const BandTree& tree);
   // Registers the memos of one band and its Child chain.
   void RegisterBand(const TfrxBand& band, const TfrxDataBand* default_band);
   // Registers the aggregate calls of one memo held by parent_band.

@@ -5,6 +5,7 @@
 #include "report/display_format.h"
 #include "report/expressions.h"
 #include "report/report.h"
+#include "report/report_script.h"
 #include "report/views.h"
 
 namespace lgoty::report {
@@ -198,6 +199,7 @@ std::string EvaluateAndFormat(TfrxExpressions& expressions, TfrxCustomMemoView& 
 
   Variant value = expressions.Calc(expression);
   memo.value = value;
+  expressions.Script().SetValue(value);
   if (memo.hide_zeros && IsZero(value)) return "";
   return FormatValue(value, *fmt);
 }
@@ -290,6 +292,7 @@ void MemoFillData(TfrxExpressions& expressions, TfrxCustomMemoView& memo, const 
         memo.SetText(field.value.IsEmptyOrNull() ? std::string() : core::VarToStr(field.value));
       } else {
         memo.value = field.value;
+        expressions.Script().SetValue(field.value);
         std::string text = memo.DisplayFormat().kind != TfrxFormatKind::fkText
                                ? FormatValue(field.value, memo.DisplayFormat())
                                : field.display_text;

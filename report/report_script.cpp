@@ -106,6 +106,7 @@ void TfrxReportScript::Unprepare() {
   expressions_.ClearCache();
   program_->Clear();
   program_->RemoveItems(this);
+  value_variable_ = nullptr;
   registered_ = false;
   prepared_ = false;
 }
@@ -157,7 +158,7 @@ void TfrxReportScript::SetSelf(TfrxComponent* component) {
 
 void TfrxReportScript::SetValue(const Variant& value) {
   EnsureRegistered();
-  if (auto* v = program_->FindLocal("Value")) v->Raw() = value;
+  if (value_variable_ != nullptr) value_variable_->Raw() = value;
 }
 
 void TfrxReportScript::Register() {
@@ -503,7 +504,7 @@ void TfrxReportScript::RegisterObjects() {
   }
   if (s.FindLocal("Report") == nullptr) s.AddObject("Report", &report_);
   if (s.FindLocal("frxGlobalVariables") == nullptr) s.AddObject("frxGlobalVariables", &frxGlobalVariables());
-  if (s.FindLocal("Value") == nullptr) s.AddVariable("Value", "Variant", Variant::Null());
+  if (s.FindLocal("Value") == nullptr) value_variable_ = s.AddVariable("Value", "Variant", Variant::Null());
   if (s.FindLocal("Self") == nullptr) {
     s.AddVariable("Self", "TObject", Variant(static_cast<core::TObject*>(nullptr)));
   }

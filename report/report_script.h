@@ -97,6 +97,7 @@ class TfrxReportScript {
   TfrxReport& report_;
   TfrxExpressions& expressions_;
   std::unique_ptr<script::TfsScript> program_;
+  script::TfsCustomVariable* value_variable_ = nullptr;
   bool registered_ = false;
   bool prepared_ = false;
   std::string error_message_, error_pos_;

@@ -1,0 +1,256 @@
+// Memo text expansion: bracket extraction, formats, HideZeros, highlights,
+// SuppressRepeated, FlowTo hand-over and the page-count markers.
+#include <gtest/gtest.h>
+
+#include "report/bands.h"
+#include "report/display_format.h"
+#include "report/expressions.h"
+#include "report/memo_fill.h"
+#include "report/pages.h"
+#include "report/report.h"
+#include "report/views.h"
+
+namespace lgoty::report {
+namespace {
+
+using core::Variant;
+
+const std::string kNbsp = "\xC2\xA0";
+constexpr TColor kRed = 0x0000FF;
+
+class MemoFillTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto* page = report.Add(std::make_unique<TfrxReportPage>());
+    page->SetName("Page1");
+    band = page->Add(std::make_unique<TfrxMasterData>());
+    band->SetName("MasterData1");
+    memo = band->Add(std::make_unique<TfrxMemoView>());
+    memo->SetName("Memo1");
+  }
+  // Fills the memo with `text` as the template text and returns what it would print.
+  std::string Fill(const std::string& text) {
+    memo->SetText(text);
+    MemoBeforePrint(*memo);
+    MemoFillData(report.Expressions(), *memo);
+    std::string out = memo->Text();
+    MemoAfterPrint(*memo);
+    EXPECT_EQ(memo->Text(), text) << "the template text comes back after the print";
+    return out;
+  }
+  TfrxReport report;
+  TfrxMasterData* band = nullptr;
+  TfrxMemoView* memo = nullptr;
+};
+
+TEST(BracketExtraction, QuotesAndNestedBracketsBelongToTheExpression) {
+  BracketSpan span;
+  ASSERT_TRUE(FindBracketed("a [IIF(<vid>=1,'[a]','')] b", "[", "]", 0, span));
+  EXPECT_EQ(span.expression, "IIF(<vid>=1,'[a]','')");
+  EXPECT_EQ(span.begin, 2u);
+  EXPECT_EQ(span.end, 25u);
+  ASSERT_TRUE(FindBracketed("[\"x]\" + 'y]' + \"it's\"]", "[", "]", 0, span));
+  EXPECT_EQ(span.expression, "\"x]\" + 'y]' + \"it's\"");
+  ASSERT_TRUE(FindBracketed("[a[b]c]", "[", "]", 0, span));
+  EXPECT_EQ(span.expression, "a[b]c");
+  // Quotes before the opening bracket play no part.
+  ASSERT_TRUE(FindBracketed("it's [1]", "[", "]", 0, span));
+  EXPECT_EQ(span.expression, "1");
+  EXPECT_FALSE(FindBracketed("[a[b]c", "[", "]", 0, span));
+  EXPECT_FALSE(FindBracketed("['x]", "[", "]", 0, span));
+  ASSERT_TRUE(FindBracketed("<%1+2%>", "<%", "%>", 0, span));
+  EXPECT_EQ(span.expression, "1+2");
+}
+
+TEST(BracketExtraction, DelimitersSplitAtTheFirstComma) {
+  EXPECT_EQ(SplitExpressionDelimiters("[,]"), (std::pair<std::string, std::string>{"[", "]"}));
+  EXPECT_EQ(SplitExpressionDelimiters("<%,%>"), (std::pair<std::string, std::string>{"<%", "%>"}));
+  EXPECT_EQ(SplitExpressionDelimiters("{,},"), (std::pair<std::string, std::string>{"{", "},"}));
+  EXPECT_EQ(SplitExpressionDelimiters(""), (std::pair<std::string, std::string>{"[", "]"}));
+}
+
+TEST_F(MemoFillTest, BracketsInsideQuotedStringsArePrinted) {
+  EXPECT_EQ(Fill("[IIF(1=1,'[x]','y')]"), "[x]");
+  EXPECT_EQ(report.Errors().Count(), 0);
+}
+
+TEST_F(MemoFillTest, TextWithoutClosingBracketIsUnchanged) {
+  EXPECT_EQ(Fill("Итого [1+2"), "Итого [1+2");
+  EXPECT_EQ(Fill("[1+2] и [3"), "3 и [3");
+  EXPECT_EQ(Fill("no expressions at all"), "no expressions at all");
+}
+
+TEST_F(MemoFillTest, InsertedTextIsNotScannedAgain) {
+  report.AddVariable("t", Variant("'[1+1]'"));
+  EXPECT_EQ(Fill("[t][2+2]"), "[1+1]4");
+}
+
+TEST_F(MemoFillTest, VariablesOfTheListTemplate) {
+  report.AddVariable("usl", Variant("'Зубопротезирование'"));
+  report.AddVariable("vid", Variant("2"));
+  report.AddVariable("OFile", Variant("'C:\\Reg\\ZUBY.DBF'"));
+  EXPECT_EQ(Fill("Список льготников по услуге: [usl]"), "Список льготников по услуге: Зубопротезирование");
+  EXPECT_EQ(Fill("[IIF(<vid>=1,'Рецепт',IIF(<vid>=2,'Наряд','' ))]"), "Наряд");
+  EXPECT_EQ(Fill("[OFile]"), "C:\\Reg\\ZUBY.DBF");
+}
+
+TEST_F(MemoFillTest, FormatsAreUsedInTurnAndTheLastOneServesTheRest) {
+  memo->Formats().clear();
+  auto add = [this](TfrxFormatKind kind, const char* fmt) {
+    auto f = std::make_unique<TfrxFormat>();
+    f->kind = kind;
+    f->format_str = fmt;
+    memo->Formats().push_back(std::move(f));
+  };
+  add(TfrxFormatKind::fkNumeric, "%2.2n");
+  add(TfrxFormatKind::fkNumeric, "0.0");
+  EXPECT_EQ(Fill("[1234.5] [2.25] [3.25]"), "1" + kNbsp + "234,50 2,3 3,3");
+  EXPECT_DOUBLE_EQ(memo->value.AsDouble(), 3.25);
+}
+
+TEST_F(MemoFillTest, HashFormatSpecificationsOverrideTheMemoFormat) {
+  // The separator written in the specification becomes the decimal separator.
+  EXPECT_EQ(Fill("[1234567.891 #n%2,2n]"), "1" + kNbsp + "234" + kNbsp + "567,89");
+  EXPECT_EQ(Fill("[1234567.891 #n%2.2n]"), "1" + kNbsp + "234" + kNbsp + "567.89");
+  EXPECT_EQ(Fill("[2.5 #N%2-2n]"), "2-50");
+  EXPECT_EQ(Fill("[EncodeDate(2024, 2, 9) #ddd.mm.yyyy]"), "09.02.2024");
+  EXPECT_EQ(Fill("[1=1 #bнет,да] [1=2 #Bнет,да]"), "да нет");
+  // A specification holding ')' is part of the expression; a blank-hash inside a quoted
+  // string is text.
+  EXPECT_EQ(Fill("['a #b']"), "a #b");
+  EXPECT_EQ(Fill("[Length('x') #n0,00]"), "1,00");
+}
+
+TEST_F(MemoFillTest, PageCountMarkersAreLeftForDrawing) {
+  std::string out = Fill("страница [Page#] из [totalpages#], [CopyName#]");
+  EXPECT_EQ(out, "страница 1 из [TotalPages#], [CopyName#]");
+  EXPECT_EQ(ReplacePageMarkers(out, 12, "Копия"), "страница 1 из 12, Копия");
+  EXPECT_EQ(ReplacePageMarkers("[totalpages#][TOTALPAGES#]", 3, ""), "33");
+}
+
+TEST_F(MemoFillTest, HideZerosEmptiesNonStringZeros) {
+  memo->hide_zeros = true;
+  EXPECT_EQ(Fill("[0]|[0.0]|['0']|[1-1]|[2]"), "||0||2");
+}
+
+TEST_F(MemoFillTest, FirstMatchingHighlightIsAppliedAndRestored) {
+  auto h1 = std::make_unique<TfrxHighlight>();
+  h1->condition = "Value > 100";
+  h1->font.color = kRed;
+  auto h2 = std::make_unique<TfrxHighlight>();
+  h2->condition = "1=1";
+  h2->visible = false;
+  h2->apply_font = false;
+  memo->Highlights().clear();
+  memo->Highlights().push_back(std::move(h1));
+  memo->Highlights().push_back(std::move(h2));
+  // Value is the memo's value.
+  memo->SetText("[500]");
+  MemoBeforePrint(*memo);
+  MemoFillData(report.Expressions(), *memo);
+  EXPECT_EQ(memo->Font().color, kRed);
+  EXPECT_TRUE(memo->Visible());
+  MemoAfterPrint(*memo);
+  EXPECT_EQ(memo->Font().color, clBlack);
+
+  memo->SetText("[5]");
+  MemoBeforePrint(*memo);
+  MemoFillData(report.Expressions(), *memo);
+  EXPECT_FALSE(memo->Visible());
+  EXPECT_EQ(memo->Font().color, clBlack);
+  MemoAfterPrint(*memo);
+  EXPECT_TRUE(memo->Visible());
+}
+
+TEST_F(MemoFillTest, SuppressRepeatedEmptiesARepeatedText) {
+  memo->suppress_repeated = true;
+  report.AddVariable("v", Variant("'A'"));
+  EXPECT_EQ(Fill("[v]"), "A");
+  EXPECT_EQ(Fill("[v]"), "");
+  report.Variables()[0]->value = Variant("'B'");
+  EXPECT_EQ(Fill("[v]"), "B");
+  report.Variables()[0]->value = Variant("'A'");
+  EXPECT_EQ(Fill("[v]"), "A");
+}
+
+TEST_F(MemoFillTest, FlowToHandsTheRestToTheTargetWithoutExpansion) {
+  auto* target = band->Add(std::make_unique<TfrxMemoView>());
+  target->SetName("Memo2");
+  target->SetText("[1+1]");
+  memo->flow_to.Set(target);
+  memo->SetText("first [1+2] second [3+4]");
+  MemoBeforePrint(*memo);
+  MemoBeforePrint(*target);
+  MemoFillData(report.Expressions(), *memo, [](TfrxCustomMemoView& m) {
+    std::string text = m.Text();
+    size_t cut = text.find(" second");
+    m.SetText(text.substr(0, cut));
+    return text.substr(cut + 1);
+  });
+  EXPECT_EQ(memo->Text(), "first 3");
+  MemoFillData(report.Expressions(), *target);
+  EXPECT_EQ(target->Text(), "second 7");
+  MemoAfterPrint(*target);
+  MemoAfterPrint(*memo);
+  EXPECT_EQ(target->Text(), "[1+1]");
+  EXPECT_TRUE(target->allow_expressions);
+}
+
+TEST_F(MemoFillTest, ErrorsNameTheMemo) {
+  memo->SetText("[1 +]");
+  EXPECT_THROW(MemoFillData(report.Expressions(), *memo), EExpressionError);
+  ASSERT_EQ(report.Errors().Count(), 1);
+  EXPECT_EQ(report.Errors()[0].rfind("Memo1: ", 0), 0u);
+}
+
+TEST_F(MemoFillTest, TagStrAndHyperlinkAreExpanded) {
+  memo->tag_str = "id=[2*21]";
+  memo->Hyperlink().expression = "'O''Neil'";
+  memo->SetText("x");
+  MemoBeforePrint(*memo);
+  MemoFillData(report.Expressions(), *memo);
+  EXPECT_EQ(memo->tag_str, "id=42");
+  EXPECT_EQ(memo->Hyperlink().value, "'O''Neil'");
+  MemoAfterPrint(*memo);
+  EXPECT_EQ(memo->tag_str, "id=[2*21]");
+  EXPECT_EQ(memo->Hyperlink().value, "");
+}
+
+TEST(DisplayFormat, NumericPictureAndPrintfForms) {
+  TfrxFormat f;
+  f.kind = TfrxFormatKind::fkNumeric;
+  f.format_str = "%2.2n";
+  f.decimal_separator = ",";
+  EXPECT_EQ(FormatValue(Variant(1234567.5), f), "1" + kNbsp + "234" + kNbsp + "567,50");
+  EXPECT_EQ(FormatValue(Variant::FromCurrency(int64_t{123456789}), f), "12" + kNbsp + "345,68");
+  f.format_str = "#,##0.00";
+  EXPECT_EQ(FormatValue(Variant(-9876.5), f), "-9" + kNbsp + "876,50");
+  f.format_str = "%d руб.";
+  EXPECT_EQ(FormatValue(Variant(41.9), f), "41 руб.");
+  f.format_str = "%2.2n";
+  f.decimal_separator = ".";
+  f.thousand_separator = " ";
+  EXPECT_EQ(FormatValue(Variant(1234.5), f), "1 234.50");
+  // Text that is no number, and a bad format, print plainly.
+  EXPECT_EQ(FormatValue(Variant("abc"), f), "abc");
+  f.format_str = "%s%s";
+  EXPECT_EQ(FormatValue(Variant(2.5), f), "2,5");
+  EXPECT_EQ(FormatValue(Variant::Null(), f), "");
+}
+
+TEST(DisplayFormat, DateTimeBooleanAndText) {
+  TfrxFormat f;
+  f.kind = TfrxFormatKind::fkDateTime;
+  f.format_str = "dd.mm.yy";
+  EXPECT_EQ(FormatValue(Variant::FromDate(core::EncodeDate(2021, 12, 31)), f), "31.12.21");
+  f.kind = TfrxFormatKind::fkBoolean;
+  f.format_str = "Нет,Да";
+  EXPECT_EQ(FormatValue(Variant(true), f), "Да");
+  EXPECT_EQ(FormatValue(Variant(false), f), "Нет");
+  f.kind = TfrxFormatKind::fkText;
+  EXPECT_EQ(FormatValue(Variant(2.5), f), "2,5");
+  EXPECT_EQ(FormatValue(Variant(true), f), "True");
+}
+
+}  // namespace
+}  // namespace lgoty::report

@@ -167,6 +167,15 @@ void TfrxAggregateList::Register() {
   }
 }
 
+void TfrxAggregateList::RegisterPage(TfrxReportPage& page) {
+  std::erase_if(items_, [&page](const std::unique_ptr<TfrxAggregateItem>& item) {
+    return item->parent_band == nullptr || item->parent_band->Page() == &page;
+  });
+  BandTree tree;
+  BuildBandTree(page, false, tree);
+  RegisterTree(tree);
+}
+
 void TfrxAggregateList::RegisterTree(const BandTree& tree) {
   for (const auto& node : tree.nodes) {
     if (node->header != nullptr) RegisterBand(*node->header, node->band);
@@ -354,6 +363,21 @@ void TfrxAggregateList::Reset(const TfrxBand& parent_band) {
     item->last_value = Variant::Null();
     std::fill(item->column_values.begin(), item->column_values.end(), Variant::Null());
     std::fill(item->column_counts.begin(), item->column_counts.end(), 0);
+  }
+}
+
+void TfrxAggregateList::ResetItems(bool all) {
+  if (all) {
+    ResetAll();
+    return;
+  }
+  for (auto& item : items_) {
+    if ((item->flags & aggregate_flags::kDontReset) != 0 && item->count != 0) continue;
+    item->count = item->last_count = item->keep_count = 0;
+    item->value = item->last_value = item->keep_value = Variant::Null();
+    item->keeping = false;
+    item->column_values.clear();
+    item->column_counts.clear();
   }
 }
 

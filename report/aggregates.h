@@ -36,6 +36,7 @@
 namespace lgoty::report {
 
 class TfrxBand;
+class TfrxReportPage;
 struct BandTree;
 class TfrxDataBand;
 class TfrxCustomMemoView;
@@ -95,6 +96,9 @@ class TfrxAggregateList {
   // Registers the aggregate calls of one memo held by parent_band.
   void RegisterMemo(const TfrxCustomMemoView& memo, const TfrxBand& parent_band,
                     const TfrxDataBand* default_band);
+  // Registers one report page's bands (its band tree), replacing the items registered
+  // for that page before.
+  void RegisterPage(TfrxReportPage& page);
   void Clear() { items_.clear(); }
 
   void AddValue(const TfrxDataBand& band);
@@ -103,6 +107,9 @@ class TfrxAggregateList {
   void EndKeep();
   void Reset(const TfrxBand& parent_band);
   void ResetAll();
+  // Every item as Reset does (all = false: running totals that counted keep their value)
+  // or as ResetAll does.
+  void ResetItems(bool all);
 
   core::Variant Value(TfrxAggregateFunction function, std::string_view expression,
                       std::string_view band_name, std::string_view flags);

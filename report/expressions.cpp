@@ -5,6 +5,7 @@
 #include "report/data_sets.h"
 #include "report/report.h"
 #include "report/report_script.h"
+#include "report/views.h"
 #include "report/resources.h"
 #include "script/interpreter.h"
 
@@ -251,6 +252,31 @@ bool TfrxExpressions::ResolveVariable(std::string_view name, Variant& value) {
   std::string expression = text;
   value = Calc(expression);
   return true;
+}
+
+void TfrxExpressions::SaveForPrint(const TfrxReportComponent& object) {
+  SavedPrint& s = saved_prints_[&object];
+  s.left = object.Left();
+  s.top = object.Top();
+  s.width = object.Width();
+  s.height = object.Height();
+  if (const auto* view = dynamic_cast<const TfrxView*>(&object)) {
+    s.view = true;
+    s.tag_str = view->tag_str;
+    s.hyperlink_value = const_cast<TfrxView*>(view)->Hyperlink().value;
+  }
+}
+
+void TfrxExpressions::RestoreAfterPrint(TfrxReportComponent& object) {
+  auto it = saved_prints_.find(&object);
+  if (it == saved_prints_.end()) return;
+  const SavedPrint& s = it->second;
+  object.SetBounds(s.left, s.top, s.width, s.height);
+  if (auto* view = dynamic_cast<TfrxView*>(&object); view != nullptr && s.view) {
+    view->tag_str = s.tag_str;
+    view->Hyperlink().value = s.hyperlink_value;
+  }
+  saved_prints_.erase(it);
 }
 
 Variant TfrxExpressions::Get(std::string_view name) {

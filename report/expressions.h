@@ -52,6 +52,7 @@ class TfsScript;
 namespace lgoty::report {
 
 class TfrxReport;
+class TfrxReportComponent;
 class TfrxDataSet;
 class TfrxReportScript;
 class TfrxAggregateList;
@@ -108,12 +109,22 @@ class TfrxExpressions {
   // name.
   std::function<bool(std::string_view name, core::Variant& value)> on_get_value;
 
+  // What a print may change on an object: its rectangle and, for views, TagStr and
+  // Hyperlink.Value. The engine's BeforePrint saves them, its AfterPrint puts them back.
+  void SaveForPrint(const TfrxReportComponent& object);
+  void RestoreAfterPrint(TfrxReportComponent& object);
+
   // The expression cache.
   void ClearCache();
   // Functions compiled since the cache was last emptied.
   int CachedCount() const { return static_cast<int>(compiled_.size()); }
 
  private:
+  struct SavedPrint {
+    double left = 0, top = 0, width = 0, height = 0;
+    bool view = false;
+    std::string tag_str, hyperlink_value;
+  };
   struct Compiled {
     std::unique_ptr<script::TfsScript> program;
     std::string function_name;
@@ -135,6 +146,7 @@ class TfrxExpressions {
   std::unordered_map<std::string, Compiled*> exact_;
   int depth_ = 0;
   std::vector<const void*> evaluating_;  // report variables being evaluated
+  std::unordered_map<const TfrxReportComponent*, SavedPrint> saved_prints_;
 };
 
 }  // namespace lgoty::report

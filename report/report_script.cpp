@@ -375,17 +375,14 @@ void TfrxReportScript::RegisterClasses() {
     });
     c->AddProperty(
         "Terminated", "Boolean",
-        [expressions](core::TObject*, TfsClassVariable*, const std::string&) {
-          return Variant(expressions->State().terminated);
-        },
-        [expressions](core::TObject*, TfsClassVariable*, const std::string&, const Variant& v) {
-          expressions->State().terminated = v.AsBoolean();
+        [report](core::TObject*, TfsClassVariable*, const std::string&) { return Variant(report->Terminated()); },
+        [report](core::TObject*, TfsClassVariable*, const std::string&, const Variant& v) {
+          report->SetTerminated(v.AsBoolean());
         });
     c->AddProperty("Variables", "TfrxVariables", [expressions](core::TObject*, TfsClassVariable*, const std::string&) {
       return Variant(static_cast<core::TObject*>(&expressions->Variables()));
     });
   }
-  (void)report;
 
   // Enumerations and constants of the object model.
   const ReportEnums& e = Enums();

@@ -33,8 +33,6 @@ struct TfrxRunState {
   const TfrxBand* current_band = nullptr;
   // The vertical column being printed (0: none), for the per-column aggregate arrays.
   int current_column = 0;
-  // Report.Terminated: a script asks the run to stop.
-  bool terminated = false;
 
   // Sets Date and Time from the clock.
   void StartNow();

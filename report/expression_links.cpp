@@ -1,0 +1,101 @@
+// The band engine's links to expressions, the run state, per-print object hooks and
+// aggregates (the declarations are in report/engine_links.h).
+#include "report/aggregates.h"
+#include "report/bands.h"
+#include "report/engine_links.h"
+#include "report/expressions.h"
+#include "report/memo_fill.h"
+#include "report/pages.h"
+#include "report/report.h"
+#include "report/report_script.h"
+#include "report/views.h"
+#include "script/interpreter.h"
+
+namespace lgoty::report::engine_links {
+
+core::Variant Calc(TfrxReport& report, const std::string& expression) {
+  return report.Expressions().Calc(expression);
+}
+
+void StartRunState(TfrxReport& report) {
+  TfrxRunState& state = report.Expressions().State();
+  state = TfrxRunState();
+  state.StartNow();
+}
+
+void SetPageCounters(TfrxReport& report, int page, int page_physical, int total_pages, int total_pages_all) {
+  TfrxRunState& state = report.Expressions().State();
+  state.page = page;
+  state.page_physical = page_physical;
+  state.total_pages = total_pages;
+  state.total_pages_all = total_pages_all;
+}
+
+void SetLineCounters(TfrxReport& report, int line, int line_all) {
+  TfrxRunState& state = report.Expressions().State();
+  state.line = line;
+  state.line_all = line_all;
+}
+
+void SetCurrentBand(TfrxReport& report, const TfrxBand* band) { report.Expressions().State().current_band = band; }
+
+void SetCurrentObject(TfrxReport& report, const std::string& name) {
+  report.Expressions().State().current_object = name;
+}
+
+bool CallProcedure(TfrxReport& report, const std::string& name, std::vector<core::Variant>& args) {
+  TfrxReportScript& script = report.Expressions().Script();
+  if (!script.IsPrepared()) return false;
+  script::TfsScript& program = script.Program();
+  if (dynamic_cast<script::TfsProcVariable*>(program.Find(name)) == nullptr) return false;
+  core::Variant params = core::Variant::Array(args);
+  program.CallFunction1(name, params, false);
+  for (size_t i = 0; i < args.size(); ++i) args[i] = params.At(static_cast<int32_t>(i));
+  return true;
+}
+
+void BeforePrint(TfrxReportComponent& object) {
+  TfrxReport* report = object.Report();
+  if (report == nullptr) return;
+  report->Expressions().SaveForPrint(object);
+  if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(&object)) MemoBeforePrint(*memo);
+}
+
+void FillData(TfrxReportComponent& object) {
+  TfrxReport* report = object.Report();
+  if (report == nullptr) return;
+  if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(&object)) {
+    MemoFillData(report->Expressions(), *memo);
+  } else if (auto* view = dynamic_cast<TfrxView*>(&object)) {
+    ViewFillData(report->Expressions(), *view);
+  }
+}
+
+void AfterPrint(TfrxReportComponent& object) {
+  TfrxReport* report = object.Report();
+  if (report == nullptr) return;
+  if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(&object)) MemoAfterPrint(*memo);
+  report->Expressions().RestoreAfterPrint(object);
+}
+
+void ResetSuppressRepeated(TfrxBand& band) {
+  for (TfrxComponent* c : band.AllObjects()) {
+    if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(c)) memo->last_printed_text.clear();
+  }
+}
+
+void RegisterAggregates(TfrxReport& report, TfrxReportPage& page) {
+  report.Expressions().Aggregates().RegisterPage(page);
+}
+
+void ClearAggregates(TfrxReport& report, bool all) { report.Expressions().Aggregates().ResetItems(all); }
+
+void AddAggregateRow(TfrxReport& report, TfrxDataBand& band) { report.Expressions().Aggregates().AddValue(band); }
+
+void ResetAggregates(TfrxReport& report, TfrxBand& parent) { report.Expressions().Aggregates().Reset(parent); }
+
+void StartKeepingAggregates(TfrxReport& report) { report.Expressions().Aggregates().BeginKeep(); }
+
+void EndKeepingAggregates(TfrxReport& report) { report.Expressions().Aggregates().EndKeep(); }
+
+}  // namespace lgoty::report::engine_links

@@ -9,7 +9,6 @@
 #include "report/report.h"
 #include "report/report_script.h"
 #include "report/views.h"
-#include "script/interpreter.h"
 
 namespace lgoty::report::engine_links {
 
@@ -44,14 +43,7 @@ void SetCurrentObject(TfrxReport& report, const std::string& name) {
 }
 
 bool CallProcedure(TfrxReport& report, const std::string& name, std::vector<core::Variant>& args) {
-  TfrxReportScript& script = report.Expressions().Script();
-  if (!script.IsPrepared()) return false;
-  script::TfsScript& program = script.Program();
-  if (dynamic_cast<script::TfsProcVariable*>(program.Find(name)) == nullptr) return false;
-  core::Variant params = core::Variant::Array(args);
-  program.CallFunction1(name, params, false);
-  for (size_t i = 0; i < args.size(); ++i) args[i] = params.At(static_cast<int32_t>(i));
-  return true;
+  return report.Expressions().Script().CallProcedure(name, args);
 }
 
 void BeforePrint(TfrxReportComponent& object) {

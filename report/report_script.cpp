@@ -111,8 +111,19 @@ void TfrxReportScript::Unprepare() {
   prepared_ = false;
 }
 
+bool TfrxReportScript::CallProcedure(const std::string& name, std::vector<Variant>& args) {
+  if (!prepared_) return false;
+  if (dynamic_cast<script::TfsProcVariable*>(program_->Find(name)) == nullptr) return false;
+  Variant params = Variant::Array(args);
+  program_->CallFunction1(name, params, false);
+  for (size_t i = 0; i < args.size(); ++i) args[i] = params.At(static_cast<int32_t>(i));
+  return true;
+}
+
 bool TfrxReportScript::Prepare() {
   Unprepare();
+  report_.SetScriptProcedureCall(
+      [this](const std::string& name, std::vector<Variant>& args) { return CallProcedure(name, args); });
   Register();
   program_->syntax_type = report_.script_language;
   program_->SetLines(report_.script_text.Text());

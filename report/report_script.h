@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/variant.h"
 
@@ -65,6 +66,10 @@ class TfrxReportScript {
   const std::string& ErrorPos() const { return error_pos_; }
   // Runs the main block of a prepared program (main-program flag on).
   void RunMainBlock();
+  // Runs a procedure of the prepared program with args, leaving var arguments' values in
+  // args; false (nothing ran) when the program has no procedure of that name. Prepare
+  // installs this as the report's script procedure call (TfrxReport::CallScriptProcedure).
+  bool CallProcedure(const std::string& name, std::vector<core::Variant>& args);
 
   // Registers the report's items unless they are registered.
   void EnsureRegistered();

@@ -267,6 +267,19 @@ TEST_F(ReportScriptTest, ScriptVariablesResolveAndMainFlagIsClearedDuringCalc) {
   EXPECT_TRUE(program.main_prog);
 }
 
+TEST_F(ReportScriptTest, EventsReachScriptProceduresWithVarArguments) {
+  report.script_text.SetText(
+      "procedure Twice(Sender: TfrxComponent; var n: Integer);\r\nbegin\r\n  n := n * 2;\r\n"
+      "  Memo1.Text := TfrxMemoView(Sender).Name;\r\nend;\r\nbegin\r\nend.");
+  std::vector<Variant> args{Variant(static_cast<core::TObject*>(memo)), Variant(21)};
+  EXPECT_FALSE(report.CallScriptProcedure("Twice", args)) << "nothing runs before the script is prepared";
+  ASSERT_TRUE(report.Expressions().Script().Prepare()) << report.Expressions().Script().ErrorMessage();
+  EXPECT_TRUE(report.CallScriptProcedure(" Twice ", args));
+  EXPECT_EQ(args[1].AsInteger(), 42);
+  EXPECT_EQ(memo->Text(), "Memo1");
+  EXPECT_FALSE(report.CallScriptProcedure("NoSuchProcedure", args));
+}
+
 TEST_F(ReportScriptTest, CompileErrorOfTheScriptIsReported) {
   report.script_text.SetText("begin\r\n  Memo1.Text := ;\r\nend.");
   EXPECT_FALSE(report.Expressions().Script().Prepare());

@@ -3,12 +3,14 @@
 //                                   per line; exit status 1 when the list is not empty
 //   lgoty-report resave IN OUT      load IN and save it as OUT (the errors go to stderr;
 //                                   exit status 1 when there were any)
+//   lgoty-report expand ...         expand memo texts against a report (expand.cpp)
 // A file that cannot be read or written gives its message on stderr and exit status 2.
 #include <cstdio>
 #include <exception>
 #include <string>
 
 #include "report/report.h"
+#include "tools/lgoty_report/expand.h"
 
 namespace {
 
@@ -16,7 +18,8 @@ using lgoty::report::TfrxReport;
 
 int Usage() {
   std::fputs("usage: lgoty-report check TEMPLATE\n"
-             "       lgoty-report resave IN OUT\n",
+             "       lgoty-report resave IN OUT\n"
+             "       lgoty-report expand [TEMPLATE] [OPTIONS] TEXT...\n",
              stderr);
   return 2;
 }
@@ -32,6 +35,7 @@ void PrintErrors(TfrxReport& report, std::FILE* out) {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   std::string command = argv[1];
+  if (command == "expand") return lgoty::tools::RunExpand(argc - 2, argv + 2);
   try {
     TfrxReport report;
     if (command == "check" && argc == 3) {

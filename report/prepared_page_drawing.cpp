@@ -1,0 +1,61 @@
+#include "report/prepared_page_drawing.h"
+
+#include <utility>
+#include <vector>
+
+#include "report/memo_fill.h"
+#include "report/pages.h"
+#include "report/prepared_pages.h"
+#include "report/report.h"
+#include "report/units.h"
+#include "report/view_drawing.h"
+#include "report/views.h"
+
+namespace lgoty::report {
+
+std::string CopyName(int copy) { return copy > 0 ? std::to_string(copy) : std::string(); }
+
+void DrawPreparedPage(TfrxReport& report, int index, TfrxCanvas& canvas, double scale,
+                      double offset_x, double offset_y, int copy) {
+  TfrxPreviewPages& pages = report.PreviewPages();
+  const int count = pages.Count();
+  if (index < 0 || index >= count) return;
+  TfrxReportPage* page = pages.Page(index);
+  if (!page) return;
+  const double left = offset_x + page->left_margin * fr01cm * scale;
+  const double top = offset_y + page->top_margin * fr01cm * scale;
+  const std::string copy_name = CopyName(copy);
+  // Memo texts changed for drawing, to be put back: the store may hand out the same tree
+  // again from its page cache.
+  std::vector<std::pair<TfrxCustomMemoView*, std::string>> changed;
+  for (TfrxComponent* c : page->AllObjects()) {
+    auto* view = dynamic_cast<TfrxView*>(c);
+    if (!view || !(view->visibility & visibility::vsExport)) continue;
+    if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(view)) {
+      std::string text = memo->Text();
+      if (text.find('[') != std::string::npos) {
+        std::string replaced = ReplacePageMarkers(text, count, copy_name);
+        if (replaced != text) {
+          memo->SetText(replaced);
+          changed.emplace_back(memo, std::move(text));
+        }
+      }
+    }
+    DrawView(*view, canvas, scale, scale, left, top, &report.DrawText());
+  }
+  for (auto& [memo, text] : changed) memo->SetText(text);
+}
+
+int DrawPreparedPages(TfrxReport& report, TfrxCanvas& canvas) {
+  TfrxPreviewPages& pages = report.PreviewPages();
+  const int count = pages.Count();
+  for (int i = 0; i < count; ++i) {
+    TfrxReportPage* page = pages.Page(i);
+    canvas.BeginPage(page->Width(), page->Height());
+    DrawPreparedPage(report, i, canvas);
+    canvas.EndPage();
+  }
+  return count;
+}
+
+}  // namespace lgoty::report

@@ -1,0 +1,106 @@
+// Export of prepared pages: a report built in code, run by the engine, written as PDF and
+// PNG through the shared page drawing.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <string>
+
+#include "render/image_canvas.h"
+#include "render/prepared_pages_export.h"
+#include "report/prepared_page_drawing.h"
+#include "report/prepared_pages.h"
+#include "tests/render/small_report.h"
+
+namespace lgoty::render {
+namespace {
+
+std::string Output(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  pclose(pipe);
+  return out;
+}
+
+int Occurrences(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(PreparedPagesExport, PdfHasEveryPageWithItsSizeAndTheMarkersReplaced) {
+  if (Output("command -v pdftotext pdfinfo").empty()) GTEST_SKIP() << "poppler-utils missing";
+  testing::SmallReport small;
+  ASSERT_TRUE(small.Report().Prepare(true));
+  ASSERT_EQ(small.Report().PreviewPages().Count(), 4);
+  QTemporaryDir dir;
+  const std::string path = dir.path().toStdString() + "/report.pdf";
+  ASSERT_TRUE(ExportPdf(small.Report(), path));
+
+  const std::string info = Output("pdfinfo -f 1 -l 4 '" + path + "'");
+  EXPECT_NE(info.find("Pages:          4"), std::string::npos) << info;
+  // A4 portrait is 595 x 842 points, the last page lies the other way.
+  EXPECT_NE(info.find("Page    1 size: 595"), std::string::npos) << info;
+  EXPECT_NE(info.find("Page    4 size: 841"), std::string::npos) << info;
+
+  const std::string text = Output("pdftotext -layout '" + path + "' -");
+  EXPECT_EQ(Occurrences(text, "Строка льготника"), 5) << text;
+  EXPECT_NE(text.find("Страница 1 из 4"), std::string::npos) << text;
+  EXPECT_NE(text.find("Страница 3 из 4"), std::string::npos) << text;
+  EXPECT_EQ(text.find("TotalPages"), std::string::npos) << text;
+  EXPECT_NE(text.find("Альбомная страница"), std::string::npos) << text;
+}
+
+TEST(PreparedPagesExport, UnwritablePlacesFailAndLeaveNothing) {
+  testing::SmallReport small;
+  ASSERT_TRUE(small.Report().Prepare(true));
+  QTemporaryDir dir;
+  const std::string missing = dir.path().toStdString() + "/no/such/folder/report.pdf";
+  EXPECT_FALSE(ExportPdf(small.Report(), missing));
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(missing)));
+  // A file stands where the folder of images should be made.
+  const std::string blocker = dir.path().toStdString() + "/file";
+  QFile file(QString::fromStdString(blocker));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  EXPECT_FALSE(ExportPng(small.Report(), blocker + "/pages", 96));
+}
+
+TEST(PreparedPagesExport, PngPagesAndMarkersAreReplacedAgainOnEveryDrawing) {
+  testing::SmallReport small;
+  report::TfrxReport& report = small.Report();
+  ASSERT_TRUE(report.Prepare(true));
+  QTemporaryDir dir;
+  ASSERT_TRUE(ExportPng(report, dir.path().toStdString(), 48));
+  for (int i = 0; i < 4; ++i) {
+    QImage image(dir.path() + "/" + QString::fromStdString(PngPageName(i)));
+    ASSERT_FALSE(image.isNull()) << i;
+    // 48 dpi: half a pixel per report unit.
+    const bool landscape = i == 3;
+    EXPECT_NEAR(image.width(), (landscape ? 297 : 210) / 25.4 * 48, 1.5) << i;
+  }
+  EXPECT_FALSE(QFile::exists(dir.path() + "/" + QString::fromStdString(PngPageName(4))));
+  // The page tree keeps its marker: drawing it twice (a cached page) gives the same result.
+  ImageCanvas first, second;
+  for (ImageCanvas* canvas : {&first, &second}) {
+    canvas->BeginPage(800, 1123);
+    report::DrawPreparedPage(report, 0, *canvas);
+    canvas->EndPage();
+  }
+  EXPECT_EQ(first.Pages()[0], second.Pages()[0]);
+  bool marker_kept = false;
+  for (report::TfrxComponent* c : report.PreviewPages().Page(0)->AllObjects()) {
+    auto* memo = dynamic_cast<report::TfrxCustomMemoView*>(c);
+    if (memo && memo->Text().find("[TotalPages#]") != std::string::npos) marker_kept = true;
+  }
+  EXPECT_TRUE(marker_kept);
+}
+
+}  // namespace
+}  // namespace lgoty::render

@@ -12,18 +12,13 @@
 #include <QGuiApplication>
 #include <QString>
 
-#include "render/image_canvas.h"
-#include "render/pdf_canvas.h"
+#include "render/prepared_pages_export.h"
 #include "render/text_measurer.h"
 #include "report/batch_dialog_host.h"
 #include "report/dialog_events.h"
 #include "report/bands.h"
 #include "report/expressions.h"
-#include "report/memo_fill.h"
 #include "report/pages.h"
-#include "report/text_layout.h"
-#include "report/units.h"
-#include "report/view_drawing.h"
 #include "report/views.h"
 #include "report/prepared_pages.h"
 #include "report/query_data_sets.h"
@@ -113,48 +108,12 @@ bool OnDialogPage(TfrxReport& report, const std::string& object) {
   return c && dynamic_cast<report::TfrxDialogPage*>(c->Page()) != nullptr;
 }
 
-// Draws every view of every prepared page, page by page, at its place inside the margins.
-// Memos receive the total page count for their [TotalPages#] markers.
-void DrawPages(report::TfrxReport& rep, report::TfrxCanvas& canvas) {
-  report::TfrxPreviewPages& pages = rep.PreviewPages();
-  const int count = pages.Count();
-  for (int i = 0; i < count; ++i) {
-    report::TfrxReportPage* page = pages.Page(i);
-    canvas.BeginPage(page->Width(), page->Height());
-    const double left = page->left_margin * report::fr01cm;
-    const double top = page->top_margin * report::fr01cm;
-    for (report::TfrxComponent* c : page->AllObjects()) {
-      auto* view = dynamic_cast<report::TfrxView*>(c);
-      if (!view || !(view->visibility & report::visibility::vsExport)) continue;
-      if (auto* memo = dynamic_cast<report::TfrxCustomMemoView*>(view)) {
-        const std::string text = memo->Text();
-        if (text.find('[') != std::string::npos) {
-          memo->SetText(report::ReplacePageMarkers(text, count, ""));
-        }
-      }
-      report::DrawView(*view, canvas, 1, 1, left, top, &rep.DrawText());
-    }
-    canvas.EndPage();
-  }
-}
-
 void ExportPdf(report::TfrxReport& rep, const std::string& path) {
-  render::PdfCanvas canvas(QString::fromStdString(path));
-  DrawPages(rep, canvas);
-  if (!canvas.Finish()) throw core::Exception("Cannot write " + path);
+  if (!render::ExportPdf(rep, path)) throw core::Exception("Cannot write " + path);
 }
 
 void ExportPng(report::TfrxReport& rep, const std::string& folder, int dpi) {
-  render::ImageCanvas canvas(dpi);
-  DrawPages(rep, canvas);
-  for (size_t i = 0; i < canvas.Pages().size(); ++i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "page-%04zu.png", i + 1);
-    const std::string file = folder + "/" + name;
-    if (!canvas.SavePng(i, QString::fromStdString(file))) {
-      throw core::Exception("Cannot write " + file);
-    }
-  }
+  if (!render::ExportPng(rep, folder, dpi)) throw core::Exception("Cannot write into " + folder);
 }
 
 // Writes every output into a temporary name beside its target and renames them all once

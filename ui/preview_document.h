@@ -1,6 +1,6 @@
 // What the preview shows: a document of pages that it can measure, draw at any zoom, search
 // and navigate by outline. The preview asks for page N at a size, never for the whole report
-// at once; the prepared pages of a report are the usual document (preview_pages_document.h).
+// at once; the prepared pages of a report are the usual document (prepared_pages_document.h).
 #pragma once
 
 #include <QPainter>

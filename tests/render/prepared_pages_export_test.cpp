@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "render/image_canvas.h"
@@ -44,10 +45,12 @@ TEST(PreparedPagesExport, PdfHasEveryPageWithItsSizeAndTheMarkersReplaced) {
   ASSERT_TRUE(ExportPdf(small.Report(), path));
 
   const std::string info = Output("pdfinfo -f 1 -l 4 '" + path + "'");
-  EXPECT_NE(info.find("Pages:          4"), std::string::npos) << info;
+  const size_t pages_at = info.find("Pages:");
+  ASSERT_NE(pages_at, std::string::npos) << info;
+  EXPECT_EQ(std::atoi(info.c_str() + pages_at + 6), 4) << info;
   // A4 portrait is 595 x 842 points, the last page lies the other way.
-  EXPECT_NE(info.find("Page    1 size: 595"), std::string::npos) << info;
-  EXPECT_NE(info.find("Page    4 size: 841"), std::string::npos) << info;
+  EXPECT_NE(info.find("Page    1 size:  595"), std::string::npos) << info;
+  EXPECT_NE(info.find("Page    4 size:  842"), std::string::npos) << info;
 
   const std::string text = Output("pdftotext -layout '" + path + "' -");
   EXPECT_EQ(Occurrences(text, "Строка льготника"), 5) << text;

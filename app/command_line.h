@@ -19,7 +19,9 @@
 
 namespace lgoty::app {
 
-inline constexpr const char* kUsage = "usage: lgoty [/f] [REGISTER.dbf]\n";
+inline constexpr const char* kUsage =
+    "usage: lgoty [/f] [REGISTER.dbf]\n"
+    "       lgoty --list-report REGISTER.dbf --pdf OUT.pdf [--all]\n";
 
 struct TCommandLine {
   std::string start_argument;  // folded; empty without arguments

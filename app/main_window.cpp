@@ -153,7 +153,6 @@ void TFMain::CreateMenus() {
   fr31 = N10->addAction(icon(QStyle::SP_FileDialogDetailedView),
                         QStringLiteral("Список льготников"));
   fr31->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  fr31->setEnabled(false);  // the list report arrives with the report engine
   N9 = N10->addAction(icon(QStyle::SP_FileDialogInfoView), QStringLiteral("Итоги"));
   N9->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
   for (QAction* action : {N2, N3, N4, fr31, N9}) action->setShortcutContext(Qt::WindowShortcut);
@@ -162,6 +161,7 @@ void TFMain::CreateMenus() {
   connect(N3, &QAction::triggered, this, [this] { state_->N3Click(); });
   connect(N4, &QAction::triggered, this, [this] { N4Click(); });
   connect(N9, &QAction::triggered, this, [this] { state_->N9Click(); });
+  connect(fr31, &QAction::triggered, this, [this] { state_->fr31Click(); });
 
   PopupMenu1 = new QMenu(this);
   N8 = PopupMenu1->addAction(QStringLiteral("Редактировать"));

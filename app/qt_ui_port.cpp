@@ -11,6 +11,7 @@
 #include <QMessageBox>
 
 #include "app/main_window.h"
+#include "ui/report_preview.h"
 
 namespace lgoty::app {
 namespace {
@@ -67,6 +68,8 @@ bool TQtUiPort::AskYesNo(const std::string& caption, const std::string& text) {
 }
 
 void TQtUiPort::ShowPersonWindow() { main_.FPers()->exec(); }
+
+void TQtUiPort::ShowReport(report::TfrxReport& report) { ui::ShowReport(report, &main_); }
 
 void TQtUiPort::SetGridAttached(bool attached) {
   main_.DBGrid1->SetDataSource(attached ? &main_.State().DataSource1() : nullptr);

@@ -27,6 +27,7 @@ class TQtUiPort : public TUiPort {
   void BeginBusy(const std::string& what, bool long_step) override;
   void Progress(double fraction) override;
   void EndBusy() override;
+  void ShowReport(report::TfrxReport& report) override;
 
  private:
   void ShowProgress(double fraction);

@@ -7,6 +7,8 @@
 
 #include "app/folding.h"
 #include "app/totals.h"
+#include "report/expressions.h"
+#include "report/variables.h"
 #include "core/text_format.h"
 #include "platform/file.h"
 #include "platform/system.h"
@@ -49,6 +51,8 @@ TRegisterState::TRegisterState(TUiPort& port, std::string title, core::FormatSet
   table_.SetTableLevel(4);
   source_.SetDataSet(&table_);
   source_.SetAutoEdit(false);  // typing in the grid never starts an edit
+  ado_con_.SetLoginPrompt(false);
+  ado_components_.SetDefaultDatabase(&ado_con_);
 }
 
 TRegisterState::~TRegisterState() {
@@ -259,6 +263,98 @@ int TRegisterState::AmountDecimals() {
   const dbf::TDbfFieldDef* def =
       table_.Active() && table_.DbfFile() ? table_.DbfFile()->FieldDefs().Find("SUMPAY") : nullptr;
   return def ? def->Precision() : -1;
+}
+
+void TRegisterState::SetTemplateFolder(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  template_folder_ = std::move(folder);
+}
+
+void TRegisterState::fr31Click() {
+  Run([&] { ListReport(); });
+}
+
+void TRegisterState::ReopenTable(bool exclusive) {
+  const data::TBookmark row = table_.Active() && !table_.IsEmpty() ? table_.GetBookmark()
+                                                                     : data::TBookmark();
+  table_.Close();
+  table_.SetExclusive(exclusive);
+  table_.Open();
+  table_.SetIndexName("FAMIL");
+  if (row.IsEmpty()) return;
+  try {
+    table_.GotoBookmark(row);
+  } catch (const std::exception&) {
+    // The row is gone (another program deleted it while the file was shared): stay first.
+  }
+}
+
+void TRegisterState::ListReport() {
+  // 1. Without an open register the file is chosen for this report only.
+  const bool report_only = path_.empty();
+  if (report_only) {
+    const std::optional<std::string> chosen = port_.ChooseRegisterFile();
+    if (!chosen) return;
+    path_ = *chosen;
+    file_name_ = platform::ExtractFileName(path_);
+    folder_ = platform::ExtractFilePath(path_);
+    const size_t dot = file_name_.rfind('.');
+    base_name_ = dot == std::string::npos ? file_name_ : file_name_.substr(0, dot);
+  }
+  struct ForgetReportOnly {
+    TRegisterState& state;
+    bool active;
+    ~ForgetReportOnly() {
+      if (!active) return;
+      state.path_.clear();
+      state.file_name_.clear();
+      state.folder_.clear();
+      state.base_name_.clear();
+    }
+  } forget{*this, report_only};
+
+  // 2. The connection over the register's folder.
+  ado_con_.Close();
+  ado_con_.SetConnectionString(std::string("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"") +
+                               folder_ + "\";Extended Properties=dBASE IV;");
+  ado_con_.Open();
+
+  // 3. The template beside the program.
+  const std::string folder = template_folder_.empty() ? platform::ProgramFolder() : template_folder_;
+  const std::string template_path = folder + kListTemplateName;
+  if (!platform::FileExists(template_path)) {
+    port_.ShowMessage(title_, "Шаблон \"" + folder + kListTemplateName + "\" не найден ",
+                      TMessageIcon::None);
+    return;
+  }
+  // 4., 5. The template and its variables: texts quoted, the kind a bare number.
+  report_.LoadFromFile(template_path, true);
+  report::TfrxVariables& variables = report_.Expressions().Variables();
+  variables.Set("OFile", core::Variant("'" + path_ + "'"));
+  variables.Set("OFPath", core::Variant("'" + folder_ + "'"));
+  variables.Set("OFName", core::Variant("'" + base_name_ + "'"));
+  variables.Set("usl", core::Variant("'" + caption_ + "'"));
+  variables.Set("vid", core::Variant(static_cast<int32_t>(kind_)));
+
+  // 6.-8. Shared while the query reads the file, exclusive again afterwards.
+  const bool open = table_.Active();
+  if (open) {
+    if (table_.Modified()) table_.Post();
+    ReopenTable(false);
+  }
+  struct Exclusive {
+    TRegisterState& state;
+    bool open;
+    ~Exclusive() {
+      if (!open) return;
+      try {
+        state.ReopenTable(true);
+      } catch (const std::exception& error) {
+        state.ReportError(error);
+      }
+    }
+  } exclusive{*this, open};
+  port_.ShowReport(report_);
 }
 
 void TRegisterState::N9Click() {

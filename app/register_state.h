@@ -26,6 +26,9 @@
 #include "core/format_settings.h"
 #include "data/data_source.h"
 #include "dbf/table_dataset.h"
+#include "report/query_data_sets.h"
+#include "report/report.h"
+#include "sql/ado_connection.h"
 
 namespace lgoty::app {
 
@@ -38,6 +41,7 @@ inline constexpr const char* kStampErrorCaption = "Ошибка";
 inline constexpr const char* kDeleteCaption = "Удалить запись";
 inline constexpr const char* kDeleteQuestion = "Вы уверены?\r\n";
 inline constexpr const char* kNotOpenMessage = "Файл должен быть открыт!";
+inline constexpr const char* kListTemplateName = "spisok1.fr3";
 // Offset of the language driver byte in a table header, and the driver stamped on registers
 // (MS-DOS Russian, code page 866).
 inline constexpr uint64_t kLanguageDriverOffset = 29;
@@ -103,6 +107,14 @@ class TRegisterState {
   void N7Click();
   // Totals command.
   void N9Click();
+  // List report command: the list of beneficiaries from the template beside the program,
+  // read through an SQL query over the register's folder while the register is shared.
+  void fr31Click();
+  // Where the list report's template is looked for; the program's folder by default.
+  const std::string& TemplateFolder() const { return template_folder_; }
+  void SetTemplateFolder(std::string folder);
+  sql::TAdoConnection& ADOCon() { return ado_con_; }
+  report::TfrxReport& frxReport1() { return report_; }
   // The person window's close button: posts unposted changes; true when the window may close.
   bool PersonCloseClick();
   // Runs a command with the general error report at its boundary; false when it failed.
@@ -112,6 +124,9 @@ class TRegisterState {
 
  private:
   void CloseCommand();
+  void ListReport();
+  // Reopens the register table with the given sharing; the row stays where it was.
+  void ReopenTable(bool exclusive);
   void OpenChosen(const std::string& path);
   void SetBindings(TRegisterKind kind);
   void NotifyBindings() {
@@ -129,6 +144,13 @@ class TRegisterState {
   std::string caption_ = kStartCaption;
   std::string number_field_, date_field_;
   std::string number_label_ = "Рецепт", date_label_ = "Дата рецепта";
+  std::string template_folder_;
+  // The list report's connection, report and the component that makes the connection the
+  // default of the template's ADO queries. Declared in this order so the report and its
+  // queries go before the connection.
+  sql::TAdoConnection ado_con_;
+  report::TfrxADOComponents ado_components_;
+  report::TfrxReport report_;
 };
 
 }  // namespace lgoty::app

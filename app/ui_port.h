@@ -6,6 +6,10 @@
 #include <optional>
 #include <string>
 
+namespace lgoty::report {
+class TfrxReport;
+}
+
 namespace lgoty::app {
 
 enum class TMessageIcon { None, Error, Question, Information };
@@ -31,6 +35,10 @@ class TUiPort {
   // fraction in 0..1, or negative when unknown.
   virtual void Progress(double fraction) = 0;
   virtual void EndBusy() = 0;
+  // Builds the loaded report (its dialog first) with the previous prepared pages cleared
+  // and shows the pages; returns when the user has closed the preview (or, in batch runs,
+  // when the pages are written). Errors of the run are thrown.
+  virtual void ShowReport(report::TfrxReport& report) = 0;
 };
 
 }  // namespace lgoty::app

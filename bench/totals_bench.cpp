@@ -38,6 +38,7 @@ class QuietPort final : public lgoty::app::TUiPort {
   void BeginBusy(const std::string&, bool) override {}
   void Progress(double) override {}
   void EndBusy() override {}
+  void ShowReport(lgoty::report::TfrxReport&) override {}
 };
 
 uint64_t StorageScan(const std::string& path) {

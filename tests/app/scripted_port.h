@@ -68,6 +68,13 @@ class ScriptedPort : public TUiPort {
     else ++progress_outside_busy;
   }
   void EndBusy() override { --busy_depth; }
+  // What the report run does: by default nothing is built; a test installs the run it needs.
+  std::function<void(report::TfrxReport&)> show_report;
+  int reports_shown = 0;
+  void ShowReport(report::TfrxReport& report) override {
+    ++reports_shown;
+    if (show_report) show_report(report);
+  }
 };
 
 }  // namespace lgoty::app::testing

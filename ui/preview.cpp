@@ -473,6 +473,10 @@ void TfrxPreview::EndWork() {
   working_ = false;
   first_pass_ = false;
   cancel_panel_->hide();
+  // Pages drawn while they were being filled (the page notice comes when a page begins)
+  // are drawn again from the finished store.
+  workspace_->Reload();
+  thumbnails_->Reload();
   UpdateLayout();
   RebuildOutline();
   emit workingChanged(false);

@@ -157,12 +157,12 @@ std::string EvaluateAndFormat(TfrxExpressions& expressions, TfrxCustomMemoView& 
   const TfrxFormat* fmt = &format;
   TfrxFormat temporary;
   if (size_t mark = FindFormatMark(expression); mark != std::string_view::npos) {
-    std::string_view spec = expression.substr(mark + 2);
-    if (spec.find(')') == std::string_view::npos) {
+    std::string_view format_text = expression.substr(mark + 2);
+    if (format_text.find(')') == std::string_view::npos) {
       expression = expression.substr(0, mark);
-      if (!spec.empty()) {
-        char kind = spec[0];
-        std::string rest(spec.substr(1));
+      if (!format_text.empty()) {
+        char kind = format_text[0];
+        std::string rest(format_text.substr(1));
         bool known = true;
         if (kind == 'B' || kind == 'b') {
           temporary.kind = TfrxFormatKind::fkBoolean;

@@ -58,7 +58,7 @@ bool FindBracketed(std::string_view text, std::string_view open, std::string_vie
 // memo's formats in turn. Without an opening delimiter the text is returned as it is.
 std::string ExpandExpressions(TfrxExpressions& expressions, TfrxCustomMemoView& memo, std::string_view text);
 
-// One bracketed expression: an optional " #" format specification (" #n%2.2n", " #dd.mm.yyyy",
+// One bracketed expression: an optional " #" format suffix (" #n%2.2n", " #dd.mm.yyyy",
 // " #bNo,Yes"), the TotalPages# and CopyName# markers (drawn later), otherwise Calc and
 // the format. Sets memo.value.
 std::string EvaluateAndFormat(TfrxExpressions& expressions, TfrxCustomMemoView& memo,

@@ -108,14 +108,14 @@ TEST_F(MemoFillTest, FormatsAreUsedInTurnAndTheLastOneServesTheRest) {
   EXPECT_DOUBLE_EQ(memo->value.AsDouble(), 3.25);
 }
 
-TEST_F(MemoFillTest, HashFormatSpecificationsOverrideTheMemoFormat) {
-  // The separator written in the specification becomes the decimal separator.
+TEST_F(MemoFillTest, HashFormatSuffixesOverrideTheMemoFormat) {
+  // The separator written in the format suffix becomes the decimal separator.
   EXPECT_EQ(Fill("[1234567.891 #n%2,2n]"), "1" + kNbsp + "234" + kNbsp + "567,89");
   EXPECT_EQ(Fill("[1234567.891 #n%2.2n]"), "1" + kNbsp + "234" + kNbsp + "567.89");
   EXPECT_EQ(Fill("[2.5 #N%2-2n]"), "2-50");
   EXPECT_EQ(Fill("[EncodeDate(2024, 2, 9) #ddd.mm.yyyy]"), "09.02.2024");
   EXPECT_EQ(Fill("[1=1 #bнет,да] [1=2 #Bнет,да]"), "да нет");
-  // A specification holding ')' is part of the expression; a blank-hash inside a quoted
+  // A suffix holding ')' is part of the expression; a blank-hash inside a quoted
   // string is text.
   EXPECT_EQ(Fill("['a #b']"), "a #b");
   EXPECT_EQ(Fill("[Length('x') #n0,00]"), "1,00");

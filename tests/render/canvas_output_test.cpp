@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/render/command_output.h"
 #include "render/image_canvas.h"
 #include "render/pdf_canvas.h"
 #include "report/graphics.h"
@@ -27,16 +28,7 @@ using report::CanvasRect;
 // A4 in report units.
 constexpr double kA4Width = 210 / 25.4 * 96, kA4Height = 297 / 25.4 * 96;
 
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  pclose(pipe);
-  return out;
-}
+std::string RunCommand(const std::string& command) { return lgoty::testing::CommandOutput(command); }
 
 bool HavePoppler() { return !RunCommand("command -v pdftotext pdfinfo").empty(); }
 

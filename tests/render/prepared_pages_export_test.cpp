@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/render/command_output.h"
 #include "render/image_canvas.h"
 #include "render/prepared_pages_export.h"
 #include "report/prepared_page_drawing.h"
@@ -18,16 +19,7 @@
 namespace lgoty::render {
 namespace {
 
-std::string Output(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  pclose(pipe);
-  return out;
-}
+std::string Output(const std::string& command) { return lgoty::testing::CommandOutput(command); }
 
 int Occurrences(const std::string& text, const std::string& what) {
   int n = 0;

@@ -18,7 +18,7 @@ namespace {
 
 constexpr qint64 kProgressDelayMs = 500;
 constexpr qint64 kRepaintMs = 50;
-constexpr qint64 kMapWaitMs = 300;
+constexpr qint64 kMapWaitMs = 1000;
 
 // Message texts keep the "\r\n" line breaks of their sources; the window shows "\n".
 QString BoxText(const std::string& text) {

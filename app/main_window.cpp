@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kClientWidth = 748;
 constexpr int kClientHeight = 460;
+constexpr int kPanelGap = 8;  // between the detail panel and the exit button or window edge
 
 QLabel* MakeLabel(QWidget* parent, const char* text, int left, int top) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);
@@ -117,6 +118,12 @@ void TFMain::CreateComponents() {
     SetTextColor(text, kTeal);
   }
 
+  panel_rows_ = {{Label1},         {DBText1}, {Label2}, {Label7, Label3}, {DBText2, DBText3},
+                 {Label4},         {DBText4}, {Label5}, {DBText5},        {Label6},
+                 {DBText6}};
+  for (const auto& row : panel_rows_)
+    for (QWidget* item : row) designed_places_[item] = item->geometry();
+
   components_ = {Edit1,   Label8,  Label9,  RxSpinEdit1, DBGrid1, BitBtn1, Label1,
                  DBText1, Label2,  Label7,  DBText2,     Label3,  DBText3, Label4,
                  DBText4, Label5,  DBText5, Label6,      DBText6};
@@ -209,6 +216,7 @@ void TFMain::FormResize() {
   Place(RxSpinEdit1, layout.spin_edit1);
   Place(DBGrid1, layout.grid);
   Place(BitBtn1, layout.exit_button);
+  ReflowDetailPanel();
 }
 
 void TFMain::RxSpinEdit1Change(const QString& text) {
@@ -244,20 +252,66 @@ void TFMain::RxSpinEdit1Change(const QString& text) {
     if (auto* label = qobject_cast<QLabel*>(component)) {
       // Labels size to their text; field texts keep their width but grow in height.
       if (qobject_cast<ui::TDBText*>(label)) {
-        label->resize(qMax(label->width(), label->sizeHint().width()), label->sizeHint().height());
+        // Field texts keep their designed box and grow to hold the text in the new font.
+        const QSize designed = designed_sizes_.try_emplace(label, label->size()).first->second;
+        const QFontMetrics metrics(font);
+        label->resize(std::max(designed.width(), metrics.horizontalAdvance(label->text()) + 4),
+                      std::max(designed.height(), metrics.height() + 2));
       } else {
         label->adjustSize();
       }
     }
   }
-  // The detail panel keeps its places; only where a larger font would make the series
-  // caption run into the number column does that column step right.
+  FormResize();
+  // The window grows until the stacked panel fits above the exit button and beside the
+  // grid's right edge; it never shrinks on its own (the operator's size is kept).
+  int panel_bottom = 0, panel_right = 0;
+  for (const auto& row : panel_rows_)
+    for (const QWidget* item : row) {
+      panel_bottom = std::max(panel_bottom, item->y() + item->height());
+      panel_right = std::max(panel_right, item->x() + item->width());
+    }
+  const int short_by = panel_bottom + kPanelGap - BitBtn1->y();
+  const int narrow_by = panel_right + kPanelGap - centralWidget()->width();
+  if (short_by > 0 || narrow_by > 0)
+    resize(width() + std::max(0, narrow_by), height() + std::max(0, short_by));
+}
+
+void TFMain::ReflowDetailPanel() {
+  // Columns: the number column steps right only where a larger font would make the series
+  // caption or text run into it.
+  for (const auto& row : panel_rows_)
+    for (QWidget* item : row) item->move(designed_places_[item].x(), item->y());
   const int series_right = std::max(Label7->x() + Label7->width(), DBText2->x() + DBText2->width());
   if (Label3->x() < series_right + 6) {
     Label3->move(series_right + 6, Label3->y());
     DBText3->move(series_right + 6, DBText3->y());
   }
-  FormResize();
+  // Rows: each keeps its designed top unless the row above (or, for the first, the search
+  // row beside it) now reaches lower; then it keeps the designed gap below that row. At the
+  // designed font every row is where it was designed.
+  int above_bottom = 0;
+  for (const QWidget* w : std::initializer_list<const QWidget*>{Edit1, Label8, Label9, RxSpinEdit1})
+    above_bottom = std::max(above_bottom, w->y() + w->height());
+  int designed_above_bottom = 8 + 21;  // the search box as designed
+  for (const auto& row : panel_rows_) {
+    int designed_top = designed_places_[row.front()].top();
+    int designed_bottom = 0;
+    for (QWidget* item : row) {
+      designed_top = std::min(designed_top, designed_places_[item].top());
+      designed_bottom = std::max(designed_bottom, designed_places_[item].y() + designed_places_[item].height());
+    }
+    const int gap = std::max(0, designed_top - designed_above_bottom);
+    const int top = std::max(designed_top, above_bottom + gap);
+    int bottom = 0;
+    for (QWidget* item : row) {
+      const int offset = designed_places_[item].y() - designed_top;
+      item->move(item->x(), top + offset);
+      bottom = std::max(bottom, top + offset + item->height());
+    }
+    above_bottom = bottom;
+    designed_above_bottom = designed_bottom;
+  }
 }
 
 // ---- search and keys --------------------------------------------------------------------------

@@ -69,6 +69,7 @@ class TFMain : public QMainWindow {
   void CreateMenus();
   void ApplyBindings();
   TMainLayout CurrentLayout() const;
+  void ReflowDetailPanel();
 
   std::unique_ptr<TUiPort> own_port_;
   std::unique_ptr<TRegisterState> state_;
@@ -78,6 +79,10 @@ class TFMain : public QMainWindow {
   std::vector<QWidget*> components_;
   // Sizes of the boxes and buttons as designed, taken at the first font-size change.
   std::map<QWidget*, QSize> designed_sizes_;
+  // The detail panel's rows (captions and field texts) top to bottom, with their designed
+  // places: a larger font pushes a row down rather than over the next one.
+  std::vector<std::vector<QWidget*>> panel_rows_;
+  std::map<QWidget*, QRect> designed_places_;
 };
 
 }  // namespace lgoty::app

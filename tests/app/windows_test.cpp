@@ -377,6 +377,44 @@ TEST_F(Windows, FontSize24KeepsTheSearchRowAboveTheGridAndTheExitCaptionWhole) {
   EXPECT_EQ(main_->BitBtn1->size(), QSize(75, 25));
 }
 
+TEST_F(Windows, FontSize24StacksTheDetailPanelWithoutOverlaps) {
+  ShowWithRegister();
+  auto rows = [this] {
+    return std::vector<std::vector<QWidget*>>{
+        {main_->Label1}, {main_->DBText1}, {main_->Label2}, {main_->Label7, main_->Label3},
+        {main_->DBText2, main_->DBText3}, {main_->Label4}, {main_->DBText4}, {main_->Label5},
+        {main_->DBText5}, {main_->Label6}, {main_->DBText6}};
+  };
+  const QPoint label1 = main_->Label1->pos(), dbtext6 = main_->DBText6->pos();
+  EXPECT_EQ(label1, QPoint(480, 32));
+  EXPECT_EQ(dbtext6, QPoint(481, 251));
+  for (const char* size : {"24", "40"}) {
+    main_->RxSpinEdit1->SetText(size);
+    QApplication::processEvents();
+    int above = std::max({main_->Edit1->geometry().bottom(), main_->Label9->geometry().bottom(),
+                          main_->RxSpinEdit1->geometry().bottom()});
+    for (const auto& row : rows()) {
+      for (QWidget* item : row) {
+        EXPECT_GT(item->geometry().top(), above) << size << " " << item->metaObject()->className();
+      }
+      int bottom = 0;
+      for (QWidget* item : row) bottom = std::max(bottom, item->geometry().bottom());
+      above = bottom;
+    }
+    // The window grew to hold the panel above the exit button.
+    EXPECT_LT(main_->DBText6->geometry().bottom(), main_->BitBtn1->geometry().top()) << size;
+    EXPECT_LE(main_->Label1->geometry().right(), main_->centralWidget()->width()) << size;
+    // Series and number side by side do not run into each other.
+    EXPECT_GT(main_->Label3->x(), main_->Label7->geometry().right());
+    EXPECT_GT(main_->DBText3->x(), main_->DBText2->geometry().right());
+  }
+  main_->RxSpinEdit1->SetText("8");
+  QApplication::processEvents();
+  EXPECT_EQ(main_->Label1->pos(), label1);
+  EXPECT_EQ(main_->DBText6->pos(), dbtext6);
+  EXPECT_EQ(main_->DBText1->height(), 17);
+}
+
 TEST_F(Windows, TotalsLeaveTheGridOnItsRow) {
   ShowWithRegister();
   lgoty::testing::TypeText(main_->Edit1, "Ив");

@@ -4,6 +4,7 @@
 #include "core/xml_document.h"
 #include "platform/file.h"
 #include "platform/system.h"
+#include "report/aggregates.h"
 #include "report/class_registration.h"
 #include "report/data_sets.h"
 #include "report/expressions.h"
@@ -97,6 +98,9 @@ bool TfrxReport::CallScriptProcedure(const std::string& name, std::vector<core::
 void TfrxReport::Clear() {
   // The script's registrations and compiled expressions refer to the objects going away.
   if (expressions_) expressions_->Script().Unprepare();
+  // The aggregate items of the last run point into the bands going away; a run after a
+  // template loaded again must not meet them.
+  if (expressions_) expressions_->Aggregates().Clear();
   TfrxComponent::Clear();
   ResetState();
 }

@@ -6,12 +6,15 @@
 //   lgoty-report expand ...         expand memo texts against a report (expand.cpp)
 //   lgoty-report run TEMPLATE ...   build the report and write PDF, PNG or .fp3 files
 //                                   (tools/lgoty_report/run_command.h)
+//   lgoty-report convert FILE.fp3 ...  draw a prepared report into PDF or PNG files
+//                                   (tools/lgoty_report/convert_command.h)
 // A file that cannot be read or written gives its message on stderr and exit status 2.
 #include <cstdio>
 #include <exception>
 #include <string>
 
 #include "report/report.h"
+#include "tools/lgoty_report/convert_command.h"
 #include "tools/lgoty_report/expand.h"
 #include "tools/lgoty_report/run_command.h"
 
@@ -23,7 +26,8 @@ int Usage() {
   std::fputs("usage: lgoty-report check TEMPLATE\n"
              "       lgoty-report resave IN OUT\n"
              "       lgoty-report expand [TEMPLATE] [OPTIONS] TEXT...\n"
-             "       lgoty-report run TEMPLATE ... (--pdf FILE | --png FOLDER | --fp3 FILE)\n",
+             "       lgoty-report run TEMPLATE ... (--pdf FILE | --png FOLDER | --fp3 FILE)\n"
+             "       lgoty-report convert FILE.fp3 (--pdf FILE | --png FOLDER [--dpi N])\n",
              stderr);
   return 2;
 }
@@ -41,6 +45,7 @@ int main(int argc, char** argv) {
   std::string command = argv[1];
   if (command == "expand") return lgoty::tools::RunExpand(argc - 2, argv + 2);
   if (command == "run") return lgoty::tools::RunReportCommand(argc, argv);
+  if (command == "convert") return lgoty::tools::RunConvertCommand(argc, argv);
   try {
     TfrxReport report;
     if (command == "check" && argc == 3) {

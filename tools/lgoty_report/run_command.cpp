@@ -12,7 +12,6 @@
 #include <QGuiApplication>
 #include <QString>
 
-#include "render/prepared_pages_export.h"
 #include "render/text_measurer.h"
 #include "report/batch_dialog_host.h"
 #include "report/dialog_events.h"
@@ -24,18 +23,13 @@
 #include "report/query_data_sets.h"
 #include "report/report.h"
 #include "sql/ado_connection.h"
+#include "tools/lgoty_report/output_files.h"
 
 namespace lgoty::tools {
 
 namespace {
 
 using report::TfrxReport;
-
-struct Output {
-  enum class Kind { Pdf, Png, Fp3 } kind;
-  std::string path;
-  int dpi = 96;
-};
 
 struct RunOptions {
   std::string template_path;
@@ -44,7 +38,7 @@ struct RunOptions {
   std::vector<std::string> sets;
   std::vector<std::string> clicks;
   bool cancel = false;
-  std::vector<Output> outputs;
+  std::vector<OutputFile> outputs;
 };
 
 int Usage() {
@@ -67,6 +61,7 @@ bool ParseOptions(int argc, char** argv, RunOptions& options) {
       return true;
     };
     std::string v;
+    if (ParseOutputOption(argc, argv, i, true, options.outputs)) continue;
     if (arg == "--connection") {
       if (!value(options.connection)) return false;
     } else if (arg == "--var") {
@@ -80,20 +75,6 @@ bool ParseOptions(int argc, char** argv, RunOptions& options) {
       options.clicks.push_back(v);
     } else if (arg == "--cancel") {
       options.cancel = true;
-    } else if (arg == "--pdf" || arg == "--png" || arg == "--fp3") {
-      if (!value(v)) return false;
-      Output::Kind kind = arg == "--pdf"   ? Output::Kind::Pdf
-                          : arg == "--png" ? Output::Kind::Png
-                                           : Output::Kind::Fp3;
-      options.outputs.push_back({kind, v, 96});
-    } else if (arg == "--dpi") {
-      if (!value(v) || options.outputs.empty() ||
-          options.outputs.back().kind != Output::Kind::Png) {
-        return false;
-      }
-      int dpi = std::atoi(v.c_str());
-      if (dpi < 10 || dpi > 1200) return false;
-      options.outputs.back().dpi = dpi;
     } else {
       return false;
     }
@@ -106,62 +87,6 @@ bool ParseOptions(int argc, char** argv, RunOptions& options) {
 bool OnDialogPage(TfrxReport& report, const std::string& object) {
   report::TfrxComponent* c = report.FindByName(object);
   return c && dynamic_cast<report::TfrxDialogPage*>(c->Page()) != nullptr;
-}
-
-void ExportPdf(report::TfrxReport& rep, const std::string& path) {
-  if (!render::ExportPdf(rep, path)) throw core::Exception("Cannot write " + path);
-}
-
-void ExportPng(report::TfrxReport& rep, const std::string& folder, int dpi) {
-  if (!render::ExportPng(rep, folder, dpi)) throw core::Exception("Cannot write into " + folder);
-}
-
-// Writes every output into a temporary name beside its target and renames them all once
-// every one was written, so that a failure leaves no file behind.
-void WriteOutputs(report::TfrxReport& rep, const std::vector<Output>& outputs) {
-  namespace fs = std::filesystem;
-  std::vector<std::pair<fs::path, fs::path>> done;
-  try {
-    for (const Output& out : outputs) {
-      fs::path target(out.path);
-      fs::path temp = target;
-      temp += ".partial";
-      switch (out.kind) {
-        case Output::Kind::Pdf:
-          ExportPdf(rep, temp.string());
-          break;
-        case Output::Kind::Fp3:
-          rep.PreviewPages().SaveToFile(temp.string());
-          break;
-        case Output::Kind::Png:
-          fs::create_directories(temp);
-          ExportPng(rep, temp.string(), out.dpi);
-          break;
-      }
-      done.emplace_back(temp, target);
-    }
-  } catch (...) {
-    std::error_code ignored;
-    for (auto& [temp, target] : done) fs::remove_all(temp, ignored);
-    for (const Output& out : outputs) {
-      fs::path temp(out.path);
-      temp += ".partial";
-      fs::remove_all(temp, ignored);
-    }
-    throw;
-  }
-  for (auto& [temp, target] : done) {
-    std::error_code ignored;
-    if (fs::is_directory(temp)) {
-      fs::create_directories(target);
-      for (const auto& entry : fs::directory_iterator(temp)) {
-        fs::rename(entry.path(), target / entry.path().filename());
-      }
-      fs::remove_all(temp, ignored);
-    } else {
-      fs::rename(temp, target);
-    }
-  }
 }
 
 }  // namespace

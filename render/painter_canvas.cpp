@@ -96,11 +96,16 @@ void PainterCanvas::DrawText(double x, double y, std::string_view text,
                              double rotation) {
   if (!painter_ || text.empty()) return;
   QFont qfont = MakeFont(font);
-  // Point sizes count at the device's logical resolution; the painter's transform then
-  // scales report units to the device, so the size is given in report units here.
-  int dpi = painter_->device() ? painter_->device()->logicalDpiY() : report::kScrPPI;
-  qfont.setPointSizeF(std::max(0.01, font.size * report::kScrPPI / dpi));
-  if (char_spacing != 0) qfont.setLetterSpacing(QFont::AbsoluteSpacing, char_spacing);
+  // The text is drawn with the font the layout measured: its pixel height in measuring
+  // units (600 per inch), under a transform that brings those units back to report units.
+  // A font sized in report units directly would be rounded to whole pixels by Qt (13.33 to
+  // 13 for 10 points), and right-aligned or centred lines would no longer end where the
+  // layout put them.
+  constexpr double kUnitsPerPixel = report::kMeasureScale;
+  qfont.setPixelSize(std::max(1, font.MeasureHeight()));
+  if (char_spacing != 0) {
+    qfont.setLetterSpacing(QFont::AbsoluteSpacing, char_spacing * kUnitsPerPixel);
+  }
   QTextLayout layout(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), qfont,
                      painter_->device());
   QTextOption option;
@@ -118,6 +123,7 @@ void PainterCanvas::DrawText(double x, double y, std::string_view text,
   painter_->save();
   painter_->translate(x, y);
   if (rotation != 0) painter_->rotate(-rotation);
+  painter_->scale(1 / kUnitsPerPixel, 1 / kUnitsPerPixel);
   painter_->setPen(ToQColor(font.color));
   layout.draw(painter_, QPointF(0, -line.ascent()));
   painter_->restore();

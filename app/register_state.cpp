@@ -16,6 +16,15 @@
 namespace lgoty::app {
 namespace {
 
+// A register named relative to the working folder ("lgoty reg.dbf") keeps its whole path:
+// the list report's connection names the register's folder, which must not be empty.
+std::string Absolute(const std::string& path) {
+  std::error_code error;
+  if (path.empty() || std::filesystem::path(path).is_absolute()) return path;
+  const std::filesystem::path full = std::filesystem::absolute(path, error);
+  return error ? path : full.lexically_normal().string();
+}
+
 // Registers from this size on take longer than half a second to open.
 constexpr uintmax_t kLongOpenBytes = 48u << 20;
 // Totals over this many records take longer than half a second on a slow disk.
@@ -100,7 +109,7 @@ void TRegisterState::OpenRegister(const std::string& path) {
     folder_.clear();
     table_.SetIndexName("");
     CloseCommand();
-    OpenChosen(path);
+    OpenChosen(Absolute(path));
   });
 }
 
@@ -295,7 +304,7 @@ void TRegisterState::ListReport() {
   if (report_only) {
     const std::optional<std::string> chosen = port_.ChooseRegisterFile();
     if (!chosen) return;
-    path_ = *chosen;
+    path_ = Absolute(*chosen);
     file_name_ = platform::ExtractFileName(path_);
     folder_ = platform::ExtractFilePath(path_);
     const size_t dot = file_name_.rfind('.');

@@ -25,9 +25,11 @@ class EDbfKeyViolation : public EDbfError {
   using EDbfError::EDbfError;
 };
 
-// Bad bytes in an index file.
-[[noreturn]] inline void ThrowDamagedIndex(const std::string& what) {
-  throw EDbfError("Damaged index file: " + what + ".");
+// Bad bytes in an index file: "Damaged index file NAME: what." with the file's name (without
+// its folder), or without a name for an index that has none (memory storage).
+[[noreturn]] inline void ThrowDamagedIndex(const std::string& file_name, const std::string& what) {
+  throw EDbfError("Damaged index file" + (file_name.empty() ? "" : " " + file_name) + ": " + what +
+                  ".");
 }
 
 // The language of an index and its table disagree, or the collation is unknown.

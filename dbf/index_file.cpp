@@ -126,20 +126,20 @@ void TIndexFile::OpenMdx(bool create) {
     return;
   }
   header_.assign(mdx::kLevel4HeaderSize, std::byte{0});
-  if (ReadAt(0, header_) < header_.size()) ThrowDamagedIndex("the MDX header is cut short");
+  if (ReadAt(0, header_) < header_.size()) Damaged("the MDX header is cut short");
   mdx_kind_ = GetU8(header_, mdx::kKindOffset) == mdx::kLevel7Kind ? mdx::kLevel7Kind
                                                                    : mdx::kLevel4Kind;
   const size_t entry_size = TagEntrySize();
   if (entry_size < TagNameWidth() + 4 + 7 || entry_size > 64)
-    ThrowDamagedIndex("tag table entry size " + std::to_string(entry_size));
+    Damaged("tag table entry size " + std::to_string(entry_size));
   const size_t table_end = mdx::kTagTableOffset + mdx::kMaxTags * entry_size;
   const size_t header_size = (table_end + kIndexUnitSize - 1) / kIndexUnitSize * kIndexUnitSize;
   if (header_size > header_.size()) {
     header_.resize(header_size);
-    if (ReadAt(0, header_) < header_.size()) ThrowDamagedIndex("the MDX header is cut short");
+    if (ReadAt(0, header_) < header_.size()) Damaged("the MDX header is cut short");
   }
   if (GetU16LE(header_, mdx::kTagCountOffset) > mdx::kMaxTags)
-    ThrowDamagedIndex("tag count " + std::to_string(GetU16LE(header_, mdx::kTagCountOffset)));
+    Damaged("tag count " + std::to_string(GetU16LE(header_, mdx::kTagCountOffset)));
   DecideCollation();
   LoadMdxTags();
 }
@@ -195,12 +195,12 @@ void TIndexFile::LoadMdxTags() {
 std::unique_ptr<TIndexTag> TIndexFile::LoadTag(const std::string& name, uint32_t header_page) {
   const size_t block = PageGeometryOf(format_).page_size;
   if (header_page < FirstPage() && format_ == TIndexFormat::ifMdx)
-    ThrowDamagedIndex("tag \"" + name + "\" has its header inside the file header");
+    Damaged("tag \"" + name + "\" has its header inside the file header");
   if (uint64_t{header_page} * kIndexUnitSize + block > end_of_file_)
-    ThrowDamagedIndex("tag \"" + name + "\" has its header outside the file");
+    Damaged("tag \"" + name + "\" has its header outside the file");
   std::vector<std::byte> bytes(block);
   ReadAt(uint64_t{header_page} * kIndexUnitSize, bytes);
-  TTagHeader header = TTagHeader::Read(bytes, format_);
+  TTagHeader header = TTagHeader::Read(bytes, format_, StoreName());
   auto tag = std::make_unique<TIndexTag>(format_, name, header_page, std::move(header), Pages());
   auto parser = std::make_unique<TDbfIndexParser>(
       table_.FieldDefs(), table_.EffectiveCodePage(),
@@ -208,8 +208,8 @@ std::unique_ptr<TIndexTag> TIndexFile::LoadTag(const std::string& name, uint32_t
       table_.RecordSize());
   parser->CompileExpression(tag->Header().expression);
   if (parser->KeyType() != tag->Header().key_type)
-    ThrowDamagedIndex("tag \"" + name + "\" has key type " + tag->Header().key_type +
-                      " but its expression gives " + parser->KeyType());
+    Damaged("tag \"" + name + "\" has key type " + tag->Header().key_type +
+            " but its expression gives " + parser->KeyType());
   tag->SetParser(std::move(parser));
   tag->SetCollation(format_ == TIndexFormat::ifMdx ? weights_ : nullptr);
   return tag;
@@ -233,15 +233,19 @@ void TIndexFile::WriteMdxHeader() {
 
 // ---- page store -----------------------------------------------------------------------------
 
+std::string TIndexFile::StoreName() const { return platform::ExtractFileName(FileName()); }
+
+void TIndexFile::Damaged(const std::string& what) const { ThrowDamagedIndex(StoreName(), what); }
+
 std::span<std::byte> TIndexFile::Page(uint32_t n) {
   auto it = cache_.find(n);
   if (it != cache_.end()) return it->second;
   const size_t size = PageGeometryOf(format_).page_size;
   if (n < FirstPage() || uint64_t{n} * kIndexUnitSize + size > end_of_file_)
-    ThrowDamagedIndex("page " + std::to_string(n) + " lies outside the file");
+    Damaged("page " + std::to_string(n) + " lies outside the file");
   std::vector<std::byte> bytes(size);
   if (ReadAt(uint64_t{n} * kIndexUnitSize, bytes) < size)
-    ThrowDamagedIndex("page " + std::to_string(n) + " is cut short");
+    Damaged("page " + std::to_string(n) + " is cut short");
   return cache_.emplace(n, std::move(bytes)).first->second;
 }
 
@@ -292,7 +296,7 @@ uint32_t TIndexFile::AllocatePage() {
     header_dirty_ = true;
   }
   if (damaged)
-    ThrowDamagedIndex("the next free page " + std::to_string(n) + " lies beyond the file");
+    Damaged("the next free page " + std::to_string(n) + " lies beyond the file");
   const auto page = static_cast<uint32_t>(n);
   cache_[page].assign(g.page_size, std::byte{0});
   end_of_file_ = std::max<uint64_t>(end_of_file_, n * kIndexUnitSize + g.page_size);
@@ -310,8 +314,8 @@ void TIndexFile::Refresh(TIndexTag& tag) {
   const size_t block = PageGeometryOf(format_).page_size;
   std::vector<std::byte> bytes(block);
   if (ReadAt(uint64_t{tag.HeaderPage()} * kIndexUnitSize, bytes) < block)
-    ThrowDamagedIndex("the tag header is cut short");
-  tag.HeaderReloaded(TTagHeader::Read(bytes, format_));
+    Damaged("the tag header is cut short");
+  tag.HeaderReloaded(TTagHeader::Read(bytes, format_, StoreName()));
 }
 
 void TIndexFile::BeginChange(TIndexTag& tag) {
@@ -357,7 +361,7 @@ void TIndexFile::AbortChange(TIndexTag& tag) {
     const size_t block = PageGeometryOf(format_).page_size;
     std::vector<std::byte> bytes(block);
     if (ReadAt(uint64_t{tag.HeaderPage()} * kIndexUnitSize, bytes) == block)
-      tag.HeaderReloaded(TTagHeader::Read(bytes, format_));
+      tag.HeaderReloaded(TTagHeader::Read(bytes, format_, StoreName()));
     tag.ClearHeaderChanged();
     if (format_ == TIndexFormat::ifMdx) {
       std::byte next[4];
@@ -678,7 +682,7 @@ void TIndexFile::CreateTag(const std::string& expression, const std::string& nam
   const uint32_t header_unit = GetU32LE(header_, mdx::kNextFreeUnitOffset);
   if (header_unit < FirstPage() ||
       uint64_t{header_unit} * kIndexUnitSize > RefreshedEnd() + kAllocationSlack)
-    ThrowDamagedIndex("the next free unit " + std::to_string(header_unit) + " is impossible");
+    Damaged("the next free unit " + std::to_string(header_unit) + " is impossible");
   PutU32LE(header_, mdx::kNextFreeUnitOffset, header_unit + mdx::kUnitsPerBlock);
   end_of_file_ = std::max<uint64_t>(end_of_file_,
                                     uint64_t{header_unit} * kIndexUnitSize + mdx::kBlockSize);

@@ -141,6 +141,9 @@ class TIndexFile : public TPagedFile, public TRecordIndex, private TIndexPageSto
   std::span<std::byte> Page(uint32_t n) override;
   void Touch(uint32_t n) override;
   uint32_t AllocatePage() override;
+  std::string StoreName() const override;
+  // Throws the damage of this file (ThrowDamagedIndex).
+  [[noreturn]] void Damaged(const std::string& what) const;
   // The end of the file as the system sees it or as allocations made it, whichever is later.
   uint64_t RefreshedEnd();
 

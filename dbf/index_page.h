@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <string>
 
 #include "dbf/byte_codec.h"
 #include "dbf/index_format.h"
@@ -85,6 +86,8 @@ class TIndexPageStore {
   virtual void Touch(uint32_t n) = 0;
   // A new zeroed page, already touched.
   virtual uint32_t AllocatePage() = 0;
+  // The name that damage of the pages is reported under (the file name, without folder).
+  virtual std::string StoreName() const = 0;
 };
 
 }  // namespace lgoty::dbf

@@ -20,9 +20,10 @@ constexpr size_t kMaxEmptyLeaves = 100000;
 
 // ---- tag header ---------------------------------------------------------------------------
 
-TTagHeader TTagHeader::Read(std::span<const std::byte> block, TIndexFormat format) {
+TTagHeader TTagHeader::Read(std::span<const std::byte> block, TIndexFormat format,
+                            const std::string& file_name) {
   const TIndexPageGeometry& g = PageGeometryOf(format);
-  if (block.size() < th::kSize) ThrowDamagedIndex("the tag header is cut short");
+  if (block.size() < th::kSize) ThrowDamagedIndex(file_name, "the tag header is cut short");
   TTagHeader h;
   h.root = GetU32LE(block, th::kRootOffset);
   h.page_count = GetU32LE(block, th::kPageCountOffset);
@@ -37,18 +38,19 @@ TTagHeader TTagHeader::Read(std::span<const std::byte> block, TIndexFormat forma
   } else {
     h.key_type = static_cast<char>(GetU8(block, th::kKeyTypeOffset));
     if (h.key_type != 'C' && h.key_type != 'N')
-      ThrowDamagedIndex("unsupported key type " + std::to_string(static_cast<int>(h.key_type)));
+      ThrowDamagedIndex(file_name,
+                        "unsupported key type " + std::to_string(static_cast<int>(h.key_type)));
   }
   const size_t numeric_length =
       format == TIndexFormat::ifMdx ? kMdxNumericKeyLength : kNdxNumericKeyLength;
   if (h.key_type == 'N' ? h.key_length != numeric_length
                         : (h.key_length == 0 || h.key_length > kMaxCharacterKeyLength))
-    ThrowDamagedIndex("key length " + std::to_string(h.key_length));
+    ThrowDamagedIndex(file_name, "key length " + std::to_string(h.key_length));
   if (h.entry_length < h.key_length + g.pointer_part ||
       h.entry_length > g.page_size - g.page_header)
-    ThrowDamagedIndex("entry length " + std::to_string(h.entry_length));
+    ThrowDamagedIndex(file_name, "entry length " + std::to_string(h.entry_length));
   if (h.max_entries < 3 || g.page_header + size_t{h.max_entries} * h.entry_length > g.page_size)
-    ThrowDamagedIndex("entries per page " + std::to_string(h.max_entries));
+    ThrowDamagedIndex(file_name, "entries per page " + std::to_string(h.max_entries));
   const auto* text = reinterpret_cast<const char*>(block.data() + th::kExpressionOffset);
   h.expression.assign(text, strnlen(text, th::kExpressionWidth));
   return h;
@@ -163,11 +165,19 @@ int TIndexTag::Compare(const std::byte* a, const std::byte* b, size_t n) const {
   return descending_ ? -r : r;
 }
 
+void TIndexTag::Damaged(const std::string& what) const {
+  ThrowDamagedIndex(store_.StoreName(), what);
+}
+
+void TIndexTag::TooDeep() const {
+  Damaged("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+}
+
 TPageView TIndexTag::LoadPage(uint32_t n) {
   TPageView view(store_.Page(n), layout_);
   if (!view.CountFits())
-    ThrowDamagedIndex("page " + std::to_string(n) + " claims " + std::to_string(view.Count()) +
-                      " keys");
+    Damaged("page " + std::to_string(n) + " claims " + std::to_string(view.Count()) +
+            " keys");
   return view;
 }
 
@@ -197,7 +207,7 @@ uint32_t TIndexTag::GreatestRecno(uint32_t page) {
     if (!v.IsInner()) return v.Count() == 0 ? 0 : v.Recno(v.Count() - 1);
     page = v.Child(v.Count());
   }
-  ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+  TooDeep();
 }
 
 void TIndexTag::GreatestKey(uint32_t page, std::vector<std::byte>& key) {
@@ -210,7 +220,7 @@ void TIndexTag::GreatestKey(uint32_t page, std::vector<std::byte>& key) {
     }
     page = v.Child(v.Count());
   }
-  ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+  TooDeep();
 }
 
 size_t TIndexTag::ChooseChild(TPageView& page, const std::byte* key, size_t n, uint32_t recno) {
@@ -257,7 +267,7 @@ void TIndexTag::Descend(const std::byte* key, size_t n, uint32_t recno, std::vec
   uint32_t page = header_.root;
   for (;;) {
     if (path.size() >= kMaxTreeDepth)
-      ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+      TooDeep();
     TPageView v = LoadPage(page);
     if (!v.IsInner()) {
       path.push_back({page, LeafLowerBound(v, key, n, recno)});
@@ -273,7 +283,7 @@ void TIndexTag::DescendEdge(std::vector<Step>& path, bool rightmost) {
   // path.back() is an inner page whose index names the child to enter.
   for (;;) {
     if (path.size() >= kMaxTreeDepth)
-      ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+      TooDeep();
     TPageView parent = LoadPage(path.back().page);
     const uint32_t child = parent.Child(path.back().index);
     TPageView v = LoadPage(child);
@@ -305,14 +315,14 @@ bool TIndexTag::Normalize(std::vector<Step>& path) {
     if (path.empty()) return false;
     ++path.back().index;
     DescendEdge(path, false);
-    if (guard > kMaxEmptyLeaves) ThrowDamagedIndex("too many empty leaves in a row");
+    if (guard > kMaxEmptyLeaves) Damaged("too many empty leaves in a row");
   }
 }
 
 bool TIndexTag::StepBackward(std::vector<Step>& path) {
   if (path.empty()) return false;
   for (size_t guard = 0;; ++guard) {
-    if (guard > kMaxEmptyLeaves) ThrowDamagedIndex("too many empty leaves in a row");
+    if (guard > kMaxEmptyLeaves) Damaged("too many empty leaves in a row");
     if (path.back().index > 0) {
       --path.back().index;
       TPageView leaf = LoadPage(path.back().page);
@@ -344,12 +354,12 @@ void TIndexTag::SplitChild(uint32_t parent_page, size_t i) {
   // Each is damage of the file, reported as such (with the page) rather than as a fault of
   // this engine.
   if (child_page == parent_page || new_page == child_page || new_page == parent_page)
-    ThrowDamagedIndex("page " + std::to_string(child_page) + " is reached from itself");
+    Damaged("page " + std::to_string(child_page) + " is reached from itself");
   if (n < 2 || n > (child.IsInner() ? layout_.InnerCapacity() : layout_.LeafCapacity()))
-    ThrowDamagedIndex("page " + std::to_string(child_page) + " holds " + std::to_string(n) +
-                      " keys, which no split can divide");
+    Damaged("page " + std::to_string(child_page) + " holds " + std::to_string(n) +
+            " keys, which no split can divide");
   if (parent.Count() >= layout_.InnerCapacity() || !parent.IsInner())
-    ThrowDamagedIndex("page " + std::to_string(parent_page) + " has no room for a split below it");
+    Damaged("page " + std::to_string(parent_page) + " has no room for a split below it");
   store_.Touch(parent_page);
   store_.Touch(child_page);
   std::vector<std::byte> up_key(layout_.key_length);
@@ -414,12 +424,12 @@ bool TIndexTag::Add(std::span<const std::byte> key, uint32_t recno, uint32_t* ho
   uint32_t page = header_.root;
   for (size_t depth = 0;; ++depth) {
     if (depth >= kMaxTreeDepth)
-      ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+      TooDeep();
     TPageView v = LoadPage(page);
     if (!v.IsInner()) {
       const size_t pos = LeafLowerBound(v, key.data(), layout_.key_length, recno);
       if (v.Count() >= layout_.LeafCapacity())
-        ThrowDamagedIndex("page " + std::to_string(page) + " is fuller than its parent says");
+        Damaged("page " + std::to_string(page) + " is fuller than its parent says");
       store_.Touch(page);
       v.MoveEntries(pos, pos + 1, v.Count() - pos);
       v.SetRecno(pos, recno);
@@ -669,7 +679,7 @@ bool TIndexTag::EstimateShape(std::vector<double>& typical, double& count) {
     uint32_t page = header_.root;
     for (;;) {
       if (slots.size() >= kMaxTreeDepth)
-        ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+        TooDeep();
       TPageView v = LoadPage(page);
       if (!v.IsInner()) {
         slots.push_back(v.Count());
@@ -716,7 +726,7 @@ bool TIndexTag::SeekPosition(uint64_t position) {
   uint32_t page = header_.root;
   for (size_t d = 0;; ++d) {
     if (d >= kMaxTreeDepth || d + 1 >= typical.size())
-      ThrowDamagedIndex("the tree is deeper than " + std::to_string(kMaxTreeDepth) + " levels");
+      TooDeep();
     TPageView v = LoadPage(page);
     const size_t slots = v.IsInner() ? size_t{v.Count()} + 1 : size_t{v.Count()};
     const size_t last = slots == 0 ? 0 : slots - 1;

@@ -60,8 +60,10 @@ struct TTagHeader {
   uint8_t uniqueness = 0;
   std::string expression;
 
-  // Reads and checks a tag header; throws EDbfError naming what is wrong.
-  static TTagHeader Read(std::span<const std::byte> block, TIndexFormat format);
+  // Reads and checks a tag header; throws EDbfError naming what is wrong (in the file named
+  // file_name).
+  static TTagHeader Read(std::span<const std::byte> block, TIndexFormat format,
+                         const std::string& file_name);
   void Write(std::span<std::byte> block, TIndexFormat format) const;
   TIndexKind Kind(TIndexFormat format) const;
   bool Descending(TIndexFormat format) const;
@@ -148,6 +150,9 @@ class TIndexTag {
   // ---- for the verifier ----------------------------------------------------------------------
   // Page n as a checked view (count fits). Throws EDbfError for a damaged page.
   TPageView LoadPage(uint32_t n);
+  // Throw the damage of the tag's file (ThrowDamagedIndex with the store's name).
+  [[noreturn]] void Damaged(const std::string& what) const;
+  [[noreturn]] void TooDeep() const;
   // The debug check of a page a change touched: invariants 1, 2 (null children) and 4 within
   // the page. Throws EDbfError "Assertion failure" when one does not hold.
   void CheckChangedPage(uint32_t n);

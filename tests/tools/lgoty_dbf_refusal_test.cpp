@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,57 @@ TEST_F(RefusedCommands, AppendRefusedByADamagedTagTakesBackKeysAndMemoBlocks) {
   const Result dump = Run("lgoty-dbf", "dump " + table_ + " --index FAMIL --from А");
   ASSERT_EQ(dump.status, 0) << dump.err;
   EXPECT_EQ(Lines(dump.out).size(), 3u);
+}
+
+// Damage that an append meets while it splits a page is reported as damage of the index
+// file, with the file's name and the page, and the refused append changes no file.
+TEST_F(RefusedCommands, DamageMetDuringASplitNamesTheFileAndChangesNothing) {
+  table_ = File("reg.dbf");
+  ASSERT_EQ(Run("lgoty-dbf", "create " + table_ + " --level 4 --ldid 0x65 NAME:C:20 PRIM:M:10")
+                .status,
+            0);
+  // A C(20) key makes 24-byte entries, 42 to a page: 41 rows fill the root leaf to one key
+  // short of its capacity, which is what a full inner page holds.
+  std::string rows;
+  for (int i = 0; i < 41; ++i) rows += "{\"NAME\":\"K" + std::to_string(100 + i) + "\"}\n";
+  ASSERT_EQ(Run("lgoty-dbf", "append " + table_, rows).status, 0);
+  ASSERT_EQ(Run("lgoty-dbf", "index " + table_ + " --tag NAME --expr NAME").status, 0);
+  const Bytes sound = platform::ReadWholeFile(Mdx());
+  auto u32 = [](const Bytes& b, size_t at) {
+    return static_cast<uint32_t>(b.at(at)) | static_cast<uint32_t>(b.at(at + 1)) << 8 |
+           static_cast<uint32_t>(b.at(at + 2)) << 16 | static_cast<uint32_t>(b.at(at + 3)) << 24;
+  };
+  const size_t root = size_t{u32(sound, u32(sound, 544) * 512)} * 512;
+  ASSERT_EQ(u32(sound, root), 41u);
+  ASSERT_EQ(u32(sound, root + 8 + 41 * 24), 0u);
+
+  // A pointer after the last key makes the leaf a full inner page: the append splits it and
+  // then follows the pointer, which leads far outside the file.
+  Bytes mdx = sound;
+  mdx.at(root + 8 + 41 * 24 + 3) = std::byte{0x7F};
+  platform::WriteWholeFile(Mdx(), mdx);
+  for (const char* mode : {"", " --shared"}) {
+    SCOPED_TRACE(mode);
+    ExpectRefusedUnchanged("append " + table_ + mode, "{\"NAME\":\"Z\",\"PRIM\":\"x\"}\n");
+    const Result r = Run("lgoty-dbf", "append " + table_ + mode, "{\"NAME\":\"Z\"}\n");
+    EXPECT_NE(r.err.find("Damaged index file reg.mdx: page 2130706432 lies outside the file."),
+              std::string::npos)
+        << r.err;
+  }
+
+  // The next free unit of the file header lies far beyond the file: the 42nd key fills the
+  // leaf, and the page that the split for the 43rd needs cannot be taken.
+  mdx = sound;
+  mdx.at(32 + 3) = std::byte{0x10};
+  platform::WriteWholeFile(Mdx(), mdx);
+  ASSERT_EQ(Run("lgoty-dbf", "append " + table_, "{\"NAME\":\"K200\"}\n").status, 0);
+  // An append leaves the table ending with its last record; the next open for writing adds
+  // the end-of-file byte after it, refused or not. From then on nothing changes.
+  const Result r = Run("lgoty-dbf", "append " + table_, "{\"NAME\":\"K300\"}\n");
+  EXPECT_NE(r.err.find("Damaged index file reg.mdx: the next free page"), std::string::npos)
+      << r.err;
+  ExpectRefusedUnchanged("append " + table_, "{\"NAME\":\"K300\"}\n");
+  ExpectRefusedUnchanged("append --shared " + table_, "{\"NAME\":\"K300\"}\n");
 }
 
 TEST_F(RefusedCommands, RefusedDistinctKeyLeavesTheMemoValueWhole) {

@@ -1,6 +1,7 @@
 // Arbitrary bytes loaded as a prepared report (.fp3): the XML reader, the source pages,
-// the dictionary and picture cache, then every page rebuilt, sized and saved again, the
-// same once more with partial loading (page items read back from a temporary copy).
+// the dictionary and picture cache, then every page rebuilt, sized, drawn on a PDF canvas
+// and saved again, the same once more with partial loading (page items read back from a
+// temporary copy).
 // Nothing may crash or hang; malformed input ends in the reader's exception.
 #include <algorithm>
 #include <cstddef>
@@ -8,7 +9,13 @@
 #include <exception>
 #include <string>
 
+#include <QDir>
+#include <QGuiApplication>
+
 #include "core/stream.h"
+#include "render/pdf_canvas.h"
+#include "render/text_measurer.h"
+#include "report/prepared_page_drawing.h"
 #include "report/pages.h"
 #include "report/prepared_pages.h"
 #include "report/report.h"
@@ -18,8 +25,20 @@ namespace {
 // Pages rebuilt per input: enough to reach every kind of item, few enough to stay fast.
 constexpr int kMaxPages = 32;
 
-void Exercise(lgoty::report::TfrxPreviewPages& pages) {
+QString PdfPath() { return QDir::tempPath() + QStringLiteral("/prepared_pages_fuzz.pdf"); }
+
+void Exercise(lgoty::report::TfrxReport& report, lgoty::report::TfrxPreviewPages& pages) {
   int count = std::min(pages.Count(), kMaxPages);
+  {
+    lgoty::render::PdfCanvas pdf(PdfPath(), 300);
+    for (int i = 0; i < count; ++i) {
+      const auto size = pages.PageSize(i);
+      pdf.BeginPage(size.width, size.height);
+      lgoty::report::DrawPreparedPage(report, i, pdf);
+      pdf.EndPage();
+    }
+    pdf.Finish();
+  }
   for (int i = 0; i < count; ++i) {
     pages.SetCurPage(i);
     lgoty::report::TfrxReportPage* page = pages.Page(i);
@@ -35,6 +54,14 @@ void Exercise(lgoty::report::TfrxPreviewPages& pages) {
 
 }  // namespace
 
+// The PDF canvas needs fonts, which need an application (offscreen: no display).
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QGuiApplication app(*argc, *argv);
+  lgoty::render::InstallTextMeasurer();
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   for (bool partial : {false, true}) {
@@ -48,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       continue;  // a damaged file: the store is left empty
     }
     try {
-      Exercise(pages);
+      Exercise(report, pages);
     } catch (const std::exception&) {
       // A page item that does not read back (partial loading) is reported the same way.
     }

@@ -148,14 +148,14 @@ TfsExprPtr TfsProgramBuilder::BuildExpr(TfsScript& scope, const IlNode& expr) {
   const auto& items = expr.children;
   int operators = 0;
   for (const auto& c : items) {
-    if (c->Is("op") && ++operators > kMaxOperatorsPerExpression) Error(expr, "Expression too complex");
+    if (c->Is(IlKind::kOp) && ++operators > kMaxOperatorsPerExpression) Error(expr, "Expression too complex");
   }
   size_t pos = 0;
   // Operands with their prefix operators.
   std::function<TfsExprPtr()> unary = [&]() -> TfsExprPtr {
     if (pos >= items.size()) Error(expr, "Expression expected");
     const IlNode& n = *items[pos];
-    if (n.Is("op")) {
+    if (n.Is(IlKind::kOp)) {
       const OpRule* rule = FindOp(n.text);
       if (rule == nullptr || (rule->op != TfsOp::Not && rule->op != TfsOp::UnMinus)) {
         Error(n, "Expression expected");
@@ -184,7 +184,7 @@ TfsExprPtr TfsProgramBuilder::BuildExpr(TfsScript& scope, const IlNode& expr) {
   };
   std::function<TfsExprPtr(int)> binary = [&](int max_priority) -> TfsExprPtr {
     TfsExprPtr left = unary();
-    while (pos < items.size() && items[pos]->Is("op")) {
+    while (pos < items.size() && items[pos]->Is(IlKind::kOp)) {
       const IlNode& op_node = *items[pos];
       const OpRule* rule = FindOp(op_node.text);
       if (rule == nullptr || rule->priority == 1) Error(op_node, "Expression expected");
@@ -219,24 +219,24 @@ TfsExprPtr TfsProgramBuilder::BuildExpr(TfsScript& scope, const IlNode& expr) {
 
 TfsExprPtr TfsProgramBuilder::BuildOperand(TfsScript& scope, const IlNode& n) {
   TfsExprPtr e;
-  if (n.Is("number")) {
+  if (n.Is(IlKind::kNumber)) {
     bool ok = true;
     Variant v = ParseNumber(n.text, ok);
     if (!ok) Error(n, "Invalid number: " + n.text);
     auto c = std::make_unique<TfsConstExpr>(v);
     c->type = {v.kind() == Variant::Kind::Double ? TfsVarType::fvtFloat : TfsVarType::fvtInt, ""};
     e = std::move(c);
-  } else if (n.Is("string")) {
+  } else if (n.Is(IlKind::kString)) {
     std::string text = n.text;
     if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'') text = text.substr(1, text.size() - 2);
     auto c = std::make_unique<TfsConstExpr>(Variant(text));
     c->type = {TfsVarType::fvtString, ""};
     e = std::move(c);
-  } else if (n.Is("expr")) {
+  } else if (n.Is(IlKind::kExpr)) {
     e = BuildExpr(scope, n);
-  } else if (n.Is("set")) {
+  } else if (n.Is(IlKind::kSet)) {
     e = BuildSet(scope, n);
-  } else if (n.Is("dsgn")) {
+  } else if (n.Is(IlKind::kDsgn)) {
     e = BuildDesignator(scope, n);
   } else {
     Error(n, "Expression expected");
@@ -254,9 +254,9 @@ std::unique_ptr<TfsSetExpr> TfsProgramBuilder::BuildSet(TfsScript& scope, const 
   s->column = set.column;
   bool range_next = false;
   for (const auto& c : set.children) {
-    if (c->Is("range")) {
+    if (c->Is(IlKind::kRange)) {
       range_next = true;
-    } else if (c->Is("expr")) {
+    } else if (c->Is(IlKind::kExpr)) {
       if (range_next && !s->items.empty()) {
         s->items.back().high = BuildExpr(scope, *c);
       } else {
@@ -341,11 +341,11 @@ TfsExprPtr TfsProgramBuilder::BuildDesignator(TfsScript& scope, const IlNode& ds
   std::vector<Step> steps;
   bool addr = false;
   for (const auto& c : dsgn.children) {
-    if (c->Is("addr")) {
+    if (c->Is(IlKind::kAddr)) {
       addr = true;
-    } else if (c->Is("node")) {
+    } else if (c->Is(IlKind::kNode)) {
       steps.push_back({c.get(), c->text, {}, false});
-    } else if (c->Is("expr")) {
+    } else if (c->Is(IlKind::kExpr)) {
       if (steps.empty()) Error(*c, "Identifier expected");
       steps.back().args.push_back(c.get());
       steps.back().has_args = true;

@@ -300,7 +300,7 @@ void IncludeUnits(IlNode& root, const std::string& language, const IlParseOption
                   std::vector<std::string>& loaded_units, int unit_depth, IlParseResult& result) {
   std::vector<std::unique_ptr<IlNode>> units;
   for (const auto& child : root.children) {
-    if (!child->Is("uses") || !child->unit.empty()) continue;
+    if (!child->Is(IlKind::kUses) || !child->unit.empty()) continue;
     for (const auto& file : child->children) {
       std::string name = file->text;
       if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') {
@@ -329,14 +329,13 @@ void IncludeUnits(IlNode& root, const std::string& language, const IlParseOption
         result.error_unit = sub.error_unit.empty() ? name : sub.error_unit;
         return;
       }
-      auto unit = std::make_unique<IlNode>();
-      unit->name = "uses";
+      auto unit = std::make_unique<IlNode>("uses");
       unit->unit = name;
       unit->unit_source = std::move(unit_text);
       unit->line = file->line;
       unit->column = file->column;
       for (auto& c : sub.root->children) {
-        if (!c->Is("types")) unit->children.push_back(std::move(c));
+        if (!c->Is(IlKind::kTypes)) unit->children.push_back(std::move(c));
       }
       units.push_back(std::move(unit));
     }
@@ -372,8 +371,7 @@ IlParseResult Parse(std::string_view text, const std::string& language, const Il
   parser.SetKeywords(grammar->Keywords());
   parser.SetText(body);
 
-  auto root = std::make_unique<IlNode>();
-  root->name = "program";
+  auto root = std::make_unique<IlNode>("program");
   root->line = root->column = 1;
   Interpreter interpreter(*grammar, parser, *root);
   bool ok = false;

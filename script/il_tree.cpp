@@ -21,22 +21,84 @@ IlNode::~IlNode() {
   }
 }
 
+IlKind IlKindOf(std::string_view name) {
+  struct Entry {
+    std::string_view name;
+    IlKind kind;
+  };
+  static constexpr Entry kKinds[] = {
+      {"addr", IlKind::kAddr},
+      {"array", IlKind::kArray},
+      {"assignstmt", IlKind::kAssignStmt},
+      {"break", IlKind::kBreak},
+      {"callstmt", IlKind::kCallStmt},
+      {"caseselector", IlKind::kCaseSelector},
+      {"casestmt", IlKind::kCaseStmt},
+      {"compoundstmt", IlKind::kCompoundStmt},
+      {"const", IlKind::kConst},
+      {"continue", IlKind::kContinue},
+      {"dim", IlKind::kDim},
+      {"downto", IlKind::kDownTo},
+      {"dsgn", IlKind::kDsgn},
+      {"elsestmt", IlKind::kElseStmt},
+      {"exceptstmt", IlKind::kExceptStmt},
+      {"exit", IlKind::kExit},
+      {"expr", IlKind::kExpr},
+      {"finallystmt", IlKind::kFinallyStmt},
+      {"forstmt", IlKind::kForStmt},
+      {"function", IlKind::kFunction},
+      {"ident", IlKind::kIdent},
+      {"ifstmt", IlKind::kIfStmt},
+      {"init", IlKind::kInit},
+      {"name", IlKind::kName},
+      {"node", IlKind::kNode},
+      {"number", IlKind::kNumber},
+      {"op", IlKind::kOp},
+      {"parameters", IlKind::kParameters},
+      {"procedure", IlKind::kProcedure},
+      {"program", IlKind::kProgram},
+      {"range", IlKind::kRange},
+      {"repeatstmt", IlKind::kRepeatStmt},
+      {"set", IlKind::kSet},
+      {"string", IlKind::kString},
+      {"thenstmt", IlKind::kThenStmt},
+      {"trystmt", IlKind::kTryStmt},
+      {"type", IlKind::kType},
+      {"types", IlKind::kTypes},
+      {"uses", IlKind::kUses},
+      {"var", IlKind::kVar},
+      {"varparams", IlKind::kVarParams},
+      {"whilestmt", IlKind::kWhileStmt},
+      {"with", IlKind::kWith},
+  };
+  for (const Entry& e : kKinds) {
+    if (e.name.size() != name.size()) continue;
+    bool same = true;
+    for (size_t i = 0; same && i < name.size(); ++i) {
+      char c = name[i];
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      same = c == e.name[i];
+    }
+    if (same) return e.kind;
+  }
+  return IlKind::kOther;
+}
+
+IlNode::IlNode(std::string element_name)
+    : name(std::move(element_name)), kind(IlKindOf(name)) {}
+
 IlNode* IlNode::Add(std::string child_name) {
-  children.push_back(std::make_unique<IlNode>());
-  children.back()->name = std::move(child_name);
+  children.push_back(std::make_unique<IlNode>(std::move(child_name)));
   return children.back().get();
 }
 
-bool IlNode::Is(std::string_view n) const {
-  return name.size() == n.size() && UpperAscii(name) == UpperAscii(n);
-}
-
-const IlNode* IlNode::Find(std::string_view child_name) const {
+const IlNode* IlNode::Find(IlKind child_kind) const {
   for (const auto& c : children) {
-    if (c->Is(child_name)) return c.get();
+    if (c->kind == child_kind) return c.get();
   }
   return nullptr;
 }
+
 
 namespace {
 
@@ -58,7 +120,7 @@ std::string Escape(std::string_view s) {
 
 void Write(const IlNode& n, std::string& out) {
   out += "<" + n.name + " pos=\"" + n.Pos() + "\"";
-  if (n.Is("expr")) {
+  if (n.Is(IlKind::kExpr)) {
     out += " pos1=\"" + std::to_string(n.end_line) + ":" + std::to_string(n.end_column) + "\"";
   }
   if (!n.text.empty()) out += " text=\"" + Escape(n.text) + "\"";

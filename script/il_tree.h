@@ -7,6 +7,7 @@
 //   <?xml version="1.0"?><program><expr pos="1:5" pos1="1:9">...</expr>...</program>
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,8 +15,61 @@
 
 namespace lgoty::script {
 
+// The element kinds the builders act on, decoded once from the element name when the node
+// is made (ASCII case-insensitive); every other name is kOther.
+enum class IlKind : uint8_t {
+  kOther,
+  kAddr,
+  kArray,
+  kAssignStmt,
+  kBreak,
+  kCallStmt,
+  kCaseSelector,
+  kCaseStmt,
+  kCompoundStmt,
+  kConst,
+  kContinue,
+  kDim,
+  kDownTo,
+  kDsgn,
+  kElseStmt,
+  kExceptStmt,
+  kExit,
+  kExpr,
+  kFinallyStmt,
+  kForStmt,
+  kFunction,
+  kIdent,
+  kIfStmt,
+  kInit,
+  kName,
+  kNode,
+  kNumber,
+  kOp,
+  kParameters,
+  kProcedure,
+  kProgram,
+  kRange,
+  kRepeatStmt,
+  kSet,
+  kString,
+  kThenStmt,
+  kTryStmt,
+  kType,
+  kTypes,
+  kUses,
+  kVar,
+  kVarParams,
+  kWhileStmt,
+  kWith,
+};
+
+// The kind of an element name.
+IlKind IlKindOf(std::string_view name);
+
 struct IlNode {
   std::string name;
+  IlKind kind = IlKind::kOther;  // decoded from name (Add, the naming constructor)
   std::string text;            // token text ("" for structural elements)
   std::string unit;            // "uses" elements of included units: the unit's name
   std::string unit_source;     // ... and the unit's text, which the offsets below them index
@@ -25,14 +79,15 @@ struct IlNode {
   std::vector<std::unique_ptr<IlNode>> children;
 
   IlNode() = default;
+  explicit IlNode(std::string element_name);
   IlNode(const IlNode&) = delete;
   IlNode& operator=(const IlNode&) = delete;
   ~IlNode();
 
   IlNode* Add(std::string child_name);
-  // The first child named so (ASCII case-insensitive); nullptr when none.
-  const IlNode* Find(std::string_view child_name) const;
-  bool Is(std::string_view n) const;
+  // The first child of the kind; nullptr when none.
+  const IlNode* Find(IlKind child_kind) const;
+  bool Is(IlKind k) const { return kind == k; }
   std::string Pos() const { return std::to_string(line) + ":" + std::to_string(column); }
 };
 

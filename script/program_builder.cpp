@@ -9,13 +9,15 @@ namespace lgoty::script {
 namespace {
 
 bool IsStatementNode(const IlNode& n) {
-  static constexpr const char* kStatements[] = {
-      "compoundstmt", "assignstmt", "callstmt", "break", "continue", "exit", "ifstmt", "casestmt",
-      "repeatstmt", "whilestmt", "forstmt", "trystmt", "with"};
-  for (const char* s : kStatements) {
-    if (n.Is(s)) return true;
+  switch (n.kind) {
+    case IlKind::kCompoundStmt: case IlKind::kAssignStmt: case IlKind::kCallStmt:
+    case IlKind::kBreak: case IlKind::kContinue: case IlKind::kExit: case IlKind::kIfStmt:
+    case IlKind::kCaseStmt: case IlKind::kRepeatStmt: case IlKind::kWhileStmt:
+    case IlKind::kForStmt: case IlKind::kTryStmt: case IlKind::kWith:
+      return true;
+    default:
+      return false;
   }
-  return false;
 }
 
 TfsType TypeOfValue(const Variant& v) {
@@ -63,7 +65,7 @@ void TfsProgramBuilder::Build(const IlNode& root) {
 void TfsProgramBuilder::BuildBlock(TfsScript& scope, const IlNode& node, TfsStatementList& body) {
   for (const auto& child : node.children) {
     const IlNode& c = *child;
-    if (c.Is("uses")) {
+    if (c.Is(IlKind::kUses)) {
       if (c.unit.empty()) continue;  // the clause itself; units were inserted before it
       const std::string* outer = unit_;
       const std::string* outer_text = text_;
@@ -73,13 +75,13 @@ void TfsProgramBuilder::BuildBlock(TfsScript& scope, const IlNode& node, TfsStat
       BuildBlock(scope, c, body);
       unit_ = outer;
       text_ = outer_text;
-    } else if (c.Is("const")) {
+    } else if (c.Is(IlKind::kConst)) {
       DeclareConst(scope, c);
-    } else if (c.Is("var")) {
+    } else if (c.Is(IlKind::kVar)) {
       DeclareVar(scope, c, nullptr, false, nullptr);
-    } else if (c.Is("procedure") || c.Is("function")) {
+    } else if (c.Is(IlKind::kProcedure) || c.Is(IlKind::kFunction)) {
       DeclareProc(scope, c);
-    } else if (c.Is("compoundstmt")) {
+    } else if (c.Is(IlKind::kCompoundStmt)) {
       for (const auto& s : c.children) body.items.push_back(BuildStatement(scope, *s));
     }
   }
@@ -102,8 +104,8 @@ Variant TfsProgramBuilder::EvalConst(TfsScript& scope, const IlNode& expr) {
 }
 
 void TfsProgramBuilder::DeclareConst(TfsScript& scope, const IlNode& n) {
-  const IlNode* ident = n.Find("ident");
-  const IlNode* expr = n.Find("expr");
+  const IlNode* ident = n.Find(IlKind::kIdent);
+  const IlNode* expr = n.Find(IlKind::kExpr);
   if (ident == nullptr || expr == nullptr) Error(n, "Identifier expected");
   CheckNew(scope, *ident, ident->text);
   Variant value = EvalConst(scope, *expr);
@@ -126,9 +128,9 @@ TfsType TfsProgramBuilder::DeclaredType(TfsScript& scope, const IlNode& at, cons
 
 void TfsProgramBuilder::DeclareVar(TfsScript& scope, const IlNode& n, TfsScript* param_scope, bool is_var_param,
                                    std::vector<TfsParamItem*>* params) {
-  const IlNode* type_node = n.Find("type");
+  const IlNode* type_node = n.Find(IlKind::kType);
   if (type_node == nullptr) Error(n, "Identifier expected");
-  const IlNode* array = n.Find("array");
+  const IlNode* array = n.Find(IlKind::kArray);
   TfsType type = DeclaredType(scope, *type_node, type_node->text);
   Variant initial;
   bool has_initial = false;
@@ -136,10 +138,10 @@ void TfsProgramBuilder::DeclareVar(TfsScript& scope, const IlNode& n, TfsScript*
     // Each dim is "low..high" or a count (0..count-1); nested arrays for several dims.
     std::vector<std::pair<int64_t, int64_t>> bounds;
     for (const auto& dim : array->children) {
-      if (!dim->Is("dim")) continue;
+      if (!dim->Is(IlKind::kDim)) continue;
       std::vector<const IlNode*> exprs;
       for (const auto& e : dim->children) {
-        if (e->Is("expr")) exprs.push_back(e.get());
+        if (e->Is(IlKind::kExpr)) exprs.push_back(e.get());
       }
       if (exprs.empty()) continue;
       int64_t lo = 0, hi = 0;
@@ -174,14 +176,14 @@ void TfsProgramBuilder::DeclareVar(TfsScript& scope, const IlNode& n, TfsScript*
     has_initial = true;
     type = {TfsVarType::fvtArray, ""};
   }
-  if (const IlNode* init = n.Find("init")) {
-    if (const IlNode* e = init->Find("expr")) {
+  if (const IlNode* init = n.Find(IlKind::kInit)) {
+    if (const IlNode* e = init->Find(IlKind::kExpr)) {
       initial = EvalConst(scope, *e);
       has_initial = true;
     }
   }
   for (const auto& c : n.children) {
-    if (!c->Is("ident")) continue;
+    if (!c->Is(IlKind::kIdent)) continue;
     TfsScript& target = param_scope != nullptr ? *param_scope : scope;
     CheckNew(target, *c, c->text);
     std::unique_ptr<TfsVariable> v;
@@ -204,13 +206,13 @@ void TfsProgramBuilder::DeclareVar(TfsScript& scope, const IlNode& n, TfsScript*
 }
 
 void TfsProgramBuilder::DeclareProc(TfsScript& scope, const IlNode& n) {
-  const IlNode* name = n.Find("name");
+  const IlNode* name = n.Find(IlKind::kName);
   if (name == nullptr) Error(n, "Identifier expected");
-  const bool is_function = n.Is("function");
+  const bool is_function = n.Is(IlKind::kFunction);
   CheckNew(scope, *name, name->text);
   TfsType result_type{TfsVarType::fvtVariant, ""};
   if (is_function) {
-    const IlNode* type = n.Find("type");
+    const IlNode* type = n.Find(IlKind::kType);
     if (type == nullptr) Error(n, "Identifier expected");
     result_type = DeclaredType(scope, *type, type->text);
   }
@@ -220,12 +222,12 @@ void TfsProgramBuilder::DeclareProc(TfsScript& scope, const IlNode& n) {
   p->column = name->column;
   scope.AddItem(std::move(proc), false);
   TfsScript& inner = *p->program;
-  if (const IlNode* params = n.Find("parameters")) {
+  if (const IlNode* params = n.Find(IlKind::kParameters)) {
     bool next_is_var = false;
     for (const auto& c : params->children) {
-      if (c->Is("varparams")) {
+      if (c->Is(IlKind::kVarParams)) {
         next_is_var = true;
-      } else if (c->Is("var")) {
+      } else if (c->Is(IlKind::kVar)) {
         std::vector<TfsParamItem*> items;
         DeclareVar(scope, *c, &inner, next_is_var, &items);
         for (TfsParamItem* item : items) {
@@ -260,49 +262,52 @@ void TfsProgramBuilder::DeclareProc(TfsScript& scope, const IlNode& n) {
 }
 
 TfsStatementPtr TfsProgramBuilder::BuildStatement(TfsScript& scope, const IlNode& n) {
-  if (n.Is("compoundstmt")) return BuildList(scope, n, 0, n.children.size());
-  if (n.Is("assignstmt")) return BuildAssign(scope, n);
-  if (n.Is("callstmt")) {
-    auto s = Make<TfsCallStmt>(scope, n);
-    const IlNode* d = n.Find("dsgn");
-    if (d == nullptr) Error(n, "Statement expected");
-    s->call = BuildDesignator(scope, *d);
-    return s;
-  }
-  if (n.Is("break")) return Make<TfsBreakStmt>(scope, n);
-  if (n.Is("continue")) return Make<TfsContinueStmt>(scope, n);
-  if (n.Is("exit")) return Make<TfsExitStmt>(scope, n);
-  if (n.Is("ifstmt")) {
-    auto s = Make<TfsIfStmt>(scope, n);
-    const IlNode* cond = n.Find("expr");
-    if (cond == nullptr) Error(n, "Expression expected");
-    s->condition = BuildExpr(scope, *cond);
-    if (const IlNode* t = n.Find("thenstmt"); t != nullptr && !t->children.empty()) {
-      s->then_part = BuildStatement(scope, *t->children[0]);
+  switch (n.kind) {
+    case IlKind::kCompoundStmt: return BuildList(scope, n, 0, n.children.size());
+    case IlKind::kAssignStmt: return BuildAssign(scope, n);
+    case IlKind::kCallStmt: {
+      auto s = Make<TfsCallStmt>(scope, n);
+      const IlNode* d = n.Find(IlKind::kDsgn);
+      if (d == nullptr) Error(n, "Statement expected");
+      s->call = BuildDesignator(scope, *d);
+      return s;
     }
-    if (const IlNode* e = n.Find("elsestmt"); e != nullptr && !e->children.empty()) {
-      s->else_part = BuildStatement(scope, *e->children[0]);
+    case IlKind::kBreak: return Make<TfsBreakStmt>(scope, n);
+    case IlKind::kContinue: return Make<TfsContinueStmt>(scope, n);
+    case IlKind::kExit: return Make<TfsExitStmt>(scope, n);
+    case IlKind::kIfStmt: {
+      auto s = Make<TfsIfStmt>(scope, n);
+      const IlNode* cond = n.Find(IlKind::kExpr);
+      if (cond == nullptr) Error(n, "Expression expected");
+      s->condition = BuildExpr(scope, *cond);
+      if (const IlNode* t = n.Find(IlKind::kThenStmt); t != nullptr && !t->children.empty()) {
+        s->then_part = BuildStatement(scope, *t->children[0]);
+      }
+      if (const IlNode* e = n.Find(IlKind::kElseStmt); e != nullptr && !e->children.empty()) {
+        s->else_part = BuildStatement(scope, *e->children[0]);
+      }
+      return s;
     }
-    return s;
+    case IlKind::kCaseStmt: return BuildCase(scope, n);
+    case IlKind::kRepeatStmt: {
+      auto s = Make<TfsRepeatStmt>(scope, n);
+      if (n.children.empty() || !n.children.back()->Is(IlKind::kExpr)) Error(n, "Expression expected");
+      s->body = BuildList(scope, n, 0, n.children.size() - 1);
+      s->condition = BuildExpr(scope, *n.children.back());
+      return s;
+    }
+    case IlKind::kWhileStmt: {
+      auto s = Make<TfsWhileStmt>(scope, n);
+      if (n.children.empty() || !n.children[0]->Is(IlKind::kExpr)) Error(n, "Expression expected");
+      s->condition = BuildExpr(scope, *n.children[0]);
+      if (n.children.size() > 1) s->body = BuildStatement(scope, *n.children[1]);
+      return s;
+    }
+    case IlKind::kForStmt: return BuildFor(scope, n);
+    case IlKind::kTryStmt: return BuildTry(scope, n);
+    case IlKind::kWith: return BuildWith(scope, n);
+    default: break;
   }
-  if (n.Is("casestmt")) return BuildCase(scope, n);
-  if (n.Is("repeatstmt")) {
-    auto s = Make<TfsRepeatStmt>(scope, n);
-    if (n.children.empty() || !n.children.back()->Is("expr")) Error(n, "Expression expected");
-    s->body = BuildList(scope, n, 0, n.children.size() - 1);
-    s->condition = BuildExpr(scope, *n.children.back());
-    return s;
-  }
-  if (n.Is("whilestmt")) {
-    auto s = Make<TfsWhileStmt>(scope, n);
-    if (n.children.empty() || !n.children[0]->Is("expr")) Error(n, "Expression expected");
-    s->condition = BuildExpr(scope, *n.children[0]);
-    if (n.children.size() > 1) s->body = BuildStatement(scope, *n.children[1]);
-    return s;
-  }
-  if (n.Is("forstmt")) return BuildFor(scope, n);
-  if (n.Is("trystmt")) return BuildTry(scope, n);
-  if (n.Is("with")) return BuildWith(scope, n);
   Error(n, "Statement expected");
 }
 
@@ -317,20 +322,20 @@ std::unique_ptr<TfsStatementList> TfsProgramBuilder::BuildList(TfsScript& scope,
 
 TfsStatementPtr TfsProgramBuilder::BuildCase(TfsScript& scope, const IlNode& n) {
   auto s = Make<TfsCaseStmt>(scope, n);
-  const IlNode* sel = n.Find("expr");
+  const IlNode* sel = n.Find(IlKind::kExpr);
   if (sel == nullptr) Error(n, "Expression expected");
   s->selector = BuildExpr(scope, *sel);
   for (const auto& c : n.children) {
-    if (c->Is("caseselector")) {
+    if (c->Is(IlKind::kCaseSelector)) {
       TfsCaseSelector cs;
-      const IlNode* set = c->Find("set");
+      const IlNode* set = c->Find(IlKind::kSet);
       if (set == nullptr) Error(*c, "Expression expected");
       cs.set = BuildSet(scope, *set);
       for (const auto& st : c->children) {
         if (IsStatementNode(*st)) cs.body = BuildStatement(scope, *st);
       }
       s->selectors.push_back(std::move(cs));
-    } else if (c->Is("elsestmt") && !c->children.empty()) {
+    } else if (c->Is(IlKind::kElseStmt) && !c->children.empty()) {
       s->else_part = BuildStatement(scope, *c->children[0]);
     }
   }
@@ -341,19 +346,19 @@ TfsStatementPtr TfsProgramBuilder::BuildTry(TfsScript& scope, const IlNode& n) {
   auto s = Make<TfsTryStmt>(scope, n);
   size_t handler_at = n.children.size();
   for (size_t i = 0; i < n.children.size(); ++i) {
-    if (n.children[i]->Is("finallystmt") || n.children[i]->Is("exceptstmt")) handler_at = i;
+    if (n.children[i]->Is(IlKind::kFinallyStmt) || n.children[i]->Is(IlKind::kExceptStmt)) handler_at = i;
   }
   if (handler_at == n.children.size()) Error(n, "'FINALLY' or 'EXCEPT' expected");
   s->body = BuildList(scope, n, 0, handler_at);
   const IlNode& h = *n.children[handler_at];
-  s->is_except = h.Is("exceptstmt");
+  s->is_except = h.Is(IlKind::kExceptStmt);
   s->handler = BuildList(scope, h, 0, h.children.size());
   return s;
 }
 
 TfsStatementPtr TfsProgramBuilder::BuildFor(TfsScript& scope, const IlNode& n) {
   auto s = Make<TfsForStmt>(scope, n);
-  const IlNode* ident = n.Find("ident");
+  const IlNode* ident = n.Find(IlKind::kIdent);
   if (ident == nullptr) Error(n, "Identifier expected");
   TfsCustomVariable* v = scope.Find(ident->text);
   if (v == nullptr) {
@@ -370,9 +375,9 @@ TfsStatementPtr TfsProgramBuilder::BuildFor(TfsScript& scope, const IlNode& n) {
   std::vector<const IlNode*> exprs;
   const IlNode* body = nullptr;
   for (const auto& c : n.children) {
-    if (c->Is("expr")) {
+    if (c->Is(IlKind::kExpr)) {
       exprs.push_back(c.get());
-    } else if (c->Is("downto")) {
+    } else if (c->Is(IlKind::kDownTo)) {
       s->down = true;
     } else if (IsStatementNode(*c)) {
       body = c.get();
@@ -403,7 +408,7 @@ TfsStatementPtr TfsProgramBuilder::BuildWith(TfsScript& scope, const IlNode& n) 
   } pop{withs_, pushed};
   const IlNode* body = nullptr;
   for (const auto& c : n.children) {
-    if (!c->Is("dsgn")) {
+    if (!c->Is(IlKind::kDsgn)) {
       if (IsStatementNode(*c)) body = c.get();
       continue;
     }
@@ -429,8 +434,8 @@ TfsStatementPtr TfsProgramBuilder::BuildWith(TfsScript& scope, const IlNode& n) 
 }
 
 TfsStatementPtr TfsProgramBuilder::BuildAssign(TfsScript& scope, const IlNode& n) {
-  const IlNode* target_node = n.Find("dsgn");
-  const IlNode* value_node = n.Find("expr");
+  const IlNode* target_node = n.Find(IlKind::kDsgn);
+  const IlNode* value_node = n.Find(IlKind::kExpr);
   if (target_node == nullptr || value_node == nullptr) Error(n, "Expression expected");
   TfsExprPtr target;
   // Inside a function, its own name stands for its result.
@@ -452,7 +457,7 @@ TfsStatementPtr TfsProgramBuilder::BuildAssign(TfsScript& scope, const IlNode& n
   if (dsgn != nullptr && dynamic_cast<TfsEventPart*>(dsgn->parts.back().get()) != nullptr) {
     auto s = Make<TfsAssignmentStmt>(scope, n);
     const IlNode* only = value_node->children.size() == 1 ? value_node->children[0].get() : nullptr;
-    if (only != nullptr && only->Is("dsgn") && only->children.size() == 1) {
+    if (only != nullptr && only->Is(IlKind::kDsgn) && only->children.size() == 1) {
       TfsCustomVariable* item = scope.Find(only->children[0]->text);
       if (dynamic_cast<TfsProcVariable*>(item) == nullptr) Error(*only, "Event handler must be a procedure");
       s->value = std::make_unique<TfsConstExpr>(Variant(item->Name()));
@@ -471,12 +476,12 @@ TfsStatementPtr TfsProgramBuilder::BuildAssign(TfsScript& scope, const IlNode& n
   // v := v op e  ->  the compound form that evaluates only e.
   TfsCustomVariable* var = nullptr;
   if (auto* ve = dynamic_cast<TfsVariableExpr*>(target.get())) var = ve->variable;
-  if (var != nullptr && value_node->children.size() == 3 && value_node->children[1]->Is("op")) {
+  if (var != nullptr && value_node->children.size() == 3 && value_node->children[1]->Is(IlKind::kOp)) {
     const IlNode& a = *value_node->children[0];
     const IlNode& op = *value_node->children[1];
     const IlNode& b = *value_node->children[2];
     auto same = [&](const IlNode& d) {
-      return d.Is("dsgn") && d.children.size() == 1 && d.children[0]->Is("node") &&
+      return d.Is(IlKind::kDsgn) && d.children.size() == 1 && d.children[0]->Is(IlKind::kNode) &&
              scope.Find(d.children[0]->text) == var && withs_.empty();
     };
     const std::string o = UpperAscii(op.text);

@@ -69,8 +69,8 @@ class PreviewDocument {
     (void)setup;
     return false;
   }
-  // Applies page settings to page `index`, or with setup.all_pages to every page (the
-  // report is then built again).
+  // Applies page settings to page `index`, or with setup.all_pages to every prepared page;
+  // the pages keep their content (the report is not built again).
   virtual void SetPageSetup(int index, const PageSetup& setup) {
     (void)index;
     (void)setup;

@@ -15,8 +15,12 @@
 #include <cstdlib>
 
 #include "qt_test_support.h"
+#include "report/page_numbers.h"
+#include "report/prepared_pages.h"
 #include "report/print_loop.h"
 #include "report/printers.h"
+#include "tests/render/small_report.h"
+#include "ui/prepared_pages_document.h"
 #include "ui/qt_printer.h"
 
 namespace lgoty::ui {
@@ -101,6 +105,11 @@ QString FindOutput(const QString& title) {
   return QString();
 }
 
+// The PDF of the job with this title once it holds `pages` pages; empty when none arrives
+// in time. The queue works on its own time and no completion signal reaches this process,
+// so the file is polled for, with a generous deadline.
+QString AwaitOutput(const QString& title, int pages);
+
 int PdfPageCount(const QString& path) {
   QProcess info;
   info.start("pdfinfo", {path});
@@ -108,6 +117,18 @@ int PdfPageCount(const QString& path) {
   for (const QString& line : QString::fromUtf8(info.readAllStandardOutput()).split('\n'))
     if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
   return -1;
+}
+
+QString AwaitOutput(const QString& title, int pages) {
+  QString output;
+  QElapsedTimer waited;
+  waited.start();
+  while ((output = FindOutput(title)).isEmpty() && waited.elapsed() < 90000)
+    QThread::msleep(100);
+  if (output.isEmpty()) return output;
+  // The backend may still be writing it.
+  while (PdfPageCount(output) != pages && waited.elapsed() < 90000) QThread::msleep(100);
+  return output;
 }
 
 TEST(CupsPrinting, APdfQueueReceivesEveryPrintedPage) {
@@ -136,21 +157,29 @@ TEST(CupsPrinting, APdfQueueReceivesEveryPrintedPage) {
   ASSERT_EQ(report::RunPrintLoop(pages, printer, settings, progress),
             report::PrintLoopResult::kPrinted);
 
-  // The queue works on its own time: poll for the file (no completion signal reaches this process).
-  QString output;
-  QElapsedTimer waited;
-  waited.start();
-  while ((output = FindOutput(title)).isEmpty() && waited.elapsed() < 90000)
-    QThread::msleep(100);
+  const QString output = AwaitOutput(title, 6);
   ASSERT_FALSE(output.isEmpty()) << "no PDF arrived";
-  // The backend may still be writing it.
-  int page_count = PdfPageCount(output);
-  while (page_count != 6 && waited.elapsed() < 90000) {
-    QThread::msleep(100);
-    page_count = PdfPageCount(output);
-  }
-  EXPECT_EQ(page_count, 6);
+  EXPECT_EQ(PdfPageCount(output), 6);
   QFile::remove(output);
+
+  // A prepared report, as the preview prints it: pages 1, 3 and 4 of four (the last one
+  // lying on its side).
+  testing::SmallReport small;
+  ASSERT_TRUE(small.Report().Prepare(true));
+  PreparedPagesDocument document(small.Report());
+  ASSERT_NE(document.PrintSource(), nullptr);
+  const QString report_title = QString("lgoty-report-%1").arg(getpid());
+  printer.title = report_title.toStdString();
+  report::PrintLoopSettings some;
+  some.page_list = report::ParsePageNumbers("1,3-4", document.PrintSource()->Count());
+  ASSERT_EQ(report::RunPrintLoop(*document.PrintSource(), printer, some, progress),
+            report::PrintLoopResult::kPrinted);
+  const QString report_output = AwaitOutput(report_title, 3);
+  ASSERT_FALSE(report_output.isEmpty()) << "no PDF of the report arrived";
+  EXPECT_EQ(PdfPageCount(report_output), 3);
+  // The queue's PDF is made again by its filters: no text to read back, and every page on
+  // the queue's sheet (the landscape page turned onto it); the count is what shows.
+  QFile::remove(report_output);
 }
 
 }  // namespace

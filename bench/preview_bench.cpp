@@ -3,8 +3,9 @@
 // shown while the report is built. Printed:
 //   - ОК until page 1 has been drawn in the preview, against the whole run (ОК until the
 //     last page is made) measured in the same run;
-//   - a jump to the last page until it has been drawn, against drawing that page into an
-//     image directly (the drawing the jump cannot avoid);
+//   - a jump to the last page until it has been drawn, and two jumps (to the middle, then to
+//     the full page before the last) until that page has been drawn, against drawing the
+//     full page into an image directly (the drawing a jump cannot avoid);
 //   - resident memory before the run, after it, and the most while every page is drawn in
 //     turn.
 //
@@ -69,8 +70,10 @@ class TimedDocument : public lgoty::ui::PreparedPagesDocument {
 
 struct RunResult {
   double first_page_ms = 0;  // ОК until page 1 drawn
+  double first_pass_page_ms = 0;  // ОК until the first pass made its first page
   double whole_run_ms = 0;   // ОК until the run ended
   double jump_ms = 0;        // Last until the last page drawn
+  double full_jump_ms = 0;   // from there to the full page before it until drawn
   double direct_draw_ms = 0; // the last page drawn into an image
   int pages = 0;
   long rss_after_kb = 0, rss_peak_kb = 0;
@@ -121,6 +124,14 @@ RunResult RunOnce(const std::string& folder, const std::string& table) {
   });
   operator_timer.start();
 
+  // The status bar counts the first pass's pages ("Первый проход: страница N").
+  std::optional<Clock::time_point> first_pass_page;
+  QObject::connect(form.Preview(), &ui::TfrxPreview::statusChanged,
+                   [&](const QString& first, const QString&) {
+                     if (!first_pass_page && form.Preview()->Working() &&
+                         first.startsWith(QString::fromUtf8("Первый проход")))
+                       first_pass_page = Clock::now();
+                   });
   Clock::time_point run_ended{};
   form.ShowModal([&](ui::TfrxPreview& preview) {
     {
@@ -141,13 +152,22 @@ RunResult RunOnce(const std::string& folder, const std::string& table) {
       p.Last();
       workspace.viewport()->repaint();
       if (document.watched_drawn) result.jump_ms = Ms(jump_start, *document.watched_drawn);
+      // The last page holds the summary and a few rows; the one before it is full.
+      document.watched = result.pages - 2;
+      document.watched_drawn.reset();
+      const auto full_start = Clock::now();
+      p.SetPageNo(result.pages / 2);
+      workspace.viewport()->repaint();
+      p.SetPageNo(result.pages - 1);
+      workspace.viewport()->repaint();
+      if (document.watched_drawn) result.full_jump_ms = Ms(full_start, *document.watched_drawn);
       // Reference: the same page drawn straight into an image of its size.
       {
-        QImage image(document.PageSize(result.pages - 1), QImage::Format_RGB32);
+        QImage image(document.PageSize(result.pages - 2), QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
         const auto start = Clock::now();
-        document.DrawPage(result.pages - 1, painter, 1.0, QPointF(0, 0));
+        document.DrawPage(result.pages - 2, painter, 1.0, QPointF(0, 0));
         result.direct_draw_ms = Ms(start, Clock::now());
       }
       // Every page drawn in turn; the most memory held meanwhile.
@@ -164,6 +184,7 @@ RunResult RunOnce(const std::string& folder, const std::string& table) {
   report.SetDialogHost(nullptr);
   if (document.first_drawn) result.first_page_ms = Ms(ok_pressed, *document.first_drawn);
   result.whole_run_ms = Ms(ok_pressed, run_ended);
+  if (first_pass_page) result.first_pass_page_ms = Ms(ok_pressed, *first_pass_page);
   if (report.Errors().Count() > 0)
     std::printf("errors of the run: %s\n", report.Errors()[0].c_str());
   return result;
@@ -193,9 +214,14 @@ int main(int argc, char** argv) {
                 r.first_page_ms);
     std::printf("    reference, OK until the run ended: %9.1f ms   ratio %.2f\n", r.whole_run_ms,
                 r.whole_run_ms > 0 ? r.first_page_ms / r.whole_run_ms : 0.0);
+    std::printf("    (the first pass made its first page after %.1f ms; the template counts\n"
+                "     its pages in a first pass, and the pages show from the second)\n",
+                r.first_pass_page_ms);
     std::printf("  jump to the last page until drawn: %7.2f ms   (goal < 100 ms)\n", r.jump_ms);
-    std::printf("    reference, that page into an image:  %7.2f ms   ratio %.1f\n",
-                r.direct_draw_ms, r.direct_draw_ms > 0 ? r.jump_ms / r.direct_draw_ms : 0.0);
+    std::printf("  jump to the middle, then to the full page before the last, until drawn: "
+                "%7.2f ms\n", r.full_jump_ms);
+    std::printf("    reference, that full page drawn into an image:  %7.2f ms   ratio %.1f\n",
+                r.direct_draw_ms, r.direct_draw_ms > 0 ? r.full_jump_ms / r.direct_draw_ms : 0.0);
     std::printf("  resident memory: %ld MB at start, %ld MB after the run, %ld MB most while "
                 "paging through every page\n",
                 rss_start / 1024, r.rss_after_kb / 1024, r.rss_peak_kb / 1024);

@@ -162,5 +162,29 @@ TEST_F(ListReportTest, AFailingRunIsReportedAndTheRegisterStaysUsable) {
   EXPECT_TRUE(state_.Table1().Exclusive());
 }
 
+TEST_F(ListReportTest, RunsAgainAfterAFailedRunAndAfterASuccessfulOne) {
+  // The template is loaded afresh for every run: nothing of the last run's objects (its
+  // aggregates among them) may outlive it.
+  state_.OpenRegister(Register());
+  const std::string path = state_.RegisterPath();
+  auto run = port_.show_report;
+  port_.show_report = [](report::TfrxReport& report) {
+    report.Expressions().Variables().Set("OFName", core::Variant("'absent'"));
+    report.Prepare(true);
+    throw core::Exception("the query failed");
+  };
+  state_.fr31Click();
+  ASSERT_EQ(port_.messages.size(), 1u);
+  port_.show_report = run;
+  for (int i = 0; i < 2; ++i) {
+    state_.fr31Click();
+    ASSERT_EQ(port_.messages.size(), 1u) << port_.messages.back().text;
+    EXPECT_TRUE(prepared_);
+    EXPECT_NE(All().find("Всего: записей - 2"), std::string::npos) << All();
+  }
+  EXPECT_EQ(state_.RegisterPath(), path);
+  EXPECT_TRUE(state_.Table1().Exclusive());
+}
+
 }  // namespace
 }  // namespace lgoty::app

@@ -324,8 +324,7 @@ void TRegisterState::ListReport() {
 
   // 2. The connection over the register's folder.
   ado_con_.Close();
-  ado_con_.SetConnectionString(std::string("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"") +
-                               folder_ + "\";Extended Properties=dBASE IV;");
+  ado_con_.SetConnectionString(sql::FolderConnectionString(folder_));
   ado_con_.Open();
 
   // 3. The template beside the program.

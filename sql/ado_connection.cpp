@@ -36,6 +36,12 @@ TAdoConnection::~TAdoConnection() {
   for (TAdoQuery* query : std::vector<TAdoQuery*>(queries_)) query->connection_ = nullptr;
 }
 
+std::string FolderConnectionString(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return "Provider=" + std::string(kJetProvider) + ";Data Source=\"" + folder +
+         "\";Extended Properties=dBASE IV;";
+}
+
 void TAdoConnection::SetConnectionString(std::string text) {
   if (Connected()) throw EAdoError("Operation is not allowed when the object is open.");
   connection_string_ = std::move(text);

@@ -34,6 +34,12 @@ class TAdoQuery;
 
 inline constexpr std::string_view kJetProvider = "Microsoft.Jet.OLEDB.4.0";
 
+// The connection string over a folder of registers, as the register program and the
+// report tools point their connection at a register's folder (a "/" is appended to a
+// folder that lacks its trailing separator; an empty folder stays empty):
+//   Provider=Microsoft.Jet.OLEDB.4.0;Data Source="<folder>";Extended Properties=dBASE IV;
+std::string FolderConnectionString(std::string folder);
+
 class TAdoConnection : public core::TObject {
  public:
   using TNotifyEvent = std::function<void(TAdoConnection&)>;

@@ -4,16 +4,18 @@
 // Loads the template (or starts from an empty report when the first argument is not a
 // file), prepares its script, sets each report variable to the expression text VALUE (a
 // quoted string for texts: --var "usl='Лекарства'", a bare number for numbers), points the
-// template's ADO connections at FOLDER, runs the script procedure PROC (such as the
-// dialog's OK handler that builds a query), opens the report's data sets on their first
-// row when asked, and prints the expansion of each TEXT as a memo's text would expand, one
+// template's ADO data sets at a connection over the register folder FOLDER (the one the
+// register program makes), runs the script procedure PROC (such as the dialog's OK
+// handler that builds a query), starts the report's data sets on their first row when
+// asked, and prints the expansion of each TEXT as a memo's text would expand, one
 // per line (a text whose expression fails prints an empty line). The report's error list
-// goes to stderr; the exit status is 1 when it is not empty, 2 for bad arguments or a
-// template that cannot be read.
+// goes to stderr; the exit status is 1 when it is not empty, 2 for bad arguments, a
+// template that cannot be read or a folder the connection cannot open.
 #include "tools/lgoty_report/expand.h"
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -74,6 +76,16 @@ int RunExpand(int argc, char** argv) {
     }
   }
 
+  // The connection comes first: the template's queries find the default one as they load.
+  std::unique_ptr<FolderConnection> folder;
+  if (!connection.empty()) {
+    try {
+      folder = std::make_unique<FolderConnection>(connection);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "lgoty-report: %s\n", e.what());
+      return 2;
+    }
+  }
   TfrxReport report;
   try {
     if (!template_path.empty()) report.LoadFromFile(template_path, true);
@@ -83,26 +95,24 @@ int RunExpand(int argc, char** argv) {
   }
   report::TfrxExpressions& expressions = report.Expressions();
   report::TfrxReportScript& script = expressions.Script();
-  if (!script.Prepare()) {
-    report.Errors().Add(script.ErrorPos() + ": " + script.ErrorMessage());
-  } else {
-    try {
-      script.RunMainBlock();
-    } catch (const std::exception& e) {
-      report.Errors().Add(e.what());
-    }
-  }
+  // As the register program does before it shows the report: variables first, then the
+  // run's start (objects, script, main block).
   for (const auto& [name, value] : vars) expressions.Set(name, core::Variant(value));
   try {
-    if (!connection.empty()) ConnectDataSets(report, connection);
+    for (report::TfrxComponent* c : report.AllObjects()) c->BeforeStartReport();
+    if (!script.Prepare()) {
+      report.Errors().Add(script.ErrorPos() + ": " + script.ErrorMessage());
+    } else {
+      script.RunMainBlock();
+    }
     if (!call.empty()) {
       std::vector<core::Variant> args{core::Variant(static_cast<core::TObject*>(nullptr))};
       if (!script.CallProcedure(call, args)) report.Errors().Add("Procedure not found: " + call);
     }
-    if (first_row) OpenDataSetsAtFirstRow(report);
   } catch (const std::exception& e) {
     report.Errors().Add(e.what());
   }
+  if (first_row) OpenDataSetsAtFirstRow(report);
 
   report::TfrxMemoView memo;
   for (const std::string& text : texts) {
@@ -119,6 +129,7 @@ int RunExpand(int argc, char** argv) {
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
   }
+  if (first_row) FinishDataSets(report);
   for (int i = 0; i < report.Errors().Count(); ++i) std::fprintf(stderr, "%s\n", report.Errors()[i].c_str());
   return report.Errors().Count() == 0 ? 0 : 1;
 }

@@ -104,12 +104,8 @@ int RunReportCommand(int argc, char** argv) {
     report::TfrxADOComponents ado;
     sql::TAdoConnection connection;
     if (!options.connection.empty()) {
-      std::string folder = options.connection;
-      if (folder.back() != '/') folder += '/';
       connection.SetLoginPrompt(false);
-      connection.SetConnectionString(
-          "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"" + folder +
-          "\";Extended Properties=dBASE IV;");
+      connection.SetConnectionString(sql::FolderConnectionString(options.connection));
       connection.Open();
       ado.SetDefaultDatabase(&connection);
     }

@@ -6,7 +6,9 @@
 #include "core/text_format.h"
 #include "report/aggregates.h"
 #include "report/bands.h"
+#include "report/data_set_script.h"
 #include "report/data_sets.h"
+#include "report/file_helper_script.h"
 #include "report/enums.h"
 #include "report/expressions.h"
 #include "report/pages.h"
@@ -174,6 +176,9 @@ void TfrxReportScript::SetValue(const Variant& value) {
 
 void TfrxReportScript::Register() {
   TfsScript& s = *program_;
+  // The classes a template script reaches besides the report's objects.
+  RegisterDataSetScriptClasses();
+  RegisterFileHelperScriptClasses();
   s.AddRTTI();
   const void* saved = s.registrant;
   s.registrant = this;

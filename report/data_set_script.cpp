@@ -229,6 +229,9 @@ void DataSetClasses(TfsScript& s) {
   db->AddProperty("DataSet", "TDataSet",
                   Get<TfrxDBDataset>("TfrxDBDataset", [](TfrxDBDataset& d) { return ObjectValue(d.GetDataSet()); }));
 
+  // Result types are resolved as methods are declared: the classes they name come first.
+  Class(s, "TfrxParamItem", "TPersistent");
+  TfsClassVariable* params = Class(s, "TfrxParams", "TPersistent");
   Class(s, "TfrxCustomDataset", "TfrxDBDataset");
   Class(s, "TfrxCustomTable", "TfrxCustomDataset");
   TfsClassVariable* query = Class(s, "TfrxCustomQuery", "TfrxCustomDataset");
@@ -239,7 +242,6 @@ void DataSetClasses(TfsScript& s) {
   query->AddProperty("Params", "TfrxParams",
                      Get<TfrxCustomQuery>("TfrxCustomQuery", [](TfrxCustomQuery& q) { return ObjectValue(&q.Params()); }));
 
-  TfsClassVariable* params = Class(s, "TfrxParams", "TPersistent");
   params->AddMethod("function IndexOf(const Name: String): Integer",
                     On<TfrxParams>("TfrxParams", [](TfrxParams& l, P& p, auto&) { return Variant(l.IndexOf(Str(p[0]))); }));
   params->AddProperty("Count", "Integer", Get<TfrxParams>("TfrxParams", [](TfrxParams& l) { return Variant(l.Count()); }));
@@ -248,7 +250,6 @@ void DataSetClasses(TfsScript& s) {
                                return ObjectValue(&l.Items(static_cast<int>(p[0].AsInt64())));
                              }),
                              true);
-  Class(s, "TfrxParamItem", "TPersistent");
 
   TfsClassVariable* ado_query = Class(s, "TfrxADOQuery", "TfrxCustomQuery");
   ado_query->AddMethod("procedure ExecSQL", On<TfrxADOQuery>("TfrxADOQuery", [](TfrxADOQuery& q, P&, auto&) {

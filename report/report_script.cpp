@@ -176,7 +176,9 @@ void TfrxReportScript::SetValue(const Variant& value) {
 
 void TfrxReportScript::Register() {
   TfsScript& s = *program_;
-  // The classes a template script reaches besides the report's objects.
+  // The classes a template script reaches besides the report's objects; their published
+  // properties come from the report's class registry, which must be filled first.
+  RegisterReportClasses();
   RegisterDataSetScriptClasses();
   RegisterFileHelperScriptClasses();
   s.AddRTTI();

@@ -265,7 +265,9 @@ void ViewFillData(TfrxExpressions& expressions, TfrxView& view) {
 void MemoBeforePrint(TfrxCustomMemoView& memo) {
   TfrxMemoSavedState& s = Saved(memo);
   s.before_print = true;
-  s.text = memo.Text();
+  // The lines' own text, every line with its break: the Text property drops the last break,
+  // so putting it back would lose a trailing empty line on every print.
+  s.text = memo.Lines().Text();
   s.tag_str = memo.tag_str;
   s.hyperlink_value = memo.Hyperlink().value;
 }
@@ -352,7 +354,7 @@ void MemoAfterPrint(TfrxCustomMemoView& memo) {
   if (!memo.saved) return;
   TfrxMemoSavedState& s = *memo.saved;
   if (s.before_print) {
-    if (memo.Text() != s.text) memo.SetText(s.text);
+    if (memo.Lines().Text() != s.text) memo.Lines().SetText(s.text);
     memo.tag_str = s.tag_str;
     memo.Hyperlink().value = s.hyperlink_value;
     s.before_print = false;

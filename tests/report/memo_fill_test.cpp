@@ -74,6 +74,20 @@ TEST_F(MemoFillTest, BracketsInsideQuotedStringsArePrinted) {
   EXPECT_EQ(report.Errors().Count(), 0);
 }
 
+TEST_F(MemoFillTest, TrailingEmptyLinesComeBackAfterEveryPrint) {
+  memo->SetText("[1+1]\r\n\r\n\r\n");
+  const int lines = memo->Lines().Count();
+  const std::string text = memo->Text();
+  for (int print = 0; print < 3; ++print) {
+    MemoBeforePrint(*memo);
+    MemoFillData(report.Expressions(), *memo);
+    EXPECT_EQ(memo->Lines().Get(0), "2");
+    MemoAfterPrint(*memo);
+    EXPECT_EQ(memo->Lines().Count(), lines) << "print " << print;
+    EXPECT_EQ(memo->Text(), text);
+  }
+}
+
 TEST_F(MemoFillTest, TextWithoutClosingBracketIsUnchanged) {
   EXPECT_EQ(Fill("Итого [1+2"), "Итого [1+2");
   EXPECT_EQ(Fill("[1+2] и [3"), "3 и [3");

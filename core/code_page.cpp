@@ -13,7 +13,9 @@
 #include <memory>
 #include <mutex>
 
+#include "core/ascii_text.h"
 #include "core/exception.h"
+#include "core/utf8_text.h"
 
 namespace lgoty::core {
 namespace {
@@ -23,60 +25,6 @@ namespace {
 
 constexpr char kReplacementByte = '?';
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";  // U+FFFD
-
-// Decodes one well-formed UTF-8 sequence at the start of `text` (not empty). Returns its
-// length and stores the code point, or returns 0 for an ill-formed start: a stray
-// continuation byte, a truncated sequence, an overlong form, a surrogate or a value above
-// U+10FFFF.
-size_t DecodeUtf8(std::string_view text, char32_t* code_point) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const size_t size = text.size();
-  const unsigned char lead = p[0];
-  if (lead < 0x80) {
-    *code_point = lead;
-    return 1;
-  }
-  size_t length;
-  char32_t value;
-  char32_t minimum;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2;
-    value = lead & 0x1F;
-    minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3;
-    value = lead & 0x0F;
-    minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4;
-    value = lead & 0x07;
-    minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (size < length) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((p[i] & 0xC0) != 0x80) return 0;
-    value = (value << 6) | (p[i] & 0x3F);
-  }
-  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-  *code_point = value;
-  return length;
-}
-
-// Appends the UTF-8 form of a BMP code point.
-void AppendUtf8(char16_t code_point, std::string* out) {
-  if (code_point < 0x80) {
-    out->push_back(static_cast<char>(code_point));
-  } else if (code_point < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (code_point >> 6)));
-    out->push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xE0 | (code_point >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((code_point >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code_point & 0x3F)));
-  }
-}
 
 bool IsAscii(std::string_view bytes) {
   return std::all_of(bytes.begin(), bytes.end(),
@@ -107,7 +55,7 @@ class SingleByteCodePage final : public CodePage {
       const char16_t code_point = table.code_points[byte];
       to_code_point_[byte] = code_point;
       std::string utf8;
-      AppendUtf8(code_point, &utf8);
+      AppendUtf8(utf8, code_point);
       Utf8Entry& entry = to_utf8_[byte];
       entry.bytes.fill(0);
       std::copy(utf8.begin(), utf8.end(), entry.bytes.begin());
@@ -387,13 +335,6 @@ constexpr LanguageCodePages kLanguageCodePages[] = {
 
 constexpr SystemCodePages kNoLanguagePages = {1251, 866};
 
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 std::mutex system_pages_mutex;
 bool system_pages_known = false;

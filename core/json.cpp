@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/exception.h"
+#include "core/utf8_text.h"
 
 namespace lgoty::core {
 
@@ -93,26 +94,6 @@ const JsonValue* JsonValue::Find(std::string_view key) const {
 
 namespace {
 
-// Length of the valid UTF-8 sequence at s[i], 0 when it is not one.
-size_t Utf8SequenceLength(std::string_view s, size_t i) {
-  const auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
-  const uint8_t c = byte(i);
-  size_t length;
-  uint32_t min;
-  uint32_t cp;
-  if (c < 0x80) return 1;
-  if ((c & 0xE0) == 0xC0) { length = 2; min = 0x80; cp = c & 0x1F; }
-  else if ((c & 0xF0) == 0xE0) { length = 3; min = 0x800; cp = c & 0x0F; }
-  else if ((c & 0xF8) == 0xF0) { length = 4; min = 0x10000; cp = c & 0x07; }
-  else return 0;
-  if (i + length > s.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(i + k) & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return length;
-}
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+#include "core/ascii_text.h"
 #include "core/exception.h"
 
 namespace lgoty::core {
@@ -115,8 +116,6 @@ std::string ToUtf8Text(const icu::UnicodeString& text) {
   return out;
 }
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Byte comparison after `fold`; the result is the difference of the first unequal bytes
 // (as unsigned values), or -1/1 when one text is a proper prefix of the other.
@@ -190,7 +189,9 @@ std::string LowerCase(std::string_view text) {
 }
 
 // Letters fold to upper case, so '_' (0x5F) sorts after every letter.
-int CompareText(std::string_view a, std::string_view b) { return CompareBytes(a, b, AsciiUpper); }
+int CompareText(std::string_view a, std::string_view b) {
+  return CompareBytes(a, b, [](char c) { return AsciiUpper(c); });
+}
 
 int CompareStr(std::string_view a, std::string_view b) {
   return CompareBytes(a, b, [](char c) { return c; });

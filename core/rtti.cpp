@@ -2,21 +2,10 @@
 
 #include <cassert>
 
+#include "core/ascii_text.h"
 #include "core/format_settings.h"
 
 namespace lgoty::core {
-namespace {
-
-std::string AsciiUpper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return out;
-}
-
-}  // namespace
-
 int EnumInfo::IndexOf(std::string_view element) const {
   std::string upper = AsciiUpper(element);
   for (size_t i = 0; i < names.size(); ++i) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <locale.h>
 
+#include "core/ascii_text.h"
 #include "core/exception.h"
 #include "core/text_format.h"
 
@@ -22,7 +23,6 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

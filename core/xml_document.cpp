@@ -4,15 +4,11 @@
 #include <cassert>
 #include <filesystem>
 
+#include "core/ascii_text.h"
 #include "core/locale.h"
 #include "core/xml_io.h"
 
 namespace lgoty::core {
-namespace {
-
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------
 // TfrxXMLItem

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "core/locale.h"
+#include "core/utf8_text.h"
 #include "data/database_error.h"
 #include "data/dataset.h"
 
@@ -21,25 +22,6 @@ bool IsTextField(const TField& field) {
     default:
       return false;
   }
-}
-
-// The first `chars` characters (code points) of a UTF-8 text.
-std::string_view Utf8Prefix(std::string_view text, size_t chars) {
-  size_t i = 0;
-  while (i < text.size() && chars > 0) {
-    ++i;
-    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-    --chars;
-  }
-  return text.substr(0, i);
-}
-
-size_t Utf8Length(std::string_view text) {
-  size_t count = 0;
-  for (char c : text) {
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
-  }
-  return count;
 }
 
 bool SameText(std::string_view a, std::string_view b, bool case_insensitive) {
@@ -108,10 +90,10 @@ bool TDataSet::MatchesKey(const std::vector<TField*>& fields, const core::Varian
       std::string value_text = core::VarToStr(value);
       equal = SameText(field_text, value_text, options.loCaseInsensitive);
       if (!equal && options.loPartialKey) {
-        size_t value_chars = Utf8Length(value_text);
+        size_t value_chars = core::Utf8Length(value_text);
         equal = value_text.empty() ||
-                (value_chars < Utf8Length(field_text) &&
-                 SameText(Utf8Prefix(field_text, value_chars), value_text,
+                (value_chars < core::Utf8Length(field_text) &&
+                 SameText(core::Utf8Prefix(field_text, value_chars), value_text,
                           options.loCaseInsensitive));
       }
     } else if (value.IsEmptyOrNull() || field.IsNull()) {

@@ -5,6 +5,7 @@
 
 #include "core/locale.h"
 #include "core/text_format.h"
+#include "core/utf8_text.h"
 #include "data/database_error.h"
 
 namespace lgoty::data {
@@ -242,22 +243,6 @@ bool IsText(const Operand& operand, const core::Variant& value) {
   return value.IsString();
 }
 
-size_t Utf8Length(std::string_view text) {
-  size_t count = 0;
-  for (char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return count;
-}
-
-std::string_view Utf8Prefix(std::string_view text, size_t chars) {
-  size_t i = 0;
-  while (i < text.size() && chars > 0) {
-    ++i;
-    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-    --chars;
-  }
-  return text.substr(0, i);
-}
-
 bool Holds(CompareOp op, int order) {
   switch (op) {
     case CompareOp::kEq: return order == 0;
@@ -288,7 +273,7 @@ bool Compare(const Node& node, TFilterOptions options) {
         (node.op == CompareOp::kEq || node.op == CompareOp::kNe)) {
       std::string& text = node.b.prefix ? left : right;
       const std::string& pattern = node.b.prefix ? right : left;
-      text = std::string(Utf8Prefix(text, Utf8Length(pattern)));
+      text = std::string(core::Utf8Prefix(text, core::Utf8Length(pattern)));
     }
     int order;
     if (node.op == CompareOp::kEq || node.op == CompareOp::kNe) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/ascii_text.h"
 #include "core/code_page.h"
 #include "core/date_time.h"
 #include "dbf/byte_codec.h"
@@ -25,11 +26,6 @@ constexpr std::byte kDeletedFlag{'*'};
 // How far beyond the end of the file the next free page may lie (pages other programs have
 // allocated but not yet written).
 constexpr uint64_t kAllocationSlack = uint64_t{1} << 24;
-
-std::string UpperAscii(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 void PutDate(std::span<std::byte> header, size_t offset) {
   int year = 0, month = 0, day = 0;
@@ -63,7 +59,7 @@ TIndexFile::~TIndexFile() {
 
 void TIndexFile::Open() {
   if (Active()) Close();
-  format_ = UpperAscii(platform::ExtractFileExt(FileName())) == ".MDX" ? TIndexFormat::ifMdx
+  format_ = core::AsciiUpper(platform::ExtractFileExt(FileName())) == ".MDX" ? TIndexFormat::ifMdx
                                                                       : TIndexFormat::ifNdx;
   const bool create = IsCreatingMode(Mode());
   TPagedFile::Open();
@@ -589,9 +585,9 @@ std::vector<std::string> TIndexFile::TagNames() const {
 }
 
 TIndexTag* TIndexFile::FindTag(const std::string& name) {
-  const std::string wanted = UpperAscii(name);
+  const std::string wanted = core::AsciiUpper(name);
   for (auto& tag : tags_)
-    if (UpperAscii(tag->Name()) == wanted) return tag.get();
+    if (core::AsciiUpper(tag->Name()) == wanted) return tag.get();
   return nullptr;
 }
 
@@ -674,7 +670,7 @@ void TIndexFile::CreateTag(const std::string& expression, const std::string& nam
     return;
   }
 
-  std::string tag_name = UpperAscii(name).substr(0, TagNameWidth() - 1);
+  std::string tag_name = core::AsciiUpper(name).substr(0, TagNameWidth() - 1);
   if (tag_name.empty()) throw EDbfError("A tag needs a name.");
   if (FindTag(tag_name)) DeleteTag(tag_name);
   if (tags_.size() >= mdx::kMaxTags) throw EDbfError(kTooManyIndexes);

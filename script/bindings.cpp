@@ -68,7 +68,7 @@ TfsMethodHelper::TfsMethodHelper(const std::string& decl, TfsCallMethod h,
   while (!text.empty() && text.back() == ';') text = Trim(text.substr(0, text.size() - 1));
   size_t word_end = 0;
   while (word_end < text.size() && std::isalpha(static_cast<unsigned char>(text[word_end]))) ++word_end;
-  std::string kind = UpperAscii(text.substr(0, word_end));
+  std::string kind = core::AsciiUpper(text.substr(0, word_end));
   if (kind.rfind("MACRO", 0) == 0) {
     is_macro = true;
     kind = kind.substr(5);
@@ -81,7 +81,7 @@ TfsMethodHelper::TfsMethodHelper(const std::string& decl, TfsCallMethod h,
   size_t colon = head.find(':');
   name_ = Trim(head.substr(0, colon));
   if (name_.empty()) throw core::Exception("Invalid declaration: " + decl);
-  upper_name_ = UpperAscii(name_);
+  upper_name_ = core::AsciiUpper(name_);
   if (is_function) {
     size_t last_colon = text.rfind(':');
     if (last_colon == std::string::npos || (paren != std::string::npos && close != std::string::npos &&
@@ -96,7 +96,7 @@ TfsMethodHelper::TfsMethodHelper(const std::string& decl, TfsCallMethod h,
       if (group.empty()) continue;
       std::string g = group;
       bool is_var = false;
-      std::string upper = UpperAscii(g);
+      std::string upper = core::AsciiUpper(g);
       if (upper.rfind("VAR ", 0) == 0) {
         is_var = true;
         g = Trim(g.substr(4));
@@ -170,7 +170,7 @@ TfsClassVariable::TfsClassVariable(std::string name, std::string ancestor, const
       case core::TypeKind::Char:
       case core::TypeKind::WChar: type = {TfsVarType::fvtChar, ""}; break;
       case core::TypeKind::Enumeration: {
-        std::string u = UpperAscii(p->type_name);
+        std::string u = core::AsciiUpper(p->type_name);
         type = (u == "BOOLEAN" || u == "BOOL") ? TfsType{TfsVarType::fvtBool, ""}
                                                : TfsType{TfsVarType::fvtEnum, p->type_name};
         break;
@@ -273,7 +273,7 @@ TfsCustomVariable* TfsClassVariable::Own(const std::string& upper) const {
 }
 
 TfsCustomVariable* TfsClassVariable::FindMember(const std::string& name) const {
-  const std::string upper = UpperAscii(name);
+  const std::string upper = core::AsciiUpper(name);
   const TfsClassVariable* cls = this;
   for (int guard = 0; cls != nullptr && guard < 256; ++guard) {
     if (TfsCustomVariable* m = cls->Own(upper)) return m;

@@ -30,7 +30,7 @@ constexpr OpRule kOpRules[] = {
 };
 
 const OpRule* FindOp(const std::string& text) {
-  const std::string upper = UpperAscii(text);
+  const std::string upper = core::AsciiUpper(text);
   for (const auto& r : kOpRules) {
     if (upper == r.text) return &r;
   }

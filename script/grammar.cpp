@@ -41,7 +41,7 @@ GrammarKind KindOf(const std::string& upper_name) {
 }
 
 int ErrorNumber(const std::string& text) {
-  std::string u = UpperAscii(text);
+  std::string u = core::AsciiUpper(text);
   if (u.rfind("ERR", 0) != 0 || u.size() == 3 || u.size() > 6) return 0;
   int n = 0;
   for (size_t i = 3; i < u.size(); ++i) {
@@ -53,7 +53,7 @@ int ErrorNumber(const std::string& text) {
 
 void Decode(const TfrxXMLItem& item, GrammarElement& out, int depth) {
   if (depth > 200) throw EGrammarError(kInvalidDefinition);
-  std::string upper = UpperAscii(item.Name());
+  std::string upper = core::AsciiUpper(item.Name());
   out.kind = KindOf(upper);
   if (out.kind == GrammarKind::RuleRef) out.rule_name = upper;
   out.text = item.Attribute("text");
@@ -86,7 +86,7 @@ void Resolve(GrammarElement& e, const std::map<std::string, GrammarElement, std:
   for (auto& c : e.children) Resolve(c, rules);
 }
 
-bool Truthy(const std::string& v) { return v == "1" || UpperAscii(v) == "TRUE"; }
+bool Truthy(const std::string& v) { return v == "1" || core::AsciiUpper(v) == "TRUE"; }
 
 void ApplySetting(ParserSettings& s, bool& declare_vars, const std::string& name,
                   const std::string& value) {
@@ -139,10 +139,10 @@ std::shared_ptr<const Grammar> Grammar::Load(std::string_view xml_text) {
   // first; read every child by name.
   for (int i = 0; i < root->Count(); ++i) {
     const TfrxXMLItem& item = *(*root)[i];
-    std::string upper = UpperAscii(item.Name());
+    std::string upper = core::AsciiUpper(item.Name());
     if (upper == "PARSER") {
       for (int j = 0; j < item.Count(); ++j) {
-        ApplySetting(g->settings_, g->declare_vars_, UpperAscii(item[j]->Name()),
+        ApplySetting(g->settings_, g->declare_vars_, core::AsciiUpper(item[j]->Name()),
                      item[j]->Attribute("text"));
       }
     } else if (upper == "KEYWORDS") {
@@ -174,7 +174,7 @@ std::string Grammar::ErrorText(int n) const {
 }
 
 const GrammarElement* Grammar::Rule(std::string_view name) const {
-  auto it = rules_.find(UpperAscii(name));
+  auto it = rules_.find(core::AsciiUpper(name));
   return it == rules_.end() ? nullptr : &it->second;
 }
 

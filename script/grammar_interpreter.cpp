@@ -306,7 +306,7 @@ void IncludeUnits(IlNode& root, const std::string& language, const IlParseOption
       if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'') {
         name = name.substr(1, name.size() - 2);
       }
-      std::string upper = UpperAscii(name);
+      std::string upper = core::AsciiUpper(name);
       if (std::find(loaded_units.begin(), loaded_units.end(), upper) != loaded_units.end()) continue;
       loaded_units.push_back(upper);
       std::string unit_text;
@@ -353,7 +353,7 @@ IlParseResult Parse(std::string_view text, const std::string& language, const Il
   // "#language NAME" on the first line selects the language; parsing starts after it. The
   // line is replaced by blanks so positions stay those of the text as written.
   std::string body(text);
-  if (body.size() > 9 && body[0] == '#' && UpperAscii(body.substr(1, 8)) == "LANGUAGE") {
+  if (body.size() > 9 && body[0] == '#' && core::AsciiUpper(body.substr(1, 8)) == "LANGUAGE") {
     size_t eol = body.find('\n');
     std::string rest = body.substr(9, eol == std::string::npos ? std::string::npos : eol - 9);
     size_t b = rest.find_first_not_of(" \t\r");

@@ -129,7 +129,7 @@ TfsCustomVariable* TfsScript::AddItem(std::unique_ptr<TfsCustomVariable> item, b
 }
 
 TfsCustomVariable* TfsScript::FindLocal(const std::string& name) const {
-  const std::string upper = UpperAscii(name);
+  const std::string upper = core::AsciiUpper(name);
   auto it = declared_.find(upper);
   if (it != declared_.end()) return it->second;
   auto h = host_.find(upper);
@@ -137,12 +137,12 @@ TfsCustomVariable* TfsScript::FindLocal(const std::string& name) const {
 }
 
 TfsCustomVariable* TfsScript::FindDeclared(const std::string& name) const {
-  auto it = declared_.find(UpperAscii(name));
+  auto it = declared_.find(core::AsciiUpper(name));
   return it != declared_.end() ? it->second : nullptr;
 }
 
 TfsCustomVariable* TfsScript::Find(const std::string& name) const {
-  const std::string upper = UpperAscii(name);
+  const std::string upper = core::AsciiUpper(name);
   for (const TfsScript* s = this; s != nullptr; s = s->parent_) {
     auto it = s->declared_.find(upper);
     if (it != s->declared_.end()) return it->second;
@@ -153,7 +153,7 @@ TfsCustomVariable* TfsScript::Find(const std::string& name) const {
 }
 
 TfsClassVariable* TfsScript::FindClass(const std::string& name) const {
-  const std::string upper = UpperAscii(name);
+  const std::string upper = core::AsciiUpper(name);
   for (const TfsScript* s = this; s != nullptr; s = s->parent_) {
     auto [b, e] = s->host_.equal_range(upper);
     for (auto it = b; it != e; ++it) {
@@ -164,9 +164,9 @@ TfsClassVariable* TfsScript::FindClass(const std::string& name) const {
 }
 
 bool TfsScript::ClassInherits(const std::string& derived, const std::string& base) const {
-  const std::string target = UpperAscii(base);
+  const std::string target = core::AsciiUpper(base);
   const TfsClassVariable* cls = FindClass(derived);
-  if (cls == nullptr) return UpperAscii(derived) == target;
+  if (cls == nullptr) return core::AsciiUpper(derived) == target;
   for (int guard = 0; cls != nullptr && guard < 256; ++guard) {
     if (cls->UpperName() == target) return true;
     if (cls->Ancestor().empty()) break;

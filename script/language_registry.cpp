@@ -28,7 +28,7 @@ Registry& Instance() {
   return *registry;
 }
 
-bool SameName(std::string_view a, std::string_view b) { return UpperAscii(a) == UpperAscii(b); }
+bool SameName(std::string_view a, std::string_view b) { return core::AsciiSameText(a, b); }
 
 }  // namespace
 

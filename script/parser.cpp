@@ -22,34 +22,6 @@ bool IsPunctuation(unsigned char c) {
 
 }  // namespace
 
-void AppendUtf8(std::string& out, uint32_t code) {
-  if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-    out += '?';
-  } else if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-std::string UpperAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return out;
-}
-
 void TfsParser::Configure(const ParserSettings& settings) {
   settings_ = settings;
   ident_set_.fill(false);
@@ -63,7 +35,7 @@ void TfsParser::Configure(const ParserSettings& settings) {
 void TfsParser::SetKeywords(std::vector<std::string> keywords) {
   keywords_ = std::move(keywords);
   if (!settings_.case_sensitive) {
-    for (auto& k : keywords_) k = UpperAscii(k);
+    for (auto& k : keywords_) k = core::AsciiUpper(k);
   }
   std::sort(keywords_.begin(), keywords_.end());
 }
@@ -72,12 +44,12 @@ bool TfsParser::IsKeyword(std::string_view word) const {
   if (settings_.case_sensitive) {
     return std::binary_search(keywords_.begin(), keywords_.end(), word);
   }
-  return std::binary_search(keywords_.begin(), keywords_.end(), UpperAscii(word));
+  return std::binary_search(keywords_.begin(), keywords_.end(), core::AsciiUpper(word));
 }
 
 bool TfsParser::SameText(std::string_view a, std::string_view b) const {
   if (settings_.case_sensitive) return a == b;
-  return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
+  return a.size() == b.size() && core::AsciiUpper(a) == core::AsciiUpper(b);
 }
 
 void TfsParser::SetText(std::string_view text) {
@@ -198,7 +170,8 @@ bool TfsParser::ReadQuotedPart(std::string& out) {
         part += '\r';
         p += 2;
       } else if ((e == 'x' || e == 'X') && IsHexDigit(At(p + 2)) && IsHexDigit(At(p + 3))) {
-        AppendUtf8(part, static_cast<uint32_t>(HexValue(At(p + 2)) * 16 + HexValue(At(p + 3))));
+        core::AppendUtf8(part, static_cast<char32_t>(HexValue(At(p + 2)) * 16 +
+                                                    HexValue(At(p + 3))));
         p += 4;
       } else {
         part += e;
@@ -242,7 +215,7 @@ bool TfsParser::ReadCharCode(std::string& out) {
     }
   }
   if (!any) return false;
-  AppendUtf8(out, static_cast<uint32_t>(code));
+  core::AppendUtf8(out, static_cast<uint32_t>(code));
   position_ = p;
   return true;
 }

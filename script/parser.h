@@ -14,6 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/ascii_text.h"
+#include "core/utf8_text.h"
+
 namespace lgoty::script {
 
 struct ParserSettings {
@@ -82,10 +85,5 @@ class TfsParser {
   int position_ = 1;
   int last_position_ = 1;
 };
-
-// Appends the UTF-8 form of a code point (invalid ones as '?').
-void AppendUtf8(std::string& out, uint32_t code);
-// ASCII upper case (names are compared this way; identifiers beyond ASCII stay as they are).
-std::string UpperAscii(std::string_view text);
 
 }  // namespace lgoty::script

@@ -440,7 +440,7 @@ TfsStatementPtr TfsProgramBuilder::BuildAssign(TfsScript& scope, const IlNode& n
   TfsExprPtr target;
   // Inside a function, its own name stands for its result.
   if (target_node->children.size() == 1 && !functions_.empty()) {
-    const std::string upper = UpperAscii(target_node->children[0]->text);
+    const std::string upper = core::AsciiUpper(target_node->children[0]->text);
     for (auto it = functions_.rbegin(); it != functions_.rend(); ++it) {
       if ((*it)->UpperName() == upper && (*it)->result != nullptr) {
         auto e = std::make_unique<TfsVariableExpr>((*it)->result);
@@ -484,7 +484,7 @@ TfsStatementPtr TfsProgramBuilder::BuildAssign(TfsScript& scope, const IlNode& n
       return d.Is(IlKind::kDsgn) && d.children.size() == 1 && d.children[0]->Is(IlKind::kNode) &&
              scope.Find(d.children[0]->text) == var && withs_.empty();
     };
-    const std::string o = UpperAscii(op.text);
+    const std::string o = core::AsciiUpper(op.text);
     TfsOp code = o == "+" ? TfsOp::Plus : o == "-" ? TfsOp::Minus : o == "*" ? TfsOp::Mul
                : o == "/" ? TfsOp::DivFloat : TfsOp::None;
     const bool textual = var->Type().code == TfsVarType::fvtString || var->Type().code == TfsVarType::fvtVariant ||

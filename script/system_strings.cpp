@@ -108,7 +108,7 @@ Variant CompareText(P& p) {
 Variant Chr(P& p) {
   int64_t code = p[0].AsInt64();
   std::string out;
-  AppendUtf8(out, code < 0 || code > 0x10FFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(code));
+  core::AppendUtf8(out, code < 0 || code > 0x10FFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(code));
   return Variant(out);
 }
 

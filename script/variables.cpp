@@ -23,7 +23,7 @@ std::string TfsType::Reported() const {
 }
 
 TfsCustomVariable::TfsCustomVariable(std::string name, TfsType type)
-    : name_(std::move(name)), upper_name_(UpperAscii(name_)), type_(std::move(type)) {}
+    : name_(std::move(name)), upper_name_(core::AsciiUpper(name_)), type_(std::move(type)) {}
 
 TfsCustomVariable::~TfsCustomVariable() = default;
 
@@ -106,7 +106,7 @@ bool BuiltinTypeCode(std::string_view name, TfsVarType& out) {
       {"ARRAY", TfsVarType::fvtArray},     {"CONSTRUCTOR", TfsVarType::fvtConstructor},
       {"INT64", TfsVarType::fvtInt64},
   };
-  std::string upper = UpperAscii(name);
+  std::string upper = core::AsciiUpper(name);
   for (const auto& t : kTypes) {
     if (upper == t.name) {
       out = t.code;
@@ -137,7 +137,7 @@ bool TypesCompatible(const TfsType& target, const TfsType& value, TfsCompatUse u
       return v == T::fvtChar || v == T::fvtString;
     case T::fvtClass:
       if (v != T::fvtClass) return false;
-      return UpperAscii(target.name) == UpperAscii(value.name) || value.name.empty() ||
+      return core::AsciiUpper(target.name) == core::AsciiUpper(value.name) || value.name.empty() ||
              (inherits && inherits(value.name, target.name));
     case T::fvtArray:
       return v == T::fvtArray;
@@ -145,7 +145,7 @@ bool TypesCompatible(const TfsType& target, const TfsType& value, TfsCompatUse u
       return true;
     case T::fvtEnum:
       return v == T::fvtInt || v == T::fvtInt64 ||
-             (v == T::fvtEnum && UpperAscii(target.name) == UpperAscii(value.name));
+             (v == T::fvtEnum && core::AsciiUpper(target.name) == core::AsciiUpper(value.name));
     case T::fvtConstructor:
       return false;
   }

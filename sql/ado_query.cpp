@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "core/locale.h"
+#include "core/utf8_text.h"
 #include "data/database_error.h"
 #include "data/field_defs.h"
 #include "sql/ado_connection.h"
@@ -70,12 +71,6 @@ bool TypeFromDecl(std::string_view decl, TFieldType& type, int& size, int& preci
   return true;
 }
 
-size_t Utf8Length(std::string_view text) {
-  size_t n = 0;
-  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
 std::string NumberText(double value) {
   char buffer[32];
   auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -101,7 +96,7 @@ core::Variant RawValue(const TSqlStatement& st, int column, ValueMix* mix) {
       std::string_view text = st.ColumnText(column);
       if (mix) {
         mix->text = true;
-        mix->longest = std::max(mix->longest, Utf8Length(text));
+        mix->longest = std::max(mix->longest, core::Utf8Length(text));
       }
       return core::Variant(std::string(text));
     }

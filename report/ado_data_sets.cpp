@@ -2,6 +2,7 @@
 // query data sets, and the host's component object that names the default connection.
 #include <mutex>
 
+#include "core/ascii_text.h"
 #include "data/field_type.h"
 #include "report/class_registration.h"
 #include "report/query_data_sets.h"
@@ -18,17 +19,10 @@ LGOTY_REPORT_CLASS_IMPL(TfrxADOQuery)
 
 namespace {
 
-std::string UpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return text;
-}
-
 // Replaces the value of "KEY=" in place (up to the next ";") or appends ";Key=value".
 std::string SetConnectionPart(std::string text, const std::string& upper_key,
                               const std::string& key, const std::string& value) {
-  const size_t at = UpperAscii(text).find(upper_key);
+  const size_t at = core::AsciiUpper(text).find(upper_key);
   if (at == std::string::npos) return text + ";" + key + value;
   size_t end = text.find(';', at);
   if (end == std::string::npos) end = text.size();

@@ -1,5 +1,6 @@
 // Building prepared pages: source pages and aliases, pages, objects as differences,
 // anchors, logical page numbers, cutting and pasting, and the passes of a run.
+#include "core/ascii_text.h"
 #include "report/prepared_pages.h"
 
 #include <algorithm>
@@ -125,7 +126,7 @@ void TfrxPreviewPages::LinkSource(TfrxComponent* template_object, TfrxComponent*
     prefix = "b";
   } else {
     std::string base = copy->BaseName();
-    prefix = base.empty() ? "o" : std::string(1, LowerAscii(base[0]));
+    prefix = base.empty() ? "o" : std::string(1, core::AsciiLower(base[0]));
   }
   std::string alias = dictionary_.CreateUniqueName(prefix);
   dictionary_.Add(alias, "Page" + std::to_string(source_page_index) + "." + copy->Name(), copy);

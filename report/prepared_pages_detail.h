@@ -31,7 +31,6 @@ inline constexpr size_t kMaxSourceDigits = 5;
 // Positions closer than this to the source's count as unchanged in a first-pass item.
 inline constexpr double kPositionTolerance = 0.0001;
 
-inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 int RoundToInt(double value);
 int IntAttribute(const core::TfrxXMLItem* item, std::string_view name);
 // A float with '.' or ',' as the decimal separator; 0 when it does not convert.

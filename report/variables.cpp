@@ -1,5 +1,6 @@
 #include "report/variables.h"
 
+#include "core/ascii_text.h"
 #include "core/locale.h"
 
 namespace lgoty::report {
@@ -13,18 +14,12 @@ bool IsAscii(std::string_view s) {
   return true;
 }
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
 }  // namespace
 
 bool SameVariableName(std::string_view a, std::string_view b) {
   const bool ascii_a = IsAscii(a), ascii_b = IsAscii(b);
   if (ascii_a && ascii_b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-      if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-    }
-    return true;
+    return core::AsciiSameText(a, b);
   }
   // A name with letters beyond ASCII never equals a pure ASCII one: case folding keeps
   // non-ASCII letters non-ASCII for the scripts these registers use (Latin, Cyrillic).

@@ -5,6 +5,8 @@
 
 #include "core/xml_document.h"
 #include "render/painter_canvas.h"
+#include "core/stream.h"
+#include "report/bands.h"
 #include "report/memo_fill.h"
 #include "report/pages.h"
 #include "report/prepared_page_drawing.h"
@@ -143,22 +145,61 @@ void PreparedPagesDocument::SaveToFile(const std::string& path) {
 }
 
 bool PreparedPagesDocument::LoadFromFile(const std::string& path) {
-  return report_.PreviewPages().LoadFromFile(path);
+  const bool loaded = report_.PreviewPages().LoadFromFile(path);
+  if (loaded) loaded_from_file_ = true;
+  return loaded;
 }
 
 report::PrintPageSource* PreparedPagesDocument::PrintSource() { return print_source_.get(); }
 
+namespace {
+
+void ReadSetup(const report::TfrxReportPage& page, PageSetup& setup) {
+  setup.width = page.PaperWidth();
+  setup.height = page.PaperHeight();
+  setup.paper = page.PaperSize();
+  setup.orientation = page.Orientation();
+  setup.left = page.left_margin;
+  setup.top = page.top_margin;
+  setup.right = page.right_margin;
+  setup.bottom = page.bottom_margin;
+}
+
+// The orientation first: turning the page swaps its paper dimensions and rotates its
+// margins, which the values after it then replace.
+void WriteSetup(const PageSetup& setup, report::TfrxReportPage& page) {
+  page.SetOrientation(setup.orientation);
+  page.SetPaperWidth(setup.width);
+  page.SetPaperHeight(setup.height);
+  page.SetPaperSize(setup.paper);
+  page.left_margin = setup.left;
+  page.top_margin = setup.top;
+  page.right_margin = setup.right;
+  page.bottom_margin = setup.bottom;
+}
+
+// The report pages of the template, in their order.
+std::vector<report::TfrxReportPage*> TemplatePages(const report::TfrxReport& report) {
+  std::vector<report::TfrxReportPage*> pages;
+  for (int i = 0; i < report.ObjectCount(); ++i) {
+    if (auto* page = dynamic_cast<report::TfrxReportPage*>(report.Object(i)))
+      pages.push_back(page);
+  }
+  return pages;
+}
+
+bool HasBands(const report::TfrxReportPage& page) {
+  for (int i = 0; i < page.ObjectCount(); ++i) {
+    if (dynamic_cast<const report::TfrxBand*>(page.Object(i))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool PreparedPagesDocument::GetPageSetup(int index, PageSetup& setup) {
   if (index < 0 || index >= PageCount()) return false;
-  report::TfrxReportPage* page = report_.PreviewPages().Page(index);
-  setup.width = page->PaperWidth();
-  setup.height = page->PaperHeight();
-  setup.paper = page->PaperSize();
-  setup.orientation = page->Orientation();
-  setup.left = page->left_margin;
-  setup.top = page->top_margin;
-  setup.right = page->right_margin;
-  setup.bottom = page->bottom_margin;
+  ReadSetup(*report_.PreviewPages().Page(index), setup);
   return true;
 }
 
@@ -169,16 +210,42 @@ void PreparedPagesDocument::SetPageSetup(int index, const PageSetup& setup) {
   const int last = setup.all_pages ? count - 1 : index;
   for (int i = std::max(first, 0); i <= last && i < count; ++i) {
     report::TfrxReportPage* page = pages.Page(i);
-    page->SetOrientation(setup.orientation);
-    page->SetPaperWidth(setup.width);
-    page->SetPaperHeight(setup.height);
-    page->SetPaperSize(setup.paper);
-    page->left_margin = setup.left;
-    page->top_margin = setup.top;
-    page->right_margin = setup.right;
-    page->bottom_margin = setup.bottom;
+    WriteSetup(setup, *page);
     pages.ModifyPage(i, *page);
   }
+}
+
+bool PreparedPagesDocument::SetTemplatePageSetup(const PageSetup& setup) {
+  // Pages read from a prepared-report file have no template here to be built from (a fresh
+  // report holds no report page with bands), and a build would replace the file's pages by
+  // the template's own report: such pages are changed in place by SetPageSetup instead.
+  if (loaded_from_file_) return false;
+  const std::vector<report::TfrxReportPage*> pages = TemplatePages(report_);
+  if (std::none_of(pages.begin(), pages.end(),
+                   [](const report::TfrxReportPage* page) { return HasBands(*page); }))
+    return false;
+  core::TMemoryStream stored;
+  report_.PreviewPages().SaveToStream(stored);
+  pages_backup_ = stored.Bytes();
+  template_backup_.clear();
+  for (report::TfrxReportPage* page : pages) {
+    PageSetup former;
+    ReadSetup(*page, former);
+    template_backup_.push_back(former);
+    WriteSetup(setup, *page);
+  }
+  return true;
+}
+
+void PreparedPagesDocument::RestoreTemplatePageSetup() {
+  const std::vector<report::TfrxReportPage*> pages = TemplatePages(report_);
+  for (size_t i = 0; i < pages.size() && i < template_backup_.size(); ++i)
+    WriteSetup(template_backup_[i], *pages[i]);
+  template_backup_.clear();
+  core::TMemoryStream stored(std::move(pages_backup_));
+  pages_backup_.clear();
+  report_.PreviewPages().Clear();
+  if (stored.Size() > 0) report_.PreviewPages().LoadFromStream(stored);
 }
 
 }  // namespace lgoty::ui

@@ -34,11 +34,22 @@ class PreparedPagesDocument : public PreviewDocument {
   // all_pages), the objects keep their places.
   bool GetPageSetup(int index, PageSetup& setup) override;
   void SetPageSetup(int index, const PageSetup& setup) override;
+  // The template's report pages take the settings; their former settings and the prepared
+  // pages are kept until the next call for RestoreTemplatePageSetup.
+  bool SetTemplatePageSetup(const PageSetup& setup) override;
+  void RestoreTemplatePageSetup() override;
 
  private:
   class PrintSourceImpl;
   report::TfrxReport& report_;
   std::unique_ptr<PrintSourceImpl> print_source_;
+  // The pages came from a prepared-report file, not from a run of the template.
+  bool loaded_from_file_ = false;
+  // What SetTemplatePageSetup replaced: the settings of the template's report pages in
+  // their order (the pages themselves may be other objects after a run that reloads the
+  // template) and the prepared pages as a stored prepared report.
+  std::vector<PageSetup> template_backup_;
+  std::string pages_backup_;
 };
 
 }  // namespace lgoty::ui

@@ -406,7 +406,13 @@ void TfrxPreview::PageSetupDlg() {
   TfrxPageSettingsForm form(setup, printer, inches, this);
   if (form.exec() != QDialog::Accepted) return;
   int page = page_no_;
-  document_->SetPageSetup(page_no_ - 1, form.Result());
+  const PageSetup result = form.Result();
+  if (result.all_pages && report_ && document_->SetTemplatePageSetup(result)) {
+    BuildAgain();
+    SetPageNo(page);
+    return;
+  }
+  document_->SetPageSetup(page_no_ - 1, result);
   workspace_->Reload();
   thumbnails_->Reload();
   UpdateLayout();

@@ -99,6 +99,12 @@ class TfrxPreview : public QWidget, public report::PrintProgress {
   void PageAdded(int count, bool first_pass = false);
   void EndWork();
   bool Working() const { return working_; }
+  // Builds the preview's report again (its dialog pages are shown again) in the working
+  // state, the pages appearing as they are made (preview_rebuild.cpp). When the build fails
+  // or is cancelled the document's RestoreTemplatePageSetup puts the former pages back and
+  // an error is shown as a message (and taken off the report's error list). True when the
+  // new pages stand.
+  bool BuildAgain();
   // Sets the terminated flag that the running engine or print loop asks.
   void Cancel();
   bool Terminated() override { return terminated_; }

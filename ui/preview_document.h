@@ -75,6 +75,17 @@ class PreviewDocument {
     (void)index;
     (void)setup;
   }
+  // Page settings for all pages of a document built from a report template: gives them to
+  // every report page of the template and returns true; the caller then builds the report
+  // again. False, with nothing changed, when there is no template to build from (the pages
+  // were loaded from a prepared-report file): SetPageSetup then changes the pages.
+  virtual bool SetTemplatePageSetup(const PageSetup& setup) {
+    (void)setup;
+    return false;
+  }
+  // After a build that followed SetTemplatePageSetup failed or was cancelled: the template's
+  // pages take back their former settings and the pages are as they were before the build.
+  virtual void RestoreTemplatePageSetup() {}
 };
 
 }  // namespace lgoty::ui

@@ -1,6 +1,6 @@
 // The preview window over a prepared report: pages saved and loaded again through the
 // toolbar (.fp3) show the same, and page settings change the page and the view draws it
-// again.
+// again; for all pages they change the template and the report is built again.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 
+#include "report/pages.h"
 #include "report/prepared_pages.h"
 #include "tests/render/small_report.h"
 #include "tests/ui/qt_test_support.h"
@@ -140,18 +141,98 @@ TEST(PreviewPages, PageSettingsOfTheCurrentPageChangeItAndTheViewDrawsItAgain) {
   EXPECT_TRUE(window.Texts(1).contains("Строка льготника"));
 }
 
-TEST(PreviewPages, PageSettingsForAllPagesChangeEveryPage) {
+report::TfrxReportPage& TemplatePage(report::TfrxReport& report, const char* name) {
+  auto* page = dynamic_cast<report::TfrxReportPage*>(report.FindByName(name));
+  EXPECT_NE(page, nullptr) << name;
+  return *page;
+}
+
+// Applied to all pages, the settings go to the template and the report is built again: the
+// five rows of 400 pixels went two to a portrait page and go one to a landscape page.
+TEST(PreviewPages, PageSettingsForAllPagesChangeTheTemplateAndBuildTheReportAgain) {
+  testing::SmallReport small;
+  ASSERT_TRUE(small.Report().Prepare(true));
+  ReportWindow window(small.Report());
+  ASSERT_EQ(window.document.PageCount(), 4);
+  const QSize portrait = window.document.PageSize(0);
+  ASSERT_GT(portrait.height(), portrait.width());
+  QStringList messages;
+  window.preview().show_message = [&](const QString& text) { messages << text; };
+  window.preview().SetPageNo(2);
+
+  TurnToLandscape(window, true);
+  EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+  EXPECT_FALSE(window.preview().Working());
+  for (const char* name : {"Page1", "Page2"}) {
+    report::TfrxReportPage& page = TemplatePage(small.Report(), name);
+    EXPECT_EQ(page.Orientation(), report::TPrinterOrientation::poLandscape) << name;
+    EXPECT_GT(page.PaperWidth(), page.PaperHeight()) << name;
+  }
+  ASSERT_EQ(window.document.PageCount(), 6);
+  EXPECT_EQ(window.preview().PageCount(), 6);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(window.document.PageSize(i), portrait.transposed()) << i;
+    EXPECT_EQ(window.preview().Workspace()->PageSize(i), portrait.transposed()) << i;
+  }
+  EXPECT_TRUE(window.Texts(0).contains("Страница 1 из 6")) << window.Texts(0).join('|').toStdString();
+  EXPECT_EQ(window.Texts(0).count("Строка льготника"), 1);
+  EXPECT_EQ(window.preview().PageNo(), 2);
+  EXPECT_TRUE(window.form.PageCountLabel()->text().contains("6"));
+  EXPECT_EQ(small.Report().Errors().Count(), 0);
+}
+
+// A run that fails shows its error and leaves the template and the pages as they were.
+TEST(PreviewPages, PageSettingsForAllPagesWithAFailingRunKeepTheFormerPages) {
   testing::SmallReport small;
   ASSERT_TRUE(small.Report().Prepare(true));
   ReportWindow window(small.Report());
   const QSize portrait = window.document.PageSize(0);
+  const QStringList first_texts = window.Texts(0);
+  small.Report().script_text.SetText("begin\r\n  Undeclared := ;\r\nend.");
+  QStringList messages;
+  window.preview().show_message = [&](const QString& text) { messages << text; };
+
   TurnToLandscape(window, true);
+  ASSERT_EQ(messages.size(), 1);
+  EXPECT_FALSE(messages[0].isEmpty());
+  EXPECT_FALSE(window.preview().Working());
+  EXPECT_EQ(TemplatePage(small.Report(), "Page1").Orientation(),
+            report::TPrinterOrientation::poPortrait);
+  EXPECT_EQ(TemplatePage(small.Report(), "Page2").Orientation(),
+            report::TPrinterOrientation::poLandscape);
   ASSERT_EQ(window.document.PageCount(), 4);
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(window.document.PageSize(i), portrait.transposed()) << i;
-    EXPECT_EQ(window.preview().Workspace()->PageSize(i), portrait.transposed()) << i;
+  EXPECT_EQ(window.document.PageSize(0), portrait);
+  EXPECT_EQ(window.preview().Workspace()->PageSize(0), portrait);
+  EXPECT_EQ(window.Texts(0), first_texts);
+  // Shown once, in the preview; not left for the caller to report again.
+  EXPECT_EQ(small.Report().Errors().Count(), 0);
+}
+
+// Pages loaded from a prepared-report file have no template to build from: they change in
+// place, whether the window's report is empty or has a template of its own.
+TEST(PreviewPages, PageSettingsForAllPagesOfALoadedFileChangeThePages) {
+  QTemporaryDir dir;
+  const std::string path = (dir.path() + "/list.fp3").toStdString();
+  testing::SmallReport small;
+  ASSERT_TRUE(small.Report().Prepare(true));
+  small.Report().PreviewPages().SaveToFile(path);
+  const QSize portrait = PreparedPagesDocument(small.Report()).PageSize(0);
+
+  report::TfrxReport empty;
+  testing::SmallReport with_template;
+  for (report::TfrxReport* report : {&empty, &with_template.Report()}) {
+    ReportWindow window(*report);
+    ASSERT_TRUE(window.preview().LoadFromFile(QString::fromStdString(path)));
+    TurnToLandscape(window, true);
+    ASSERT_EQ(window.document.PageCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(window.document.PageSize(i), portrait.transposed()) << i;
+      EXPECT_EQ(window.preview().Workspace()->PageSize(i), portrait.transposed()) << i;
+    }
+    EXPECT_TRUE(window.Texts(0).contains("Страница 1 из 4"));
   }
-  EXPECT_TRUE(window.Texts(0).contains("Страница 1 из 4"));
+  EXPECT_EQ(TemplatePage(with_template.Report(), "Page1").Orientation(),
+            report::TPrinterOrientation::poPortrait);
 }
 
 }  // namespace

@@ -39,6 +39,9 @@ QFont MakeFont(const report::CanvasFont& font) {
   QFont result(FamilyFor(font.name));
   result.setHintingPreference(QFont::PreferNoHinting);
   result.setStyleStrategy(QFont::PreferOutline);
+  // No kerning: measured lines are the sums of the characters' advances, and drawn lines
+  // must be exactly as wide.
+  result.setKerning(false);
   result.setBold(font.style & report::font_style::fsBold);
   result.setItalic(font.style & report::font_style::fsItalic);
   result.setUnderline(font.style & report::font_style::fsUnderline);

@@ -5,6 +5,10 @@
 #pragma once
 
 #include <QPainter>
+#include <QRawFont>
+#include <map>
+#include <string>
+#include <tuple>
 
 #include "report/canvas.h"
 
@@ -47,8 +51,15 @@ class PainterCanvas : public report::TfrxCanvas {
  private:
   void FillAndStroke(const QPainterPath& path, const report::CanvasPen& pen,
                      const report::CanvasBrush& brush);
+  // Draws the run as glyphs placed by their design advances, the way the layout measured
+  // them; false (nothing drawn) when the font lacks a character and Qt's text layout must
+  // find another font for it.
+  bool DrawGlyphs(const QString& text, const QFont& font, const report::CanvasFont& key,
+                  double spacing);
 
   QPainter* painter_;
+  // The fonts met so far as raw fonts, by face name, measuring height and style.
+  std::map<std::tuple<std::string, int, uint32_t>, QRawFont> raw_fonts_;
 };
 
 QColor ToQColor(report::TColor color);

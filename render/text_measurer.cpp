@@ -1,6 +1,7 @@
 #include "render/text_measurer.h"
 
 #include <QFontMetricsF>
+#include <cmath>
 #include <QTextLayout>
 #include <QTextOption>
 
@@ -9,20 +10,50 @@
 
 namespace lgoty::render {
 
-const QFont& QtTextMeasurer::FontOf(const report::CanvasFont& font) {
+QtTextMeasurer::MeasuredFont& QtTextMeasurer::FontOf(const report::CanvasFont& font) {
   auto key = std::make_tuple(font.name, font.MeasureHeight(), font.style);
   auto it = fonts_.find(key);
   if (it == fonts_.end()) {
     QFont qfont = MakeFont(font);
     qfont.setPixelSize(std::max(1, font.MeasureHeight()));
-    it = fonts_.emplace(key, qfont).first;
+    MeasuredFont measured{qfont, std::vector<double>(kLowRange, std::nan("")), {}};
+    it = fonts_.emplace(key, std::move(measured)).first;
   }
   return it->second;
 }
 
+// The advance of one character laid out on its own with design metrics.
+double QtTextMeasurer::Advance(MeasuredFont& font, char32_t c) {
+  double* slot = nullptr;
+  if (c < kLowRange) {
+    slot = &font.low_advances[c];
+    if (!std::isnan(*slot)) return *slot;
+  } else if (auto it = font.other_advances.find(c); it != font.other_advances.end()) {
+    return it->second;
+  }
+  QString qtext = QString::fromUcs4(&c, 1);
+  QTextLayout layout(qtext, font.font);
+  QTextOption option;
+  option.setUseDesignMetrics(true);
+  option.setWrapMode(QTextOption::NoWrap);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  QTextLine line = layout.createLine();
+  // Wide enough for any line (QTextLayout keeps widths as 26.6 fixed point).
+  if (line.isValid()) line.setLineWidth(3.0e7);
+  layout.endLayout();
+  const double advance = line.isValid() ? line.cursorToX(static_cast<int>(qtext.size())) : 0;
+  if (slot) {
+    *slot = advance;
+  } else {
+    font.other_advances.emplace(c, advance);
+  }
+  return advance;
+}
+
 report::FontMetrics QtTextMeasurer::Metrics(const report::CanvasFont& font) {
   std::lock_guard lock(mutex_);
-  QFontMetricsF metrics(FontOf(font));
+  QFontMetricsF metrics(FontOf(font).font);
   return {metrics.ascent(), metrics.descent()};
 }
 
@@ -31,23 +62,11 @@ void QtTextMeasurer::CharPositions(const report::CanvasFont& font, std::u32strin
   positions.resize(text.size());
   if (text.empty()) return;
   std::lock_guard lock(mutex_);
-  QString qtext = QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
-  QTextLayout layout(qtext, FontOf(font));
-  QTextOption option;
-  option.setUseDesignMetrics(true);
-  option.setWrapMode(QTextOption::NoWrap);
-  layout.setTextOption(option);
-  layout.setCacheEnabled(true);
-  layout.beginLayout();
-  QTextLine line = layout.createLine();
-  // Wide enough for any line (QTextLayout keeps widths as 26.6 fixed point).
-  if (line.isValid()) line.setLineWidth(3.0e7);
-  layout.endLayout();
-  // Characters beyond the basic plane take two UTF-16 units.
-  int cursor = 0;
+  MeasuredFont& measured = FontOf(font);
+  double x = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    cursor += text[i] > 0xFFFF ? 2 : 1;
-    positions[i] = line.isValid() ? line.cursorToX(cursor) : 0;
+    x += Advance(measured, text[i]);
+    positions[i] = x;
   }
 }
 

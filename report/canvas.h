@@ -55,8 +55,8 @@ class TfrxTextMeasurer {
 
   virtual FontMetrics Metrics(const CanvasFont& font) = 0;
   // positions receives one entry per character of text (UTF-32): the advance from the start
-  // of the run to the end of that character, in measuring units. One call per run, so that
-  // kerning and shaping inside the run count as they will when the run is drawn.
+  // of the run to the end of that character, in measuring units. One call per run; a canvas
+  // must draw the run exactly as wide as its measurer measured it.
   virtual void CharPositions(const CanvasFont& font, std::u32string_view text,
                              std::vector<double>& positions) = 0;
   // The advance of the whole run (the last position, or 0).

@@ -25,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -238,6 +239,11 @@ class TfrxDBDataset : public TfrxCustomDBDataSet {
   void RestoreHooks();
   // The platform field of a user-visible name in the field list; nullptr when absent.
   data::TField* FindListField(const std::string& field, bool& listed) const;
+  // Names asked before -> the index and text of the list line they matched. Only a hint:
+  // an entry counts while the list still holds that line's text there, so changes of the
+  // list need no upkeep. It spares the locale-aware search of the sorted list for every
+  // field of every row.
+  mutable std::unordered_map<std::string, std::pair<int, std::string>> field_index_;
 
   // Watches DataSet (a private source over it) and DataSource (a private link to it).
   std::unique_ptr<data::TDataSource> dataset_watch_;

@@ -261,7 +261,19 @@ data::TField& TfrxDBDataset::FieldByName(const std::string& field) {
 // ---- fields --------------------------------------------------------------------------------
 
 data::TField* TfrxDBDataset::FindListField(const std::string& field, bool& listed) const {
-  const int i = field_list_.IndexOf(field);
+  constexpr size_t kMaxRemembered = 256;
+  int i = -1;
+  if (auto it = field_index_.find(field);
+      it != field_index_.end() && it->second.first < field_list_.Count() &&
+      field_list_[it->second.first] == it->second.second) {
+    i = it->second.first;
+  } else {
+    i = field_list_.IndexOf(field);
+    if (i >= 0) {
+      if (field_index_.size() >= kMaxRemembered) field_index_.clear();
+      field_index_[field] = {i, field_list_[i]};
+    }
+  }
   listed = i >= 0;
   return listed ? static_cast<data::TField*>(field_list_.GetObject(i)) : nullptr;
 }

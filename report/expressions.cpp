@@ -21,6 +21,28 @@ void TfrxRunState::StartNow() {
 
 namespace {
 
+// The value of a PascalScript literal as the host writes variables: a decimal integer of
+// up to nine digits, or a text in single quotes without a quote inside. False for anything
+// else, which goes to the compiler. Saves running a compiled function for every use.
+bool PascalLiteral(std::string_view text, Variant& value) {
+  if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'') {
+    const std::string_view inner = text.substr(1, text.size() - 2);
+    if (inner.find('\'') != std::string_view::npos || inner.find_first_of("\r\n") != std::string_view::npos) {
+      return false;
+    }
+    value = Variant(std::string(inner));
+    return true;
+  }
+  if (text.empty() || text.size() > 9) return false;
+  int32_t n = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + (c - '0');
+  }
+  value = Variant(n);
+  return true;
+}
+
 bool IsIdentifier(std::string_view s) {
   if (s.empty()) return false;
   for (size_t i = 0; i < s.size(); ++i) {
@@ -240,6 +262,7 @@ bool TfrxExpressions::ResolveVariable(std::string_view name, Variant& value) {
     value = Variant::Null();
     return true;
   }
+  if (SameName(report_.script_language, "PascalScript") && PascalLiteral(text, value)) return true;
   for (const void* e : evaluating_) {
     if (e == v) Refuse(frxGet("clVarSelfRef") + " " + v->name);
   }

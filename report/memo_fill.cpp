@@ -126,9 +126,12 @@ bool FindBracketed(std::string_view text, std::string_view open, std::string_vie
   if (start == std::string_view::npos) return false;
   int depth = 0;
   bool in_single = false, in_double = false;
+  // Delimiters are compared only where their first character stands.
+  const char open_first = open[0], close_first = close[0];
   for (size_t i = start; i < text.size();) {
-    if (!in_single && !in_double) {
-      if (depth > 0 && text.compare(i, close.size(), close) == 0) {
+    const char c = text[i];
+    if (!in_single && !in_double && (c == open_first || c == close_first)) {
+      if (depth > 0 && c == close_first && text.compare(i, close.size(), close) == 0) {
         if (--depth == 0) {
           span.begin = start;
           span.end = i + close.size();
@@ -138,13 +141,12 @@ bool FindBracketed(std::string_view text, std::string_view open, std::string_vie
         i += close.size();
         continue;
       }
-      if (text.compare(i, open.size(), open) == 0) {
+      if (c == open_first && text.compare(i, open.size(), open) == 0) {
         ++depth;
         i += open.size();
         continue;
       }
     }
-    char c = text[i];
     if (c == '"' && !in_single) in_double = !in_double;
     if (c == '\'' && !in_double) in_single = !in_single;
     ++i;

@@ -141,9 +141,13 @@ TEST(ExpressionCache, LetterCaseDifferencesShareOneFunction) {
 TEST(ExpressionCache, ResolvedNamesNeverReachTheCompiler) {
   TfrxReport report;
   report.AddVariable("vid", Variant("1"));
+  report.AddVariable("twice", Variant("<vid> * 2"));
   report.Calc("Page#");
-  report.Calc("vid");
-  // vid's value "1" is itself an expression and compiled; the names are not.
+  EXPECT_EQ(report.Calc("vid").AsInteger(), 1);
+  // A plain literal as the host writes it needs no function either.
+  EXPECT_EQ(report.Expressions().CachedCount(), 0);
+  // twice's value is an expression and compiled; vid inside it is a name again.
+  EXPECT_EQ(report.Calc("twice").AsInteger(), 2);
   EXPECT_EQ(report.Expressions().CachedCount(), 1);
 }
 

@@ -43,16 +43,6 @@ bool PascalLiteral(std::string_view text, Variant& value) {
   return true;
 }
 
-bool IsIdentifier(std::string_view s) {
-  if (s.empty()) return false;
-  for (size_t i = 0; i < s.size(); ++i) {
-    auto c = static_cast<unsigned char>(s[i]);
-    bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
-    if (!letter && !(i > 0 && c >= '0' && c <= '9')) return false;
-  }
-  return true;
-}
-
 bool IsDivisionByZero(std::string_view message) {
   return core::AnsiLowerCase(message).find("division by zero") != std::string::npos;
 }
@@ -236,7 +226,7 @@ bool TfrxExpressions::ResolveName(std::string_view name, Variant& value) {
     }
   }
 
-  if (IsIdentifier(name)) {
+  if (IsValidIdent(name)) {
     if (script::TfsCustomVariable* v = script_->FindVariable(std::string(name))) {
       value = v->GetValue();
       return true;

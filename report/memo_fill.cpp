@@ -154,6 +154,28 @@ bool FindBracketed(std::string_view text, std::string_view open, std::string_vie
   return false;
 }
 
+namespace {
+
+// Replaces every complete span of `text`, left to right, with what `value_of` gives for its
+// expression; the scan goes on after the inserted value. Without an opening delimiter the
+// text is returned as it is.
+template <typename ValueOf>
+std::string ReplaceBracketed(std::string_view text, std::string_view open, std::string_view close,
+                             ValueOf&& value_of) {
+  if (text.find(open) == std::string_view::npos) return std::string(text);
+  std::string out(text);
+  size_t pos = 0;
+  BracketSpan span;
+  while (FindBracketed(out, open, close, pos, span)) {
+    std::string value = value_of(span.expression);
+    out.replace(span.begin, span.end - span.begin, value);
+    pos = span.begin + value.size();
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string EvaluateAndFormat(TfrxExpressions& expressions, TfrxCustomMemoView& memo, std::string_view expression,
                               const TfrxFormat& format) {
   const TfrxFormat* fmt = &format;
@@ -208,20 +230,14 @@ std::string EvaluateAndFormat(TfrxExpressions& expressions, TfrxCustomMemoView& 
 
 std::string ExpandExpressions(TfrxExpressions& expressions, TfrxCustomMemoView& memo, std::string_view text) {
   auto [open, close] = SplitExpressionDelimiters(memo.expression_delimiters);
-  if (text.find(open) == std::string_view::npos) return std::string(text);
-  std::string out(text);
-  size_t pos = 0;
   size_t format_index = 0;
-  BracketSpan span;
   auto& formats = memo.Formats();
-  while (FindBracketed(out, open, close, pos, span)) {
+  return ReplaceBracketed(text, open, close, [&](const std::string& expression) {
     const TfrxFormat& format = *formats[std::min(format_index, formats.size() - 1)];
-    std::string value = EvaluateAndFormat(expressions, memo, span.expression, format);
-    out.replace(span.begin, span.end - span.begin, value);
-    pos = span.begin + value.size();
+    std::string value = EvaluateAndFormat(expressions, memo, expression, format);
     if (format_index + 1 < formats.size()) ++format_index;
-  }
-  return out;
+    return value;
+  });
 }
 
 std::string ReplacePageMarkers(std::string_view text, int total_pages, std::string_view copy_name) {
@@ -242,18 +258,10 @@ std::string ReplacePageMarkers(std::string_view text, int total_pages, std::stri
 }
 
 void ViewFillData(TfrxExpressions& expressions, TfrxView& view) {
-  auto expand = [&expressions, &view](const std::string& text) {
-    if (text.find('[') == std::string::npos) return text;
-    std::string out = text;
-    size_t pos = 0;
-    BracketSpan span;
-    while (FindBracketed(out, "[", "]", pos, span)) {
-      std::string value = core::VarToStr(expressions.Calc(span.expression));
-      out.replace(span.begin, span.end - span.begin, value);
-      pos = span.begin + value.size();
-    }
-    (void)view;
-    return out;
+  auto expand = [&expressions](const std::string& text) {
+    return ReplaceBracketed(text, "[", "]", [&expressions](const std::string& expression) {
+      return core::VarToStr(expressions.Calc(expression));
+    });
   };
   view.tag_str = expand(view.tag_str);
   TfrxHyperlink& link = view.Hyperlink();

@@ -53,24 +53,15 @@ bool IsSetter(const std::string& upper_name) {
   return upper_name.size() > 4 && upper_name.compare(upper_name.size() - 4, 4, ".SET") == 0;
 }
 
-double AbsLeft(const TfrxComponent& c) {
-  double x = 0;
+// The sum of `coordinate` over the component and its parents up to its page.
+double AbsCoordinate(const TfrxComponent& c, double (TfrxComponent::*coordinate)() const) {
+  double sum = 0;
   for (const TfrxComponent* p = &c; p != nullptr && dynamic_cast<const TfrxPage*>(p) == nullptr &&
                                      dynamic_cast<const TfrxReport*>(p) == nullptr;
        p = p->Parent()) {
-    x += p->Left();
+    sum += (p->*coordinate)();
   }
-  return x;
-}
-
-double AbsTop(const TfrxComponent& c) {
-  double y = 0;
-  for (const TfrxComponent* p = &c; p != nullptr && dynamic_cast<const TfrxPage*>(p) == nullptr &&
-                                     dynamic_cast<const TfrxReport*>(p) == nullptr;
-       p = p->Parent()) {
-    y += p->Top();
-  }
-  return y;
+  return sum;
 }
 
 // Splits the source text of a macro argument list element (already one argument).
@@ -280,10 +271,10 @@ void TfrxReportScript::RegisterClasses() {
         return Variant(static_cast<core::TObject*>(Component(o).Page()));
       });
       c->AddProperty("AbsLeft", "Extended", [](core::TObject* o, TfsClassVariable*, const std::string&) {
-        return Variant(AbsLeft(Component(o)));
+        return Variant(AbsCoordinate(Component(o), &TfrxComponent::Left));
       });
       c->AddProperty("AbsTop", "Extended", [](core::TObject* o, TfsClassVariable*, const std::string&) {
-        return Variant(AbsTop(Component(o)));
+        return Variant(AbsCoordinate(Component(o), &TfrxComponent::Top));
       });
     }
   }

@@ -20,9 +20,8 @@
 #include "report/pages.h"
 #include "report/views.h"
 #include "report/prepared_pages.h"
-#include "report/query_data_sets.h"
 #include "report/report.h"
-#include "sql/ado_connection.h"
+#include "tools/lgoty_report/expand_data.h"
 #include "tools/lgoty_report/output_files.h"
 
 namespace lgoty::tools {
@@ -101,14 +100,9 @@ int RunReportCommand(int argc, char** argv) {
   QGuiApplication app(qt_argc, qt_argv);
   try {
     render::InstallTextMeasurer();
-    report::TfrxADOComponents ado;
-    sql::TAdoConnection connection;
-    if (!options.connection.empty()) {
-      connection.SetLoginPrompt(false);
-      connection.SetConnectionString(sql::FolderConnectionString(options.connection));
-      connection.Open();
-      ado.SetDefaultDatabase(&connection);
-    }
+    std::unique_ptr<FolderConnection> folder;
+    if (!options.connection.empty())
+      folder = std::make_unique<FolderConnection>(options.connection);
     TfrxReport report;
     report.LoadFromFile(options.template_path, true);
     if (report.Errors().Count() > 0) {

@@ -15,15 +15,6 @@ namespace lgoty::ui {
 
 namespace {
 
-std::string JoinedErrors(report::TfrxReport& report) {
-  std::string text;
-  for (int i = 0; i < report.Errors().Count(); ++i) {
-    if (i > 0) text += '\n';
-    text += report.Errors()[i];
-  }
-  return text;
-}
-
 // For the run: dialog pages over the preview when the host installed no dialog host, and
 // the errors kept on the list (the preview shows them) rather than shown or thrown by the
 // run itself. Both are put back however the run ends.

@@ -27,4 +27,13 @@ void PreviewReportUserInterface::ReportProgress(bool first_pass, int page_number
 
 bool PreviewReportUserInterface::ProgressCancelled() { return preview_.Terminated(); }
 
+std::string JoinedErrors(report::TfrxReport& report) {
+  std::string text;
+  for (int i = 0; i < report.Errors().Count(); ++i) {
+    if (i > 0) text += '\n';
+    text += report.Errors()[i];
+  }
+  return text;
+}
+
 }  // namespace lgoty::ui

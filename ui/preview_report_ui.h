@@ -4,6 +4,8 @@
 // had installed before, if any.
 #pragma once
 
+#include <string>
+
 #include "report/report.h"
 #include "ui/preview.h"
 
@@ -28,5 +30,8 @@ class PreviewReportUserInterface : public report::ReportUserInterface {
   TfrxPreview& preview_;
   report::ReportUserInterface* previous_;
 };
+
+// The report's error list as one text, a line per error (no final line break).
+std::string JoinedErrors(report::TfrxReport& report);
 
 }  // namespace lgoty::ui

@@ -35,15 +35,6 @@ class DialogHostSwap {
   report::DialogHost* previous_;
 };
 
-std::string JoinedErrors(report::TfrxReport& report) {
-  std::string text;
-  for (int i = 0; i < report.Errors().Count(); ++i) {
-    if (i > 0) text += '\n';
-    text += report.Errors()[i];
-  }
-  return text;
-}
-
 }  // namespace
 
 void ShowReport(report::TfrxReport& report, QWidget* parent) {

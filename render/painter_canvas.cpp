@@ -266,9 +266,17 @@ void PainterCanvas::DrawPolygon(const std::vector<CanvasPoint>& points, const Ca
   FillAndStroke(path, pen, brush);
 }
 
+const QImage& PainterCanvas::Decoded(std::string_view image) {
+  if (image != decoded_bytes_) {
+    decoded_bytes_.assign(image);
+    decoded_ = QImage::fromData(reinterpret_cast<const uchar*>(image.data()),
+                                static_cast<int>(image.size()));
+  }
+  return decoded_;
+}
+
 bool PainterCanvas::PictureSize(std::string_view image, double& width, double& height) {
-  QImage decoded = QImage::fromData(reinterpret_cast<const uchar*>(image.data()),
-                                    static_cast<int>(image.size()));
+  const QImage& decoded = Decoded(image);
   if (decoded.isNull()) return false;
   width = decoded.width();
   height = decoded.height();
@@ -276,8 +284,7 @@ bool PainterCanvas::PictureSize(std::string_view image, double& width, double& h
 }
 
 bool PainterCanvas::DrawPicture(const CanvasRect& rect, std::string_view image) {
-  QImage decoded = QImage::fromData(reinterpret_cast<const uchar*>(image.data()),
-                                    static_cast<int>(image.size()));
+  const QImage& decoded = Decoded(image);
   if (decoded.isNull()) return false;
   if (painter_) {
     painter_->save();

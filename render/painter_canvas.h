@@ -4,6 +4,7 @@
 // never changes that mapping for longer than one call.
 #pragma once
 
+#include <QImage>
 #include <QPainter>
 #include <QRawFont>
 #include <map>
@@ -57,7 +58,12 @@ class PainterCanvas : public report::TfrxCanvas {
   bool DrawGlyphs(const QString& text, const QFont& font, const report::CanvasFont& key,
                   double spacing);
 
+  // The image bytes last decoded: a picture's size is asked for just before it is drawn.
+  const QImage& Decoded(std::string_view image);
+
   QPainter* painter_;
+  std::string decoded_bytes_;
+  QImage decoded_;
   // The fonts met so far as raw fonts, by face name, measuring height and style.
   std::map<std::tuple<std::string, int, uint32_t>, QRawFont> raw_fonts_;
 };

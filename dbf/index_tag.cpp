@@ -622,15 +622,19 @@ bool TIndexTag::Search(std::span<const std::byte> key, bool exact) {
   return true;
 }
 
-bool TIndexTag::GotoEntry(std::span<const std::byte> key, uint32_t recno) {
-  if (key.size() != layout_.key_length) throw EDbfError(kAssertionFailure);
-  std::vector<Step> path;
+bool TIndexTag::FindEntry(std::span<const std::byte> key, uint32_t recno,
+                          std::vector<Step>& path) {
   Descend(key.data(), layout_.key_length, RecnoForSearch(recno), path);
   if (!Normalize(path)) return false;
   TPageView leaf = LoadPage(path.back().page);
-  if (leaf.Recno(path.back().index) != recno ||
-      Compare(key.data(), leaf.Key(path.back().index), layout_.key_length) != 0)
-    return false;
+  return leaf.Recno(path.back().index) == recno &&
+         Compare(key.data(), leaf.Key(path.back().index), layout_.key_length) == 0;
+}
+
+bool TIndexTag::GotoEntry(std::span<const std::byte> key, uint32_t recno) {
+  if (key.size() != layout_.key_length) throw EDbfError(kAssertionFailure);
+  std::vector<Step> path;
+  if (!FindEntry(key, recno, path)) return false;
   path_ = std::move(path);
   TakeEntry();
   return true;
@@ -639,11 +643,7 @@ bool TIndexTag::GotoEntry(std::span<const std::byte> key, uint32_t recno) {
 bool TIndexTag::ContainsEntry(std::span<const std::byte> key, uint32_t recno) {
   if (key.size() != layout_.key_length) return false;
   std::vector<Step> path;
-  Descend(key.data(), layout_.key_length, RecnoForSearch(recno), path);
-  if (!Normalize(path)) return false;
-  TPageView leaf = LoadPage(path.back().page);
-  return leaf.Recno(path.back().index) == recno &&
-         Compare(key.data(), leaf.Key(path.back().index), layout_.key_length) == 0;
+  return FindEntry(key, recno, path);
 }
 
 void TIndexTag::SetRange(std::span<const std::byte> low, std::span<const std::byte> high) {

@@ -170,6 +170,9 @@ class TIndexTag {
   // Fills path with the way to the first entry >= (key over n bytes, recno); the leaf index
   // may equal the leaf's count (past its end).
   void Descend(const std::byte* key, size_t n, uint32_t recno, std::vector<Step>& path);
+  // Fills path with the way to the entry (key, recno) and tells whether it is there; key is
+  // KeyLength() bytes.
+  bool FindEntry(std::span<const std::byte> key, uint32_t recno, std::vector<Step>& path);
   // typical[d]: keys under a page of depth d (root 0; typical[depth] = 1); count: keys of
   // the tag. False for a tree whose middle and right-edge paths differ in depth.
   bool EstimateShape(std::vector<double>& typical, double& count);

@@ -118,9 +118,7 @@ void TIndexTag::HeaderReloaded(const TTagHeader& header) {
 void TIndexTag::SetParser(std::unique_ptr<TDbfIndexParser> parser) { parser_ = std::move(parser); }
 
 void TIndexTag::DecideKeyOrder() {
-  numeric_ = header_.key_type == 'N';
-  pad_ = numeric_ ? std::byte{0} : std::byte{' '};
-  if (numeric_) {
+  if (header_.key_type == 'N') {
     key_order_ = format_ == TIndexFormat::ifMdx ? TKeyOrder::MdxNumber : TKeyOrder::NdxNumber;
   } else {
     key_order_ = weights_ == nullptr ? TKeyOrder::PlainBytes : TKeyOrder::Collated;
@@ -131,7 +129,9 @@ std::span<const std::byte> TIndexTag::KeyOf(std::span<const std::byte> record) {
   std::span<const std::byte> key = parser_->ExtractKeyFromRecord(record);
   const size_t n = std::min(key.size(), key_buffer_.size());
   std::memcpy(key_buffer_.data(), key.data(), n);
-  std::fill(key_buffer_.begin() + static_cast<std::ptrdiff_t>(n), key_buffer_.end(), pad_);
+  // A shorter key is filled up: blank for text, zero for numbers.
+  std::fill(key_buffer_.begin() + static_cast<std::ptrdiff_t>(n), key_buffer_.end(),
+            NumericKeys() ? std::byte{0} : std::byte{' '});
   return key_buffer_;
 }
 
@@ -603,7 +603,7 @@ bool TIndexTag::Prior() {
 bool TIndexTag::Search(std::span<const std::byte> key, bool exact) {
   size_t n = std::min(key.size(), layout_.key_length);
   std::vector<std::byte> search(key.begin(), key.begin() + static_cast<std::ptrdiff_t>(n));
-  if (numeric_) {
+  if (NumericKeys()) {
     // A number has no prefixes: a short numeric key is completed with zero bytes.
     n = layout_.key_length;
     search.resize(n, std::byte{0});
@@ -651,7 +651,7 @@ void TIndexTag::SetRange(std::span<const std::byte> low, std::span<const std::by
                                              std::min(low.size(), layout_.key_length)));
   high_.assign(high.begin(), high.begin() + static_cast<std::ptrdiff_t>(
                                                 std::min(high.size(), layout_.key_length)));
-  if (numeric_) {
+  if (NumericKeys()) {
     // An empty bound stays open; a number has no prefixes.
     if (!low_.empty()) low_.resize(layout_.key_length, std::byte{0});
     if (!high_.empty()) high_.resize(layout_.key_length, std::byte{0});

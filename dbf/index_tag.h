@@ -99,7 +99,9 @@ class TIndexTag {
     DecideKeyOrder();
   }
   bool PlainOrder() const { return weights_ == nullptr; }
-  bool NumericKeys() const { return numeric_; }
+  bool NumericKeys() const {
+    return key_order_ == TKeyOrder::MdxNumber || key_order_ == TKeyOrder::NdxNumber;
+  }
   // The parser that computes keys (owned). Its key length may differ from the file's; keys
   // are padded with spaces or cut to KeyLength().
   void SetParser(std::unique_ptr<TDbfIndexParser> parser);
@@ -213,8 +215,6 @@ class TIndexTag {
   TIndexKind kind_ = TIndexKind::ikNone;
   bool descending_ = false;
   const TCollationWeights* weights_ = nullptr;
-  bool numeric_ = false;
-  std::byte pad_{' '};  // fills a key shorter than the tag's: blank for text, zero for numbers
   TKeyOrder key_order_ = TKeyOrder::PlainBytes;
   std::unique_ptr<TDbfIndexParser> parser_;
   std::vector<std::byte> key_buffer_;

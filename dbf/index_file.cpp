@@ -779,6 +779,10 @@ uint64_t TIndexFile::EstimatedCount() {
   Prepare();
   return SelectedTag()->EstimatedCount();
 }
+bool TIndexFile::SeekPosition(uint64_t position) {
+  Prepare();
+  return SelectedTag()->SeekPosition(position);
+}
 
 // ---- production index -----------------------------------------------------------------------
 

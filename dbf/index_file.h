@@ -111,6 +111,8 @@ class TIndexFile : public TPagedFile, public TRecordIndex, private TIndexPageSto
   void CancelRange();
   uint64_t EstimatedPosition();
   uint64_t EstimatedCount();
+  // The selected tag onto about that 1-based place (TIndexTag::SeekPosition).
+  bool SeekPosition(uint64_t position);
   // Whether the entry under the cursor names a record that holds it: the record is in the
   // table (the count is read again when the entry lies beyond it: its row may have arrived
   // since), and its key is the entry's key or at least not one the tag holds for it too.

@@ -116,8 +116,7 @@ int TIndexCursor::SequentialRecNo() {
 bool TIndexCursor::SetSequentialRecNo(int n) {
   Select();
   if (n < 1) return false;
-  file_.EstimatedCount();  // brings a shared file's view of the tag up to date
-  if (!tag_.SeekPosition(static_cast<uint64_t>(n))) return false;
+  if (!file_.SeekPosition(static_cast<uint64_t>(n))) return false;
   state_ = State::On;
   return true;
 }

@@ -84,7 +84,7 @@ class TIndexCursor final : public TDbfCursor {
   uint32_t PhysicalRecNo() override;
   void SetPhysicalRecNo(uint32_t n) override;
   int SequentialRecNo() override;
-  // Onto the key at that place of the estimated order (see TIndexTag::SeekFraction).
+  // Onto the key at that place of the estimated order (see TIndexTag::SeekPosition).
   bool SetSequentialRecNo(int n) override;
   int SequentialRecordCount() override;
 

@@ -407,7 +407,7 @@ bool TIndexFile::IsStaleEntry(TIndexTag& tag, std::span<const std::byte> key, ui
   if (holder <= table_.RecordCount() && table_.ReadRecord(holder, record) == record.size()) {
     // The record holds another key and the tag has that key's entry for it as well (see
     // CurrentEntryHolds).
-    const std::vector<std::byte> held(tag.KeyOf(record).begin(), tag.KeyOf(record).end());
+    const std::span<const std::byte> held = tag.KeyOf(record);
     stale = KeyIn(tag, record) && std::memcmp(held.data(), key.data(), key.size()) != 0 &&
             tag.ContainsEntry(held, holder);
   }
@@ -431,8 +431,7 @@ bool TIndexFile::CurrentEntryHolds(std::span<std::byte> record) {
   // left behind by an appender that died before its row was written, and the record was
   // appended later with its own key. Otherwise the key was computed by another program in
   // its own way, and the entry is the record's only one.
-  const std::vector<std::byte> own(held.begin(), held.end());
-  return !tag.ContainsEntry(own, n);
+  return !tag.ContainsEntry(held, n);
 }
 
 std::string TIndexFile::IndexNameFor(const TIndexTag& tag) const {

@@ -15,15 +15,7 @@ namespace {
 // per function and argument count.
 class TBuiltinFormat {
  public:
-  explicit TBuiltinFormat(int max_length) : max_length_(max_length) {
-    if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK) {
-      sqlite3_close(db_);
-      db_ = nullptr;
-      throw ESqlError("Cannot open the query database: out of memory");
-    }
-    sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, max_length);
-  }
+  explicit TBuiltinFormat(int max_length) : max_length_(max_length) {}
   ~TBuiltinFormat() {
     for (auto& [key, stmt] : statements_) sqlite3_finalize(stmt);
     sqlite3_close(db_);
@@ -34,6 +26,17 @@ class TBuiltinFormat {
   int MaxLength() const { return max_length_; }
 
   void Call(sqlite3_context* ctx, const char* name, int argc, sqlite3_value** argv) {
+    // The private connection is opened by the first call: most queries format nothing.
+    if (db_ == nullptr) {
+      if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                          nullptr) != SQLITE_OK) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        sqlite3_result_error_nomem(ctx);
+        return;
+      }
+      sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, max_length_);
+    }
     sqlite3_stmt*& stmt = statements_[std::string(name) + "/" + std::to_string(argc)];
     if (stmt == nullptr) {
       std::string sql = std::string("SELECT ") + name + "(";

@@ -90,10 +90,7 @@ TParsedDescriptors ParseFieldDescriptors(std::span<const std::byte> header, int 
   size_t position = base;
   int record_length = 1;
   for (size_t i = 0; i < to_try; ++i) {
-    if (header[position] == kTerminator) {
-      parsed.terminated = true;
-      break;
-    }
+    if (header[position] == kTerminator) break;
     if (i >= static_cast<size_t>(kMaxFieldCount)) {
       throw EDbfError(InvalidFieldCountMessage(static_cast<long long>(i) + 1));
     }
@@ -145,9 +142,9 @@ TParsedDescriptors ParseFieldDescriptors(std::span<const std::byte> header, int 
     if (def.IsNullFlags()) parsed.null_flags_field = index;
     position += size;
   }
-  if (!parsed.terminated && position < header.size() && header[position] == kTerminator) {
-    parsed.terminated = true;
-  }
+  // The loop stops at the terminator or after the last descriptor that fits; either way
+  // position is where the terminator belongs.
+  parsed.terminated = position < header.size() && header[position] == kTerminator;
   parsed.terminator_position = position;
   parsed.record_length = record_length;
 

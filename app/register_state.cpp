@@ -113,13 +113,17 @@ void TRegisterState::OpenRegister(const std::string& path) {
   });
 }
 
-void TRegisterState::OpenChosen(const std::string& path) {
-  StampLanguageDriver(path);  // the open goes on after a stamp error
+void TRegisterState::SetPaths(const std::string& path) {
+  path_ = path;
   file_name_ = platform::ExtractFileName(path);
   folder_ = platform::ExtractFilePath(path);
-  path_ = path;
   const size_t dot = file_name_.rfind('.');
   base_name_ = dot == std::string::npos ? file_name_ : file_name_.substr(0, dot);
+}
+
+void TRegisterState::OpenChosen(const std::string& path) {
+  StampLanguageDriver(path);  // the open goes on after a stamp error
+  SetPaths(path);
   // The folder keeps its trailing separator; one more between folder and name is harmless.
   table_.SetTableName(folder_.empty() ? file_name_ : folder_ + "/" + file_name_);
   table_.SetExclusive(true);
@@ -304,11 +308,7 @@ void TRegisterState::ListReport() {
   if (report_only) {
     const std::optional<std::string> chosen = port_.ChooseRegisterFile();
     if (!chosen) return;
-    path_ = Absolute(*chosen);
-    file_name_ = platform::ExtractFileName(path_);
-    folder_ = platform::ExtractFilePath(path_);
-    const size_t dot = file_name_.rfind('.');
-    base_name_ = dot == std::string::npos ? file_name_ : file_name_.substr(0, dot);
+    SetPaths(Absolute(*chosen));
   }
   struct ForgetReportOnly {
     TRegisterState& state;

@@ -127,6 +127,8 @@ class TRegisterState {
   void ListReport();
   // Reopens the register table with the given sharing; the row stays where it was.
   void ReopenTable(bool exclusive);
+  // The register's path and the names taken from it (file, folder, name without extension).
+  void SetPaths(const std::string& path);
   void OpenChosen(const std::string& path);
   void SetBindings(TRegisterKind kind);
   void NotifyBindings() {

@@ -30,7 +30,7 @@ QString PdfPath() { return QDir::tempPath() + QStringLiteral("/prepared_pages_fu
 void Exercise(lgoty::report::TfrxReport& report, lgoty::report::TfrxPreviewPages& pages) {
   int count = std::min(pages.Count(), kMaxPages);
   {
-    lgoty::render::PdfCanvas pdf(PdfPath(), 300);
+    lgoty::render::PdfCanvas pdf(PdfPath());
     for (int i = 0; i < count; ++i) {
       const auto size = pages.PageSize(i);
       pdf.BeginPage(size.width, size.height);

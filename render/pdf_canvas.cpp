@@ -1,70 +1,744 @@
 #include "render/pdf_canvas.h"
 
-#include <QPageLayout>
 #include <QPageSize>
+#include <QRawFont>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "render/fonts.h"
+#include "render/pdf_font.h"
 
 namespace lgoty::render {
+
+using report::CanvasBrush;
+using report::CanvasFont;
+using report::CanvasPen;
+using report::CanvasPoint;
+using report::CanvasRect;
+using report::TBrushStyle;
+using report::TColor;
+using report::TfrxFrameStyle;
 
 namespace {
 
 constexpr double kMillimetresPerInch = 25.4;
+constexpr double kPointsPerUnit = 72.0 / report::kScrPPI;
+// Distance between the lines of a hatch, in report units (a screen's 8 pixels).
+constexpr double kHatchStep = 8;
+// Bezier control distance for a quarter circle of radius 1.
+constexpr double kKappa = 0.5522847498;
 
-QPageSize PageSizeOf(double width, double height) {
-  // Report units are 1/96 inch; a size within a fraction of a millimetre of a standard
-  // paper takes its name (A4 stays A4).
+// The page size in points; a size within a fraction of a millimetre of a standard paper
+// takes that paper's exact size (A4 stays A4).
+QSizeF PaperPoints(double width, double height) {
+  const bool landscape = width > height;
+  if (landscape) std::swap(width, height);
   QSizeF size(std::max(1.0, width) * kMillimetresPerInch / report::kScrPPI,
               std::max(1.0, height) * kMillimetresPerInch / report::kScrPPI);
-  return QPageSize(size, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+  QSizeF points = QPageSize(size, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch)
+                      .size(QPageSize::Point);
+  if (landscape) points.transpose();
+  return points;
+}
+
+CanvasRect Normalized(const CanvasRect& r) {
+  return {std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
+          std::max(r.top, r.bottom)};
+}
+
+void AppendColor(std::string& out, TColor color) {
+  const uint32_t rgb = report::ColorToRGB(color);
+  AppendNumber(out, ((rgb >> 16) & 0xFF) / 255.0, 3);
+  out += ' ';
+  AppendNumber(out, ((rgb >> 8) & 0xFF) / 255.0, 3);
+  out += ' ';
+  AppendNumber(out, (rgb & 0xFF) / 255.0, 3);
+}
+
+// The dash pattern of a line style in units of the line width, as a painter draws it.
+std::string DashOf(TfrxFrameStyle style, double width) {
+  std::vector<double> pattern;
+  switch (style) {
+    case TfrxFrameStyle::fsDash: pattern = {4, 2}; break;
+    case TfrxFrameStyle::fsDot: pattern = {1, 2}; break;
+    case TfrxFrameStyle::fsDashDot: pattern = {4, 2, 1, 2}; break;
+    case TfrxFrameStyle::fsDashDotDot: pattern = {4, 2, 1, 2, 1, 2}; break;
+    case TfrxFrameStyle::fsAltDot:
+    case TfrxFrameStyle::fsSquare: pattern = {1, 1}; break;
+    case TfrxFrameStyle::fsSolid:
+    case TfrxFrameStyle::fsDouble: break;
+  }
+  std::string out = "[";
+  for (double d : pattern) {
+    AppendNumber(out, d * std::max(width, 1.0));
+    out += ' ';
+  }
+  out += "] 0";
+  return out;
+}
+
+void AppendHexGlyph(std::string& out, uint16_t glyph) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  out += kDigits[glyph >> 12];
+  out += kDigits[(glyph >> 8) & 0xF];
+  out += kDigits[(glyph >> 4) & 0xF];
+  out += kDigits[glyph & 0xF];
+}
+
+std::string SubsetTag(int index) {
+  std::string tag(6, 'A');
+  for (int i = 5; i >= 0 && index > 0; --i) {
+    tag[static_cast<size_t>(i)] = static_cast<char>('A' + index % 26);
+    index /= 26;
+  }
+  return tag;
 }
 
 }  // namespace
 
-PdfCanvas::PdfCanvas(const QString& file_name, int resolution) : writer_(file_name) {
-  writer_.setResolution(resolution);
-  writer_.setCreator(QStringLiteral("lgoty"));
-  writer_.setPageMargins(QMarginsF(0, 0, 0, 0));
+PdfCanvas::PdfCanvas(const QString& file_name) {
+  open_ = file_.Open(file_name.toStdString());
+  if (open_) {
+    pages_id_ = file_.Reserve();
+    resources_id_ = file_.Reserve();
+  }
 }
 
 PdfCanvas::~PdfCanvas() { Finish(); }
 
+// ---------------------------------------------------------------------------------------
+// Pages
+
 void PdfCanvas::BeginPage(double width, double height) {
-  if (finished_) return;
-  // Paper sizes are portrait; a wider page is the same paper turned.
-  bool landscape = width > height;
-  QPageSize size = landscape ? PageSizeOf(height, width) : PageSizeOf(width, height);
-  writer_.setPageSize(size);
-  writer_.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-  writer_.setPageMargins(QMarginsF(0, 0, 0, 0));
-  if (!painter_.isActive()) {
-    if (!painter_.begin(&writer_)) {
-      failed_ = true;
-      return;
-    }
-  } else if (!writer_.newPage()) {
-    failed_ = true;
-  }
-  painter_.resetTransform();
-  double scale = static_cast<double>(writer_.resolution()) / report::kScrPPI;
-  painter_.scale(scale, scale);
-  painter_.setRenderHint(QPainter::Antialiasing, true);
-  painter_.setRenderHint(QPainter::TextAntialiasing, true);
-  SetPainter(&painter_);
-  ++pages_;
+  if (!open_ || finished_) return;
+  if (in_page_) EndPage();
+  const QSizeF points = PaperPoints(width, height);
+  page_width_ = points.width();
+  page_height_ = points.height();
+  in_page_ = true;
+  content_.clear();
+  state_ = State{};
+  clips_.clear();
+  stroke_pending_ = false;
+  // Report units from the top left corner, y downwards.
+  AppendNumber(content_, kPointsPerUnit, 4);
+  content_ += " 0 0 ";
+  AppendNumber(content_, -kPointsPerUnit, 4);
+  content_ += " 0 ";
+  AppendNumber(content_, page_height_, 3);
+  content_ += " cm\n";
 }
 
 void PdfCanvas::EndPage() {
-  while (clip_depth_ > 0) PopClip();
+  if (!in_page_) return;
+  FlushStroke();
+  while (!clips_.empty()) PopClip();
+  in_page_ = false;
+  const int content_id = file_.Reserve(), page_id = file_.Reserve();
+  file_.WriteStream(content_id, "", content_);
+  std::string page = "<< /Type /Page /Parent " + std::to_string(pages_id_) +
+                     " 0 R /Resources " + std::to_string(resources_id_) +
+                     " 0 R /MediaBox [0 0 ";
+  AppendNumber(page, page_width_, 3);
+  page += ' ';
+  AppendNumber(page, page_height_, 3);
+  page += "] /Contents " + std::to_string(content_id) + " 0 R >>";
+  file_.WriteObject(page_id, page);
+  page_ids_.push_back(page_id);
+  content_.clear();
+}
+
+void PdfCanvas::EnsurePage() {
+  if (!in_page_ && open_ && !finished_) {
+    BeginPage(210 / kMillimetresPerInch * report::kScrPPI,
+              297 / kMillimetresPerInch * report::kScrPPI);
+  }
+}
+
+std::string PdfCanvas::ResourcesDictionary() const {
+  std::string out = "<< /ProcSet [/PDF /Text /ImageC] /Font <<";
+  for (size_t i = 0; i < fonts_.size(); ++i) {
+    out += " /F" + std::to_string(i) + " " + std::to_string(fonts_[i].id) + " 0 R";
+  }
+  out += " >> /XObject <<";
+  for (size_t i = 0; i < image_ids_.size(); ++i) {
+    out += " /Im" + std::to_string(i) + " " + std::to_string(image_ids_[i]) + " 0 R";
+  }
+  out += " >> /Shading <<";
+  for (size_t i = 0; i < shading_ids_.size(); ++i) {
+    out += " /Sh" + std::to_string(i) + " " + std::to_string(shading_ids_[i]) + " 0 R";
+  }
+  out += " >> >>";
+  return out;
 }
 
 bool PdfCanvas::Finish() {
-  if (finished_) return !failed_;
-  finished_ = true;
-  if (!painter_.isActive()) {
-    if (!painter_.begin(&writer_)) return false;
+  if (finished_) return open_ && !file_.Failed();
+  if (!open_) {
+    finished_ = true;
+    return false;
   }
-  SetPainter(nullptr);
-  if (!painter_.end()) failed_ = true;
-  return !failed_;
+  if (in_page_) EndPage();
+  if (page_ids_.empty()) {
+    EnsurePage();
+    EndPage();
+  }
+  finished_ = true;
+  for (FontEntry& entry : fonts_) entry.font->Write(file_, entry.id);
+  file_.WriteObject(resources_id_, ResourcesDictionary());
+  std::string kids;
+  for (int id : page_ids_) kids += std::to_string(id) + " 0 R ";
+  file_.WriteObject(pages_id_, "<< /Type /Pages /Kids [" + kids + "] /Count " +
+                                   std::to_string(page_ids_.size()) + " >>");
+  const int catalog = file_.Reserve(), info = file_.Reserve();
+  file_.WriteObject(catalog, "<< /Type /Catalog /Pages " + std::to_string(pages_id_) + " 0 R >>");
+  file_.WriteObject(info, "<< /Creator (lgoty) /Producer (lgoty) >>");
+  return file_.Close(catalog, info);
+}
+
+// ---------------------------------------------------------------------------------------
+// State
+
+void PdfCanvas::Number(double value) { AppendNumber(content_, value); }
+
+void PdfCanvas::Point(double x, double y) {
+  Number(x);
+  content_ += ' ';
+  Number(y);
+  content_ += ' ';
+}
+
+void PdfCanvas::FlushStroke() {
+  if (!stroke_pending_) return;
+  content_ += "S\n";
+  stroke_pending_ = false;
+}
+
+void PdfCanvas::NeedClip(double left, double top, double right, double bottom) {
+  if (clips_.empty() || clips_.back().written) return;
+  constexpr double kSlack = 0.01;
+  const CanvasRect& inner = clips_.back().rect;
+  if (left >= inner.left - kSlack && right <= inner.right + kSlack &&
+      top >= inner.top - kSlack && bottom <= inner.bottom + kSlack) {
+    return;
+  }
+  FlushStroke();
+  // The levels below the innermost one are written first; written levels are a prefix.
+  for (Clip& clip : clips_) {
+    if (clip.written) continue;
+    clip.saved = state_;
+    clip.written = true;
+    content_ += "q ";
+    Point(clip.rect.left, clip.rect.top);
+    Point(clip.rect.Width(), clip.rect.Height());
+    content_ += "re W n\n";
+  }
+}
+
+void PdfCanvas::SetStroke(const CanvasPen& pen) {
+  const int64_t rgb = report::ColorToRGB(pen.color);
+  const int cap = pen.style == TfrxFrameStyle::fsSolid || pen.style == TfrxFrameStyle::fsDouble
+                      ? 2
+                      : 0;
+  std::string dash = DashOf(pen.style, pen.width);
+  if (rgb == state_.stroke && pen.width == state_.line_width && cap == state_.cap &&
+      dash == state_.dash) {
+    return;
+  }
+  FlushStroke();
+  if (rgb != state_.stroke) {
+    AppendColor(content_, pen.color);
+    content_ += " RG\n";
+    state_.stroke = rgb;
+  }
+  if (pen.width != state_.line_width) {
+    Number(std::max(0.0, pen.width));
+    content_ += " w\n";
+    state_.line_width = pen.width;
+  }
+  if (cap != state_.cap) {
+    content_ += std::to_string(cap) + " J\n";
+    state_.cap = cap;
+  }
+  if (dash != state_.dash) {
+    content_ += dash + " d\n";
+    state_.dash = std::move(dash);
+  }
+}
+
+void PdfCanvas::SetFill(TColor color) {
+  const int64_t rgb = report::ColorToRGB(color);
+  if (rgb == state_.fill) return;
+  FlushStroke();
+  AppendColor(content_, color);
+  content_ += " rg\n";
+  state_.fill = rgb;
+}
+
+// ---------------------------------------------------------------------------------------
+// Text
+
+int PdfCanvas::FontIndex(const CanvasFont& font) {
+  const uint32_t style = font.style & (report::font_style::fsBold | report::font_style::fsItalic);
+  auto key = std::make_pair(font.name, style);
+  if (auto it = font_by_key_.find(key); it != font_by_key_.end()) return it->second;
+  CanvasFont plain = font;
+  plain.style = style;
+  QFont qfont = MakeFont(plain);
+  qfont.setPixelSize(100);
+  const QRawFont raw = QRawFont::fromFont(qfont);
+  const std::string face = (raw.familyName() + QLatin1Char('/') + raw.styleName()).toStdString();
+  int index;
+  if (auto it = font_by_face_.find(face); it != font_by_face_.end()) {
+    index = it->second;
+  } else {
+    index = static_cast<int>(fonts_.size());
+    fonts_.push_back({std::make_unique<PdfFont>(raw, SubsetTag(index)), file_.Reserve()});
+    font_by_face_.emplace(face, index);
+  }
+  font_by_key_.emplace(std::move(key), index);
+  return index;
+}
+
+void PdfCanvas::DrawText(double x, double y, std::string_view text, const CanvasFont& font,
+                         double char_spacing, double rotation) {
+  if (!open_ || text.empty() || font.color == report::clTransparent) return;
+  EnsurePage();
+  const int index = FontIndex(font);
+  PdfFont& face = *fonts_[static_cast<size_t>(index)].font;
+  // The size the layout measured with: its pixel height in measuring units, in report units.
+  const double size = std::max(1, font.MeasureHeight()) / report::kMeasureScale;
+  const std::u32string chars = report::Utf8ToUtf32(text);
+  std::string glyphs;
+  glyphs.reserve(chars.size() * 4 + 2);
+  double advance = 0;
+  for (char32_t c : chars) {
+    const PdfFont::Glyph glyph = face.GlyphOf(c);
+    AppendHexGlyph(glyphs, glyph.id);
+    advance += glyph.width * size / 1000 + char_spacing;
+  }
+  if (rotation != 0) {
+    NeedClip(-1e9, -1e9, 1e9, 1e9);
+  } else {
+    NeedClip(x, y - face.Ascent() * size / 1000, x + advance, y + face.Descent() * size / 1000);
+  }
+  SetFill(font.color);
+  FlushStroke();
+  content_ += "BT\n";
+  if (state_.font != index || state_.font_size != size) {
+    content_ += "/F" + std::to_string(index) + ' ';
+    Number(size);
+    content_ += " Tf\n";
+    state_.font = index;
+    state_.font_size = size;
+  }
+  if (state_.char_spacing != char_spacing) {
+    Number(char_spacing);
+    content_ += " Tc\n";
+    state_.char_spacing = char_spacing;
+  }
+  // y runs downwards on the page; the text matrix turns the glyphs upright again.
+  const double angle = rotation * std::numbers::pi / 180;
+  const double cos_a = std::cos(angle), sin_a = std::sin(angle);
+  if (rotation == 0) {
+    content_ += "1 0 0 -1 ";
+  } else {
+    AppendNumber(content_, cos_a, 5);
+    content_ += ' ';
+    AppendNumber(content_, -sin_a, 5);
+    content_ += ' ';
+    AppendNumber(content_, -sin_a, 5);
+    content_ += ' ';
+    AppendNumber(content_, -cos_a, 5);
+    content_ += ' ';
+  }
+  Point(x, y);
+  content_ += "Tm <";
+  content_ += glyphs;
+  content_ += "> Tj\nET\n";
+
+  const bool underline = font.style & report::font_style::fsUnderline;
+  const bool strike_out = font.style & report::font_style::fsStrikeOut;
+  if (!underline && !strike_out) return;
+  const double thickness = face.LineThickness() * size / 1000;
+  auto bar = [&](double offset) {  // offset below the baseline
+    // Along the run's direction: x' = x + t cos, y' = y - t sin (y runs downwards).
+    const double ox = x + offset * sin_a, oy = y + offset * cos_a;
+    const double half = thickness / 2;
+    CanvasPoint corners[4] = {{ox - half * sin_a, oy - half * cos_a},
+                              {ox + advance * cos_a - half * sin_a,
+                               oy - advance * sin_a - half * cos_a},
+                              {ox + advance * cos_a + half * sin_a,
+                               oy - advance * sin_a + half * cos_a},
+                              {ox + half * sin_a, oy + half * cos_a}};
+    Point(corners[0].x, corners[0].y);
+    content_ += "m ";
+    for (int i = 1; i < 4; ++i) {
+      Point(corners[i].x, corners[i].y);
+      content_ += "l ";
+    }
+    content_ += "h f\n";
+  };
+  if (underline) bar(face.UnderlinePosition() * size / 1000);
+  if (strike_out) bar(-face.StrikeOutPosition() * size / 1000);
+}
+
+// ---------------------------------------------------------------------------------------
+// Lines and shapes
+
+void PdfCanvas::DrawLine(CanvasPoint from, CanvasPoint to, const CanvasPen& pen) {
+  if (!open_ || pen.color == report::clTransparent) return;
+  EnsurePage();
+  const double half = std::max(pen.width, 1.0) / 2;
+  NeedClip(std::min(from.x, to.x) - half, std::min(from.y, to.y) - half,
+           std::max(from.x, to.x) + half, std::max(from.y, to.y) + half);
+  SetStroke(pen);
+  // Lines of one pen in a row are stroked as one path.
+  Point(from.x, from.y);
+  content_ += "m ";
+  Point(to.x, to.y);
+  content_ += "l\n";
+  stroke_pending_ = true;
+}
+
+std::string PdfCanvas::RectPath(const CanvasRect& rect, double radius) const {
+  const CanvasRect r = Normalized(rect);
+  std::string out;
+  radius = std::min({radius, r.Width() / 2, r.Height() / 2});
+  if (radius <= 0) {
+    AppendNumber(out, r.left);
+    out += ' ';
+    AppendNumber(out, r.top);
+    out += ' ';
+    AppendNumber(out, r.Width());
+    out += ' ';
+    AppendNumber(out, r.Height());
+    out += " re\n";
+    return out;
+  }
+  const double k = radius * (1 - kKappa);
+  auto point = [&](double x, double y) {
+    AppendNumber(out, x);
+    out += ' ';
+    AppendNumber(out, y);
+    out += ' ';
+  };
+  point(r.left + radius, r.top);
+  out += "m ";
+  point(r.right - radius, r.top);
+  out += "l ";
+  point(r.right - k, r.top);
+  point(r.right, r.top + k);
+  point(r.right, r.top + radius);
+  out += "c ";
+  point(r.right, r.bottom - radius);
+  out += "l ";
+  point(r.right, r.bottom - k);
+  point(r.right - k, r.bottom);
+  point(r.right - radius, r.bottom);
+  out += "c ";
+  point(r.left + radius, r.bottom);
+  out += "l ";
+  point(r.left + k, r.bottom);
+  point(r.left, r.bottom - k);
+  point(r.left, r.bottom - radius);
+  out += "c ";
+  point(r.left, r.top + radius);
+  out += "l ";
+  point(r.left, r.top + k);
+  point(r.left + k, r.top);
+  point(r.left + radius, r.top);
+  out += "c h\n";
+  return out;
+}
+
+std::string PdfCanvas::EllipsePath(const CanvasRect& rect) const {
+  const CanvasRect r = Normalized(rect);
+  const double cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+  const double rx = r.Width() / 2, ry = r.Height() / 2;
+  const double kx = rx * kKappa, ky = ry * kKappa;
+  std::string out;
+  auto point = [&](double x, double y) {
+    AppendNumber(out, x);
+    out += ' ';
+    AppendNumber(out, y);
+    out += ' ';
+  };
+  point(cx + rx, cy);
+  out += "m ";
+  point(cx + rx, cy + ky);
+  point(cx + kx, cy + ry);
+  point(cx, cy + ry);
+  out += "c ";
+  point(cx - kx, cy + ry);
+  point(cx - rx, cy + ky);
+  point(cx - rx, cy);
+  out += "c ";
+  point(cx - rx, cy - ky);
+  point(cx - kx, cy - ry);
+  point(cx, cy - ry);
+  out += "c ";
+  point(cx + kx, cy - ry);
+  point(cx + rx, cy - ky);
+  point(cx + rx, cy);
+  out += "c h\n";
+  return out;
+}
+
+void PdfCanvas::Hatch(const std::string& path, const CanvasRect& box, TColor color,
+                      TBrushStyle style) {
+  const State saved = state_;
+  content_ += "q\n" + path + "W n\n";
+  SetStroke(CanvasPen{color, 0.5, TfrxFrameStyle::fsSolid});
+  const CanvasRect r = Normalized(box);
+  const bool horizontal = style == TBrushStyle::bsHorizontal || style == TBrushStyle::bsCross;
+  const bool vertical = style == TBrushStyle::bsVertical || style == TBrushStyle::bsCross;
+  const bool rising = style == TBrushStyle::bsFDiagonal || style == TBrushStyle::bsDiagCross;
+  const bool falling = style == TBrushStyle::bsBDiagonal || style == TBrushStyle::bsDiagCross;
+  auto line = [&](double x1, double y1, double x2, double y2) {
+    Point(x1, y1);
+    content_ += "m ";
+    Point(x2, y2);
+    content_ += "l\n";
+  };
+  if (horizontal) {
+    for (double y = r.top + kHatchStep / 2; y < r.bottom; y += kHatchStep) line(r.left, y, r.right, y);
+  }
+  if (vertical) {
+    for (double x = r.left + kHatchStep / 2; x < r.right; x += kHatchStep) line(x, r.top, x, r.bottom);
+  }
+  const double h = r.Height();
+  for (double d = -h; d < r.Width(); d += kHatchStep) {
+    if (rising) line(r.left + d, r.bottom, r.left + d + h, r.top);
+    if (falling) line(r.left + d, r.top, r.left + d + h, r.bottom);
+  }
+  content_ += "S\nQ\n";
+  state_ = saved;
+}
+
+void PdfCanvas::FillAndStroke(const std::string& path, const CanvasRect& box, const CanvasPen& pen,
+                              const CanvasBrush& brush) {
+  const CanvasRect r = Normalized(box);
+  const double half = pen.color == report::clTransparent ? 0 : std::max(pen.width, 1.0) / 2;
+  NeedClip(r.left - half, r.top - half, r.right + half, r.bottom + half);
+  FlushStroke();
+  if (brush.style != TBrushStyle::bsClear) {
+    if (brush.back_color != report::clTransparent) {
+      SetFill(brush.back_color);
+      content_ += path + "f\n";
+    }
+    if (brush.style != TBrushStyle::bsSolid && brush.fore_color != report::clTransparent) {
+      Hatch(path, r, brush.fore_color, brush.style);
+    }
+  }
+  if (pen.color != report::clTransparent) {
+    SetStroke(pen);
+    content_ += path + "S\n";
+  }
+}
+
+void PdfCanvas::FillRect(const CanvasRect& rect, const CanvasBrush& brush) {
+  if (!open_) return;
+  EnsurePage();
+  FillAndStroke(RectPath(rect, 0), rect, CanvasPen{report::clTransparent}, brush);
+}
+
+void PdfCanvas::DrawRect(const CanvasRect& rect, const CanvasPen& pen, const CanvasBrush& brush,
+                         double corner_radius) {
+  if (!open_) return;
+  EnsurePage();
+  FillAndStroke(RectPath(rect, corner_radius), rect, pen, brush);
+}
+
+void PdfCanvas::DrawEllipse(const CanvasRect& rect, const CanvasPen& pen,
+                            const CanvasBrush& brush) {
+  if (!open_) return;
+  EnsurePage();
+  FillAndStroke(EllipsePath(rect), rect, pen, brush);
+}
+
+void PdfCanvas::DrawPolygon(const std::vector<CanvasPoint>& points, const CanvasPen& pen,
+                            const CanvasBrush& brush) {
+  if (!open_ || points.size() < 2) return;
+  EnsurePage();
+  std::string path;
+  CanvasRect box{points[0].x, points[0].y, points[0].x, points[0].y};
+  for (size_t i = 0; i < points.size(); ++i) {
+    AppendNumber(path, points[i].x);
+    path += ' ';
+    AppendNumber(path, points[i].y);
+    path += i == 0 ? " m " : " l ";
+    box = {std::min(box.left, points[i].x), std::min(box.top, points[i].y),
+           std::max(box.right, points[i].x), std::max(box.bottom, points[i].y)};
+  }
+  path += "h\n";
+  FillAndStroke(path, box, pen, brush);
+}
+
+void PdfCanvas::FillGradient(const CanvasRect& rect, TColor start_color, TColor end_color,
+                             report::TfrxGradientStyle style) {
+  if (!open_) return;
+  EnsurePage();
+  using report::TfrxGradientStyle;
+  const CanvasRect r = Normalized(rect);
+  auto function = [](TColor from, TColor to) {
+    std::string out = "<< /FunctionType 2 /Domain [0 1] /C0 [";
+    AppendColor(out, from);
+    out += "] /C1 [";
+    AppendColor(out, to);
+    out += "] /N 1 >>";
+    return out;
+  };
+  auto there_and_back = [&](TColor outer, TColor middle) {
+    return "<< /FunctionType 3 /Domain [0 1] /Functions [" + function(outer, middle) + " " +
+           function(middle, outer) + "] /Bounds [0.5] /Encode [0 1 0 1] >>";
+  };
+  std::string coords, fn;
+  int type = 2;
+  auto coordinates = [&](std::initializer_list<double> values) {
+    for (double v : values) {
+      AppendNumber(coords, v);
+      coords += ' ';
+    }
+  };
+  switch (style) {
+    case TfrxGradientStyle::gsHorizontal:
+      coordinates({r.left, r.top, r.right, r.top});
+      fn = function(start_color, end_color);
+      break;
+    case TfrxGradientStyle::gsVertical:
+      coordinates({r.left, r.top, r.left, r.bottom});
+      fn = function(start_color, end_color);
+      break;
+    case TfrxGradientStyle::gsVertCenter:
+      coordinates({r.left, r.top, r.left, r.bottom});
+      fn = there_and_back(start_color, end_color);
+      break;
+    case TfrxGradientStyle::gsHorizCenter:
+      coordinates({r.left, r.top, r.right, r.top});
+      fn = there_and_back(start_color, end_color);
+      break;
+    case TfrxGradientStyle::gsElliptic:
+    case TfrxGradientStyle::gsRectangle: {
+      // The end colour in the middle, the start colour at the edges.
+      type = 3;
+      const double cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+      coordinates({cx, cy, 0, cx, cy, std::max(r.Width(), r.Height()) / 2});
+      fn = function(end_color, start_color);
+      break;
+    }
+  }
+  const int id = file_.Reserve();
+  file_.WriteObject(id, "<< /ShadingType " + std::to_string(type) +
+                            " /ColorSpace /DeviceRGB /Coords [" + coords + "] /Function " + fn +
+                            " /Extend [true true] >>");
+  const size_t name = shading_ids_.size();
+  shading_ids_.push_back(id);
+  NeedClip(r.left, r.top, r.right, r.bottom);
+  FlushStroke();
+  content_ += "q\n" + RectPath(r, 0) + "W n\n/Sh" + std::to_string(name) + " sh\nQ\n";
+}
+
+// ---------------------------------------------------------------------------------------
+// Pictures
+
+const QImage& PdfCanvas::Decoded(std::string_view image) {
+  if (image != decoded_bytes_) {
+    decoded_bytes_.assign(image);
+    decoded_ = QImage::fromData(reinterpret_cast<const uchar*>(image.data()),
+                                static_cast<int>(image.size()));
+  }
+  return decoded_;
+}
+
+bool PdfCanvas::PictureSize(std::string_view image, double& width, double& height) {
+  const QImage& decoded = Decoded(image);
+  if (decoded.isNull()) return false;
+  width = decoded.width();
+  height = decoded.height();
+  return true;
+}
+
+int PdfCanvas::ImageObject(std::string_view image) {
+  if (auto it = images_.find(std::string(image)); it != images_.end()) return it->second;
+  const QImage argb = Decoded(image).convertToFormat(QImage::Format_ARGB32);
+  const int w = argb.width(), h = argb.height();
+  std::string rgb, alpha;
+  rgb.reserve(static_cast<size_t>(w) * h * 3);
+  alpha.reserve(static_cast<size_t>(w) * h);
+  bool transparent = false;
+  for (int y = 0; y < h; ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+    for (int x = 0; x < w; ++x) {
+      rgb += static_cast<char>(qRed(line[x]));
+      rgb += static_cast<char>(qGreen(line[x]));
+      rgb += static_cast<char>(qBlue(line[x]));
+      alpha += static_cast<char>(qAlpha(line[x]));
+      if (qAlpha(line[x]) != 255) transparent = true;
+    }
+  }
+  const std::string size = " /Width " + std::to_string(w) + " /Height " + std::to_string(h) +
+                           " /BitsPerComponent 8 /Interpolate true";
+  const int id = file_.Reserve();
+  std::string dictionary = " /Type /XObject /Subtype /Image" + size + " /ColorSpace /DeviceRGB";
+  if (transparent) {
+    const int mask = file_.Reserve();
+    file_.WriteStream(mask, " /Type /XObject /Subtype /Image" + size + " /ColorSpace /DeviceGray",
+                      alpha);
+    dictionary += " /SMask " + std::to_string(mask) + " 0 R";
+  }
+  file_.WriteStream(id, dictionary, rgb);
+  const int index = static_cast<int>(image_ids_.size());
+  image_ids_.push_back(id);
+  images_.emplace(std::string(image), index);
+  return index;
+}
+
+bool PdfCanvas::DrawPicture(const CanvasRect& rect, std::string_view image) {
+  if (Decoded(image).isNull()) return false;
+  if (!open_) return true;
+  EnsurePage();
+  const int index = ImageObject(image);
+  const CanvasRect r = Normalized(rect);
+  NeedClip(r.left, r.top, r.right, r.bottom);
+  FlushStroke();
+  // The image's unit square, row 0 at its top, onto the rectangle (y runs downwards).
+  content_ += "q ";
+  Number(r.Width());
+  content_ += " 0 0 ";
+  Number(-r.Height());
+  content_ += ' ';
+  Point(r.left, r.bottom);
+  content_ += "cm /Im" + std::to_string(index) + " Do Q\n";
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Clipping
+
+void PdfCanvas::PushClip(const CanvasRect& rect) {
+  if (!open_) return;
+  EnsurePage();
+  CanvasRect r = Normalized(rect);
+  if (!clips_.empty()) {
+    const CanvasRect& outer = clips_.back().rect;
+    r = {std::max(r.left, outer.left), std::max(r.top, outer.top),
+         std::min(r.right, outer.right), std::min(r.bottom, outer.bottom)};
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+  }
+  clips_.push_back(Clip{r, false, {}});
+}
+
+void PdfCanvas::PopClip() {
+  if (clips_.empty()) return;
+  if (clips_.back().written) {
+    FlushStroke();
+    content_ += "Q\n";
+    state_ = clips_.back().saved;
+  }
+  clips_.pop_back();
 }
 
 }  // namespace lgoty::render

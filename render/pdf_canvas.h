@@ -1,19 +1,32 @@
 // A canvas that writes a PDF file: one PDF page per BeginPage/EndPage, sized as asked, fonts
-// embedded and text kept as text (it can be searched and extracted).
+// embedded (only the glyphs used) and text kept as text (it can be searched and extracted).
+//
+// The page content is written by this canvas itself, not by a painter: a long report has
+// thousands of pages of a few hundred cells each, and a general painter engine spends most
+// of its time on state it writes again for every text run. Here each page's content stream
+// says only what changes (colour, line width, font), consecutive lines of one pen are
+// stroked as one path, and a clip is written only when something drawn inside it would
+// reach outside it (a cell's text that fits its cell needs none).
 #pragma once
 
-#include <QPainter>
-#include <QPdfWriter>
+#include <QImage>
 #include <QString>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
 
-#include "render/painter_canvas.h"
+#include "render/pdf_file.h"
+#include "report/canvas.h"
 
 namespace lgoty::render {
 
-class PdfCanvas final : public PainterCanvas {
+class PdfFont;
+
+class PdfCanvas final : public report::TfrxCanvas {
  public:
-  // resolution: device units per inch inside the PDF (coordinates are rounded to them).
-  explicit PdfCanvas(const QString& file_name, int resolution = 1200);
+  explicit PdfCanvas(const QString& file_name);
   ~PdfCanvas() override;
   PdfCanvas(const PdfCanvas&) = delete;
   PdfCanvas& operator=(const PdfCanvas&) = delete;
@@ -23,14 +36,89 @@ class PdfCanvas final : public PainterCanvas {
   // Finishes the file; false when it could not be written. A canvas without pages writes
   // an empty A4 page.
   bool Finish();
-  int PageCount() const { return pages_; }
+  int PageCount() const { return static_cast<int>(page_ids_.size()); }
+
+  void DrawText(double x, double y, std::string_view text, const report::CanvasFont& font,
+                double char_spacing = 0, double rotation = 0) override;
+  void DrawLine(report::CanvasPoint from, report::CanvasPoint to,
+                const report::CanvasPen& pen) override;
+  void FillRect(const report::CanvasRect& rect, const report::CanvasBrush& brush) override;
+  void FillGradient(const report::CanvasRect& rect, report::TColor start_color,
+                    report::TColor end_color, report::TfrxGradientStyle style) override;
+  void DrawRect(const report::CanvasRect& rect, const report::CanvasPen& pen,
+                const report::CanvasBrush& brush, double corner_radius = 0) override;
+  void DrawEllipse(const report::CanvasRect& rect, const report::CanvasPen& pen,
+                   const report::CanvasBrush& brush) override;
+  void DrawPolygon(const std::vector<report::CanvasPoint>& points, const report::CanvasPen& pen,
+                   const report::CanvasBrush& brush) override;
+  bool PictureSize(std::string_view image, double& width, double& height) override;
+  bool DrawPicture(const report::CanvasRect& rect, std::string_view image) override;
+  void PushClip(const report::CanvasRect& rect) override;
+  void PopClip() override;
 
  private:
-  QPdfWriter writer_;
-  QPainter painter_;
-  int pages_ = 0;
+  // What the content stream has set, so that only changes are written. Saved and put back
+  // with the clips (q ... Q).
+  struct State {
+    int64_t stroke = -1, fill = -1;  // RGB; -1: not set
+    double line_width = -1;
+    int cap = -1;
+    std::string dash;
+    int font = -1;
+    double font_size = -1;
+    double char_spacing = 0;
+  };
+  struct Clip {
+    report::CanvasRect rect;  // intersected with the levels below
+    bool written = false;
+    State saved;
+  };
+
+  void EnsurePage();
+  // Writes the clips still pending when the box does not lie inside the innermost one.
+  void NeedClip(double left, double top, double right, double bottom);
+  void FlushStroke();
+  void SetStroke(const report::CanvasPen& pen);
+  void SetFill(report::TColor color);
+  void Number(double value);
+  void Point(double x, double y);
+  // Path operators for the shapes; the path is then filled or stroked by FillAndStroke.
+  std::string RectPath(const report::CanvasRect& rect, double radius) const;
+  std::string EllipsePath(const report::CanvasRect& rect) const;
+  void FillAndStroke(const std::string& path, const report::CanvasRect& box,
+                     const report::CanvasPen& pen, const report::CanvasBrush& brush);
+  void Hatch(const std::string& path, const report::CanvasRect& box, report::TColor color,
+             report::TBrushStyle style);
+  int FontIndex(const report::CanvasFont& font);
+  const QImage& Decoded(std::string_view image);
+  int ImageObject(std::string_view image);
+  std::string ResourcesDictionary() const;
+
+  PdfFile file_;
+  bool open_ = false;
   bool finished_ = false;
-  bool failed_ = false;
+  int pages_id_ = 0, resources_id_ = 0;
+  std::vector<int> page_ids_;
+
+  bool in_page_ = false;
+  double page_width_ = 0, page_height_ = 0;  // points
+  std::string content_;
+  bool stroke_pending_ = false;
+  State state_;
+  std::vector<Clip> clips_;
+
+  struct FontEntry {
+    std::unique_ptr<PdfFont> font;
+    int id = 0;
+  };
+  std::vector<FontEntry> fonts_;
+  std::map<std::pair<std::string, uint32_t>, int> font_by_key_;  // face name, style bits
+  std::map<std::string, int> font_by_face_;  // the face file's family and style
+  std::map<std::string, int> images_;        // encoded bytes -> image object
+  std::vector<int> image_ids_;
+  std::vector<int> shading_ids_;
+  std::string decoded_bytes_;
+  QImage decoded_;
 };
 
 }  // namespace lgoty::render

@@ -1,0 +1,140 @@
+// What the PDF canvas draws, read back by rendering the file at 96 dpi (one pixel per
+// report unit): fills, frames, pictures and gradients where they were drawn, text cut at
+// its clip when it reaches outside and whole when it fits, and state (colours, pens,
+// fonts) right again after a clip is left.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <string>
+
+#include "render/pdf_canvas.h"
+#include "tests/render/command_output.h"
+
+namespace lgoty::render {
+namespace {
+
+using report::CanvasBrush;
+using report::CanvasFont;
+using report::CanvasPen;
+
+bool HavePdfToPpm() { return !lgoty::testing::CommandOutput("command -v pdftoppm").empty(); }
+
+QImage Rendered(const QString& pdf, const QString& stem) {
+  lgoty::testing::CommandOutput("pdftoppm -r 96 -png -singlefile '" + pdf.toStdString() +
+                                "' '" + stem.toStdString() + "'");
+  return QImage(stem + ".png").convertToFormat(QImage::Format_RGB32);
+}
+
+QRgb Pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+
+int DarkIn(const QImage& image, int left, int top, int right, int bottom) {
+  int dark = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) dark += qGray(image.pixel(x, y)) < 128;
+  }
+  return dark;
+}
+
+std::string PngOf(QColor color, int w, int h) {
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(color);
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return std::string(png.constData(), static_cast<size_t>(png.size()));
+}
+
+TEST(PdfCanvasDrawing, ShapesPicturesAndClippedTextLandWhereDrawn) {
+  if (!HavePdfToPpm()) GTEST_SKIP() << "poppler-utils is not installed (scripts/setup)";
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath("shapes.pdf");
+  CanvasFont font;
+  font.size = 20;
+  {
+    PdfCanvas canvas(path);
+    canvas.BeginPage(400, 300);
+    canvas.FillRect({20, 20, 60, 50}, CanvasBrush{report::clBlack, 0x0000FF});  // red
+    // A text far wider than its clip: nothing of it right of the clip.
+    canvas.PushClip({100, 20, 140, 60});
+    canvas.DrawText(100, 50, "WWWWWWWWWWWW", font);
+    canvas.PopClip();
+    // The same inside a clip it fits: drawn whole.
+    canvas.PushClip({100, 80, 390, 120});
+    canvas.DrawText(100, 110, "WWWW", font);
+    canvas.PopClip();
+    // Colour and pen after a written clip: the clip's state must not leak.
+    canvas.PushClip({20, 200, 30, 210});
+    CanvasPen green{0x00FF00, 6};
+    canvas.DrawLine({0, 205}, {60, 205}, green);
+    canvas.PopClip();
+    CanvasPen blue{0xFF0000, 4};
+    canvas.DrawLine({200, 150}, {300, 150}, blue);
+    canvas.DrawLine({200, 170}, {300, 170}, blue);
+    std::string picture = PngOf(QColor(0, 255, 0), 4, 4);
+    double w = 0, h = 0;
+    ASSERT_TRUE(canvas.PictureSize(picture, w, h));
+    EXPECT_EQ(w, 4);
+    EXPECT_FALSE(canvas.DrawPicture({0, 0, 5, 5}, "no picture"));
+    EXPECT_TRUE(canvas.DrawPicture({20, 240, 60, 280}, picture));
+    canvas.FillGradient({320, 200, 380, 280}, 0x000000, 0xFFFFFF,
+                        report::TfrxGradientStyle::gsHorizontal);
+    canvas.EndPage();
+    ASSERT_TRUE(canvas.Finish());
+  }
+  const QImage page = Rendered(path, dir.filePath("shapes"));
+  ASSERT_EQ(page.width(), 400);
+  ASSERT_EQ(page.height(), 300);
+  EXPECT_EQ(Pixel(page, 40, 35), 0xFF0000u);
+  EXPECT_EQ(Pixel(page, 65, 35), 0xFFFFFFu);
+  EXPECT_GT(DarkIn(page, 100, 20, 140, 60), 50);
+  EXPECT_EQ(DarkIn(page, 142, 20, 400, 60), 0);
+  EXPECT_GT(DarkIn(page, 160, 80, 200, 120), 50);  // the fitting text's later letters
+  EXPECT_EQ(Pixel(page, 25, 205), 0x00FF00u);
+  EXPECT_EQ(Pixel(page, 40, 205), 0xFFFFFFu);   // clipped
+  EXPECT_EQ(Pixel(page, 250, 150), 0x0000FFu);  // blue lines, 4 wide
+  EXPECT_EQ(Pixel(page, 250, 170), 0x0000FFu);
+  EXPECT_EQ(Pixel(page, 250, 160), 0xFFFFFFu);
+  EXPECT_EQ(Pixel(page, 40, 260), 0x00FF00u);
+  EXPECT_LT(qGray(page.pixel(322, 240)), 40);   // gradient: dark on the left ...
+  EXPECT_GT(qGray(page.pixel(378, 240)), 215);  // ... light on the right
+}
+
+TEST(PdfCanvasDrawing, CharactersOutsideOneFaceAndEmptyFilesStayValid) {
+  if (!HavePdfToPpm()) GTEST_SKIP() << "poppler-utils is not installed (scripts/setup)";
+  QTemporaryDir dir;
+  const QString path = dir.filePath("mixed.pdf");
+  {
+    PdfCanvas canvas(path);
+    canvas.BeginPage(400, 100);
+    CanvasFont serif;
+    serif.name = "Times New Roman";
+    serif.style = report::font_style::fsItalic | report::font_style::fsUnderline;
+    canvas.DrawText(10, 40, "Ёлка № 5 (über)", serif);
+    CanvasFont sans;
+    canvas.DrawText(10, 80, "Ёлка № 5", sans, 1.5, 10);
+    canvas.EndPage();
+    ASSERT_TRUE(canvas.Finish());
+  }
+  const std::string text =
+      lgoty::testing::CommandOutput("pdftotext '" + path.toStdString() + "' - 2>&1");
+  EXPECT_NE(text.find("Ёлка № 5 (über)"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Error"), std::string::npos) << text;
+
+  const QString empty = dir.filePath("empty.pdf");
+  {
+    PdfCanvas canvas(empty);
+    EXPECT_TRUE(canvas.Finish());
+    EXPECT_EQ(canvas.PageCount(), 1);
+  }
+  const std::string info =
+      lgoty::testing::CommandOutput("pdfinfo '" + empty.toStdString() + "' 2>&1");
+  EXPECT_NE(info.find("Pages:           1"), std::string::npos) << info;
+  EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+}
+
+}  // namespace
+}  // namespace lgoty::render

@@ -1,10 +1,5 @@
 #include "core/locale.h"
 
-#include <unicode/coll.h>
-#include <unicode/locid.h>
-#include <unicode/stringpiece.h>
-#include <unicode/unistr.h>
-
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -13,9 +8,12 @@
 
 #include "core/ascii_text.h"
 #include "core/exception.h"
+#include "core/icu_library.h"
 
 namespace lgoty::core {
 namespace {
+
+using icu_library::Icu;
 
 constexpr const char* kDefaultLanguage = "ru";
 
@@ -35,6 +33,15 @@ LanguageSnapshot CurrentLanguage() {
   return {collation_language, language_generation};
 }
 
+struct CollatorCloser {
+  void operator()(UCollator* collator) const { Icu().close(collator); }
+};
+using Collator = std::unique_ptr<UCollator, CollatorCloser>;
+
+void Check(UErrorCode status, const char* what) {
+  if (U_FAILURE(status)) throw Exception(std::string(what) + Icu().errorName(status));
+}
+
 // Collators opened once per language and kept for the process; threads clone them. ICU's
 // collator is not to be used from several threads at once, cloning is cheap next to opening.
 //
@@ -48,28 +55,29 @@ LanguageSnapshot CurrentLanguage() {
 // "Елкина"), and AnsiSameText("ёлка", "елка") is false.
 class CollatorPrototypes {
  public:
-  std::unique_ptr<icu::Collator> Clone(const std::string& language, bool ignore_case) {
+  Collator Clone(const std::string& language, bool ignore_case) {
+    const icu_library::Functions& icu = Icu();
     std::lock_guard lock(mutex_);
     auto it = prototypes_.find(language);
     if (it == prototypes_.end()) {
       UErrorCode status = U_ZERO_ERROR;
-      std::unique_ptr<icu::Collator> collator(
-          icu::Collator::createInstance(icu::Locale(language.c_str()), status));
+      Collator collator(icu.open(language.c_str(), &status));
       if (U_FAILURE(status) || collator == nullptr) {
         throw Exception("Cannot open the collation of language \"" + language + "\": " +
-                        u_errorName(status));
+                        icu.errorName(status));
       }
       it = prototypes_.emplace(language, std::move(collator)).first;
     }
-    std::unique_ptr<icu::Collator> clone(it->second->clone());
-    if (clone == nullptr) throw Exception("Out of memory cloning a collator");
-    clone->setStrength(ignore_case ? icu::Collator::SECONDARY : icu::Collator::IDENTICAL);
+    UErrorCode status = U_ZERO_ERROR;
+    Collator clone(icu.clone(it->second.get(), &status));
+    if (U_FAILURE(status) || clone == nullptr) throw Exception("Out of memory cloning a collator");
+    icu.setStrength(clone.get(), ignore_case ? UCOL_SECONDARY : UCOL_IDENTICAL);
     return clone;
   }
 
  private:
   std::mutex mutex_;
-  std::map<std::string, std::unique_ptr<icu::Collator>> prototypes_;
+  std::map<std::string, Collator> prototypes_;
 };
 
 CollatorPrototypes& Prototypes() {
@@ -80,11 +88,11 @@ CollatorPrototypes& Prototypes() {
 // This thread's collators for the current language.
 struct ThreadCollators {
   uint64_t generation = UINT64_MAX;
-  std::unique_ptr<icu::Collator> ignore_case;
-  std::unique_ptr<icu::Collator> respect_case;
+  Collator ignore_case;
+  Collator respect_case;
 };
 
-icu::Collator& CollatorFor(bool ignore_case) {
+UCollator* CollatorFor(bool ignore_case) {
   thread_local ThreadCollators collators;
   const LanguageSnapshot current = CurrentLanguage();
   if (collators.generation != current.generation) {
@@ -92,30 +100,69 @@ icu::Collator& CollatorFor(bool ignore_case) {
     collators.respect_case.reset();
     collators.generation = current.generation;
   }
-  std::unique_ptr<icu::Collator>& slot = ignore_case ? collators.ignore_case : collators.respect_case;
+  Collator& slot = ignore_case ? collators.ignore_case : collators.respect_case;
   if (slot == nullptr) slot = Prototypes().Clone(current.language, ignore_case);
-  return *slot;
+  return slot.get();
 }
 
 int CollatorCompare(std::string_view a, std::string_view b, bool ignore_case) {
+  UCollator* collator = CollatorFor(ignore_case);
   UErrorCode status = U_ZERO_ERROR;
-  const UCollationResult result = CollatorFor(ignore_case).compareUTF8(
-      icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
-      icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
-  if (U_FAILURE(status)) throw Exception(std::string("Text comparison failed: ") + u_errorName(status));
+  const UCollationResult result =
+      Icu().strcollUTF8(collator, a.data(), static_cast<int32_t>(a.size()), b.data(),
+                        static_cast<int32_t>(b.size()), &status);
+  Check(status, "Text comparison failed: ");
   return static_cast<int>(result);
 }
 
-icu::UnicodeString FromUtf8Text(std::string_view text) {
-  return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-}
-
-std::string ToUtf8Text(const icu::UnicodeString& text) {
-  std::string out;
-  text.toUTF8String(out);
+// UTF-16 of a UTF-8 text, ill-formed bytes as U+FFFD.
+std::u16string FromUtf8Text(std::string_view text) {
+  const icu_library::Functions& icu = Icu();
+  std::u16string out(text.size(), u'\0');  // never more code units than bytes
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  icu.strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, text.data(),
+                         static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
+  if (status == U_STRING_NOT_TERMINATED_WARNING) status = U_ZERO_ERROR;
+  Check(status, "Cannot convert a text from UTF-8: ");
+  out.resize(static_cast<size_t>(length));
   return out;
 }
 
+std::string ToUtf8Text(const std::u16string& text) {
+  const icu_library::Functions& icu = Icu();
+  std::string out(text.size() * 3, '\0');  // at most 3 bytes per code unit
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  icu.strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, text.data(),
+                       static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
+  if (status == U_STRING_NOT_TERMINATED_WARNING) status = U_ZERO_ERROR;
+  Check(status, "Cannot convert a text to UTF-8: ");
+  out.resize(static_cast<size_t>(length));
+  return out;
+}
+
+// Case mapping of a UTF-16 text in the collation language (mappings may lengthen the text:
+// "ß" becomes "SS").
+template <typename Map>
+std::u16string MapCase(const std::u16string& text, Map map) {
+  const std::string language = CollationLanguage();
+  std::u16string out(text.size() + 16, u'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = map(out.data(), static_cast<int32_t>(out.size()), text.data(),
+                               static_cast<int32_t>(text.size()), language.c_str(), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR && attempt == 0) {
+      out.resize(static_cast<size_t>(length));
+      continue;
+    }
+    if (status == U_STRING_NOT_TERMINATED_WARNING) status = U_ZERO_ERROR;
+    Check(status, "Cannot change the case of a text: ");
+    out.resize(static_cast<size_t>(length));
+    break;
+  }
+  return out;
+}
 
 // Byte comparison after `fold`; the result is the difference of the first unequal bytes
 // (as unsigned values), or -1/1 when one text is a proper prefix of the other.
@@ -144,15 +191,11 @@ void SetCollationLanguage(std::string_view language) {
 std::string CollationLanguage() { return CurrentLanguage().language; }
 
 std::string AnsiUpperCase(std::string_view text) {
-  icu::UnicodeString value = FromUtf8Text(text);
-  value.toUpper(icu::Locale(CollationLanguage().c_str()));
-  return ToUtf8Text(value);
+  return ToUtf8Text(MapCase(FromUtf8Text(text), Icu().strToUpper));
 }
 
 std::string AnsiLowerCase(std::string_view text) {
-  icu::UnicodeString value = FromUtf8Text(text);
-  value.toLower(icu::Locale(CollationLanguage().c_str()));
-  return ToUtf8Text(value);
+  return ToUtf8Text(MapCase(FromUtf8Text(text), Icu().strToLower));
 }
 
 int AnsiCompareText(std::string_view a, std::string_view b) { return CollatorCompare(a, b, true); }
@@ -162,13 +205,16 @@ int AnsiCompareStr(std::string_view a, std::string_view b) { return CollatorComp
 bool AnsiSameText(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
 
 std::string CollationKey(std::string_view text, bool ignore_case) {
-  const icu::UnicodeString value = FromUtf8Text(text);
-  icu::Collator& collator = CollatorFor(ignore_case);
-  std::vector<uint8_t> key(64 + static_cast<size_t>(value.length()) * 4);
-  int32_t length = collator.getSortKey(value, key.data(), static_cast<int32_t>(key.size()));
+  const std::u16string value = FromUtf8Text(text);
+  UCollator* collator = CollatorFor(ignore_case);
+  const auto get_key = Icu().getSortKey;
+  std::vector<uint8_t> key(64 + value.size() * 4);
+  int32_t length = get_key(collator, value.data(), static_cast<int32_t>(value.size()), key.data(),
+                           static_cast<int32_t>(key.size()));
   if (length > static_cast<int32_t>(key.size())) {
     key.resize(static_cast<size_t>(length));
-    length = collator.getSortKey(value, key.data(), length);
+    length = get_key(collator, value.data(), static_cast<int32_t>(value.size()), key.data(),
+                     length);
   }
   if (length <= 0) throw Exception("Cannot make the collation key of a text");
   // ICU terminates the key with a zero byte that occurs nowhere else; without it, memcmp

@@ -4,8 +4,7 @@
 #include <string>
 #include <vector>
 
-#include <unicode/uchar.h>
-
+#include "core/icu_library.h"
 #include "core/text_format.h"
 
 namespace lgoty::core {
@@ -77,7 +76,8 @@ std::string ApplyCase(const std::string& ch, CaseMode mode) {
     case 3: c = ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F); break;
     default: c = ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F); break;
   }
-  return EncodeUtf8(mode == CaseMode::Upper ? u_toupper(c) : u_tolower(c));
+  const icu_library::Functions& icu = icu_library::Icu();
+  return EncodeUtf8(mode == CaseMode::Upper ? icu.toupper(c) : icu.tolower(c));
 }
 
 // Splits at ";" that is not escaped by "\".

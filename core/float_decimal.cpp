@@ -1,6 +1,7 @@
 #include "core/float_decimal.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -60,9 +61,14 @@ FloatDecimal ToDecimal(double value, int precision) {
   // Fewer digits than the general precision round from the 15-digit text, half away from
   // zero (printf would round an exact binary tie such as 1234.5 to even).
   const int printed = std::max(precision, kGeneralPrecision);
+  // std::to_chars prints the same correctly rounded digits as printf's "%.*e", several
+  // times faster (numbers are formatted for every object stored in a prepared page).
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*e", printed - 1, std::fabs(value));
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value),
+                                          std::chars_format::scientific, printed - 1);
+  *(error == std::errc() ? end : buffer) = '\0';
   const char* p = buffer;
+  d.digits.reserve(static_cast<size_t>(printed));
   for (; *p != 'e' && *p != '\0'; ++p) {
     if (*p >= '0' && *p <= '9') d.digits += *p;
   }

@@ -503,10 +503,14 @@ void PdfCanvas::Hatch(const std::string& path, const CanvasRect& box, TColor col
     content_ += "l\n";
   };
   if (horizontal) {
-    for (double y = r.top + kHatchStep / 2; y < r.bottom; y += kHatchStep) line(r.left, y, r.right, y);
+    for (double y = r.top + kHatchStep / 2; y < r.bottom; y += kHatchStep) {
+      line(r.left, y, r.right, y);
+    }
   }
   if (vertical) {
-    for (double x = r.left + kHatchStep / 2; x < r.right; x += kHatchStep) line(x, r.top, x, r.bottom);
+    for (double x = r.left + kHatchStep / 2; x < r.right; x += kHatchStep) {
+      line(x, r.top, x, r.bottom);
+    }
   }
   const double h = r.Height();
   for (double d = -h; d < r.Width(); d += kHatchStep) {

@@ -58,6 +58,7 @@
 namespace lgoty::report {
 
 class ComponentLink;
+class ReferenceProperties;
 class TfrxBand;
 class TfrxComponent;
 class TfrxPictureView;
@@ -222,6 +223,8 @@ class TfrxPreviewPages {
     std::string alias;
     std::string reference_text;  // class name + attributes of the source copy
     int source_page = 0;
+    // reference_text compiled on the first rebuild that needs it.
+    mutable std::shared_ptr<ReferenceProperties> compiled;
   };
   struct CachedPage {
     int index;

@@ -146,7 +146,8 @@ void TfrxPreviewPages::LoadDictionary() {
     if (object && InfoOf(object)) object = nullptr;
     dictionary_.Add(item->Name(), path, object);
     if (object) {
-      source_info_[object] = SourceInfo{item->Name(), ReferenceText(*serializer_, *object), page};
+      source_info_[object] =
+          SourceInfo{item->Name(), ReferenceText(*serializer_, *object), page, nullptr};
     }
   }
   root->Delete(dictionary);

@@ -7,6 +7,7 @@
 #include "report/pages.h"
 #include "report/prepared_pages.h"
 #include "report/prepared_pages_detail.h"
+#include "report/reference_properties.h"
 #include "report/report.h"
 #include "report/serializer.h"
 #include "report/views.h"
@@ -83,7 +84,6 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
     const core::ClassInfo* cls = nullptr;
     if (info) {
       cls = entry->object->ClassType();
-      text = info->reference_text + " " + child->Text();
     } else {
       cls = registry.Find(child->Name());
       text = child->Text();
@@ -99,9 +99,18 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
     created.release();
     TfrxComponent* object = parent->Adopt(std::unique_ptr<TfrxComponent>(component));
     if (info) {
-      // The reference text starts with the class name.
-      size_t blank = text.find(' ');
-      serializer.ApplyItemAttributes(std::string_view(text).substr(blank + 1), *object, root);
+      if (!info->compiled) {
+        // The reference text starts with the class name.
+        const std::string_view reference = info->reference_text;
+        const size_t blank = std::min(reference.find(' '), reference.size());
+        info->compiled =
+            std::make_shared<ReferenceProperties>(cls, reference.substr(blank), serializer);
+      }
+      info->compiled->CopyTo(*object);
+      text = info->compiled->RemainingText();
+      text += ' ';
+      text += child->Text();
+      serializer.ApplyItemAttributes(text, *object, root);
       SetNameQuietly(*object, entry->object->Name());
     } else {
       serializer.ApplyItemAttributes(text, *object, root);

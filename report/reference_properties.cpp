@@ -1,0 +1,144 @@
+#include "report/reference_properties.h"
+
+#include <exception>
+
+#include "report/serializer.h"
+
+namespace lgoty::report {
+namespace {
+
+using core::PropInfo;
+using core::TypeKind;
+
+bool PlainValue(const PropInfo& p) {
+  switch (p.kind) {
+    case TypeKind::Integer:
+    case TypeKind::Int64:
+    case TypeKind::Char:
+    case TypeKind::WChar:
+    case TypeKind::Enumeration:
+    case TypeKind::Set:
+      return p.get_ordinal && p.set_ordinal;
+    case TypeKind::Float:
+      return p.get_float && p.set_float;
+    case TypeKind::String:
+    case TypeKind::WString:
+      return p.get_string && p.set_string;
+    case TypeKind::Variant:
+      return p.get_variant && p.set_variant;
+    default:
+      return false;
+  }
+}
+
+// The nested object a path leads to; nullptr when a step has none.
+core::TObject* Walk(core::TObject& object, const std::vector<const PropInfo*>& path) {
+  core::TObject* target = &object;
+  for (const PropInfo* step : path) {
+    target = step->get_object(*target);
+    if (!target) return nullptr;
+  }
+  return target;
+}
+
+}  // namespace
+
+ReferenceProperties::~ReferenceProperties() = default;
+
+ReferenceProperties::ReferenceProperties(const core::ClassInfo* cls, std::string_view attributes,
+                                         TfrxXMLSerializer& serializer) {
+  prototype_ = cls ? cls->Create() : nullptr;
+  if (!prototype_) {
+    remaining_.assign(attributes);
+    return;
+  }
+  serializer.ApplyItemAttributes(attributes, *prototype_);
+  // The same split of the text as the serializer's reading.
+  size_t i = 0;
+  const size_t n = attributes.size();
+  while (i < n) {
+    while (i < n && attributes[i] == ' ') ++i;
+    if (i >= n) break;
+    const size_t eq = attributes.find('=', i);
+    if (eq == std::string_view::npos) break;
+    size_t name_end = eq;
+    while (name_end > i && attributes[name_end - 1] == ' ') --name_end;
+    const std::string_view name = attributes.substr(i, name_end - i);
+    const size_t open = attributes.find('"', eq + 1);
+    if (open == std::string_view::npos) break;
+    const size_t close = attributes.find('"', open + 1);
+    if (close == std::string_view::npos) break;
+    const std::string_view whole = attributes.substr(i, close + 1 - i);
+    i = close + 1;
+
+    // A dotted name walks nested objects; the last segment is the property.
+    Copy copy;
+    const core::ClassInfo* info = cls;
+    std::string_view rest = name;
+    bool plain = true;
+    size_t dot;
+    while (plain && (dot = rest.find('.')) != std::string_view::npos) {
+      const PropInfo* p = info ? info->FindProperty(rest.substr(0, dot)) : nullptr;
+      if (!p || p->kind != TypeKind::Class || p->role != core::ObjectRole::Nested ||
+          !p->get_object) {
+        plain = false;
+        break;
+      }
+      copy.path.push_back(p);
+      core::TObject* nested = Walk(*prototype_, copy.path);
+      info = nested ? nested->ClassType() : nullptr;
+      rest.remove_prefix(dot + 1);
+    }
+    // Texts, binary-defined properties, names and the short geometry names are more than a
+    // plain value.
+    if (plain && (rest.size() <= 1 || rest == "Text" || rest == "PropData" ||
+                  (rest == "Name" && copy.path.empty()))) {
+      plain = false;
+    }
+    if (plain) {
+      copy.prop = info ? info->FindProperty(rest) : nullptr;
+      plain = copy.prop && PlainValue(*copy.prop);
+    }
+    if (plain) {
+      copies_.push_back(std::move(copy));
+    } else {
+      if (!remaining_.empty()) remaining_ += ' ';
+      remaining_ += whole;
+    }
+  }
+}
+
+void ReferenceProperties::CopyTo(core::TObject& object) const {
+  if (!prototype_) return;
+  for (const Copy& copy : copies_) {
+    const core::TObject* from = Walk(*prototype_, copy.path);
+    core::TObject* to = Walk(object, copy.path);
+    if (!from || !to) continue;
+    // A nested object replaced by an earlier property (a fill of another kind) may be of
+    // another class than the prototype's.
+    if (from->ClassType() != to->ClassType()) continue;
+    const PropInfo& p = *copy.prop;
+    try {
+      switch (p.kind) {
+        case TypeKind::Float:
+          p.set_float(*to, p.get_float(*from));
+          break;
+        case TypeKind::String:
+        case TypeKind::WString:
+          p.set_string(*to, p.get_string(*from));
+          break;
+        case TypeKind::Variant:
+          p.set_variant(*to, p.get_variant(*from));
+          break;
+        default:
+          p.set_ordinal(*to, p.get_ordinal(*from));
+          break;
+      }
+    } catch (const std::exception&) {
+      // A value the prototype took is refused only by a setter with other rules for a
+      // fresh object; the property keeps its default, as a failed read of the text would.
+    }
+  }
+}
+
+}  // namespace lgoty::report

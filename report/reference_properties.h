@@ -1,0 +1,53 @@
+// The properties a rebuilt prepared-page object starts from, compiled once per source copy.
+//
+// A prepared page stores an object as its alias and the attributes that differ from its
+// source copy; rebuilding the page starts every object from the source copy's complete
+// attribute text (its "reference text"). Parsing that text again for every object of
+// every page (property lookup by name, numbers and enumeration names from text) costs more
+// than the rest of a rebuild. Compiled, the reference text becomes a list of properties
+// with their values held by a prototype object that the text was applied to once: plain
+// values (ordinals, floats, strings, variants, also inside nested objects such as the font
+// or the frame) are copied from the prototype through the property table, in the text's
+// order; what is more than a plain value (memo and string-list texts, binary-defined
+// properties, references to other objects, the short geometry names) stays text and is
+// applied by the serializer together with the stored differences, so that references
+// are resolved among the page's objects as before.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/rtti.h"
+
+namespace lgoty::report {
+
+class TfrxXMLSerializer;
+
+class ReferenceProperties {
+ public:
+  // cls: the source copy's class; attributes: its reference text without the class name.
+  ReferenceProperties(const core::ClassInfo* cls, std::string_view attributes,
+                      TfrxXMLSerializer& serializer);
+  ~ReferenceProperties();
+  ReferenceProperties(const ReferenceProperties&) = delete;
+  ReferenceProperties& operator=(const ReferenceProperties&) = delete;
+
+  // Sets the plain values on a new object of the class.
+  void CopyTo(core::TObject& object) const;
+  // The attributes left as text, to be applied before the stored differences.
+  const std::string& RemainingText() const { return remaining_; }
+
+ private:
+  struct Copy {
+    std::vector<const core::PropInfo*> path;  // nested objects leading to prop
+    const core::PropInfo* prop = nullptr;
+  };
+
+  std::unique_ptr<core::TObject> prototype_;
+  std::vector<Copy> copies_;
+  std::string remaining_;
+};
+
+}  // namespace lgoty::report

@@ -1,0 +1,93 @@
+// A rebuilt prepared-page object started from its compiled reference (plain values copied
+// from a prototype, the rest applied as text) must equal the object the whole reference
+// text builds, with and without stored differences on top.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "report/bands.h"
+#include "report/graphics.h"
+#include "report/pages.h"
+#include "report/reference_properties.h"
+#include "report/serializer.h"
+#include "report/views.h"
+#include "tests/report/tree_compare.h"
+
+namespace lgoty::report {
+namespace {
+
+struct Built {
+  std::unique_ptr<TfrxReportPage> page = std::make_unique<TfrxReportPage>();
+  TfrxCustomMemoView* memo = nullptr;
+};
+
+// The memo inside a band of a page, as a rebuilt page holds it.
+Built Build(const ReferenceProperties* compiled, const std::string& reference,
+            const std::string& differences) {
+  Built built;
+  built.page->SetName("Page1");
+  auto* band =
+      static_cast<TfrxMasterData*>(built.page->Adopt(std::make_unique<TfrxMasterData>()));
+  band->SetName("MasterData1");
+  built.memo = static_cast<TfrxCustomMemoView*>(band->Adopt(std::make_unique<TfrxMemoView>()));
+  TfrxXMLSerializer serializer;
+  if (compiled) {
+    compiled->CopyTo(*built.memo);
+    serializer.ApplyItemAttributes(compiled->RemainingText() + " " + differences, *built.memo,
+                                   built.page.get());
+  } else {
+    serializer.ApplyItemAttributes(reference + " " + differences, *built.memo, built.page.get());
+  }
+  return built;
+}
+
+TEST(ReferenceProperties, CompiledReferenceBuildsTheSameObjectAsItsText) {
+  TfrxMemoView source;
+  source.SetBounds(12.5, 3.25, 140.75, 33);
+  source.SetText("Первая строка\r\nвторая & <третья>");
+  source.Font().name = "Times New Roman";
+  source.Font().height = -16;
+  source.Font().style = font_style::fsBold | font_style::fsItalic;
+  source.SetParentFont(false);
+  source.Frame().typ = 15;
+  source.Frame().width = 2.5;
+  source.SetFillType(TfrxFillType::ftGradient);
+  auto& gradient = static_cast<TfrxGradientFill&>(source.Fill());
+  gradient.start_color = 0x00FF00;
+  gradient.gradient_style = TfrxGradientStyle::gsVertCenter;
+  source.halign = TfrxHAlign::haRight;
+  source.word_wrap = false;
+  source.on_before_print = "Memo1OnBeforePrint";
+  source.tag_str = "метка";
+  source.visibility = visibility::vsPreview;
+
+  TfrxXMLSerializer writer;
+  const std::string reference = writer.WriteAttributes(source, "");
+  ASSERT_NE(reference.find("Fill.StartColor"), std::string::npos) << reference;
+  TfrxXMLSerializer reader;
+  const ReferenceProperties compiled(TfrxMemoView::StaticClass(), reference, reader);
+  // Texts stay text; plain values do not.
+  EXPECT_NE(compiled.RemainingText().find("Text="), std::string::npos);
+  EXPECT_EQ(compiled.RemainingText().find("Font.Name"), std::string::npos)
+      << compiled.RemainingText();
+
+  const std::string changed = "t=\"50\" h=\"20\" Text=\"2\" Font.Style=\"0\" HAlign=\"haCenter\"";
+  for (const std::string& differences : {std::string(), changed}) {
+    SCOPED_TRACE(differences);
+    Built expected = Build(nullptr, reference, differences);
+    Built actual = Build(&compiled, reference, differences);
+    testing::ExpectSameTree(*expected.page, *actual.page);
+    EXPECT_EQ(actual.memo->Text(), expected.memo->Text());
+    EXPECT_EQ(actual.memo->FillType(), TfrxFillType::ftGradient);
+  }
+  // A nested object of another class than the prototype's (a fill type changed by the
+  // differences) takes the text's values, not the prototype's.
+  const std::string other_fill = "FillType=\"ftBrush\" Fill.BackColor=\"255\"";
+  Built expected = Build(nullptr, reference, other_fill);
+  Built actual = Build(&compiled, reference, other_fill);
+  testing::ExpectSameTree(*expected.page, *actual.page);
+}
+
+}  // namespace
+}  // namespace lgoty::report

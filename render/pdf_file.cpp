@@ -7,8 +7,41 @@
 
 namespace lgoty::render {
 
+struct PdfFile::Deflater {
+  z_stream stream{};
+  bool ready = false;
+  ~Deflater() {
+    if (ready) deflateEnd(&stream);
+  }
+};
+
+PdfFile::PdfFile() = default;
+
 PdfFile::~PdfFile() {
   if (file_) std::fclose(file_);
+}
+
+bool PdfFile::Deflate(std::string_view data) {
+  // One compressor for the whole file: setting one up allocates its window and tables
+  // (a quarter of a megabyte), which for thousands of small page streams costs more than
+  // the compression itself.
+  if (!deflater_) deflater_ = std::make_unique<Deflater>();
+  z_stream& z = deflater_->stream;
+  if (!deflater_->ready) {
+    // Level 1: page contents are repetitive and compress well even at the fastest level.
+    if (deflateInit(&z, 1) != Z_OK) return false;
+    deflater_->ready = true;
+  } else if (deflateReset(&z) != Z_OK) {
+    return false;
+  }
+  compressed_.resize(deflateBound(&z, static_cast<uLong>(data.size())));
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = reinterpret_cast<Bytef*>(compressed_.data());
+  z.avail_out = static_cast<uInt>(compressed_.size());
+  if (deflate(&z, Z_FINISH) != Z_STREAM_END) return false;
+  compressed_.resize(compressed_.size() - z.avail_out);
+  return true;
 }
 
 bool PdfFile::Open(const std::string& path) {
@@ -46,16 +79,10 @@ void PdfFile::WriteStream(int id, std::string_view dictionary, std::string_view 
   if (id < 1 || id > static_cast<int>(offsets_.size())) return;
   std::string_view body = data;
   if (compress) {
-    // Level 1: page contents are repetitive and compress well even at the fastest level,
-    // and a long report spends more time compressing than drawing at higher levels.
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    compressed_.resize(size);
-    if (compress2(reinterpret_cast<Bytef*>(compressed_.data()), &size,
-                  reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()),
-                  1) != Z_OK) {
-      compress = false;
+    if (Deflate(data)) {
+      body = compressed_;
     } else {
-      body = std::string_view(compressed_.data(), size);
+      compress = false;
     }
   }
   offsets_[static_cast<size_t>(id - 1)] = offset_;
@@ -92,6 +119,37 @@ bool PdfFile::Close(int root_id, int info_id) {
 
 void AppendNumber(std::string& out, double value, int decimals) {
   if (!std::isfinite(value)) value = 0;
+  // Coordinates and colours: scaled to an integer and printed by hand, several times
+  // faster than a general conversion, with the same digits up to the last one's rounding.
+  static constexpr double kScales[] = {1, 10, 100, 1000, 10000, 100000};
+  if (decimals >= 0 && decimals <= 5 && std::fabs(value) < 1e12) {
+    int64_t scaled = std::llround(value * kScales[decimals]);
+    if (scaled == 0) {
+      out += '0';
+      return;
+    }
+    if (scaled < 0) {
+      out += '-';
+      scaled = -scaled;
+    }
+    const int64_t unit = static_cast<int64_t>(kScales[decimals]);
+    out += std::to_string(scaled / unit);
+    int64_t fraction = scaled % unit;
+    if (fraction == 0) return;
+    int digits = decimals;
+    while (fraction % 10 == 0) {
+      fraction /= 10;
+      --digits;
+    }
+    char text[8];
+    for (int i = digits - 1; i >= 0; --i) {
+      text[i] = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    out += '.';
+    out.append(text, static_cast<size_t>(digits));
+    return;
+  }
   char text[64];
   auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
                                     decimals);

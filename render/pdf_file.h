@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +16,7 @@ namespace lgoty::render {
 
 class PdfFile {
  public:
-  PdfFile() = default;
+  PdfFile();
   ~PdfFile();
   PdfFile(const PdfFile&) = delete;
   PdfFile& operator=(const PdfFile&) = delete;
@@ -40,6 +41,11 @@ class PdfFile {
 
  private:
   void Write(std::string_view bytes);
+  // Compresses data into compressed_; false when the compressor fails.
+  bool Deflate(std::string_view data);
+
+  struct Deflater;
+  std::unique_ptr<Deflater> deflater_;
 
   FILE* file_ = nullptr;
   std::vector<char> buffer_;

@@ -7,9 +7,11 @@
 #include <QBuffer>
 #include <QImage>
 #include <QTemporaryDir>
+#include <cmath>
 #include <string>
 
 #include "render/pdf_canvas.h"
+#include "render/pdf_file.h"
 #include "tests/render/command_output.h"
 
 namespace lgoty::render {
@@ -134,6 +136,24 @@ TEST(PdfCanvasDrawing, CharactersOutsideOneFaceAndEmptyFilesStayValid) {
       lgoty::testing::CommandOutput("pdfinfo '" + empty.toStdString() + "' 2>&1");
   EXPECT_NE(info.find("Pages:           1"), std::string::npos) << info;
   EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+}
+
+TEST(PdfCanvasDrawing, NumbersAreWrittenShortAndExact) {
+  auto text = [](double value, int decimals) {
+    std::string out;
+    AppendNumber(out, value, decimals);
+    return out;
+  };
+  EXPECT_EQ(text(12.5, 2), "12.5");
+  EXPECT_EQ(text(-3.25, 2), "-3.25");
+  EXPECT_EQ(text(841.8898, 3), "841.89");
+  EXPECT_EQ(text(0.004, 2), "0");
+  EXPECT_EQ(text(-0.004, 2), "0");
+  EXPECT_EQ(text(7.0, 2), "7");
+  EXPECT_EQ(text(0.05, 2), "0.05");
+  EXPECT_EQ(text(1000.999, 2), "1001");
+  EXPECT_EQ(text(1e13 + 0.5, 2), "10000000000000.5");
+  EXPECT_EQ(text(std::nan(""), 2), "0");
 }
 
 }  // namespace

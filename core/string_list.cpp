@@ -258,21 +258,82 @@ void TStringList::SetValue(std::string_view name, std::string_view value) {
 
 std::string TStringList::Text() const {
   std::string out;
+  TextTo(out);
+  return out;
+}
+
+void TStringList::TextTo(std::string& out) const {
+  size_t size = 0;
+  for (const Item& item : items_) size += item.text.size() + 2;
+  out.clear();
+  out.reserve(size);
   for (const Item& item : items_) {
     out += item.text;
     out += "\r\n";
   }
-  return out;
 }
 
+bool TStringList::TextEquals(std::string_view text) const {
+  size_t pos = 0;
+  for (const Item& item : items_) {
+    const size_t n = item.text.size();
+    if (text.size() - pos < n + 2 || text.compare(pos, n, item.text) != 0 || text[pos + n] != '\r' ||
+        text[pos + n + 1] != '\n') {
+      return false;
+    }
+    pos += n + 2;
+  }
+  return pos == text.size();
+}
+
+namespace {
+
+// The end of the line that begins at `start`: the first CR or LF, or the end of the text.
+size_t LineEnd(std::string_view text, size_t start) {
+  const char* p = text.data() + start;
+  const char* end = text.data() + text.size();
+  while (p != end && *p != '\r' && *p != '\n') ++p;
+  return static_cast<size_t>(p - text.data());
+}
+
+}  // namespace
+
 void TStringList::SetText(std::string_view text) {
+  if (!sorted_) {
+    // An unsorted list takes the lines in order: they overwrite the items in place, so a
+    // text set again and again (a memo's text on every print) reuses the lines' storage.
+    // The same one change notice as Clear followed by Add for every line.
+    const bool had_items = !items_.empty();
+    size_t count = 0;
+    for (size_t start = 0; start < text.size();) {
+      const size_t end = LineEnd(text, start);
+      const std::string_view line = text.substr(start, end - start);
+      if (count < items_.size()) {
+        items_[count].text.assign(line);
+        items_[count].object = nullptr;
+      } else {
+        items_.push_back(Item{std::string(line), nullptr});
+      }
+      ++count;
+      if (end == text.size()) break;
+      start = end + 1;
+      if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+    }
+    items_.resize(count);
+    if (had_items || count > 0) {
+      BeginUpdate();
+      Changed();
+      EndUpdate();
+    }
+    return;
+  }
   BeginUpdate();
   try {
     Clear();
     size_t start = 0;
     while (start < text.size()) {
-      size_t end = text.find_first_of("\r\n", start);
-      if (end == std::string_view::npos) {
+      size_t end = LineEnd(text, start);
+      if (end == text.size()) {
         Add(std::string(text.substr(start)));
         break;
       }

@@ -65,6 +65,9 @@ class TStringList : public TObject {
   // make an empty last line.
   std::string Text() const;
   void SetText(std::string_view text);
+  // Text into `out` (its storage reused); whether Text would equal `text`, without building it.
+  void TextTo(std::string& out) const;
+  bool TextEquals(std::string_view text) const;
   // Comma-separated, lines with blanks, control characters, commas or quotes in double
   // quotes (a quote inside doubled); a single empty line is written "". Reading splits at
   // commas and at unquoted blanks, and a final comma adds an empty last line.

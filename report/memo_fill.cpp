@@ -12,6 +12,8 @@ namespace lgoty::report {
 
 using core::Variant;
 
+struct TfrxMemoTemplate;
+
 // What MemoBeforePrint saves and MemoAfterPrint restores.
 struct TfrxMemoSavedState {
   bool before_print = false;  // text, TagStr and Hyperlink.Value are saved
@@ -29,6 +31,10 @@ struct TfrxMemoSavedState {
   bool visible = true;
   bool flow_target = false;  // expression expansion switched off by HandOverFlow
   bool allow_expressions = true;
+  // The memo's text split into literal parts and bracketed expressions, kept for the text
+  // and delimiters it was made from: a band prints the same template on every row.
+  std::shared_ptr<const TfrxMemoTemplate> parsed;
+  std::string scratch;  // the current text, its storage reused from print to print
 };
 
 namespace {
@@ -176,27 +182,37 @@ std::string ReplaceBracketed(std::string_view text, std::string_view open, std::
 
 }  // namespace
 
-std::string EvaluateAndFormat(TfrxExpressions& expressions, TfrxCustomMemoView& memo, std::string_view expression,
-                              const TfrxFormat& format) {
-  const TfrxFormat* fmt = &format;
-  TfrxFormat temporary;
+namespace {
+
+// What a bracketed expression's text says before any evaluation: the expression proper
+// (without a " #" format suffix), the format the suffix gives, and whether it is one of
+// the page markers.
+struct ParsedExpression {
+  std::string expression;
+  std::unique_ptr<TfrxFormat> format;  // from the suffix; null: the memo's format
+  std::string_view marker;             // kTotalPagesMarker, kCopyNameMarker or empty
+};
+
+ParsedExpression ParseExpression(std::string_view expression) {
+  ParsedExpression out;
   if (size_t mark = FindFormatMark(expression); mark != std::string_view::npos) {
     std::string_view format_text = expression.substr(mark + 2);
     if (format_text.find(')') == std::string_view::npos) {
       expression = expression.substr(0, mark);
       if (!format_text.empty()) {
         char kind = format_text[0];
+        auto temporary = std::make_unique<TfrxFormat>();
         std::string rest(format_text.substr(1));
         bool known = true;
         if (kind == 'B' || kind == 'b') {
-          temporary.kind = TfrxFormatKind::fkBoolean;
+          temporary->kind = TfrxFormatKind::fkBoolean;
         } else if (kind == 'D' || kind == 'd' || kind == 'T' || kind == 't') {
-          temporary.kind = TfrxFormatKind::fkDateTime;
+          temporary->kind = TfrxFormatKind::fkDateTime;
         } else if (kind == 'N' || kind == 'n') {
-          temporary.kind = TfrxFormatKind::fkNumeric;
+          temporary->kind = TfrxFormatKind::fkNumeric;
           for (char& c : rest) {
             if (c == ',' || c == '-' || c == '.') {
-              temporary.decimal_separator = std::string(1, c);
+              temporary->decimal_separator = std::string(1, c);
               c = '.';
             }
           }
@@ -204,40 +220,98 @@ std::string EvaluateAndFormat(TfrxExpressions& expressions, TfrxCustomMemoView& 
           known = false;
         }
         if (known) {
-          temporary.format_str = std::move(rest);
-          fmt = &temporary;
+          temporary->format_str = std::move(rest);
+          out.format = std::move(temporary);
         }
       }
     }
   }
-
+  out.expression.assign(expression);
   std::string_view trimmed = TrimView(expression);
   if (SameName(trimmed, "TotalPages#")) {
-    memo.value = Variant(std::string(kTotalPagesMarker));
-    return std::string(kTotalPagesMarker);
+    out.marker = kTotalPagesMarker;
+  } else if (SameName(trimmed, "CopyName#")) {
+    out.marker = kCopyNameMarker;
   }
-  if (SameName(trimmed, "CopyName#")) {
-    memo.value = Variant(std::string(kCopyNameMarker));
-    return std::string(kCopyNameMarker);
-  }
+  return out;
+}
 
-  Variant value = expressions.Calc(expression);
+void EvaluateParsed(TfrxExpressions& expressions, TfrxCustomMemoView& memo, const ParsedExpression& parsed,
+                    const TfrxFormat& format, std::string& out) {
+  if (!parsed.marker.empty()) {
+    memo.value = Variant(std::string(parsed.marker));
+    out += parsed.marker;
+    return;
+  }
+  Variant value = expressions.Calc(parsed.expression);
   memo.value = value;
   expressions.Script().SetValue(value);
-  if (memo.hide_zeros && IsZero(value)) return "";
-  return FormatValue(value, *fmt);
+  if (memo.hide_zeros && IsZero(value)) return;
+  out += FormatValue(value, parsed.format ? *parsed.format : format);
+}
+
+}  // namespace
+
+// A memo text cut at its complete bracketed spans: literals[i] comes before spans[i], the
+// tail after the last one. Spans are found in the text as written, left to right, each
+// search starting after the previous span (a value put in place is never searched again).
+struct TfrxMemoTemplate {
+  std::string source;
+  std::string delimiters;
+  bool has_open = false;  // the text holds an opening delimiter
+  std::vector<std::string> literals;
+  std::vector<ParsedExpression> spans;
+  std::string tail;
+
+  void Parse(std::string_view text, std::string_view delimiter_text) {
+    source.assign(text);
+    delimiters.assign(delimiter_text);
+    literals.clear();
+    spans.clear();
+    tail.clear();
+    auto [open, close] = SplitExpressionDelimiters(delimiter_text);
+    has_open = text.find(open) != std::string_view::npos;
+    if (!has_open) return;
+    size_t pos = 0;
+    BracketSpan span;
+    while (FindBracketed(text, open, close, pos, span)) {
+      literals.emplace_back(text.substr(pos, span.begin - pos));
+      spans.push_back(ParseExpression(span.expression));
+      pos = span.end;
+    }
+    tail.assign(text.substr(std::min(pos, text.size())));
+  }
+
+  // The text with every span replaced by its formatted value, the memo's formats used in
+  // turn (the last one for the rest).
+  std::string Expand(TfrxExpressions& expressions, TfrxCustomMemoView& memo) const {
+    if (!has_open) return source;
+    std::string out;
+    out.reserve(source.size() + 16 * spans.size());
+    auto& formats = memo.Formats();
+    size_t format_index = 0;
+    for (size_t i = 0; i < spans.size(); ++i) {
+      out += literals[i];
+      const TfrxFormat& format = *formats[std::min(format_index, formats.size() - 1)];
+      EvaluateParsed(expressions, memo, spans[i], format, out);
+      if (format_index + 1 < formats.size()) ++format_index;
+    }
+    out += tail;
+    return out;
+  }
+};
+
+std::string EvaluateAndFormat(TfrxExpressions& expressions, TfrxCustomMemoView& memo, std::string_view expression,
+                              const TfrxFormat& format) {
+  std::string out;
+  EvaluateParsed(expressions, memo, ParseExpression(expression), format, out);
+  return out;
 }
 
 std::string ExpandExpressions(TfrxExpressions& expressions, TfrxCustomMemoView& memo, std::string_view text) {
-  auto [open, close] = SplitExpressionDelimiters(memo.expression_delimiters);
-  size_t format_index = 0;
-  auto& formats = memo.Formats();
-  return ReplaceBracketed(text, open, close, [&](const std::string& expression) {
-    const TfrxFormat& format = *formats[std::min(format_index, formats.size() - 1)];
-    std::string value = EvaluateAndFormat(expressions, memo, expression, format);
-    if (format_index + 1 < formats.size()) ++format_index;
-    return value;
-  });
+  TfrxMemoTemplate parsed;
+  parsed.Parse(text, memo.expression_delimiters);
+  return parsed.Expand(expressions, memo);
 }
 
 std::string ReplacePageMarkers(std::string_view text, int total_pages, std::string_view copy_name) {
@@ -277,7 +351,7 @@ void MemoBeforePrint(TfrxCustomMemoView& memo) {
   s.before_print = true;
   // The lines' own text, every line with its break: the Text property drops the last break,
   // so putting it back would lose a trailing empty line on every print.
-  s.text = memo.Lines().Text();
+  memo.Lines().TextTo(s.text);
   s.tag_str = memo.tag_str;
   s.hyperlink_value = memo.Hyperlink().value;
 }
@@ -315,9 +389,20 @@ void MemoFillData(TfrxExpressions& expressions, TfrxCustomMemoView& memo, const 
   }
 
   if (memo.allow_expressions) {
-    std::string text = memo.Text();
-    std::string expanded = ExpandExpressions(expressions, memo, text);
-    if (expanded != text) memo.SetText(expanded);
+    TfrxMemoSavedState& s = Saved(memo);
+    // The text as Text() gives it: the lines joined, without the last line break.
+    std::string& text = s.scratch;
+    memo.Lines().TextTo(text);
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
+    if (!s.parsed || s.parsed->source != text || s.parsed->delimiters != memo.expression_delimiters) {
+      auto parsed = std::make_shared<TfrxMemoTemplate>();
+      parsed->Parse(text, memo.expression_delimiters);
+      s.parsed = std::move(parsed);
+    }
+    // Expansion may run scripts that touch this memo (even print it): hold the template.
+    const std::shared_ptr<const TfrxMemoTemplate> parsed = s.parsed;
+    std::string expanded = parsed->Expand(expressions, memo);
+    if (expanded != parsed->source) memo.SetText(expanded);
   }
 
   for (const auto& h : memo.Highlights()) {
@@ -364,7 +449,7 @@ void MemoAfterPrint(TfrxCustomMemoView& memo) {
   if (!memo.saved) return;
   TfrxMemoSavedState& s = *memo.saved;
   if (s.before_print) {
-    if (memo.Lines().Text() != s.text) memo.Lines().SetText(s.text);
+    if (!memo.Lines().TextEquals(s.text)) memo.Lines().SetText(s.text);
     memo.tag_str = s.tag_str;
     memo.Hyperlink().value = s.hyperlink_value;
     s.before_print = false;

@@ -148,6 +148,40 @@ TEST(StringList, CommaTextQuotesAndRoundTrips) {
   EXPECT_EQ(back.Count(), 1);
 }
 
+TEST(StringList, TextSetAgainOverwritesTheLinesAndComparesWithoutJoining) {
+  TStringList list;
+  TStringList marker;
+  list.AddObject("old first line", &marker);
+  list.Add("second");
+  list.Add("third");
+  list.SetText("x\r\n\r\ny");
+  EXPECT_EQ(Lines(list), (std::vector<std::string>{"x", "", "y"}));
+  EXPECT_EQ(list.GetObject(0), nullptr) << "a line set from text carries no object";
+  list.SetText("only");
+  EXPECT_EQ(Lines(list), (std::vector<std::string>{"only"}));
+  list.SetText("");
+  EXPECT_EQ(list.Count(), 0);
+
+  list.SetText("a\nb");
+  std::string text = "stale contents";
+  list.TextTo(text);
+  EXPECT_EQ(text, "a\r\nb\r\n");
+  EXPECT_TRUE(list.TextEquals("a\r\nb\r\n"));
+  EXPECT_FALSE(list.TextEquals("a\r\nb"));
+  EXPECT_FALSE(list.TextEquals("a\r\nb\r\n\r\n"));
+  EXPECT_FALSE(list.TextEquals("a\nb\r\n"));
+  EXPECT_FALSE(list.TextEquals("a\r\nc\r\n"));
+  TStringList empty;
+  EXPECT_TRUE(empty.TextEquals(""));
+  EXPECT_FALSE(empty.TextEquals("\r\n"));
+
+  // A sorted list still sorts the lines it is given.
+  TStringList sorted;
+  sorted.SetSorted(true);
+  sorted.SetText("b\na\nc");
+  EXPECT_EQ(Lines(sorted), (std::vector<std::string>{"a", "b", "c"}));
+}
+
 TEST(StringList, OnChangeFiresOncePerUpdateBlock) {
   TStringList list;
   int changes = 0;

@@ -108,6 +108,33 @@ TEST_F(MemoFillTest, VariablesOfTheListTemplate) {
   EXPECT_EQ(Fill("[OFile]"), "C:\\Reg\\ZUBY.DBF");
 }
 
+TEST_F(MemoFillTest, ATextChangedBetweenPrintsIsExpandedAfresh) {
+  report.AddVariable("n", Variant("1"));
+  // The same template on several rows, then changed as a script would between rows: the
+  // split of the old text must not be reused.
+  memo->SetText("a [n] b");
+  for (int row = 0; row < 2; ++row) {
+    MemoBeforePrint(*memo);
+    MemoFillData(report.Expressions(), *memo);
+    EXPECT_EQ(memo->Text(), "a 1 b");
+    MemoAfterPrint(*memo);
+  }
+  memo->SetText("[<n>+1] c [<n>+2]");
+  MemoBeforePrint(*memo);
+  MemoFillData(report.Expressions(), *memo);
+  EXPECT_EQ(memo->Text(), "2 c 3");
+  MemoAfterPrint(*memo);
+  EXPECT_EQ(memo->Text(), "[<n>+1] c [<n>+2]");
+  // Same text, other delimiters: "[" is no longer an opening one.
+  memo->expression_delimiters = "<%,%>";
+  EXPECT_EQ(Fill("[<n>+1] c <%<n>+3%>"), "[<n>+1] c 4");
+  memo->expression_delimiters = "[,]";
+  EXPECT_EQ(Fill("[<n>+1] c <%<n>+3%>"), "2 c <%<n>+3%>");
+  // A text that only its own expansion changes (a variable's value) follows every row.
+  report.Variables().front()->value = Variant("5");
+  EXPECT_EQ(Fill("[<n>+1] c [<n>+2]"), "6 c 7");
+}
+
 TEST_F(MemoFillTest, FormatsAreUsedInTurnAndTheLastOneServesTheRest) {
   memo->Formats().clear();
   auto add = [this](TfrxFormatKind kind, const char* fmt) {

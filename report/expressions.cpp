@@ -1,5 +1,7 @@
 #include "report/expressions.h"
 
+#include <typeinfo>
+
 #include "core/locale.h"
 #include "report/aggregates.h"
 #include "report/data_sets.h"
@@ -7,7 +9,10 @@
 #include "report/report_script.h"
 #include "report/views.h"
 #include "report/resources.h"
+#include "script/expression.h"
 #include "script/interpreter.h"
+#include "script/statements.h"
+#include "script/variables.h"
 
 namespace lgoty::report {
 
@@ -57,6 +62,28 @@ std::string WrapExpression(const std::string& language, const std::string& name,
   }
   if (SameName(language, "JScript")) return "function " + name + "() { return " + e + "; }";
   return "function " + name + ": Variant; begin Result := " + e + " end; begin end.";
+}
+
+// The expression of "Result := <expression>" when that is the whole body of the function
+// and its result is a Variant (stored as it is); nullptr otherwise.
+script::TfsExpr* ResultExpression(script::TfsScript& program, const std::string& function_name) {
+  auto* proc = dynamic_cast<script::TfsProcVariable*>(program.FindLocal(function_name));
+  if (proc == nullptr || !proc->is_function || proc->result == nullptr || !proc->program->statement) return nullptr;
+  if (proc->result->Type().code != script::TfsVarType::fvtVariant || !proc->param_items.empty()) return nullptr;
+  const auto& items = proc->program->statement->items;
+  if (items.size() != 1) return nullptr;
+  auto* assignment = dynamic_cast<script::TfsAssignmentStmt*>(items[0].get());
+  if (assignment == nullptr || !assignment->value) return nullptr;
+  auto* target = dynamic_cast<script::TfsVariableExpr*>(assignment->target.get());
+  const script::TfsCustomVariable* variable = target != nullptr ? target->variable : nullptr;
+  if (variable == nullptr) {
+    if (auto* d = dynamic_cast<script::TfsDesignator*>(assignment->target.get())) variable = d->SimpleVariable();
+  }
+  if (variable != proc->result) return nullptr;
+  // The result must be a plain variable: a hooked or read-only one could change the value.
+  auto* plain = dynamic_cast<const script::TfsVariable*>(variable);
+  if (plain == nullptr || plain->read_only || typeid(*plain) != typeid(script::TfsVariable)) return nullptr;
+  return assignment->value.get();
 }
 
 // A counter that is raised for the length of a scope.
@@ -114,7 +141,7 @@ Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script)
     const bool saved_main = main.main_prog;
     main.main_prog = false;
     try {
-      value = compiled->program->CallFunction(compiled->function_name);
+      value = Run(*compiled);
     } catch (const core::Exception& e) {
       error = e.what();
       value = Variant::Null();
@@ -163,10 +190,25 @@ TfrxExpressions::Compiled* TfrxExpressions::Compile(std::string_view expression,
     error = frxGet("clExprError") + " '" + exact + "': " + message;
     return nullptr;
   }
+  entry->result = ResultExpression(*entry->program, entry->function_name);
   Compiled* raw = entry.get();
   compiled_.emplace(std::move(upper), std::move(entry));
   exact_.emplace(std::move(exact), raw);
   return raw;
+}
+
+Variant TfrxExpressions::Run(Compiled& compiled) {
+  if (compiled.result != nullptr) {
+    script::TfsRuntime& rt = compiled.program->runtime();
+    if (rt.step_limit == 0 && !rt.has_deadline && !rt.on_run_line &&
+        !rt.terminate_request.load(std::memory_order_relaxed) && rt.depth < rt.max_depth) {
+      // The call's frame counts one level of depth; the rest of it (flags, step count,
+      // the result variable) has no effect on what the expression gives.
+      DepthGuard depth(rt.depth);
+      return compiled.result->Eval();
+    }
+  }
+  return compiled.program->CallFunction(compiled.function_name);
 }
 
 TfrxDataSet* TfrxExpressions::FindDataSet(std::string_view user_name) const {

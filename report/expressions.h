@@ -47,6 +47,7 @@
 
 namespace lgoty::script {
 class TfsScript;
+class TfsExpr;
 }
 
 namespace lgoty::report {
@@ -128,7 +129,13 @@ class TfrxExpressions {
   struct Compiled {
     std::unique_ptr<script::TfsScript> program;
     std::string function_name;
+    // The expression the function's one statement assigns to its Variant result: evaluated
+    // on its own it gives what calling the function gives, without the call's frame.
+    script::TfsExpr* result = nullptr;
   };
+  // Runs the compiled function (or evaluates its result expression directly when no run
+  // budget, line hook or stop request is in force, which are what the call would check).
+  core::Variant Run(Compiled& compiled);
   core::Variant CalcImpl(std::string_view expression, bool from_script);
   // The compiled function for an expression; nullptr with `error` set when it does not
   // compile.

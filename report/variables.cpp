@@ -28,6 +28,15 @@ bool SameVariableName(std::string_view a, std::string_view b) {
 }
 
 int TfrxVariables::IndexOf(std::string_view name) const {
+  // Expressions ask for every name they meet, most of which are no variable: an ASCII name
+  // (the common case) is classified once and then compared by length first.
+  if (IsAscii(name)) {
+    for (size_t i = 0; i < items_->size(); ++i) {
+      const std::string& item = (*items_)[i]->name;
+      if (item.size() == name.size() && core::AsciiSameText(item, name)) return static_cast<int>(i);
+    }
+    return -1;
+  }
   for (size_t i = 0; i < items_->size(); ++i) {
     if (SameVariableName((*items_)[i]->name, name)) return static_cast<int>(i);
   }

@@ -284,6 +284,30 @@ TEST_F(ReportScriptTest, EventsReachScriptProceduresWithVarArguments) {
   EXPECT_FALSE(report.CallScriptProcedure("NoSuchProcedure", args));
 }
 
+TEST_F(ReportScriptTest, CachedExpressionsCallScriptFunctionsAndKeepTheRunBudget) {
+  report.script_text.SetText(
+      "function Twice(x: Integer): Integer;\r\nbegin\r\n  Result := x * 2;\r\nend;\r\n"
+      "function Down(n: Integer): Integer;\r\nbegin\r\n  if n = 0 then Result := 0 else Result := Down(n - 1) + 1;\r\n"
+      "end;\r\nbegin\r\nend.");
+  ASSERT_TRUE(report.Expressions().Script().Prepare()) << report.Expressions().Script().ErrorMessage();
+  report.AddVariable("n", Variant("4"));
+  for (int i = 0; i < 2; ++i) {  // compiled, then from the cache
+    EXPECT_EQ(report.Calc("Twice(<n>) + 1").AsInteger(), 9);
+    EXPECT_EQ(report.Calc("IIF(<n> = 4, Twice(3), 0)").AsInteger(), 6);
+  }
+  script::TfsScript& program = report.Expressions().Script().Program();
+  // The call depth counts the expression's own level as a call would.
+  program.SetMaxCallDepth(4);
+  EXPECT_EQ(report.Calc("Down(2)").AsInteger(), 2);
+  EXPECT_THROW(report.Calc("Down(3)"), EExpressionError);
+  program.SetMaxCallDepth(400);
+  // A step budget still stops a script function an expression calls.
+  program.SetStepLimit(1);
+  EXPECT_THROW(report.Calc("Twice(<n>) + 1"), script::EScriptAbort);
+  program.SetStepLimit(0);
+  EXPECT_EQ(report.Calc("Twice(<n>) + 1").AsInteger(), 9);
+}
+
 TEST_F(ReportScriptTest, CompileErrorOfTheScriptIsReported) {
   report.script_text.SetText("begin\r\n  Memo1.Text := ;\r\nend.");
   EXPECT_FALSE(report.Expressions().Script().Prepare());

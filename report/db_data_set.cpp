@@ -311,17 +311,24 @@ core::Variant TfrxDBDataset::Value(const std::string& field) {
     ReportFieldNotFound(field);
     return core::Variant::Null();
   }
-  if (f == nullptr || f->IsNull()) return core::Variant::Null();
+  if (f == nullptr) return core::Variant::Null();
   switch (f->DataType()) {
     case data::TFieldType::ftBCD:
     case data::TFieldType::ftFMTBcd:
+      if (f->IsNull()) return core::Variant::Null();
       return bcd_to_currency ? core::Variant::FromCurrency(f->AsFloat()) : core::Variant(f->AsFloat());
     case data::TFieldType::ftLargeint:
+      if (f->IsNull()) return core::Variant::Null();
       return core::Variant(static_cast<int64_t>(f->AsLargeInt()));
     case data::TFieldType::ftTimeStamp:
+      if (f->IsNull()) return core::Variant::Null();
       return core::Variant::FromDate(f->AsDateTime());
-    default:
-      return f->AsVariant();
+    default: {
+      // One read of the record: a field whose stored value is empty or Null reads as Null.
+      core::Variant value = f->AsVariant();
+      if (value.IsEmptyOrNull()) return core::Variant::Null();
+      return value;
+    }
   }
 }
 

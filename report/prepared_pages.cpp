@@ -276,10 +276,13 @@ void TfrxPreviewPages::AddPage(TfrxReportPage* page) {
 void TfrxPreviewPages::AddObject(TfrxComponent* object) {
   TfrxXMLItem* page = CurrentPageItem();
   if (!page || !object) return;
-  AddObjectItem(object, page);
+  // Only a page built from a source page holds objects as differences.
+  const bool source_page = SourcePageIndexOfItem(page) >= 0;
+  AddObjectItem(object, page, source_page, DoublePassFirstPass(), 0);
 }
 
-void TfrxPreviewPages::AddObjectItem(TfrxComponent* object, TfrxXMLItem* parent) {
+void TfrxPreviewPages::AddObjectItem(TfrxComponent* object, TfrxXMLItem* parent,
+                                     bool source_page, bool first_pass, int depth) {
   if (object->IsHidden() || !object->Visible() || !PrintableInPreview(*object)) return;
   if (auto* picture = dynamic_cast<TfrxPictureView*>(object)) {
     if (!picture->Picture().Empty()) AddPicture(picture);
@@ -287,14 +290,17 @@ void TfrxPreviewPages::AddObjectItem(TfrxComponent* object, TfrxXMLItem* parent)
   TfrxXMLItem* item = parent->Add();
   TfrxComponent* source = SourceOf(object);
   const SourceInfo* info = InfoOf(source);
-  // Only a page built from a source page holds objects as differences.
-  TfrxXMLItem* page_item = parent;
-  while (page_item->Parent() && page_item->Parent() != PagesItem()) page_item = page_item->Parent();
-  bool source_page = SourcePageIndexOfItem(page_item) >= 0;
   if (source && info && source_page) {
     item->SetName(info->alias);
-    item->SetText(DoublePassFirstPass() ? PartialDiff(*serializer_, *object, *source)
-                                        : FullDiff(*serializer_, *object, source));
+    if (!first_pass) {
+      item->SetText(FullDiff(*serializer_, *object, source));
+    } else if (depth == 0) {
+      item->SetText(PartialDiff(*serializer_, *object, *source));
+    }
+    // The objects inside a placed object are kept by name only in a first pass: what the
+    // pass asks of its pages (where bands end, which bands a page has, moving a page's
+    // last bands on) reads only the objects placed on the page, and the pages are thrown
+    // away before anything draws them.
   } else {
     item->SetName(object->ClassName());
     std::string text = object->Name().empty()
@@ -305,7 +311,9 @@ void TfrxPreviewPages::AddObjectItem(TfrxComponent* object, TfrxXMLItem* parent)
   }
   added_bytes_ += static_cast<int64_t>(item->Text().size() + item->Name().size() +
                                        sizeof(TfrxXMLItem) + 16);
-  for (int i = 0; i < object->ObjectCount(); ++i) AddObjectItem(object->Object(i), item);
+  for (int i = 0; i < object->ObjectCount(); ++i) {
+    AddObjectItem(object->Object(i), item, source_page, first_pass, depth + 1);
+  }
 }
 
 void TfrxPreviewPages::AddPicture(TfrxPictureView* picture) {

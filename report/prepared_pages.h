@@ -247,7 +247,9 @@ class TfrxPreviewPages {
   // The source copy a template (or run-time) object is linked with; nullptr when none.
   TfrxComponent* SourceOf(const TfrxComponent* object) const;
   const SourceInfo* InfoOf(const TfrxComponent* source_copy) const;
-  void AddObjectItem(TfrxComponent* object, core::TfrxXMLItem* parent);
+  // depth: 0 for the object placed on the page, 1 for its children, ...
+  void AddObjectItem(TfrxComponent* object, core::TfrxXMLItem* parent, bool source_page,
+                     bool first_pass, int depth);
   std::string DiffText(TfrxComponent* object, TfrxComponent* source);
   int SourcePageIndexOfItem(const core::TfrxXMLItem* item) const;
   std::unique_ptr<TfrxReportPage> BuildPage(core::TfrxXMLItem* item);

@@ -177,6 +177,17 @@ bool TfrxDrawText::SwapsAxes() const {
   return (rotation_ >= 90 && rotation_ <= 179) || (rotation_ >= 270 && rotation_ <= 359);
 }
 
+namespace {
+
+// Whether FontFor gives the same font for both (without building the fonts: a run of one
+// font is found character by character).
+bool SameFont(const TextCharAttr& a, const TextCharAttr& b) {
+  return a.style == b.style && a.color == b.color &&
+         (a.script == TextCharAttr::kNormal) == (b.script == TextCharAttr::kNormal);
+}
+
+}  // namespace
+
 CanvasFont TfrxDrawText::FontFor(const TextCharAttr& attr) const {
   CanvasFont font = font_;
   font.style = attr.style;
@@ -215,6 +226,9 @@ void TfrxDrawText::SetParaBreaks(bool first, bool last) {
 TfrxDrawText::Paragraph TfrxDrawText::ReadTags(const std::u32string& source) const {
   Paragraph paragraph;
   paragraph.source_length = source.size();
+  paragraph.text.reserve(source.size());
+  paragraph.attrs.reserve(source.size());
+  paragraph.source.reserve(source.size());
   TextCharAttr attr;
   attr.style = font_.style;
   attr.color = font_.color;
@@ -290,7 +304,7 @@ void TfrxDrawText::MeasureParagraph(const Paragraph& paragraph, std::vector<doub
   while (start < n) {
     CanvasFont font = FontFor(paragraph.attrs[start]);
     size_t end = start + 1;
-    while (end < n && FontFor(paragraph.attrs[end]) == font) ++end;
+    while (end < n && SameFont(paragraph.attrs[end], paragraph.attrs[start])) ++end;
     Measurer().CharPositions(font, std::u32string_view(paragraph.text).substr(start, end - start),
                              run);
     for (size_t i = start; i < end; ++i) {
@@ -315,7 +329,7 @@ double TfrxDrawText::MeasureLine(const TextLine& line, std::vector<double>* posi
   while (start < n) {
     CanvasFont font = FontFor(line.attrs[start]);
     size_t end = start + 1;
-    while (end < n && FontFor(line.attrs[end]) == font) ++end;
+    while (end < n && SameFont(line.attrs[end], line.attrs[start])) ++end;
     Measurer().CharPositions(font, std::u32string_view(line.text).substr(start, end - start), run);
     double last = run.empty() ? 0 : run.back();
     if (positions) {

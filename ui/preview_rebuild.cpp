@@ -54,6 +54,10 @@ bool TfrxPreview::BuildAgain() {
   workspace_->SetHighlight(-1, QRectF());
   workspace_->Reload();
   thumbnails_->Reload();
+  // Nor the navigator and status bar the former count while the dialog pages are up.
+  page_no_ = 1;
+  EmitStatus();
+  emit pageChanged(page_no_, PageCount());
 
   bool built = false;
   std::string failure;
@@ -67,10 +71,13 @@ bool TfrxPreview::BuildAgain() {
     failure = "unknown error";
   }
   if (failure.empty()) failure = JoinedErrors(*report_);
-  const bool stands = built && failure.empty();
+  // The engine ends a run the operator cancelled as a finished one (the pages made so far
+  // stand as the report): here they would be a part of the report in the new settings,
+  // with unfinished totals, so a cancel undoes the change like a cancelled dialog page.
+  const bool stands = built && failure.empty() && !terminated_;
   if (!stands) {
     // A failed or cancelled run leaves a part of the new pages at most: the former pages
-    // and template settings come back so that what is shown is what the template builds.
+    // and template settings come back so that what is shown is what the template built.
     try {
       document_->RestoreTemplatePageSetup();
     } catch (const std::exception& error) {

@@ -163,8 +163,8 @@ Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script)
 
 TfrxExpressions::Compiled* TfrxExpressions::Compile(std::string_view expression,
                                                     std::string& error) {
+  if (auto it = exact_.find(expression); it != exact_.end()) return it->second;
   std::string exact(expression);
-  if (auto it = exact_.find(exact); it != exact_.end()) return it->second;
   std::string upper = core::AnsiUpperCase(expression);
   if (auto it = compiled_.find(upper); it != compiled_.end()) {
     exact_.emplace(std::move(exact), it->second.get());

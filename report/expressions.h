@@ -150,7 +150,12 @@ class TfrxExpressions {
   std::unique_ptr<TfrxAggregateList> aggregates_;
   // Upper-cased text -> function; exact texts seen -> the same function.
   std::map<std::string, std::unique_ptr<Compiled>> compiled_;
-  std::unordered_map<std::string, Compiled*> exact_;
+  // Looked up by the text in place (a string_view) so that a cache hit copies nothing.
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
+  };
+  std::unordered_map<std::string, Compiled*, TextHash, std::equal_to<>> exact_;
   int depth_ = 0;
   std::vector<const void*> evaluating_;  // report variables being evaluated
   std::unordered_map<const TfrxReportComponent*, SavedPrint> saved_prints_;

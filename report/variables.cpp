@@ -17,7 +17,10 @@ bool IsAscii(std::string_view s) {
 }  // namespace
 
 bool SameVariableName(std::string_view a, std::string_view b) {
-  const bool ascii_a = IsAscii(a), ascii_b = IsAscii(b);
+  const bool ascii_a = IsAscii(a);
+  // An ASCII name equals only an ASCII name of the same length: no need to classify the other.
+  if (ascii_a && a.size() != b.size()) return false;
+  const bool ascii_b = IsAscii(b);
   if (ascii_a && ascii_b) {
     return core::AsciiSameText(a, b);
   }

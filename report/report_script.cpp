@@ -436,7 +436,10 @@ void TfrxReportScript::RegisterFunctions() {
   using script::TfsClassVariable;
 
   s.AddMethod("function Get(Name: String): Variant",
-              [ex](core::TObject*, TfsClassVariable*, const std::string&, P& p) { return ex->Get(p[0].AsString()); },
+              [ex](core::TObject*, TfsClassVariable*, const std::string&, P& p) {
+                if (p[0].IsString()) return ex->Get(p[0].text());
+                return ex->Get(p[0].AsString());
+              },
               "ctOther");
   s.AddMethod("procedure Set(Name: String; Value: Variant)",
               [ex](core::TObject*, TfsClassVariable*, const std::string&, P& p) {
@@ -446,10 +449,15 @@ void TfrxReportScript::RegisterFunctions() {
               "ctOther");
   s.AddMethod("macrofunction IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant",
               [ex](core::TObject*, TfsClassVariable*, const std::string&, P& p) {
+                // Macro arguments are source texts: evaluated in place, not copied. The
+                // list is this call's own, so nothing changes it while they are evaluated.
+                auto calc = [ex](const Variant& text) {
+                  return text.IsString() ? ex->Calc(text.text()) : ex->Calc(text.AsString());
+                };
                 try {
-                  Variant cond = ex->Calc(p[0].AsString());
+                  Variant cond = calc(p[0]);
                   bool is_true = !cond.IsEmptyOrNull() && core::VarSameValue(cond, Variant(true));
-                  return ex->Calc((is_true ? p[1] : p[2]).AsString());
+                  return calc(is_true ? p[1] : p[2]);
                 } catch (const core::Exception&) {
                   return Variant::Null();
                 }

@@ -135,8 +135,10 @@ Variant TfsMethodPart::Read(const Variant& parent) {
   std::vector<Variant> params;
   CollectArgs(params);
   if (!method->handler) return Variant(0);
-  std::string upper = method->is_index ? method->UpperName() + ".GET" : method->UpperName();
-  Variant result = method->handler(instance, cls, upper, params);
+  // The indexed form's name is built per call; the plain name is passed as it is kept.
+  std::string indexed;
+  if (method->is_index) indexed = method->UpperName() + ".GET";
+  Variant result = method->handler(instance, cls, method->is_index ? indexed : method->UpperName(), params);
   CheckSize(result, script);
   WriteBack(params);
   return result;

@@ -130,8 +130,49 @@ void TfsMethodPart::WriteBack(const std::vector<Variant>& params) {
   }
 }
 
+// The list as CollectArgs builds it: one text per argument (defaults included), nothing the
+// handler has changed since.
+bool TfsMethodPart::MacroParamsIntact() const {
+  if (macro_params_.size() != args.size()) return false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (!macro_params_[i].IsString() || macro_params_[i].text() != args[i]->source) return false;
+  }
+  return true;
+}
+
+Variant TfsMethodPart::ReadMacro(core::TObject* instance) {
+  if (!macro_ready_) {
+    macro_params_.clear();
+    CollectArgs(macro_params_);
+    // Late-bound calls may get default values appended: such a list is built per call.
+    if (!MacroParamsIntact()) {
+      std::vector<Variant> params = std::move(macro_params_);
+      macro_params_.clear();
+      Variant result = method->handler(instance, cls, method->UpperName(), params);
+      CheckSize(result, script);
+      WriteBack(params);
+      return result;
+    }
+    macro_ready_ = true;
+  }
+  macro_busy_ = true;
+  // Whatever the handler did to its arguments, the next call starts from the texts again.
+  struct Release {
+    TfsMethodPart& part;
+    ~Release() {
+      part.macro_busy_ = false;
+      part.macro_ready_ = part.MacroParamsIntact();
+    }
+  } release{*this};
+  Variant result = method->handler(instance, cls, method->UpperName(), macro_params_);
+  CheckSize(result, script);
+  WriteBack(macro_params_);
+  return result;
+}
+
 Variant TfsMethodPart::Read(const Variant& parent) {
   core::TObject* instance = parent.IsObject() ? parent.AsObject() : nullptr;
+  if (method->is_macro && !method->is_index && method->handler && !macro_busy_) return ReadMacro(instance);
   std::vector<Variant> params;
   CollectArgs(params);
   if (!method->handler) return Variant(0);

@@ -41,6 +41,14 @@ class TfsMethodPart : public TfsDesignatorPart {
  private:
   void CollectArgs(std::vector<Variant>& params);
   void WriteBack(const std::vector<Variant>& params);
+  Variant ReadMacro(core::TObject* instance);
+  bool MacroParamsIntact() const;
+
+  // A macro's arguments are its argument texts, the same on every call: the list is built
+  // once and lent to each call that is not nested in another call of this step.
+  std::vector<Variant> macro_params_;
+  bool macro_ready_ = false;
+  bool macro_busy_ = false;
 };
 
 class TfsPropertyPart : public TfsDesignatorPart {

@@ -276,6 +276,29 @@ TEST(Registration, MacroFunctionsReceiveTheSourceText) {
   EXPECT_EQ(r.Output(), "[a + 2 * (1)]\n");
 }
 
+// A macro call reuses its list of texts: a nested call of the same step and a handler that
+// changes its arguments must still see the source texts on every call.
+TEST(Registration, MacroFunctionsGetTheirTextsOnEveryCall) {
+  TfsScript s;
+  s.AddRTTI();
+  int calls = 0;
+  std::vector<std::string> seen;
+  s.AddMethod("macrofunction Tag(e: Variant): String",
+              [&](core::TObject*, TfsClassVariable*, const std::string&, std::vector<Variant>& p) {
+                seen.push_back(p[0].AsString());
+                if (calls++ == 0) s.CallFunction("Again");  // the same call step, nested
+                std::string text = p[0].AsString();
+                p[0] = Variant(99);
+                return Variant("[" + text + "]");
+              });
+  auto r = RunScript(s,
+                     "var i: Integer; function Again: String; begin Result := Tag(i + 1); end; "
+                     "begin for i := 1 to 2 do ShowMessage(Again); end.");
+  ASSERT_TRUE(r.compiled) << r.error;
+  EXPECT_EQ(r.Output(), "[i + 1]\n[i + 1]\n");
+  EXPECT_EQ(seen, (std::vector<std::string>{"i + 1", "i + 1", "i + 1"}));
+}
+
 TEST(Registration, DeclarationsParseVarConstDefaultsAndResultType) {
   TfsScript s;
   s.AddConst("kDefault", "Integer", Variant(9));

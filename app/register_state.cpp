@@ -10,6 +10,7 @@
 #include "report/expressions.h"
 #include "report/variables.h"
 #include "core/text_format.h"
+#include "core/utf8_text.h"
 #include "platform/file.h"
 #include "platform/system.h"
 
@@ -33,14 +34,7 @@ constexpr uint32_t kLongTotalsRecords = 2000000;
 // The last character's code point of a UTF-8 text (0 for an empty one).
 char32_t LastCodePoint(const std::string& text) {
   if (text.empty()) return 0;
-  size_t start = text.size() - 1;
-  while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
-  const auto lead = static_cast<unsigned char>(text[start]);
-  if (lead < 0x80) return lead;
-  char32_t cp = lead & (lead >= 0xF0 ? 0x07 : lead >= 0xE0 ? 0x0F : 0x1F);
-  for (size_t i = start + 1; i < text.size(); ++i)
-    cp = (cp << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
-  return cp;
+  return core::Utf8ToUtf32(text).back();
 }
 
 }  // namespace

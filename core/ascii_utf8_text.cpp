@@ -83,20 +83,85 @@ void AppendUtf8(std::string& out, char32_t code) {
   }
 }
 
+namespace {
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+}  // namespace
+
 size_t Utf8Length(std::string_view text) {
   size_t count = 0;
-  for (char c : text) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  for (char c : text) count += !IsContinuation(c);
   return count;
 }
 
-std::string_view Utf8Prefix(std::string_view text, size_t chars) {
-  size_t i = 0;
-  while (i < text.size() && chars > 0) {
-    ++i;
-    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-    --chars;
+size_t Utf8Offset(std::string_view text, size_t chars) {
+  if (chars == 0) return 0;
+  size_t seen = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (IsContinuation(text[i])) continue;
+    if (seen == chars) return i;
+    ++seen;
   }
-  return text.substr(0, i);
+  return text.size();
+}
+
+std::string_view Utf8Prefix(std::string_view text, size_t chars) {
+  return text.substr(0, Utf8Offset(text, chars));
+}
+
+size_t Utf8NextChar(std::string_view text, size_t i) {
+  ++i;
+  while (i < text.size() && IsContinuation(text[i])) ++i;
+  return i;
+}
+
+std::u32string Utf8ToUtf32(std::string_view text) {
+  std::u32string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    char32_t cp = 0;
+    const size_t length = DecodeUtf8(text.substr(i), &cp);
+    out.push_back(length == 0 ? U'\uFFFD' : cp);
+    i += length == 0 ? 1 : length;
+  }
+  return out;
+}
+
+std::string Utf32ToUtf8(std::u32string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char32_t cp : text) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = U'\uFFFD';
+    AppendUtf8(out, cp);
+  }
+  return out;
+}
+
+std::string Latin1ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (char c : bytes) AppendUtf8(out, static_cast<unsigned char>(c));
+  return out;
+}
+
+std::string Utf8ToLatin1(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
+      // The two-byte forms of U+0080-U+00FF: the byte is the low two bits of the lead and
+      // the six of the continuation.
+      out.push_back(static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F)));
+      ++i;
+    } else {
+      out.push_back('?');
+      i = Utf8NextChar(utf8, i) - 1;
+    }
+  }
+  return out;
 }
 
 }  // namespace lgoty::core

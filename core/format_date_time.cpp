@@ -5,6 +5,7 @@
 // hour token.
 #include <string>
 
+#include "core/ascii_text.h"
 #include "core/text_format.h"
 
 namespace lgoty::core {
@@ -14,14 +15,8 @@ namespace {
 // the expansion depth is limited.
 constexpr int kMaxNesting = 2;
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool StartsWithNoCase(std::string_view s, size_t i, std::string_view what) {
-  if (s.size() - i < what.size()) return false;
-  for (size_t k = 0; k < what.size(); ++k) {
-    if (Upper(s[i + k]) != Upper(what[k])) return false;
-  }
-  return true;
+  return s.size() - i >= what.size() && AsciiSameText(s.substr(i, what.size()), what);
 }
 
 std::string Padded(int value, int width) {
@@ -44,7 +39,7 @@ class DateTimeFormatter {
     size_t i = 0;
     while (i < format.size()) {
       const char c = format[i];
-      const char u = Upper(c);
+      const char u = AsciiUpper(c);
       if (c == '\'' || c == '"') {
         const size_t close = format.find(c, i + 1);
         const size_t end = close == std::string_view::npos ? format.size() : close;
@@ -70,7 +65,7 @@ class DateTimeFormatter {
         continue;
       }
       size_t count = 1;
-      while (i + count < format.size() && Upper(format[i + count]) == u) ++count;
+      while (i + count < format.size() && AsciiUpper(format[i + count]) == u) ++count;
       char token = u;
       if (token == 'M' && last_token == 'H') token = 'N';
       last_token = token;
@@ -151,9 +146,9 @@ class DateTimeFormatter {
         if (c == quote) quote = 0;
       } else if (c == '\'' || c == '"') {
         quote = c;
-      } else if (Upper(c) == 'H') {
+      } else if (AsciiUpper(c) == 'H') {
         return false;
-      } else if (Upper(c) == 'A') {
+      } else if (AsciiUpper(c) == 'A') {
         return StartsWithNoCase(format, i, "AM/PM") || StartsWithNoCase(format, i, "A/P") ||
                StartsWithNoCase(format, i, "AMPM");
       }

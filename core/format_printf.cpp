@@ -14,29 +14,13 @@
 #include <cstdint>
 
 #include "core/exception.h"
+#include "core/ascii_text.h"
 #include "core/text_format.h"
+#include "core/utf8_text.h"
 #include "core/variant.h"
 
 namespace lgoty::core {
 namespace {
-
-size_t CodePoints(std::string_view s) {
-  return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
-}
-
-// The first `count` code points of s.
-std::string_view FirstCodePoints(std::string_view s, size_t count) {
-  size_t seen = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-      if (seen == count) return s.substr(0, i);
-      ++seen;
-    }
-  }
-  return s;
-}
 
 class Formatter {
  public:
@@ -122,9 +106,9 @@ class Formatter {
     }
     if (i >= format_.size()) Fail();
     char type = format_[i++];
-    if (type >= 'A' && type <= 'Z') type = static_cast<char>(type - 'A' + 'a');
+    type = AsciiLower(type);
     std::string text = Convert(type, precision);
-    const size_t length = CodePoints(text);
+    const size_t length = Utf8Length(text);
     if (width > 0 && length < static_cast<size_t>(width)) {
       const std::string pad(static_cast<size_t>(width) - length, ' ');
       text = left ? text + pad : pad + text;
@@ -191,7 +175,7 @@ class Formatter {
           case Variant::Kind::Array: Fail();
           default: text = arg.AsString(fs_); break;
         }
-        if (precision >= 0) return std::string(FirstCodePoints(text, static_cast<size_t>(precision)));
+        if (precision >= 0) return std::string(Utf8Prefix(text, static_cast<size_t>(precision)));
         return text;
       }
       case 'p': {

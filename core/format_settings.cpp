@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 
+#include "core/ascii_text.h"
+
 namespace lgoty::core {
 namespace {
 
@@ -14,7 +16,7 @@ std::string LanguageOf(std::string_view locale_name) {
   // "ru_RU.UTF-8", "de_DE@euro", "en": the language is the leading run of letters.
   std::string language;
   for (char c : locale_name) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    c = AsciiLower(c);
     if (c < 'a' || c > 'z') break;
     language += c;
   }

@@ -222,17 +222,9 @@ std::string CollationKey(std::string_view text, bool ignore_case) {
   return std::string(reinterpret_cast<const char*>(key.data()), static_cast<size_t>(length - 1));
 }
 
-std::string UpperCase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = AsciiUpper(c);
-  return out;
-}
+std::string UpperCase(std::string_view text) { return AsciiUpper(text); }
 
-std::string LowerCase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = AsciiLower(c);
-  return out;
-}
+std::string LowerCase(std::string_view text) { return AsciiLower(text); }
 
 // Letters fold to upper case, so '_' (0x5F) sorts after every letter.
 int CompareText(std::string_view a, std::string_view b) {

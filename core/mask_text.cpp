@@ -6,6 +6,7 @@
 
 #include "core/icu_library.h"
 #include "core/text_format.h"
+#include "core/utf8_text.h"
 
 namespace lgoty::core {
 namespace {
@@ -18,22 +19,9 @@ struct MaskItem {
   CaseMode case_mode = CaseMode::Keep;
 };
 
-// Length of the UTF-8 sequence that starts with lead (1 for a stray byte).
+// Length of the UTF-8 sequence at s[i] (1 for a byte that starts no well-formed sequence).
 size_t SequenceLength(std::string_view s, size_t i) {
-  const auto lead = static_cast<unsigned char>(s[i]);
-  size_t n = 1;
-  if (lead >= 0xF0 && lead < 0xF8) {
-    n = 4;
-  } else if (lead >= 0xE0) {
-    n = lead < 0xF0 ? 3 : 1;
-  } else if (lead >= 0xC0) {
-    n = 2;
-  }
-  if (i + n > s.size()) return 1;
-  for (size_t k = 1; k < n; ++k) {
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
-  }
-  return n;
+  return std::max<size_t>(1, Utf8SequenceLength(s, i));
 }
 
 std::vector<std::string> SplitCodePoints(std::string_view s) {
@@ -46,38 +34,16 @@ std::vector<std::string> SplitCodePoints(std::string_view s) {
   return out;
 }
 
-std::string EncodeUtf8(UChar32 c) {
-  std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return out;
-}
-
+// ch is one item of SplitCodePoints: a well-formed sequence or a stray byte (kept as it is).
 std::string ApplyCase(const std::string& ch, CaseMode mode) {
   if (mode == CaseMode::Keep || ch.empty()) return ch;
-  UChar32 c = 0;
-  const auto b = [&](size_t k) { return static_cast<UChar32>(static_cast<unsigned char>(ch[k])); };
-  switch (ch.size()) {
-    case 1: c = b(0); if (c >= 0x80) return ch; break;
-    case 2: c = ((b(0) & 0x1F) << 6) | (b(1) & 0x3F); break;
-    case 3: c = ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F); break;
-    default: c = ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F); break;
-  }
+  char32_t c = 0;
+  if (DecodeUtf8(ch, &c) == 0) return ch;
   const icu_library::Functions& icu = icu_library::Icu();
-  return EncodeUtf8(mode == CaseMode::Upper ? icu.toupper(c) : icu.tolower(c));
+  const UChar32 cp = static_cast<UChar32>(c);
+  std::string out;
+  AppendUtf8(out, static_cast<char32_t>(mode == CaseMode::Upper ? icu.toupper(cp) : icu.tolower(cp)));
+  return out;
 }
 
 // Splits at ";" that is not escaped by "\".

@@ -40,6 +40,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "core/ascii_text.h"
 #include "core/exception.h"
 #include "core/object.h"
 #include "core/variant.h"
@@ -60,9 +61,8 @@ struct AsciiCaseLess {
   bool operator()(std::string_view a, std::string_view b) const {
     size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {
-      unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-      if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
-      if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
+      const auto x = static_cast<unsigned char>(AsciiUpper(a[i]));
+      const auto y = static_cast<unsigned char>(AsciiUpper(b[i]));
       if (x != y) return x < y;
     }
     return a.size() < b.size();

@@ -23,17 +23,8 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  }
-  return true;
-}
-
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  return !prefix.empty() && s.size() >= prefix.size() && EqualsNoCase(s.substr(0, prefix.size()), prefix);
+  return !prefix.empty() && s.size() >= prefix.size() && AsciiSameText(s.substr(0, prefix.size()), prefix);
 }
 
 // Decimal or hexadecimal ("$1F", "0x1F") integer with an optional sign. Hexadecimal digits
@@ -347,11 +338,11 @@ bool TryStrToDateTime(std::string_view text, TDateTime& out, const FormatSetting
 
 bool TryStrToBool(std::string_view text, bool& out, const FormatSettings& fs) {
   const std::string_view t = Trim(text);
-  if (EqualsNoCase(t, "True") || (!fs.TrueBoolStr.empty() && EqualsNoCase(t, fs.TrueBoolStr))) {
+  if (AsciiSameText(t, "True") || (!fs.TrueBoolStr.empty() && AsciiSameText(t, fs.TrueBoolStr))) {
     out = true;
     return true;
   }
-  if (EqualsNoCase(t, "False") || (!fs.FalseBoolStr.empty() && EqualsNoCase(t, fs.FalseBoolStr))) {
+  if (AsciiSameText(t, "False") || (!fs.FalseBoolStr.empty() && AsciiSameText(t, fs.FalseBoolStr))) {
     out = false;
     return true;
   }

@@ -17,7 +17,21 @@ size_t Utf8SequenceLength(std::string_view text, size_t i);
 void AppendUtf8(std::string& out, char32_t code);
 // Characters of a text: the bytes that do not continue a sequence.
 size_t Utf8Length(std::string_view text);
-// The first `chars` characters of a text (a lead byte and its continuation bytes each).
+// Byte offset at which character `chars` (counted from 0 as Utf8Length counts) starts; the
+// text's size when it has no more characters than that.
+size_t Utf8Offset(std::string_view text, size_t chars);
+// The first `chars` characters of a text: everything before character `chars` starts.
 std::string_view Utf8Prefix(std::string_view text, size_t chars);
+// Index just past the character that starts at text[i]: i + 1 and the continuation bytes
+// that follow. REQUIRES: i < size.
+size_t Utf8NextChar(std::string_view text, size_t i);
+// Code points of UTF-8 text; a byte that starts no well-formed sequence gives U+FFFD.
+std::u32string Utf8ToUtf32(std::string_view text);
+// UTF-8 of code points; a surrogate or a value above U+10FFFF gives U+FFFD.
+std::string Utf32ToUtf8(std::u32string_view text);
+// Latin-1, the reading of bytes whose code page is not known: byte 0x80-0xFF is U+0080-U+00FF.
+std::string Latin1ToUtf8(std::string_view bytes);
+// Back to bytes: U+0000-U+00FF are their byte, any other character becomes '?'.
+std::string Utf8ToLatin1(std::string_view utf8);
 
 }  // namespace lgoty::core

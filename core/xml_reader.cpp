@@ -1,21 +1,11 @@
 #include <cstring>
 #include <vector>
 
+#include "core/ascii_text.h"
 #include "core/xml_io.h"
 
 namespace lgoty::core {
 namespace {
-
-bool SameAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // Removes the trailing '/' of an empty element from name or text; true when there was one.
 bool TakeEmptyMark(std::string& name, std::string& text) {
@@ -33,10 +23,7 @@ bool TakeEmptyMark(std::string& name, std::string& text) {
 // Removes the swap mark ` ld="0"` from the text; true when it was there.
 bool TakeSwapMark(std::string& text) {
   static constexpr std::string_view kMark = " ld=\"0\"";
-  std::string probe = " " + text;  // an item whose only attribute is the mark
-  for (char& c : probe) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
+  const std::string probe = AsciiLower(" " + text);  // an item whose only attribute is the mark
   size_t at = probe.find(kMark);
   if (at == std::string::npos) return false;
   if (at == 0) {
@@ -187,7 +174,7 @@ void TfrxXMLReader::ReadItem(TfrxXMLItem* item, bool allow_swapping) {
     SplitTag(name, text);
     if (!name.empty() && name[0] == '/') {
       Open top = open.back();
-      if (!SameAscii(std::string_view(name).substr(1), top.item->name_)) {
+      if (!AsciiSameText(std::string_view(name).substr(1), top.item->name_)) {
         throw TfrxInvalidXMLException();
       }
       open.pop_back();

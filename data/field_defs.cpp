@@ -1,5 +1,6 @@
 #include "data/field_defs.h"
 
+#include "core/ascii_text.h"
 #include "core/exception.h"
 #include "core/locale.h"
 #include "data/database_error.h"
@@ -10,15 +11,11 @@ bool SameFieldName(std::string_view a, std::string_view b) {
   if (a.size() == b.size()) {
     bool ascii = true;
     for (size_t i = 0; i < a.size(); ++i) {
-      unsigned char x = static_cast<unsigned char>(a[i]);
-      unsigned char y = static_cast<unsigned char>(b[i]);
-      if (x >= 0x80 || y >= 0x80) {
+      if (static_cast<unsigned char>(a[i]) >= 0x80 || static_cast<unsigned char>(b[i]) >= 0x80) {
         ascii = false;
         break;
       }
-      if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 0x20);
-      if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 0x20);
-      if (x != y) return false;
+      if (core::AsciiUpper(a[i]) != core::AsciiUpper(b[i])) return false;
     }
     if (ascii) return true;
   }

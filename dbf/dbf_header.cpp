@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/ascii_text.h"
 #include "core/date_time.h"
 #include "dbf/byte_codec.h"
 #include "dbf/dbf_errors.h"
@@ -23,18 +24,13 @@ std::string NameFrom(std::span<const std::byte> bytes) {
   }
   // Some writers pad names with spaces instead of NULs.
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return name;
+  return core::AsciiUpper(name);
 }
 
 void PutName(std::byte* out, const std::string& name, size_t max_chars) {
   size_t n = std::min(name.size(), max_chars);
   for (size_t i = 0; i < n; ++i) {
-    char c = name[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    out[i] = static_cast<std::byte>(c);
+    out[i] = static_cast<std::byte>(core::AsciiUpper(name[i]));
   }
 }
 

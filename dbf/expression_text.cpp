@@ -6,21 +6,10 @@
 
 #include "core/code_page.h"
 #include "core/locale.h"
+#include "core/utf8_text.h"
 
 namespace lgoty::dbf {
 namespace {
-
-// Latin-1: the reading of bytes whose code page is not known.
-std::string Latin1ToUtf8(unsigned char byte) {
-  std::string out;
-  if (byte < 0x80) {
-    out.push_back(static_cast<char>(byte));
-  } else {
-    out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-    out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-  }
-  return out;
-}
 
 std::unique_ptr<TByteTextTables> MakeTables(const core::CodePage* code_page) {
   auto tables = std::make_unique<TByteTextTables>();
@@ -30,7 +19,7 @@ std::unique_ptr<TByteTextTables> MakeTables(const core::CodePage* code_page) {
     tables->upper[byte] = c;
     tables->lower[byte] = c;
     tables->utf8[byte] = code_page != nullptr ? code_page->ToUtf8(std::string_view(&c, 1))
-                                              : Latin1ToUtf8(byte);
+                                              : core::Latin1ToUtf8(std::string_view(&c, 1));
   }
   // A byte maps to another only when the case-mapped character is one byte of the same code
   // page that reads back as that character; otherwise it keeps its value.

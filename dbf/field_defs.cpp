@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/ascii_text.h"
 #include "dbf/dbf_errors.h"
 #include "dbf/field_codec.h"
 
@@ -16,23 +17,6 @@ namespace {
 bool g_currency_as_bcd = true;
 
 constexpr uint8_t kCharacter91 = 0x91;
-
-uint8_t UpperAscii(uint8_t c) { return (c >= 'a' && c <= 'z') ? static_cast<uint8_t>(c - 32) : c; }
-
-std::string UpperName(std::string_view name) {
-  std::string result(name);
-  for (char& c : result) c = static_cast<char>(UpperAscii(static_cast<uint8_t>(c)));
-  return result;
-}
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(static_cast<uint8_t>(a[i])) != UpperAscii(static_cast<uint8_t>(b[i])))
-      return false;
-  }
-  return true;
-}
 
 bool IsKnownLetter(uint8_t letter, int level) {
   switch (letter) {
@@ -191,7 +175,7 @@ TDbfFieldDef& TDbfFieldDef::operator=(const TDbfFieldDef& other) {
 
 TDbfFieldDef::~TDbfFieldDef() = default;
 
-void TDbfFieldDef::SetFieldName(std::string_view name) { field_name_ = UpperName(name); }
+void TDbfFieldDef::SetFieldName(std::string_view name) { field_name_ = core::AsciiUpper(name); }
 
 void TDbfFieldDef::SetFieldType(TFieldType type) {
   const uint8_t letter = NativeTypeForFieldType(type, table_level_);
@@ -218,7 +202,7 @@ void TDbfFieldDef::SetFieldType(TFieldType type) {
 }
 
 void TDbfFieldDef::SetNativeFieldType(uint8_t letter) {
-  letter = UpperAscii(letter);
+  letter = static_cast<uint8_t>(core::AsciiUpper(static_cast<char>(letter)));
   native_type_ = IsKnownLetter(letter, table_level_) ? letter : 0;
   type_from_native_ = true;
   ApplySizeRules();
@@ -349,11 +333,11 @@ bool TDbfFieldDef::IsBlob() const {
 }
 
 bool TDbfFieldDef::IsNullFlags() const {
-  return SameNameIgnoringCase(field_name_, kNullFlagsFieldName);
+  return core::AsciiSameText(field_name_, kNullFlagsFieldName);
 }
 
 bool TDbfFieldDef::IsDbaseLock() const {
-  return SameNameIgnoringCase(field_name_, kDbaseLockFieldName);
+  return core::AsciiSameText(field_name_, kDbaseLockFieldName);
 }
 
 // ---- TDbfFieldDefs ------------------------------------------------------------------------
@@ -404,7 +388,7 @@ TDbfFieldDef& TDbfFieldDefs::Add(const TDbfFieldDef& def) {
 void TDbfFieldDefs::Clear() { defs_.clear(); }
 
 int TDbfFieldDefs::IndexOf(std::string_view name) const {
-  const std::string upper = UpperName(name);
+  const std::string upper = core::AsciiUpper(name);
   for (size_t i = 0; i < defs_.size(); ++i) {
     if (defs_[i]->FieldName() == upper) return static_cast<int>(i);
   }

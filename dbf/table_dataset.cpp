@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/code_page.h"
+#include "core/utf8_text.h"
 #include "data/database_error.h"
 #include "dbf/byte_codec.h"
 #include "dbf/dbf_errors.h"
@@ -30,39 +31,6 @@ std::string NormalizeFolder(std::string_view path) {
     out.push_back(c);
   }
   if (!out.empty() && out.back() != '/') out.push_back('/');
-  return out;
-}
-
-// Text of a code page this system cannot convert: bytes 0x80-0xFF stand for U+0080-U+00FF.
-std::string BytesToLatin1Utf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (char ch : bytes) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x80) {
-      out.push_back(ch);
-    } else {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
-
-std::string Latin1Utf8ToBytes(std::string_view utf8) {
-  std::string out;
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-      out.push_back(static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F)));
-      ++i;
-    } else {
-      out.push_back('?');
-      while (i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) ++i;
-    }
-  }
   return out;
 }
 
@@ -452,7 +420,7 @@ std::string TDbf::Translate(std::string_view text, bool to_table) const {
     return dest;
   }
   const core::CodePage* cp = core::FindCodePage(code_page_);
-  if (!cp) return to_table ? Latin1Utf8ToBytes(text) : BytesToLatin1Utf8(text);
+  if (!cp) return to_table ? core::Utf8ToLatin1(text) : core::Latin1ToUtf8(text);
   return to_table ? cp->FromUtf8(text) : cp->ToUtf8(text);
 }
 

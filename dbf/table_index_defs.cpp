@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/ascii_text.h"
 #include "platform/system.h"
 
 namespace lgoty::dbf {
@@ -9,11 +10,7 @@ namespace lgoty::dbf {
 std::string NormalizeIndexText(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
+  return core::AsciiUpper(text);
 }
 
 namespace {

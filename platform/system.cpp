@@ -12,6 +12,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/ascii_text.h"
 #include "platform/file.h"
 
 namespace lgoty::platform {
@@ -68,10 +69,7 @@ std::string ComputerName() {
   // A network host name may be fully qualified; the computer name is its first label.
   if (const size_t dot = name.find('.'); dot != std::string::npos) name.resize(dot);
   if (name.size() > kComputerNameLength) name.resize(kComputerNameLength);
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return name;
+  return core::AsciiUpper(name);
 }
 
 std::string TempFolder() {

@@ -2,17 +2,10 @@
 
 #include <array>
 
+#include "core/ascii_text.h"
+
 namespace lgoty::render {
 namespace {
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 struct FaceMapping {
   std::string_view face;
@@ -30,7 +23,7 @@ constexpr std::array<FaceMapping, 3> kOwnMappings{{
 
 QString FamilyFor(std::string_view face_name) {
   for (const FaceMapping& mapping : kOwnMappings) {
-    if (SameName(face_name, mapping.face)) return QString::fromLatin1(mapping.family);
+    if (core::AsciiSameText(face_name, mapping.face)) return QString::fromLatin1(mapping.family);
   }
   return QString::fromUtf8(face_name.data(), static_cast<qsizetype>(face_name.size()));
 }

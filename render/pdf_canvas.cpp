@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/utf8_text.h"
 #include "render/fonts.h"
 #include "render/pdf_font.h"
 
@@ -309,7 +310,7 @@ void PdfCanvas::DrawText(double x, double y, std::string_view text, const Canvas
   PdfFont& face = *fonts_[static_cast<size_t>(index)].font;
   // The size the layout measured with: its pixel height in measuring units, in report units.
   const double size = std::max(1, font.MeasureHeight()) / report::kMeasureScale;
-  const std::u32string chars = report::Utf8ToUtf32(text);
+  const std::u32string chars = core::Utf8ToUtf32(text);
   std::string glyphs;
   glyphs.reserve(chars.size() * 4 + 2);
   double advance = 0;

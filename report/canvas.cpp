@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "core/ascii_text.h"
 #include "report/graphics.h"
 
 namespace lgoty::report {
@@ -55,17 +56,6 @@ constexpr std::array<uint32_t, 31> kSystemColors{{
     0xFFFFE1, 0xB5B5B5, 0x0000FF, 0x1084D0, 0xB5D5FF, 0x316AC5, 0xF0F0F0,
 }};
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 uint32_t ColorToRGB(TColor color) {
@@ -80,79 +70,12 @@ uint32_t ColorToRGB(TColor color) {
 
 bool ColorFromName(std::string_view name, TColor& color) {
   for (const auto& named : kNamedColors) {
-    if (EqualsIgnoringAsciiCase(name, named.name)) {
+    if (core::AsciiSameText(name, named.name)) {
       color = named.value;
       return true;
     }
   }
   return false;
-}
-
-std::u32string Utf8ToUtf32(std::string_view text) {
-  std::u32string out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    auto b = static_cast<unsigned char>(text[i]);
-    int extra;
-    char32_t cp;
-    if (b < 0x80) {
-      extra = 0;
-      cp = b;
-    } else if ((b & 0xE0) == 0xC0) {
-      extra = 1;
-      cp = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-      extra = 2;
-      cp = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-      extra = 3;
-      cp = b & 0x07;
-    } else {
-      out.push_back(U'\uFFFD');
-      ++i;
-      continue;
-    }
-    bool ok = i + extra < text.size();
-    for (int k = 1; ok && k <= extra; ++k) {
-      auto c = static_cast<unsigned char>(text[i + k]);
-      if ((c & 0xC0) != 0x80) ok = false;
-      else cp = (cp << 6) | (c & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (!ok || cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      out.push_back(U'\uFFFD');
-      ++i;
-      continue;
-    }
-    out.push_back(cp);
-    i += extra + 1;
-  }
-  return out;
-}
-
-std::string Utf32ToUtf8(std::u32string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char32_t cp : text) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = U'\uFFFD';
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
-  return out;
 }
 
 }  // namespace lgoty::report

@@ -134,8 +134,5 @@ uint32_t ColorToRGB(TColor color);
 // A colour by its identifier ("clRed", any letter case); false when unknown.
 bool ColorFromName(std::string_view name, TColor& color);
 
-// UTF-8 and UTF-32 texts; an ill-formed byte becomes U+FFFD.
-std::u32string Utf8ToUtf32(std::string_view text);
-std::string Utf32ToUtf8(std::u32string_view text);
 
 }  // namespace lgoty::report

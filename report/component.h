@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ascii_text.h"
 #include "core/exception.h"
 #include "report/graphics.h"
 #include "report/persistent.h"
@@ -180,23 +181,8 @@ class TfrxReportComponent : public TfrxComponent {
 
 bool IsValidIdent(std::string_view name);
 // Names compare without regard to ASCII letter case.
-inline std::string AsciiUpperName(std::string_view name) {
-  std::string out(name);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
-  return out;
-}
-inline bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
+inline std::string AsciiUpperName(std::string_view name) { return core::AsciiUpper(name); }
+inline bool SameName(std::string_view a, std::string_view b) { return core::AsciiSameText(a, b); }
 void RegisterComponentClasses();
 
 }  // namespace lgoty::report

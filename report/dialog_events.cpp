@@ -1,7 +1,9 @@
 #include "report/dialog_events.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "core/utf8_text.h"
 #include "core/variant.h"
 #include "report/report.h"
 
@@ -21,13 +23,7 @@ bool Call(const TfrxComponent& component, const std::string& handler,
 // The first UTF-8 character of text (a lone or broken lead byte counts as one character).
 std::string FirstCharacter(const std::string& text) {
   if (text.empty()) return text;
-  auto lead = static_cast<unsigned char>(text[0]);
-  size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-  if (length > text.size()) length = 1;
-  for (size_t i = 1; i < length; ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return text.substr(0, 1);
-  }
-  return text.substr(0, length);
+  return text.substr(0, std::max<size_t>(1, core::Utf8SequenceLength(text, 0)));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/text_format.h"
+#include "core/utf8_text.h"
 #include "report/graphics.h"
 
 namespace lgoty::report {
@@ -10,12 +11,6 @@ namespace lgoty::report {
 using core::Variant;
 
 namespace {
-
-size_t CodePoints(std::string_view s) {
-  size_t n = 0;
-  for (char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return n;
-}
 
 void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
   if (from.empty()) return;
@@ -39,12 +34,12 @@ std::string FormatNumeric(const Variant& value, const TfrxFormat& format, const 
     const Variant arg(f);
     out = core::Format(fmt, std::span<const Variant>(&arg, 1), fs);
   }
-  if (CodePoints(format.decimal_separator) == 1 && format.decimal_separator != fs.DecimalSeparator &&
+  if (core::Utf8Length(format.decimal_separator) == 1 && format.decimal_separator != fs.DecimalSeparator &&
       !fs.DecimalSeparator.empty()) {
     size_t pos = out.rfind(fs.DecimalSeparator);
     if (pos != std::string::npos) out.replace(pos, fs.DecimalSeparator.size(), format.decimal_separator);
   }
-  if (CodePoints(format.thousand_separator) == 1 && format.thousand_separator != fs.ThousandSeparator) {
+  if (core::Utf8Length(format.thousand_separator) == 1 && format.thousand_separator != fs.ThousandSeparator) {
     ReplaceAll(out, fs.ThousandSeparator, format.thousand_separator);
   }
   return out;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/code_page.h"
+#include "core/utf8_text.h"
 
 namespace lgoty::report {
 namespace {
@@ -168,21 +169,7 @@ class Decoder {
       } else if (cp >= 0xD800 && cp <= 0xDFFF) {
         cp = 0xFFFD;
       }
-      if (cp < 0x80) {
-        out += static_cast<char>(cp);
-      } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-      } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-      } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-      }
+      core::AppendUtf8(out, cp);
     }
     return out;
   }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/utf8_text.h"
 #include "report/graphics.h"
 #include "report/views.h"
 
@@ -86,7 +87,7 @@ bool ParseTagColor(std::u32string_view value, TColor& color) {
   while (!value.empty() && (value.back() == U'"' || value.back() == U'\'')) {
     value.remove_suffix(1);
   }
-  std::string text = Utf32ToUtf8(value);
+  std::string text = core::Utf32ToUtf8(value);
   if (!text.empty() && text[0] == '#') {
     uint32_t rgb = 0;
     if (text.size() < 2 || text.size() > 7) return false;
@@ -209,7 +210,7 @@ void TfrxDrawText::SetText(const std::vector<std::string>& lines, bool full_widt
   for (const std::string& line : lines) {
     full_text_ += line;
     full_text_ += "\r\n";
-    sources_.push_back(Utf8ToUtf32(line));
+    sources_.push_back(core::Utf8ToUtf32(line));
     size_t first = lines_.size();
     BreakParagraph(sources_.size() - 1, sources_.back(), first_width, width);
     lines_[first].flags |= TextLine::kParaStart;
@@ -461,7 +462,7 @@ double TfrxDrawText::TextWidth() {
 std::vector<std::string> TfrxDrawText::LineTexts() const {
   std::vector<std::string> texts;
   texts.reserve(lines_.size());
-  for (const TextLine& line : lines_) texts.push_back(Utf32ToUtf8(line.text));
+  for (const TextLine& line : lines_) texts.push_back(core::Utf32ToUtf8(line.text));
   return texts;
 }
 
@@ -469,7 +470,7 @@ std::string TfrxDrawText::SourceRange(size_t paragraph, size_t begin, size_t end
   const std::u32string& source = sources_[paragraph];
   begin = std::min(begin, source.size());
   end = std::clamp(end, begin, source.size());
-  return Utf32ToUtf8(std::u32string_view(source).substr(begin, end - begin));
+  return core::Utf32ToUtf8(std::u32string_view(source).substr(begin, end - begin));
 }
 
 std::string TfrxDrawText::OpeningTags(const TextCharAttr& attr) const {
@@ -506,7 +507,7 @@ PartTextResult TfrxDrawText::PartText() const {
   auto join = [&](size_t from, size_t to, std::string& out) {
     for (size_t p = from; p < to; ++p) {
       if (!out.empty() || p > from) out += "\r\n";
-      out += Utf32ToUtf8(sources_[p]);
+      out += core::Utf32ToUtf8(sources_[p]);
     }
   };
   if (fit == lines_.size()) {
@@ -620,7 +621,7 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
         double u = u0 + (start > 0 ? positions[start - 1] : 0) + extra;
         CanvasPoint at = map(u, baseline + shift);
         canvas.DrawText(at.x, at.y,
-                        Utf32ToUtf8(std::u32string_view(line.text).substr(start, end - start)),
+                        core::Utf32ToUtf8(std::u32string_view(line.text).substr(start, end - start)),
                         FontFor(attr), spacing, rotation_);
       } else {
         extra += blank_extra * static_cast<double>(end - start);

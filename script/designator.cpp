@@ -1,5 +1,7 @@
 #include "script/designator.h"
 
+#include "core/utf8_text.h"
+
 #include "core/text_format.h"
 #include "script/interpreter.h"
 
@@ -15,28 +17,13 @@ void TfsDesignatorPart::Write(const Variant&, const Variant&) {
 
 Variant TfsDesignatorPart::Update(const Variant& container, const Variant&) { return container; }
 
-int64_t Utf8Length(std::string_view text) {
-  int64_t n = 0;
-  for (char c : text) {
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-  }
-  return n;
-}
-
 bool Utf8CharAt(const std::string& text, int64_t index, size_t& offset, size_t& length) {
   if (index < 1) return false;
-  int64_t n = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
-    if (++n == index) {
-      size_t j = i + 1;
-      while (j < text.size() && (static_cast<unsigned char>(text[j]) & 0xC0) == 0x80) ++j;
-      offset = i;
-      length = j - i;
-      return true;
-    }
-  }
-  return false;
+  const size_t at = core::Utf8Offset(text, static_cast<size_t>(index - 1));
+  if (at >= text.size()) return false;
+  offset = at;
+  length = core::Utf8NextChar(text, at) - at;
+  return true;
 }
 
 core::TObject* ObjectOf(const Variant& value, const std::string& member) {

@@ -111,7 +111,5 @@ core::TObject* ObjectOf(const Variant& value, const std::string& member);
 // Index of the UTF-8 character i (1-based) in text: its byte offset and length; false when
 // out of range.
 bool Utf8CharAt(const std::string& text, int64_t index, size_t& offset, size_t& length);
-// Number of UTF-8 characters.
-int64_t Utf8Length(std::string_view text);
 
 }  // namespace lgoty::script

@@ -72,14 +72,7 @@ IlKind IlKindOf(std::string_view name) {
       {"with", IlKind::kWith},
   };
   for (const Entry& e : kKinds) {
-    if (e.name.size() != name.size()) continue;
-    bool same = true;
-    for (size_t i = 0; same && i < name.size(); ++i) {
-      char c = name[i];
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      same = c == e.name[i];
-    }
-    if (same) return e.kind;
+    if (core::AsciiSameText(e.name, name)) return e.kind;
   }
   return IlKind::kOther;
 }

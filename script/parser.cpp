@@ -49,7 +49,7 @@ bool TfsParser::IsKeyword(std::string_view word) const {
 
 bool TfsParser::SameText(std::string_view a, std::string_view b) const {
   if (settings_.case_sensitive) return a == b;
-  return a.size() == b.size() && core::AsciiUpper(a) == core::AsciiUpper(b);
+  return core::AsciiSameText(a, b);
 }
 
 void TfsParser::SetText(std::string_view text) {
@@ -300,9 +300,9 @@ void TfsParser::PosToLineCol(int position, int& line, int& column) const {
   size_t index = static_cast<size_t>(it - line_starts_.begin()) - 1;
   line = static_cast<int>(index) + 1;
   column = 1;
-  for (int i = line_starts_[index]; i < offset && i < static_cast<int>(text_.size()); ++i) {
-    if ((static_cast<unsigned char>(text_[static_cast<size_t>(i)]) & 0xC0) != 0x80) ++column;
-  }
+  const auto start = static_cast<size_t>(line_starts_[index]);
+  const size_t end = std::min(static_cast<size_t>(std::max(offset, line_starts_[index])), text_.size());
+  column += static_cast<int>(core::Utf8Length(std::string_view(text_).substr(start, end - start)));
 }
 
 std::string TfsParser::PosToString(int position) const {

@@ -1,6 +1,7 @@
 // ctString: strings are UTF-8 inside; positions and lengths count characters, so Cyrillic
 // text behaves as it does in a single-byte code page.
 #include "core/locale.h"
+#include "core/utf8_text.h"
 #include "script/designator.h"
 #include "script/parser.h"
 #include "script/system_library.h"
@@ -13,15 +14,10 @@ using P = std::vector<Variant>;
 
 // Byte offset of character index (0-based); the text's size past the end.
 size_t ByteOfChar(const std::string& s, int64_t index) {
-  if (index <= 0) return 0;
-  int64_t n = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if ((static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) continue;
-    if (n == index) return i;
-    ++n;
-  }
-  return s.size();
+  return index <= 0 ? 0 : core::Utf8Offset(s, static_cast<size_t>(index));
 }
+
+int64_t CharCount(std::string_view s) { return static_cast<int64_t>(core::Utf8Length(s)); }
 
 std::string CopyChars(const std::string& s, int64_t from, int64_t count) {
   if (from < 1) from = 1;
@@ -32,7 +28,7 @@ std::string CopyChars(const std::string& s, int64_t from, int64_t count) {
 }
 
 std::string DeleteChars(const std::string& s, int64_t from, int64_t count) {
-  const int64_t length = Utf8Length(s);
+  const int64_t length = CharCount(s);
   if (from < 1 || from > length || count <= 0) return s;
   size_t b = ByteOfChar(s, from - 1);
   size_t e = ByteOfChar(s, from - 1 + std::min<int64_t>(count, length));
@@ -41,7 +37,7 @@ std::string DeleteChars(const std::string& s, int64_t from, int64_t count) {
 
 Variant Length(P& p) {
   if (p[0].IsArray()) return Variant(p[0].ArrayLength());
-  return Variant(static_cast<int32_t>(Utf8Length(core::VarToStr(p[0]))));
+  return Variant(static_cast<int32_t>(CharCount(core::VarToStr(p[0]))));
 }
 
 Variant Copy(P& p) {
@@ -54,7 +50,7 @@ Variant Pos(P& p) {
   if (sub.empty()) return Variant(0);
   size_t at = s.find(sub);
   if (at == std::string::npos) return Variant(0);
-  return Variant(static_cast<int32_t>(Utf8Length(std::string_view(s).substr(0, at)) + 1));
+  return Variant(static_cast<int32_t>(CharCount(std::string_view(s).substr(0, at)) + 1));
 }
 
 Variant Delete(P& p) {
@@ -90,8 +86,7 @@ Variant NameCase(P& p) {
   bool word_start = true;
   size_t i = 0;
   while (i < s.size()) {
-    size_t j = i + 1;
-    while (j < s.size() && (static_cast<unsigned char>(s[j]) & 0xC0) == 0x80) ++j;
+    const size_t j = core::Utf8NextChar(s, i);
     std::string ch = s.substr(i, j - i);
     const bool letter = ch.size() > 1 || std::isalnum(static_cast<unsigned char>(ch[0])) || ch[0] == '\'';
     out += word_start ? core::AnsiUpperCase(ch) : core::AnsiLowerCase(ch);
@@ -117,22 +112,9 @@ Variant Ord(P& p) {
   if (p[0].IsOrdinal()) return p[0];
   const std::string s = core::VarToStr(p[0]);
   if (s.empty()) return Variant(0);
-  const unsigned char c = static_cast<unsigned char>(s[0]);
-  uint32_t code = c;
-  int extra = 0;
-  if (c >= 0xF0) {
-    code = c & 0x07;
-    extra = 3;
-  } else if (c >= 0xE0) {
-    code = c & 0x0F;
-    extra = 2;
-  } else if (c >= 0xC0) {
-    code = c & 0x1F;
-    extra = 1;
-  }
-  for (int k = 1; k <= extra && static_cast<size_t>(k) < s.size(); ++k) {
-    code = (code << 6) | (static_cast<unsigned char>(s[static_cast<size_t>(k)]) & 0x3F);
-  }
+  // A byte that starts no well-formed sequence is its own value.
+  char32_t code = static_cast<unsigned char>(s[0]);
+  core::DecodeUtf8(s, &code);
   return Variant(static_cast<int32_t>(code));
 }
 
@@ -147,7 +129,7 @@ Variant SetLength(P& p) {
     return Variant();
   }
   std::string s = core::VarToStr(p[0]);
-  const int64_t have = Utf8Length(s);
+  const int64_t have = CharCount(s);
   if (length <= have) {
     s = CopyChars(s, 1, length);
   } else {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/locale.h"
+#include "core/utf8_text.h"
 #include "sql/statement_budget.h"
 
 namespace lgoty::sql {
@@ -27,34 +28,6 @@ int CompareLocale(void*, int size_a, const void* a, int size_b, const void* b) {
   }
 }
 
-// Code points of UTF-8 text; a byte that starts no valid sequence gives U+FFFD.
-std::u32string DecodeUtf8(std::string_view text) {
-  std::u32string out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2
-                                 : (lead >> 3) == 30 ? 3 : -1;
-    char32_t cp = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F
-                                                                            : lead & 0x07;
-    bool valid = extra >= 0 && i + static_cast<size_t>(extra) < text.size();
-    for (int k = 1; valid && k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
-      if ((next & 0xC0) != 0x80) valid = false;
-      else cp = cp << 6 | (next & 0x3F);
-    }
-    if (!valid) {
-      out += U'\uFFFD';
-      ++i;
-      continue;
-    }
-    out += cp;
-    i += static_cast<size_t>(extra) + 1;
-  }
-  return out;
-}
-
 enum class TokenKind : uint8_t { Literal, One, Many };
 struct Token {
   char32_t c;
@@ -70,7 +43,7 @@ LikePattern CompilePattern(std::string_view pattern, char32_t escape, bool has_e
                            std::string source) {
   LikePattern compiled;
   compiled.source = std::move(source);
-  const std::u32string folded = DecodeUtf8(core::AnsiLowerCase(pattern));
+  const std::u32string folded = core::Utf8ToUtf32(core::AnsiLowerCase(pattern));
   for (size_t i = 0; i < folded.size(); ++i) {
     const char32_t c = folded[i];
     if (has_escape && c == escape) {
@@ -148,14 +121,14 @@ void LikeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   std::string source(pattern_text, static_cast<size_t>(pattern_size));
   if (argc == 3) {
     const auto* escape_text = reinterpret_cast<const char*>(sqlite3_value_text(argv[2]));
-    const std::u32string e = DecodeUtf8(
+    const std::u32string e = core::Utf8ToUtf32(
         std::string_view(escape_text ? escape_text : "",
                          static_cast<size_t>(sqlite3_value_bytes(argv[2]))));
     if (e.size() != 1) {
       sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
       return;
     }
-    const std::u32string folded_escape = DecodeUtf8(core::AnsiLowerCase(
+    const std::u32string folded_escape = core::Utf8ToUtf32(core::AnsiLowerCase(
         std::string_view(escape_text, static_cast<size_t>(sqlite3_value_bytes(argv[2])))));
     escape = folded_escape.size() == 1 ? folded_escape[0] : e[0];
     has_escape = true;
@@ -172,7 +145,7 @@ void LikeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
       compiled = &local;
       sqlite3_set_auxdata(ctx, 0, new LikePattern(local), FreePattern);
     }
-    const std::u32string folded_text = DecodeUtf8(
+    const std::u32string folded_text = core::Utf8ToUtf32(
         core::AnsiLowerCase(std::string_view(text, static_cast<size_t>(text_size))));
     const int result = Match(compiled->tokens, folded_text, budget);
     if (result < 0) {

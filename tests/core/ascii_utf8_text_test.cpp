@@ -45,6 +45,22 @@ TEST(Utf8Text, EncodesCountsAndCuts) {
   EXPECT_EQ(Utf8Prefix("ЖжA", 2), "Жж");
   EXPECT_EQ(Utf8Prefix("Жж", 5), "Жж");
   EXPECT_EQ(Utf8Prefix("Жж", 0), "");
+  // A stray continuation byte belongs to the character before it, as Utf8Length counts.
+  EXPECT_EQ(Utf8Prefix("\x80" "A\x80" "B", 1), "\x80" "A\x80");
+  EXPECT_EQ(Utf8Offset("aЖb", 2), 3u);
+  EXPECT_EQ(Utf8Offset("aЖb", 3), 4u);
+  EXPECT_EQ(Utf8NextChar("Жa", 0), 2u);
+}
+
+TEST(Utf8Text, ConvertsToCodePointsAndLatin1) {
+  EXPECT_EQ(Utf8ToUtf32("aЖ\xC0\xAF\xD0"), (std::u32string{U'a', U'Ж', 0xFFFD, 0xFFFD, 0xFFFD}));
+  EXPECT_EQ(Utf32ToUtf8(std::u32string{U'a', U'Ж', 0xD800, 0x110000}), "aЖ\uFFFD\uFFFD");
+  EXPECT_EQ(Latin1ToUtf8("A\xE9\xFF"), "Aé\u00FF");
+  // Every byte survives the round trip; what Latin-1 cannot hold becomes one '?'.
+  std::string all;
+  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+  EXPECT_EQ(Utf8ToLatin1(Latin1ToUtf8(all)), all);
+  EXPECT_EQ(Utf8ToLatin1("aЖ€|\x80" "b"), "a??|?b");  // a stray byte too
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Helpers every canvas shares: colours of the object model and the text conversions.
 #include <gtest/gtest.h>
 
+#include "core/utf8_text.h"
 #include "report/canvas.h"
 #include "report/graphics.h"
 
@@ -21,15 +22,15 @@ TEST(CanvasColors, WindowsOrderBecomesRgbAndSystemColoursResolve) {
 
 TEST(CanvasText, Utf8RoundTripsAndBadBytesBecomeReplacementCharacters) {
   std::string text = "Иванов A \xF0\x9F\x98\x80";
-  std::u32string wide = Utf8ToUtf32(text);
+  std::u32string wide = core::Utf8ToUtf32(text);
   ASSERT_EQ(wide.size(), 10u);
   EXPECT_EQ(wide[0], U'И');
   EXPECT_EQ(wide[9], U'\U0001F600');
-  EXPECT_EQ(Utf32ToUtf8(wide), text);
+  EXPECT_EQ(core::Utf32ToUtf8(wide), text);
   // A lead byte at the end, a stray continuation byte, an overlong form.
-  EXPECT_EQ(Utf8ToUtf32("a\xD0"), U"a\uFFFD");
-  EXPECT_EQ(Utf8ToUtf32("\x80z"), U"\uFFFDz");
-  EXPECT_EQ(Utf8ToUtf32("\xC0\xAF"), U"\uFFFD\uFFFD");
+  EXPECT_EQ(core::Utf8ToUtf32("a\xD0"), U"a\uFFFD");
+  EXPECT_EQ(core::Utf8ToUtf32("\x80z"), U"\uFFFDz");
+  EXPECT_EQ(core::Utf8ToUtf32("\xC0\xAF"), U"\uFFFD\uFFFD");
 }
 
 TEST(CanvasFontFromModel, SizeInPointsAndMeasuringHeight) {

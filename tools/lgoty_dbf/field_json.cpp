@@ -9,6 +9,7 @@
 #include "core/code_page.h"
 #include "core/date_time.h"
 #include "core/exception.h"
+#include "core/utf8_text.h"
 #include "dbf/field_codec.h"
 #include "dbf/number_text.h"
 
@@ -214,34 +215,12 @@ std::vector<std::byte> MemoBytes(const dbf::TDbfFile& file, const dbf::TDbfField
 
 std::string TableTextToUtf8(int code_page, std::string_view bytes) {
   if (const core::CodePage* cp = core::FindCodePage(code_page)) return cp->ToUtf8(bytes);
-  std::string out;
-  for (char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80) {
-      out.push_back(c);
-    } else {
-      out.push_back(static_cast<char>(0xC0 | (b >> 6)));
-      out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
-    }
-  }
-  return out;
+  return core::Latin1ToUtf8(bytes);
 }
 
 std::string Utf8ToTableText(int code_page, std::string_view utf8) {
   if (const core::CodePage* cp = core::FindCodePage(code_page)) return cp->FromUtf8(utf8);
-  std::string out;
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    if ((b == 0xC2 || b == 0xC3) && i + 1 < utf8.size()) {
-      out.push_back(static_cast<char>(((b & 0x03) << 6) | (utf8[++i] & 0x3F)));
-    } else if (b >= 0x80) {
-      out.push_back('?');
-      while (i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) ++i;
-    } else {
-      out.push_back(static_cast<char>(b));
-    }
-  }
-  return out;
+  return core::Utf8ToLatin1(utf8);
 }
 
 std::string HexOf(std::span<const std::byte> bytes) {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/byte_codec.h"
+
 namespace lgoty::data {
 
 class TBookmark {
@@ -16,20 +18,13 @@ class TBookmark {
   // The common form: a 64-bit number, 8 bytes little-endian.
   static TBookmark FromInteger(int64_t value) {
     std::string bytes(8, '\0');
-    for (int i = 0; i < 8; ++i) {
-      bytes[static_cast<size_t>(i)] =
-          static_cast<char>(static_cast<uint64_t>(value) >> (8 * i) & 0xFF);
-    }
+    core::PutI64LE(reinterpret_cast<std::byte*>(bytes.data()), value);
     return TBookmark(std::move(bytes));
   }
   // REQUIRES a bookmark made by FromInteger; other lengths read as -1.
   int64_t ToInteger() const {
     if (bytes_.size() != 8) return -1;
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) {
-      value = value << 8 | static_cast<unsigned char>(bytes_[static_cast<size_t>(i)]);
-    }
-    return static_cast<int64_t>(value);
+    return core::GetI64LE(reinterpret_cast<const std::byte*>(bytes_.data()));
   }
 
   bool IsEmpty() const { return bytes_.empty(); }

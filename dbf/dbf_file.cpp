@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/date_time.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_errors.h"
 #include "dbf/dbf_header.h"
 #include "dbf/field_codec.h"
@@ -132,11 +132,11 @@ void TDbfFile::Open() {
   TPagedFile::Open();
   try {
     SetHeaderSize(kBaseHeaderSize);
-    const uint8_t version = GetU8(Header(), kVersionOffset);
-    const int level = TableLevelFromVersion(version, GetU8(Header(), kLanguageDriverOffset));
+    const uint8_t version = core::GetU8(Header(), kVersionOffset);
+    const int level = TableLevelFromVersion(version, core::GetU8(Header(), kLanguageDriverOffset));
     if (level == 0) throw EDbfError(kInvalidDbfFile);
-    const size_t header_length = GetU16LE(Header(), kHeaderLengthOffset);
-    const size_t record_length = GetU16LE(Header(), kRecordLengthOffset);
+    const size_t header_length = core::GetU16LE(Header(), kHeaderLengthOffset);
+    const size_t record_length = core::GetU16LE(Header(), kRecordLengthOffset);
     if (header_length == 0 || record_length == 0) {
       Abandon();
       return;
@@ -151,8 +151,8 @@ void TDbfFile::Open() {
 
     bool rewrite = false;
     const uint32_t count = RecordCount();
-    if (count != GetU32LE(Header(), kRecordCountOffset)) {
-      PutU32LE(Header(), kRecordCountOffset, count);
+    if (count != core::GetU32LE(Header(), kRecordCountOffset)) {
+      core::PutU32LE(Header(), kRecordCountOffset, count);
       rewrite = true;
     }
 
@@ -161,7 +161,7 @@ void TDbfFile::Open() {
       table_code_page_ = CodePageOfLevel7Name(name);
       language_id_ = LdidOfLevel7Name(name);
     } else {
-      language_id_ = GetU8(Header(), kLanguageDriverOffset);
+      language_id_ = core::GetU8(Header(), kLanguageDriverOffset);
       table_code_page_ = CodePageOfLdid(language_id_);
     }
     effective_code_page_ =
@@ -216,7 +216,7 @@ void TDbfFile::OpenMemoFile(bool create, size_t block_size) {
   if (table_level_ == kTableLevelFoxPro) {
     memo = std::make_unique<TFoxProMemoFile>();
   } else {
-    const uint8_t version = GetU8(Header(), kVersionOffset);
+    const uint8_t version = core::GetU8(Header(), kVersionOffset);
     memo = std::make_unique<TDbaseMemoFile>(
         table_level_, !create && (version & kDbaseIVMemoBits) == kDbaseIVMemoBits);
   }
@@ -247,11 +247,11 @@ void TDbfFile::RewriteHeaderOnOpen(int version, bool clear_production_index) {
     LockPage(0, true);
     ReadHeader();
   }
-  if (version >= 0) PutU8(Header(), kVersionOffset, static_cast<uint8_t>(version));
-  if (clear_production_index) PutU8(Header(), kProductionIndexOffset, 0);
+  if (version >= 0) core::PutU8(Header(), kVersionOffset, static_cast<uint8_t>(version));
+  if (clear_production_index) core::PutU8(Header(), kProductionIndexOffset, 0);
   const uint32_t count = RecordCount();
-  if (count != GetU32LE(Header(), kRecordCountOffset)) {
-    PutU32LE(Header(), kRecordCountOffset, count);
+  if (count != core::GetU32LE(Header(), kRecordCountOffset)) {
+    core::PutU32LE(Header(), kRecordCountOffset, count);
   }
   WriteHeader();
   if (shared) UnlockPage(0);
@@ -259,7 +259,7 @@ void TDbfFile::RewriteHeaderOnOpen(int version, bool clear_production_index) {
 
 bool TDbfFile::OpenProductionIndex(bool& clear_flag) {
   if (table_level_ == kTableLevelFoxPro || IsMemoryMode(Mode())) return true;
-  if (GetU8(Header(), kProductionIndexOffset) == 0) return true;
+  if (core::GetU8(Header(), kProductionIndexOffset) == 0) return true;
   const std::string path = platform::ChangeFileExt(FileName(), ".mdx");
   if (platform::FileExists(path)) {
     try {
@@ -275,7 +275,7 @@ bool TDbfFile::OpenProductionIndex(bool& clear_flag) {
   bool delete_link = true;
   if (on_index_missing_) on_index_missing_(delete_link);
   if (!delete_link) return false;
-  PutU8(Header(), kProductionIndexOffset, 0);
+  core::PutU8(Header(), kProductionIndexOffset, 0);
   clear_flag = true;
   return true;
 }
@@ -299,7 +299,7 @@ void TDbfFile::Create(const TDbfFieldDefs& defs, uint8_t ldid, size_t memo_block
     defs_ = std::move(new_defs);
     SetHeaderSize(header.size());
     std::copy(header.begin(), header.end(), Header().begin());
-    SetRecordSize(GetU16LE(header, kRecordLengthOffset));
+    SetRecordSize(core::GetU16LE(header, kRecordLengthOffset));
     if (level == kTableLevel7) {
       std::string name = Level7LanguageName();
       table_code_page_ = CodePageOfLevel7Name(name);
@@ -397,14 +397,14 @@ void TDbfFile::FillDbaseLock(std::span<std::byte> record) const {
   core::DecodeDate(now, year, month, day);
   core::DecodeTime(now, hour, minute, second, msec);
   std::byte prefix[kLockUserOffset] = {};
-  uint16_t counter = size >= 2 ? GetU16LE(field.data()) : 0;
-  PutU16LE(prefix + kLockCounterOffset, static_cast<uint16_t>(counter + 1));
-  PutU8(prefix + kLockHourOffset, static_cast<uint8_t>(hour));
-  PutU8(prefix + kLockMinuteOffset, static_cast<uint8_t>(minute));
-  PutU8(prefix + kLockSecondOffset, static_cast<uint8_t>(second));
-  PutU8(prefix + kLockYearOffset, static_cast<uint8_t>((year - 1900) & 0xFF));
-  PutU8(prefix + kLockMonthOffset, static_cast<uint8_t>(month));
-  PutU8(prefix + kLockDayOffset, static_cast<uint8_t>(day));
+  uint16_t counter = size >= 2 ? core::GetU16LE(field.data()) : 0;
+  core::PutU16LE(prefix + kLockCounterOffset, static_cast<uint16_t>(counter + 1));
+  core::PutU8(prefix + kLockHourOffset, static_cast<uint8_t>(hour));
+  core::PutU8(prefix + kLockMinuteOffset, static_cast<uint8_t>(minute));
+  core::PutU8(prefix + kLockSecondOffset, static_cast<uint8_t>(second));
+  core::PutU8(prefix + kLockYearOffset, static_cast<uint8_t>((year - 1900) & 0xFF));
+  core::PutU8(prefix + kLockMonthOffset, static_cast<uint8_t>(month));
+  core::PutU8(prefix + kLockDayOffset, static_cast<uint8_t>(day));
   std::memcpy(field.data(), prefix, std::min(size, kLockUserOffset));
   if (size <= kLockUserOffset) return;
   std::fill(field.begin() + kLockUserOffset, field.end(), kSpace);
@@ -496,9 +496,9 @@ void TDbfFile::AssignAutoIncValues(std::span<std::byte> record) {
     if (def.NativeFieldType() != '+') continue;
     const size_t at = kLevel7BaseHeaderSize + kLevel7DescriptorSize * static_cast<size_t>(i) +
                       kLevel7AutoIncOffset;
-    uint32_t next = shared ? GetU32LE(Header(), at) : def.AutoIncNext();
+    uint32_t next = shared ? core::GetU32LE(Header(), at) : def.AutoIncNext();
     EncodeAutoIncValue(record.data() + def.Offset(), next);
-    PutU32LE(Header(), at, next + 1);
+    core::PutU32LE(Header(), at, next + 1);
     def.SetAutoIncNext(next + 1);
   }
   WriteHeader();
@@ -562,7 +562,7 @@ uint32_t TDbfFile::Insert(std::span<std::byte> buffer) {
   // the header lock, so that appenders and readers of the count agree (invariant 4).
   LockPage(0, true);
   if (shared) ReadHeader();
-  PutU32LE(Header(), kRecordCountOffset, GetU32LE(Header(), kRecordCountOffset) + 1);
+  core::PutU32LE(Header(), kRecordCountOffset, core::GetU32LE(Header(), kRecordCountOffset) + 1);
   WriteHeader();
   if (!WriteError()) {
     FillDbaseLock(buffer);
@@ -570,8 +570,8 @@ uint32_t TDbfFile::Insert(std::span<std::byte> buffer) {
   }
   if (WriteError()) {
     if (shared) ReadHeader();
-    uint32_t count = GetU32LE(Header(), kRecordCountOffset);
-    if (count > 0) PutU32LE(Header(), kRecordCountOffset, count - 1);
+    uint32_t count = core::GetU32LE(Header(), kRecordCountOffset);
+    if (count > 0) core::PutU32LE(Header(), kRecordCountOffset, count - 1);
     ResetWriteError();
     WriteHeader();
     UnlockPage(0);

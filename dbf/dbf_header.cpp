@@ -5,7 +5,7 @@
 
 #include "core/ascii_text.h"
 #include "core/date_time.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_errors.h"
 #include "dbf/language_drivers.h"
 
@@ -99,16 +99,16 @@ TParsedDescriptors ParseFieldDescriptors(std::span<const std::byte> header, int 
     uint32_t autoinc_next = 0;
     if (level7) {
       name = NameFrom(d.first(kLevel7NameSizeInDescriptor));
-      letter = GetU8(d, kLevel7TypeOffset);
-      length = GetU8(d, kLevel7LengthOffset);
-      decimals = GetU8(d, kLevel7DecimalsOffset);
-      autoinc_next = GetU32LE(d, kLevel7AutoIncOffset);
+      letter = core::GetU8(d, kLevel7TypeOffset);
+      length = core::GetU8(d, kLevel7LengthOffset);
+      decimals = core::GetU8(d, kLevel7DecimalsOffset);
+      autoinc_next = core::GetU32LE(d, kLevel7AutoIncOffset);
     } else {
       name = NameFrom(d.first(kNameSize));
-      letter = GetU8(d, kTypeOffset);
-      length = GetU8(d, kLengthOffset);
-      decimals = GetU8(d, kDecimalsOffset);
-      flags = GetU8(d, kFoxProFlagsOffset);
+      letter = core::GetU8(d, kTypeOffset);
+      length = core::GetU8(d, kLengthOffset);
+      decimals = core::GetU8(d, kDecimalsOffset);
+      flags = core::GetU8(d, kFoxProFlagsOffset);
       if (foxpro && (letter == 'C' || letter == 'c')) {
         length += 256 * decimals;
         decimals = 0;
@@ -162,15 +162,15 @@ void ReadFieldProperties(std::span<const std::byte> header, size_t terminator_po
                          TDbfFieldDefs& defs) {
   const size_t p = terminator_position + 1;
   if (p + kPropertyBlockHeaderSize >= header.size()) return;
-  const size_t count = GetU16LE(header, p + kPropertyCountOffset);
-  const size_t first = p + GetU16LE(header, p + kPropertyFirstEntryOffset);
+  const size_t count = core::GetU16LE(header, p + kPropertyCountOffset);
+  const size_t first = p + core::GetU16LE(header, p + kPropertyFirstEntryOffset);
   for (size_t i = 0; i < count; ++i) {
     size_t entry = first + i * kPropertyEntrySize;
     if (entry + kPropertyEntrySize > header.size()) throw EDbfError(kInvalidDbfFile);
-    int field = GetU16LE(header, entry + kPropertyFieldOffset);
+    int field = core::GetU16LE(header, entry + kPropertyFieldOffset);
     if (field == 0 || field > defs.Count()) continue;
     TDbfFieldDef& def = defs[field - 1];
-    uint8_t kind = GetU8(header, entry + kPropertyKindOffset);
+    uint8_t kind = core::GetU8(header, entry + kPropertyKindOffset);
     if (kind == kPropertyRequired) {
       def.SetRequired(true);
       continue;
@@ -178,8 +178,8 @@ void ReadFieldProperties(std::span<const std::byte> header, size_t terminator_po
     if (kind != kPropertyMinimum && kind != kPropertyMaximum && kind != kPropertyDefault) {
       continue;
     }
-    size_t data = p + GetU16LE(header, entry + kPropertyDataOffset);
-    size_t length = GetU16LE(header, entry + kPropertyDataLengthOffset);
+    size_t data = p + core::GetU16LE(header, entry + kPropertyDataOffset);
+    size_t length = core::GetU16LE(header, entry + kPropertyDataLengthOffset);
     if (data > header.size() || length > header.size() - data) {
       throw EDbfError(kInvalidDbfFile);
     }
@@ -198,9 +198,9 @@ void ReadFieldProperties(std::span<const std::byte> header, size_t terminator_po
 void StampHeaderDate(std::span<std::byte> header) {
   int year = 0, month = 0, day = 0;
   core::DecodeDate(core::Date(), year, month, day);
-  PutU8(header, kYearOffset, static_cast<uint8_t>((year - 1900) & 0xFF));
-  PutU8(header, kMonthOffset, static_cast<uint8_t>(month));
-  PutU8(header, kDayOffset, static_cast<uint8_t>(day));
+  core::PutU8(header, kYearOffset, static_cast<uint8_t>((year - 1900) & 0xFF));
+  core::PutU8(header, kMonthOffset, static_cast<uint8_t>(month));
+  core::PutU8(header, kDayOffset, static_cast<uint8_t>(day));
 }
 
 std::vector<std::byte> BuildHeader(TDbfFieldDefs& defs, int table_level, uint8_t ldid) {
@@ -225,7 +225,7 @@ std::vector<std::byte> BuildHeader(TDbfFieldDefs& defs, int table_level, uint8_t
     std::string name = BuildLevel7LanguageName(driver.code_page, driver.locale, false);
     PutName(header.data() + kLevel7NameOffset, name, kLevel7NameMaxChars);
   } else if (table_level != kTableLevel3) {
-    PutU8(header, kLanguageDriverOffset, ldid);
+    core::PutU8(header, kLanguageDriverOffset, ldid);
   }
 
   bool has_autoinc = false;
@@ -235,21 +235,21 @@ std::vector<std::byte> BuildHeader(TDbfFieldDefs& defs, int table_level, uint8_t
     const uint8_t letter = def.NativeFieldType();
     if (level7) {
       PutName(d, def.FieldName(), kLevel7FieldNameMaxChars);
-      PutU8(d + kLevel7TypeOffset, letter);
-      PutU8(d + kLevel7LengthOffset, static_cast<uint8_t>(def.Size() & 0xFF));
-      PutU8(d + kLevel7DecimalsOffset, static_cast<uint8_t>(def.Precision()));
-      PutU32LE(d + kLevel7AutoIncOffset, def.AutoIncNext());
+      core::PutU8(d + kLevel7TypeOffset, letter);
+      core::PutU8(d + kLevel7LengthOffset, static_cast<uint8_t>(def.Size() & 0xFF));
+      core::PutU8(d + kLevel7DecimalsOffset, static_cast<uint8_t>(def.Precision()));
+      core::PutU32LE(d + kLevel7AutoIncOffset, def.AutoIncNext());
     } else {
       PutName(d, def.FieldName(), kNameMaxChars);
-      PutU8(d + kTypeOffset, letter);
-      PutU8(d + kLengthOffset, static_cast<uint8_t>(def.Size() & 0xFF));
+      core::PutU8(d + kTypeOffset, letter);
+      core::PutU8(d + kLengthOffset, static_cast<uint8_t>(def.Size() & 0xFF));
       if (foxpro) {
-        PutU32LE(d + kFoxProFieldOffset, static_cast<uint32_t>(def.Offset()));
+        core::PutU32LE(d + kFoxProFieldOffset, static_cast<uint32_t>(def.Offset()));
         uint8_t decimals = letter == 'C' ? static_cast<uint8_t>(def.Size() >> 8)
                                          : static_cast<uint8_t>(def.Precision());
-        PutU8(d + kDecimalsOffset, decimals);
+        core::PutU8(d + kDecimalsOffset, decimals);
       } else {
-        PutU8(d + kDecimalsOffset, static_cast<uint8_t>(def.Precision()));
+        core::PutU8(d + kDecimalsOffset, static_cast<uint8_t>(def.Precision()));
       }
     }
     if (foxpro && RaisesFoxProVersion(letter)) {
@@ -268,11 +268,11 @@ std::vector<std::byte> BuildHeader(TDbfFieldDefs& defs, int table_level, uint8_t
       version |= kDbaseIVMemoBits;
     }
   }
-  PutU8(header, kVersionOffset, version);
+  core::PutU8(header, kVersionOffset, version);
   StampHeaderDate(header);
-  PutU32LE(header, kRecordCountOffset, 0);
-  PutU16LE(header, kHeaderLengthOffset, static_cast<uint16_t>(header_length));
-  PutU16LE(header, kRecordLengthOffset, static_cast<uint16_t>(record_length));
+  core::PutU32LE(header, kRecordCountOffset, 0);
+  core::PutU16LE(header, kHeaderLengthOffset, static_cast<uint16_t>(header_length));
+  core::PutU16LE(header, kRecordLengthOffset, static_cast<uint16_t>(record_length));
   return header;
 }
 

@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "core/date_time.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_errors.h"
 #include "dbf/number_text.h"
 
@@ -255,9 +255,9 @@ class Int32Codec final : public TFieldCodec {
   bool Decode(const std::byte* field, TFieldType requested, TFieldValue* out) const override {
     int32_t value;
     if (foxpro_) {
-      value = GetI32LE(field);
+      value = core::GetI32LE(field);
     } else {
-      const uint32_t raw = GetU32BE(field);
+      const uint32_t raw = core::GetU32BE(field);
       if (raw == 0) return false;
       value = static_cast<int32_t>(raw ^ kBit31);
     }
@@ -267,7 +267,7 @@ class Int32Codec final : public TFieldCodec {
 
   void Encode(std::byte* field, TFieldType type, const TFieldValue* value) const override {
     if (!value) {
-      PutU32LE(field, 0);
+      core::PutU32LE(field, 0);
       return;
     }
     int64_t v = 0;
@@ -275,9 +275,9 @@ class Int32Codec final : public TFieldCodec {
         v > std::numeric_limits<int32_t>::max())
       ThrowDoesNotFit(def_, ValueText(type, *value));
     if (foxpro_)
-      PutI32LE(field, static_cast<int32_t>(v));
+      core::PutI32LE(field, static_cast<int32_t>(v));
     else
-      PutU32BE(field, static_cast<uint32_t>(v) ^ kBit31);
+      core::PutU32BE(field, static_cast<uint32_t>(v) ^ kBit31);
   }
 
   bool BlankIsZero() const override { return true; }
@@ -297,7 +297,7 @@ class TimestampCodec final : public TFieldCodec {
   bool Decode(const std::byte* field, TFieldType requested, TFieldValue* out) const override {
     if (AllZero(field, 8)) return false;
     if (!out) return true;
-    const double stored = std::bit_cast<double>(GetU64BE(field));
+    const double stored = std::bit_cast<double>(core::GetU64BE(field));
     double value;
     if (handling_ == TDateTimeHandling::dtBDETimeStamp) {
       // Milliseconds since the start of day number 0; outside years 1..9999 is garbage.
@@ -314,7 +314,7 @@ class TimestampCodec final : public TFieldCodec {
 
   void Encode(std::byte* field, TFieldType type, const TFieldValue* value) const override {
     if (!value) {
-      PutU64LE(field, 0);
+      core::PutU64LE(field, 0);
       return;
     }
     const double date_time = ValueAsDouble(type, *value);
@@ -322,7 +322,7 @@ class TimestampCodec final : public TFieldCodec {
     const double stored = handling_ == TDateTimeHandling::dtBDETimeStamp
                               ? core::DateTimeToMSecs(date_time)
                               : date_time;
-    PutU64BE(field, std::bit_cast<uint64_t>(stored));
+    core::PutU64BE(field, std::bit_cast<uint64_t>(stored));
   }
 
   bool BlankIsZero() const override { return true; }
@@ -337,11 +337,11 @@ class TimestampCodec final : public TFieldCodec {
 class DoubleCodec final : public TFieldCodec {
  public:
   bool Decode(const std::byte* field, TFieldType requested, TFieldValue* out) const override {
-    if (out) StoreReal(*out, requested, GetDoubleLE(field));
+    if (out) StoreReal(*out, requested, core::GetDoubleLE(field));
     return true;
   }
   void Encode(std::byte* field, TFieldType type, const TFieldValue* value) const override {
-    PutDoubleLE(field, value ? ValueAsDouble(type, *value) : 0.0);
+    core::PutDoubleLE(field, value ? ValueAsDouble(type, *value) : 0.0);
   }
   bool BlankIsZero() const override { return true; }
 };
@@ -353,7 +353,7 @@ class BlockNumberCodec final : public TFieldCodec {
   explicit BlockNumberCodec(const TDbfFieldDef& def) : def_(def) {}
 
   bool Decode(const std::byte* field, TFieldType requested, TFieldValue* out) const override {
-    const uint32_t block = GetU32LE(field);
+    const uint32_t block = core::GetU32LE(field);
     if (block == 0) return false;
     if (out) StoreInteger(*out, requested, block);
     return true;
@@ -362,7 +362,7 @@ class BlockNumberCodec final : public TFieldCodec {
     int64_t block = 0;
     if (value && (!ValueAsInt64(type, *value, block) || block < 0 || block > UINT32_MAX))
       ThrowDoesNotFit(def_, ValueText(type, *value));
-    PutU32LE(field, static_cast<uint32_t>(block));
+    core::PutU32LE(field, static_cast<uint32_t>(block));
   }
   bool BlankIsZero() const override { return true; }
 
@@ -377,20 +377,20 @@ class OrderedDoubleCodec final : public TFieldCodec {
   bool Decode(const std::byte* field, TFieldType requested, TFieldValue* out) const override {
     if (AllZero(field, 8)) return false;
     if (!out) return true;
-    uint64_t bits = GetU64BE(field);
+    uint64_t bits = core::GetU64BE(field);
     bits = (bits & kSignBit64) ? (bits ^ kSignBit64) : ~bits;
     StoreReal(*out, requested, std::bit_cast<double>(bits));
     return true;
   }
   void Encode(std::byte* field, TFieldType type, const TFieldValue* value) const override {
     if (!value) {
-      PutU64LE(field, 0);
+      core::PutU64LE(field, 0);
       return;
     }
     // By the sign bit rather than by "< 0", so that -0.0 does not become all zeros (null).
     uint64_t bits = std::bit_cast<uint64_t>(ValueAsDouble(type, *value));
     bits = (bits & kSignBit64) ? ~bits : (bits | kSignBit64);
-    PutU64BE(field, bits);
+    core::PutU64BE(field, bits);
   }
   bool BlankIsZero() const override { return true; }
 };
@@ -402,8 +402,8 @@ class JulianDateTimeCodec final : public TFieldCodec {
   bool Decode(const std::byte* field, TFieldType requested, TFieldValue* out) const override {
     if (AllZero(field, 8)) return false;
     if (!out) return true;
-    const int64_t julian = GetI32LE(field);
-    const int64_t msecs = GetI32LE(field + 4);
+    const int64_t julian = core::GetI32LE(field);
+    const int64_t msecs = core::GetI32LE(field + 4);
     const double date = core::DayNumberToDate(julian - core::kJulianDayOffset);
     const double value = date + static_cast<double>(msecs) / core::kMSecsPerDay;
     StoreReal(*out, requested, SaneDateTime(value));
@@ -411,14 +411,14 @@ class JulianDateTimeCodec final : public TFieldCodec {
   }
   void Encode(std::byte* field, TFieldType type, const TFieldValue* value) const override {
     if (!value) {
-      PutU64LE(field, 0);
+      core::PutU64LE(field, 0);
       return;
     }
     const double date_time = SaneDateTime(ValueAsDouble(type, *value));
     const int64_t julian = core::DateToDayNumber(date_time) + core::kJulianDayOffset;
     const int64_t msecs = core::TimeToMSecs(date_time);
-    PutI32LE(field, static_cast<int32_t>(julian));
-    PutI32LE(field + 4, static_cast<int32_t>(msecs));
+    core::PutI32LE(field, static_cast<int32_t>(julian));
+    core::PutI32LE(field + 4, static_cast<int32_t>(msecs));
   }
   bool BlankIsZero() const override { return true; }
 };
@@ -431,7 +431,7 @@ class CurrencyCodec final : public TFieldCodec {
 
   bool Decode(const std::byte* field, TFieldType requested, TFieldValue* out) const override {
     if (!out) return true;
-    const int64_t scaled = GetI64LE(field);
+    const int64_t scaled = core::GetI64LE(field);
     switch (ValueClassOf(requested)) {
       case TValueClass::BCD: out->integer = scaled; break;
       case TValueClass::Integer: out->integer = scaled / 10'000; break;
@@ -469,7 +469,7 @@ class CurrencyCodec final : public TFieldCodec {
         }
       }
     }
-    PutI64LE(field, scaled);
+    core::PutI64LE(field, scaled);
   }
 
   bool BlankIsZero() const override { return true; }
@@ -614,7 +614,7 @@ std::vector<std::byte> BuildBlankRecord(const TDbfFieldDefs& defs, size_t record
   return record;
 }
 
-void EncodeAutoIncValue(std::byte* field, uint32_t value) { PutU32BE(field, value ^ kBit31); }
+void EncodeAutoIncValue(std::byte* field, uint32_t value) { core::PutU32BE(field, value ^ kBit31); }
 
 // ---- Variant forms ----------------------------------------------------------------------------
 

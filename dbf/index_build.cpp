@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_file.h"
 #include "dbf/index_file.h"
 #include "dbf/mdx_format.h"
@@ -136,7 +136,7 @@ void TIndexFile::BuildTag(TIndexTag& tag) {
   const size_t entries = order.size();
 
   // 4. Pages, bottom-up, numbered from the next free page.
-  uint32_t next = IsMdx() ? GetU32LE(header_, mdx::kNextFreeUnitOffset)
+  uint32_t next = IsMdx() ? core::GetU32LE(header_, mdx::kNextFreeUnitOffset)
                           : std::max<uint32_t>(tag.Header().page_count, 1);
   if (next < FirstPage()) next = FirstPage();
   const uint32_t first = next;
@@ -196,7 +196,7 @@ void TIndexFile::BuildTag(TIndexTag& tag) {
   TTagHeader& h = tag.MutableHeader();
   h.root = root;
   if (IsMdx()) {
-    PutU32LE(header_, mdx::kNextFreeUnitOffset, next);
+    core::PutU32LE(header_, mdx::kNextFreeUnitOffset, next);
     header_dirty_ = true;
   } else {
     h.page_count = next;

@@ -8,7 +8,7 @@
 #include "core/ascii_text.h"
 #include "core/code_page.h"
 #include "core/date_time.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/collation.h"
 #include "dbf/dbf_file.h"
 #include "dbf/dbf_header.h"
@@ -30,9 +30,9 @@ constexpr uint64_t kAllocationSlack = uint64_t{1} << 24;
 void PutDate(std::span<std::byte> header, size_t offset) {
   int year = 0, month = 0, day = 0;
   core::DecodeDate(core::Date(), year, month, day);
-  PutU8(header, offset, static_cast<uint8_t>(std::clamp(year - 1900, 0, 255)));
-  PutU8(header, offset + 1, static_cast<uint8_t>(month));
-  PutU8(header, offset + 2, static_cast<uint8_t>(day));
+  core::PutU8(header, offset, static_cast<uint8_t>(std::clamp(year - 1900, 0, 255)));
+  core::PutU8(header, offset + 1, static_cast<uint8_t>(month));
+  core::PutU8(header, offset + 2, static_cast<uint8_t>(day));
 }
 
 bool IsDeleted(std::span<const std::byte> record) {
@@ -91,7 +91,7 @@ uint32_t TIndexFile::FirstPage() const {
   return static_cast<uint32_t>(header_.size() / kIndexUnitSize);
 }
 
-size_t TIndexFile::TagEntrySize() const { return GetU8(header_, mdx::kTagEntrySizeOffset); }
+size_t TIndexFile::TagEntrySize() const { return core::GetU8(header_, mdx::kTagEntrySizeOffset); }
 size_t TIndexFile::TagNameWidth() const {
   return mdx_kind_ == mdx::kLevel7Kind ? mdx::kLevel7NameWidth : mdx::kLevel4NameWidth;
 }
@@ -101,21 +101,21 @@ void TIndexFile::OpenMdx(bool create) {
     const bool level7 = table_.TableLevel() == kTableLevel7;
     mdx_kind_ = level7 ? mdx::kLevel7Kind : mdx::kLevel4Kind;
     header_.assign(level7 ? mdx::kLevel7HeaderSize : mdx::kLevel4HeaderSize, std::byte{0});
-    PutU8(header_, mdx::kKindOffset, mdx_kind_);
+    core::PutU8(header_, mdx::kKindOffset, mdx_kind_);
     PutDate(header_, mdx::kCreatedOffset);
     std::string base = platform::ExtractFileName(platform::ChangeFileExt(table_.FileName(), ""));
     base = base.substr(0, mdx::kTableNameWidth - 1);
     std::memcpy(header_.data() + mdx::kTableNameOffset, base.data(), base.size());
-    PutU16LE(header_, mdx::kUnitsPerBlockOffset, mdx::kUnitsPerBlock);
-    PutU16LE(header_, mdx::kBlockSizeOffset, mdx::kBlockSize);
-    PutU8(header_, mdx::kProductionOffset, 1);
-    PutU8(header_, mdx::kTagTableSizeOffset, mdx::kTagTableSize);
-    PutU8(header_, mdx::kTagEntrySizeOffset,
+    core::PutU16LE(header_, mdx::kUnitsPerBlockOffset, mdx::kUnitsPerBlock);
+    core::PutU16LE(header_, mdx::kBlockSizeOffset, mdx::kBlockSize);
+    core::PutU8(header_, mdx::kProductionOffset, 1);
+    core::PutU8(header_, mdx::kTagTableSizeOffset, mdx::kTagTableSize);
+    core::PutU8(header_, mdx::kTagEntrySizeOffset,
           static_cast<uint8_t>(level7 ? mdx::kLevel7EntrySize : mdx::kLevel4EntrySize));
-    PutU8(header_, mdx::kLanguageDriverOffset, table_.LanguageId());
-    PutU32LE(header_, mdx::kNextFreeUnitOffset, static_cast<uint32_t>(header_.size() / kIndexUnitSize));
+    core::PutU8(header_, mdx::kLanguageDriverOffset, table_.LanguageId());
+    core::PutU32LE(header_, mdx::kNextFreeUnitOffset, static_cast<uint32_t>(header_.size() / kIndexUnitSize));
     PutDate(header_, mdx::kUpdatedOffset);
-    PutU8(header_, mdx::kConstant1Offset, 1);
+    core::PutU8(header_, mdx::kConstant1Offset, 1);
     WriteMdxHeader();
     weights_ = &CollationWeightsOf(table_.LanguageId());
     if (weights_ == &PlainByteOrder()) weights_ = nullptr;
@@ -123,7 +123,7 @@ void TIndexFile::OpenMdx(bool create) {
   }
   header_.assign(mdx::kLevel4HeaderSize, std::byte{0});
   if (ReadAt(0, header_) < header_.size()) Damaged("the MDX header is cut short");
-  mdx_kind_ = GetU8(header_, mdx::kKindOffset) == mdx::kLevel7Kind ? mdx::kLevel7Kind
+  mdx_kind_ = core::GetU8(header_, mdx::kKindOffset) == mdx::kLevel7Kind ? mdx::kLevel7Kind
                                                                    : mdx::kLevel4Kind;
   const size_t entry_size = TagEntrySize();
   if (entry_size < TagNameWidth() + 4 + 7 || entry_size > 64)
@@ -134,15 +134,15 @@ void TIndexFile::OpenMdx(bool create) {
     header_.resize(header_size);
     if (ReadAt(0, header_) < header_.size()) Damaged("the MDX header is cut short");
   }
-  if (GetU16LE(header_, mdx::kTagCountOffset) > mdx::kMaxTags)
-    Damaged("tag count " + std::to_string(GetU16LE(header_, mdx::kTagCountOffset)));
+  if (core::GetU16LE(header_, mdx::kTagCountOffset) > mdx::kMaxTags)
+    Damaged("tag count " + std::to_string(core::GetU16LE(header_, mdx::kTagCountOffset)));
   DecideCollation();
   LoadMdxTags();
 }
 
 void TIndexFile::DecideCollation() {
   const uint8_t table_ldid = table_.LanguageId();
-  const uint8_t index_ldid = GetU8(header_, mdx::kLanguageDriverOffset);
+  const uint8_t index_ldid = core::GetU8(header_, mdx::kLanguageDriverOffset);
   uint8_t ldid = table_ldid;
   TLocaleError error = TLocaleError::leNone;
   if (table_ldid != 0) {
@@ -176,12 +176,12 @@ void TIndexFile::DecideCollation() {
 
 void TIndexFile::LoadMdxTags() {
   tags_.clear();
-  const size_t count = GetU16LE(header_, mdx::kTagCountOffset);
+  const size_t count = core::GetU16LE(header_, mdx::kTagCountOffset);
   const size_t entry_size = TagEntrySize();
   const size_t name_width = TagNameWidth();
   for (size_t i = 0; i < count; ++i) {
     const size_t at = mdx::kTagTableOffset + i * entry_size;
-    const uint32_t unit = GetU32LE(header_, at + mdx::kEntryHeaderUnitOffset);
+    const uint32_t unit = core::GetU32LE(header_, at + mdx::kEntryHeaderUnitOffset);
     const auto* text = reinterpret_cast<const char*>(header_.data() + at + mdx::kEntryNameOffset);
     tags_.push_back(LoadTag(std::string(text, strnlen(text, name_width)), unit));
   }
@@ -268,10 +268,10 @@ uint32_t TIndexFile::AllocatePage() {
     LockPage(0, true);
     std::byte next[4];
     if (ReadAt(mdx::kNextFreeUnitOffset, next) == 4)
-      PutU32LE(header_, mdx::kNextFreeUnitOffset, GetU32LE(next));
+      core::PutU32LE(header_, mdx::kNextFreeUnitOffset, core::GetU32LE(next));
   }
   TTagHeader* ndx_header = mdx ? nullptr : &tags_.at(0)->MutableHeader();
-  uint64_t n = mdx ? GetU32LE(header_, mdx::kNextFreeUnitOffset) : ndx_header->page_count;
+  uint64_t n = mdx ? core::GetU32LE(header_, mdx::kNextFreeUnitOffset) : ndx_header->page_count;
   n = std::max<uint64_t>(n, FirstPage());
   // A page is never taken from inside the file: a header that says so is wrong, and what
   // lies there may be in use. Other programs may have taken pages they have not written
@@ -281,7 +281,7 @@ uint32_t TIndexFile::AllocatePage() {
   const bool damaged = n * kIndexUnitSize > RefreshedEnd() + kAllocationSlack ||
                        n + g.units > UINT32_MAX;
   if (!damaged) {
-    if (mdx) PutU32LE(header_, mdx::kNextFreeUnitOffset, static_cast<uint32_t>(n + g.units));
+    if (mdx) core::PutU32LE(header_, mdx::kNextFreeUnitOffset, static_cast<uint32_t>(n + g.units));
     else ndx_header->page_count = static_cast<uint32_t>(n + g.units);
   }
   if (mdx && IsShared()) {
@@ -362,7 +362,7 @@ void TIndexFile::AbortChange(TIndexTag& tag) {
     if (format_ == TIndexFormat::ifMdx) {
       std::byte next[4];
       if (ReadAt(mdx::kNextFreeUnitOffset, next) == 4)
-        PutU32LE(header_, mdx::kNextFreeUnitOffset, GetU32LE(next));
+        core::PutU32LE(header_, mdx::kNextFreeUnitOffset, core::GetU32LE(next));
       header_dirty_ = false;
     }
   } catch (const EDbfError&) {
@@ -605,14 +605,14 @@ void TIndexFile::WriteTagEntry(size_t i, const TIndexTag& tag, bool expression) 
   const size_t width = TagNameWidth();
   std::fill(header_.begin() + static_cast<std::ptrdiff_t>(at),
             header_.begin() + static_cast<std::ptrdiff_t>(at + TagEntrySize()), std::byte{0});
-  PutU32LE(header_, at + mdx::kEntryHeaderUnitOffset, tag.HeaderPage());
+  core::PutU32LE(header_, at + mdx::kEntryHeaderUnitOffset, tag.HeaderPage());
   std::memcpy(header_.data() + at + mdx::kEntryNameOffset, tag.Name().data(),
               std::min(tag.Name().size(), width - 1));
   const size_t after = at + mdx::kEntryNameOffset + width;
-  PutU8(header_, after + mdx::kAfterKeyFormat,
+  core::PutU8(header_, after + mdx::kAfterKeyFormat,
         expression ? mdx::kKeyFormatExpression : mdx::kKeyFormatField);
-  PutU8(header_, after + mdx::kAfterConstant2, 2);
-  PutU8(header_, after + mdx::kAfterKeyType, static_cast<uint8_t>(tag.Header().key_type));
+  core::PutU8(header_, after + mdx::kAfterConstant2, 2);
+  core::PutU8(header_, after + mdx::kAfterKeyType, static_cast<uint8_t>(tag.Header().key_type));
 }
 
 void TIndexFile::CreateTag(const std::string& expression, const std::string& name,
@@ -674,11 +674,11 @@ void TIndexFile::CreateTag(const std::string& expression, const std::string& nam
   if (FindTag(tag_name)) DeleteTag(tag_name);
   if (tags_.size() >= mdx::kMaxTags) throw EDbfError(kTooManyIndexes);
   // The tag header block comes first; the tree follows it.
-  const uint32_t header_unit = GetU32LE(header_, mdx::kNextFreeUnitOffset);
+  const uint32_t header_unit = core::GetU32LE(header_, mdx::kNextFreeUnitOffset);
   if (header_unit < FirstPage() ||
       uint64_t{header_unit} * kIndexUnitSize > RefreshedEnd() + kAllocationSlack)
     Damaged("the next free unit " + std::to_string(header_unit) + " is impossible");
-  PutU32LE(header_, mdx::kNextFreeUnitOffset, header_unit + mdx::kUnitsPerBlock);
+  core::PutU32LE(header_, mdx::kNextFreeUnitOffset, header_unit + mdx::kUnitsPerBlock);
   end_of_file_ = std::max<uint64_t>(end_of_file_,
                                     uint64_t{header_unit} * kIndexUnitSize + mdx::kBlockSize);
   auto tag = std::make_unique<TIndexTag>(format_, tag_name, header_unit, h, Pages());
@@ -693,7 +693,7 @@ void TIndexFile::CreateTag(const std::string& expression, const std::string& nam
   }
   const size_t i = tags_.size();
   WriteTagEntry(i, *tag, options.expression);
-  PutU16LE(header_, mdx::kTagCountOffset, static_cast<uint16_t>(i + 1));
+  core::PutU16LE(header_, mdx::kTagCountOffset, static_cast<uint16_t>(i + 1));
   WriteMdxHeader();
   tags_.push_back(std::move(tag));
   selected_ = i;
@@ -721,7 +721,7 @@ void TIndexFile::DeleteTag(const std::string& name) {
   };
   std::copy(at(i + 1), at(count), at(i));
   std::fill(at(count - 1), at(count), std::byte{0});
-  PutU16LE(header_, mdx::kTagCountOffset, static_cast<uint16_t>(count - 1));
+  core::PutU16LE(header_, mdx::kTagCountOffset, static_cast<uint16_t>(count - 1));
   WriteMdxHeader();
   tags_.erase(tags_.begin() + static_cast<std::ptrdiff_t>(i));
   if (selected_ >= tags_.size()) selected_ = 0;
@@ -798,7 +798,7 @@ TIndexFile* ProductionIndexOf(TDbfFile& table, bool create) {
   index->Open();
   TIndexFile* result = index.get();
   table.AddIndex(std::move(index));
-  PutU8(table.Header(), dbf_layout::kProductionIndexOffset, 1);
+  core::PutU8(table.Header(), dbf_layout::kProductionIndexOffset, 1);
   table.WriteHeader();
   return result;
 }

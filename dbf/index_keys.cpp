@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 
 namespace lgoty::dbf {
 namespace {
@@ -53,7 +53,7 @@ bool IsZeroKey(std::span<const std::byte> key) {
 // -1 negative, 0 zero, 1 positive.
 int SignOf(std::span<const std::byte> key) {
   if (IsZeroKey(key)) return 0;
-  return (GetU8(key.data() + 1) & kMdxNegativeFlag) != 0 ? -1 : 1;
+  return (core::GetU8(key.data() + 1) & kMdxNegativeFlag) != 0 ? -1 : 1;
 }
 
 }  // namespace
@@ -103,11 +103,11 @@ double DecodeMdxNumericKey(std::span<const std::byte> key) {
   if (IsZeroKey(key)) return 0;
   std::string text = "0.";
   for (size_t i = 0; i < 2 * kMdxKeyDigitBytes; ++i) {
-    const uint8_t byte = GetU8(key.data() + kMdxDigitsOffset + i / 2);
+    const uint8_t byte = core::GetU8(key.data() + kMdxDigitsOffset + i / 2);
     const int nibble = i % 2 == 0 ? byte >> 4 : byte & 0x0F;
     text.push_back(static_cast<char>('0' + std::min(nibble, 9)));
   }
-  text += "e" + std::to_string(static_cast<int>(GetU8(key.data())) - kMdxExponentBias);
+  text += "e" + std::to_string(static_cast<int>(core::GetU8(key.data())) - kMdxExponentBias);
   double value = 0;
   std::from_chars(text.data(), text.data() + text.size(), value);
   return SignOf(key) < 0 ? -value : value;
@@ -119,8 +119,8 @@ int CompareMdxNumericKeys(std::span<const std::byte> a, std::span<const std::byt
   if (sign_a != sign_b) return sign_a < sign_b ? -1 : 1;
   if (sign_a == 0) return 0;
   int order = 0;
-  const uint8_t exponent_a = GetU8(a.data());
-  const uint8_t exponent_b = GetU8(b.data());
+  const uint8_t exponent_a = core::GetU8(a.data());
+  const uint8_t exponent_b = core::GetU8(b.data());
   if (exponent_a != exponent_b) {
     order = exponent_a < exponent_b ? -1 : 1;
   } else {
@@ -131,10 +131,10 @@ int CompareMdxNumericKeys(std::span<const std::byte> a, std::span<const std::byt
 }
 
 void EncodeNdxNumericKey(double value, std::span<std::byte> out) {
-  PutDoubleLE(out.data(), std::isnan(value) ? 0.0 : value);
+  core::PutDoubleLE(out.data(), std::isnan(value) ? 0.0 : value);
 }
 
-double DecodeNdxNumericKey(std::span<const std::byte> key) { return GetDoubleLE(key.data()); }
+double DecodeNdxNumericKey(std::span<const std::byte> key) { return core::GetDoubleLE(key.data()); }
 
 int CompareNdxNumericKeys(std::span<const std::byte> a, std::span<const std::byte> b) {
   const double x = DecodeNdxNumericKey(a);

@@ -40,17 +40,17 @@ bool TPageView::IsInner() const {
 
 void TPageView::SetChild(size_t i, uint32_t child) {
   std::byte* e = p_ + l_->EntryOffset(i);
-  PutU32LE(e, child);
-  if (l_->format == TIndexFormat::ifNdx) PutU32LE(e + 4, 0);
+  core::PutU32LE(e, child);
+  if (l_->format == TIndexFormat::ifNdx) core::PutU32LE(e + 4, 0);
 }
 
 void TPageView::SetRecno(size_t i, uint32_t n) {
   std::byte* e = p_ + l_->EntryOffset(i);
   if (l_->format == TIndexFormat::ifNdx) {
-    PutU32LE(e, 0);
-    PutU32LE(e + 4, n);
+    core::PutU32LE(e, 0);
+    core::PutU32LE(e + 4, n);
   } else {
-    PutU32LE(e, n);
+    core::PutU32LE(e, n);
   }
 }
 

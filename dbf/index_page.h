@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/index_format.h"
 
 namespace lgoty::dbf {
@@ -40,16 +40,16 @@ class TPageView {
   TPageView(std::span<std::byte> bytes, const TPageLayout& layout)
       : p_(bytes.data()), l_(&layout) {}
 
-  uint32_t Count() const { return GetU32LE(p_); }
-  void SetCount(uint32_t n) { PutU32LE(p_, n); }
+  uint32_t Count() const { return core::GetU32LE(p_); }
+  void SetCount(uint32_t n) { core::PutU32LE(p_, n); }
   // Whether the key count leaves room for the entries it implies (and the extra pointer of an
   // inner page).
   bool CountFits() const;
   bool IsInner() const;
 
-  uint32_t Child(size_t i) const { return GetU32LE(p_ + l_->EntryOffset(i)); }
+  uint32_t Child(size_t i) const { return core::GetU32LE(p_ + l_->EntryOffset(i)); }
   uint32_t Recno(size_t i) const {
-    return GetU32LE(p_ + l_->EntryOffset(i) + (l_->format == TIndexFormat::ifNdx ? 4 : 0));
+    return core::GetU32LE(p_ + l_->EntryOffset(i) + (l_->format == TIndexFormat::ifNdx ? 4 : 0));
   }
   // Sets entry i as an inner entry pointing to child (NDX: record number 0).
   void SetChild(size_t i, uint32_t child);

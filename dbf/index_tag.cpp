@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_errors.h"
 #include "dbf/dbf_parser.h"
 #include "dbf/index_errors.h"
@@ -25,18 +25,18 @@ TTagHeader TTagHeader::Read(std::span<const std::byte> block, TIndexFormat forma
   const TIndexPageGeometry& g = PageGeometryOf(format);
   if (block.size() < th::kSize) ThrowDamagedIndex(file_name, "the tag header is cut short");
   TTagHeader h;
-  h.root = GetU32LE(block, th::kRootOffset);
-  h.page_count = GetU32LE(block, th::kPageCountOffset);
-  h.key_flags = GetU8(block, th::kKeyFlagsOffset);
-  h.key_length = GetU16LE(block, th::kKeyLengthOffset);
-  h.max_entries = GetU16LE(block, th::kMaxEntriesOffset);
-  h.entry_length = GetU16LE(block, th::kEntryLengthOffset);
-  h.uniqueness = GetU8(block, th::kUniquenessOffset);
+  h.root = core::GetU32LE(block, th::kRootOffset);
+  h.page_count = core::GetU32LE(block, th::kPageCountOffset);
+  h.key_flags = core::GetU8(block, th::kKeyFlagsOffset);
+  h.key_length = core::GetU16LE(block, th::kKeyLengthOffset);
+  h.max_entries = core::GetU16LE(block, th::kMaxEntriesOffset);
+  h.entry_length = core::GetU16LE(block, th::kEntryLengthOffset);
+  h.uniqueness = core::GetU8(block, th::kUniquenessOffset);
   if (format == TIndexFormat::ifNdx) {
     // Writers disagree on byte 9; the numeric flag at 16 is what every NDX reader goes by.
-    h.key_type = GetU16LE(block, th::kNumericFlagOffset) == 1 ? 'N' : 'C';
+    h.key_type = core::GetU16LE(block, th::kNumericFlagOffset) == 1 ? 'N' : 'C';
   } else {
-    h.key_type = static_cast<char>(GetU8(block, th::kKeyTypeOffset));
+    h.key_type = static_cast<char>(core::GetU8(block, th::kKeyTypeOffset));
     if (h.key_type != 'C' && h.key_type != 'N')
       ThrowDamagedIndex(file_name,
                         "unsupported key type " + std::to_string(static_cast<int>(h.key_type)));
@@ -58,21 +58,21 @@ TTagHeader TTagHeader::Read(std::span<const std::byte> block, TIndexFormat forma
 
 void TTagHeader::Write(std::span<std::byte> block, TIndexFormat format) const {
   std::fill(block.begin(), block.begin() + th::kSize, std::byte{0});
-  PutU32LE(block, th::kRootOffset, root);
+  core::PutU32LE(block, th::kRootOffset, root);
   const bool ndx = format == TIndexFormat::ifNdx;
-  PutU32LE(block, th::kPageCountOffset, ndx ? page_count : 0);
-  PutU8(block, th::kKeyFlagsOffset, ndx ? 0 : key_flags);
-  PutU8(block, th::kKeyTypeOffset, static_cast<uint8_t>(key_type));
-  PutU16LE(block, th::kNdxMagicOffset, ndx ? th::kNdxMagic : 0);
-  PutU16LE(block, th::kKeyLengthOffset, key_length);
-  PutU16LE(block, th::kMaxEntriesOffset, max_entries);
-  PutU16LE(block, th::kNumericFlagOffset, ndx && key_type == 'N' ? 1 : 0);
-  PutU16LE(block, th::kEntryLengthOffset, entry_length);
-  PutU16LE(block, th::kConstant2Offset, 2);
-  PutU8(block, th::kUniquenessOffset, uniqueness);
+  core::PutU32LE(block, th::kPageCountOffset, ndx ? page_count : 0);
+  core::PutU8(block, th::kKeyFlagsOffset, ndx ? 0 : key_flags);
+  core::PutU8(block, th::kKeyTypeOffset, static_cast<uint8_t>(key_type));
+  core::PutU16LE(block, th::kNdxMagicOffset, ndx ? th::kNdxMagic : 0);
+  core::PutU16LE(block, th::kKeyLengthOffset, key_length);
+  core::PutU16LE(block, th::kMaxEntriesOffset, max_entries);
+  core::PutU16LE(block, th::kNumericFlagOffset, ndx && key_type == 'N' ? 1 : 0);
+  core::PutU16LE(block, th::kEntryLengthOffset, entry_length);
+  core::PutU16LE(block, th::kConstant2Offset, 2);
+  core::PutU8(block, th::kUniquenessOffset, uniqueness);
   const size_t n = std::min(expression.size(), th::kMaxExpressionLength);
   std::memcpy(block.data() + th::kExpressionOffset, expression.data(), n);
-  PutU8(block, th::kConstant1Offset, 1);
+  core::PutU8(block, th::kConstant1Offset, 1);
 }
 
 TIndexKind TTagHeader::Kind(TIndexFormat format) const {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_errors.h"
 
 namespace lgoty::dbf {
@@ -208,24 +208,24 @@ bool TMemoFile::GiveBack(const TMark& before, const TMark& after) {
 // ---- dBASE ------------------------------------------------------------------------------
 
 uint32_t TDbaseMemoFile::GetNextFreeBlock() const {
-  return GetU32LE(Header(), kNextFreeBlockOffset);
+  return core::GetU32LE(Header(), kNextFreeBlockOffset);
 }
 
 void TDbaseMemoFile::SetNextFreeBlock(uint32_t block) {
-  PutU32LE(Header(), kNextFreeBlockOffset, block);
+  core::PutU32LE(Header(), kNextFreeBlockOffset, block);
 }
 
 size_t TDbaseMemoFile::BlockSizeInHeader() const {
   if (IsLevel3()) return kDefaultMemoBlockSize;
-  return GetU16LE(Header(), kDbaseBlockSizeOffset);
+  return core::GetU16LE(Header(), kDbaseBlockSizeOffset);
 }
 
 void TDbaseMemoFile::SetBlockSizeInHeader(size_t size) {
   if (IsLevel3()) {
-    PutU8(Header(), kDbaseLevel3MarkOffset, kDbaseLevel3Mark);
+    core::PutU8(Header(), kDbaseLevel3MarkOffset, kDbaseLevel3Mark);
     return;
   }
-  PutU16LE(Header(), kDbaseBlockSizeOffset, static_cast<uint16_t>(size));
+  core::PutU16LE(Header(), kDbaseBlockSizeOffset, static_cast<uint16_t>(size));
 }
 
 size_t TDbaseMemoFile::ValueHeaderSize() const { return IsLevel3() ? 0 : kValueHeaderSize; }
@@ -233,46 +233,46 @@ size_t TDbaseMemoFile::ValueHeaderSize() const { return IsLevel3() ? 0 : kValueH
 size_t TDbaseMemoFile::TerminatorSize() const { return IsLevel3() ? kLevel3TerminatorSize : 0; }
 
 bool TDbaseMemoFile::DecodeValueHeader(std::span<const std::byte> head, uint64_t& length) const {
-  if (GetU32LE(head, 0) != kDbaseValueSignature) return false;
-  uint32_t stored = GetU32LE(head, kValueLengthOffset);
+  if (core::GetU32LE(head, 0) != kDbaseValueSignature) return false;
+  uint32_t stored = core::GetU32LE(head, kValueLengthOffset);
   length = stored > kValueHeaderSize ? stored - kValueHeaderSize : 0;
   return true;
 }
 
 void TDbaseMemoFile::EncodeValueHeader(std::span<std::byte> head, uint32_t length,
                                        uint32_t) const {
-  PutU32LE(head, 0, kDbaseValueSignature);
-  PutU32LE(head, kValueLengthOffset, length + static_cast<uint32_t>(kValueHeaderSize));
+  core::PutU32LE(head, 0, kDbaseValueSignature);
+  core::PutU32LE(head, kValueLengthOffset, length + static_cast<uint32_t>(kValueHeaderSize));
 }
 
 // ---- FoxPro -----------------------------------------------------------------------------
 
 uint32_t TFoxProMemoFile::GetNextFreeBlock() const {
-  return GetU32BE(Header(), kNextFreeBlockOffset);
+  return core::GetU32BE(Header(), kNextFreeBlockOffset);
 }
 
 void TFoxProMemoFile::SetNextFreeBlock(uint32_t block) {
-  PutU32BE(Header(), kNextFreeBlockOffset, block);
+  core::PutU32BE(Header(), kNextFreeBlockOffset, block);
 }
 
 size_t TFoxProMemoFile::BlockSizeInHeader() const {
-  return GetU16BE(Header(), kFoxProBlockSizeOffset);
+  return core::GetU16BE(Header(), kFoxProBlockSizeOffset);
 }
 
 void TFoxProMemoFile::SetBlockSizeInHeader(size_t size) {
-  PutU16BE(Header().data() + kFoxProBlockSizeOffset, static_cast<uint16_t>(size));
+  core::PutU16BE(Header().data() + kFoxProBlockSizeOffset, static_cast<uint16_t>(size));
 }
 
 bool TFoxProMemoFile::DecodeValueHeader(std::span<const std::byte> head,
                                         uint64_t& length) const {
-  length = GetU32BE(head, kValueLengthOffset);
+  length = core::GetU32BE(head, kValueLengthOffset);
   return true;
 }
 
 void TFoxProMemoFile::EncodeValueHeader(std::span<std::byte> head, uint32_t length,
                                         uint32_t kind) const {
-  PutU32BE(head, 0, kind);
-  PutU32BE(head, kValueLengthOffset, length);
+  core::PutU32BE(head, 0, kind);
+  core::PutU32BE(head, kValueLengthOffset, length);
 }
 
 }  // namespace lgoty::dbf

@@ -7,7 +7,7 @@
 #include "core/code_page.h"
 #include "core/utf8_text.h"
 #include "data/database_error.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_errors.h"
 #include "dbf/dbf_header.h"
 #include "dbf/dbf_parser.h"

@@ -11,7 +11,7 @@
 
 #include "core/variant.h"
 #include "data/database_error.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_errors.h"
 #include "dbf/dbf_header.h"
 #include "dbf/dbf_parser.h"
@@ -305,7 +305,7 @@ void TDbf::RemoveIndex(std::string_view name) {
       const std::string path = mdx->FileName();
       file_->RemoveIndex(mdx);
       platform::DeleteFile(path);
-      PutU8(file_->Header(), dbf_layout::kProductionIndexOffset, 0);
+      core::PutU8(file_->Header(), dbf_layout::kProductionIndexOffset, 0);
       file_->WriteHeader();
     }
   } catch (...) {

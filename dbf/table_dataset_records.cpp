@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "data/database_error.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_errors.h"
 #include "dbf/dbf_parser.h"
 #include "dbf/field_codec.h"
@@ -21,14 +21,14 @@ constexpr uint32_t kLastRecordBookmark = UINT32_MAX;
 
 data::TBookmark BookmarkOf(uint32_t n) {
   std::string bytes(kBookmarkSize, '\0');
-  PutU32LE(std::span<std::byte>(reinterpret_cast<std::byte*>(bytes.data()), bytes.size()), 0, n);
+  core::PutU32LE(std::span<std::byte>(reinterpret_cast<std::byte*>(bytes.data()), bytes.size()), 0, n);
   return data::TBookmark(std::move(bytes));
 }
 
 uint32_t RecordOf(const data::TBookmark& bookmark) {
   const std::string& bytes = bookmark.Bytes();
   if (bytes.size() != kBookmarkSize) throw data::EDatabaseError(std::string(data::kBookmarkNotFound));
-  return GetU32LE(std::span<const std::byte>(reinterpret_cast<const std::byte*>(bytes.data()),
+  return core::GetU32LE(std::span<const std::byte>(reinterpret_cast<const std::byte*>(bytes.data()),
                                              bytes.size()),
                   0);
 }

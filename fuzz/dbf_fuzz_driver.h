@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/byte_codec.h"
 #include "core/exception.h"
 #include "dbf/dbf_file.h"
 #include "dbf/field_codec.h"
@@ -76,8 +77,7 @@ inline void RunDbfOpenInput(const uint8_t* data, size_t size) {
   namespace dbf = lgoty::dbf;
   if (size < 3) return;
   const size_t rest = size - 3;
-  const size_t split = (static_cast<size_t>(data[0]) | (static_cast<size_t>(data[1]) << 8)) %
-                       (rest + 1);
+  const size_t split = lgoty::core::GetU16LE(reinterpret_cast<const std::byte*>(data)) % (rest + 1);
   const uint8_t flags = data[2];
   const auto* bytes = reinterpret_cast<const std::byte*>(data + 3);
   lgoty::platform::MemoryFile table("fuzz.dbf", std::vector<std::byte>(bytes, bytes + split));

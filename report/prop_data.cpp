@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/byte_codec.h"
 #include "core/code_page.h"
 #include "core/utf8_text.h"
 
@@ -37,9 +38,8 @@ class Decoder {
     return out;
   }
   uint64_t UInt(int width) {
-    uint64_t v = 0;
-    for (int i = 0; i < width; ++i) v |= static_cast<uint64_t>(Byte()) << (8 * i);
-    return v;
+    return core::GetUnsignedLE(reinterpret_cast<const std::byte*>(Bytes(static_cast<uint64_t>(width)).data()),
+                               static_cast<size_t>(width));
   }
   std::string ShortString() { return std::string(Bytes(Byte())); }
 
@@ -182,7 +182,9 @@ class Encoder {
  public:
   void Byte(uint8_t b) { out_ += static_cast<char>(b); }
   void UInt(uint64_t v, int width) {
-    for (int i = 0; i < width; ++i) Byte(static_cast<uint8_t>(v >> (8 * i)));
+    std::byte bytes[8];
+    core::PutUnsignedLE(bytes, static_cast<size_t>(width), v);
+    out_.append(reinterpret_cast<const char*>(bytes), static_cast<size_t>(width));
   }
   void ShortString(std::string_view s) {
     size_t n = std::min<size_t>(s.size(), 255);
@@ -323,9 +325,9 @@ std::string HexToBytes(std::string_view hex) {
 // Extended: 64-bit mantissa with an explicit integer bit, 15-bit exponent biased by 16383,
 // sign in the top bit of the last byte.
 double ExtendedToDouble(const unsigned char bytes[10]) {
-  uint64_t mantissa = 0;
-  for (int i = 0; i < 8; ++i) mantissa |= static_cast<uint64_t>(bytes[i]) << (8 * i);
-  int exponent = ((bytes[9] & 0x7F) << 8) | bytes[8];
+  const auto* raw = reinterpret_cast<const std::byte*>(bytes);
+  const uint64_t mantissa = core::GetU64LE(raw);
+  const int exponent = core::GetU16LE(raw + 8) & 0x7FFF;
   bool negative = (bytes[9] & 0x80) != 0;
   double value;
   if (exponent == 0 && mantissa == 0) {
@@ -356,9 +358,9 @@ void DoubleToExtended(double value, unsigned char bytes[10]) {
     mantissa = static_cast<uint64_t>(std::ldexp(fraction, 64));
     exponent = e - 1 + 16383;
   }
-  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(mantissa >> (8 * i));
-  bytes[8] = static_cast<unsigned char>(exponent & 0xFF);
-  bytes[9] = static_cast<unsigned char>(((exponent >> 8) & 0x7F) | (negative ? 0x80 : 0));
+  auto* raw = reinterpret_cast<std::byte*>(bytes);
+  core::PutU64LE(raw, mantissa);
+  core::PutU16LE(raw + 8, static_cast<uint16_t>((exponent & 0x7FFF) | (negative ? 0x8000 : 0)));
 }
 
 }  // namespace lgoty::report

@@ -9,7 +9,7 @@
 #include <tuple>
 
 #include "core/date_time.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_errors.h"
 #include "dbf/field_codec.h"
 #include "dbf/language_drivers.h"
@@ -92,9 +92,9 @@ TEST(DbfFile, CreatingALevel4TableWithOneCharFieldGivesThe65ByteHeader) {
   ASSERT_EQ(bytes.size(), 66u) << "header and the end-of-file byte";
   EXPECT_EQ(At(bytes, 0), 0x03);
   ExpectDatedToday(bytes);
-  EXPECT_EQ(GetU32LE(bytes, 4), 0u);
-  EXPECT_EQ(GetU16LE(bytes, 8), 65u);
-  EXPECT_EQ(GetU16LE(bytes, 10), 11u);
+  EXPECT_EQ(core::GetU32LE(bytes, 4), 0u);
+  EXPECT_EQ(core::GetU16LE(bytes, 8), 65u);
+  EXPECT_EQ(core::GetU16LE(bytes, 10), 11u);
   EXPECT_EQ(At(bytes, 28), 0);
   EXPECT_EQ(At(bytes, 29), 0x65);
   EXPECT_EQ(FieldText(bytes, 32, 4), "NAME");
@@ -137,7 +137,7 @@ TEST(DbfFile, VersionByteOfNewTablesFollowsLevelAndMemoFields) {
     CreateTable(path, c.level, defs);
     const auto bytes = Bytes(path);
     EXPECT_EQ(At(bytes, 0), c.version);
-    EXPECT_EQ(GetU16LE(bytes, 8), c.header_length);
+    EXPECT_EQ(core::GetU16LE(bytes, 8), c.header_length);
     EXPECT_EQ(platform::FileExists(dir.File("v.dbt")), c.memo_ext && c.level != 25);
     EXPECT_EQ(platform::FileExists(dir.File("v.fpt")), c.memo_ext && c.level == 25);
     auto table = OpenTable(path, TFileAccessMode::amReadOnly);
@@ -151,11 +151,11 @@ TEST(DbfFile, FoxProDescriptorsCarryOffsetsAndLongCharLengths) {
   const std::string path = dir.File("fox.dbf");
   CreateTable(path, 25, Defs(25, {{"A", 'C', 5, 0}, {"LONG", 'C', 300, 0}}), 0x65);
   const auto bytes = Bytes(path);
-  EXPECT_EQ(GetU32LE(bytes, 32 + 12), 1u);
-  EXPECT_EQ(GetU32LE(bytes, 64 + 12), 6u);
+  EXPECT_EQ(core::GetU32LE(bytes, 32 + 12), 1u);
+  EXPECT_EQ(core::GetU32LE(bytes, 64 + 12), 6u);
   EXPECT_EQ(At(bytes, 64 + 16), 300 & 0xFF);
   EXPECT_EQ(At(bytes, 64 + 17), 1);
-  EXPECT_EQ(GetU16LE(bytes, 10), 306u);
+  EXPECT_EQ(core::GetU16LE(bytes, 10), 306u);
   auto table = OpenTable(path, TFileAccessMode::amReadOnly);
   EXPECT_EQ(table->FieldDefs()[1].Size(), 300);
   EXPECT_EQ(table->FieldDefs()[1].Offset(), 6);
@@ -206,12 +206,12 @@ TEST(DbfFile, AppendsInExclusiveModeReachTheHeaderAtClose) {
   EXPECT_EQ(table->Insert(r2), 2u);
   EXPECT_EQ(table->RecordCount(), 2u);
   auto bytes = Bytes(path);
-  EXPECT_EQ(GetU32LE(bytes, 4), 0u) << "the count waits for close";
+  EXPECT_EQ(core::GetU32LE(bytes, 4), 0u) << "the count waits for close";
   ASSERT_EQ(bytes.size(), 65u + 22) << "the file ends with the last record, no 0x1A";
   EXPECT_EQ(FieldText(bytes, 65 + 11, 11), " two       ");
   table->Close();
   bytes = Bytes(path);
-  EXPECT_EQ(GetU32LE(bytes, 4), 2u);
+  EXPECT_EQ(core::GetU32LE(bytes, 4), 2u);
   ExpectDatedToday(bytes);
 
   table = OpenTable(path, TFileAccessMode::amReadOnly);
@@ -229,7 +229,7 @@ TEST(DbfFile, MemoryTablesLiveInTheirStreamAndReopenAfterCreate) {
   auto record = NameRecord(table, "mem");
   table.Insert(record);
   table.Close();
-  EXPECT_EQ(GetU32LE(memory.Contents(), 4), 1u);
+  EXPECT_EQ(core::GetU32LE(memory.Contents(), 4), 1u);
   // The mode Create left behind would empty the stream; opening takes the existing one.
   table.Open();
   ASSERT_TRUE(table.Active());
@@ -252,7 +252,7 @@ TEST(DbfFile, OpenRepairsACountBehindTheFileAndStampsTheDate) {
     }
   }
   auto bytes = Bytes(path);
-  PutU32LE(bytes, 4, 1);
+  core::PutU32LE(bytes, 4, 1);
   bytes[1] = std::byte{90};
   bytes[2] = std::byte{1};
   bytes[3] = std::byte{1};
@@ -262,7 +262,7 @@ TEST(DbfFile, OpenRepairsACountBehindTheFileAndStampsTheDate) {
     EXPECT_EQ(table->RecordCount(), 3u);
     // Shared: the repaired header is on disk at once, with the end-of-file byte.
     auto now = Bytes(path);
-    EXPECT_EQ(GetU32LE(now, 4), 3u);
+    EXPECT_EQ(core::GetU32LE(now, 4), 3u);
     ExpectDatedToday(now);
     EXPECT_EQ(now.size(), 65u + 33 + 1);
     EXPECT_EQ(At(now, now.size() - 1), 0x1A);
@@ -294,7 +294,7 @@ TEST(DbfFile, ATableCutOffInTheMiddleOfARecordOpensWithEveryCompleteRecord) {
     EXPECT_EQ(table->Insert(r), 3u);
   }
   bytes = Bytes(path);
-  EXPECT_EQ(GetU32LE(bytes, 4), 3u);
+  EXPECT_EQ(core::GetU32LE(bytes, 4), 3u);
   EXPECT_EQ(FieldText(bytes, 65 + 22 + 1, 1), "d");
 }
 
@@ -311,9 +311,9 @@ std::vector<std::byte> HandMadeTable(std::vector<std::tuple<std::string, char, i
             std::byte{0});
   bytes[0] = std::byte{0x03};
   bytes[29] = std::byte{0x65};
-  PutU32LE(bytes, 4, static_cast<uint32_t>(records));
-  PutU16LE(bytes, 8, static_cast<uint16_t>(header_length));
-  PutU16LE(bytes, 10, static_cast<uint16_t>(record_length));
+  core::PutU32LE(bytes, 4, static_cast<uint32_t>(records));
+  core::PutU16LE(bytes, 8, static_cast<uint16_t>(header_length));
+  core::PutU16LE(bytes, 10, static_cast<uint16_t>(record_length));
   size_t at = 32;
   for (auto& [name, letter, length] : fields) {
     for (size_t i = 0; i < name.size(); ++i) bytes[at + i] = static_cast<std::byte>(name[i]);
@@ -343,8 +343,8 @@ std::vector<std::byte> Level7TableWithProperties() {
   const size_t header_length = p + 46 + 10;
   std::vector<std::byte> bytes(header_length, std::byte{0});
   bytes[0] = std::byte{0x04};
-  PutU16LE(bytes, 8, static_cast<uint16_t>(header_length));
-  PutU16LE(bytes, 10, 15);
+  core::PutU16LE(bytes, 8, static_cast<uint16_t>(header_length));
+  core::PutU16LE(bytes, 10, 15);
   const std::string driver = "DB866RU0";
   for (size_t i = 0; i < driver.size(); ++i) bytes[32 + i] = static_cast<std::byte>(driver[i]);
   bytes[68] = std::byte{'I'};
@@ -356,13 +356,13 @@ std::vector<std::byte> Level7TableWithProperties() {
   bytes[116 + 32] = std::byte{'C'};
   bytes[116 + 33] = std::byte{10};
   bytes[p - 1] = std::byte{0x0D};
-  PutU16LE(bytes, p, 2);
-  PutU16LE(bytes, p + 2, 16);
-  PutU16LE(bytes, p + 16 + 2, 2);
+  core::PutU16LE(bytes, p, 2);
+  core::PutU16LE(bytes, p + 2, 16);
+  core::PutU16LE(bytes, p + 16 + 2, 2);
   bytes[p + 16 + 4] = std::byte{4};
-  PutU16LE(bytes, p + 16 + 11, 46);
-  PutU16LE(bytes, p + 16 + 13, 10);
-  PutU16LE(bytes, p + 31 + 2, 1);
+  core::PutU16LE(bytes, p + 16 + 11, 46);
+  core::PutU16LE(bytes, p + 16 + 13, 10);
+  core::PutU16LE(bytes, p + 31 + 2, 1);
   bytes[p + 31 + 4] = std::byte{1};
   const std::string value = "DEFAULTVAL";
   for (size_t i = 0; i < value.size(); ++i) bytes[p + 46 + i] = static_cast<std::byte>(value[i]);
@@ -384,7 +384,7 @@ TEST(DbfFile, Level7PropertyBlockGivesRequiredFlagsAndDefaults) {
     EXPECT_EQ(FieldText(table->BlankRecord(), 5, 10), "DEFAULTVAL");
   }
   auto bytes = Level7TableWithProperties();
-  PutU16LE(bytes, 68 + 96 + 1 + 16 + 11, 400);  // data far outside the header
+  core::PutU16LE(bytes, 68 + 96 + 1 + 16 + 11, 400);  // data far outside the header
   platform::WriteWholeFile(path, bytes);
   EXPECT_THROW(OpenTable(path, TFileAccessMode::amReadOnly), EDbfError);
 }
@@ -396,8 +396,8 @@ TEST(DbfFile, NullableFoxProFieldsGetBitsInTheNullFlagsField) {
   std::vector<std::byte> bytes(header_length, std::byte{0});
   bytes[0] = std::byte{0x30};
   bytes[29] = std::byte{0x65};
-  PutU16LE(bytes, 8, static_cast<uint16_t>(header_length));
-  PutU16LE(bytes, 10, 1 + 5 + 5 + 3 + 1);
+  core::PutU16LE(bytes, 8, static_cast<uint16_t>(header_length));
+  core::PutU16LE(bytes, 10, 1 + 5 + 5 + 3 + 1);
   const std::tuple<const char*, char, int, int> fields[] = {
       {"A", 'C', 5, 2}, {"B", 'N', 5, 0}, {"C", 'C', 3, 2}, {"_NullFlags", '0', 1, 0}};
   size_t at = 32;
@@ -444,12 +444,12 @@ TEST(DbfFile, InvalidHeadersAreRefusedWithTheEnginesMessage) {
   bytes = HandMadeTable({{"ONE", 'J', 4}}, 1, 1);
   expect_invalid(bytes, "unknown type letter");
   bytes = good;
-  PutU16LE(bytes, 10, 3);
+  core::PutU16LE(bytes, 10, 3);
   expect_invalid(bytes, "fields longer than the record");
   bytes = HandMadeTable({{"WHEN", 'D', 4}, {"NEXT", 'C', 4}}, 2, 1);
   expect_invalid(bytes, "a date field too narrow for its encoding");
   bytes = good;
-  PutU16LE(bytes, 8, 20);
+  core::PutU16LE(bytes, 8, 20);
   expect_invalid(bytes, "header shorter than its fixed part");
   expect_invalid(std::vector<std::byte>(12, std::byte{0x03}), "file shorter than its header");
 }
@@ -458,7 +458,7 @@ TEST(DbfFile, ZeroLengthsAbandonTheOpenSilently) {
   ScratchFolder dir;
   const std::string path = dir.File("zero.dbf");
   auto bytes = HandMadeTable({{"ONE", 'C', 4}}, 1, 1);
-  PutU16LE(bytes, 10, 0);
+  core::PutU16LE(bytes, 10, 0);
   platform::WriteWholeFile(path, bytes);
   TDbfFile table;
   table.SetFileName(path);
@@ -550,7 +550,7 @@ TEST(DbfFile, ReadOnlyOpenWritesNothing) {
   ScratchFolder dir;
   const std::string path = dir.File("ro.dbf");
   auto bytes = HandMadeTable({{"ONE", 'C', 4}}, 1, 2);
-  PutU32LE(bytes, 4, 0);
+  core::PutU32LE(bytes, 4, 0);
   platform::WriteWholeFile(path, bytes);
   {
     auto table = OpenTable(path, TFileAccessMode::amReadOnly);
@@ -572,8 +572,8 @@ TEST(DbfFile, EditingKeepsTheOldImageAndTheDbaseLockFieldNamesTheUser) {
   table->LockRecord(1, buffer);
   EXPECT_EQ(FieldText(table->OldImage(), 1, 6), "before");
   // The counter of a new record counts on from the blank record's spaces.
-  EXPECT_EQ(GetU16LE(table->OldImage().data() + 11), 0x2021u) << "filled once by the append";
-  EXPECT_EQ(GetU16LE(buffer.data() + 11), 0x2022u);
+  EXPECT_EQ(core::GetU16LE(table->OldImage().data() + 11), 0x2021u) << "filled once by the append";
+  EXPECT_EQ(core::GetU16LE(buffer.data() + 11), 0x2022u);
   const std::string& user = DbfGlobals().user_name;
   EXPECT_EQ(FieldText(buffer, 19, user.size()), user);
   EXPECT_EQ(FieldText(buffer, 19 + user.size(), 22 - user.size()),
@@ -657,7 +657,7 @@ TEST(DbfFile, RefusedKeysAreRolledBackInReverseOrderAndNothingIsWritten) {
                                            "A delete 2 second"}));
   EXPECT_EQ(table->RecordCount(), 1u);
   auto other = OpenTable(path, TFileAccessMode::amSharedExisting);
-  EXPECT_EQ(GetU32LE(Bytes(path), 4), 1u);
+  EXPECT_EQ(core::GetU32LE(Bytes(path), 4), 1u);
   std::vector<std::byte> buffer(table->RecordSize());
   EXPECT_NO_THROW(other->LockRecord(2, buffer)) << "the append's record lock was released";
   other->CancelRecordLock(2);
@@ -730,7 +730,7 @@ TEST(DbfFile, WriteErrorsOnAppendRestoreTheCountAndSayWhatHappened) {
   } catch (const EDbfWriteError& e) {
     EXPECT_STREQ(e.what(), "Error while writing occurred. (Disk full?)");
   }
-  EXPECT_EQ(GetU32LE(table.Header(), 4), 1u);
+  EXPECT_EQ(core::GetU32LE(table.Header(), 4), 1u);
   EXPECT_EQ(table.RecordCount(), 1u);
   EXPECT_EQ(log.back(), "A delete 2 one") << "no key points at the missing record";
   EXPECT_FALSE(table.WriteError());
@@ -753,7 +753,7 @@ TEST(DbfFile, Level7AutoIncrementValuesComeFromTheHeader) {
     table->Insert(record);
   }
   auto table = OpenTable(path, TFileAccessMode::amReadOnly);
-  EXPECT_EQ(GetU32LE(table->Header(), 68 + 42), 3u);
+  EXPECT_EQ(core::GetU32LE(table->Header(), 68 + 42), 3u);
   std::vector<std::byte> record(table->RecordSize());
   for (uint32_t n = 1; n <= 2; ++n) {
     table->ReadRecord(n, record);
@@ -850,7 +850,7 @@ TEST(DbfFile, TwoProcessesAppendingToOneSharedTableGetDistinctRecords) {
 
   auto table = OpenTable(path, TFileAccessMode::amReadOnly);
   ASSERT_EQ(table->RecordCount(), 1000u);
-  EXPECT_EQ(GetU32LE(table->Header(), 4), 1000u);
+  EXPECT_EQ(core::GetU32LE(table->Header(), 4), 1000u);
   std::set<std::string> names;
   std::vector<std::byte> record(table->RecordSize());
   for (uint32_t n = 1; n <= 1000; ++n) {

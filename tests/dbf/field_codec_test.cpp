@@ -9,7 +9,7 @@
 
 #include "core/date_time.h"
 #include "core/format_settings.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_errors.h"
 #include "dbf/number_text.h"
 
@@ -289,7 +289,7 @@ TEST(FieldCodec, TimestampHandlingDateTimeStoresTheValueItself) {
   TFieldValue v;
   v.real = 45000.5;
   SetFieldData(defs, def, TFieldType::ftDateTime, record, &v);
-  EXPECT_EQ(GetU64BE(record.data() + 1), std::bit_cast<uint64_t>(45000.5));
+  EXPECT_EQ(core::GetU64BE(record.data() + 1), std::bit_cast<uint64_t>(45000.5));
 }
 
 TEST(FieldCodec, GarbageTimestampsReadAsTheZeroDateTime) {
@@ -315,17 +315,17 @@ TEST(FieldCodec, FoxProDateTimeIsJulianDayAndMilliseconds) {
 TEST(FieldCodec, CurrencyIsScaledBy10000) {
   OneField f(25, 'Y', 8, 4);
   f.PutReal(TFieldType::ftCurrency, 12.34567);
-  EXPECT_EQ(GetI64LE(f.field()), 123456);
+  EXPECT_EQ(core::GetI64LE(f.field()), 123456);
   EXPECT_DOUBLE_EQ(f.Value(TFieldType::ftCurrency).real, 12.3456);
   EXPECT_EQ(f.Value(TFieldType::ftBCD).integer, 123456);
   f.PutReal(TFieldType::ftCurrency, -1.00009);
-  EXPECT_EQ(GetI64LE(f.field()), -10000) << "truncated toward zero";
+  EXPECT_EQ(core::GetI64LE(f.field()), -10000) << "truncated toward zero";
   TFieldValue bcd;
   bcd.integer = 77;
   f.Put(TFieldType::ftBCD, &bcd);
-  EXPECT_EQ(GetI64LE(f.field()), 77);
+  EXPECT_EQ(core::GetI64LE(f.field()), 77);
   f.Put(TFieldType::ftBCD, nullptr);
-  EXPECT_EQ(GetI64LE(f.field()), 0);
+  EXPECT_EQ(core::GetI64LE(f.field()), 0);
   EXPECT_FALSE(f.IsNull());
 }
 
@@ -340,7 +340,7 @@ TEST(FieldCodec, FoxProMemoBlockNumberIsFourByteLittleEndian) {
 TEST(FieldCodec, FoxProBIsAPlainDouble) {
   OneField f(25, 'B', 8, 2);
   f.PutReal(TFieldType::ftFloat, 2.5);
-  EXPECT_EQ(GetDoubleLE(f.field()), 2.5);
+  EXPECT_EQ(core::GetDoubleLE(f.field()), 2.5);
   EXPECT_FALSE(f.IsNull());
 }
 
@@ -425,7 +425,7 @@ TEST(FieldCodec, FieldOutsideTheRecordIsRefused) {
 TEST(FieldCodec, AutoIncValueIsBigEndianWithBit31Set) {
   std::byte field[4];
   EncodeAutoIncValue(field, 1);
-  EXPECT_EQ(GetU32BE(field), 0x80000001u);
+  EXPECT_EQ(core::GetU32BE(field), 0x80000001u);
 }
 
 TEST(FieldCodec, VariantFormsMapNullAndKinds) {

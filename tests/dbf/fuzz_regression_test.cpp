@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "fuzz/dbf_fuzz_driver.h"
 #include "platform/file.h"
 
@@ -45,7 +45,7 @@ TEST(FuzzRegression, MemoValueOfDamagedHeaderGoesToTheEndOfTheFile) {
     file.Close();
   }
   ASSERT_GE(memo.Contents().size(), 4u);
-  PutU32LE(memo.Contents().data(), 0x7FFF'0000u);
+  core::PutU32LE(memo.Contents().data(), 0x7FFF'0000u);
   TDbfFile file;
   file.SetFileName("t.dbf");
   file.SetMode(TFileAccessMode::amMemoryExisting);

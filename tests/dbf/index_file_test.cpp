@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "core/date_time.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_header.h"
 #include "dbf/index_check.h"
 #include "dbf/index_keys.h"
@@ -23,8 +23,8 @@ using testing::IndexDefs;
 using testing::KeyBytes;
 using testing::ScratchFolder;
 
-uint32_t U32(const std::vector<std::byte>& b, size_t at) { return GetU32LE(b.data() + at); }
-uint16_t U16(const std::vector<std::byte>& b, size_t at) { return GetU16LE(b.data() + at); }
+uint32_t U32(const std::vector<std::byte>& b, size_t at) { return core::GetU32LE(b.data() + at); }
+uint16_t U16(const std::vector<std::byte>& b, size_t at) { return core::GetU16LE(b.data() + at); }
 std::string Str(const std::vector<std::byte>& b, size_t at) {
   return std::string(reinterpret_cast<const char*>(b.data() + at));
 }

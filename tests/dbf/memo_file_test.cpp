@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf_test_support.h"
 
 namespace lgoty::dbf {
@@ -31,11 +31,11 @@ struct MemoryMemo {
 TEST(MemoFile, NewDbaseFileHasNextFreeBlockOneAndTheBlockSize) {
   MemoryMemo<TDbaseMemoFile> level4(4);
   ASSERT_EQ(level4.Bytes().size(), 512u);
-  EXPECT_EQ(GetU32LE(level4.Bytes(), 0), 1u);
-  EXPECT_EQ(GetU16LE(level4.Bytes(), 20), 512u);
+  EXPECT_EQ(core::GetU32LE(level4.Bytes(), 0), 1u);
+  EXPECT_EQ(core::GetU16LE(level4.Bytes(), 20), 512u);
 
   MemoryMemo<TDbaseMemoFile> level3(3);
-  EXPECT_EQ(GetU32LE(level3.Bytes(), 0), 1u);
+  EXPECT_EQ(core::GetU32LE(level3.Bytes(), 0), 1u);
   EXPECT_EQ(At(level3.Bytes(), 16), 3);
 
   // Small blocks: the header covers several of them.
@@ -44,8 +44,8 @@ TEST(MemoFile, NewDbaseFileHasNextFreeBlockOneAndTheBlockSize) {
   fox.SetMode(TFileAccessMode::amMemoryNew);
   fox.SetMemoryStream(&memory);
   fox.OpenMemo(64);
-  EXPECT_EQ(GetU32BE(memory.Contents(), 0), 8u);
-  EXPECT_EQ(GetU16BE(memory.Contents(), 6), 64u);
+  EXPECT_EQ(core::GetU32BE(memory.Contents(), 0), 8u);
+  EXPECT_EQ(core::GetU16BE(memory.Contents(), 6), 64u);
 }
 
 TEST(MemoFile, Level4ValueOf1000BytesTakesTwoBlocksAndMovesToTheEndWhenItGrows) {
@@ -55,8 +55,8 @@ TEST(MemoFile, Level4ValueOf1000BytesTakesTwoBlocksAndMovesToTheEndWhenItGrows) 
   EXPECT_EQ(block, 1u);
   EXPECT_EQ(m.memo.NextFreeBlock(), 3u);
   ASSERT_EQ(m.Bytes().size(), 512u * 3);
-  EXPECT_EQ(GetU32LE(m.Bytes(), 512), 0x0008FFFFu);
-  EXPECT_EQ(GetU32LE(m.Bytes(), 516), 1008u);
+  EXPECT_EQ(core::GetU32LE(m.Bytes(), 512), 0x0008FFFFu);
+  EXPECT_EQ(core::GetU32LE(m.Bytes(), 516), 1008u);
   EXPECT_EQ(At(m.Bytes(), 512 + 8 + 999), 'x');
   EXPECT_EQ(At(m.Bytes(), 512 + 8 + 1000), ' ') << "the last block is filled with spaces";
 
@@ -119,13 +119,13 @@ TEST(MemoFile, Level3TerminatorRules) {
 
 TEST(MemoFile, FoxProValuesAreBigEndianWithTheirKind) {
   MemoryMemo<TFoxProMemoFile> m;
-  EXPECT_EQ(GetU16BE(m.Bytes(), 6), 512u);
+  EXPECT_EQ(core::GetU16BE(m.Bytes(), 6), 512u);
   uint32_t block = m.memo.WriteValue(Text("hello"), 0, 0);
   EXPECT_EQ(block, 1u);
   m.memo.FlushHeader();
-  EXPECT_EQ(GetU32BE(m.Bytes(), 0), 2u);
-  EXPECT_EQ(GetU32BE(m.Bytes(), 512), 1u);
-  EXPECT_EQ(GetU32BE(m.Bytes(), 516), 5u);
+  EXPECT_EQ(core::GetU32BE(m.Bytes(), 0), 2u);
+  EXPECT_EQ(core::GetU32BE(m.Bytes(), 512), 1u);
+  EXPECT_EQ(core::GetU32BE(m.Bytes(), 516), 5u);
   EXPECT_EQ(m.memo.ReadValue(block).data, Text("hello"));
 }
 
@@ -133,9 +133,9 @@ TEST(MemoFile, ZeroBlockSizeIsRepairedTo512OnOpen) {
   testing::ScratchFolder dir;
   const std::string path = dir.File("zero.dbt");
   std::vector<std::byte> file(1024, std::byte{0});
-  PutU32LE(file, 0, 2);
-  PutU32LE(file, 512, 0x0008FFFF);
-  PutU32LE(file, 516, 8 + 3);
+  core::PutU32LE(file, 0, 2);
+  core::PutU32LE(file, 512, 0x0008FFFF);
+  core::PutU32LE(file, 516, 8 + 3);
   file[520] = std::byte{'a'};
   file[521] = std::byte{'b'};
   file[522] = std::byte{'c'};
@@ -148,20 +148,20 @@ TEST(MemoFile, ZeroBlockSizeIsRepairedTo512OnOpen) {
     EXPECT_EQ(memo.BlockSize(), 512u);
     EXPECT_EQ(memo.ReadValue(1).data, Text("abc"));
   }
-  EXPECT_EQ(GetU16LE(platform::ReadWholeFile(path), 20), 512u);
+  EXPECT_EQ(core::GetU16LE(platform::ReadWholeFile(path), 20), 512u);
 }
 
 TEST(MemoFile, DamagedLengthsAndNumbersStayInsideTheFile) {
   MemoryMemo<TDbaseMemoFile> m(4);
   m.memo.WriteValue(Text("abc"), 0, 0);
   // A length far beyond the file reads what is there.
-  PutU32LE(m.Bytes(), 516, 0xFFFFFFF0u);
+  core::PutU32LE(m.Bytes(), 516, 0xFFFFFFF0u);
   EXPECT_EQ(m.memo.ReadValue(1).data.size(), 512u - 8);
   EXPECT_TRUE(m.memo.ReadValue(0).data.empty());
   EXPECT_TRUE(m.memo.ReadValue(999999).data.empty());
   EXPECT_TRUE(m.memo.ReadValue(0xFFFFFFFFu).data.empty());
   // A next-free number pointing back into used blocks never overwrites them.
-  PutU32LE(m.memo.Header(), 0, 1);
+  core::PutU32LE(m.memo.Header(), 0, 1);
   uint32_t block = m.memo.WriteValue(Text("new"), 0, 0);
   EXPECT_EQ(block, 2u);
   EXPECT_EQ(m.memo.ReadValue(2).data, Text("new"));

@@ -16,7 +16,7 @@
 #include <sstream>
 
 #include "core/code_page.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/index_check.h"
 #include "dbf/index_keys.h"
 #include "tests/dbf/index_test_support.h"
@@ -186,19 +186,19 @@ TEST_F(NdxWritten, HeaderFieldsOfACharacterAndANumericIndex) {
   Build("sum.ndx", "SUMPAY");
   table_->Close();
   const std::vector<std::byte> c = Bytes(folder_.File("imja.ndx"));
-  EXPECT_EQ(GetU16LE(c.data() + 10), 0x5800);
-  EXPECT_EQ(GetU16LE(c.data() + 12), 20);
-  EXPECT_EQ(GetU16LE(c.data() + 14), 18);
-  EXPECT_EQ(GetU16LE(c.data() + 16), 0);
-  EXPECT_EQ(GetU16LE(c.data() + 18), 28);
-  EXPECT_EQ(GetU32LE(c.data() + 4) * 512, c.size());  // pages in the file
+  EXPECT_EQ(core::GetU16LE(c.data() + 10), 0x5800);
+  EXPECT_EQ(core::GetU16LE(c.data() + 12), 20);
+  EXPECT_EQ(core::GetU16LE(c.data() + 14), 18);
+  EXPECT_EQ(core::GetU16LE(c.data() + 16), 0);
+  EXPECT_EQ(core::GetU16LE(c.data() + 18), 28);
+  EXPECT_EQ(core::GetU32LE(c.data() + 4) * 512, c.size());  // pages in the file
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(c.data() + 24)), "IMJA");
   const std::vector<std::byte> n = Bytes(folder_.File("sum.ndx"));
   EXPECT_EQ(static_cast<int>(n[9]), 'N');
-  EXPECT_EQ(GetU16LE(n.data() + 12), 8);
-  EXPECT_EQ(GetU16LE(n.data() + 14), 31);
-  EXPECT_EQ(GetU16LE(n.data() + 16), 1);
-  EXPECT_EQ(GetU16LE(n.data() + 18), 16);
+  EXPECT_EQ(core::GetU16LE(n.data() + 12), 8);
+  EXPECT_EQ(core::GetU16LE(n.data() + 14), 31);
+  EXPECT_EQ(core::GetU16LE(n.data() + 16), 1);
+  EXPECT_EQ(core::GetU16LE(n.data() + 18), 16);
 }
 
 TEST_F(NdxWritten, PerlXBaseReadsTheSameKeysInTheSameOrder) {

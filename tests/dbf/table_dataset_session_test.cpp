@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "core/code_page.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_header.h"
 #include "dbf/index_check.h"
 #include "dbf/index_file.h"

@@ -5,7 +5,7 @@
 
 #include "core/code_page.h"
 #include "data/database_error.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_parser.h"
 #include "dbf/dbf_header.h"
 #include "dbf/index_check.h"

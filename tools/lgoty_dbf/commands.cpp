@@ -9,7 +9,7 @@
 
 #include "core/exception.h"
 #include "core/json.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_file.h"
 #include "dbf/dbf_header.h"
 #include "dbf/decimal_field_scan.h"
@@ -44,7 +44,7 @@ std::unique_ptr<dbf::TDbfFile> OpenTable(const std::string& path, TFileAccessMod
 // language) would miss every change written now and answer lookups wrongly ever after:
 // such a table is not written at all.
 void RefuseUnkeptIndex(dbf::TDbfFile& file, const std::string& path) {
-  if (dbf::GetU8(file.Header().data() + layout::kProductionIndexOffset) == 0) return;
+  if (core::GetU8(file.Header().data() + layout::kProductionIndexOffset) == 0) return;
   if (file.IndexCount() > 0) return;
   const std::string mdx = platform::ChangeFileExt(path, ".mdx");
   if (!platform::FileExists(mdx)) return;
@@ -197,9 +197,9 @@ void InfoCommand(const std::string& path, std::ostream& out) {
   info.Add("file", JsonValue::String(path));
   info.Add("level", JsonValue::NumberFromInt(file->TableLevel()));
   if (raw.size() == layout::kBaseHeaderSize) {
-    info.Add("version", JsonValue::NumberFromInt(dbf::GetU8(raw.data() + layout::kVersionOffset)));
+    info.Add("version", JsonValue::NumberFromInt(core::GetU8(raw.data() + layout::kVersionOffset)));
     info.Add("header_records",
-             JsonValue::NumberFromInt(dbf::GetU32LE(raw.data() + layout::kRecordCountOffset)));
+             JsonValue::NumberFromInt(core::GetU32LE(raw.data() + layout::kRecordCountOffset)));
   }
   info.Add("ldid", JsonValue::NumberFromInt(file->LanguageId()));
   if (file->TableLevel() == dbf::kTableLevel7)
@@ -209,7 +209,7 @@ void InfoCommand(const std::string& path, std::ostream& out) {
   info.Add("header_length", JsonValue::NumberFromInt(static_cast<int64_t>(file->HeaderSize())));
   info.Add("record_length", JsonValue::NumberFromInt(static_cast<int64_t>(file->RecordSize())));
   info.Add("production_index", JsonValue::Boolean(
-      raw.size() == layout::kBaseHeaderSize && dbf::GetU8(raw.data() + layout::kProductionIndexOffset) != 0));
+      raw.size() == layout::kBaseHeaderSize && core::GetU8(raw.data() + layout::kProductionIndexOffset) != 0));
   if (const char* kind = MemoKind(*file)) {
     JsonValue memo = JsonValue::Object();
     memo.Add("kind", JsonValue::String(kind));

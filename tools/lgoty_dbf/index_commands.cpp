@@ -11,7 +11,7 @@
 
 #include "core/exception.h"
 #include "core/json.h"
-#include "dbf/byte_codec.h"
+#include "core/byte_codec.h"
 #include "dbf/dbf_file.h"
 #include "dbf/dbf_header.h"
 #include "dbf/dbf_parser.h"
@@ -167,7 +167,7 @@ void DropIndexCommand(const std::string& path, const std::string& name, std::ost
     const std::string file = mdx->FileName();
     table->RemoveIndex(mdx);
     platform::DeleteFile(file);
-    dbf::PutU8(table->Header(), dbf::dbf_layout::kProductionIndexOffset, 0);
+    core::PutU8(table->Header(), dbf::dbf_layout::kProductionIndexOffset, 0);
     table->WriteHeader();
     line.Add("deleted", JsonValue::String(file));
   }
@@ -228,7 +228,7 @@ bool CheckCommand(const std::string& path, std::ostream& out) {
                           "\" is being changed by another program; its indexes cannot be "
                           "checked now.");
   bool sound = true;
-  const bool flagged = dbf::GetU8(table->Header(), dbf::dbf_layout::kProductionIndexOffset) != 0;
+  const bool flagged = core::GetU8(table->Header(), dbf::dbf_layout::kProductionIndexOffset) != 0;
   dbf::TIndexFile* mdx = dbf::ProductionIndexOf(*table, false);
   if (flagged && !mdx) {
     JsonValue line = JsonValue::Object();
@@ -247,7 +247,7 @@ bool CheckCommand(const std::string& path, std::ostream& out) {
     std::snprintf(text, sizeof text,
                   "the index's language driver 0x%02X differs from the table's 0x%02X: it is "
                   "not kept up to date",
-                  dbf::GetU8(mdx->MdxHeader().data() + dbf::mdx::kLanguageDriverOffset),
+                  core::GetU8(mdx->MdxHeader().data() + dbf::mdx::kLanguageDriverOffset),
                   table->LanguageId());
     JsonValue line = JsonValue::Object();
     line.Add("index", JsonValue::String(mdx->FileName()));

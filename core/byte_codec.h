@@ -1,8 +1,9 @@
-// Fixed-width integers and doubles in table, index and memo files.
+// Fixed-width integers and doubles in files and byte strings: little-endian (DBF data and
+// dBASE memo files, index files, binary property data, bookmarks) and big-endian (FoxPro memo
+// headers, level-7 integer fields).
 //
-// Every multi-byte number the DBF engine stores goes through these functions; nothing else
-// in the layer reinterprets bytes or copies structs to disk. Data files and dBASE memo files
-// are little-endian; FoxPro memo headers and level-7 integer fields are big-endian.
+// Every multi-byte number the program stores or reads from bytes goes through these
+// functions; nothing else reinterprets bytes or copies structs to disk.
 //
 // Two forms of each function:
 //   - over a raw pointer (`const std::byte*` / `std::byte*`): the caller guarantees that the
@@ -18,7 +19,7 @@
 #include <cstdint>
 #include <span>
 
-namespace lgoty::dbf {
+namespace lgoty::core {
 
 // ---- raw pointer forms ----------------------------------------------------------------------
 
@@ -86,6 +87,18 @@ inline void PutU64BE(std::byte* p, uint64_t v) {
   PutU32BE(p + 4, static_cast<uint32_t>(v & 0xFFFF'FFFFu));
 }
 inline void PutI32BE(std::byte* p, int32_t v) { PutU32BE(p, static_cast<uint32_t>(v)); }
+
+// An unsigned number of `width` bytes (1 to 8), little-endian.
+inline uint64_t GetUnsignedLE(const std::byte* p, size_t width) {
+  assert(width >= 1 && width <= 8);
+  uint64_t v = 0;
+  for (size_t i = width; i-- > 0;) v = (v << 8) | static_cast<uint8_t>(p[i]);
+  return v;
+}
+inline void PutUnsignedLE(std::byte* p, size_t width, uint64_t v) {
+  assert(width >= 1 && width <= 8);
+  for (size_t i = 0; i < width; ++i, v >>= 8) p[i] = static_cast<std::byte>(v & 0xFF);
+}
 
 // ---- span + offset forms --------------------------------------------------------------------
 
@@ -170,4 +183,4 @@ inline void PutU64BE(std::span<std::byte> s, size_t o, uint64_t v) {
   PutU64BE(codec_detail::At(s, o, 8), v);
 }
 
-}  // namespace lgoty::dbf
+}  // namespace lgoty::core

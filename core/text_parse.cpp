@@ -10,18 +10,13 @@
 #include "core/ascii_text.h"
 #include "core/exception.h"
 #include "core/text_format.h"
+#include "core/text_trim.h"
 
 namespace lgoty::core {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
   return !prefix.empty() && s.size() >= prefix.size() && AsciiSameText(s.substr(0, prefix.size()), prefix);

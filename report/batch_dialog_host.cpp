@@ -4,6 +4,7 @@
 #include "core/rtti.h"
 #include "core/string_list.h"
 #include "core/text_format.h"
+#include "core/text_trim.h"
 #include "core/variant.h"
 #include "report/dialog_controls.h"
 #include "report/dialog_events.h"
@@ -15,12 +16,7 @@ namespace lgoty::report {
 
 namespace {
 
-std::string_view Trim(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
+std::string_view Trim(std::string_view text) { return core::Trim(text, " \t"); }
 
 const TfrxComponent& RootOf(const TfrxComponent& component) {
   if (TfrxReport* report = component.Report()) return *report;

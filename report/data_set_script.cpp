@@ -7,6 +7,7 @@
 #include "report/data_sets.h"
 #include "report/dialog_controls.h"
 #include "report/query_data_sets.h"
+#include "script/bound_object.h"
 #include "script/interpreter.h"
 #include "sql/ado_connection.h"
 #include "sql/ado_query.h"
@@ -22,24 +23,17 @@ using script::TfsScript;
 using script::Variant;
 using P = std::vector<Variant>;
 
-template <class T>
-T& Self(core::TObject* instance, const char* class_name) {
-  auto* self = dynamic_cast<T*>(instance);
-  if (self == nullptr) throw EScriptError(std::string("Object of class ") + class_name + " required");
-  return *self;
-}
-
 template <class T, class F>
 TfsCallMethod On(const char* class_name, F f) {
   return [class_name, f](core::TObject* o, TfsClassVariable*, const std::string& name, P& p) -> Variant {
-    return f(Self<T>(o, class_name), p, name);
+    return f(script::Self<T>(o, class_name), p, name);
   };
 }
 
 template <class T, class F>
 script::TfsGetValue Get(const char* class_name, F f) {
   return [class_name, f](core::TObject* o, TfsClassVariable*, const std::string&) -> Variant {
-    return f(Self<T>(o, class_name));
+    return f(script::Self<T>(o, class_name));
   };
 }
 
@@ -72,7 +66,7 @@ void PlatformClasses(TfsScript& s) {
   using data::TField;
   field->AddProperty("Value", "Variant", Get<TField>("TField", [](TField& f) { return f.AsVariant(); }),
                      [](core::TObject* o, TfsClassVariable*, const std::string&, const Variant& v) {
-                       Self<TField>(o, "TField").SetAsVariant(v);
+                       script::Self<TField>(o, "TField").SetAsVariant(v);
                      });
   field->AddProperty("AsString", "String", Get<TField>("TField", [](TField& f) { return Variant(f.AsString()); }));
   field->AddProperty("AsInteger", "Integer", Get<TField>("TField", [](TField& f) { return Variant(f.AsInteger()); }));
@@ -114,7 +108,7 @@ void PlatformClasses(TfsScript& s) {
                 }));
   ds->AddProperty("Active", "Boolean", Get<TDataSet>("TDataSet", [](TDataSet& d) { return Variant(d.Active()); }),
                   [](core::TObject* o, TfsClassVariable*, const std::string&, const Variant& v) {
-                    Self<TDataSet>(o, "TDataSet").SetActive(v.AsBoolean());
+                    script::Self<TDataSet>(o, "TDataSet").SetActive(v.AsBoolean());
                   });
   ds->AddProperty("RecordCount", "Integer",
                   Get<TDataSet>("TDataSet", [](TDataSet& d) { return Variant(d.RecordCount()); }));
@@ -123,11 +117,11 @@ void PlatformClasses(TfsScript& s) {
                   Get<TDataSet>("TDataSet", [](TDataSet& d) { return Variant(d.FieldCount()); }));
   ds->AddProperty("Filter", "String", Get<TDataSet>("TDataSet", [](TDataSet& d) { return Variant(d.Filter()); }),
                   [](core::TObject* o, TfsClassVariable*, const std::string&, const Variant& v) {
-                    Self<TDataSet>(o, "TDataSet").SetFilter(Str(v));
+                    script::Self<TDataSet>(o, "TDataSet").SetFilter(Str(v));
                   });
   ds->AddProperty("Filtered", "Boolean", Get<TDataSet>("TDataSet", [](TDataSet& d) { return Variant(d.Filtered()); }),
                   [](core::TObject* o, TfsClassVariable*, const std::string&, const Variant& v) {
-                    Self<TDataSet>(o, "TDataSet").SetFiltered(v.AsBoolean());
+                    script::Self<TDataSet>(o, "TDataSet").SetFiltered(v.AsBoolean());
                   });
 
   using sql::TAdoQuery;
@@ -144,13 +138,13 @@ void PlatformClasses(TfsScript& s) {
       "Connected", "Boolean",
       Get<TAdoConnection>("TADOConnection", [](TAdoConnection& c) { return Variant(c.Connected()); }),
       [](core::TObject* o, TfsClassVariable*, const std::string&, const Variant& v) {
-        Self<TAdoConnection>(o, "TADOConnection").SetConnected(v.AsBoolean());
+        script::Self<TAdoConnection>(o, "TADOConnection").SetConnected(v.AsBoolean());
       });
   connection->AddProperty(
       "ConnectionString", "String",
       Get<TAdoConnection>("TADOConnection", [](TAdoConnection& c) { return Variant(c.ConnectionString()); }),
       [](core::TObject* o, TfsClassVariable*, const std::string&, const Variant& v) {
-        Self<TAdoConnection>(o, "TADOConnection").SetConnectionString(Str(v));
+        script::Self<TAdoConnection>(o, "TADOConnection").SetConnectionString(Str(v));
       });
 }
 

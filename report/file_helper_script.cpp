@@ -9,6 +9,7 @@
 #include "core/xml_document.h"
 #include "report/ini_file.h"
 #include "script/bindings.h"
+#include "script/bound_object.h"
 #include "script/interpreter.h"
 
 namespace lgoty::script {
@@ -78,18 +79,11 @@ class ScriptXmlDocument final : public core::TObject {
   std::vector<std::unique_ptr<ScriptXmlItem>> freed_;  // kept for references the script holds
 };
 
-template <class T>
-T& Self(core::TObject* o, const char* class_name) {
-  auto* self = dynamic_cast<T*>(o);
-  if (self == nullptr) throw script::EScriptError(std::string("Object of class ") + class_name + " required");
-  return *self;
-}
-
-TIniFile& Ini(core::TObject* o) { return Self<TIniFile>(o, "TIniFile"); }
-ScriptXmlDocument& Doc(core::TObject* o) { return Self<ScriptXmlDocument>(o, "TfrxXMLDocument"); }
-ScriptXmlItem& XmlItem(core::TObject* o) { return Self<ScriptXmlItem>(o, "TfrxXMLItem"); }
+TIniFile& Ini(core::TObject* o) { return script::Self<TIniFile>(o, "TIniFile"); }
+ScriptXmlDocument& Doc(core::TObject* o) { return script::Self<ScriptXmlDocument>(o, "TfrxXMLDocument"); }
+ScriptXmlItem& XmlItem(core::TObject* o) { return script::Self<ScriptXmlItem>(o, "TfrxXMLItem"); }
 core::TStringList& Strings(const Variant& v) {
-  return Self<core::TStringList>(v.IsObject() ? v.AsObject() : nullptr, "TStrings");
+  return script::Self<core::TStringList>(v.IsObject() ? v.AsObject() : nullptr, "TStrings");
 }
 
 std::string Str(const Variant& v) { return core::VarToStr(v); }

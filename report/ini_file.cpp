@@ -5,17 +5,14 @@
 #include "core/format_settings.h"
 #include "core/locale.h"
 #include "core/text_format.h"
+#include "core/text_trim.h"
 #include "platform/file.h"
 
 namespace lgoty::report {
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  const size_t b = s.find_first_not_of(" \t");
-  if (b == std::string_view::npos) return {};
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
+std::string_view Trim(std::string_view s) { return core::Trim(s, " \t"); }
 
 bool SameName(std::string_view a, std::string_view b) { return core::AnsiSameText(a, b); }
 

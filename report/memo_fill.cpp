@@ -1,6 +1,7 @@
 #include "report/memo_fill.h"
 
 #include "core/locale.h"
+#include "core/text_trim.h"
 #include "report/data_sets.h"
 #include "report/display_format.h"
 #include "report/expressions.h"
@@ -40,13 +41,6 @@ struct TfrxMemoSavedState {
 namespace {
 
 constexpr size_t kMaxClosingDelimiter = 255;
-
-std::string_view TrimView(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string_view::npos) return {};
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
 
 bool IsZero(const Variant& v) {
   if (v.IsEmptyOrNull() || v.IsString() || v.IsArray() || v.IsObject()) return false;
@@ -227,7 +221,7 @@ ParsedExpression ParseExpression(std::string_view expression) {
     }
   }
   out.expression.assign(expression);
-  std::string_view trimmed = TrimView(expression);
+  std::string_view trimmed = core::Trim(expression);
   if (SameName(trimmed, "TotalPages#")) {
     out.marker = kTotalPagesMarker;
   } else if (SameName(trimmed, "CopyName#")) {
@@ -340,7 +334,7 @@ void ViewFillData(TfrxExpressions& expressions, TfrxView& view) {
   view.tag_str = expand(view.tag_str);
   TfrxHyperlink& link = view.Hyperlink();
   link.value = expand(link.value);
-  if (!TrimView(link.expression).empty()) {
+  if (!core::Trim(link.expression).empty()) {
     Variant v = expressions.Calc(link.expression);
     link.value = v.IsString() ? QuoteForLanguage(expressions.Report().script_language, v.text()) : core::VarToStr(v);
   }
@@ -406,7 +400,7 @@ void MemoFillData(TfrxExpressions& expressions, TfrxCustomMemoView& memo, const 
   }
 
   for (const auto& h : memo.Highlights()) {
-    if (TrimView(h->condition).empty()) continue;
+    if (core::Trim(h->condition).empty()) continue;
     Variant v = expressions.Calc(h->condition);
     bool holds = false;
     try {

@@ -8,6 +8,7 @@
 #include "core/code_page.h"
 #include "core/format_settings.h"
 #include "core/text_format.h"
+#include "core/text_trim.h"
 #include "report/bands.h"
 #include "report/component.h"
 #include "report/serializer.h"
@@ -62,10 +63,7 @@ bool PictureInCache(const TfrxComponent& object) {
 }
 
 // Item texts start with their first attribute, as the reader gives them back.
-std::string Trimmed(std::string text) {
-  size_t start = text.find_first_not_of(' ');
-  return start == std::string::npos ? std::string() : text.substr(start);
-}
+std::string Trimmed(const std::string& text) { return std::string(core::TrimLeft(text, " ")); }
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "core/text_format.h"
+#include "core/text_trim.h"
 #include "report/aggregates.h"
 #include "report/bands.h"
 #include "report/data_set_script.h"
@@ -18,6 +19,7 @@
 #include "report/variables.h"
 #include "report/views.h"
 #include "script/bindings.h"
+#include "script/bound_object.h"
 #include "script/interpreter.h"
 #include "script/system_library.h"
 
@@ -40,14 +42,7 @@ std::vector<TfrxScriptModule>& Modules() {
   return modules;
 }
 
-template <class T>
-T& Self(core::TObject* instance, const char* class_name) {
-  auto* self = dynamic_cast<T*>(instance);
-  if (self == nullptr) throw script::EScriptError(std::string("Object of class ") + class_name + " required");
-  return *self;
-}
-
-TfrxComponent& Component(core::TObject* o) { return Self<TfrxComponent>(o, "TfrxComponent"); }
+TfrxComponent& Component(core::TObject* o) { return script::Self<TfrxComponent>(o, "TfrxComponent"); }
 
 bool IsSetter(const std::string& upper_name) {
   return upper_name.size() > 4 && upper_name.compare(upper_name.size() - 4, 4, ".SET") == 0;
@@ -66,11 +61,7 @@ double AbsCoordinate(const TfrxComponent& c, double (TfrxComponent::*coordinate)
 
 // Splits the source text of a macro argument list element (already one argument).
 std::string Trimmed(const Variant& v) {
-  std::string s = v.IsString() ? v.text() : std::string();
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return "";
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
+  return v.IsString() ? std::string(core::Trim(v.text())) : std::string();
 }
 
 // The variant that a date function reads: a date, or a text or number converted to one.
@@ -283,10 +274,10 @@ void TfrxReportScript::RegisterClasses() {
     c->AddProperty(
         "TagStr", "String",
         [](core::TObject* o, TfsClassVariable*, const std::string&) {
-          return Variant(Self<TfrxView>(o, "TfrxView").tag_str);
+          return Variant(script::Self<TfrxView>(o, "TfrxView").tag_str);
         },
         [](core::TObject* o, TfsClassVariable*, const std::string&, const Variant& v) {
-          Self<TfrxView>(o, "TfrxView").tag_str = v.AsString();
+          script::Self<TfrxView>(o, "TfrxView").tag_str = v.AsString();
         });
   }
 
@@ -298,7 +289,7 @@ void TfrxReportScript::RegisterClasses() {
   }
 
   if (TfsClassVariable* c = s.FindClass("TfrxCustomMemoView"); c != nullptr && !HasOwnMember(c, "CalcWidth")) {
-    auto memo = [](core::TObject* o) -> TfrxCustomMemoView& { return Self<TfrxCustomMemoView>(o, "TfrxCustomMemoView"); };
+    auto memo = [](core::TObject* o) -> TfrxCustomMemoView& { return script::Self<TfrxCustomMemoView>(o, "TfrxCustomMemoView"); };
     c->AddMethod("function CalcWidth: Extended", [self](core::TObject* o, TfsClassVariable*, const std::string&, P&) {
       TfrxComponent& comp = Component(o);
       return Variant(self->on_calc_width ? self->on_calc_width(comp) : comp.Width());
@@ -323,10 +314,10 @@ void TfrxReportScript::RegisterClasses() {
     c->AddProperty(
         "DestroyForms", "Boolean",
         [](core::TObject* o, TfsClassVariable*, const std::string&) {
-          return Variant(Self<TfrxEngineOptions>(o, "TfrxEngineOptions").destroy_forms);
+          return Variant(script::Self<TfrxEngineOptions>(o, "TfrxEngineOptions").destroy_forms);
         },
         [](core::TObject* o, TfsClassVariable*, const std::string&, const Variant& v) {
-          Self<TfrxEngineOptions>(o, "TfrxEngineOptions").destroy_forms = v.AsBoolean();
+          script::Self<TfrxEngineOptions>(o, "TfrxEngineOptions").destroy_forms = v.AsBoolean();
         });
   }
 
@@ -340,7 +331,7 @@ void TfrxReportScript::RegisterClasses() {
     });
     vars->AddDefaultProperty(
         "Variables", "String", "Variant", [](core::TObject* o, TfsClassVariable*, const std::string& name, P& p) {
-          auto& list = Self<TfrxVariables>(o, "TfrxVariables");
+          auto& list = script::Self<TfrxVariables>(o, "TfrxVariables");
           const bool global = &list == &frxGlobalVariables();
           std::unique_lock<std::mutex> lock;
           if (global) lock = std::unique_lock(GlobalVariablesLock());
@@ -371,11 +362,11 @@ void TfrxReportScript::RegisterClasses() {
                  });
     c->AddMethod("function LoadFromFile(const FileName: String): Boolean",
                  [](core::TObject* o, TfsClassVariable*, const std::string&, P& p) {
-                   return Variant(Self<TfrxReport>(o, "TfrxReport").LoadFromFile(p[0].AsString()));
+                   return Variant(script::Self<TfrxReport>(o, "TfrxReport").LoadFromFile(p[0].AsString()));
                  });
     c->AddMethod("procedure SaveToFile(const FileName: String)",
                  [](core::TObject* o, TfsClassVariable*, const std::string&, P& p) {
-                   Self<TfrxReport>(o, "TfrxReport").SaveToFile(p[0].AsString());
+                   script::Self<TfrxReport>(o, "TfrxReport").SaveToFile(p[0].AsString());
                    return Variant();
                  });
     c->AddMethod("procedure ShowReport", [self](core::TObject*, TfsClassVariable*, const std::string&, P&) {

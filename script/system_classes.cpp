@@ -9,6 +9,7 @@
 #include "core/rtti.h"
 #include "core/string_list.h"
 #include "core/stream.h"
+#include "script/bound_object.h"
 #include "script/designator.h"
 
 namespace lgoty::script {
@@ -23,13 +24,6 @@ class TScriptList : public core::TObject {
 namespace {
 
 using P = std::vector<Variant>;
-
-template <class T>
-T& Self(core::TObject* instance, const char* class_name) {
-  auto* self = dynamic_cast<T*>(instance);
-  if (self == nullptr) throw EScriptError(std::string("Object of class ") + class_name + " required");
-  return *self;
-}
 
 TScriptList& List(core::TObject* o) { return Self<TScriptList>(o, "TList"); }
 

@@ -2,10 +2,10 @@
 // tree. Matching is recursive descent with backtracking: an element that does not match
 // restores the position and drops what it emitted. Only the first recorded error counts.
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <cstddef>
+#include <vector>
 
+#include "platform/file.h"
 #include "script/grammar.h"
 #include "script/language_registry.h"
 
@@ -279,16 +279,15 @@ bool ReadUnitFile(const std::string& name, const std::vector<std::string>& inclu
     std::string dir = include_path[i];
     if (!dir.empty() && dir.back() != '/') dir += '/';
     chosen = dir + name;
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(chosen, ec)) break;
+    if (platform::FileExists(chosen)) break;
   }
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(chosen, ec)) return false;
-  std::ifstream in(chosen, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  text = buffer.str();
+  if (!platform::FileExists(chosen)) return false;
+  try {
+    const std::vector<std::byte> bytes = platform::ReadWholeFile(chosen);
+    text.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  } catch (const platform::EFileError&) {
+    return false;  // not a regular file, or unreadable: as if it were not there
+  }
   return true;
 }
 

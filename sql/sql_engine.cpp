@@ -4,10 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <system_error>
 
 #include "core/locale.h"
+#include "platform/folder.h"
+#include "platform/system.h"
 #include "sql/bounded_format.h"
 #include "sql/collation.h"
 #include "sql/dbf_vtable.h"
@@ -89,8 +90,8 @@ std::string RefusedStatementWord(std::string_view sql) {
   return {};
 }
 
-bool IsTableFile(const std::filesystem::path& path) {
-  return core::SameText(path.extension().string(), ".dbf");
+bool IsTableFile(const std::string& name) {
+  return core::SameText(platform::ExtractFileExt(name), ".dbf");
 }
 
 }  // namespace
@@ -181,8 +182,7 @@ std::string_view TSqlStatement::ColumnBlob(int column) const {
 // ---- TSqlEngine ----------------------------------------------------------------------------
 
 TSqlEngine::TSqlEngine(std::string folder) : folder_(std::move(folder)) {
-  std::error_code error;
-  if (!std::filesystem::is_directory(folder_, error)) {
+  if (!platform::DirectoryExists(folder_)) {
     throw ESqlError("The folder \"" + folder_ + "\" does not exist");
   }
   const int rc = sqlite3_open_v2(":memory:", &db_,
@@ -254,20 +254,17 @@ void TSqlEngine::SyncTables() {
   std::map<std::string, std::string> found;  // lower-case name -> path
   std::map<std::string, std::string> names;  // lower-case name -> name as in the folder
   std::error_code error;
-  std::filesystem::directory_iterator it(folder_, error);
+  std::vector<std::string> files = platform::FilesInFolder(folder_, error);
   if (error) throw ESqlError("The folder \"" + folder_ + "\" cannot be read: " + error.message());
-  std::vector<std::filesystem::path> files;
-  for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
-    if (error) break;
-    if (it->is_regular_file(error) && IsTableFile(it->path())) files.push_back(it->path());
-  }
   std::sort(files.begin(), files.end());
-  for (const auto& path : files) {
-    const std::string name = path.stem().string();
+  const std::string prefix = folder_.empty() || folder_.back() == '/' ? folder_ : folder_ + '/';
+  for (const std::string& file : files) {
+    if (!IsTableFile(file)) continue;
+    const std::string name = platform::ChangeFileExt(file, "");
     const std::string key = core::LowerCase(name);
     // SQLite's own names, and a second file whose name differs only in letter case.
     if (name.empty() || key.rfind("sqlite_", 0) == 0 || found.count(key)) continue;
-    found[key] = path.string();
+    found[key] = prefix + file;
     names[key] = name;
   }
   for (auto it2 = tables_.begin(); it2 != tables_.end();) {

@@ -266,25 +266,12 @@ void PainterCanvas::DrawPolygon(const std::vector<CanvasPoint>& points, const Ca
   FillAndStroke(path, pen, brush);
 }
 
-const QImage& PainterCanvas::Decoded(std::string_view image) {
-  if (image != decoded_bytes_) {
-    decoded_bytes_.assign(image);
-    decoded_ = QImage::fromData(reinterpret_cast<const uchar*>(image.data()),
-                                static_cast<int>(image.size()));
-  }
-  return decoded_;
-}
-
 bool PainterCanvas::PictureSize(std::string_view image, double& width, double& height) {
-  const QImage& decoded = Decoded(image);
-  if (decoded.isNull()) return false;
-  width = decoded.width();
-  height = decoded.height();
-  return true;
+  return picture_.Size(image, width, height);
 }
 
 bool PainterCanvas::DrawPicture(const CanvasRect& rect, std::string_view image) {
-  const QImage& decoded = Decoded(image);
+  const QImage& decoded = picture_.Get(image);
   if (decoded.isNull()) return false;
   if (painter_) {
     painter_->save();

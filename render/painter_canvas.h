@@ -11,6 +11,7 @@
 #include <string>
 #include <tuple>
 
+#include "render/decoded_picture.h"
 #include "report/canvas.h"
 
 namespace lgoty::render {
@@ -59,11 +60,9 @@ class PainterCanvas : public report::TfrxCanvas {
                   double spacing);
 
   // The image bytes last decoded: a picture's size is asked for just before it is drawn.
-  const QImage& Decoded(std::string_view image);
 
   QPainter* painter_;
-  std::string decoded_bytes_;
-  QImage decoded_;
+  DecodedPicture picture_;
   // The fonts met so far as raw fonts, by face name, measuring height and style.
   std::map<std::tuple<std::string, int, uint32_t>, QRawFont> raw_fonts_;
 };

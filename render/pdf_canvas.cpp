@@ -648,26 +648,13 @@ void PdfCanvas::FillGradient(const CanvasRect& rect, TColor start_color, TColor 
 // ---------------------------------------------------------------------------------------
 // Pictures
 
-const QImage& PdfCanvas::Decoded(std::string_view image) {
-  if (image != decoded_bytes_) {
-    decoded_bytes_.assign(image);
-    decoded_ = QImage::fromData(reinterpret_cast<const uchar*>(image.data()),
-                                static_cast<int>(image.size()));
-  }
-  return decoded_;
-}
-
 bool PdfCanvas::PictureSize(std::string_view image, double& width, double& height) {
-  const QImage& decoded = Decoded(image);
-  if (decoded.isNull()) return false;
-  width = decoded.width();
-  height = decoded.height();
-  return true;
+  return picture_.Size(image, width, height);
 }
 
 int PdfCanvas::ImageObject(std::string_view image) {
   if (auto it = images_.find(std::string(image)); it != images_.end()) return it->second;
-  const QImage argb = Decoded(image).convertToFormat(QImage::Format_ARGB32);
+  const QImage argb = picture_.Get(image).convertToFormat(QImage::Format_ARGB32);
   const int w = argb.width(), h = argb.height();
   std::string rgb, alpha;
   rgb.reserve(static_cast<size_t>(w) * h * 3);
@@ -701,7 +688,7 @@ int PdfCanvas::ImageObject(std::string_view image) {
 }
 
 bool PdfCanvas::DrawPicture(const CanvasRect& rect, std::string_view image) {
-  if (Decoded(image).isNull()) return false;
+  if (picture_.Get(image).isNull()) return false;
   if (!open_) return true;
   EnsurePage();
   const int index = ImageObject(image);

@@ -17,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "render/decoded_picture.h"
 #include "render/pdf_file.h"
 #include "report/canvas.h"
 
@@ -90,7 +91,6 @@ class PdfCanvas final : public report::TfrxCanvas {
   void Hatch(const std::string& path, const report::CanvasRect& box, report::TColor color,
              report::TBrushStyle style);
   int FontIndex(const report::CanvasFont& font);
-  const QImage& Decoded(std::string_view image);
   int ImageObject(std::string_view image);
   std::string ResourcesDictionary() const;
 
@@ -117,8 +117,7 @@ class PdfCanvas final : public report::TfrxCanvas {
   std::map<std::string, int> images_;        // encoded bytes -> image object
   std::vector<int> image_ids_;
   std::vector<int> shading_ids_;
-  std::string decoded_bytes_;
-  QImage decoded_;
+  DecodedPicture picture_;
 };
 
 }  // namespace lgoty::render

@@ -11,14 +11,8 @@ using core::PropInfo;
 using core::TypeKind;
 
 bool PlainValue(const PropInfo& p) {
+  if (p.IsOrdinal()) return p.get_ordinal && p.set_ordinal;
   switch (p.kind) {
-    case TypeKind::Integer:
-    case TypeKind::Int64:
-    case TypeKind::Char:
-    case TypeKind::WChar:
-    case TypeKind::Enumeration:
-    case TypeKind::Set:
-      return p.get_ordinal && p.set_ordinal;
     case TypeKind::Float:
       return p.get_float && p.set_float;
     case TypeKind::String:

@@ -1,6 +1,7 @@
 #include "report/aggregates.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/locale.h"
 #include "core/text_format.h"
@@ -73,23 +74,50 @@ Variant Countable(const Variant& v) {
   return v;
 }
 
-void Accumulate(TfrxAggregateFunction f, int64_t& count, Variant& acc, const Variant& v) {
+bool IsFloatingOperand(const Variant& v) {
+  switch (v.kind()) {
+    case Variant::Kind::Smallint:
+    case Variant::Kind::Integer:
+    case Variant::Kind::Int64:
+    case Variant::Kind::Double:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// acc += v; when the sum is a double made from two plain numbers, the part of the exact sum
+// the double could not hold is added to acc.carry (Neumaier's form, which also holds when
+// the new amount is larger than the total so far).
+void AddTo(TfrxAggregateTotal& acc, const Variant& v) {
+  Variant sum = core::VarAdd(acc.value, v);
+  if (sum.kind() == Variant::Kind::Double && IsFloatingOperand(acc.value) && IsFloatingOperand(v)) {
+    const double a = acc.value.AsDouble();
+    const double b = v.AsDouble();
+    const double t = sum.AsDouble();
+    if (std::isfinite(t))
+      acc.carry += std::fabs(a) >= std::fabs(b) ? (a - t) + b : (b - t) + a;
+  }
+  acc.value = std::move(sum);
+}
+
+void Accumulate(TfrxAggregateFunction f, int64_t& count, TfrxAggregateTotal& acc, const Variant& v) {
   if (f != TfrxAggregateFunction::agAvg || !v.IsEmptyOrNull()) ++count;
   if (v.IsNull() || f == TfrxAggregateFunction::agCount) return;
   if (acc.IsNull()) {
-    acc = v;
+    acc = TfrxAggregateTotal{v, 0};
     return;
   }
   switch (f) {
     case TfrxAggregateFunction::agSum:
     case TfrxAggregateFunction::agAvg:
-      acc = core::VarAdd(acc, v);
+      AddTo(acc, v);
       break;
     case TfrxAggregateFunction::agMin:
-      if (core::VarCompare(v, acc) == core::VarCompareResult::Less) acc = v;
+      if (core::VarCompare(v, acc.value) == core::VarCompareResult::Less) acc = TfrxAggregateTotal{v, 0};
       break;
     case TfrxAggregateFunction::agMax:
-      if (core::VarCompare(v, acc) == core::VarCompareResult::Greater) acc = v;
+      if (core::VarCompare(v, acc.value) == core::VarCompareResult::Greater) acc = TfrxAggregateTotal{v, 0};
       break;
     case TfrxAggregateFunction::agCount:
       break;
@@ -97,17 +125,21 @@ void Accumulate(TfrxAggregateFunction f, int64_t& count, Variant& acc, const Var
 }
 
 // Folds a side total (count, value) into a main one by the function's rule.
-void Merge(TfrxAggregateFunction f, int64_t& count, Variant& acc, int64_t add_count, const Variant& add) {
+void Merge(TfrxAggregateFunction f, int64_t& count, TfrxAggregateTotal& acc, int64_t add_count,
+           const TfrxAggregateTotal& add) {
   count += add_count;
   if (add.IsNull() || f == TfrxAggregateFunction::agCount) return;
-  int64_t ignored = 0;
-  Variant a = acc;
-  if (a.IsNull()) {
+  if (acc.IsNull()) {
     acc = add;
     return;
   }
-  Accumulate(f == TfrxAggregateFunction::agAvg ? TfrxAggregateFunction::agSum : f, ignored, a, add);
-  acc = a;
+  if (f == TfrxAggregateFunction::agSum || f == TfrxAggregateFunction::agAvg) {
+    AddTo(acc, add.value);
+    acc.carry += add.carry;
+    return;
+  }
+  int64_t ignored = 0;
+  Accumulate(f, ignored, acc, add.value);
 }
 
 }  // namespace
@@ -139,12 +171,17 @@ int ParseAggregateFlags(std::string_view text) {
   return core::TryStrToInt(Trim(text), v) ? v : 0;
 }
 
+Variant TfrxAggregateTotal::Get() const {
+  if (carry == 0 || value.kind() != Variant::Kind::Double) return value;
+  return Variant(value.AsDouble() + carry);
+}
+
 Variant TfrxAggregateItem::Result(int column) const {
   int64_t n = count;
-  Variant v = value;
+  Variant v = value.Get();
   if (column >= 1 && static_cast<size_t>(column) < column_values.size()) {
     n = column_counts[static_cast<size_t>(column)];
-    v = column_values[static_cast<size_t>(column)];
+    v = column_values[static_cast<size_t>(column)].Get();
   }
   if (function == TfrxAggregateFunction::agCount) return Variant(n);
   if (v.IsNull()) return Variant(0);
@@ -306,13 +343,13 @@ void TfrxAggregateList::AddValue(const TfrxDataBand& band) {
       v = Variant::Null();
     }
     int64_t& count = item.keeping ? item.keep_count : item.count;
-    Variant& value = item.keeping ? item.keep_value : item.value;
+    TfrxAggregateTotal& value = item.keeping ? item.keep_value : item.value;
     item.last_count = count;
     item.last_value = value;
     Accumulate(item.function, count, value, v);
     if (column >= 1 && column <= kMaxAggregateColumns) {
       if (item.column_values.empty()) {
-        item.column_values.assign(kMaxAggregateColumns + 1, Variant::Null());
+        item.column_values.assign(kMaxAggregateColumns + 1, TfrxAggregateTotal{});
         item.column_counts.assign(kMaxAggregateColumns + 1, 0);
       }
       Accumulate(item.function, item.column_counts[static_cast<size_t>(column)],
@@ -339,7 +376,7 @@ void TfrxAggregateList::BeginKeep() {
     if (!item->is_page_footer || item->keeping) continue;
     item->keeping = true;
     item->keep_count = 0;
-    item->keep_value = Variant::Null();
+    item->keep_value = {};
   }
 }
 
@@ -349,7 +386,7 @@ void TfrxAggregateList::EndKeep() {
     item->keeping = false;
     Merge(item->function, item->count, item->value, item->keep_count, item->keep_value);
     item->keep_count = 0;
-    item->keep_value = Variant::Null();
+    item->keep_value = {};
   }
 }
 
@@ -358,10 +395,10 @@ void TfrxAggregateList::Reset(const TfrxBand& parent_band) {
     if (item->parent_band != &parent_band) continue;
     if ((item->flags & aggregate_flags::kDontReset) != 0 && item->count != 0) continue;
     item->count = 0;
-    item->value = Variant::Null();
+    item->value = {};
     item->last_count = 0;
-    item->last_value = Variant::Null();
-    std::fill(item->column_values.begin(), item->column_values.end(), Variant::Null());
+    item->last_value = {};
+    std::fill(item->column_values.begin(), item->column_values.end(), TfrxAggregateTotal{});
     std::fill(item->column_counts.begin(), item->column_counts.end(), 0);
   }
 }
@@ -374,7 +411,7 @@ void TfrxAggregateList::ResetItems(bool all) {
   for (auto& item : items_) {
     if ((item->flags & aggregate_flags::kDontReset) != 0 && item->count != 0) continue;
     item->count = item->last_count = item->keep_count = 0;
-    item->value = item->last_value = item->keep_value = Variant::Null();
+    item->value = item->last_value = item->keep_value = {};
     item->keeping = false;
     item->column_values.clear();
     item->column_counts.clear();
@@ -384,7 +421,7 @@ void TfrxAggregateList::ResetItems(bool all) {
 void TfrxAggregateList::ResetAll() {
   for (auto& item : items_) {
     item->count = item->last_count = item->keep_count = 0;
-    item->value = item->last_value = item->keep_value = Variant::Null();
+    item->value = item->last_value = item->keep_value = {};
     item->keeping = false;
     item->column_values.clear();
     item->column_counts.clear();

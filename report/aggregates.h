@@ -52,6 +52,21 @@ inline constexpr int kDontReset = 2;
 // Vertical columns are numbered 1 .. kMaxColumns.
 inline constexpr int kMaxAggregateColumns = 1000;
 
+// A running SUM, AVG, MIN or MAX value. Floating amounts are added with their rounding error
+// carried beside the value (compensated summation): amounts such as 12.34 are not exact in
+// binary, and a plain double sum of tens of thousands of them shows noise in the 15th
+// significant digit, which the general number form prints ("2089055088,81001"). With the
+// carry the total is the one the amounts' own digits give, as an extended-precision
+// accumulator would give it.
+struct TfrxAggregateTotal {
+  core::Variant value = core::Variant::Null();
+  double carry = 0;  // the rounding error of a floating value, not yet added to it
+
+  bool IsNull() const { return value.IsNull(); }
+  // The value with its carry added.
+  core::Variant Get() const;
+};
+
 struct TfrxAggregateItem {
   TfrxAggregateFunction function = TfrxAggregateFunction::agSum;
   std::string expression;            // trimmed; empty for COUNT
@@ -64,14 +79,14 @@ struct TfrxAggregateItem {
   bool is_page_footer = false;       // keeps page totals
 
   int64_t count = 0;
-  core::Variant value = core::Variant::Null();
+  TfrxAggregateTotal value;
   int64_t last_count = 0;
-  core::Variant last_value = core::Variant::Null();
+  TfrxAggregateTotal last_value;
   bool keeping = false;
   int64_t keep_count = 0;
-  core::Variant keep_value = core::Variant::Null();
+  TfrxAggregateTotal keep_value;
   // Per vertical column (index = column number), made on first use.
-  std::vector<core::Variant> column_values;
+  std::vector<TfrxAggregateTotal> column_values;
   std::vector<int64_t> column_counts;
 
   // The aggregate's result from count and value (AVG divides; Null becomes 0).

@@ -38,11 +38,14 @@ class DialogHostSwap {
 }  // namespace
 
 void ShowReport(report::TfrxReport& report, QWidget* parent) {
-  QtDialogHost host(parent);
-  DialogHostSwap swap(report, &host);
   PreparedPagesDocument document(report);
   TfrxPreviewForm form(parent);
   form.Init(&report, &document);
+  // The dialogs belong to the preview, which is already on screen while they are shown: with
+  // the program's window as their owner, the window manager raised that window over the
+  // preview along with them.
+  QtDialogHost host(&form);
+  DialogHostSwap swap(report, &host);
 
   std::exception_ptr failure;
   form.ShowModal([&](TfrxPreview& preview) {

@@ -46,6 +46,7 @@ class Operator {
 
   bool saw_file_dialog = false;
   bool saw_dialog = false;
+  bool dialog_over_preview = false;  // the dialog's owner is the preview (not the main window)
   bool saw_preview = false;
   bool forced_close = false;
   std::vector<QString> messages;
@@ -93,6 +94,8 @@ class Operator {
             [](QWidget* w) { return w->windowTitle() == QString::fromUtf8("параметры"); })) {
       if (saw_dialog) return;
       saw_dialog = true;
+      dialog_over_preview = dialog->parentWidget() != nullptr &&
+                            qobject_cast<ui::TfrxPreviewForm*>(dialog->parentWidget()->window());
       if (during_run) during_run();
       auto* box = dialog->findChild<QCheckBox*>();
       QPushButton* ok = nullptr;
@@ -199,6 +202,7 @@ TEST_F(ListReportWindows, CtrlSShowsTheDialogThenThePreviewAndTheRegisterComesBa
   EXPECT_FALSE(op.forced_close);
   EXPECT_TRUE(op.messages.empty()) << op.messages[0].toStdString();
   EXPECT_TRUE(op.saw_dialog);
+  EXPECT_TRUE(op.dialog_over_preview);
   ASSERT_TRUE(op.saw_preview);
   EXPECT_TRUE(shared_during_run);
 

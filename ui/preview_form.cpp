@@ -83,7 +83,11 @@ TfrxPreviewForm::TfrxPreviewForm(QWidget* parent) : QDialog(parent) {
   zoom_box_action_ = tool_bar_->addWidget(zoom_box_);
   connect(zoom_box_, &QComboBox::activated, this,
           [this](int index) { ApplyZoomText(zoom_box_->itemText(index)); });
-  zoom_box_->lineEdit()->installEventFilter(this);
+  // Enter in the box applies what was typed. Keys reach the box itself (its line edit is
+  // only the focus proxy) and are handed on to the line edit past any event filter, so the
+  // line edit's own signal is the one place that sees every Enter.
+  connect(zoom_box_->lineEdit(), &QLineEdit::returnPressed, this,
+          [this] { ApplyZoomText(zoom_box_->currentText()); });
   QAction* zoom_out = AddAction("ZoomOut", "pvZoomOut", "pvZoomOutHint", QStyle::SP_ArrowDown);
   connect(zoom_out, &QAction::triggered, preview_, &TfrxPreview::ZoomOut);
   QAction* full = AddAction("FullScreen", "pvFullScreen", "pvFullScreenHint",
@@ -328,17 +332,6 @@ void TfrxPreviewForm::keyPressEvent(QKeyEvent* event) {
     default: break;
   }
   QDialog::keyPressEvent(event);
-}
-
-bool TfrxPreviewForm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == zoom_box_->lineEdit() && event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-      ApplyZoomText(zoom_box_->currentText());
-      return true;
-    }
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 QMenu* TfrxPreviewForm::BuildContextMenu() {

@@ -76,7 +76,6 @@ class TfrxPreviewForm : public QDialog {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:

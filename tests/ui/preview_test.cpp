@@ -125,6 +125,21 @@ TEST(PreviewForm, ZoomBoxAppliesTypedAndChosenZooms) {
   QTest::keyClick(window.form.ZoomBox()->lineEdit(), Qt::Key_Return);
   EXPECT_DOUBLE_EQ(window.preview().Zoom(), 2.0);
   EXPECT_EQ(window.preview().ZoomMode(), report::TfrxZoomMode::zmDefault);
+  // An operator's keys reach the box itself (its line edit is only the focus proxy), and a
+  // text that is none of the items is applied too; the box then shows the zoom it gave.
+  window.form.ZoomBox()->setEditText("120");
+  QTest::keyClick(window.form.ZoomBox(), Qt::Key_Return);
+  EXPECT_DOUBLE_EQ(window.preview().Zoom(), 1.2);
+  EXPECT_EQ(window.form.ZoomBox()->currentText(), "120%");
+  window.form.ZoomBox()->setEditText("-40%");
+  QTest::keyClick(window.form.ZoomBox(), Qt::Key_Return);
+  EXPECT_GT(window.preview().Zoom(), 0);
+  EXPECT_EQ(window.form.ZoomBox()->currentText(), ZoomText(window.preview().Zoom()));
+  const double before = window.preview().Zoom();
+  window.form.ZoomBox()->setEditText("abc");
+  QTest::keyClick(window.form.ZoomBox(), Qt::Key_Return);
+  EXPECT_DOUBLE_EQ(window.preview().Zoom(), before);
+  EXPECT_EQ(window.form.ZoomBox()->currentText(), ZoomText(before));
 }
 
 TEST(PreviewForm, CtrlWheelZoomsByTenthsNotBelowPointThree) {

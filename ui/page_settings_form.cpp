@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -88,11 +89,17 @@ TfrxPageSettingsForm::TfrxPageSettingsForm(const PageSetup& setup,
   layout->addWidget(current_);
   layout->addWidget(all_);
 
+  problem_ = new QLabel(this);
+  problem_->setWordWrap(true);
+  problem_->setStyleSheet("color: #b00000");
+  problem_->hide();
+  layout->addWidget(problem_);
+
   auto* buttons = new QDialogButtonBox(this);
   buttons->addButton(Text("pdOk"), QDialogButtonBox::AcceptRole)->setDefault(true);
   buttons->addButton(Text("pdCancel"), QDialogButtonBox::RejectRole);
   layout->addWidget(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::accepted, this, &TfrxPageSettingsForm::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(size_, &QComboBox::currentIndexChanged, this, &TfrxPageSettingsForm::PaperChanged);
   connect(portrait_, &QRadioButton::toggled, this, &TfrxPageSettingsForm::PaperChanged);
@@ -118,6 +125,29 @@ void TfrxPageSettingsForm::PaperChanged() {
   printer_.SetViewParams(paper, width, height, orientation);
   width_->setValue(ToUnits(printer_.PaperWidth()));
   height_->setValue(ToUnits(printer_.PaperHeight()));
+}
+
+QString TfrxPageSettingsForm::Problem() const {
+  if (width_->value() <= 0 || height_->value() <= 0)
+    return QString::fromUtf8("Ширина и высота страницы должны быть больше нуля.");
+  if (left_->value() + right_->value() >= width_->value())
+    return QString::fromUtf8("Левое и правое поля вместе не оставляют места на странице: "
+                             "они должны быть меньше её ширины.");
+  if (top_->value() + bottom_->value() >= height_->value())
+    return QString::fromUtf8("Верхнее и нижнее поля вместе не оставляют места на странице: "
+                             "они должны быть меньше её высоты.");
+  return {};
+}
+
+void TfrxPageSettingsForm::accept() {
+  const QString problem = Problem();
+  if (!problem.isEmpty()) {
+    problem_->setText(problem);
+    problem_->show();
+    adjustSize();  // room for the message without squeezing the boxes
+    return;
+  }
+  QDialog::accept();
 }
 
 PageSetup TfrxPageSettingsForm::Result() const {

@@ -9,6 +9,7 @@
 #include "ui/preview_document.h"
 
 class QComboBox;
+class QLabel;
 class QDoubleSpinBox;
 class QRadioButton;
 
@@ -26,6 +27,11 @@ class TfrxPageSettingsForm : public QDialog {
   TfrxPageSettingsForm(const PageSetup& setup, report::TfrxCustomPrinter& printer,
                        bool inches, QWidget* parent = nullptr);
   PageSetup Result() const;
+  // What is wrong with the values entered (a page without width or height, margins that
+  // leave no room on it), or empty when they can be applied. OK refuses while there is
+  // something and shows it in the form.
+  QString Problem() const;
+  void accept() override;
 
   QComboBox* SizeBox() const { return size_; }
   QDoubleSpinBox* WidthBox() const { return width_; }
@@ -37,6 +43,7 @@ class TfrxPageSettingsForm : public QDialog {
   QDoubleSpinBox* RightBox() const { return right_; }
   QDoubleSpinBox* BottomBox() const { return bottom_; }
   QRadioButton* ApplyToAll() const { return all_; }
+  QLabel* ProblemLabel() const { return problem_; }
 
  private:
   // Asks the printer for the chosen paper in the chosen orientation and shows its size.
@@ -50,6 +57,7 @@ class TfrxPageSettingsForm : public QDialog {
   QComboBox* size_;
   QDoubleSpinBox *width_, *height_, *left_, *top_, *right_, *bottom_;
   QRadioButton *portrait_, *landscape_, *current_, *all_;
+  QLabel* problem_;
 };
 
 // Whether the report's settings storage (ini key) asks for inches: the value "Units" in

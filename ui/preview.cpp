@@ -413,6 +413,9 @@ void TfrxPreview::PageSetupDlg() {
     return;
   }
   document_->SetPageSetup(page_no_ - 1, result);
+  // The page was laid out again: a found text is no longer where it was marked.
+  hit_page_ = -1;
+  workspace_->SetHighlight(-1, QRectF());
   workspace_->Reload();
   thumbnails_->Reload();
   UpdateLayout();

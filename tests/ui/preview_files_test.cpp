@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -114,6 +115,31 @@ TEST(PageSettings, SizeAndOrientationComeFromThePrinterAndUnitsAreCentimetres) {
   TfrxPageSettingsForm inches(setup, printer, true);
   EXPECT_EQ(inches.SizeBox()->currentData().toInt(), 256);
   EXPECT_NEAR(inches.WidthBox()->value(), 210 / 25.4, 0.01);
+}
+
+TEST(PageSettings, OkRefusesMarginsThatLeaveNoRoomOnThePage) {
+  lgoty::testing::TestApp();
+  report::TfrxVirtualPrinter printer("Виртуальный");
+  printer.Init();
+  PageSetup setup;  // A4 portrait: 21 x 29.7 cm
+  TfrxPageSettingsForm form(setup, printer, false);
+  form.LeftBox()->setValue(12);
+  form.RightBox()->setValue(9);  // 21 cm of margins on a 21 cm page
+  form.accept();
+  EXPECT_NE(form.result(), QDialog::Accepted);
+  EXPECT_FALSE(form.ProblemLabel()->isHidden());
+  EXPECT_TRUE(form.ProblemLabel()->text().contains(QString::fromUtf8("ширины")));
+  form.RightBox()->setValue(8.9);
+  form.TopBox()->setValue(20);
+  form.BottomBox()->setValue(10);
+  EXPECT_TRUE(form.Problem().contains(QString::fromUtf8("высоты")));
+  form.BottomBox()->setValue(9.6);
+  form.HeightBox()->setValue(0);
+  EXPECT_FALSE(form.Problem().isEmpty());
+  form.HeightBox()->setValue(29.7);
+  EXPECT_TRUE(form.Problem().isEmpty());
+  form.accept();
+  EXPECT_EQ(form.result(), QDialog::Accepted);
 }
 
 class TwoPrinters : public report::PrinterSystem {

@@ -7,7 +7,9 @@
 // "страница X из Y" footer, its page total found by a first layout pass as ours is; its
 // time is the reference and the ratio is printed.
 //
-//   bench_list_report [--rows N] [--runs R]      N registered rows (100 000), R runs (1)
+//   bench_list_report [--rows N] [--runs R] [--fp3 PATH]
+//     N registered rows (100 000), R runs (1); --fp3 also saves the first run's prepared
+//     report (untimed), so that two builds' stored pages can be compared byte for byte.
 //
 // The register is bench-data/register_N.dbf (made by gen_register once); the outputs are
 // bench-data/list_N.pdf and bench-data/list_N_reportlab.pdf.
@@ -136,7 +138,7 @@ void WriteRows(report::TfrxReport& report, const std::string& path) {
 }
 
 RunTimes RunOnce(const std::string& register_path, const std::string& pdf_path,
-                 const std::string& rows_path) {
+                 const std::string& rows_path, const std::string& fp3_path) {
   const std::string folder = fs::absolute(register_path).parent_path().string() + "/";
   const std::string base = fs::path(register_path).stem().string();
   RunTimes times;
@@ -204,6 +206,7 @@ RunTimes RunOnce(const std::string& register_path, const std::string& pdf_path,
   times.first_page = Seconds(start, clock.first_page_done);
   times.final_first_page = Seconds(start, clock.final_first_page_done);
   if (!rows_path.empty()) WriteRows(report, rows_path);
+  if (!fp3_path.empty()) report.PreviewPages().SaveToFile(fp3_path);
   return times;
 }
 
@@ -235,7 +238,20 @@ int main(int argc, char** argv) {
   bench::RegisterBenchOptions options;
   options.rows = 100'000;
   options.runs = 1;
-  if (!bench::ParseRegisterBenchOptions(argc, argv, "bench_list_report", options)) return 2;
+  std::string fp3_path;
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) {
+    if (std::string(argv[i]) == "--fp3" && i + 1 < argc) {
+      fp3_path = argv[++i];
+    } else {
+      args.push_back(argv[i]);
+    }
+  }
+  if (!bench::ParseRegisterBenchOptions(static_cast<int>(args.size()), args.data(),
+                                        "bench_list_report", options)) {
+    std::fprintf(stderr, "       bench_list_report ... [--fp3 PATH]\n");
+    return 2;
+  }
   qputenv("QT_QPA_PLATFORM", "offscreen");
   int qt_argc = 1;
   QGuiApplication app(qt_argc, argv);
@@ -245,7 +261,8 @@ int main(int argc, char** argv) {
     const std::string stem = "bench-data/list_" + std::to_string(options.rows);
     RunTimes best;
     for (int run = 0; run < options.runs; ++run) {
-      RunTimes t = RunOnce(path, stem + ".pdf", run == 0 ? stem + "_rows.tsv" : "");
+      RunTimes t = RunOnce(path, stem + ".pdf", run == 0 ? stem + "_rows.tsv" : "",
+                           run == 0 ? fp3_path : "");
       std::printf("run %d: total %.2f s (query %.2f s in %d opens, first pass %.2f s, second "
                   "pass %.2f s, PDF %.2f s), %d pages\n",
                   run + 1, t.total, t.query, t.query_opens, t.first_pass, t.second_pass, t.pdf,

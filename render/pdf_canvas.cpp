@@ -137,7 +137,11 @@ void PdfCanvas::EndPage() {
   while (!clips_.empty()) PopClip();
   in_page_ = false;
   const int content_id = file_.Reserve(), page_id = file_.Reserve();
-  file_.WriteStream(content_id, "", content_);
+  // The content goes to the file's writing thread; the next page starts with as much room.
+  const size_t capacity = content_.capacity();
+  file_.WriteStream(content_id, "", std::move(content_));
+  content_ = std::string();
+  content_.reserve(capacity);
   std::string page = "<< /Type /Page /Parent " + std::to_string(pages_id_) +
                      " 0 R /Resources " + std::to_string(resources_id_) +
                      " 0 R /MediaBox [0 0 ";
@@ -147,7 +151,6 @@ void PdfCanvas::EndPage() {
   page += "] /Contents " + std::to_string(content_id) + " 0 R >>";
   file_.WriteObject(page_id, page);
   page_ids_.push_back(page_id);
-  content_.clear();
 }
 
 void PdfCanvas::EnsurePage() {

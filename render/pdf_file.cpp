@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <exception>
 
 namespace lgoty::render {
 
@@ -18,6 +19,14 @@ struct PdfFile::Deflater {
 PdfFile::PdfFile() = default;
 
 PdfFile::~PdfFile() {
+  if (worker_.joinable()) {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+  }
   if (file_) std::fclose(file_);
 }
 
@@ -51,7 +60,52 @@ bool PdfFile::Open(const std::string& path) {
   std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
   // The binary comment tells transfer programs that the file is not plain text.
   Write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+  worker_ = std::thread([this] { WorkerLoop(); });
   return true;
+}
+
+void PdfFile::Queue(Job job) {
+  if (!worker_.joinable()) {
+    WriteJob(job);
+    return;
+  }
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return queue_.size() < kMaxQueued; });
+  queue_.push_back(std::move(job));
+  lock.unlock();
+  changed_.notify_all();
+}
+
+void PdfFile::Drain() {
+  if (!worker_.joinable()) return;
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return queue_.empty() && !busy_; });
+}
+
+void PdfFile::WorkerLoop() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+    if (queue_.empty()) return;  // stopped with nothing left
+    Job job = std::move(queue_.front());
+    queue_.pop_front();
+    busy_ = true;
+    lock.unlock();
+    changed_.notify_all();  // room in the queue
+    try {
+      WriteJob(job);
+    } catch (const std::exception&) {
+      failed_ = true;  // out of memory for the compressed copy: the file is incomplete
+    }
+    lock.lock();
+    busy_ = false;
+    changed_.notify_all();  // maybe drained
+  }
+}
+
+bool PdfFile::Failed() {
+  Drain();
+  return failed_;
 }
 
 void PdfFile::Write(std::string_view bytes) {
@@ -60,34 +114,56 @@ void PdfFile::Write(std::string_view bytes) {
   offset_ += bytes.size();
 }
 
-int PdfFile::Reserve() {
-  offsets_.push_back(0);
-  return static_cast<int>(offsets_.size());
-}
+int PdfFile::Reserve() { return ++reserved_; }
 
 void PdfFile::WriteObject(int id, std::string_view body) {
-  if (id < 1 || id > static_cast<int>(offsets_.size())) return;
-  offsets_[static_cast<size_t>(id - 1)] = offset_;
-  Write(std::to_string(id));
-  Write(" 0 obj\n");
-  Write(body);
-  Write("\nendobj\n");
+  if (id < 1 || id > reserved_) return;
+  Job job;
+  job.id = id;
+  job.body.assign(body);
+  Queue(std::move(job));
 }
 
 void PdfFile::WriteStream(int id, std::string_view dictionary, std::string_view data,
                           bool compress) {
-  if (id < 1 || id > static_cast<int>(offsets_.size())) return;
-  std::string_view body = data;
+  WriteStream(id, dictionary, std::string(data), compress);
+}
+
+void PdfFile::WriteStream(int id, std::string_view dictionary, std::string&& data,
+                          bool compress) {
+  if (id < 1 || id > reserved_) return;
+  Job job;
+  job.id = id;
+  job.stream = true;
+  job.compress = compress;
+  job.body.assign(dictionary);
+  job.data = std::move(data);
+  Queue(std::move(job));
+}
+
+void PdfFile::WriteJob(const Job& job) {
+  const size_t index = static_cast<size_t>(job.id - 1);
+  if (offsets_.size() <= index) offsets_.resize(index + 1, 0);
+  if (!job.stream) {
+    offsets_[index] = offset_;
+    Write(std::to_string(job.id));
+    Write(" 0 obj\n");
+    Write(job.body);
+    Write("\nendobj\n");
+    return;
+  }
+  std::string_view body = job.data;
+  bool compress = job.compress;
   if (compress) {
-    if (Deflate(data)) {
+    if (Deflate(job.data)) {
       body = compressed_;
     } else {
       compress = false;
     }
   }
-  offsets_[static_cast<size_t>(id - 1)] = offset_;
-  std::string head = std::to_string(id) + " 0 obj\n<<";
-  head += dictionary;
+  offsets_[index] = offset_;
+  std::string head = std::to_string(job.id) + " 0 obj\n<<";
+  head += job.body;
   head += " /Length " + std::to_string(body.size());
   if (compress) head += " /Filter /FlateDecode";
   head += ">>\nstream\n";
@@ -98,6 +174,15 @@ void PdfFile::WriteStream(int id, std::string_view dictionary, std::string_view 
 
 bool PdfFile::Close(int root_id, int info_id) {
   if (!file_) return false;
+  if (worker_.joinable()) {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();  // the thread writes what is queued before it stops
+  }
+  offsets_.resize(static_cast<size_t>(reserved_), 0);
   const uint64_t xref = offset_;
   std::string table = "xref\n0 " + std::to_string(offsets_.size() + 1) + "\n";
   table += "0000000000 65535 f \n";

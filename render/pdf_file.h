@@ -3,13 +3,23 @@
 // Objects may be written in any order; an object number is reserved first (Reserve) when
 // another object must refer to it before it is written (a page to its parent, the pages
 // to a resource dictionary written last).
+//
+// Writing happens on a thread of the file's own: WriteObject and WriteStream queue the
+// object and return, and the thread compresses and writes the queued objects in the order
+// they were queued (so the file's bytes do not depend on the thread). While the caller
+// draws the next page the thread compresses the last one. At most kMaxQueued objects wait;
+// a caller that gets ahead waits for room. Failed and Close wait for the queue to empty.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace lgoty::render {
@@ -24,8 +34,9 @@ class PdfFile {
   // Creates (truncates) the file and writes the header; false when it cannot be created.
   bool Open(const std::string& path);
   bool IsOpen() const { return file_ != nullptr; }
-  // True once a write has failed (a full disk); the file is then worthless.
-  bool Failed() const { return failed_; }
+  // True once a write has failed (a full disk); the file is then worthless. Waits for the
+  // queued objects to be written.
+  bool Failed();
 
   // A new object number, to be written later with WriteObject or WriteStream.
   int Reserve();
@@ -35,11 +46,32 @@ class PdfFile {
   // /Filter) and the data, compressed unless compress is false.
   void WriteStream(int id, std::string_view dictionary, std::string_view data,
                    bool compress = true);
+  // The same, taking over the data without a copy (a page's content).
+  void WriteStream(int id, std::string_view dictionary, std::string&& data,
+                   bool compress = true);
   // Writes the cross-reference table and the trailer (root and info objects) and closes
   // the file; false when any write failed or an object was reserved and never written.
   bool Close(int root_id, int info_id);
 
  private:
+  static constexpr size_t kMaxQueued = 4;
+
+  // An object waiting for the writing thread: body is the object's dictionary ("<< ... >>"
+  // of a plain object) or, for a stream, its dictionary entries, with the data apart.
+  struct Job {
+    int id = 0;
+    bool stream = false;
+    bool compress = false;
+    std::string body;
+    std::string data;
+  };
+
+  void Queue(Job job);
+  // Waits until the writing thread has written everything queued.
+  void Drain();
+  void WorkerLoop();
+  // On the writing thread (or after it stopped).
+  void WriteJob(const Job& job);
   void Write(std::string_view bytes);
   // Compresses data into compressed_; false when the compressor fails.
   bool Deflate(std::string_view data);
@@ -47,12 +79,22 @@ class PdfFile {
   struct Deflater;
   std::unique_ptr<Deflater> deflater_;
 
+  // Written by the caller: the number of objects reserved. The offsets and everything
+  // below them belong to the writing thread while it runs.
+  int reserved_ = 0;
   FILE* file_ = nullptr;
   std::vector<char> buffer_;
   uint64_t offset_ = 0;
   std::vector<uint64_t> offsets_;  // by object number - 1; 0 while not written
   std::string compressed_;
   bool failed_ = false;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Job> queue_;  // guarded by mutex_
+  bool busy_ = false;      // guarded by mutex_: the thread is writing a job it took
+  bool stop_ = false;      // guarded by mutex_
+  std::thread worker_;
 };
 
 // A number as PDF writes it: at most `decimals` places, trailing zeros dropped.

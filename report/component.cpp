@@ -165,9 +165,11 @@ std::vector<TfrxComponent*> TfrxComponent::AllObjects() const {
 }
 
 TfrxComponent* TfrxComponent::FindObject(std::string_view name) const {
-  std::string upper = AsciiUpperName(name);
-  for (TfrxComponent* c : AllObjects()) {
-    if (AsciiUpperName(c->name_) == upper) return c;
+  // Depth first, children in order, as AllObjects lists them, without building the list or
+  // upper-case copies of the names: a rebuilt prepared page looks a name up per reference.
+  for (const auto& child : objects_) {
+    if (SameName(child->name_, name)) return child.get();
+    if (TfrxComponent* found = child->FindObject(name)) return found;
   }
   return nullptr;
 }

@@ -17,14 +17,10 @@
 namespace lgoty::report::prepared_detail {
 namespace {
 
-struct Attribute {
-  std::string_view name;
-  std::string_view raw;  // still escaped
-};
-
-// Splits an attribute text the way the serializer reads it.
-std::vector<Attribute> SplitAttributes(std::string_view text) {
-  std::vector<Attribute> out;
+// Calls visit(name, raw) for each attribute of a text, split the way the serializer reads
+// it.
+template <typename Visit>
+void ForEachAttribute(std::string_view text, Visit visit) {
   size_t i = 0;
   while (i < text.size()) {
     while (i < text.size() && text[i] == ' ') ++i;
@@ -34,10 +30,9 @@ std::vector<Attribute> SplitAttributes(std::string_view text) {
     if (open == std::string_view::npos) break;
     size_t close = text.find('"', open + 1);
     if (close == std::string_view::npos) break;
-    out.push_back({text.substr(i, eq - i), text.substr(open + 1, close - open - 1)});
+    visit(text.substr(i, eq - i), text.substr(open + 1, close - open - 1));
     i = close + 1;
   }
-  return out;
 }
 
 bool IsGeometry(std::string_view name) {
@@ -52,12 +47,11 @@ void Append(std::string& out, std::string_view name, std::string_view raw) {
   out += '"';
 }
 
-std::string FloatText(double value) {
-  return core::FloatToStr(value, core::DefaultFormatSettings());
-}
-
 // A view whose picture lives in the picture cache: its bytes are not repeated in the item.
+// The class is asked first: a failing cast walks the whole class chain, for every object.
 bool PictureInCache(const TfrxComponent& object) {
+  const core::ClassInfo* cls = object.ClassType();
+  if (!cls || !cls->InheritsFrom(TfrxPictureView::StaticClass())) return false;
   auto* picture = dynamic_cast<const TfrxPictureView*>(&object);
   return picture && picture->image_index > 0;
 }
@@ -66,6 +60,46 @@ bool PictureInCache(const TfrxComponent& object) {
 std::string Trimmed(const std::string& text) { return std::string(core::TrimLeft(text, " ")); }
 
 }  // namespace
+
+std::string FloatText(double value) {
+  const core::FormatSettings& fs = core::DefaultFormatSettings();
+  // The general format's 15 significant digits are the shortest text that reads back as
+  // the same double whenever that text has at most 15 of them: no other decimal of 15
+  // digits reads back as that double. Positions and sizes (37.8, 83.15, 720) are such
+  // values, in the range where the general format is not exponential; the shortest text
+  // is found several times faster than the general conversion.
+  if (value == 0) return "0";  // negative zero too
+  const double magnitude = std::fabs(value);
+  if (magnitude >= kFastFloatMin && magnitude < kFastFloatMax) {
+    char text[64];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    if (error == std::errc()) {
+      const std::string_view shortest(text, static_cast<size_t>(end - text));
+      int significant = 0;
+      bool leading = true;
+      int pending_zeros = 0;  // zeros after the last non-zero digit so far
+      for (char c : shortest) {
+        if (c < '0' || c > '9') continue;
+        if (c == '0') {
+          if (!leading) ++pending_zeros;
+          continue;
+        }
+        leading = false;
+        significant += pending_zeros + 1;
+        pending_zeros = 0;
+      }
+      if (significant <= 15) {
+        const size_t point = shortest.find('.');
+        if (point == std::string_view::npos) return std::string(shortest);
+        std::string out(shortest.substr(0, point));
+        out += fs.DecimalSeparator;
+        out += shortest.substr(point + 1);
+        return out;
+      }
+    }
+  }
+  return core::FloatToStr(value, fs);
+}
 
 int RoundToInt(double value) {
   if (!std::isfinite(value)) return 0;
@@ -138,13 +172,13 @@ std::string FullDiff(TfrxXMLSerializer& serializer, const TfrxComponent& object,
   geometry('t', object.Top(), source ? source->Top() : 0);
   geometry('w', object.Width(), source ? source->Width() : 0);
   geometry('h', object.Height(), source ? source->Height() : 0);
-  std::string text = serializer.WriteAttributes(object, "", source);
-  bool cached_picture = PictureInCache(object);
-  for (const Attribute& a : SplitAttributes(text)) {
-    if (IsGeometry(a.name)) continue;
-    if (cached_picture && a.name == "Picture.PropData") continue;
-    Append(out, a.name, a.raw);
-  }
+  const std::string text = serializer.WriteAttributes(object, "", source);
+  const bool cached_picture = PictureInCache(object);
+  ForEachAttribute(text, [&](std::string_view name, std::string_view raw) {
+    if (IsGeometry(name)) return;
+    if (cached_picture && name == "Picture.PropData") return;
+    Append(out, name, raw);
+  });
   return Trimmed(std::move(out));
 }
 

@@ -31,6 +31,13 @@ inline constexpr size_t kMaxSourceDigits = 5;
 // Positions closer than this to the source's count as unchanged in a first-pass item.
 inline constexpr double kPositionTolerance = 0.0001;
 
+// A float as the serializer writes it (core::FloatToStr: general format, 15 significant
+// digits, the current decimal separator), with a fast path for the usual positions and
+// sizes: magnitudes from kFastFloatMin up to kFastFloatMax.
+inline constexpr double kFastFloatMin = 1e-4;
+inline constexpr double kFastFloatMax = 1e15;
+std::string FloatText(double value);
+
 int RoundToInt(double value);
 int IntAttribute(const core::TfrxXMLItem* item, std::string_view name);
 // A float with '.' or ',' as the decimal separator; 0 when it does not convert.

@@ -107,7 +107,7 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
             std::make_shared<ReferenceProperties>(cls, reference.substr(blank), serializer);
       }
       info->compiled->CopyTo(*object);
-      text = info->compiled->RemainingText();
+      info->compiled->AppendRemainingText(text, child->Text());
       text += ' ';
       text += child->Text();
       serializer.ApplyItemAttributes(text, *object, root);

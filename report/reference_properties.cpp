@@ -46,6 +46,8 @@ ReferenceProperties::ReferenceProperties(const core::ClassInfo* cls, std::string
     remaining_.assign(attributes);
     return;
   }
+  // Where each remaining attribute starts in remaining_ and how long its name is.
+  std::vector<std::pair<size_t, size_t>> remaining_at;
   serializer.ApplyItemAttributes(attributes, *prototype_);
   // The same split of the text as the serializer's reading.
   size_t i = 0;
@@ -97,8 +99,53 @@ ReferenceProperties::ReferenceProperties(const core::ClassInfo* cls, std::string
       copies_.push_back(std::move(copy));
     } else {
       if (!remaining_.empty()) remaining_ += ' ';
+      remaining_at.emplace_back(remaining_.size(), name.size());
       remaining_ += whole;
     }
+  }
+  // remaining_ no longer grows: views into it stay valid.
+  const std::string_view all = remaining_;
+  for (size_t k = 0; k < remaining_at.size(); ++k) {
+    const auto [at, name_size] = remaining_at[k];
+    const size_t end = k + 1 < remaining_at.size() ? remaining_at[k + 1].first - 1 : all.size();
+    remaining_attributes_.push_back({all.substr(at, name_size), all.substr(at, end - at)});
+  }
+}
+
+void ReferenceProperties::AppendRemainingText(std::string& out,
+                                              std::string_view differences) const {
+  if (!prototype_) {
+    out += remaining_;
+    return;
+  }
+  // The names the differences set, split as the serializer reads them (quotes inside
+  // values are escaped, so a quote always opens or closes a value).
+  constexpr size_t kMaxNames = 16;
+  std::string_view names[kMaxNames];
+  size_t count = 0;
+  size_t i = 0;
+  while (i < differences.size()) {
+    while (i < differences.size() && differences[i] == ' ') ++i;
+    const size_t eq = differences.find('=', i);
+    if (eq == std::string_view::npos) break;
+    const size_t open = differences.find('"', eq + 1);
+    if (open == std::string_view::npos) break;
+    const size_t close = differences.find('"', open + 1);
+    if (close == std::string_view::npos) break;
+    size_t name_end = eq;
+    while (name_end > i && differences[name_end - 1] == ' ') --name_end;
+    if (count == kMaxNames) break;  // the rest is simply not skipped
+    names[count++] = differences.substr(i, name_end - i);
+    i = close + 1;
+  }
+  bool first = out.empty();
+  for (const Remaining& attribute : remaining_attributes_) {
+    bool overridden = false;
+    for (size_t k = 0; k < count && !overridden; ++k) overridden = names[k] == attribute.name;
+    if (overridden) continue;
+    if (!first) out += ' ';
+    first = false;
+    out += attribute.whole;
   }
 }
 

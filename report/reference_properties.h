@@ -38,6 +38,10 @@ class ReferenceProperties {
   void CopyTo(core::TObject& object) const;
   // The attributes left as text, to be applied before the stored differences.
   const std::string& RemainingText() const { return remaining_; }
+  // Appends to out the attributes left as text that the stored differences do not set
+  // again (those would only be read to be replaced: a memo's text, above all).
+  // differences: an attribute text as stored in a page item.
+  void AppendRemainingText(std::string& out, std::string_view differences) const;
 
  private:
   struct Copy {
@@ -45,9 +49,15 @@ class ReferenceProperties {
     const core::PropInfo* prop = nullptr;
   };
 
+  struct Remaining {
+    std::string_view name;   // inside remaining_
+    std::string_view whole;  // name="value", inside remaining_
+  };
+
   std::unique_ptr<core::TObject> prototype_;
   std::vector<Copy> copies_;
   std::string remaining_;
+  std::vector<Remaining> remaining_attributes_;
 };
 
 }  // namespace lgoty::report

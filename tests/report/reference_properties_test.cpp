@@ -34,8 +34,9 @@ Built Build(const ReferenceProperties* compiled, const std::string& reference,
   TfrxXMLSerializer serializer;
   if (compiled) {
     compiled->CopyTo(*built.memo);
-    serializer.ApplyItemAttributes(compiled->RemainingText() + " " + differences, *built.memo,
-                                   built.page.get());
+    std::string text;
+    compiled->AppendRemainingText(text, differences);
+    serializer.ApplyItemAttributes(text + " " + differences, *built.memo, built.page.get());
   } else {
     serializer.ApplyItemAttributes(reference + " " + differences, *built.memo, built.page.get());
   }
@@ -73,7 +74,9 @@ TEST(ReferenceProperties, CompiledReferenceBuildsTheSameObjectAsItsText) {
       << compiled.RemainingText();
 
   const std::string changed = "t=\"50\" h=\"20\" Text=\"2\" Font.Style=\"0\" HAlign=\"haCenter\"";
-  for (const std::string& differences : {std::string(), changed}) {
+  // A value that only mentions an attribute name sets nothing by it.
+  const std::string mention = "TagStr=\"x Text= y\" OnBeforePrint=\"Other\"";
+  for (const std::string& differences : {std::string(), changed, mention}) {
     SCOPED_TRACE(differences);
     Built expected = Build(nullptr, reference, differences);
     Built actual = Build(&compiled, reference, differences);
@@ -81,6 +84,14 @@ TEST(ReferenceProperties, CompiledReferenceBuildsTheSameObjectAsItsText) {
     EXPECT_EQ(actual.memo->Text(), expected.memo->Text());
     EXPECT_EQ(actual.memo->FillType(), TfrxFillType::ftGradient);
   }
+  // What the differences set again is left out of the remaining text; the rest stays in
+  // its order.
+  std::string kept;
+  compiled.AppendRemainingText(kept, changed);
+  EXPECT_EQ(kept.find("Text="), std::string::npos) << kept;
+  std::string all;
+  compiled.AppendRemainingText(all, mention);
+  EXPECT_EQ(all, compiled.RemainingText());
   // A nested object of another class than the prototype's (a fill type changed by the
   // differences) takes the text's values, not the prototype's.
   const std::string other_fill = "FillType=\"ftBrush\" Fill.BackColor=\"255\"";

@@ -294,13 +294,11 @@ void TfrxPreviewPages::AddObjectItem(TfrxComponent* object, TfrxXMLItem* parent,
     item->SetName(info->alias);
     if (!first_pass) {
       item->SetText(FullDiff(*serializer_, *object, source));
-    } else if (depth == 0) {
+    } else {
+      // Where the object lies: what the pass asks of its pages (where bands end, which
+      // bands a page has, moving a page's last bands on).
       item->SetText(PartialDiff(*serializer_, *object, *source));
     }
-    // The objects inside a placed object are kept by name only in a first pass: what the
-    // pass asks of its pages (where bands end, which bands a page has, moving a page's
-    // last bands on) reads only the objects placed on the page, and the pages are thrown
-    // away before anything draws them.
   } else {
     item->SetName(object->ClassName());
     std::string text = object->Name().empty()
@@ -311,6 +309,9 @@ void TfrxPreviewPages::AddObjectItem(TfrxComponent* object, TfrxXMLItem* parent,
   }
   added_bytes_ += static_cast<int64_t>(item->Text().size() + item->Name().size() +
                                        sizeof(TfrxXMLItem) + 16);
+  // A first pass keeps only the placed objects themselves: what it asks of its pages reads
+  // nothing inside them, and the pages are thrown away before anything draws them.
+  if (first_pass && source && info && source_page) return;
   for (int i = 0; i < object->ObjectCount(); ++i) {
     AddObjectItem(object->Object(i), item, source_page, first_pass, depth + 1);
   }

@@ -344,6 +344,77 @@ double TfrxDrawText::MeasureLine(const TextLine& line, std::vector<double>* posi
   return offset;
 }
 
+namespace {
+
+// The break places of one paragraph: hands emit(begin, end, next, hyphen) each line in
+// turn. text is the paragraph without its tags, attr_at(i) the style of character i and
+// pos the absolute advance after each character; font_of(attr) the font of a style.
+// Shared by the full layout and by the line count, so that both break alike.
+template <class AttrAt, class FontOf, class Emit>
+void BreakLines(const std::u32string_view text, const AttrAt& attr_at, const FontOf& font_of,
+                const std::vector<double>& pos, TfrxTextMeasurer& measurer,
+                double char_spacing, bool word_break, double first_width, double full_width,
+                const Emit& emit) {
+  const size_t n = text.size();
+  auto width = [&](size_t begin, size_t end) {
+    return (end == 0 ? 0 : pos[end - 1]) - (begin == 0 ? 0 : pos[begin - 1]);
+  };
+  // Offers the word starting at word_start to the syllable rules: the end of the longest
+  // first part that, with its hyphen, keeps the line from line_start within available.
+  auto hyphenate = [&](size_t word_start, size_t line_start, double available, size_t& end) {
+    size_t word_end = word_start;
+    while (word_end < n && kWordEnds.find(text[word_end]) == std::u32string_view::npos) {
+      if (attr_at(word_end).nowrap) return false;
+      ++word_end;
+    }
+    std::u32string word;
+    for (size_t i = word_start; i < word_end; ++i) word.push_back(UpperRussian(text[i]));
+    std::vector<size_t> breaks = SyllableBreaks(word);
+    for (auto it = breaks.rbegin(); it != breaks.rend(); ++it) {
+      size_t k = word_start + *it;
+      double hyphen = measurer.TextExtent(font_of(attr_at(k - 1)), U"-") + char_spacing;
+      if (width(line_start, k) + hyphen <= available) {
+        end = k;
+        return true;
+      }
+    }
+    return false;
+  };
+
+  constexpr size_t kNone = static_cast<size_t>(-1);
+  size_t start = 0, blank = kNone, i = 0;
+  double available = first_width;
+  while (i < n) {
+    if (text[i] == U' ' && !attr_at(i).nowrap && i > start) blank = i;
+    if (width(start, i + 1) > available) {
+      size_t end = i, next = i, syllable_end = 0;
+      bool hyphen = false;
+      if (blank != kNone) {
+        end = blank;
+        next = blank + 1;
+        if (word_break && hyphenate(blank + 1, start, available, syllable_end)) {
+          end = next = syllable_end;
+          hyphen = true;
+        }
+      } else if (i == start) {
+        end = next = i + 1;
+      } else if (word_break && hyphenate(start, start, available, syllable_end)) {
+        end = next = syllable_end;
+        hyphen = true;
+      }
+      emit(start, end, next, hyphen);
+      start = i = next;
+      blank = kNone;
+      available = full_width;
+      continue;
+    }
+    ++i;
+  }
+  if (start < n) emit(start, n, n, false);
+}
+
+}  // namespace
+
 void TfrxDrawText::BreakParagraph(size_t index, const std::u32string& source, double first_width,
                                   double full_width) {
   Paragraph paragraph = ReadTags(source);
@@ -379,71 +450,87 @@ void TfrxDrawText::BreakParagraph(size_t index, const std::u32string& source, do
     emit(0, n, n, false);
     return;
   }
-  auto width = [&](size_t begin, size_t end) {
-    return (end == 0 ? 0 : pos[end - 1]) - (begin == 0 ? 0 : pos[begin - 1]);
-  };
-  // Offers the word starting at word_start to the syllable rules: the end of the longest
-  // first part that, with its hyphen, keeps the line from line_start within available.
-  auto hyphenate = [&](size_t word_start, size_t line_start, double available, size_t& end) {
-    size_t word_end = word_start;
-    while (word_end < n && kWordEnds.find(text[word_end]) == std::u32string_view::npos) {
-      if (paragraph.attrs[word_end].nowrap) return false;
-      ++word_end;
-    }
-    std::u32string word;
-    for (size_t i = word_start; i < word_end; ++i) word.push_back(UpperRussian(text[i]));
-    std::vector<size_t> breaks = SyllableBreaks(word);
-    for (auto it = breaks.rbegin(); it != breaks.rend(); ++it) {
-      size_t k = word_start + *it;
-      double hyphen = Measurer().TextExtent(FontFor(paragraph.attrs[k - 1]), U"-") +
-                      char_spacing_ * kMeasureScale;
-      if (width(line_start, k) + hyphen <= available) {
-        end = k;
-        return true;
-      }
-    }
-    return false;
-  };
+  BreakLines(
+      text, [&](size_t i) -> const TextCharAttr& { return paragraph.attrs[i]; },
+      [&](const TextCharAttr& attr) { return FontFor(attr); }, pos, Measurer(),
+      char_spacing_ * kMeasureScale, word_break_, first_width, full_width, emit);
+}
 
-  constexpr size_t kNone = static_cast<size_t>(-1);
-  size_t start = 0, blank = kNone, i = 0;
-  double available = first_width;
-  while (i < n) {
-    if (text[i] == U' ' && !paragraph.attrs[i].nowrap && i > start) blank = i;
-    if (width(start, i + 1) > available) {
-      size_t end = i, next = i, syllable_end = 0;
-      bool hyphen = false;
-      if (blank != kNone) {
-        end = blank;
-        next = blank + 1;
-        if (word_break_ && hyphenate(blank + 1, start, available, syllable_end)) {
-          end = next = syllable_end;
-          hyphen = true;
-        }
-      } else if (i == start) {
-        end = next = i + 1;
-      } else if (word_break_ && hyphenate(start, start, available, syllable_end)) {
-        end = next = syllable_end;
-        hyphen = true;
-      }
-      emit(start, end, next, hyphen);
-      start = i = next;
-      blank = kNone;
-      available = full_width;
-      continue;
-    }
-    ++i;
+size_t TfrxDrawText::CountParagraphLines(const std::u32string& source, double first_width,
+                                         double full_width) {
+  // Tags change the characters and their styles: such a paragraph is read as the full
+  // layout reads it.
+  if (html_ && source.find(U'<') != std::u32string::npos) {
+    Paragraph paragraph = ReadTags(source);
+    const size_t n = paragraph.text.size();
+    if (!word_wrap_ || n <= 1) return 1;
+    std::vector<double>& pos = scratch_;
+    MeasureParagraph(paragraph, pos);
+    if (pos[n - 1] <= first_width) return 1;
+    size_t count = 0;
+    BreakLines(
+        paragraph.text, [&](size_t i) -> const TextCharAttr& { return paragraph.attrs[i]; },
+        [&](const TextCharAttr& attr) { return FontFor(attr); }, pos, Measurer(),
+        char_spacing_ * kMeasureScale, word_break_, first_width, full_width,
+        [&](size_t, size_t, size_t, bool) { ++count; });
+    return count;
   }
-  if (start < n) emit(start, n, n, false);
+  // Without tags every character has the memo's own style: one run, measured in one call,
+  // as MeasureParagraph measures a paragraph of one style.
+  const size_t n = source.size();
+  if (!word_wrap_ || n <= 1) return 1;
+  TextCharAttr attr;
+  attr.style = font_.style;
+  attr.color = font_.color;
+  const CanvasFont font = FontFor(attr);
+  std::vector<double>& pos = scratch_;
+  Measurer().CharPositions(font, source, run_);
+  pos.resize(n);
+  for (size_t i = 0; i < n; ++i) pos[i] = i < run_.size() ? run_[i] : (run_.empty() ? 0 : run_.back());
+  const double spacing = char_spacing_ * kMeasureScale;
+  if (spacing != 0) {
+    for (size_t i = 0; i < n; ++i) pos[i] += spacing * static_cast<double>(i + 1);
+  }
+  if (pos[n - 1] <= first_width) return 1;
+  size_t count = 0;
+  BreakLines(
+      source, [&](size_t) -> const TextCharAttr& { return attr; },
+      [&](const TextCharAttr&) { return font; }, pos, Measurer(), spacing, word_break_,
+      first_width, full_width, [&](size_t, size_t, size_t, bool) { ++count; });
+  return count;
+}
+
+size_t TfrxDrawText::CountLines(std::string_view text, bool full_width) {
+  lines_.clear();
+  sources_.clear();
+  full_text_.clear();
+  const double width = (SwapsAxes() ? text_rect_.Height() : text_rect_.Width()) * kMeasureScale;
+  const double first_width = full_width ? width : width - paragraph_gap_ * kMeasureScale;
+  size_t count = 0;
+  size_t start = 0;
+  // Source lines as SplitLines cuts them: CR LF, CR or LF ends one; a trailing end adds none.
+  while (start < text.size()) {
+    size_t end = text.find_first_of("\r\n", start);
+    const std::string_view line =
+        text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    paragraph_source_ = core::Utf8ToUtf32(line);
+    count += CountParagraphLines(paragraph_source_, first_width, width);
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return count;
 }
 
 double TfrxDrawText::LineHeight() const {
   return font_.MeasureHeight() / kMeasureScale + line_spacing_;
 }
 
-double TfrxDrawText::TextHeight() const {
-  if (lines_.empty()) return 0;
-  double height = static_cast<double>(lines_.size()) * LineHeight();
+double TfrxDrawText::TextHeight() const { return HeightOfLines(lines_.size()); }
+
+double TfrxDrawText::HeightOfLines(size_t count) const {
+  if (count == 0) return 0;
+  double height = static_cast<double>(count) * LineHeight();
   if (line_spacing_ < 0) height -= line_spacing_;
   return height;
 }
@@ -657,7 +744,8 @@ double HorizontalPadding(const TfrxCustomMemoView& memo) {
   return padding;
 }
 
-void PrepareWithHeight(const TfrxCustomMemoView& memo, TfrxDrawText& layout, double height) {
+// Everything of a memo but its text.
+void PrepareFrame(const TfrxCustomMemoView& memo, TfrxDrawText& layout, double height) {
   layout.SetFont(CanvasFont::From(memo.Font()));
   layout.SetOptions(memo.word_wrap, memo.allow_html_tags, memo.rotation, memo.wysiwyg,
                     memo.clipped, memo.word_break, memo.rtl_reading);
@@ -669,6 +757,10 @@ void PrepareWithHeight(const TfrxCustomMemoView& memo, TfrxDrawText& layout, dou
     rect = {memo.gap_x, memo.gap_y, memo.Width() - memo.gap_x, height - memo.gap_y};
   }
   layout.SetDimensions(rect, rect);
+}
+
+void PrepareWithHeight(const TfrxCustomMemoView& memo, TfrxDrawText& layout, double height) {
+  PrepareFrame(memo, layout, height);
   layout.SetText(memo.Text());
   layout.SetParaBreaks(memo.first_para_break, memo.last_para_break);
 }
@@ -681,8 +773,10 @@ void PrepareMemoLayout(const TfrxCustomMemoView& memo, TfrxDrawText& layout) {
 
 double CalcMemoHeight(const TfrxCustomMemoView& memo, TfrxDrawText& layout) {
   DrawTextLock lock(layout);
-  PrepareMemoLayout(memo, layout);
-  return std::round(layout.TextHeight() + VerticalPadding(memo));
+  // The height needs only the number of lines: they are counted, not built.
+  PrepareFrame(memo, layout, memo.Height());
+  const size_t lines = layout.CountLines(memo.Text());
+  return std::round(layout.HeightOfLines(lines) + VerticalPadding(memo));
 }
 
 double CalcMemoWidth(const TfrxCustomMemoView& memo, TfrxDrawText& layout) {

@@ -84,8 +84,14 @@ class TfrxDrawText {
   // line (last): the text continues from, or into, another part.
   void SetParaBreaks(bool first, bool last);
 
+  // The number of lines SetText would make of a text, without making them (the line list
+  // is left empty). Sets nothing but what the count needs; TextHeight stays 0 after it.
+  size_t CountLines(std::string_view text, bool full_width = false);
+
   // Report pixels.
   double TextHeight() const;
+  // The height of count lines (TextHeight is the height of the line list).
+  double HeightOfLines(size_t count) const;
   double TextWidth();
   // Height of one line: font height / 6.25 + line spacing.
   double LineHeight() const;
@@ -119,6 +125,8 @@ class TfrxDrawText {
   Paragraph ReadTags(const std::u32string& source) const;
   void BreakParagraph(size_t index, const std::u32string& source, double first_width,
                       double full_width);
+  size_t CountParagraphLines(const std::u32string& source, double first_width,
+                             double full_width);
   // Absolute advance after each character of the paragraph, measured run by run.
   void MeasureParagraph(const Paragraph& paragraph, std::vector<double>& positions);
   // Advance of one line, run by run, without spacing; fills positions when given.
@@ -138,6 +146,8 @@ class TfrxDrawText {
   std::vector<TextLine> lines_;
   std::string full_text_;
   std::vector<double> scratch_;  // character positions, reused between paragraphs
+  std::vector<double> run_;      // positions of one run, reused by CountLines
+  std::u32string paragraph_source_;  // the paragraph CountLines is at
 };
 
 // The locked-scope helper: std::lock_guard over a layout.

@@ -109,8 +109,8 @@ core::Variant RawValue(const TSqlStatement& st, int column, ValueMix* mix) {
 }
 
 // The canonical variant of `type` for a raw value (Null stays Null; a value that cannot be
-// read as the type becomes Null).
-core::Variant Canonical(const core::Variant& raw, TFieldType type) {
+// read as the type becomes Null). Taken by value: a text, the usual value, moves through.
+core::Variant Canonical(core::Variant raw, TFieldType type) {
   if (raw.IsNull()) return raw;
   const bool text = raw.IsString();
   switch (type) {
@@ -227,7 +227,7 @@ TAdoQuery::Result TAdoQuery::Run() {
     for (int c = 0; c < count; ++c) {
       const auto column = static_cast<size_t>(c);
       core::Variant raw = RawValue(*statement, c, declared[column] ? nullptr : &mixes[column]);
-      row[column] = declared[column] ? Canonical(raw, result.columns[column].type)
+      row[column] = declared[column] ? Canonical(std::move(raw), result.columns[column].type)
                                      : std::move(raw);
     }
     result.rows.push_back(std::move(row));
@@ -252,7 +252,7 @@ TAdoQuery::Result TAdoQuery::Run() {
       def.type = TFieldType::ftString;
       def.size = 1;
     }
-    for (auto& row : result.rows) row[column] = Canonical(row[column], def.type);
+    for (auto& row : result.rows) row[column] = Canonical(std::move(row[column]), def.type);
   }
   return result;
 }

@@ -1,0 +1,156 @@
+// Counting the lines of a text (what a stretching memo's height needs) must give the
+// number of lines the full layout makes, whatever the text, its tags and the options: the
+// band engine sizes memos by the count and draws them from the full layout. Measured by a
+// fake whose advance differs from character to character, so that break places depend on
+// which characters a line holds.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "report/graphics.h"
+#include "report/text_layout.h"
+#include "report/views.h"
+
+namespace lgoty::report {
+namespace {
+
+class VaryingMeasurer final : public TfrxTextMeasurer {
+ public:
+  static double Advance(const CanvasFont& font, char32_t c) {
+    const double base = 30 + static_cast<double>(c % 7) * 15;
+    return base * font.size / 10 * ((font.style & font_style::fsBold) ? 1.5 : 1.0);
+  }
+  FontMetrics Metrics(const CanvasFont& font) override {
+    return {font.MeasureHeight() * 0.8, font.MeasureHeight() * 0.2};
+  }
+  void CharPositions(const CanvasFont& font, std::u32string_view text,
+                     std::vector<double>& positions) override {
+    positions.resize(text.size());
+    double x = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+      x += Advance(font, text[i]);
+      positions[i] = x;
+    }
+  }
+};
+
+struct Options {
+  double width = 100;  // report pixels
+  bool word_wrap = true, html = false, word_break = false, full_width = false;
+  int rotation = 0;
+  double char_spacing = 0, paragraph_gap = 0;
+};
+
+void Apply(TfrxDrawText& layout, const Options& o) {
+  CanvasFont font;
+  layout.SetFont(font);
+  layout.SetOptions(o.word_wrap, o.html, o.rotation, true, true, o.word_break, false);
+  layout.SetGaps(2, o.char_spacing, o.paragraph_gap);
+  const CanvasRect rect = o.rotation == 90 ? CanvasRect{0, 0, 300, o.width}
+                                           : CanvasRect{0, 0, o.width, 300};
+  layout.SetDimensions(rect, rect);
+}
+
+// The full layout's line count and the count, for one text.
+void ExpectSameCount(TfrxDrawText& layout, const Options& o, const std::string& text) {
+  Apply(layout, o);
+  layout.SetText(text, o.full_width);
+  const size_t full = layout.Lines().size();
+  const double full_height = layout.TextHeight();
+  Apply(layout, o);
+  const size_t counted = layout.CountLines(text, o.full_width);
+  EXPECT_EQ(counted, full) << "text \"" << text << "\" width " << o.width << " html " << o.html
+                           << " word break " << o.word_break << " wrap " << o.word_wrap;
+  EXPECT_DOUBLE_EQ(layout.HeightOfLines(counted), full_height);
+}
+
+TEST(LineCount, HandPickedTextsCountAsTheyAreLaidOut) {
+  VaryingMeasurer measurer;
+  TfrxDrawText layout(&measurer);
+  const std::vector<std::string> texts = {
+      "", "a", "ab", " ", "  ", "Иванов Иван Иванович", "Иванов\r\nПетров", "a\r\n", "\r\n",
+      "\r\n\r\n", "a\rb\nc\r\n\r\nd", "оченьдлинноеслово без пробелов вообще",
+      "<b>жирный</b> и обычный текст в одной строке", "<nowrap>не переносить эту часть</nowrap> а тут можно",
+      "<font color=\"#FF0000\">красный</font> <sub>2</sub> <sup>3</sup> <unknown> тег",
+      "a < b > c и ещё немного текста", "ул. Ленина, д. 5, кв. 17; г. Москва-Сити",
+      "12.03.1950", "1 234 567,89"};
+  for (double width : {8.0, 16.0, 40.0, 100.0, 400.0}) {
+    for (bool html : {false, true}) {
+      for (bool word_break : {false, true}) {
+        Options o;
+        o.width = width;
+        o.html = html;
+        o.word_break = word_break;
+        for (const std::string& text : texts) ExpectSameCount(layout, o, text);
+      }
+    }
+  }
+}
+
+TEST(LineCount, RandomTextsCountAsTheyAreLaidOutUnderEveryOption) {
+  VaryingMeasurer measurer;
+  TfrxDrawText layout(&measurer);
+  const std::vector<std::string> pieces = {
+      "а", "б", "в", "о", "е", "й", "ь", "ст", "x", "Q", " ", " ", " ", ".", ",", "-", ";",
+      "<b>", "</b>", "<i>", "<nowrap>", "</nowrap>", "<sub>", "</sub>", "<font color=\"#00FF00\">",
+      "</font>", "<", ">", "\r\n", "\n", "\r", "ё", "Ы"};
+  std::mt19937 random(20261209);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int length = static_cast<int>(random() % 60);
+    for (int k = 0; k < length; ++k) text += pieces[random() % pieces.size()];
+    Options o;
+    o.width = 4 + static_cast<double>(random() % 200);
+    o.word_wrap = random() % 8 != 0;
+    o.html = random() % 2 == 0;
+    o.word_break = random() % 2 == 0;
+    o.full_width = random() % 4 == 0;
+    o.rotation = random() % 6 == 0 ? 90 : 0;
+    o.char_spacing = random() % 3 == 0 ? 1.5 : 0;
+    o.paragraph_gap = random() % 3 == 0 ? 10 : 0;
+    ExpectSameCount(layout, o, text);
+    if (HasFailure()) break;
+  }
+}
+
+// A memo's height from the count equals the height of its full layout, with its frame,
+// gaps and spacing around the text.
+TEST(LineCount, MemoHeightEqualsTheFullLayoutsHeight) {
+  VaryingMeasurer measurer;
+  TfrxDrawText layout(&measurer);
+  const std::vector<std::string> texts = {"", "Иванов", "Иванов Иван Иванович, 12.03.1950",
+                                          "a\r\nb\r\n", "<b>Петров</b> Пётр Петрович"};
+  for (const std::string& text : texts) {
+    for (double width : {20.0, 60.0, 300.0}) {
+      for (bool html : {false, true}) {
+        TfrxMemoView memo;
+        memo.SetBounds(0, 0, width, 10);
+        memo.SetText(text);
+        memo.allow_html_tags = html;
+        memo.word_break = true;
+        memo.gap_x = 2;
+        memo.gap_y = 1;
+        memo.line_spacing = html ? -1 : 3;
+        memo.paragraph_gap = html ? 5 : 0;
+        memo.Frame().typ = frame_typ::kAll;
+        memo.Frame().width = 2;
+        double full = 0;
+        {
+          DrawTextLock lock(layout);
+          PrepareMemoLayout(memo, layout);
+          full = layout.TextHeight();
+        }
+        const double padding = 2 * memo.gap_y + (memo.Frame().width - 1) / 2 +
+                               memo.Frame().width / 2;
+        EXPECT_EQ(CalcMemoHeight(memo, layout), std::round(full + padding))
+            << text << " width " << width << " html " << html;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lgoty::report

@@ -63,6 +63,11 @@ TEST(QtMeasurer, OneLineArialTenMemoWithAFrameNeedsEighteenPixels) {
   // Too narrow for one line: three lines of 15.28 pixels.
   memo.SetWidth(68);
   EXPECT_EQ(report::CalcMemoHeight(memo, layout), std::round(3 * (83 / 6.25 + 2) + 2 + 0.5));
+  // The height counts the lines; the full layout shows where they break.
+  {
+    report::DrawTextLock lock(layout);
+    report::PrepareMemoLayout(memo, layout);
+  }
   EXPECT_EQ(layout.LineTexts(), (std::vector<std::string>{"Иванов", "Иван", "Иванович"}));
 }
 

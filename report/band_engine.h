@@ -27,6 +27,7 @@
 
 #include "core/date_time.h"
 #include "report/band_tree.h"
+#include "report/prepared_outline.h"
 #include "report/shift_lists.h"
 
 namespace lgoty::report {
@@ -144,6 +145,9 @@ class TfrxEngine final : public TfrxCustomEngine {
   // data_walk.cpp: data bands, groups, headers and footers.
   void WalkBands(const std::vector<DataBandNode*>& nodes);
   void WalkBand(DataBandNode& node);
+  // Adds the outline entry of a band just shown when it has an OutlineText; true when one
+  // was added (the caller goes back up a level when the band's part ends).
+  bool AddOutlineEntry(const TfrxBand& band);
   bool RowPrintable(DataBandNode& node);
   bool HasPrintableRow(DataBandNode& node);
   void ShowGroupHeaders(DataBandNode& node, size_t from, bool first_row);
@@ -190,6 +194,9 @@ class TfrxEngine final : public TfrxCustomEngine {
   double keep_y_ = 0;
   int keep_position_ = 0;
   int keep_anchor_count_ = 0;
+  TfrxOutline::Mark keep_outline_;
+  // Where the band shown last was placed on its page (outline entries point there).
+  double last_shown_top_ = 0;
   bool keeping_header_ = false;
 };
 

@@ -74,6 +74,7 @@ void TfrxEngine::ShowBandImpl(TfrxBand* band) {
   PrepareBand(*band);
 
   bool split = false;
+  double shown_top = cur_y_;
   if (band->Visible() && !IsFixedPlaceBand(*band) && !IsMultiColumnDataBand(*band) &&
       !adding_page_ && context_ && FreeSpace() < band->Height() - kEpsilon) {
     if ((band->allow_split && !keep_band_) || band->Height() > PageBodyHeight() + kEpsilon) {
@@ -82,13 +83,17 @@ void TfrxEngine::ShowBandImpl(TfrxBand* band) {
         NewColumn();
       }
       EndKeep(keep_band_);
+      shown_top = cur_y_;
       ShowSplit(*band);
       split = true;
     } else {
       NewColumn();
     }
   }
-  if (!split) PlaceBand(*band);
+  if (!split) {
+    PlaceBand(*band);
+    shown_top = band->Top();
+  }
   FinishBand(*band);
 
   if (TfrxChild* child = band->child.Get();
@@ -96,6 +101,7 @@ void TfrxEngine::ShowBandImpl(TfrxBand* band) {
     ShowBand(child);
   }
   if (kept_child) EndKeep(band);
+  last_shown_top_ = shown_top;  // the band's own, not its child's
   if (auto* data = dynamic_cast<TfrxDataBand*>(band)) {
     links::AddAggregateRow(report_, *data);
   }

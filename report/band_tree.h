@@ -38,6 +38,7 @@ struct GroupState {
   TfrxGroupFooter* footer = nullptr;
   core::Variant last_value;
   int rows = 0;  // rows printed in the current group
+  bool outlined = false;  // the header added an outline entry that the group's end closes
 };
 
 // The run-time state of one data band.

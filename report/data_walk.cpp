@@ -13,6 +13,7 @@
 #include "report/bands.h"
 #include "report/data_sets.h"
 #include "report/engine_links.h"
+#include "report/engine_output.h"
 #include "report/report.h"
 
 namespace lgoty::report {
@@ -68,6 +69,12 @@ bool TfrxEngine::HasPrintableRow(DataBandNode& node) {
   return false;
 }
 
+bool TfrxEngine::AddOutlineEntry(const TfrxBand& band) {
+  if (band.outline_text.empty()) return false;
+  output_.AddOutlineItem(core::VarToStr(links::Calc(report_, band.outline_text)), last_shown_top_);
+  return true;
+}
+
 void TfrxEngine::WalkBands(const std::vector<DataBandNode*>& nodes) {
   for (DataBandNode* node : nodes) {
     if (Terminated()) return;
@@ -84,6 +91,7 @@ void TfrxEngine::ShowGroupHeaders(DataBandNode& node, size_t from, bool first_ro
     group.last_value = links::Calc(report_, group.header->condition);
     SetLines(node.line, node.line_through);
     ShowBand(group.header);
+    group.outlined = AddOutlineEntry(*group.header);
     first_row_band_ = nullptr;
     if (group.header->reprint_on_new_page) AddHeader(group.header);
   }
@@ -95,6 +103,10 @@ void TfrxEngine::ShowGroupFooters(DataBandNode& node, size_t down_to) {
     RemoveHeader(group.header);
     if (group.footer && !(group.footer->hide_if_single_data_record && group.rows == 1)) {
       ShowBand(group.footer);
+    }
+    if (group.outlined) {
+      output_.OutlineLevelUp();
+      group.outlined = false;
     }
     if (group.header->keep_together) EndKeep(group.header);
   }
@@ -164,7 +176,9 @@ void TfrxEngine::WalkBand(DataBandNode& node) {
     for (GroupState& g : node.groups) ++g.rows;
     ++node.line;
     ++node.line_through;
+    const bool outlined = AddOutlineEntry(band);
     WalkBands(node.sub_bands);
+    if (outlined) output_.OutlineLevelUp();
     if (band.footer_after_each) ShowNodeFooter(node);
     if (kept_row) EndKeep(&band);
     first = false;

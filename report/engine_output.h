@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "report/prepared_outline.h"
+
 namespace lgoty::report {
 
 class TfrxComponent;
@@ -53,6 +55,14 @@ class EngineOutput {
   // Moves the anchors after index `from` to the current page, shifting their tops by the
   // difference between new_top and the top of the first moved one.
   virtual void ShiftAnchors(int from, double new_top) = 0;
+
+  // The outline (the report's table of contents): an entry under the cursor at `top` on
+  // the current page, which becomes the cursor; the cursor back up one level.
+  virtual void AddOutlineItem(const std::string& text, double top) = 0;
+  virtual void OutlineLevelUp() = 0;
+  // Kept output that moves to a new page takes the entries made since the mark along.
+  virtual TfrxOutline::Mark OutlineMark() const = 0;
+  virtual void MoveOutline(const TfrxOutline::Mark& mark, double new_top) = 0;
 };
 
 }  // namespace lgoty::report

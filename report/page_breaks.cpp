@@ -197,6 +197,7 @@ bool TfrxEngine::StartKeep(TfrxBand* band) {
   keep_y_ = cur_y_;
   keep_position_ = output_.CurPosition();
   keep_anchor_count_ = output_.AnchorCount();
+  keep_outline_ = output_.OutlineMark();
   keeping_header_ = BandNumber(*band) == 4;
   links::StartKeepingAggregates(report_);
   return true;
@@ -228,6 +229,7 @@ bool TfrxEngine::MoveKeptOutput() {
   AddPage();
   output_.PasteObjects(cur_x_, cur_y_);
   output_.ShiftAnchors(keep_anchor_count_, cur_y_);
+  output_.MoveOutline(keep_outline_, cur_y_);
   cur_y_ += moved;
   keeping_header_ = false;
   links::EndKeepingAggregates(report_);

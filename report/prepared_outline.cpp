@@ -19,6 +19,12 @@ void Shift(core::TfrxXMLItem* item, int delta) {
   for (int i = 0; i < item->Count(); ++i) Shift(item->Items(i), delta);
 }
 
+void MoveTo(core::TfrxXMLItem* item, int page, int delta) {
+  item->SetAttribute("page", std::to_string(page));
+  item->SetAttribute("top", std::to_string(IntAttribute(item, "top") + delta));
+  for (int i = 0; i < item->Count(); ++i) MoveTo(item->Items(i), page, delta);
+}
+
 }  // namespace
 
 void TfrxOutline::AddItem(std::string_view text, int top) {
@@ -52,6 +58,13 @@ TfrxOutline::Entry TfrxOutline::GetItem(int index) const {
 core::TfrxXMLItem* TfrxOutline::CurPosition() const {
   if (!current_ || current_->Count() == 0) return nullptr;
   return current_->Items(current_->Count() - 1);
+}
+
+void TfrxOutline::MoveSince(const Mark& mark, int new_top) {
+  if (!mark.parent || mark.count < 0 || mark.count >= mark.parent->Count()) return;
+  const int delta = new_top - IntAttribute(mark.parent->Items(mark.count), "top");
+  for (int i = mark.count; i < mark.parent->Count(); ++i)
+    MoveTo(mark.parent->Items(i), current_page_, delta);
 }
 
 void TfrxOutline::ShiftItems(core::TfrxXMLItem* from, int new_top) {

@@ -39,6 +39,16 @@ class TfrxOutline {
   Entry GetItem(int index) const;
   // The cursor's last child (where a pass or a band started); nullptr when it has none.
   core::TfrxXMLItem* CurPosition() const;
+  // Where entries are being added now: the cursor and how many children it has.
+  struct Mark {
+    core::TfrxXMLItem* parent = nullptr;
+    int count = 0;
+  };
+  Mark GetMark() const { return Mark{current_, Count()}; }
+  // Moves the entries added under mark.parent since the mark, with their subtrees, onto the
+  // current page, shifting every top by new_top minus the first moved entry's top (output
+  // kept together that moves to a new page takes its entries along).
+  void MoveSince(const Mark& mark, int new_top);
   // Moves the entry after from (its next sibling) and its subtree one page down, shifting
   // every top by new_top minus that sibling's top. Nothing when from has no next sibling.
   void ShiftItems(core::TfrxXMLItem* from, int new_top);

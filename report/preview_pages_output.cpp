@@ -27,6 +27,14 @@ void PreviewPagesOutput::ShiftAnchors(int from, double new_top) {
   pages_.ShiftAnchors(from, static_cast<int>(std::lround(new_top)));
 }
 
+void PreviewPagesOutput::AddOutlineItem(const std::string& text, double top) {
+  pages_.Outline().AddItem(text, static_cast<int>(std::lround(top)));
+}
+
+void PreviewPagesOutput::MoveOutline(const TfrxOutline::Mark& mark, double new_top) {
+  pages_.Outline().MoveSince(mark, static_cast<int>(std::lround(new_top)));
+}
+
 bool PreviewPagesOutput::Running() const { return engine_ && engine_->Running(); }
 bool PreviewPagesOutput::FinalPass() const { return !engine_ || engine_->FinalPass(); }
 double PreviewPagesOutput::CurY() const { return engine_ ? engine_->CurY() : 0; }

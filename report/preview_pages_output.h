@@ -38,6 +38,10 @@ class PreviewPagesOutput final : public EngineOutput, public PreparedPagesEngine
   int AnchorCount() const override { return pages_.AnchorCount(); }
   int AnchorPage(const std::string& text) const override { return pages_.GetAnchorPage(text); }
   void ShiftAnchors(int from, double new_top) override;
+  void AddOutlineItem(const std::string& text, double top) override;
+  void OutlineLevelUp() override { pages_.Outline().LevelUp(); }
+  TfrxOutline::Mark OutlineMark() const override { return pages_.Outline().GetMark(); }
+  void MoveOutline(const TfrxOutline::Mark& mark, double new_top) override;
 
   // PreparedPagesEngine.
   bool Running() const override;

@@ -332,6 +332,65 @@ TEST_F(BandEngineTest, KeepTogetherGroupMovesToTheNextPageAsAWhole) {
   EXPECT_EQ(pages[1][1].texts[0], "G2");
 }
 
+// The outline after a run, one line per entry: indent by level, "text page top".
+std::vector<std::string> OutlineLines(TfrxOutline& outline, int depth = 0) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < outline.Count(); ++i) {
+    TfrxOutline::Entry e = outline.GetItem(i);
+    lines.push_back(std::string(depth * 2, ' ') + e.text + " " + std::to_string(e.page) + " " +
+                    std::to_string(e.top));
+    outline.LevelDown(i);
+    for (std::string& line : OutlineLines(outline, depth + 1)) lines.push_back(std::move(line));
+    outline.LevelUp();
+  }
+  return lines;
+}
+
+TEST_F(BandEngineTest, OutlineTextGivesGroupEntriesWithTheirRowsInside) {
+  group_size_ = 2;
+  auto* gh = AddBand<TfrxGroupHeader>("GroupHeader1", 50, 20);
+  gh->condition = "G";
+  gh->outline_text = "'Group ' + IntToStr(<G>)";
+  auto* data = AddMaster("MasterData1", 100, 30, 3);
+  data->outline_text = "<N>";
+  AddBand<TfrxGroupFooter>("GroupFooter1", 150, 10);
+  AddBand<TfrxReportSummary>("ReportSummary1", 200, 20)->outline_text = "'never'";
+  ASSERT_TRUE(Run()) << report_.Errors().Text();
+  TfrxOutline& outline = report_.PreviewPages().Outline();
+  outline.LevelRoot();
+  // Rows sit 20 below their group header; a group ends with its 10-pixel footer.
+  EXPECT_EQ(OutlineLines(outline),
+            (std::vector<std::string>{"Group 0 0 0", "  1 0 20", "  2 0 50", "Group 1 0 90",
+                                      "  3 0 110"}));
+}
+
+TEST_F(BandEngineTest, OutlineEntriesMoveWithAKeptGroup) {
+  group_size_ = 10;
+  auto* gh = AddBand<TfrxGroupHeader>("GroupHeader1", 50, 20);
+  gh->condition = "G";
+  gh->keep_together = true;
+  gh->outline_text = "<G>";
+  auto* data = AddMaster("MasterData1", 100, 40, 30);
+  data->outline_text = "<N>";
+  AddBand<TfrxGroupFooter>("GroupFooter1", 150, 20);
+  ASSERT_TRUE(Run()) << report_.Errors().Text();
+  ASSERT_EQ(report_.PreviewPages().Count(), 2);
+  TfrxOutline& outline = report_.PreviewPages().Outline();
+  outline.LevelRoot();
+  ASSERT_EQ(outline.Count(), 3);
+  // The third group (440 pixels) did not fit below the first two (880) and moved whole.
+  TfrxOutline::Entry third = outline.GetItem(2);
+  EXPECT_EQ(third.text, "2");
+  EXPECT_EQ(third.page, 1);
+  EXPECT_EQ(third.top, 0);
+  outline.LevelDown(2);
+  ASSERT_EQ(outline.Count(), 10);
+  EXPECT_EQ(outline.GetItem(0).text, "21");
+  EXPECT_EQ(outline.GetItem(0).page, 1);
+  EXPECT_EQ(outline.GetItem(0).top, 20);
+  EXPECT_EQ(outline.GetItem(9).top, 380);
+}
+
 TEST_F(BandEngineTest, RowThatDoesNotFitGoesBelowTheNextPagesHeader) {
   AddBand<TfrxPageHeader>("PageHeader1", 0, 30);
   AddMaster("MasterData1", 100, 400, 3);

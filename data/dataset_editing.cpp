@@ -259,6 +259,12 @@ bool TDataSet::ReadField(const TField& field, core::Variant& out) const {
   return GetFieldData(*buffer, field, out);
 }
 
+bool TDataSet::ReadFieldDouble(const TField& field, double& out) const {
+  if (field.calc_index_ >= 0 || field.field_no_ <= 0) return false;
+  const TRecordBuffer* buffer = FieldBuffer();
+  return buffer && GetFieldDouble(*buffer, field, out);
+}
+
 void TDataSet::WriteField(TField& field, const core::Variant& value) {
   bool calculating = state_ == TDataSetState::dsCalcFields;
   if (calculating) {

@@ -34,6 +34,10 @@ core::Variant TField::GetData() const {
   return value;
 }
 
+bool TField::GetDataDouble(double& value) const {
+  return dataset_ && dataset_->ReadFieldDouble(*this, value);
+}
+
 void TField::SetData(const core::Variant& value) {
   if (!dataset_) throw EDatabaseError(std::string(kDataSetClosed));
   dataset_->CheckActive();
@@ -81,6 +85,8 @@ std::string TField::GetAsString() const {
 double TField::GetAsFloat() const {
   core::Variant value = GetAsVariant();
   if (value.IsEmptyOrNull()) return 0;
+  // A float needs no conversion (nor the format settings, which are behind a lock).
+  if (value.kind() == core::Variant::Kind::Double) return value.real();
   try {
     return value.AsDouble(core::DefaultFormatSettings());
   } catch (const core::EVariantError&) {

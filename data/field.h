@@ -118,6 +118,9 @@ class TField : public core::TObject {
   // The stored value of the record the dataset exposes now, in the canonical kind (Null
   // when null or when there is no record).
   core::Variant GetData() const;
+  // The value as a double straight from the dataset, when the dataset can give it without a
+  // Variant (see TDataSet::GetFieldDouble): true with value set (0 when null).
+  bool GetDataDouble(double& value) const;
   // Stores a value of the canonical kind (Null clears); checks state, read-only and runs
   // OnValidate / OnChange.
   void SetData(const core::Variant& value);

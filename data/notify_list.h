@@ -19,6 +19,7 @@ class TNotifyList {
     if (it == items_.end()) return;
     if (walking_ > 0) {
       *it = nullptr;
+      holes_ = true;
     } else {
       items_.erase(it);
     }
@@ -29,6 +30,7 @@ class TNotifyList {
   // Calls f(item) for every listener present when its turn comes.
   template <typename F>
   void ForEach(F&& f) {
+    if (items_.empty()) return;
     Walk walk(*this);
     for (size_t i = 0; i < items_.size(); ++i) {
       if (T* item = items_[i]) f(item);
@@ -54,13 +56,17 @@ class TNotifyList {
   struct Walk {
     explicit Walk(TNotifyList& list) : list(list) { ++list.walking_; }
     ~Walk() {
-      if (--list.walking_ == 0) std::erase(list.items_, nullptr);
+      if (--list.walking_ == 0 && list.holes_) {
+        std::erase(list.items_, nullptr);
+        list.holes_ = false;
+      }
     }
     TNotifyList& list;
   };
 
   std::vector<T*> items_;
   int walking_ = 0;
+  bool holes_ = false;  // a removal during a walk left a null behind
 };
 
 }  // namespace lgoty::data

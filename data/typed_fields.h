@@ -124,6 +124,7 @@ class TFloatField : public TNumericField {
   void SetCurrency(bool value) { currency_ = value; }
 
  protected:
+  double GetAsFloat() const override;
   void SetVariantValue(const core::Variant& value) override;
   std::string GetText(bool display) const override;
 

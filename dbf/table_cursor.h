@@ -23,9 +23,15 @@ class TDbfFile;
 class TIndexFile;
 class TIndexTag;
 
+class TIndexCursor;
+
 class TDbfCursor {
  public:
   virtual ~TDbfCursor() = default;
+
+  // The cursor as an index cursor, or null: asked once per record fetched, so a virtual call
+  // instead of a type query.
+  virtual TIndexCursor* AsIndexCursor() { return nullptr; }
 
   // Onto the crack before the first / after the last record.
   virtual void First() = 0;
@@ -76,6 +82,7 @@ class TIndexCursor final : public TDbfCursor {
 
   TIndexFile& File() { return file_; }
   TIndexTag& Tag() { return tag_; }
+  TIndexCursor* AsIndexCursor() override { return this; }
 
   void First() override { state_ = State::Bof; }
   void Last() override { state_ = State::Eof; }

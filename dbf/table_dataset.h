@@ -169,6 +169,8 @@ class TDbf : public data::TDataSet {
   int CompareBookmarkData(const data::TBookmark& a, const data::TBookmark& b) const override;
   bool GetFieldData(const data::TRecordBuffer& buffer, const data::TField& field,
                     core::Variant& out) const override;
+  bool GetFieldDouble(const data::TRecordBuffer& buffer, const data::TField& field,
+                      double& out) const override;
   void SetFieldData(data::TRecordBuffer& buffer, const data::TField& field,
                     const core::Variant& value) override;
   void InternalEdit() override;
@@ -270,6 +272,8 @@ class TDbf : public data::TDataSet {
   // While open.
   std::unique_ptr<TDbfFile> file_;
   std::unique_ptr<TDbfCursor> cursor_;
+  // The cursor when it walks an index, else (or when closed) null.
+  TIndexCursor* IndexCursor() const;
   std::unique_ptr<TDbfParser> filter_;
   TDbfTranslationMode translation_mode_ = TDbfTranslationMode::tmNone;
   int code_page_ = 0;

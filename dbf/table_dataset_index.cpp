@@ -149,7 +149,7 @@ void TDbf::SetIndexName(std::string_view name) {
 }
 
 std::string TDbf::IndexFieldNames() const {
-  auto* index = dynamic_cast<TIndexCursor*>(cursor_.get());
+  auto* index = IndexCursor();
   return index ? index->Tag().Header().expression : std::string();
 }
 
@@ -165,7 +165,7 @@ void TDbf::SetIndexFieldNames(std::string_view expression) {
 }
 
 void TDbf::DropIndexCursorOn(TIndexFile* file, TIndexTag* tag) {
-  auto* index = dynamic_cast<TIndexCursor*>(cursor_.get());
+  auto* index = IndexCursor();
   if (!index || &index->File() != file) return;
   if (tag && &index->Tag() != tag) return;
   SwitchCursor(nullptr, nullptr);
@@ -215,7 +215,7 @@ void TDbf::BuildIndex(std::string_view name, std::string_view expression,
   if (trimmed.empty()) throw EDbfError("An index needs a name.");
   const TIndexOptions index_options = ToIndexOptions(options);
   // The cursor may stand on the index about to be replaced: physical order meanwhile.
-  const bool had_index = dynamic_cast<TIndexCursor*>(cursor_.get()) != nullptr;
+  const bool had_index = IndexCursor() != nullptr;
   if (had_index) SwitchCursor(nullptr, nullptr);
   try {
     if (HasExtension(trimmed)) {
@@ -296,7 +296,7 @@ void TDbf::RemoveIndex(std::string_view name) {
   TIndexFile* mdx = ProductionIndexOf(*file_, false);
   if (!mdx || !mdx->FindTag(trimmed)) return;
   if (!exclusive_ || read_only_) throw EDbfError(kNeedExclusiveAccess);
-  const bool had_index = dynamic_cast<TIndexCursor*>(cursor_.get()) != nullptr;
+  const bool had_index = IndexCursor() != nullptr;
   if (had_index) SwitchCursor(nullptr, nullptr);
   try {
     mdx->DeleteTag(trimmed);
@@ -363,7 +363,7 @@ bool TDbf::LocateRecord(std::string_view key_fields, const std::vector<data::TFi
   TIndexCursor* use = nullptr;
   std::unique_ptr<TIndexCursor> temporary;
   if (file_ && fields.size() == 1 && single_value && !value.IsEmptyOrNull()) {
-    auto* current = dynamic_cast<TIndexCursor*>(cursor_.get());
+    auto* current = IndexCursor();
     if (current && current->Tag().Header().expression == key_fields) {
       use = current;
     } else if (TDbfIndexDef* def = indexes_.FindBySortField(key_fields)) {
@@ -430,7 +430,7 @@ void TDbf::MasterChanged() {
 }
 
 void TDbf::ApplyMasterRange() {
-  auto* index = dynamic_cast<TIndexCursor*>(cursor_.get());
+  auto* index = IndexCursor();
   if (!index) return;
   data::TDataSet* master = master_link_ ? master_link_->DataSet() : nullptr;
   if (!master || !master->Active() || master_fields_.empty()) {

@@ -51,6 +51,10 @@ void TDbf::ResetBlobs(Buffer& buffer) const {
   for (TDbfBlobSlot& slot : buffer.blobs) slot.Reset();
 }
 
+TIndexCursor* TDbf::IndexCursor() const {
+  return cursor_ ? cursor_->AsIndexCursor() : nullptr;
+}
+
 bool TDbf::ReadInto(Buffer& buffer, uint32_t n) {
   ResetBlobs(buffer);
   buffer.physical = n;
@@ -63,7 +67,7 @@ void TDbf::InternalFirst() { cursor_->First(); }
 void TDbf::InternalLast() { cursor_->Last(); }
 
 data::TGetResult TDbf::InternalGetRecord(data::TRecordBuffer& buffer, data::TGetMode mode) {
-  auto* index = dynamic_cast<TIndexCursor*>(cursor_.get());
+  TIndexCursor* index = IndexCursor();
   Buffer& b = Cast(buffer);
   for (;;) {
     switch (mode) {
@@ -186,6 +190,23 @@ bool TDbf::GetFieldData(const data::TRecordBuffer& buffer, const data::TField& f
   TFieldValue value;
   if (!dbf::GetFieldData(defs, def, type, b.record, &value)) return false;
   out = FieldValueToVariant(type, value);
+  return true;
+}
+
+// The Float class but for currency (whose Variant is scaled): GetFieldData's Variant is then
+// Variant(value.real) or null, so the number itself is the answer.
+bool TDbf::GetFieldDouble(const data::TRecordBuffer& buffer, const data::TField& field,
+                          double& out) const {
+  const TDbfFieldDef& def = DefOf(field);
+  const data::TFieldType type = def.FieldType();
+  if (def.IsBlob() || ValueClassOf(type) != TValueClass::Float || type == data::TFieldType::ftCurrency)
+    return false;
+  const Buffer& b = Cast(buffer);
+  const TDbfFieldDefs& defs = file_->FieldDefs();
+  TFieldValue value;
+  const bool present = (def.NullPosition() < 0 || dbf::GetFieldData(defs, def, type, b.record, nullptr)) &&
+                       dbf::GetFieldData(defs, def, type, b.record, &value);
+  out = present ? value.real : 0;
   return true;
 }
 

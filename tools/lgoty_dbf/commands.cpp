@@ -152,8 +152,9 @@ struct SumTotals {
 // takes their field, and returns the record it stopped at (`count` when it took them all).
 // Nothing here calls out, so the totals stay in registers; a null field reads as 0, and
 // adding a zero leaves the sum as it is (the sum is never -0: it starts at +0 and no sum of
-// non-zero terms is -0), so blank, zero and other amounts take the same path.
-size_t AddFixedRecords(const std::byte* run, size_t count, size_t record_size, size_t offset,
+// non-zero terms is -0), so blank, zero and other amounts take the same path. Kept out of
+// line: inlined into the command, the totals were kept in memory across the loop.
+[[gnu::noinline]] size_t AddFixedRecords(const std::byte* run, size_t count, size_t record_size, size_t offset,
                        const dbf::FixedDecimalReader& reader, size_t first, SumTotals& totals) {
   int64_t live = totals.live;
   int64_t nonzero = totals.nonzero;

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "core/date_time.h"
+#include "core/object.h"
 #include "report/band_tree.h"
 #include "report/prepared_outline.h"
 #include "report/shift_lists.h"
@@ -40,9 +41,11 @@ class TfrxCustomMemoView;
 class EngineOutput;
 
 // The script-visible side of the engine (Engine.NewPage, Engine.ShowBand ...).
-class TfrxCustomEngine {
+class TfrxCustomEngine : public core::TObject {
  public:
-  virtual ~TfrxCustomEngine() = default;
+  ~TfrxCustomEngine() override = default;
+  // A script reaches the engine as the object Engine of this class (report/engine_script.h).
+  const char* ClassName() const override { return "TfrxCustomEngine"; }
   virtual void ShowBand(TfrxBand* band) = 0;
   virtual void NewPage() = 0;
   virtual void NewColumn() = 0;

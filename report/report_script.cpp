@@ -9,6 +9,8 @@
 #include "report/bands.h"
 #include "report/data_set_script.h"
 #include "report/data_sets.h"
+#include "report/band_engine.h"
+#include "report/engine_script.h"
 #include "report/file_helper_script.h"
 #include "report/enums.h"
 #include "report/expressions.h"
@@ -163,6 +165,7 @@ void TfrxReportScript::Register() {
   RegisterReportClasses();
   RegisterDataSetScriptClasses();
   RegisterFileHelperScriptClasses();
+  RegisterEngineScriptClasses();
   s.AddRTTI();
   const void* saved = s.registrant;
   s.registrant = this;
@@ -508,6 +511,11 @@ void TfrxReportScript::RegisterObjects() {
     s.AddObject(c->Name(), c);
   }
   if (s.FindLocal("Report") == nullptr) s.AddObject("Report", &report_);
+  if (s.FindLocal("Engine") == nullptr) s.AddObject("Engine", &report_.Engine());
+  if (s.FindLocal("Outline") == nullptr) {
+    if (!outline_) outline_ = std::make_unique<TfrxScriptOutline>(report_);
+    s.AddObject("Outline", outline_.get());
+  }
   if (s.FindLocal("frxGlobalVariables") == nullptr) s.AddObject("frxGlobalVariables", &frxGlobalVariables());
   if (s.FindLocal("Value") == nullptr) value_variable_ = s.AddVariable("Value", "Variant", Variant::Null());
   if (s.FindLocal("Self") == nullptr) {

@@ -11,8 +11,8 @@
 //     Terminated, Variables; TfrxVariables: Create, Variables[]);
 //   - the enumerations of the object model and the unit constants (fr1cm ...,
 //     clTransparent);
-//   - the objects: every named object of the report, Report, Value, Self and
-//     frxGlobalVariables;
+//   - the objects: every named object of the report, Report, Engine and Outline
+//     (report/engine_script.h), Value, Self and frxGlobalVariables;
 //   - the report's functions: Get, Set, IIF, SUM, AVG, MIN, MAX, COUNT, DayOf, MonthOf,
 //     YearOf;
 //   - whatever the registered report script modules add (data sets, dialog controls, the
@@ -40,6 +40,7 @@ namespace lgoty::report {
 
 class TfrxReport;
 class TfrxComponent;
+class TfrxScriptOutline;
 class TfrxExpressions;
 
 // A registration module of the report's program: adds classes, methods or objects for a
@@ -102,6 +103,7 @@ class TfrxReportScript {
   TfrxReport& report_;
   TfrxExpressions& expressions_;
   std::unique_ptr<script::TfsScript> program_;
+  std::unique_ptr<TfrxScriptOutline> outline_;  // the script's Outline
   script::TfsCustomVariable* value_variable_ = nullptr;
   bool registered_ = false;
   bool prepared_ = false;

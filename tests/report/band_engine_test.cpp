@@ -391,6 +391,44 @@ TEST_F(BandEngineTest, OutlineEntriesMoveWithAKeptGroup) {
   EXPECT_EQ(outline.GetItem(9).top, 380);
 }
 
+TEST_F(BandEngineTest, ScriptsReachTheEngineAndTheOutline) {
+  auto* header = AddBand<TfrxHeader>("Header1", 20, 20);
+  header->on_before_print = "Header1OnBeforePrint";
+  auto* data = AddMaster("MasterData1", 100, 30, 8);
+  data->on_after_print = "MasterData1OnAfterPrint";
+  AddMemo(data, "Memo1", 0, 100, "[N]");
+  report_.script_text.SetText(
+      "var Row: Integer;\r\n"
+      "procedure Header1OnBeforePrint(Sender: TfrxComponent);\r\n"
+      "begin\r\n  Outline.AddItem('rows');\r\n  Outline.LevelRoot;\r\nend;\r\n"
+      "procedure MasterData1OnAfterPrint(Sender: TfrxComponent);\r\n"
+      "begin\r\n"
+      "  Row := Row + 1;\r\n"
+      "  if Row = 2 then Engine.AddAnchor('two');\r\n"
+      "  if Row = 3 then Engine.NewPage;\r\n"
+      "  if Engine.FreeSpace <= 0 then Row := -100;\r\n"
+      "  if Row = 5 then Engine.StopReport;\r\n"
+      "  Memo1.Text := 'p' + IntToStr(Engine.GetAnchorPage('two'));\r\n"
+      "end;\r\n"
+      "begin\r\n  Row := 0;\r\nend.");
+  report_.engine_options.double_pass = false;
+  ASSERT_TRUE(Run()) << report_.Errors().Text();
+  auto pages = Pages();
+  ASSERT_EQ(pages.size(), 2u);
+  // Three rows, a page break asked for by the script, two more rows, then the stop.
+  EXPECT_EQ(Names(pages[0]), (std::vector<std::string>{"Header1", "MasterData1", "MasterData1",
+                                                       "MasterData1"}));
+  EXPECT_EQ(Names(pages[1]), (std::vector<std::string>{"MasterData1", "MasterData1"}));
+  // A row prints what the row before it left in its memo: the anchor's page.
+  EXPECT_EQ(pages[1][1].texts[0], "p1");
+  TfrxOutline& outline = report_.PreviewPages().Outline();
+  outline.LevelRoot();
+  ASSERT_EQ(outline.Count(), 1);
+  EXPECT_EQ(outline.GetItem(0).text, "rows");
+  EXPECT_EQ(outline.GetItem(0).page, 0);
+  EXPECT_EQ(report_.PreviewPages().GetAnchorPage("two"), 1);  // 1-based
+}
+
 TEST_F(BandEngineTest, RowThatDoesNotFitGoesBelowTheNextPagesHeader) {
   AddBand<TfrxPageHeader>("PageHeader1", 0, 30);
   AddMaster("MasterData1", 100, 400, 3);

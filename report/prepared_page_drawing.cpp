@@ -6,6 +6,7 @@
 #include "report/memo_fill.h"
 #include "report/pages.h"
 #include "report/prepared_pages.h"
+#include "report/prepared_pages_sequence.h"
 #include "report/report.h"
 #include "report/units.h"
 #include "report/view_drawing.h"
@@ -15,13 +16,11 @@ namespace lgoty::report {
 
 std::string CopyName(int copy) { return copy > 0 ? std::to_string(copy) : std::string(); }
 
-void DrawPreparedPage(TfrxReport& report, int index, TfrxCanvas& canvas, double scale,
-                      double offset_x, double offset_y, int copy) {
-  TfrxPreviewPages& pages = report.PreviewPages();
-  const int count = pages.Count();
-  if (index < 0 || index >= count) return;
-  TfrxReportPage* page = pages.Page(index);
-  if (!page) return;
+namespace {
+
+// Draws a page tree of a report with count pages.
+void DrawPageTree(TfrxReport& report, TfrxReportPage* page, int count, TfrxCanvas& canvas,
+                  double scale, double offset_x, double offset_y, int copy) {
   const double left = offset_x + page->left_margin * fr01cm * scale;
   const double top = offset_y + page->top_margin * fr01cm * scale;
   const std::string copy_name = CopyName(copy);
@@ -46,13 +45,25 @@ void DrawPreparedPage(TfrxReport& report, int index, TfrxCanvas& canvas, double 
   for (auto& [memo, text] : changed) memo->SetText(text);
 }
 
-int DrawPreparedPages(TfrxReport& report, TfrxCanvas& canvas) {
+}  // namespace
+
+void DrawPreparedPage(TfrxReport& report, int index, TfrxCanvas& canvas, double scale,
+                      double offset_x, double offset_y, int copy) {
   TfrxPreviewPages& pages = report.PreviewPages();
   const int count = pages.Count();
-  for (int i = 0; i < count; ++i) {
-    TfrxReportPage* page = pages.Page(i);
+  if (index < 0 || index >= count) return;
+  TfrxReportPage* page = pages.Page(index);
+  if (!page) return;
+  DrawPageTree(report, page, count, canvas, scale, offset_x, offset_y, copy);
+}
+
+int DrawPreparedPages(TfrxReport& report, TfrxCanvas& canvas) {
+  // Every page once, in order: the next page is rebuilt while this one is drawn.
+  TfrxPageSequence sequence(report.PreviewPages());
+  const int count = sequence.Count();
+  while (TfrxReportPage* page = sequence.Next()) {
     canvas.BeginPage(page->Width(), page->Height());
-    DrawPreparedPage(report, i, canvas);
+    DrawPageTree(report, page, count, canvas, 1, 0, 0, 0);
     canvas.EndPage();
   }
   return count;

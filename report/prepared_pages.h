@@ -260,6 +260,10 @@ class TfrxPreviewPages {
   void UnloadBeforeLast();
   void ClearPageCache();
   void EvictPageCache();
+  // After a page was built from its item: the item goes back to the temporary file when
+  // items are swapped and the page is not in the page cache.
+  void ReleasePageItem(int index);
+  friend class TfrxPageSequence;
   void RebuildReportItem();
   void ApplyReportItem();
   void LoadSourcePages();

@@ -160,6 +160,15 @@ void TfrxPreviewPages::EvictPageCache() {
   }
 }
 
+void TfrxPreviewPages::ReleasePageItem(int index) {
+  if (!SwapsPages() || index < 0 || index >= Count()) return;
+  for (const CachedPage& cached : page_cache_) {
+    if (cached.index == index) return;
+  }
+  TfrxXMLItem* item = PagesItem()->Items(index);
+  if (item->Unloadable() && item->Loaded()) document_->SwapOut(item);
+}
+
 TfrxReportPage* TfrxPreviewPages::Page(int index) {
   if (!EngineRunning()) {
     for (auto it = page_cache_.begin(); it != page_cache_.end(); ++it) {

@@ -5,12 +5,14 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "tests/render/command_output.h"
 #include "render/image_canvas.h"
+#include "render/pdf_canvas.h"
 #include "render/prepared_pages_export.h"
 #include "report/prepared_page_drawing.h"
 #include "report/prepared_pages.h"
@@ -50,6 +52,38 @@ TEST(PreparedPagesExport, PdfHasEveryPageWithItsSizeAndTheMarkersReplaced) {
   EXPECT_NE(text.find("Страница 3 из 4"), std::string::npos) << text;
   EXPECT_EQ(text.find("TotalPages"), std::string::npos) << text;
   EXPECT_NE(text.find("Альбомная страница"), std::string::npos) << text;
+}
+
+std::string FileBytes(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll().toStdString();
+}
+
+// The export rebuilds the next page on a thread while it draws; the file must be the one
+// drawn page by page from the store's own pages, byte for byte.
+TEST(PreparedPagesExport, PdfOfTheWholeReportIsThePagesDrawnOneByOne) {
+  testing::SmallReport small;
+  ASSERT_TRUE(small.Report().Prepare(true));
+  QTemporaryDir dir;
+  const QString whole = dir.filePath("whole.pdf"), one_by_one = dir.filePath("pages.pdf");
+  ASSERT_TRUE(ExportPdf(small.Report(), whole.toStdString()));
+  {
+    PdfCanvas canvas(one_by_one);
+    report::TfrxPreviewPages& pages = small.Report().PreviewPages();
+    for (int i = 0; i < pages.Count(); ++i) {
+      const report::TfrxPageSize size = pages.PageSize(i);
+      report::TfrxReportPage* page = pages.Page(i);
+      ASSERT_EQ(size.width, static_cast<int>(std::lround(page->Width())));
+      canvas.BeginPage(page->Width(), page->Height());
+      report::DrawPreparedPage(small.Report(), i, canvas);
+      canvas.EndPage();
+    }
+    ASSERT_TRUE(canvas.Finish());
+  }
+  const std::string a = FileBytes(whole), b = FileBytes(one_by_one);
+  ASSERT_FALSE(a.empty());
+  EXPECT_TRUE(a == b) << a.size() << " against " << b.size() << " bytes";
 }
 
 TEST(PreparedPagesExport, UnwritablePlacesFailAndLeaveNothing) {

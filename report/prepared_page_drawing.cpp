@@ -18,6 +18,15 @@ std::string CopyName(int copy) { return copy > 0 ? std::to_string(copy) : std::s
 
 namespace {
 
+// Whether a memo's text may hold a marker, asked of its lines without joining them.
+bool HasBracket(const TfrxCustomMemoView& memo) {
+  const core::TStringList& lines = memo.Lines();
+  for (int i = 0; i < lines.Count(); ++i) {
+    if (lines[i].find('[') != std::string::npos) return true;
+  }
+  return false;
+}
+
 // Draws a page tree of a report with count pages.
 void DrawPageTree(TfrxReport& report, TfrxReportPage* page, int count, TfrxCanvas& canvas,
                   double scale, double offset_x, double offset_y, int copy) {
@@ -30,14 +39,12 @@ void DrawPageTree(TfrxReport& report, TfrxReportPage* page, int count, TfrxCanva
   for (TfrxComponent* c : page->AllObjects()) {
     auto* view = dynamic_cast<TfrxView*>(c);
     if (!view || !(view->visibility & visibility::vsExport)) continue;
-    if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(view)) {
+    if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(view); memo && HasBracket(*memo)) {
       std::string text = memo->Text();
-      if (text.find('[') != std::string::npos) {
-        std::string replaced = ReplacePageMarkers(text, count, copy_name);
-        if (replaced != text) {
-          memo->SetText(replaced);
-          changed.emplace_back(memo, std::move(text));
-        }
+      std::string replaced = ReplacePageMarkers(text, count, copy_name);
+      if (replaced != text) {
+        memo->SetText(replaced);
+        changed.emplace_back(memo, std::move(text));
       }
     }
     DrawView(*view, canvas, scale, scale, left, top, &report.DrawText());

@@ -284,7 +284,7 @@ void TfrxPreviewPages::AddObject(TfrxComponent* object) {
 void TfrxPreviewPages::AddObjectItem(TfrxComponent* object, TfrxXMLItem* parent,
                                      bool source_page, bool first_pass, int depth) {
   if (object->IsHidden() || !object->Visible() || !PrintableInPreview(*object)) return;
-  if (auto* picture = dynamic_cast<TfrxPictureView*>(object)) {
+  if (auto* picture = ClassCast<TfrxPictureView>(*object)) {
     if (!picture->Picture().Empty()) AddPicture(picture);
   }
   TfrxXMLItem* item = parent->Add();

@@ -48,11 +48,8 @@ void Append(std::string& out, std::string_view name, std::string_view raw) {
 }
 
 // A view whose picture lives in the picture cache: its bytes are not repeated in the item.
-// The class is asked first: a failing cast walks the whole class chain, for every object.
 bool PictureInCache(const TfrxComponent& object) {
-  const core::ClassInfo* cls = object.ClassType();
-  if (!cls || !cls->InheritsFrom(TfrxPictureView::StaticClass())) return false;
-  auto* picture = dynamic_cast<const TfrxPictureView*>(&object);
+  auto* picture = ClassCast<const TfrxPictureView>(object);
   return picture && picture->image_index > 0;
 }
 
@@ -143,7 +140,7 @@ double FloatAttribute(const core::TfrxXMLItem* item, std::string_view name) {
 std::string ToAnsi(std::string_view utf8) { return core::FromUtf8(core::AnsiCodePage(), utf8); }
 
 bool PrintableInPreview(const TfrxComponent& object) {
-  if (auto* view = dynamic_cast<const TfrxView*>(&object)) {
+  if (auto* view = ClassCast<const TfrxView>(object)) {
     return view->printable && (view->visibility & visibility::vsPreview) != 0;
   }
   return true;

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/rtti.h"
 #include "core/xml_document.h"
 
 namespace lgoty::report {
@@ -43,6 +44,16 @@ int IntAttribute(const core::TfrxXMLItem* item, std::string_view name);
 // A float with '.' or ',' as the decimal separator; 0 when it does not convert.
 double FloatAttribute(const core::TfrxXMLItem* item, std::string_view name);
 std::string ToAnsi(std::string_view utf8);
+
+// object as a T, asking its class first: a failing cast walks the whole class chain
+// comparing type names, for every stored object. T must declare its class (StaticClass).
+template <class T, class Object>
+T* ClassCast(Object& object) {
+  const core::ClassInfo* wanted = T::StaticClass();
+  const core::ClassInfo* cls = object.ClassType();
+  if (wanted && cls && !cls->InheritsFrom(wanted)) return nullptr;
+  return dynamic_cast<T*>(&object);
+}
 
 // Views print in preview when Printable and their Visibility holds vsPreview; other
 // objects always do.

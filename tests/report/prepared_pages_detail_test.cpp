@@ -89,6 +89,21 @@ TEST(PreparedPagesDetail, FullDifferenceKeepsShortGeometryFirstAndTheSerializers
   EXPECT_EQ(full.rfind(all, 0), 0u) << full;
 }
 
+TEST(PreparedPagesDetail, ClassCastAgreesWithTheLanguagesCast) {
+  TfrxMemoView memo;
+  TfrxPictureView picture;
+  TfrxMasterData band;
+  EXPECT_EQ(prepared_detail::ClassCast<TfrxPictureView>(memo), nullptr);
+  EXPECT_EQ(prepared_detail::ClassCast<TfrxPictureView>(picture), &picture);
+  EXPECT_EQ(prepared_detail::ClassCast<const TfrxView>(static_cast<const TfrxComponent&>(memo)),
+            &memo);
+  EXPECT_EQ(prepared_detail::ClassCast<TfrxView>(band), nullptr);  // a band is no view
+  // A view that does not print in preview is left out of the stored pages; a band prints.
+  memo.visibility = visibility::vsPrint;
+  EXPECT_FALSE(prepared_detail::PrintableInPreview(memo));
+  EXPECT_TRUE(prepared_detail::PrintableInPreview(band));
+}
+
 TEST(PreparedPagesDetail, FindObjectTakesTheFirstInTreeOrderIgnoringLetterCase) {
   TfrxReportPage page;
   auto* first_band = page.Adopt(std::make_unique<TfrxMasterData>());

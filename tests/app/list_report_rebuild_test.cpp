@@ -148,7 +148,9 @@ class Operator {
       QObject::connect(preview, &ui::TfrxPreview::pageChanged,
                        [this](int, int count) { WhileWorking(count); });
     }
-    if (preview->Working() || in_settings_) return;
+    // The window is on screen a moment before its first run starts: nothing to read until
+    // that run's dialog was answered.
+    if (preview->Working() || in_settings_ || dialogs == 0) return;
     // Idle after the first build, or after the rebuild the last page settings started.
     if (shown.size() != static_cast<size_t>(settings_forms)) return;
     shown.push_back(Read(*form_));

@@ -112,7 +112,9 @@ class Operator {
     }
     auto* form = qobject_cast<ui::TfrxPreviewForm*>(VisibleTopLevel(
         [](QWidget* w) { return qobject_cast<ui::TfrxPreviewForm*>(w) != nullptr; }));
-    if (!form || form->Preview()->Working() || saw_preview) return;
+    // The window is on screen a moment before its run starts (and puts up the dialog): a
+    // preview is read only after the dialog of its run was answered.
+    if (!form || !saw_dialog || form->Preview()->Working() || saw_preview) return;
     saw_preview = true;
     ui::PreviewDocument* document = form->Preview()->Document();
     for (int i = 0; i < form->Preview()->PageCount(); ++i) {

@@ -39,6 +39,7 @@ void TfrxEngine::FireEvent(const std::string& handler, TfrxComponent* sender) {
 void TfrxEngine::Initialize(TfrxReportPage* only_page) {
   contexts_.clear();
   shift_lists_.clear();
+  band_objects_.clear();
   header_list_.clear();
   keep_band_ = nullptr;
   dialogs_cancelled_ = false;

@@ -31,12 +31,18 @@
 #include "report/prepared_outline.h"
 #include "report/shift_lists.h"
 
+namespace lgoty::core {
+class ClassInfo;
+}
+
 namespace lgoty::report {
 
 class TfrxReport;
 class TfrxReportPage;
 class TfrxBand;
 class TfrxView;
+class TfrxComponent;
+class TfrxReportComponent;
 class TfrxCustomMemoView;
 class EngineOutput;
 
@@ -143,6 +149,15 @@ class TfrxEngine final : public TfrxCustomEngine {
   void FinishBand(TfrxBand& band);
   void ShowSplit(TfrxBand& band);
   ShiftLists& ShiftListsOf(TfrxBand& band);
+  // The objects of a band (AllObjects) with their report-component and view sides, found
+  // once and kept while the band holds the same objects of the same classes.
+  struct BandObjects {
+    std::vector<TfrxComponent*> all;
+    std::vector<const core::ClassInfo*> classes;  // of all: a freed object's place reused
+    std::vector<TfrxReportComponent*> components;  // the report components of all, in order
+    std::vector<TfrxView*> views;                  // per component: its view side or null
+  };
+  std::shared_ptr<const BandObjects> ObjectsOf(TfrxBand& band);
   double NeededHeight(TfrxView& view);
 
   // data_walk.cpp: data bands, groups, headers and footers.
@@ -169,6 +184,7 @@ class TfrxEngine final : public TfrxCustomEngine {
   PageContext* context_ = nullptr;  // the page being built
   TfrxReportPage* page_ = nullptr;
   std::map<TfrxBand*, ShiftLists> shift_lists_;
+  std::map<TfrxBand*, std::shared_ptr<const BandObjects>> band_objects_;
   // What printing changes on a band and its objects (places, sizes, visibility), saved
   // when the band is prepared and put back once it is printed.
   struct SavedBounds {

@@ -52,6 +52,30 @@ ShiftLists& TfrxEngine::ShiftListsOf(TfrxBand& band) {
   return it->second;
 }
 
+std::shared_ptr<const TfrxEngine::BandObjects> TfrxEngine::ObjectsOf(TfrxBand& band) {
+  std::vector<TfrxComponent*> all = band.AllObjects();
+  std::shared_ptr<const BandObjects>& cached = band_objects_[&band];
+  if (cached && cached->all == all) {
+    bool same = true;
+    for (size_t i = 0; i < all.size() && same; ++i) {
+      same = all[i]->ClassType() == cached->classes[i];
+    }
+    if (same) return cached;
+  }
+  // A new snapshot rather than a change in place: a caller may still walk the old one.
+  auto objects = std::make_shared<BandObjects>();
+  for (TfrxComponent* c : all) {
+    objects->classes.push_back(c->ClassType());
+    auto* object = dynamic_cast<TfrxReportComponent*>(c);
+    if (!object) continue;
+    objects->components.push_back(object);
+    objects->views.push_back(dynamic_cast<TfrxView*>(object));
+  }
+  objects->all = std::move(all);
+  cached = std::move(objects);
+  return cached;
+}
+
 void TfrxEngine::ShowBand(TfrxBand* band) {
   if (!band || Terminated()) return;
   ShowBandImpl(band);
@@ -115,17 +139,17 @@ void TfrxEngine::PrepareBand(TfrxBand& band) {
   std::vector<SavedBounds>& saved = saved_bounds_[&band];
   saved.clear();
   saved.push_back({&band, band.Left(), band.Top(), band.Width(), band.Height(), band.Visible()});
-  for (TfrxComponent* c : band.AllObjects()) {
+  for (TfrxComponent* c : ObjectsOf(band)->all) {
     saved.push_back({c, c->Left(), c->Top(), c->Width(), c->Height(), c->Visible()});
   }
   links::BeforePrint(band);
   FireEvent(band.on_before_print, &band);
-  for (TfrxComponent* c : band.AllObjects()) {
-    auto* object = dynamic_cast<TfrxReportComponent*>(c);
-    if (!object) continue;
+  const std::shared_ptr<const BandObjects> objects = ObjectsOf(band);
+  for (size_t i = 0; i < objects->components.size(); ++i) {
+    TfrxReportComponent* object = objects->components[i];
     links::SetCurrentObject(report_, object->Name());
     links::BeforePrint(*object);
-    auto* view = dynamic_cast<TfrxView*>(object);
+    TfrxView* view = objects->views[i];
     if (band.Visible() && view) FireEvent(view->on_before_print, view);
     if (object->Visible()) {
       links::FillData(*object);
@@ -183,11 +207,10 @@ void TfrxEngine::PlaceBand(TfrxBand& band) {
 }
 
 void TfrxEngine::FinishBand(TfrxBand& band) {
-  for (TfrxComponent* c : band.AllObjects()) {
-    auto* object = dynamic_cast<TfrxReportComponent*>(c);
-    if (!object) continue;
-    links::AfterPrint(*object);
-    if (auto* view = dynamic_cast<TfrxView*>(object)) FireEvent(view->on_after_print, view);
+  const std::shared_ptr<const BandObjects> objects = ObjectsOf(band);
+  for (size_t i = 0; i < objects->components.size(); ++i) {
+    links::AfterPrint(*objects->components[i]);
+    if (TfrxView* view = objects->views[i]) FireEvent(view->on_after_print, view);
   }
   links::AfterPrint(band);
   FireEvent(band.on_after_print, &band);

@@ -482,3 +482,32 @@ TEST_F(BandEngineTest, BandTreeErrorsStopTheRunWithTheirLines) {
 
 }  // namespace
 }  // namespace lgoty::report
+
+namespace lgoty::report {
+namespace {
+
+// What the engine knows of a band's objects follows the band: a memo added while the rows
+// print is filled from the next row on.
+TEST_F(BandEngineTest, AMemoAddedDuringTheRunIsFilledFromTheNextRow) {
+  auto* data = AddMaster("MasterData1", 100, 20, 3);
+  AddMemo(data, "Memo1", 0, 100, "[N]");
+  TfrxMemoView* added = nullptr;
+  auto fill = rows_->OnGetValue;
+  rows_->OnGetValue = [&, fill](const std::string& field, core::Variant& value) {
+    fill(field, value);
+    if (!added && rows_->RecNo() == 1) added = AddMemo(data, "Memo2", 200, 100, "[N]");
+  };
+  ASSERT_TRUE(Run()) << report_.Errors().Text();
+  auto pages = Pages();
+  ASSERT_EQ(pages.size(), 1u);
+  std::vector<const Placed*> rows;
+  for (const Placed& p : pages[0]) {
+    if (p.name == "MasterData1") rows.push_back(&p);
+  }
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0]->texts, (std::vector<std::string>{"1"}));
+  EXPECT_EQ(rows[2]->texts, (std::vector<std::string>{"3", "3"}));
+}
+
+}  // namespace
+}  // namespace lgoty::report

@@ -3,6 +3,7 @@
 // formats and scripts were written against.
 #include "core/format_settings.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -40,6 +41,13 @@ std::mutex& DefaultMutex() {
 std::unique_ptr<FormatSettings>& DefaultSlot() {
   static std::unique_ptr<FormatSettings> slot;
   return slot;
+}
+
+// The slot's set once it exists: formatting asks for the defaults on every value, so the
+// common case reads this without the mutex. The set is never freed or moved once published.
+std::atomic<const FormatSettings*>& PublishedDefault() {
+  static std::atomic<const FormatSettings*> published{nullptr};
+  return published;
 }
 
 }  // namespace
@@ -121,9 +129,13 @@ FormatSettings FormatSettings::ForLocale(std::string_view locale_name) {
 FormatSettings FormatSettings::FromLocale() { return ForLocale(EnvLocaleName()); }
 
 const FormatSettings& DefaultFormatSettings() {
+  if (const FormatSettings* fs = PublishedDefault().load(std::memory_order_acquire)) return *fs;
   std::lock_guard lock(DefaultMutex());
   auto& slot = DefaultSlot();
-  if (!slot) slot = std::make_unique<FormatSettings>(FormatSettings::FromLocale());
+  if (!slot) {
+    slot = std::make_unique<FormatSettings>(FormatSettings::FromLocale());
+    PublishedDefault().store(slot.get(), std::memory_order_release);
+  }
   return *slot;
 }
 
@@ -136,6 +148,7 @@ void SetDefaultFormatSettings(const FormatSettings& settings) {
     *slot = settings;
   } else {
     slot = std::make_unique<FormatSettings>(settings);
+    PublishedDefault().store(slot.get(), std::memory_order_release);
   }
 }
 

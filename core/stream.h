@@ -1,11 +1,9 @@
 // Byte streams with a position: the form in which templates, prepared reports and scripts
-// are loaded and saved. TMemoryStream keeps its bytes in memory; TFileStream reads and
-// writes a disk file through stdio (the report layer opens files with sharing modes through
-// platform/ and hands their bytes over in a memory stream).
+// are loaded and saved. TMemoryStream keeps its bytes in memory; a disk file's stream is
+// platform::FileStream (files are opened, with their sharing modes, only through platform/).
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -66,33 +64,6 @@ class TMemoryStream final : public TStream {
  private:
   std::string data_;
   size_t position_ = 0;
-};
-
-class TFileStream final : public TStream {
- public:
-  enum class Mode { Read, Create, ReadWrite };
-  // Throws EStreamError "Cannot open file \"path\". reason".
-  TFileStream(const std::string& path, Mode mode);
-  ~TFileStream() override;
-  const char* ClassName() const override { return "TFileStream"; }
-
-  // A new empty file with a unique name in folder (which must exist), opened for reading
-  // and writing; with delete_on_close the file is removed when the stream is destroyed.
-  static std::unique_ptr<TFileStream> CreateTemporary(const std::string& folder,
-                                                      bool delete_on_close);
-
-  size_t Read(void* buffer, size_t count) override;
-  void Write(const void* buffer, size_t count) override;
-  int64_t Seek(int64_t offset, SeekOrigin origin) override;
-  int64_t Size() override;
-  using TStream::Write;
-  const std::string& Path() const { return path_; }
-
- private:
-  TFileStream(std::FILE* file, std::string path, bool delete_on_close);
-  std::FILE* file_ = nullptr;
-  std::string path_;
-  bool delete_on_close_ = false;
 };
 
 }  // namespace lgoty::core

@@ -209,6 +209,30 @@ void Variant::StealFrom(Variant& other) noexcept {
 
 Variant& Variant::operator=(const Variant& other) {
   if (this != &other) {
+    // A text over a text reuses this one's storage (a value assigned row after row
+    // allocates nothing once its buffer is large enough); neither can live inside the other.
+    if (kind_ == Kind::String && other.kind_ == Kind::String) {
+      string_->assign(*other.string_);
+      return *this;
+    }
+    // A scalar over a non-owning value: nothing to release, nothing to allocate.
+    if (kind_ != Kind::String && kind_ != Kind::Array && other.kind_ != Kind::String &&
+        other.kind_ != Kind::Array) {
+      kind_ = other.kind_;
+      switch (other.kind_) {
+        case Kind::Double:
+        case Kind::Date:
+          real_ = other.real_;
+          break;
+        case Kind::Object:
+          object_ = other.object_;
+          break;
+        default:
+          int_ = other.int_;
+          break;
+      }
+      return *this;
+    }
     // Copy first: other may live inside this variant's own array.
     Variant copy(other);
     *this = std::move(copy);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <filesystem>
 
 #include "core/ascii_text.h"
 #include "core/locale.h"
@@ -175,29 +174,13 @@ void TfrxXMLDocument::SaveToStream(TStream& stream) {
   writer.Flush();
 }
 
-void TfrxXMLDocument::LoadFromFile(const std::string& path) {
-  TFileStream stream(path, TFileStream::Mode::Read);
-  LoadFromStream(stream, false);
-}
-
-void TfrxXMLDocument::SaveToFile(const std::string& path) {
-  TFileStream stream(path, TFileStream::Mode::Create);
-  SaveToStream(stream);
-}
-
 TStream& TfrxXMLDocument::TempStream() {
   if (!temp_stream_ && temp_factory_) {
     owned_temp_ = temp_factory_(temp_dir_);
     temp_stream_ = owned_temp_.get();
   }
   if (!temp_stream_) {
-    std::error_code ec;
-    std::string folder = temp_dir_;
-    if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
-      const char* tmp = std::getenv("TMPDIR");
-      folder = (tmp && *tmp) ? tmp : "/tmp";
-    }
-    owned_temp_ = TFileStream::CreateTemporary(folder, true);
+    owned_temp_ = std::make_unique<TMemoryStream>();
     temp_stream_ = owned_temp_.get();
   }
   return *temp_stream_;

@@ -26,7 +26,7 @@
 // Writing rules (TfrxXMLWriter): the header above, items depth first; with AutoIndent every
 // line ends in CR LF and a tag line is indented by two blanks per level.
 //
-// Swapping: an item marked Unloadable can have its children written to a temporary file and
+// Swapping: an item marked Unloadable can have its children written to a temporary stream and
 // dropped (SwapOut), and read back later (SwapIn). Prepared reports use it to keep only a
 // few pages in memory.
 #pragma once
@@ -151,12 +151,13 @@ class TfrxXMLDocument {
   // The same, with the document owning the stream: with allow_swapping it stays the
   // temporary stream (later swaps append to it) until Clear or destruction.
   void LoadFromStream(std::unique_ptr<TStream> stream, bool allow_swapping);
+  // Files are read and written by the callers (through platform/), which hand the document
+  // a stream over the file's bytes.
   void SaveToStream(TStream& stream);
-  void LoadFromFile(const std::string& path);
-  void SaveToFile(const std::string& path);
 
-  // Makes the temporary stream when the first item is swapped out. Without a factory it is
-  // a file in TempDir (or the system's temporary folder) deleted when it is closed.
+  // Makes the temporary stream, given TempDir, when the first item is swapped out: the
+  // report layer makes a file there through platform/. Without a factory the swapped items
+  // are kept in a memory stream.
   using TempStreamFactory = std::function<std::unique_ptr<TStream>(const std::string& dir)>;
   void SetTempStreamFactory(TempStreamFactory factory) { temp_factory_ = std::move(factory); }
   bool HasTempStream() const { return temp_stream_ != nullptr; }
@@ -176,7 +177,7 @@ class TfrxXMLDocument {
   bool old_version_ = true;
   std::string temp_dir_;
   TempStreamFactory temp_factory_;
-  std::unique_ptr<TStream> owned_temp_;   // a temporary file we created (or a loaded file)
+  std::unique_ptr<TStream> owned_temp_;   // the temporary stream we made (or a loaded file)
   TStream* temp_stream_ = nullptr;        // owned_temp_ or the caller's stream
 };
 

@@ -15,6 +15,21 @@ FileStream::~FileStream() {
   if (delete_on_close_) DeleteFile(path);
 }
 
+std::unique_ptr<FileStream> FileStream::Open(const std::string& path, FileStreamMode mode) {
+  switch (mode) {
+    case FileStreamMode::Read:
+      return std::make_unique<FileStream>(
+          DiskFile::Open(path, FileAccess::Read, FileShare::DenyNone, FileCreate::OpenExisting));
+    case FileStreamMode::Create:
+      return std::make_unique<FileStream>(
+          DiskFile::Open(path, FileAccess::ReadWrite, FileShare::DenyNone, FileCreate::CreateAlways));
+    case FileStreamMode::ReadWrite:
+      break;
+  }
+  return std::make_unique<FileStream>(
+      DiskFile::Open(path, FileAccess::ReadWrite, FileShare::DenyNone, FileCreate::OpenExisting));
+}
+
 std::unique_ptr<FileStream> FileStream::CreateTemporary(const std::string& folder) {
   std::string path = CreateTempFileIn(folder, "frx");
   std::unique_ptr<DiskFile> file;

@@ -1,5 +1,6 @@
 // A byte stream (core::TStream) over a platform file: what the report layer hands to the XML
-// reader and writer when a prepared report is read from or written to disk, and the
+// reader and writer when a template, a prepared report or a script's XML document is read
+// from or written to disk, the file streams and string-list files of scripts, and the
 // temporary file into which prepared pages and pictures are unloaded.
 #pragma once
 
@@ -11,8 +12,17 @@
 
 namespace lgoty::platform {
 
+// How FileStream::Open opens a file: an existing one for reading, a new (or emptied) one
+// for reading and writing, an existing one for reading and writing.
+enum class FileStreamMode { Read, Create, ReadWrite };
+
 class FileStream final : public core::TStream {
  public:
+  // The named disk file as a stream, others free to read and write it meanwhile. Throws
+  // EFileError "Cannot open file \"path\". reason" (ESharingViolation when another handle
+  // denies the access).
+  static std::unique_ptr<FileStream> Open(const std::string& path, FileStreamMode mode);
+
   // Takes the file over. With delete_on_close the file is deleted when the stream goes.
   explicit FileStream(std::unique_ptr<RandomAccessFile> file, bool delete_on_close = false);
   ~FileStream() override;

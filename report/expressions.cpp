@@ -1,5 +1,6 @@
 #include "report/expressions.h"
 
+#include <atomic>
 #include <typeinfo>
 
 #include "core/locale.h"
@@ -86,6 +87,39 @@ script::TfsExpr* ResultExpression(script::TfsScript& program, const std::string&
   return assignment->value.get();
 }
 
+// The key under which an expression's function is cached: letter case is ignored in names
+// and keywords, not in quoted strings ('abc' and 'ABC' are different values).
+std::string CacheKey(std::string_view expression) {
+  std::string key;
+  key.reserve(expression.size());
+  size_t run = 0;  // start of the text outside quotes not yet copied
+  char quote = 0;
+  for (size_t i = 0; i < expression.size(); ++i) {
+    const char c = expression[i];
+    if (quote == 0 && (c == '\'' || c == '"')) {
+      key += core::AnsiUpperCase(expression.substr(run, i - run));
+      quote = c;
+      run = i;
+    } else if (quote != 0 && c == quote) {
+      key.append(expression.substr(run, i + 1 - run));
+      quote = 0;
+      run = i + 1;
+    }
+  }
+  if (quote != 0) {
+    key.append(expression.substr(run));
+  } else {
+    key += core::AnsiUpperCase(expression.substr(run));
+  }
+  return key;
+}
+
+// A fresh generation number for a TfrxCalcSite, never given out twice in the process.
+uint64_t NextEpoch() {
+  static std::atomic<uint64_t> counter{0};
+  return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 // A counter that is raised for the length of a scope.
 struct DepthGuard {
   int& depth;
@@ -101,6 +135,7 @@ TfrxExpressions::TfrxExpressions(TfrxReport& report)
       script_(std::make_unique<TfrxReportScript>(report, *this)),
       aggregates_(std::make_unique<TfrxAggregateList>(*this)) {
   state_.StartNow();
+  epoch_ = NextEpoch();
 }
 
 TfrxExpressions::~TfrxExpressions() {
@@ -109,14 +144,59 @@ TfrxExpressions::~TfrxExpressions() {
 }
 
 void TfrxExpressions::ClearCache() {
-  exact_.clear();
+  ForgetInfos();
   compiled_.clear();
 }
 
-Variant TfrxExpressions::Calc(std::string_view expression) { return CalcImpl(expression, false); }
+void TfrxExpressions::ForgetInfos() {
+  epoch_ = NextEpoch();
+  if (info_users_ > 0) {
+    for (auto& [text, info] : infos_) {
+      info->compiled = nullptr;
+      retired_.push_back(std::move(info));
+    }
+  }
+  infos_.clear();
+}
+
+TfrxExpressions::InfoUse::~InfoUse() {
+  if (--owner.info_users_ == 0) owner.retired_.clear();
+}
+
+TfrxExpressions::TextInfo& TfrxExpressions::Info(std::string_view text) {
+  if (auto it = infos_.find(text); it != infos_.end()) return *it->second;
+  if (infos_.size() >= kMaxInfos) ForgetInfos();
+  auto info = std::make_unique<TextInfo>();
+  if (size_t dot = text.find(".\""); dot != std::string_view::npos && text.size() >= dot + 3) {
+    info->field_form = true;
+    info->data_set_name.assign(text.substr(0, dot));
+    info->field_name.assign(text.substr(dot + 2, text.size() - dot - 3));
+  }
+  if (!text.empty() && text.size() <= 11) {
+    static constexpr std::pair<std::string_view, SystemName> kSystem[] = {
+        {"DATE", SystemName::kDate},          {"TIME", SystemName::kTime},
+        {"PAGE", SystemName::kPage},          {"PAGE#", SystemName::kPagePhysical},
+        {"TOTALPAGES", SystemName::kTotalPages}, {"TOTALPAGES#", SystemName::kTotalPagesAll},
+        {"LINE", SystemName::kLine},          {"LINE#", SystemName::kLineAll},
+        {"COPYNAME#", SystemName::kCopyName}};
+    for (const auto& [upper, id] : kSystem) {
+      if (SameName(text, upper)) info->system = id;
+    }
+  }
+  info->ident = IsValidIdent(text);
+  TextInfo& out = *info;
+  infos_.emplace(std::string(text), std::move(info));
+  return out;
+}
+
+Variant TfrxExpressions::Calc(std::string_view expression) { return CalcImpl(expression, false, nullptr); }
+
+Variant TfrxExpressions::Calc(std::string_view expression, TfrxCalcSite& site) {
+  return CalcImpl(expression, false, &site);
+}
 
 Variant TfrxExpressions::CalcFromScript(std::string_view expression) {
-  return CalcImpl(expression, true);
+  return CalcImpl(expression, true, nullptr);
 }
 
 void TfrxExpressions::Refuse(const std::string& message) {
@@ -124,9 +204,20 @@ void TfrxExpressions::Refuse(const std::string& message) {
   throw EExpressionError(message);
 }
 
-Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script) {
+Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site) {
+  InfoUse use(*this);
+  TextInfo* info = nullptr;
+  if (site != nullptr && site->epoch_ == epoch_) {
+    info = static_cast<TextInfo*>(const_cast<void*>(site->entry_));
+  } else {
+    info = &Info(expression);
+    if (site != nullptr) {
+      site->entry_ = info;
+      site->epoch_ = epoch_;
+    }
+  }
   Variant value;
-  if (ResolveName(expression, value)) return value;
+  if (Resolve(*info, expression, value)) return value;
 
   const bool nested = depth_ > 0;
   if (depth_ >= kMaxNesting) {
@@ -135,7 +226,13 @@ Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script)
   DepthGuard guard(depth_);
 
   std::string error;
-  Compiled* compiled = Compile(expression, error);
+  // Resolving may have emptied the cache (a host value or variable running a script that
+  // prepares it): the entry then holds no function and is compiled anew.
+  Compiled* compiled = info->compiled;
+  if (compiled == nullptr) {
+    compiled = Compile(expression, error);
+    if (compiled != nullptr) info->compiled = compiled;
+  }
   if (compiled != nullptr) {
     script::TfsScript& main = script_->Program();
     const bool saved_main = main.main_prog;
@@ -163,13 +260,8 @@ Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script)
 
 TfrxExpressions::Compiled* TfrxExpressions::Compile(std::string_view expression,
                                                     std::string& error) {
-  if (auto it = exact_.find(expression); it != exact_.end()) return it->second;
-  std::string exact(expression);
-  std::string upper = core::AnsiUpperCase(expression);
-  if (auto it = compiled_.find(upper); it != compiled_.end()) {
-    exact_.emplace(std::move(exact), it->second.get());
-    return it->second.get();
-  }
+  std::string upper = CacheKey(expression);
+  if (auto it = compiled_.find(upper); it != compiled_.end()) return it->second.get();
 
   script_->EnsureRegistered();
   auto entry = std::make_unique<Compiled>();
@@ -187,13 +279,12 @@ TfrxExpressions::Compiled* TfrxExpressions::Compile(std::string_view expression,
     message = e.what();  // an unknown script language
   }
   if (!ok) {
-    error = frxGet("clExprError") + " '" + exact + "': " + message;
+    error = frxGet("clExprError") + " '" + std::string(expression) + "': " + message;
     return nullptr;
   }
   entry->result = ResultExpression(*entry->program, entry->function_name);
   Compiled* raw = entry.get();
   compiled_.emplace(std::move(upper), std::move(entry));
-  exact_.emplace(std::move(exact), raw);
   return raw;
 }
 
@@ -220,36 +311,45 @@ TfrxDataSet* TfrxExpressions::FindDataSet(std::string_view user_name) const {
 }
 
 bool TfrxExpressions::ResolveName(std::string_view name, Variant& value) {
+  InfoUse use(*this);
+  return Resolve(Info(name), name, value);
+}
+
+bool TfrxExpressions::Resolve(const TextInfo& info, std::string_view name, Variant& value) {
   // Data field: DataSet."FIELD"
-  if (size_t dot = name.find(".\""); dot != std::string_view::npos && name.size() >= dot + 3) {
-    if (TfrxDataSet* ds = FindDataSet(name.substr(0, dot))) {
-      std::string field(name.substr(dot + 2, name.size() - dot - 3));
-      if (FieldValue(*ds, field, value)) return true;
+  if (info.field_form) {
+    if (TfrxDataSet* ds = FindDataSet(info.data_set_name)) {
+      if (FieldValue(*ds, info.field_name, value)) return true;
     }
   }
 
   // System variables.
-  if (!name.empty() && name.size() <= 11) {
-    const std::string upper = AsciiUpperName(name);
-    auto number = [&value](int n) {
-      value = Variant(static_cast<int32_t>(n));
-      return true;
-    };
-    if (upper == "DATE") {
+  auto number = [&value](int n) {
+    value = Variant(static_cast<int32_t>(n));
+    return true;
+  };
+  switch (info.system) {
+    case SystemName::kNone:
+      break;
+    case SystemName::kDate:
       value = Variant::FromDate(state_.start_date);
       return true;
-    }
-    if (upper == "TIME") {
+    case SystemName::kTime:
       value = Variant::FromDate(state_.start_time);
       return true;
-    }
-    if (upper == "PAGE") return number(state_.page);
-    if (upper == "PAGE#") return number(state_.page_physical);
-    if (upper == "TOTALPAGES") return number(state_.total_pages);
-    if (upper == "TOTALPAGES#") return number(state_.total_pages_all);
-    if (upper == "LINE") return number(state_.line);
-    if (upper == "LINE#") return number(state_.line_all);
-    if (upper == "COPYNAME#") {
+    case SystemName::kPage:
+      return number(state_.page);
+    case SystemName::kPagePhysical:
+      return number(state_.page_physical);
+    case SystemName::kTotalPages:
+      return number(state_.total_pages);
+    case SystemName::kTotalPagesAll:
+      return number(state_.total_pages_all);
+    case SystemName::kLine:
+      return number(state_.line);
+    case SystemName::kLineAll:
+      return number(state_.line_all);
+    case SystemName::kCopyName: {
       std::lock_guard lock(GlobalVariablesLock());
       value = frxGlobalVariables().Get("CopyName0");
       return true;
@@ -260,7 +360,7 @@ bool TfrxExpressions::ResolveName(std::string_view name, Variant& value) {
 
   if (ResolveVariable(name, value)) return true;
 
-  {
+  if (GlobalVariableCount() > 0) {
     std::lock_guard lock(GlobalVariablesLock());
     if (TfrxVariable* g = frxGlobalVariables().Find(name)) {
       value = g->value;
@@ -268,7 +368,7 @@ bool TfrxExpressions::ResolveName(std::string_view name, Variant& value) {
     }
   }
 
-  if (IsValidIdent(name)) {
+  if (info.ident) {
     if (script::TfsCustomVariable* v = script_->FindVariable(std::string(name))) {
       value = v->GetValue();
       return true;

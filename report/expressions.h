@@ -3,11 +3,11 @@
 // Calc(expression):
 //   1. ResolveName(expression): a bare data field, system variable, host value, report
 //      variable, global variable or script variable never reaches the compiler.
-//   2. Otherwise the expression cache: each distinct text (letter case ignored) is wrapped
-//      into a function "fr3fN" in the report's script language, compiled once into a small
-//      program whose parent is the report's script (so it sees the report's objects and
-//      functions) and run on later calls. The cache is emptied whenever the report's script
-//      is prepared.
+//   2. Otherwise the expression cache: each distinct text (letter case ignored outside its
+//      quoted strings) is wrapped into a function "fr3fN" in the report's script language,
+//      compiled once into a small program whose parent is the report's script (so it sees
+//      the report's objects and functions) and run on later calls. The cache is emptied
+//      whenever the report's script is prepared.
 //   3. The function runs with the report program's main-program flag cleared.
 //   4. Errors: a division by zero is ignored when EngineOptions.IgnoreDevByZero is on (the
 //      value is Null). Otherwise the message, prefixed with the name of the object being
@@ -26,6 +26,12 @@
 //                   expression (Calc), other values are returned as they are;
 //   global variable as it is;
 //   script variable of the report's script (procedures and methods do not count).
+//
+// What a text is (a data field's data set and field, a system variable, an identifier, its
+// compiled function) is worked out once per exact text and remembered until the cache is
+// emptied; what the names stand for (data sets, variables, host values) is asked on every
+// call, in the order above. A caller that evaluates the same text again and again (a memo's
+// bracketed expression) keeps a TfrxCalcSite so that even the lookup by text is skipped.
 //
 // Self-reference: a report variable whose expression needs its own value (directly or
 // through other variables) is refused with clVarSelfRef; expressions nest at most
@@ -73,6 +79,15 @@ struct TfrxDataField {
   enum class Kind { kOther, kNumeric, kString, kBoolean } kind = Kind::kOther;
 };
 
+// A place that evaluates one text every time (see Calc(text, site)): remembers what the
+// text was found to be. Emptying the expression cache makes it forget.
+class TfrxCalcSite {
+ private:
+  friend class TfrxExpressions;
+  const void* entry_ = nullptr;
+  uint64_t epoch_ = 0;
+};
+
 class TfrxExpressions {
  public:
   // Nested Calc levels (variables evaluating variables, IIF branches, aggregate values).
@@ -91,6 +106,8 @@ class TfrxExpressions {
   TfrxVariables& Variables() { return variables_; }
 
   core::Variant Calc(std::string_view expression);
+  // Calc for a caller that always passes the same text with the same site.
+  core::Variant Calc(std::string_view expression, TfrxCalcSite& site);
   core::Variant CalcFromScript(std::string_view expression);
   bool ResolveName(std::string_view name, core::Variant& value);
   // The script function Get: ResolveName; an unknown aggregate call is evaluated with
@@ -133,10 +150,30 @@ class TfrxExpressions {
     // on its own it gives what calling the function gives, without the call's frame.
     script::TfsExpr* result = nullptr;
   };
+  enum class SystemName : uint8_t {
+    kNone, kDate, kTime, kPage, kPagePhysical, kTotalPages, kTotalPagesAll, kLine, kLineAll, kCopyName
+  };
+  // What an exact text is, independent of the report's state.
+  struct TextInfo {
+    bool field_form = false;  // DataSet."FIELD"
+    std::string data_set_name, field_name;
+    SystemName system = SystemName::kNone;
+    bool ident = false;
+    Compiled* compiled = nullptr;  // owned by compiled_; set once it compiled
+  };
+  // Holds TextInfo entries in use: they are not freed before it ends.
+  struct InfoUse {
+    TfrxExpressions& owner;
+    explicit InfoUse(TfrxExpressions& o) : owner(o) { ++owner.info_users_; }
+    ~InfoUse();
+  };
+  TextInfo& Info(std::string_view text);
+  void ForgetInfos();
+  bool Resolve(const TextInfo& info, std::string_view name, core::Variant& value);
+  core::Variant CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site);
   // Runs the compiled function (or evaluates its result expression directly when no run
   // budget, line hook or stop request is in force, which are what the call would check).
   core::Variant Run(Compiled& compiled);
-  core::Variant CalcImpl(std::string_view expression, bool from_script);
   // The compiled function for an expression; nullptr with `error` set when it does not
   // compile.
   Compiled* Compile(std::string_view expression, std::string& error);
@@ -148,14 +185,22 @@ class TfrxExpressions {
   TfrxVariables variables_;
   std::unique_ptr<TfrxReportScript> script_;
   std::unique_ptr<TfrxAggregateList> aggregates_;
-  // Upper-cased text -> function; exact texts seen -> the same function.
+  // Text upper-cased outside its quoted strings -> function.
   std::map<std::string, std::unique_ptr<Compiled>> compiled_;
-  // Looked up by the text in place (a string_view) so that a cache hit copies nothing.
+  // Exact text -> what it is. Looked up by the text in place (a string_view) so that a hit
+  // copies nothing. Bounded: texts built at run time could grow it without end.
+  static constexpr size_t kMaxInfos = 4096;
   struct TextHash {
     using is_transparent = void;
     size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
   };
-  std::unordered_map<std::string, Compiled*, TextHash, std::equal_to<>> exact_;
+  std::unordered_map<std::string, std::unique_ptr<TextInfo>, TextHash, std::equal_to<>> infos_;
+  // Entries forgotten while some were in use: freed when the last user is done.
+  std::vector<std::unique_ptr<TextInfo>> retired_;
+  int info_users_ = 0;
+  // Which generation of infos_ a TfrxCalcSite saw; unique in the process, so that a site
+  // never mistakes another report's entry for this one's.
+  uint64_t epoch_ = 0;
   int depth_ = 0;
   std::vector<const void*> evaluating_;  // report variables being evaluated
   std::unordered_map<const TfrxReportComponent*, SavedPrint> saved_prints_;

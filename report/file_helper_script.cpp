@@ -3,10 +3,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <vector>
 
+#include "core/stream.h"
 #include "core/string_list.h"
 #include "core/xml_document.h"
+#include "platform/file.h"
+#include "platform/file_stream.h"
 #include "report/ini_file.h"
 #include "script/bindings.h"
 #include "script/bound_object.h"
@@ -286,12 +290,17 @@ void XmlClasses(TfsScript& s) {
                  [](core::TObject* o, TfsClassVariable*, const std::string&, P& p) {
                    ScriptXmlDocument& d = Doc(o);
                    d.Forget(d.document.Root(), true);  // the root item stays, refilled
-                   d.document.LoadFromFile(Str(p[0]));
+                   auto file = platform::FileStream::Open(Str(p[0]), platform::FileStreamMode::Read);
+                   d.document.LoadFromStream(*file, false);
                    return Variant();
                  });
   doc->AddMethod("procedure SaveToFile(const FileName: String)",
                  [](core::TObject* o, TfsClassVariable*, const std::string&, P& p) {
-                   Doc(o).document.SaveToFile(Str(p[0]));
+                   // Written whole once the document is: a failure leaves no half file.
+                   core::TMemoryStream bytes;
+                   Doc(o).document.SaveToStream(bytes);
+                   const std::string& data = bytes.Bytes();
+                   platform::WriteWholeFile(Str(p[0]), std::as_bytes(std::span(data.data(), data.size())));
                    return Variant();
                  });
 }

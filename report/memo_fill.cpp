@@ -185,6 +185,9 @@ struct ParsedExpression {
   std::string expression;
   std::unique_ptr<TfrxFormat> format;  // from the suffix; null: the memo's format
   std::string_view marker;             // kTotalPagesMarker, kCopyNameMarker or empty
+  // What the expression turned out to be for the report that last evaluated it: the same
+  // template is expanded on every row.
+  mutable TfrxCalcSite site;
 };
 
 ParsedExpression ParseExpression(std::string_view expression) {
@@ -237,11 +240,17 @@ void EvaluateParsed(TfrxExpressions& expressions, TfrxCustomMemoView& memo, cons
     out += parsed.marker;
     return;
   }
-  Variant value = expressions.Calc(parsed.expression);
+  Variant value = expressions.Calc(parsed.expression, parsed.site);
   memo.value = value;
   expressions.Script().SetValue(value);
   if (memo.hide_zeros && IsZero(value)) return;
-  out += FormatValue(value, parsed.format ? *parsed.format : format);
+  const TfrxFormat& chosen = parsed.format ? *parsed.format : format;
+  // A text under the text format is the text itself: appended without a copy in between.
+  if (chosen.kind == TfrxFormatKind::fkText && value.IsString()) {
+    out += value.text();
+  } else {
+    out += FormatValue(value, chosen);
+  }
 }
 
 }  // namespace

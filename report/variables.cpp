@@ -65,6 +65,12 @@ void TfrxVariables::Set(std::string_view name, const core::Variant& value) {
   entry->name = std::string(name);
   entry->value = value;
   items_->push_back(std::move(entry));
+  set_count_.store(items_->size(), std::memory_order_release);
+}
+
+void TfrxVariables::Clear() {
+  items_->clear();
+  set_count_.store(0, std::memory_order_release);
 }
 
 TfrxVariables& frxGlobalVariables() {

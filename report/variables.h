@@ -7,6 +7,7 @@
 // global list's values are taken as they are.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -41,16 +42,23 @@ class TfrxVariables : public core::TObject {
   // Null for a missing name.
   core::Variant Get(std::string_view name) const;
   void Set(std::string_view name, const core::Variant& value);
-  void Clear() { items_->clear(); }
+  void Clear();
+  // How many entries Set and Clear have left; read without any lock. Exact for a list that
+  // owns its entries; a borrowed list may be changed behind the view's back.
+  size_t SetCount() const { return set_count_.load(std::memory_order_acquire); }
 
  private:
   Items own_;
   Items* items_;
+  std::atomic<size_t> set_count_{0};
 };
 
 // The process-wide list (frxGlobalVariables). Reads and writes of its entries from several
 // threads go through GlobalVariablesLock.
 TfrxVariables& frxGlobalVariables();
 std::mutex& GlobalVariablesLock();
+// Entries of frxGlobalVariables, read without the lock: 0 means no name can be found there,
+// which spares expressions the lock for every name they resolve.
+inline size_t GlobalVariableCount() { return frxGlobalVariables().SetCount(); }
 
 }  // namespace lgoty::report

@@ -1,6 +1,7 @@
-// TStream, TMemoryStream and TFileStream over core streams. A file stream opens exactly the
-// file its constructor names.
+// TStream, TMemoryStream and TFileStream over core streams; files are opened through
+// platform/. A file stream opens exactly the file its constructor names.
 #include "core/stream.h"
+#include "platform/file_stream.h"
 #include "script/system_library.h"
 
 namespace lgoty::script {
@@ -86,17 +87,17 @@ void RegisterStreamClasses(TfsScript& s) {
   });
   memory->AddMethod("procedure LoadFromFile(const FileName: string)",
                     [](core::TObject* o, TfsClassVariable*, const std::string&, P& p) {
-                      core::TFileStream f(core::VarToStr(p[0]), core::TFileStream::Mode::Read);
+                      auto f = platform::FileStream::Open(core::VarToStr(p[0]), platform::FileStreamMode::Read);
                       core::TMemoryStream& m = Memory(o);
                       m.Clear();
-                      m.Write(f.ReadRest());
+                      m.Write(f->ReadRest());
                       m.SetPosition(0);
                       return Variant();
                     });
   memory->AddMethod("procedure SaveToFile(const FileName: string)",
                     [](core::TObject* o, TfsClassVariable*, const std::string&, P& p) {
-                      core::TFileStream f(core::VarToStr(p[0]), core::TFileStream::Mode::Create);
-                      f.Write(Memory(o).Bytes());
+                      auto f = platform::FileStream::Open(core::VarToStr(p[0]), platform::FileStreamMode::Create);
+                      f->Write(Memory(o).Bytes());
                       return Variant();
                     });
 
@@ -104,10 +105,11 @@ void RegisterStreamClasses(TfsScript& s) {
   file->AddConstructor("constructor Create(const FileName: string; Mode: Integer)",
                        [script](core::TObject*, TfsClassVariable*, const std::string&, P& p) {
                          const int64_t mode = p[1].AsInt64();
-                         core::TFileStream::Mode m = (mode & 0xFF00) == kFmCreate ? core::TFileStream::Mode::Create
-                                                     : (mode & 3) == kFmOpenRead ? core::TFileStream::Mode::Read
-                                                                                 : core::TFileStream::Mode::ReadWrite;
-                         return Variant(Adopt(*script, std::make_unique<core::TFileStream>(core::VarToStr(p[0]), m)));
+                         using platform::FileStreamMode;
+                         const FileStreamMode m = (mode & 0xFF00) == kFmCreate ? FileStreamMode::Create
+                                                  : (mode & 3) == kFmOpenRead  ? FileStreamMode::Read
+                                                                               : FileStreamMode::ReadWrite;
+                         return Variant(Adopt(*script, platform::FileStream::Open(core::VarToStr(p[0]), m)));
                        });
 }
 

@@ -1,6 +1,7 @@
 // TStrings and TStringList over core::TStringList.
 #include "core/stream.h"
 #include "core/string_list.h"
+#include "platform/file_stream.h"
 #include "script/system_library.h"
 
 namespace lgoty::script {
@@ -84,13 +85,13 @@ void RegisterStringListClasses(TfsScript& s) {
                        return Variant();
                      }));
   strings->AddMethod("procedure LoadFromFile(const FileName: string)", On([](TStringList& l, P& p, auto&) {
-                       core::TFileStream f(core::VarToStr(p[0]), core::TFileStream::Mode::Read);
-                       l.SetText(f.ReadRest());
+                       auto f = platform::FileStream::Open(core::VarToStr(p[0]), platform::FileStreamMode::Read);
+                       l.SetText(f->ReadRest());
                        return Variant();
                      }));
   strings->AddMethod("procedure SaveToFile(const FileName: string)", On([](TStringList& l, P& p, auto&) {
-                       core::TFileStream f(core::VarToStr(p[0]), core::TFileStream::Mode::Create);
-                       f.Write(l.Text());
+                       auto f = platform::FileStream::Open(core::VarToStr(p[0]), platform::FileStreamMode::Create);
+                       f->Write(l.Text());
                        return Variant();
                      }));
   strings->AddMethod("procedure LoadFromStream(Stream: TStream)", On([](TStringList& l, P& p, auto&) {

@@ -273,5 +273,39 @@ TEST(VariantArray, BoundsAccessAndCopies) {
   EXPECT_TRUE(copy.IsEmpty());
 }
 
+TEST(VariantAssignment, EveryKindOverEveryOtherKeepsTheValueAndItsKind) {
+  const std::string long_text(100, 'x');
+  const Variant values[] = {Variant(),  Variant::Null(), Variant(int32_t{7}), Variant(int64_t{1} << 40),
+                            Variant(2.5), Variant(true),  Variant("short"),     Variant(long_text),
+                            Variant::Array({1, "a"}), Variant::FromDate(45000.25), Variant::FromCurrency(1.5)};
+  for (const Variant& before : values) {
+    for (const Variant& after : values) {
+      Variant target = before;
+      target = after;
+      EXPECT_EQ(target.kind(), after.kind());
+      EXPECT_EQ(target.Type(), after.Type());
+      if (!after.IsEmptyOrNull()) {
+        EXPECT_TRUE(VarSameValue(target, after)) << VarTypeName(after.Type());
+      }
+      // The copy is a copy: changing it leaves the source alone.
+      if (target.IsString()) {
+        target = Variant("changed");
+        EXPECT_NE(after.text(), "changed");
+      }
+    }
+  }
+  Variant self("self-assigned text that is long enough to live on the heap");
+  const Variant& alias = self;
+  self = alias;
+  EXPECT_EQ(self.text(), "self-assigned text that is long enough to live on the heap");
+  // A text over a longer text, then a longer one over it: no stale tail.
+  Variant text(long_text);
+  const Variant shorter("ab"), longer(long_text + "!");
+  text = shorter;
+  EXPECT_EQ(text.text(), "ab");
+  text = longer;
+  EXPECT_EQ(text.text(), long_text + "!");
+}
+
 }  // namespace
 }  // namespace lgoty::core

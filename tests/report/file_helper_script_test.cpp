@@ -128,5 +128,23 @@ TEST_F(FileHelperScript, AnXmlDocumentIsBuiltSavedAndReadByTheScript) {
   EXPECT_EQ(Out("left").AsString(), "Сидоров & сын");
 }
 
+TEST_F(FileHelperScript, AnXmlDocumentThatCannotBeReadOrWrittenSaysWhy) {
+  std::ofstream(Path("bad.xml"), std::ios::binary) << "<?xml version=\"1.0\"?><a><b></a>";
+  const std::string missing = Path("missing.xml"), nowhere = Path("no/such/folder/out.xml");
+  Run("var doc: TfrxXMLDocument;\r\n"
+      "begin\r\n"
+      "  doc := TfrxXMLDocument.Create;\r\n"
+      "  doc.Root.Name := 'kept';\r\n"
+      "  try doc.LoadFromFile('" + missing + "'); except Set('missing', ExceptionMessage); end;\r\n"
+      "  try doc.LoadFromFile('" + Path("bad.xml") + "'); except Set('bad', ExceptionMessage); end;\r\n"
+      "  doc.Root.Name := 'saved';\r\n"
+      "  try doc.SaveToFile('" + nowhere + "'); except Set('nowhere', ExceptionMessage); end;\r\n"
+      "end.");
+  EXPECT_EQ(Out("missing").AsString(), "Cannot open file \"" + missing + "\". No such file or directory");
+  EXPECT_EQ(Out("bad").AsString(), "Invalid file format");
+  EXPECT_EQ(Out("nowhere").AsString().rfind("Cannot open file \"" + nowhere + "\". ", 0), 0u) << Out("nowhere").AsString();
+  EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
 }  // namespace
 }  // namespace lgoty::report

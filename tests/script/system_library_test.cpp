@@ -76,6 +76,35 @@ TEST(SystemLibrary, StreamsAndStringListsTouchOnlyTheFileNamed) {
   fs::remove_all(dir);
 }
 
+TEST(SystemLibrary, FileStreamModesAndTheirErrors) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("lgoty_script_streams_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string list = (dir / "list.txt").string(), copy = (dir / "copy.bin").string();
+  const std::string missing = (dir / "missing.bin").string();
+  const std::string text =
+      "var l: TStringList; m: TMemoryStream; f, g: TFileStream; begin l := TStringList.Create; l.Add('one'); "
+      "l.SaveToFile('" + list + "'); m := TMemoryStream.Create; m.LoadFromFile('" + list + "'); "
+      "f := TFileStream.Create('" + list + "', fmOpenRead); ShowMessage(f.ClassName); ShowMessage(f.Size); "
+      "try f.CopyFrom(m, 0); except ShowMessage(ExceptionMessage); end; "
+      "g := TFileStream.Create('" + copy + "', fmCreate); ShowMessage(g.CopyFrom(m, 0)); ShowMessage(g.Size); "
+      "g.Position := 1; m.Position := 0; ShowMessage(g.CopyFrom(m, 2)); ShowMessage(g.Size); "
+      "try TFileStream.Create('" + missing + "', fmOpenReadWrite); except ShowMessage(ExceptionMessage); end; "
+      "try TFileStream.Create('" + dir.string() + "', fmOpenRead); except ShowMessage('directory refused'); end; "
+      "end.";
+  EXPECT_EQ(Out(text), "TFileStream\n5\nStream write error on \"" + list + "\"\n5\n5\n2\n5\nCannot open file \"" +
+                           missing + "\". No such file or directory\ndirectory refused\n");
+  {
+    std::ifstream in(copy, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "oon\r\n");
+  }
+  // Create empties an existing file; a failed open creates nothing.
+  EXPECT_EQ(Out("var g: TFileStream; begin g := TFileStream.Create('" + list + "', fmCreate); ShowMessage(g.Size); end."),
+            "0\n");
+  EXPECT_FALSE(fs::exists(missing));
+  fs::remove_all(dir);
+}
+
 TEST(SystemLibrary, ObjectsUsedAfterFreeStayHarmless) {
   EXPECT_EQ(Out("var l: TStringList; begin l := TStringList.Create; l.Add('a'); l.Free; ShowMessage(l.Count); "
                 "l.Add('b'); ShowMessage(l[0]); end."),

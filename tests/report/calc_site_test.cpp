@@ -1,0 +1,178 @@
+// A memo's bracketed expressions remember what their texts are from row to row: the names
+// they stand for must still be asked on every row, in their order, and what was remembered
+// must be forgotten when the script or the cache changes.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "report/bands.h"
+#include "report/data_sets.h"
+#include "report/expressions.h"
+#include "report/memo_fill.h"
+#include "report/pages.h"
+#include "report/report.h"
+#include "report/report_script.h"
+#include "report/variables.h"
+#include "report/views.h"
+
+namespace lgoty::report {
+namespace {
+
+using core::Variant;
+
+class CalcSiteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto* page = report.Add(std::make_unique<TfrxReportPage>());
+    page->SetName("Page1");
+    auto* band = page->Add(std::make_unique<TfrxMasterData>());
+    band->SetName("MasterData1");
+    memo = band->Add(std::make_unique<TfrxMemoView>());
+    memo->SetName("Memo1");
+  }
+  void TearDown() override {
+    std::lock_guard lock(GlobalVariablesLock());
+    frxGlobalVariables().Clear();
+  }
+  // One print of the memo's template text, as a band prints it on every row.
+  std::string Row(TfrxExpressions& expressions) {
+    MemoBeforePrint(*memo);
+    MemoFillData(expressions, *memo);
+    std::string out = memo->Text();
+    MemoAfterPrint(*memo);
+    return out;
+  }
+  std::string Row() { return Row(report.Expressions()); }
+  static std::unique_ptr<TfrxUserDataSet> RowsDataSet(const char* user_name, const char* value) {
+    auto ds = std::make_unique<TfrxUserDataSet>();
+    ds->SetUserName(user_name);
+    ds->fields.SetText("A\r\n");
+    std::string text = value;
+    ds->OnGetValue = [text](const std::string&, Variant& v) { v = Variant(text); };
+    return ds;
+  }
+
+  TfrxReport report;
+  TfrxMemoView* memo = nullptr;
+};
+
+TEST_F(CalcSiteTest, VariablesAddedOrChangedBetweenRowsAreSeen) {
+  {
+    std::lock_guard lock(GlobalVariablesLock());
+    frxGlobalVariables().Set("g", Variant(7));
+  }
+  memo->SetText("[g]|[1+1]");
+  EXPECT_EQ(Row(), "7|2");
+  EXPECT_EQ(Row(), "7|2");
+  // A report variable comes before a global one of the same name, and before compiling.
+  report.AddVariable("g", Variant("8"));
+  report.AddVariable("1+1", Variant(5));
+  EXPECT_EQ(Row(), "8|5");
+  report.Variables()[0]->value = Variant("'x'");
+  report.Variables()[1]->value = Variant("'y'");
+  EXPECT_EQ(Row(), "x|y");
+  // Renamed away: the global one and the compiled expression are back.
+  report.Variables()[0]->name = "other";
+  report.Variables()[1]->name = "other2";
+  EXPECT_EQ(Row(), "7|2");
+  {
+    std::lock_guard lock(GlobalVariablesLock());
+    frxGlobalVariables().Set("1+1", Variant("global"));
+  }
+  EXPECT_EQ(Row(), "7|global");
+  EXPECT_EQ(report.Errors().Count(), 0);
+}
+
+TEST_F(CalcSiteTest, DataSetsReplacedOrRemovedBetweenRowsAreSeen) {
+  auto first = RowsDataSet("Rows", "one");
+  report.AddDataSet(first.get(), "Rows");
+  memo->SetText("[Rows.\"A\"]");
+  EXPECT_EQ(Row(), "one");
+  // Another data set under the same user name; the old one is destroyed.
+  report.DataSets().clear();
+  first.reset();
+  auto second = RowsDataSet("Rows", "two");
+  report.AddDataSet(second.get(), "Rows");
+  EXPECT_EQ(Row(), "two");
+  // Renamed: the name finds nothing, the text goes to the compiler and fails there.
+  second->SetUserName("Other");
+  EXPECT_THROW(Row(), EExpressionError);
+  EXPECT_EQ(report.Errors().Count(), 1);
+  second->SetUserName("rows");  // letter case plays no part
+  EXPECT_EQ(Row(), "two");
+}
+
+TEST_F(CalcSiteTest, PreparingTheScriptForgetsCompiledExpressions) {
+  report.script_text.SetText("function F(X: Integer): Integer; begin Result := X + 1; end;\r\nbegin end.");
+  ASSERT_TRUE(report.Expressions().Script().Prepare());
+  memo->SetText("[F(1)]");
+  EXPECT_EQ(Row(), "2");
+  EXPECT_EQ(Row(), "2");
+  report.script_text.SetText("function F(X: Integer): Integer; begin Result := X + 10; end;\r\nbegin end.");
+  ASSERT_TRUE(report.Expressions().Script().Prepare());
+  EXPECT_EQ(Row(), "11");
+  report.Expressions().ClearCache();
+  EXPECT_EQ(Row(), "11");
+  EXPECT_EQ(report.Expressions().CachedCount(), 1);
+}
+
+TEST_F(CalcSiteTest, LetterCaseVariantsShareOneFunctionAcrossSites) {
+  memo->SetText("[Length('abc') + 1] [LENGTH('abc') + 1] [length('abc') + 1]");
+  EXPECT_EQ(Row(), "4 4 4");
+  EXPECT_EQ(report.Expressions().CachedCount(), 1);
+  EXPECT_EQ(report.Calc("LENGTH('abc') + 1").AsInteger(), 4);
+  EXPECT_EQ(report.Expressions().CachedCount(), 1);
+  report.Expressions().ClearCache();
+  EXPECT_EQ(Row(), "4 4 4");
+  EXPECT_EQ(report.Expressions().CachedCount(), 1);
+}
+
+TEST_F(CalcSiteTest, QuotedTextKeepsItsLetterCase) {
+  // Letter case is ignored in names only: texts differing in a quoted string are not one
+  // expression.
+  memo->SetText("[Copy('abc', 1, 3)] [Copy('ABC', 1, 3)] [COPY('Abc', 1, 3)]");
+  EXPECT_EQ(Row(), "abc ABC Abc");
+  EXPECT_EQ(report.Calc("copy('aBC', 1, 3)").text(), "aBC");
+  EXPECT_EQ(report.Expressions().CachedCount(), 4);
+}
+
+TEST_F(CalcSiteTest, ManyOtherTextsBetweenRowsDoNotConfuseTheSite) {
+  report.AddVariable("n", Variant("3"));
+  memo->SetText("[<n> * 2] [n]");
+  EXPECT_EQ(Row(), "6 3");
+  // Enough distinct names to make the expressions forget what they knew about texts.
+  Variant value;
+  for (int i = 0; i < 5000; ++i) report.Expressions().ResolveName("name" + std::to_string(i), value);
+  EXPECT_EQ(Row(), "6 3");
+  report.Variables()[0]->value = Variant("4");
+  EXPECT_EQ(Row(), "8 4");
+}
+
+TEST_F(CalcSiteTest, OneTemplateFilledByTwoReportsKeepsThemApart) {
+  TfrxReport other;
+  report.AddVariable("x", Variant("'first'"));
+  other.AddVariable("x", Variant("'second'"));
+  memo->SetText("[x] [<x> + '!']");
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(Row(report.Expressions()), "first first!");
+    EXPECT_EQ(Row(other.Expressions()), "second second!");
+  }
+}
+
+TEST_F(CalcSiteTest, HostValuesAreAskedOnEveryRow) {
+  int asked = 0;
+  report.Expressions().on_get_value = [&asked](std::string_view name, Variant& value) {
+    if (name != "Host") return false;
+    value = Variant(++asked);
+    return true;
+  };
+  memo->SetText("[Host] [Line#]");
+  report.Expressions().State().line_all = 1;
+  EXPECT_EQ(Row(), "1 1");
+  report.Expressions().State().line_all = 2;
+  EXPECT_EQ(Row(), "2 2");
+}
+
+}  // namespace
+}  // namespace lgoty::report

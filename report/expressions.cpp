@@ -189,7 +189,33 @@ TfrxExpressions::TextInfo& TfrxExpressions::Info(std::string_view text) {
   return out;
 }
 
+TfrxExpressions::TextInfo& TfrxExpressions::InfoAt(std::string_view text, TfrxCalcSite* site) {
+  if (site != nullptr && site->epoch_ == epoch_) {
+    return *static_cast<TextInfo*>(const_cast<void*>(site->entry_));
+  }
+  TextInfo& info = Info(text);
+  if (site != nullptr) {
+    site->entry_ = &info;
+    site->epoch_ = epoch_;
+  }
+  return info;
+}
+
+TfrxCalcSite* TfrxExpressions::ArgumentSiteFor(std::string_view text) {
+  if (running_ == nullptr) return nullptr;
+  std::vector<ArgumentSite>& sites = running_->argument_sites;
+  for (ArgumentSite& s : sites) {
+    if (s.text == text) return &s.site;
+  }
+  if (sites.size() >= kMaxArgumentSites) return nullptr;
+  return &sites.emplace_back(ArgumentSite{std::string(text), {}}).site;
+}
+
 Variant TfrxExpressions::Calc(std::string_view expression) { return CalcImpl(expression, false, nullptr); }
+
+Variant TfrxExpressions::CalcArgument(std::string_view expression) {
+  return CalcImpl(expression, false, ArgumentSiteFor(expression));
+}
 
 Variant TfrxExpressions::Calc(std::string_view expression, TfrxCalcSite& site) {
   return CalcImpl(expression, false, &site);
@@ -206,16 +232,7 @@ void TfrxExpressions::Refuse(const std::string& message) {
 
 Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site) {
   InfoUse use(*this);
-  TextInfo* info = nullptr;
-  if (site != nullptr && site->epoch_ == epoch_) {
-    info = static_cast<TextInfo*>(const_cast<void*>(site->entry_));
-  } else {
-    info = &Info(expression);
-    if (site != nullptr) {
-      site->entry_ = info;
-      site->epoch_ = epoch_;
-    }
-  }
+  TextInfo* info = &InfoAt(expression, site);
   Variant value;
   if (Resolve(*info, expression, value)) return value;
 
@@ -237,6 +254,8 @@ Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script,
     script::TfsScript& main = script_->Program();
     const bool saved_main = main.main_prog;
     main.main_prog = false;
+    TextInfo* const saved_running = running_;
+    running_ = info;
     try {
       value = Run(*compiled);
     } catch (const core::Exception& e) {
@@ -244,9 +263,11 @@ Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script,
       value = Variant::Null();
     } catch (...) {
       main.main_prog = saved_main;
+      running_ = saved_running;
       throw;  // a run budget ran out: the run stops
     }
     main.main_prog = saved_main;
+    running_ = saved_running;
   }
   if (error.empty()) return value;
 
@@ -436,7 +457,10 @@ void TfrxExpressions::RestoreAfterPrint(TfrxReportComponent& object) {
 
 Variant TfrxExpressions::Get(std::string_view name) {
   Variant value;
-  if (ResolveName(name, value)) return value;
+  {
+    InfoUse use(*this);
+    if (Resolve(InfoAt(name, ArgumentSiteFor(name)), name, value)) return value;
+  }
   size_t paren = name.find('(');
   if (paren != std::string_view::npos) {
     std::string head = AsciiUpperName(name.substr(0, paren));

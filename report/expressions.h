@@ -32,6 +32,9 @@
 // emptied; what the names stand for (data sets, variables, host values) is asked on every
 // call, in the order above. A caller that evaluates the same text again and again (a memo's
 // bracketed expression) keeps a TfrxCalcSite so that even the lookup by text is skipped.
+// The texts an expression's function hands back while it runs (IIF's arguments, the names
+// given to Get) get sites of their own, kept with the running expression's entry and found
+// there by their text: the same function hands back the same few texts on every call.
 //
 // Self-reference: a report variable whose expression needs its own value (directly or
 // through other variables) is refused with clVarSelfRef; expressions nest at most
@@ -109,6 +112,9 @@ class TfrxExpressions {
   // Calc for a caller that always passes the same text with the same site.
   core::Variant Calc(std::string_view expression, TfrxCalcSite& site);
   core::Variant CalcFromScript(std::string_view expression);
+  // Calc for a text handed back by the expression being evaluated (a macro's argument):
+  // the same result as Calc, with the text's site remembered by the running expression.
+  core::Variant CalcArgument(std::string_view expression);
   bool ResolveName(std::string_view name, core::Variant& value);
   // The script function Get: ResolveName; an unknown aggregate call is evaluated with
   // Calc; any other unknown name adds "clUnknownVar NAME" to the error list and gives Null.
@@ -153,6 +159,13 @@ class TfrxExpressions {
   enum class SystemName : uint8_t {
     kNone, kDate, kTime, kPage, kPagePhysical, kTotalPages, kTotalPagesAll, kLine, kLineAll, kCopyName
   };
+  // A text handed back by an expression's function and what it was found to be.
+  struct ArgumentSite {
+    std::string text;
+    TfrxCalcSite site;
+  };
+  // An expression hands back only a few texts; past that many they are looked up by text.
+  static constexpr size_t kMaxArgumentSites = 16;
   // What an exact text is, independent of the report's state.
   struct TextInfo {
     bool field_form = false;  // DataSet."FIELD"
@@ -160,6 +173,7 @@ class TfrxExpressions {
     SystemName system = SystemName::kNone;
     bool ident = false;
     Compiled* compiled = nullptr;  // owned by compiled_; set once it compiled
+    std::vector<ArgumentSite> argument_sites;  // texts its function handed back
   };
   // Holds TextInfo entries in use: they are not freed before it ends.
   struct InfoUse {
@@ -168,6 +182,11 @@ class TfrxExpressions {
     ~InfoUse();
   };
   TextInfo& Info(std::string_view text);
+  // The entry of a text, through the site when it remembers one of this generation.
+  TextInfo& InfoAt(std::string_view text, TfrxCalcSite* site);
+  // The site of a text handed back by the expression running now; nullptr when none runs
+  // or it already keeps as many as it may.
+  TfrxCalcSite* ArgumentSiteFor(std::string_view text);
   void ForgetInfos();
   bool Resolve(const TextInfo& info, std::string_view name, core::Variant& value);
   core::Variant CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site);
@@ -198,6 +217,8 @@ class TfrxExpressions {
   // Entries forgotten while some were in use: freed when the last user is done.
   std::vector<std::unique_ptr<TextInfo>> retired_;
   int info_users_ = 0;
+  // The entry whose function runs now (innermost); kept alive by the InfoUse of its Calc.
+  TextInfo* running_ = nullptr;
   // Which generation of infos_ a TfrxCalcSite saw; unique in the process, so that a site
   // never mistakes another report's entry for this one's.
   uint64_t epoch_ = 0;

@@ -446,7 +446,7 @@ void TfrxReportScript::RegisterFunctions() {
                 // Macro arguments are source texts: evaluated in place, not copied. The
                 // list is this call's own, so nothing changes it while they are evaluated.
                 auto calc = [ex](const Variant& text) {
-                  return text.IsString() ? ex->Calc(text.text()) : ex->Calc(text.AsString());
+                  return text.IsString() ? ex->CalcArgument(text.text()) : ex->CalcArgument(text.AsString());
                 };
                 try {
                   Variant cond = calc(p[0]);

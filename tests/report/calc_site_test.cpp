@@ -174,5 +174,120 @@ TEST_F(CalcSiteTest, HostValuesAreAskedOnEveryRow) {
   EXPECT_EQ(Row(), "2 2");
 }
 
+TEST_F(CalcSiteTest, IifArgumentsSeeVariablesChangedBetweenRows) {
+  report.AddVariable("v", Variant("1"));
+  report.AddVariable("t", Variant("'first'"));
+  memo->SetText("[IIF(<v>=1, <t>, IIF(<v>=2, 'two', 'other'))]");
+  EXPECT_EQ(Row(), "first");
+  report.Variables()[1]->value = Variant("'changed'");
+  EXPECT_EQ(Row(), "changed");
+  // The nested IIF's own arguments follow the variable as well.
+  report.Variables()[0]->value = Variant("2");
+  EXPECT_EQ(Row(), "two");
+  report.Variables()[0]->value = Variant("3");
+  EXPECT_EQ(Row(), "other");
+  report.Variables()[0]->value = Variant("1");
+  EXPECT_EQ(Row(), "changed");
+  EXPECT_EQ(report.Errors().Count(), 0);
+}
+
+TEST_F(CalcSiteTest, IifArgumentsKeepTheResolutionOrderAcrossRows) {
+  {
+    std::lock_guard lock(GlobalVariablesLock());
+    frxGlobalVariables().Set("w", Variant(7));
+  }
+  memo->SetText("[IIF(<w> = 7, <w>, 1 + 1)]|[IIF(False, 0, 1 + 1)]");
+  EXPECT_EQ(Row(), "7|2");
+  // A report variable comes before the global one and before compiling, inside IIF too.
+  report.AddVariable("w", Variant("5"));
+  report.AddVariable("1 + 1", Variant("'var'"));
+  EXPECT_EQ(Row(), "var|var");
+  report.Variables()[0]->value = Variant("7");
+  EXPECT_EQ(Row(), "7|var");
+  // Removed again: the global one and the compiled expression are back.
+  report.Variables()[0]->name = "gone";
+  report.Variables()[1]->name = "gone2";
+  EXPECT_EQ(Row(), "7|2");
+  // A host value is asked on every row, before the variables.
+  int asked = 0;
+  report.Expressions().on_get_value = [&asked](std::string_view name, Variant& value) {
+    if (name != "w") return false;
+    value = Variant(++asked);
+    return true;
+  };
+  EXPECT_EQ(Row(), "2|2");
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(Row(), "2|2");
+  EXPECT_EQ(asked, 2);
+}
+
+TEST_F(CalcSiteTest, IifArgumentsReadTheCurrentRowOfReplacedDataSets) {
+  auto first = RowsDataSet("Rows", "one");
+  report.AddDataSet(first.get(), "Rows");
+  report.AddVariable("v", Variant("1"));
+  memo->SetText("[IIF(<v>=1, <Rows.\"A\">, IIF(<v>=2, <Rows.\"A\"> + '!', ''))]");
+  EXPECT_EQ(Row(), "one");
+  report.DataSets().clear();
+  first.reset();
+  auto second = RowsDataSet("Rows", "two");
+  report.AddDataSet(second.get(), "Rows");
+  EXPECT_EQ(Row(), "two");
+  report.Variables()[0]->value = Variant("2");
+  EXPECT_EQ(Row(), "two!");
+}
+
+TEST_F(CalcSiteTest, PreparingTheScriptForgetsIifArguments) {
+  report.script_text.SetText("function F(X: Integer): Integer; begin Result := X + 1; end;\r\nbegin end.");
+  ASSERT_TRUE(report.Expressions().Script().Prepare());
+  memo->SetText("[IIF(F(1) = 2, 'old', IIF(F(1) = 11, 'new', F(1)))]");
+  EXPECT_EQ(Row(), "old");
+  EXPECT_EQ(Row(), "old");
+  report.script_text.SetText("function F(X: Integer): Integer; begin Result := X + 10; end;\r\nbegin end.");
+  ASSERT_TRUE(report.Expressions().Script().Prepare());
+  EXPECT_EQ(Row(), "new");
+  report.script_text.SetText("function F(X: Integer): Integer; begin Result := X + 20; end;\r\nbegin end.");
+  ASSERT_TRUE(report.Expressions().Script().Prepare());
+  EXPECT_EQ(Row(), "21");
+}
+
+TEST_F(CalcSiteTest, ManyIifArgumentsInOneExpressionAreEachRight) {
+  // More argument texts than one expression keeps sites for: the rest are looked up by text.
+  report.AddVariable("v", Variant("0"));
+  std::string text = "[";
+  for (int i = 0; i < 12; ++i) {
+    if (i > 0) text += " + ";
+    text += "IIF(<v> = " + std::to_string(i) + ", '" + std::string(1, static_cast<char>('a' + i)) + "', '-')";
+  }
+  text += "]";
+  memo->SetText(text);
+  for (int row = 0; row < 12; ++row) {
+    report.Variables()[0]->value = Variant(std::to_string(row));
+    std::string expected(12, '-');
+    expected[static_cast<size_t>(row)] = static_cast<char>('a' + row);
+    EXPECT_EQ(Row(), expected) << "row " << row;
+  }
+}
+
+TEST_F(CalcSiteTest, LetterCaseVariantsOfAnIifShareItsFunction) {
+  report.AddVariable("v", Variant("1"));
+  memo->SetText("[IIF(<v>=1, 'a', 'b')] [iif(<V>=1, 'a', 'b')]");
+  EXPECT_EQ(Row(), "a a");
+  report.Variables()[0]->value = Variant("2");
+  EXPECT_EQ(Row(), "b b");
+}
+
+TEST_F(CalcSiteTest, AnIifArgumentThatFailsLeavesLaterRowsRight) {
+  report.AddVariable("v", Variant("1"));
+  memo->SetText("[IIF(<v> = 1, 1 div (<v> - 1), <v>)]");
+  // IIF gives Null when an argument fails; nothing is left half-done for the next row.
+  EXPECT_EQ(Row(), "");
+  report.Variables()[0]->value = Variant("3");
+  EXPECT_EQ(Row(), "3");
+  report.Variables()[0]->value = Variant("1");
+  EXPECT_EQ(Row(), "");
+  report.Variables()[0]->value = Variant("4");
+  EXPECT_EQ(Row(), "4");
+}
+
 }  // namespace
 }  // namespace lgoty::report

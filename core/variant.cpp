@@ -168,6 +168,15 @@ Variant::Variant(const Variant& other) : kind_(other.kind_) {
     case Kind::Array:
       array_ = new ArrayData(*other.array_);
       break;
+    default:
+      CopyScalarFrom(other);
+      break;
+  }
+}
+
+void Variant::CopyScalarFrom(const Variant& other) noexcept {
+  kind_ = other.kind_;
+  switch (other.kind_) {
     case Kind::Double:
     case Kind::Date:
       real_ = other.real_;
@@ -192,15 +201,8 @@ void Variant::StealFrom(Variant& other) noexcept {
     case Kind::Array:
       array_ = other.array_;
       break;
-    case Kind::Double:
-    case Kind::Date:
-      real_ = other.real_;
-      break;
-    case Kind::Object:
-      object_ = other.object_;
-      break;
     default:
-      int_ = other.int_;
+      CopyScalarFrom(other);
       break;
   }
   other.kind_ = Kind::Empty;
@@ -218,19 +220,7 @@ Variant& Variant::operator=(const Variant& other) {
     // A scalar over a non-owning value: nothing to release, nothing to allocate.
     if (kind_ != Kind::String && kind_ != Kind::Array && other.kind_ != Kind::String &&
         other.kind_ != Kind::Array) {
-      kind_ = other.kind_;
-      switch (other.kind_) {
-        case Kind::Double:
-        case Kind::Date:
-          real_ = other.real_;
-          break;
-        case Kind::Object:
-          object_ = other.object_;
-          break;
-        default:
-          int_ = other.int_;
-          break;
-      }
+      CopyScalarFrom(other);
       return *this;
     }
     // Copy first: other may live inside this variant's own array.

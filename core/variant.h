@@ -171,6 +171,8 @@ class Variant {
   void Release();
   // Takes other's value (this must be Empty); other is left Empty.
   void StealFrom(Variant& other) noexcept;
+  // Takes other's kind and its value held in place (every kind but String and Array).
+  void CopyScalarFrom(const Variant& other) noexcept;
 
   Kind kind_ = Kind::Empty;
   union {

@@ -37,12 +37,6 @@ script::TfsGetValue Get(const char* class_name, F f) {
   };
 }
 
-// The class of that name, registered now with its ancestor when no module did so before.
-TfsClassVariable* Class(TfsScript& s, const std::string& name, const std::string& ancestor) {
-  if (TfsClassVariable* existing = s.FindClass(name)) return existing;
-  return s.AddClass(name, ancestor);
-}
-
 Variant ObjectValue(core::TObject* object) { return Variant(object); }
 
 // Locate options come as a set: a bit mask (loCaseInsensitive = 1, loPartialKey = 2) or an
@@ -62,7 +56,7 @@ std::string Str(const Variant& v) { return core::VarToStr(v); }
 
 void PlatformClasses(TfsScript& s) {
   s.AddEnumSet("TLocateOptions", "loCaseInsensitive, loPartialKey");
-  TfsClassVariable* field = Class(s, "TField", "TComponent");
+  TfsClassVariable* field = s.FindOrAddClass("TField", "TComponent");
   using data::TField;
   field->AddProperty("Value", "Variant", Get<TField>("TField", [](TField& f) { return f.AsVariant(); }),
                      [](core::TObject* o, TfsClassVariable*, const std::string&, const Variant& v) {
@@ -80,7 +74,7 @@ void PlatformClasses(TfsScript& s) {
   field->AddProperty("Size", "Integer", Get<TField>("TField", [](TField& f) { return Variant(f.Size()); }));
 
   using data::TDataSet;
-  TfsClassVariable* ds = Class(s, "TDataSet", "TComponent");
+  TfsClassVariable* ds = s.FindOrAddClass("TDataSet", "TComponent");
   auto simple = [&](const char* decl, void (TDataSet::*op)()) {
     ds->AddMethod(decl, On<TDataSet>("TDataSet", [op](TDataSet& d, P&, auto&) {
                     (d.*op)();
@@ -125,7 +119,7 @@ void PlatformClasses(TfsScript& s) {
                   });
 
   using sql::TAdoQuery;
-  TfsClassVariable* query = Class(s, "TADOQuery", "TDataSet");
+  TfsClassVariable* query = s.FindOrAddClass("TADOQuery", "TDataSet");
   query->AddMethod("procedure ExecSQL", On<TAdoQuery>("TADOQuery", [](TAdoQuery& q, P&, auto&) {
                      q.ExecSQL();
                      return Variant();
@@ -133,7 +127,7 @@ void PlatformClasses(TfsScript& s) {
   query->AddProperty("SQL", "TStrings", Get<TAdoQuery>("TADOQuery", [](TAdoQuery& q) { return ObjectValue(&q.SQL()); }));
 
   using sql::TAdoConnection;
-  TfsClassVariable* connection = Class(s, "TADOConnection", "TComponent");
+  TfsClassVariable* connection = s.FindOrAddClass("TADOConnection", "TComponent");
   connection->AddProperty(
       "Connected", "Boolean",
       Get<TAdoConnection>("TADOConnection", [](TAdoConnection& c) { return Variant(c.Connected()); }),
@@ -153,9 +147,9 @@ void DataSetClasses(TfsScript& s) {
   s.AddEnum("TfrxRangeEnd", "reLast, reCurrent, reCount");
   s.AddEnum("TfrxFieldType", "fftNumeric, fftString, fftBoolean, fftDate");
   s.AddEnum("TADOLockType", "ltUnspecified, ltReadOnly, ltPessimistic, ltOptimistic, ltBatchOptimistic");
-  Class(s, "TfrxDialogComponent", "TfrxReportComponent");
+  s.FindOrAddClass("TfrxDialogComponent", "TfrxReportComponent");
 
-  TfsClassVariable* ds = Class(s, "TfrxDataSet", "TfrxDialogComponent");
+  TfsClassVariable* ds = s.FindOrAddClass("TfrxDataSet", "TfrxDialogComponent");
   const char* kDs = "TfrxDataSet";
   auto simple = [&](const char* decl, void (TfrxDataSet::*op)()) {
     ds->AddMethod(decl, On<TfrxDataSet>(kDs, [op](TfrxDataSet& d, P&, auto&) {
@@ -198,8 +192,8 @@ void DataSetClasses(TfsScript& s) {
                        }),
                        true);
 
-  Class(s, "TfrxUserDataSet", "TfrxDataSet");
-  TfsClassVariable* custom_db = Class(s, "TfrxCustomDBDataSet", "TfrxDataSet");
+  s.FindOrAddClass("TfrxUserDataSet", "TfrxDataSet");
+  TfsClassVariable* custom_db = s.FindOrAddClass("TfrxCustomDBDataSet", "TfrxDataSet");
   custom_db->AddMethod(
       "function Locate(const KeyFields: string; const KeyValues: Variant;Options: TLocateOptions): Boolean",
       On<TfrxDBDataset>("TfrxDBDataset", [](TfrxDBDataset& d, P& p, auto&) {
@@ -211,7 +205,7 @@ void DataSetClasses(TfsScript& s) {
                          return Variant(d.IsEmpty());
                        }));
 
-  TfsClassVariable* db = Class(s, "TfrxDBDataset", "TfrxCustomDBDataSet");
+  TfsClassVariable* db = s.FindOrAddClass("TfrxDBDataset", "TfrxCustomDBDataSet");
   db->AddMethod("procedure Last", On<TfrxDBDataset>("TfrxDBDataset", [](TfrxDBDataset& d, P&, auto&) {
                   d.Last();
                   return Variant();
@@ -224,11 +218,11 @@ void DataSetClasses(TfsScript& s) {
                   Get<TfrxDBDataset>("TfrxDBDataset", [](TfrxDBDataset& d) { return ObjectValue(d.GetDataSet()); }));
 
   // Result types are resolved as methods are declared: the classes they name come first.
-  Class(s, "TfrxParamItem", "TPersistent");
-  TfsClassVariable* params = Class(s, "TfrxParams", "TPersistent");
-  Class(s, "TfrxCustomDataset", "TfrxDBDataset");
-  Class(s, "TfrxCustomTable", "TfrxCustomDataset");
-  TfsClassVariable* query = Class(s, "TfrxCustomQuery", "TfrxCustomDataset");
+  s.FindOrAddClass("TfrxParamItem", "TPersistent");
+  TfsClassVariable* params = s.FindOrAddClass("TfrxParams", "TPersistent");
+  s.FindOrAddClass("TfrxCustomDataset", "TfrxDBDataset");
+  s.FindOrAddClass("TfrxCustomTable", "TfrxCustomDataset");
+  TfsClassVariable* query = s.FindOrAddClass("TfrxCustomQuery", "TfrxCustomDataset");
   query->AddMethod("function ParamByName(const Value: string): TfrxParamItem",
                    On<TfrxCustomQuery>("TfrxCustomQuery", [](TfrxCustomQuery& q, P& p, auto&) {
                      return ObjectValue(&q.ParamByName(Str(p[0])));
@@ -245,25 +239,25 @@ void DataSetClasses(TfsScript& s) {
                              }),
                              true);
 
-  TfsClassVariable* ado_query = Class(s, "TfrxADOQuery", "TfrxCustomQuery");
+  TfsClassVariable* ado_query = s.FindOrAddClass("TfrxADOQuery", "TfrxCustomQuery");
   ado_query->AddMethod("procedure ExecSQL", On<TfrxADOQuery>("TfrxADOQuery", [](TfrxADOQuery& q, P&, auto&) {
                          q.ExecSQL();
                          return Variant();
                        }));
   ado_query->AddProperty("Query", "TADOQuery",
                          Get<TfrxADOQuery>("TfrxADOQuery", [](TfrxADOQuery& q) { return ObjectValue(&q.Query()); }));
-  TfsClassVariable* ado_table = Class(s, "TfrxADOTable", "TfrxCustomTable");
+  TfsClassVariable* ado_table = s.FindOrAddClass("TfrxADOTable", "TfrxCustomTable");
   ado_table->AddProperty("Table", "TADOQuery",
                          Get<TfrxADOTable>("TfrxADOTable", [](TfrxADOTable& t) { return ObjectValue(&t.Table()); }));
-  Class(s, "TfrxCustomDatabase", "TfrxDialogComponent");
-  TfsClassVariable* ado_db = Class(s, "TfrxADODatabase", "TfrxCustomDatabase");
+  s.FindOrAddClass("TfrxCustomDatabase", "TfrxDialogComponent");
+  TfsClassVariable* ado_db = s.FindOrAddClass("TfrxADODatabase", "TfrxCustomDatabase");
   ado_db->AddProperty("Database", "TADOConnection",
                       Get<TfrxADODatabase>("TfrxADODatabase", [](TfrxADODatabase& d) { return ObjectValue(&d.Database()); }));
 }
 
 void DialogControlClasses(TfsScript& s) {
   s.AddEnum("TCheckBoxState", "cbUnchecked, cbChecked, cbGrayed");
-  TfsClassVariable* control = Class(s, "TfrxDialogControl", "TfrxReportComponent");
+  TfsClassVariable* control = s.FindOrAddClass("TfrxDialogControl", "TfrxReportComponent");
   control->AddMethod("procedure SetFocus", [](core::TObject*, TfsClassVariable*, const std::string&, P&) {
     return Variant();  // focus belongs to the window that shows the page
   });
@@ -273,7 +267,7 @@ void DialogControlClasses(TfsScript& s) {
         "TfrxDateEditControl", "TfrxPanelControl", "TfrxGroupBoxControl", "TfrxImageControl",
         "TfrxBevelControl", "TfrxBitBtnControl", "TfrxSpeedButtonControl", "TfrxMaskEditControl",
         "TfrxCheckListBoxControl", "TfrxDBLookupComboBox"}) {
-    Class(s, name, "TfrxDialogControl");
+    s.FindOrAddClass(name, "TfrxDialogControl");
   }
 }
 

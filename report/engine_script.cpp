@@ -25,7 +25,7 @@ TfrxCustomEngine& Engine(core::TObject* o) { return script::Self<TfrxCustomEngin
 TfrxScriptOutline& Outline(core::TObject* o) { return script::Self<TfrxScriptOutline>(o, kOutline); }
 
 void EngineClass(TfsScript& s) {
-  TfsClassVariable* c = s.FindClass(kEngine) ? s.FindClass(kEngine) : s.AddClass(kEngine, "TObject");
+  TfsClassVariable* c = s.FindOrAddClass(kEngine, "TObject");
   c->AddMethod("procedure AddAnchor(const Text: String)",
                [](core::TObject* o, TfsClassVariable*, const std::string&, P& p) {
                  Engine(o).AddAnchor(p[0].AsString());
@@ -60,7 +60,7 @@ void EngineClass(TfsScript& s) {
 }
 
 void OutlineClass(TfsScript& s) {
-  TfsClassVariable* c = s.FindClass(kOutline) ? s.FindClass(kOutline) : s.AddClass(kOutline, "TObject");
+  TfsClassVariable* c = s.FindOrAddClass(kOutline, "TObject");
   c->AddMethod("procedure AddItem(const Text: String)",
                [](core::TObject* o, TfsClassVariable*, const std::string&, P& p) {
                  Outline(o).AddItem(p[0].AsString());

@@ -373,6 +373,11 @@ TfsVariable* TfsScript::AddObject(const std::string& name, core::TObject* object
   return static_cast<TfsVariable*>(AddItem(std::move(v), true));
 }
 
+TfsClassVariable* TfsScript::FindOrAddClass(const std::string& name, const std::string& ancestor) {
+  if (TfsClassVariable* existing = FindClass(name)) return existing;
+  return AddClass(name, ancestor);
+}
+
 TfsClassVariable* TfsScript::AddClass(const std::string& name, const std::string& ancestor) {
   if (FindClass(name) != nullptr) return nullptr;
   const core::ClassInfo* rtti = core::ClassRegistry::Instance().Find(name);

@@ -165,6 +165,8 @@ class TfsScript {
   // nullptr when a class of that name exists. Published properties of the RTTI class of
   // the same name (if any) become members.
   TfsClassVariable* AddClass(const std::string& name, const std::string& ancestor);
+  // The class of that name: the one registered already, or a new one with that ancestor.
+  TfsClassVariable* FindOrAddClass(const std::string& name, const std::string& ancestor);
   TfsMethodHelper* AddMethod(const std::string& declaration, TfsCallMethod handler,
                              const std::string& category = "", const std::string& description = "");
   // A container: its class (a descendant of "TComponent" unless given) with each owned

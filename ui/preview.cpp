@@ -387,13 +387,17 @@ bool TfrxPreview::LoadFromFile(const QString& path) {
   }
   workspace_->Reload();
   thumbnails_->Reload();
-  hit_page_ = -1;
-  workspace_->SetHighlight(-1, QRectF());
+  ForgetFoundText();
   RebuildOutline();
   UpdateLayout();
   ShowPage(1);
   emit documentLoaded();
   return loaded;
+}
+
+void TfrxPreview::ForgetFoundText() {
+  hit_page_ = -1;
+  workspace_->SetHighlight(-1, QRectF());
 }
 
 void TfrxPreview::PageSetupDlg() {
@@ -413,9 +417,7 @@ void TfrxPreview::PageSetupDlg() {
     return;
   }
   document_->SetPageSetup(page_no_ - 1, result);
-  // The page was laid out again: a found text is no longer where it was marked.
-  hit_page_ = -1;
-  workspace_->SetHighlight(-1, QRectF());
+  ForgetFoundText();  // the page was laid out again
   workspace_->Reload();
   thumbnails_->Reload();
   UpdateLayout();

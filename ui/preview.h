@@ -135,6 +135,8 @@ class TfrxPreview : public QWidget, public report::PrintProgress {
   void UpdateLayout();
   void ApplyZoom();
   void ShowPage(int page, double top = 0);
+  // The pages changed under a found text: its mark goes and a repeated search starts over.
+  void ForgetFoundText();
   void RebuildOutline();
   void AddOutlineItems(QTreeWidgetItem* parent, const std::vector<PreviewOutlineNode>& nodes);
   void OutlineClicked(QTreeWidgetItem* item);

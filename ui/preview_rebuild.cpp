@@ -50,8 +50,7 @@ bool TfrxPreview::BuildAgain() {
   // The run starts from an empty store; the view must not keep the former pages' sizes
   // or images for the new pages of the same numbers.
   report_->PreviewPages().Clear();
-  hit_page_ = -1;
-  workspace_->SetHighlight(-1, QRectF());
+  ForgetFoundText();
   workspace_->Reload();
   thumbnails_->Reload();
   // Nor the navigator and status bar the former count while the dialog pages are up.

@@ -34,12 +34,7 @@ namespace lgoty::app {
 namespace {
 
 using testing::Person;
-
-QWidget* VisibleTopLevel(const std::function<bool(QWidget*)>& pick) {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->isVisible() && pick(w)) return w;
-  return nullptr;
-}
+using lgoty::testing::VisibleTopLevel;
 
 // What the preview shows once it is idle.
 struct Shown {

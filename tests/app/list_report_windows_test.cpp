@@ -29,12 +29,7 @@ namespace lgoty::app {
 namespace {
 
 using testing::Person;
-
-QWidget* VisibleTopLevel(const std::function<bool(QWidget*)>& pick) {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->isVisible() && pick(w)) return w;
-  return nullptr;
-}
+using lgoty::testing::VisibleTopLevel;
 
 // Plays the operator: answers the file dialog, the dialog "параметры", message boxes, and
 // reads the preview once the run has finished, then closes it with Escape.

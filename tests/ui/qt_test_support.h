@@ -26,6 +26,13 @@ inline QApplication& TestApp() {
   return *app;
 }
 
+// The first visible window that `pick` accepts; nullptr when none.
+inline QWidget* VisibleTopLevel(const std::function<bool(QWidget*)>& pick) {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && pick(w)) return w;
+  return nullptr;
+}
+
 // Sends one key press and release per character (QTest::keyClicks refuses non-Latin-1 text).
 inline void TypeText(QWidget* widget, const QString& text) {
   for (QChar c : text) {

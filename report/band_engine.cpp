@@ -73,6 +73,8 @@ void TfrxEngine::Initialize(TfrxReportPage* only_page) {
     }
     contexts_.push_back(std::move(context));
   }
+  CheckSubreports();
+  pending_subreports_.clear();
   (void)only_page;
 }
 
@@ -106,7 +108,8 @@ bool TfrxEngine::Run(TfrxReportPage* only_page) {
       dialogs_cancelled_ = true;
     } else if (!Terminated()) {
       for (const auto& context : contexts_) {
-        if (only_page && context->page != only_page) continue;
+        // Sub-report pages are sources too: their bands land on the pages of others.
+        if (only_page && context->page != only_page && !context->is_subreport) continue;
         output_.AddSourcePage(*context->page);
         links::RegisterAggregates(report_, *context->page);
       }
@@ -149,7 +152,10 @@ void TfrxEngine::RunReportPages(TfrxReportPage* only_page) {
   auto run_once = [&] {
     for (const auto& context : contexts_) {
       if (Terminated()) return;
-      if (only_page ? context->page != only_page : !context->page->Visible()) continue;
+      if (only_page ? context->page != only_page
+                    : !context->page->Visible() || context->is_subreport) {
+        continue;
+      }
       RunPage(*context);
     }
   };

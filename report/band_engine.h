@@ -44,6 +44,7 @@ class TfrxView;
 class TfrxComponent;
 class TfrxReportComponent;
 class TfrxCustomMemoView;
+class TfrxSubreport;
 class EngineOutput;
 
 // The script-visible side of the engine (Engine.NewPage, Engine.ShowBand ...).
@@ -114,6 +115,8 @@ class TfrxEngine final : public TfrxCustomEngine {
   struct PageContext {
     TfrxReportPage* page = nullptr;
     BandTree tree;
+    // Shown by a sub-report: built where the sub-report stands, never as a page.
+    bool is_subreport = false;
   };
 
   // band_engine.cpp: the run, passes and page instances.
@@ -156,6 +159,7 @@ class TfrxEngine final : public TfrxCustomEngine {
     std::vector<const core::ClassInfo*> classes;  // of all: a freed object's place reused
     std::vector<TfrxReportComponent*> components;  // the report components of all, in order
     std::vector<TfrxView*> views;                  // per component: its view side or null
+    std::vector<TfrxSubreport*> subreports;        // of all, in order
   };
   std::shared_ptr<const BandObjects> ObjectsOf(TfrxBand& band);
   double NeededHeight(TfrxView& view);
@@ -174,6 +178,23 @@ class TfrxEngine final : public TfrxCustomEngine {
   void ShowNodeFooter(DataBandNode& node);
   void SetLines(int line, int line_through);
   DataBandNode* OwnerNode(const TfrxBand* band) const;
+
+  // subreport_printing.cpp: sub-reports placed on printed bands.
+  struct PlacedSubreport {
+    TfrxSubreport* subreport;
+    double x, y;  // where its first band goes, on the page the band was printed on
+  };
+  // Checks the sub-reports of every page (a page, not their own, no cycle) and marks the
+  // pages they show; error lines go to the report.
+  void CheckSubreports();
+  PageContext* ContextOf(const TfrxReportPage* page) const;
+  // Remembers where the visible sub-reports of a band just placed stand (before the band's
+  // objects get their designer places back).
+  void CollectSubreports(TfrxBand& band, const BandObjects& objects);
+  // Builds the sub-reports remembered for the band just printed; CurY ends below the
+  // lowest of them when that is lower than the band.
+  void BuildSubreports();
+  void BuildSubreportBands(PageContext& context);
 
   // Events named by a property: the script procedure gets the sender.
   void FireEvent(const std::string& handler, TfrxComponent* sender);
@@ -194,6 +215,8 @@ class TfrxEngine final : public TfrxCustomEngine {
   };
   std::map<TfrxBand*, std::vector<SavedBounds>> saved_bounds_;
 
+  std::vector<PlacedSubreport> pending_subreports_;
+
   std::vector<HeaderEntry> header_list_;
   double page_cur_x_ = 0;
   double first_column_y_ = 0;
@@ -211,6 +234,7 @@ class TfrxEngine final : public TfrxCustomEngine {
   // Keeping.
   TfrxBand* keep_band_ = nullptr;
   double keep_y_ = 0;
+  double keep_page_x_ = 0;  // PageCurX when keeping began: where moved output is pasted
   int keep_position_ = 0;
   int keep_anchor_count_ = 0;
   TfrxOutline::Mark keep_outline_;

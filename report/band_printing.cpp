@@ -70,6 +70,7 @@ std::shared_ptr<const TfrxEngine::BandObjects> TfrxEngine::ObjectsOf(TfrxBand& b
     if (!object) continue;
     objects->components.push_back(object);
     objects->views.push_back(dynamic_cast<TfrxView*>(object));
+    if (auto* sub = dynamic_cast<TfrxSubreport*>(object)) objects->subreports.push_back(sub);
   }
   objects->all = std::move(all);
   cached = std::move(objects);
@@ -119,6 +120,7 @@ void TfrxEngine::ShowBandImpl(TfrxBand* band) {
     shown_top = band->Top();
   }
   FinishBand(*band);
+  if (!pending_subreports_.empty()) BuildSubreports();
 
   if (TfrxChild* child = band->child.Get();
       child && child != band && (band->Visible() || band->print_child_if_invisible)) {
@@ -208,6 +210,7 @@ void TfrxEngine::PlaceBand(TfrxBand& band) {
 
 void TfrxEngine::FinishBand(TfrxBand& band) {
   const std::shared_ptr<const BandObjects> objects = ObjectsOf(band);
+  if (!objects->subreports.empty()) CollectSubreports(band, *objects);
   for (size_t i = 0; i < objects->components.size(); ++i) {
     links::AfterPrint(*objects->components[i]);
     if (TfrxView* view = objects->views[i]) FireEvent(view->on_after_print, view);

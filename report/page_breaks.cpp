@@ -195,6 +195,7 @@ bool TfrxEngine::StartKeep(TfrxBand* band) {
   if (keep_band_ || cur_y_ <= data_start_y_ + 1e-6) return false;
   keep_band_ = band;
   keep_y_ = cur_y_;
+  keep_page_x_ = page_cur_x_;
   keep_position_ = output_.CurPosition();
   keep_anchor_count_ = output_.AnchorCount();
   keep_outline_ = output_.OutlineMark();
@@ -227,7 +228,7 @@ bool TfrxEngine::MoveKeptOutput() {
   keep_band_ = nullptr;  // breaks below do not move the output again
   EndPage();
   AddPage();
-  output_.PasteObjects(cur_x_, cur_y_);
+  output_.PasteObjects(keep_page_x_, cur_y_);
   output_.ShiftAnchors(keep_anchor_count_, cur_y_);
   output_.MoveOutline(keep_outline_, cur_y_);
   cur_y_ += moved;

@@ -192,9 +192,14 @@ class TfrxEngine final : public TfrxCustomEngine {
   // objects get their designer places back).
   void CollectSubreports(TfrxBand& band, const BandObjects& objects);
   // Builds the sub-reports remembered for the band just printed; CurY ends below the
-  // lowest of them when that is lower than the band.
-  void BuildSubreports();
+  // lowest of them when that is lower than the band. Takes back what PrintOnParent
+  // sub-reports lent the band.
+  void BuildSubreports(TfrxBand& band);
   void BuildSubreportBands(PageContext& context);
+  // subreport_on_parent.cpp: PrintOnParent sub-reports of a band being prepared are built
+  // into a strip by an engine of their own, and the strip's objects are lent to the band
+  // at the sub-report's place; the sub-report grows to hold them and the band with it.
+  void PlaceSubreportsOnParent(TfrxBand& band, const BandObjects& objects);
 
   // Events named by a property: the script procedure gets the sender.
   void FireEvent(const std::string& handler, TfrxComponent* sender);
@@ -216,6 +221,14 @@ class TfrxEngine final : public TfrxCustomEngine {
   std::map<TfrxBand*, std::vector<SavedBounds>> saved_bounds_;
 
   std::vector<PlacedSubreport> pending_subreports_;
+  // Objects lent to a band by its PrintOnParent sub-reports until the band is printed.
+  struct LentObject {
+    TfrxBand* band;
+    TfrxComponent* object;
+  };
+  std::vector<LentObject> lent_objects_;
+  // The engine that owns the page contexts (an engine building a strip asks its parent).
+  const TfrxEngine* root_ = this;
 
   std::vector<HeaderEntry> header_list_;
   double page_cur_x_ = 0;

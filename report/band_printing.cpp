@@ -120,7 +120,7 @@ void TfrxEngine::ShowBandImpl(TfrxBand* band) {
     shown_top = band->Top();
   }
   FinishBand(*band);
-  if (!pending_subreports_.empty()) BuildSubreports();
+  if (!pending_subreports_.empty()) BuildSubreports(*band);
 
   if (TfrxChild* child = band->child.Get();
       child && child != band && (band->Visible() || band->print_child_if_invisible)) {
@@ -160,6 +160,7 @@ void TfrxEngine::PrepareBand(TfrxBand& band) {
   }
   links::SetCurrentObject(report_, band.Name());
   StretchBand(band);
+  if (!objects->subreports.empty()) PlaceSubreportsOnParent(band, *objects);
 }
 
 double TfrxEngine::NeededHeight(TfrxView& view) { return links::CalcHeight(view); }

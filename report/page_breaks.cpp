@@ -192,7 +192,8 @@ void TfrxEngine::NewColumn() {
 }
 
 bool TfrxEngine::StartKeep(TfrxBand* band) {
-  if (keep_band_ || cur_y_ <= data_start_y_ + 1e-6) return false;
+  // Without a page (a strip built for a sub-report) there is nothing to move.
+  if (keep_band_ || !context_ || cur_y_ <= data_start_y_ + 1e-6) return false;
   keep_band_ = band;
   keep_y_ = cur_y_;
   keep_page_x_ = page_cur_x_;

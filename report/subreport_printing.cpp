@@ -18,8 +18,9 @@
 //     is lower than the band (the band's child comes next).
 //   - Bands that are printed while a page starts or ends (page header and footer,
 //     reprinted headers, column footer, overlay) and the hidden band of a page's loose
-//     objects do not build sub-reports: a sub-report there could break the page it is
-//     starting or ending.
+//     objects do not build such sub-reports: one there could break the page it is
+//     starting or ending. PrintOnParent sub-reports never break pages and work on any band
+//     (subreport_on_parent.cpp).
 //   - Before a run every sub-report must show a page of the report other than its own and
 //     sub-reports may not show each other in a circle; otherwise an error line names the
 //     sub-report (or the circle) and no page is built.
@@ -49,14 +50,10 @@ bool BuildsSubreports(const TfrxBand& band) {
   return n >= 0 && n != 2 && n != 3 && n != 15 && n != 16 && n != 17;
 }
 
-std::vector<TfrxSubreport*> SubreportsOnBands(TfrxReportPage& page) {
+std::vector<TfrxSubreport*> SubreportsOf(TfrxReportPage& page) {
   std::vector<TfrxSubreport*> found;
-  for (int i = 0; i < page.ObjectCount(); ++i) {
-    auto* band = dynamic_cast<TfrxBand*>(page.Object(i));
-    if (!band) continue;
-    for (TfrxComponent* c : band->AllObjects()) {
-      if (auto* sub = dynamic_cast<TfrxSubreport*>(c)) found.push_back(sub);
-    }
+  for (TfrxComponent* c : page.AllObjects()) {
+    if (auto* sub = dynamic_cast<TfrxSubreport*>(c)) found.push_back(sub);
   }
   return found;
 }
@@ -64,7 +61,7 @@ std::vector<TfrxSubreport*> SubreportsOnBands(TfrxReportPage& page) {
 }  // namespace
 
 TfrxEngine::PageContext* TfrxEngine::ContextOf(const TfrxReportPage* page) const {
-  for (const auto& context : contexts_) {
+  for (const auto& context : root_->contexts_) {
     if (context->page == page) return context.get();
   }
   return nullptr;
@@ -74,7 +71,7 @@ void TfrxEngine::CheckSubreports() {
   // Which pages each page shows through its sub-reports.
   std::map<PageContext*, std::vector<PageContext*>> shows;
   for (const auto& context : contexts_) {
-    for (TfrxSubreport* sub : SubreportsOnBands(*context->page)) {
+    for (TfrxSubreport* sub : SubreportsOf(*context->page)) {
       TfrxReportPage* target = sub->page.Get();
       if (!target) {
         report_.Errors().Add("Sub-report " + sub->Name() + " shows no page");
@@ -122,9 +119,15 @@ void TfrxEngine::CheckSubreports() {
 }
 
 void TfrxEngine::CollectSubreports(TfrxBand& band, const BandObjects& objects) {
+  for (const LentObject& lent : lent_objects_) {
+    if (lent.band != &band) continue;
+    // No sub-report to build: the band's lent objects go back once it is finished.
+    pending_subreports_.push_back({nullptr, 0, 0});
+    break;
+  }
   if (!band.Visible() || adding_page_ || !BuildsSubreports(band)) return;
   for (TfrxSubreport* sub : objects.subreports) {
-    if (!sub->Visible() || !sub->page.Get()) continue;
+    if (!sub->Visible() || sub->print_on_parent || !sub->page.Get()) continue;
     // The sub-report's place inside the band: its parents up to the band add up.
     double x = sub->Left(), y = sub->Top();
     for (TfrxComponent* p = sub->Parent(); p && p != &band; p = p->Parent()) {
@@ -135,10 +138,14 @@ void TfrxEngine::CollectSubreports(TfrxBand& band, const BandObjects& objects) {
   }
 }
 
-void TfrxEngine::BuildSubreports() {
+void TfrxEngine::BuildSubreports(TfrxBand& band) {
   std::vector<PlacedSubreport> placed;
   placed.swap(pending_subreports_);  // sub-reports of the bands built now collect anew
-  if (!context_) return;
+  auto lent_end = std::stable_partition(
+      lent_objects_.begin(), lent_objects_.end(),
+      [&](const LentObject& lent) { return lent.band != &band; });
+  for (auto it = lent_end; it != lent_objects_.end(); ++it) band.Release(it->object);
+  lent_objects_.erase(lent_end, lent_objects_.end());
   const int start_page = output_.CurPage();
   int bottom_page = start_page;
   double bottom_y = cur_y_;
@@ -147,6 +154,7 @@ void TfrxEngine::BuildSubreports() {
   const int saved_line = cur_line_, saved_through = cur_line_through_;
   for (const PlacedSubreport& p : placed) {
     if (Terminated()) break;
+    if (!p.subreport) continue;
     PageContext* shown = ContextOf(p.subreport->page.Get());
     if (!shown) continue;
     cur_y_ = output_.CurPage() == start_page ? p.y : data_start_y_;

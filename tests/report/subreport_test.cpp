@@ -281,6 +281,33 @@ TEST_F(SubreportTest, SubreportCrossingAPageGoesOnBelowTheHeaderAtItsX) {
   EXPECT_TRUE(row2_found);
 }
 
+TEST_F(SubreportTest, KeptRowMovesWithItsSubreportToTheNextPageAtBothPlaces) {
+  auto* master = AddMaster(main_, "RowData", 0, 20, rows_, 2);
+  master->keep_together = true;
+  AddMemo(master, "Row", 0, "row [N]");
+  AddSubreport(master, "Sub1", 40, 20, shown_);
+  // Each row's list takes 40% of a page: row 2 and its list do not fit below row 1's.
+  const int items = static_cast<int>(PageHeight() * 0.4 / 16);
+  AddMemo(AddMaster(shown_, "ItemsData", 0, 16, items_, items), "Item", 0, "[N]/[M]");
+  rows_->range_end_count = 3;
+  ASSERT_TRUE(report_.Prepare()) << report_.Errors().Text();
+  auto pages = Pages();
+  ASSERT_EQ(pages.size(), 2u);
+  ASSERT_EQ(pages[0].size(), 2u * (1 + items));
+  ASSERT_EQ(pages[1].size(), 1u + items);
+  // Row 3 came out whole on page 2: the row at the left, its items at X 40 below it.
+  EXPECT_EQ(pages[1][0].name, "RowData");
+  EXPECT_EQ(pages[1][0].texts[0], "row 3");
+  EXPECT_DOUBLE_EQ(pages[1][0].left, 0);
+  EXPECT_DOUBLE_EQ(pages[1][0].top, 0);
+  for (int i = 1; i <= items; ++i) {
+    const Placed& item = pages[1][static_cast<size_t>(i)];
+    EXPECT_DOUBLE_EQ(item.left, 40);
+    EXPECT_DOUBLE_EQ(item.top, 20 + 16.0 * (i - 1));
+    EXPECT_EQ(item.texts[0], "3/" + std::to_string(i));
+  }
+}
+
 TEST_F(SubreportTest, SubreportsThatShowNoPageTheirOwnPageOrACircleStopTheRun) {
   auto* master = AddMaster(main_, "RowData", 0, 20, rows_, 1);
   AddSubreport(master, "NoPage", 0, 0, nullptr);
@@ -310,6 +337,80 @@ TEST_F(SubreportTest, InvisibleSubreportBuildsNothingAndItsPageRunsNowhere) {
   auto pages = Pages();
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_EQ(Layout(pages[0]), "RowData@0,0\nRowData@0,20\n");
+}
+
+TEST_F(SubreportTest, PrintOnParentDrawsTheListIntoTheGrowingBand) {
+  auto* master = AddMaster(main_, "RowData", 0, 20, rows_, 2);
+  AddMemo(master, "Row", 0, "row [N]");
+  AddSubreport(master, "Sub1", 50, 20, shown_)->print_on_parent = true;
+  AddMemo(master, "Below", 30, "below");
+  ListItemsOnShownPage(2);
+  ASSERT_TRUE(report_.Prepare()) << report_.Errors().Text();
+  auto pages = Pages();
+  ASSERT_EQ(pages.size(), 1u);
+  // No bands of their own: the list is in the row band, which grows to hold it and the
+  // memo that moved down below the sub-report (grown from 10 to the list's 64).
+  ASSERT_EQ(pages[0].size(), 2u) << Layout(pages[0]);
+  for (int row = 0; row < 2; ++row) {
+    const Placed& band = pages[0][static_cast<size_t>(row)];
+    const std::string n = std::to_string(row + 1);
+    EXPECT_EQ(band.name, "RowData");
+    EXPECT_DOUBLE_EQ(band.top, row * 100.0);
+    EXPECT_DOUBLE_EQ(band.height, 100);
+    EXPECT_EQ(band.texts, (std::vector<std::string>{"row " + n, "below", "Items", n + "/1",
+                                                     n + "/2", "end"}));
+    EXPECT_EQ(band.text_tops, (std::vector<double>{0, 84, 20, 36, 52, 68}));
+  }
+  // The lent objects went back: the template's band holds its own three objects.
+  EXPECT_EQ(master->ObjectCount(), 3);
+}
+
+TEST_F(SubreportTest, PrintOnParentBandTallerThanTheRoomLeftMovesToTheNextPage) {
+  auto* master = AddMaster(main_, "RowData", 0, 20, rows_, 3);
+  AddMemo(master, "Row", 0, "row [N]");
+  AddSubreport(master, "Sub1", 0, 20, shown_)->print_on_parent = true;
+  // Each row's band holds 20 + 16 * items: two fit on a page, the third does not.
+  const int items = static_cast<int>(PageHeight() / 16 / 2.5);
+  AddMemo(AddMaster(shown_, "ItemsData", 0, 16, items_, items), "Item", 0, "[M]");
+  ASSERT_TRUE(report_.Prepare()) << report_.Errors().Text();
+  auto pages = Pages();
+  ASSERT_EQ(pages.size(), 2u);
+  ASSERT_EQ(pages[0].size(), 2u);
+  ASSERT_EQ(pages[1].size(), 1u);
+  const double height = 20 + 16.0 * items;
+  EXPECT_DOUBLE_EQ(pages[0][1].top, height);
+  EXPECT_DOUBLE_EQ(pages[1][0].top, 0);
+  EXPECT_DOUBLE_EQ(pages[1][0].height, height);
+  EXPECT_EQ(pages[1][0].texts.front(), "row 3");
+  EXPECT_EQ(pages[1][0].texts.back(), std::to_string(items));
+}
+
+TEST_F(SubreportTest, SubreportInsideAShownPageAndCirclesThroughPrintOnParent) {
+  // Page1 shows Page2 on its parent; Page2's rows show Page3 as a sub-report of their own.
+  auto* master = AddMaster(main_, "RowData", 0, 20, rows_, 1);
+  AddSubreport(master, "Sub1", 0, 20, shown_)->print_on_parent = true;
+  auto* items = AddMaster(shown_, "ItemsData", 0, 16, items_, 2);
+  AddMemo(items, "Item", 0, "[M]");
+  TfrxReportPage* third = AddPage("Page3");
+  AddSubreport(items, "Inner", 20, 16, third);
+  auto* counted = AddBand<TfrxMasterData>(third, "Counted", 0, 10);
+  counted->row_count = 1;
+  AddMemo(counted, "Mark", 0, "*");
+  ASSERT_TRUE(report_.Prepare()) << report_.Errors().Text();
+  auto pages = Pages();
+  ASSERT_EQ(pages.size(), 1u);
+  ASSERT_EQ(pages[0].size(), 1u) << Layout(pages[0]);
+  // Each item row is followed by the mark 16 below it and 20 to the right.
+  EXPECT_EQ(pages[0][0].texts, (std::vector<std::string>{"1", "*", "2", "*"}));
+  EXPECT_EQ(pages[0][0].text_tops, (std::vector<double>{20, 36, 46, 62}));
+  EXPECT_DOUBLE_EQ(pages[0][0].height, 72);
+
+  // Page3 showing Page1 back closes a circle: the run stops before building anything.
+  AddSubreport(counted, "Back", 0, 0, main_)->print_on_parent = true;
+  EXPECT_FALSE(report_.Prepare());
+  EXPECT_NE(report_.Errors().Text().find("circle: Page1, Page2, Page3, Page1"),
+            std::string::npos)
+      << report_.Errors().Text();
 }
 
 }  // namespace

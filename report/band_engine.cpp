@@ -53,12 +53,14 @@ void TfrxEngine::Initialize(TfrxReportPage* only_page) {
     auto context = std::make_unique<PageContext>();
     context->page = page;
     BuildBandTree(*page, false, context->tree);
+    BuildBandTree(*page, true, context->vertical_tree);
     for (std::string& error : context->tree.errors) report_.Errors().Add(error);
+    for (std::string& error : context->vertical_tree.errors) report_.Errors().Add(error);
     TfrxDataSet* page_ds = page->data_set.Get();
     if (report_ds && page_ds == report_ds) {
       report_.Errors().Add("Cannot use the same dataset for Report.DataSet and Page.DataSet");
     }
-    for (const auto& node : context->tree.nodes) {
+    for (const DataBandNode* node : context->AllNodes()) {
       TfrxDataSet* ds = node->band->data_set.Get();
       if (!ds) continue;
       if (ds == report_ds) {
@@ -96,7 +98,7 @@ bool TfrxEngine::Run(TfrxReportPage* only_page) {
     }
     // Row-count data sets of bands without a data set of their own.
     for (const auto& context : contexts_) {
-      for (const auto& node : context->tree.nodes) {
+      for (DataBandNode* node : context->AllNodes()) {
         if (node->data_set && !node->band->data_set.Get()) {
           links::StartRun(*node->data_set);
           started.push_back(node->data_set);

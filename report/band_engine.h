@@ -10,7 +10,9 @@
 // area; the printable area is (paper − margins) × 3.77953 pixels.
 //
 // A run (Run):
-//   1. build the band tree of every report page (errors stop the run before any page);
+//   1. build the band trees of every report page, one of its horizontal bands and one of
+//      its vertical ones (errors stop the run before any page); vertical bands are not
+//      placed on pages;
 //   2. start the report's data sets, run OnStartReport, show the dialog pages (a cancel
 //      ends the run with no pages and no error);
 //   3. build the pages: once per record of the report's data set (or once); each visible
@@ -20,6 +22,7 @@
 // Every loop checks the report's terminated flag (StopReport, a cancelled progress).
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -115,6 +118,16 @@ class TfrxEngine final : public TfrxCustomEngine {
   struct PageContext {
     TfrxReportPage* page = nullptr;
     BandTree tree;
+    // The bands with Vertical on, a tree of their own that the horizontal walk ignores.
+    BandTree vertical_tree;
+    // The data band nodes of both trees.
+    std::vector<DataBandNode*> AllNodes() const {
+      std::vector<DataBandNode*> all;
+      for (const BandTree* t : {&tree, &vertical_tree}) {
+        for (const auto& node : t->nodes) all.push_back(node.get());
+      }
+      return all;
+    }
     // Shown by a sub-report: built where the sub-report stands, never as a page.
     bool is_subreport = false;
   };

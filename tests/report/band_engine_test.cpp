@@ -220,6 +220,33 @@ TEST_F(BandEngineTest, DoublePassGivesTheFinalTotalOnEveryPage) {
   }
 }
 
+TEST_F(BandEngineTest, VerticalBandsAreCheckedButLeaveTheHorizontalOutputAlone) {
+  auto* data = AddMaster("MasterData1", 100, 20, 3);
+  AddMemo(data, "Memo1", 0, 100, "[N]");
+  // A vertical master by row count next to it, with a header on its left.
+  auto* v_header = AddBand<TfrxHeader>("VHeader", 90, 20);
+  v_header->vertical = true;
+  v_header->SetBounds(0, 90, 40, 300);
+  auto* v_master = AddBand<TfrxMasterData>("VMaster", 90, 20);
+  v_master->vertical = true;
+  v_master->SetBounds(50, 90, 40, 300);
+  v_master->row_count = 2;
+  ASSERT_TRUE(Run()) << report_.Errors().Text();
+  auto pages = Pages();
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(Names(pages[0]),
+            (std::vector<std::string>{"MasterData1", "MasterData1", "MasterData1"}));
+  EXPECT_DOUBLE_EQ(pages[0][2].top, 40);
+
+  // An error in the vertical tree stops the run like one in the horizontal tree.
+  v_header->SetLeft(100);  // now right of its data band: connected to nothing
+  EXPECT_FALSE(Run());
+  EXPECT_NE(report_.Errors().Text().find("Не подключенный header/footer VHeader"),
+            std::string::npos)
+      << report_.Errors().Text();
+  EXPECT_EQ(report_.PreviewPages().Count(), 0);
+}
+
 TEST_F(BandEngineTest, LineNumbersSkipFilteredRows) {
   auto* data = AddMaster("MasterData1", 100, 20, 6);
   data->filter = "<N> mod 2 = 0";

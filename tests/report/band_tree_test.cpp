@@ -108,6 +108,51 @@ TEST_F(BandTreeTest, RowCountGivesABandItsOwnDataSetAndZeroLeavesItOut) {
   EXPECT_EQ(counted->VirtualDataSet().range_end_count, 3);
 }
 
+TEST_F(BandTreeTest, VerticalBandsFormTheirOwnTreeOrderedByLeft) {
+  // Horizontal: header above master by Top. The vertical bands' Tops fall between them and
+  // would break that pair if they were mixed in.
+  auto* header = AddBand<TfrxHeader>("Header1", 40);
+  auto* master = AddBand<TfrxMasterData>("MasterData1", 80, true);
+  auto add_vertical = [&](auto* band, double left) {
+    band->vertical = true;
+    band->SetBounds(left, 60, 30, 200);
+    return band;
+  };
+  // Vertical, inserted out of order: footer right of the master, header left of it.
+  auto* v_footer = add_vertical(AddBand<TfrxFooter>("VFooter", 60), 300);
+  auto* v_master = add_vertical(AddBand<TfrxMasterData>("VMaster", 60), 200);
+  v_master->row_count = 4;
+  auto* v_header = add_vertical(AddBand<TfrxHeader>("VHeader", 60), 100);
+  auto* v_title = add_vertical(AddBand<TfrxReportTitle>("VTitle", 60), 0);
+
+  BandTree horizontal = Build();
+  EXPECT_TRUE(horizontal.errors.empty()) << horizontal.errors.front();
+  EXPECT_EQ(horizontal.title, nullptr);
+  ASSERT_EQ(horizontal.nodes.size(), 1u);
+  ASSERT_EQ(horizontal.top_level.size(), 1u);
+  EXPECT_EQ(horizontal.top_level[0]->band, master);
+  EXPECT_EQ(horizontal.top_level[0]->header, header);
+  EXPECT_EQ(horizontal.top_level[0]->footer, nullptr);
+
+  BandTree vertical;
+  BuildBandTree(*page_, true, vertical);
+  EXPECT_TRUE(vertical.errors.empty()) << vertical.errors.front();
+  EXPECT_EQ(vertical.title, v_title);
+  ASSERT_EQ(vertical.top_level.size(), 1u);
+  EXPECT_EQ(vertical.top_level[0]->band, v_master);
+  EXPECT_EQ(vertical.top_level[0]->header, v_header);
+  EXPECT_EQ(vertical.top_level[0]->footer, v_footer);
+  EXPECT_EQ(vertical.top_level[0]->data_set, &v_master->VirtualDataSet());
+
+  // A vertical footer with no data band to its left is an error of the vertical tree only.
+  add_vertical(AddBand<TfrxFooter>("VFooter2", 60), 0)->SetLeft(-50);
+  BandTree vertical_again;
+  BuildBandTree(*page_, true, vertical_again);
+  ASSERT_EQ(vertical_again.errors.size(), 1u);
+  EXPECT_EQ(vertical_again.errors[0], "Не подключенный header/footer VFooter2");
+  EXPECT_TRUE(Build().errors.empty());
+}
+
 // Shift lists ---------------------------------------------------------------------------
 
 TfrxMemoView* AddMemo(TfrxBand& band, double left, double top, double width, double height,

@@ -7,9 +7,10 @@
 // "страница X из Y" footer, its page total found by a first layout pass as ours is; its
 // time is the reference and the ratio is printed.
 //
-//   bench_list_report [--rows N] [--runs R] [--fp3 PATH]
+//   bench_list_report [--rows N] [--runs R] [--fp3 PATH] [--no-reference]
 //     N registered rows (100 000), R runs (1); --fp3 also saves the first run's prepared
-//     report (untimed), so that two builds' stored pages can be compared byte for byte.
+//     report (untimed), so that two builds' stored pages can be compared byte for byte;
+//     --no-reference skips the ReportLab script (our own steps only).
 //
 // The register is bench-data/register_N.dbf (made by gen_register once); the outputs are
 // bench-data/list_N.pdf and bench-data/list_N_reportlab.pdf.
@@ -243,17 +244,20 @@ int main(int argc, char** argv) {
   options.rows = 100'000;
   options.runs = 1;
   std::string fp3_path;
+  bool reference = true;
   std::vector<char*> args;
   for (int i = 0; i < argc; ++i) {
     if (std::string(argv[i]) == "--fp3" && i + 1 < argc) {
       fp3_path = argv[++i];
+    } else if (std::string(argv[i]) == "--no-reference") {
+      reference = false;
     } else {
       args.push_back(argv[i]);
     }
   }
   if (!bench::ParseRegisterBenchOptions(static_cast<int>(args.size()), args.data(),
                                         "bench_list_report", options)) {
-    std::fprintf(stderr, "       bench_list_report ... [--fp3 PATH]\n");
+    std::fprintf(stderr, "       bench_list_report ... [--fp3 PATH] [--no-reference]\n");
     return 2;
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -286,6 +290,7 @@ int main(int argc, char** argv) {
     std::printf("  peak memory (maxrss)           %8.1f MB\n", peak);
     std::printf("  CPU: first pass (incl. query) %.2f s, both passes %.2f s, PDF %.2f s, whole "
                 "%.2f s\n", best.cpu_first_pass, best.cpu_run, best.cpu_pdf, best.cpu_total);
+    if (!reference) return 0;
 
     double seconds = 0, wall = 0, cpu = 0;
     int pages = 0;

@@ -1,7 +1,12 @@
 // TfrxPageSequence: the prepared pages one after another, for a reader that visits every
 // page once and in order (PDF and image export). While the caller draws page N, page N + 1
-// is rebuilt from its item on a thread of its own; on a machine with a second core the
-// export then takes about as long as the longer of drawing and rebuilding instead of both.
+// is rebuilt from its item on a thread of its own, and page N - 1 is freed there too; on a
+// machine with a second core the export then takes about as long as the longer of drawing
+// and rebuilding instead of both.
+//
+// One thread serves the whole sequence: a page's objects are made and freed on the same
+// thread (the allocator then keeps them in that thread's own pools, and the drawing thread
+// never waits on the rebuilding thread's memory), and no thread is started per page.
 //
 // Threads: the rebuilding thread reads the page's item, the dictionary, the source pages
 // and the picture cache, and compiles references (all of the store); the calling thread
@@ -10,8 +15,15 @@
 // they do not enter the store's page cache.
 #pragma once
 
-#include <future>
+#include <condition_variable>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <thread>
+
+namespace lgoty::core {
+class TfrxXMLItem;
+}
 
 namespace lgoty::report {
 
@@ -35,14 +47,28 @@ class TfrxPageSequence {
   int Index() const { return index_; }
 
  private:
-  // Starts rebuilding page index on the thread.
-  void Start(int index);
+  // Hands the rebuilding thread page index's item, and the page to free before it.
+  void Start(int index, std::unique_ptr<TfrxReportPage> done_with);
+  // Waits for the page asked for last and takes it (or its failure).
+  std::unique_ptr<TfrxReportPage> Take();
+  void Work();
 
   TfrxPreviewPages& pages_;
   int count_ = 0;
   int index_ = -1;
   std::unique_ptr<TfrxReportPage> current_;
-  std::future<std::unique_ptr<TfrxReportPage>> next_;
+
+  // Shared with the rebuilding thread, under mutex_.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  core::TfrxXMLItem* asked_ = nullptr;    // the item to rebuild next; nullptr: none
+  std::unique_ptr<TfrxReportPage> free_;  // a page to free
+  std::unique_ptr<TfrxReportPage> built_;
+  std::exception_ptr failure_;
+  bool ready_ = false;     // built_ or failure_ holds the answer to the last question
+  bool pending_ = false;   // a question is asked and not yet taken
+  bool stopping_ = false;
+  std::thread worker_;
 };
 
 }  // namespace lgoty::report

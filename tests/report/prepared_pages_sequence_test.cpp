@@ -94,5 +94,23 @@ TEST(PreparedPageSequence, LeftEarlyItWaitsForThePageBeingBuilt) {
   EXPECT_EQ(empty.Next(), nullptr);
 }
 
+TEST(PreparedPageSequence, ASequenceLeftHalfWayLeavesTheNextOneWholePages) {
+  PreparedRun a, b;
+  a.Build(12, 5);
+  b.Build(12, 5);
+  for (int read : {1, 2, 3}) {
+    TfrxPageSequence partial(a.pages());
+    for (int i = 0; i < read; ++i) ASSERT_NE(partial.Next(), nullptr);
+  }
+  ExpectSequenceIsPages(a, b);
+  // Read to the end and past it, then ended: nothing is held twice or lost.
+  TfrxPageSequence to_end(a.pages());
+  while (to_end.Next()) {
+  }
+  EXPECT_EQ(to_end.Next(), nullptr);
+  EXPECT_EQ(to_end.Index(), to_end.Count() - 1);
+  ExpectSequenceIsPages(a, b);
+}
+
 }  // namespace
 }  // namespace lgoty::report

@@ -81,10 +81,9 @@ std::string DashOf(TfrxFrameStyle style, double width) {
 
 void AppendHexGlyph(std::string& out, uint16_t glyph) {
   static const char kDigits[] = "0123456789ABCDEF";
-  out += kDigits[glyph >> 12];
-  out += kDigits[(glyph >> 8) & 0xF];
-  out += kDigits[(glyph >> 4) & 0xF];
-  out += kDigits[glyph & 0xF];
+  const char digits[4] = {kDigits[glyph >> 12], kDigits[(glyph >> 8) & 0xF],
+                          kDigits[(glyph >> 4) & 0xF], kDigits[glyph & 0xF]};
+  out.append(digits, sizeof digits);
 }
 
 std::string SubsetTag(int index) {
@@ -242,12 +241,18 @@ void PdfCanvas::NeedClip(double left, double top, double right, double bottom) {
 
 void PdfCanvas::SetStroke(const CanvasPen& pen) {
   const int64_t rgb = report::ColorToRGB(pen.color);
+  // Cap and dash follow from the style and the width: a pen like the last one sets nothing.
+  if (rgb == state_.stroke && pen.width == state_.line_width &&
+      static_cast<int>(pen.style) == state_.pen_style) {
+    return;
+  }
   const int cap = pen.style == TfrxFrameStyle::fsSolid || pen.style == TfrxFrameStyle::fsDouble
                       ? 2
                       : 0;
   std::string dash = DashOf(pen.style, pen.width);
   if (rgb == state_.stroke && pen.width == state_.line_width && cap == state_.cap &&
       dash == state_.dash) {
+    state_.pen_style = static_cast<int>(pen.style);
     return;
   }
   FlushStroke();
@@ -269,6 +274,7 @@ void PdfCanvas::SetStroke(const CanvasPen& pen) {
     content_ += dash + " d\n";
     state_.dash = std::move(dash);
   }
+  state_.pen_style = static_cast<int>(pen.style);
 }
 
 void PdfCanvas::SetFill(TColor color) {
@@ -285,8 +291,16 @@ void PdfCanvas::SetFill(TColor color) {
 
 int PdfCanvas::FontIndex(const CanvasFont& font) {
   const uint32_t style = font.style & (report::font_style::fsBold | report::font_style::fsItalic);
+  if (last_font_index_ >= 0 && style == last_font_style_ && font.name == last_font_name_) {
+    return last_font_index_;
+  }
   auto key = std::make_pair(font.name, style);
-  if (auto it = font_by_key_.find(key); it != font_by_key_.end()) return it->second;
+  if (auto it = font_by_key_.find(key); it != font_by_key_.end()) {
+    last_font_name_ = font.name;
+    last_font_style_ = style;
+    last_font_index_ = it->second;
+    return it->second;
+  }
   CanvasFont plain = font;
   plain.style = style;
   QFont qfont = MakeFont(plain);
@@ -302,22 +316,45 @@ int PdfCanvas::FontIndex(const CanvasFont& font) {
     font_by_face_.emplace(face, index);
   }
   font_by_key_.emplace(std::move(key), index);
+  last_font_name_ = font.name;
+  last_font_style_ = style;
+  last_font_index_ = index;
   return index;
 }
 
 void PdfCanvas::DrawText(double x, double y, std::string_view text, const CanvasFont& font,
                          double char_spacing, double rotation) {
   if (!open_ || text.empty() || font.color == report::clTransparent) return;
+  // A byte that starts no well-formed sequence is one U+FFFD.
+  chars_.clear();
+  size_t i = 0;
+  while (i < text.size()) {
+    char32_t c = 0;
+    const size_t length = core::DecodeUtf8(text.substr(i), &c);
+    chars_.push_back(length == 0 ? U'\uFFFD' : c);
+    i += length == 0 ? 1 : length;
+  }
+  DrawRun(x, y, chars_, font, char_spacing, rotation);
+}
+
+void PdfCanvas::DrawChars(double x, double y, std::u32string_view chars, const CanvasFont& font,
+                          double char_spacing, double rotation) {
+  if (!open_ || chars.empty() || font.color == report::clTransparent) return;
+  DrawRun(x, y, chars, font, char_spacing, rotation);
+}
+
+void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const CanvasFont& font,
+                        double char_spacing, double rotation) {
   EnsurePage();
   const int index = FontIndex(font);
   PdfFont& face = *fonts_[static_cast<size_t>(index)].font;
   // The size the layout measured with: its pixel height in measuring units, in report units.
   const double size = std::max(1, font.MeasureHeight()) / report::kMeasureScale;
-  const std::u32string chars = core::Utf8ToUtf32(text);
-  std::string glyphs;
-  glyphs.reserve(chars.size() * 4 + 2);
+  std::string& glyphs = glyphs_;
+  glyphs.clear();
   double advance = 0;
   for (char32_t c : chars) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = U'\uFFFD';
     const PdfFont::Glyph glyph = face.GlyphOf(c);
     AppendHexGlyph(glyphs, glyph.id);
     advance += glyph.width * size / 1000 + char_spacing;

@@ -41,6 +41,8 @@ class PdfCanvas final : public report::TfrxCanvas {
 
   void DrawText(double x, double y, std::string_view text, const report::CanvasFont& font,
                 double char_spacing = 0, double rotation = 0) override;
+  void DrawChars(double x, double y, std::u32string_view chars, const report::CanvasFont& font,
+                 double char_spacing = 0, double rotation = 0) override;
   void DrawLine(report::CanvasPoint from, report::CanvasPoint to,
                 const report::CanvasPen& pen) override;
   void FillRect(const report::CanvasRect& rect, const report::CanvasBrush& brush) override;
@@ -65,6 +67,7 @@ class PdfCanvas final : public report::TfrxCanvas {
     double line_width = -1;
     int cap = -1;
     std::string dash;
+    int pen_style = -1;  // the style the line width, cap and dash were set for; -1: none
     int font = -1;
     double font_size = -1;
     double char_spacing = 0;
@@ -91,6 +94,9 @@ class PdfCanvas final : public report::TfrxCanvas {
   void Hatch(const std::string& path, const report::CanvasRect& box, report::TColor color,
              report::TBrushStyle style);
   int FontIndex(const report::CanvasFont& font);
+  // A text run of code points; surrogates and values above U+10FFFF draw as U+FFFD.
+  void DrawRun(double x, double y, std::u32string_view chars, const report::CanvasFont& font,
+               double char_spacing, double rotation);
   int ImageObject(std::string_view image);
   std::string ResourcesDictionary() const;
 
@@ -114,6 +120,12 @@ class PdfCanvas final : public report::TfrxCanvas {
   std::vector<FontEntry> fonts_;
   std::map<std::pair<std::string, uint32_t>, int> font_by_key_;  // face name, style bits
   std::map<std::string, int> font_by_face_;  // the face file's family and style
+  // The font asked for last (runs of one font follow each other): its key and index.
+  std::string last_font_name_;
+  uint32_t last_font_style_ = 0;
+  int last_font_index_ = -1;
+  std::u32string chars_;  // DrawText's run decoded, kept for its room
+  std::string glyphs_;    // a run's glyph ids in hexadecimal, kept for its room
   std::map<std::string, int> images_;        // encoded bytes -> image object
   std::vector<int> image_ids_;
   std::vector<int> shading_ids_;

@@ -213,26 +213,30 @@ void AppendNumber(std::string& out, double value, int decimals) {
       out += '0';
       return;
     }
-    if (scaled < 0) {
-      out += '-';
-      scaled = -scaled;
-    }
-    const int64_t unit = static_cast<int64_t>(kScales[decimals]);
-    out += std::to_string(scaled / unit);
-    int64_t fraction = scaled % unit;
-    if (fraction == 0) return;
+    const bool negative = scaled < 0;
+    uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+    // Written backwards from the end of the buffer: the fraction without its trailing
+    // zeros, the point, the integer part, the sign; then appended in one piece.
+    char text[32];
+    char* at = text + sizeof text;
     int digits = decimals;
-    while (fraction % 10 == 0) {
-      fraction /= 10;
+    while (digits > 0 && magnitude % 10 == 0) {
+      magnitude /= 10;
       --digits;
     }
-    char text[8];
-    for (int i = digits - 1; i >= 0; --i) {
-      text[i] = static_cast<char>('0' + fraction % 10);
-      fraction /= 10;
+    if (digits > 0) {
+      for (int i = 0; i < digits; ++i) {
+        *--at = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+      }
+      *--at = '.';
     }
-    out += '.';
-    out.append(text, static_cast<size_t>(digits));
+    do {
+      *--at = static_cast<char>('0' + magnitude % 10);
+      magnitude /= 10;
+    } while (magnitude > 0);
+    if (negative) *--at = '-';
+    out.append(at, static_cast<size_t>(text + sizeof text - at));
     return;
   }
   char text[64];

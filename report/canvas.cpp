@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/ascii_text.h"
+#include "core/utf8_text.h"
 #include "report/graphics.h"
 
 namespace lgoty::report {
@@ -76,6 +77,11 @@ bool ColorFromName(std::string_view name, TColor& color) {
     }
   }
   return false;
+}
+
+void TfrxCanvas::DrawChars(double x, double y, std::u32string_view chars,
+                           const CanvasFont& font, double char_spacing, double rotation) {
+  DrawText(x, y, core::Utf32ToUtf8(chars), font, char_spacing, rotation);
 }
 
 }  // namespace lgoty::report

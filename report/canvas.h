@@ -105,6 +105,10 @@ class TfrxCanvas {
   // degrees. Underline and strike-out come from the font's style.
   virtual void DrawText(double x, double y, std::string_view text, const CanvasFont& font,
                         double char_spacing = 0, double rotation = 0) = 0;
+  // The same run given as code points (what the text layout holds). Canvases that work on
+  // code points take it as it is; the others get it as UTF-8 through DrawText.
+  virtual void DrawChars(double x, double y, std::u32string_view chars, const CanvasFont& font,
+                         double char_spacing = 0, double rotation = 0);
   virtual void DrawLine(CanvasPoint from, CanvasPoint to, const CanvasPen& pen) = 0;
   virtual void FillRect(const CanvasRect& rect, const CanvasBrush& brush) = 0;
   // Colour gradient over the rectangle in one of the fill's gradient styles.

@@ -707,9 +707,8 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
                                                            : 0;
         double u = u0 + (start > 0 ? positions[start - 1] : 0) + extra;
         CanvasPoint at = map(u, baseline + shift);
-        canvas.DrawText(at.x, at.y,
-                        core::Utf32ToUtf8(std::u32string_view(line.text).substr(start, end - start)),
-                        FontFor(attr), spacing, rotation_);
+        canvas.DrawChars(at.x, at.y, std::u32string_view(line.text).substr(start, end - start),
+                         FontFor(attr), spacing, rotation_);
       } else {
         extra += blank_extra * static_cast<double>(end - start);
       }

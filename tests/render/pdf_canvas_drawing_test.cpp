@@ -7,7 +7,10 @@
 #include <QBuffer>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QFile>
 #include <cmath>
+#include <cstdint>
+#include <random>
 #include <string>
 
 #include "render/pdf_canvas.h"
@@ -154,6 +157,119 @@ TEST(PdfCanvasDrawing, NumbersAreWrittenShortAndExact) {
   EXPECT_EQ(text(1000.999, 2), "1001");
   EXPECT_EQ(text(1e13 + 0.5, 2), "10000000000000.5");
   EXPECT_EQ(text(std::nan(""), 2), "0");
+}
+
+// The digits a number must get: the value rounded to the decimals, as an integer, split
+// into its whole part and its fraction without trailing zeros.
+std::string ExpectedNumber(int64_t scaled, int decimals) {
+  if (scaled == 0) return "0";
+  std::string sign = scaled < 0 ? "-" : "";
+  uint64_t magnitude = scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : scaled;
+  uint64_t unit = 1;
+  for (int i = 0; i < decimals; ++i) unit *= 10;
+  std::string fraction = decimals == 0 ? "" : std::to_string(magnitude % unit);
+  fraction.insert(0, static_cast<size_t>(decimals) - fraction.size(), '0');
+  while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+  return sign + std::to_string(magnitude / unit) + (fraction.empty() ? "" : "." + fraction);
+}
+
+TEST(PdfCanvasDrawing, NumbersOfEveryMagnitudeKeepTheirDigits) {
+  std::mt19937_64 random(20261209);
+  for (int decimals = 0; decimals <= 5; ++decimals) {
+    double unit = std::pow(10.0, decimals);
+    for (int i = 0; i < 4000; ++i) {
+      // Magnitudes from 1e-5 to 1e11, both signs, exact multiples of the last decimal
+      // and values between them.
+      const int digits = static_cast<int>(random() % 16);
+      int64_t scaled = static_cast<int64_t>(random() % 1'000'000'000'000'000ULL);
+      int64_t limit = 1;
+      for (int d = 0; d < digits; ++d) limit *= 10;
+      scaled %= limit;
+      if (random() % 2) scaled = -scaled;
+      double value = static_cast<double>(scaled) / unit;
+      if (std::fabs(value) >= 1e11) continue;
+      std::string out;
+      AppendNumber(out, value, decimals);
+      const int64_t expected = std::llround(value * unit);
+      ASSERT_EQ(out, ExpectedNumber(expected, decimals)) << value << " with " << decimals;
+    }
+  }
+  std::string appended = "x ";
+  AppendNumber(appended, -1234.5, 2);
+  EXPECT_EQ(appended, "x -1234.5");
+}
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST(PdfCanvasDrawing, RunsGivenAsCodePointsWriteTheFileTheirUtf8Writes) {
+  QTemporaryDir dir;
+  CanvasFont sans;
+  CanvasFont bold = sans;
+  bold.style = report::font_style::fsBold;
+  CanvasFont serif;
+  serif.name = "Times New Roman";
+  serif.size = 14;
+  // Fonts changing back and forth, an underlined run, a rotated one, an ill-formed byte
+  // (drawn as U+FFFD) and a surrogate code point (the same).
+  const std::u32string chars[] = {U"Ёлка № 5", U"Sum 12.50", U"\uFFFD!", U"über"};
+  const std::string utf8[] = {"Ёлка № 5", "Sum 12.50", "\xFF!", "über"};
+  const CanvasFont* fonts[] = {&sans, &bold, &serif, &sans};
+  auto write = [&](const QString& path, bool code_points) {
+    PdfCanvas canvas(path);
+    canvas.BeginPage(400, 300);
+    for (int round = 0; round < 3; ++round) {
+      for (int i = 0; i < 4; ++i) {
+        const double y = 20 + 60 * round + 12 * i;
+        const double rotation = round == 2 && i == 1 ? 15 : 0;
+        if (code_points) {
+          canvas.DrawChars(10, y, chars[i], *fonts[i], 0.5 * round, rotation);
+        } else {
+          canvas.DrawText(10, y, utf8[i], *fonts[i], 0.5 * round, rotation);
+        }
+      }
+    }
+    if (code_points) {
+      canvas.DrawChars(200, 250, std::u32string(1, static_cast<char32_t>(0xD800)), serif);
+    } else {
+      canvas.DrawText(200, 250, "\xEF\xBF\xBD", serif);  // U+FFFD
+    }
+    canvas.EndPage();
+    EXPECT_TRUE(canvas.Finish());
+  };
+  write(dir.filePath("utf8.pdf"), false);
+  write(dir.filePath("chars.pdf"), true);
+  const QByteArray from_utf8 = FileBytes(dir.filePath("utf8.pdf"));
+  const QByteArray from_chars = FileBytes(dir.filePath("chars.pdf"));
+  ASSERT_FALSE(from_utf8.isEmpty());
+  EXPECT_EQ(from_utf8, from_chars);
+}
+
+TEST(PdfCanvasDrawing, APenOfAnotherStyleAfterOneOfTheSameWidthAndColourIsDashed) {
+  if (!HavePdfToPpm()) GTEST_SKIP() << "poppler-utils is not installed (scripts/setup)";
+  QTemporaryDir dir;
+  const QString path = dir.filePath("pens.pdf");
+  {
+    PdfCanvas canvas(path);
+    canvas.BeginPage(400, 100);
+    const CanvasPen solid{report::clBlack, 2, report::TfrxFrameStyle::fsSolid};
+    CanvasPen dotted = solid;
+    dotted.style = report::TfrxFrameStyle::fsDot;
+    canvas.DrawLine({20, 20}, {380, 20}, solid);
+    canvas.DrawLine({20, 50}, {380, 50}, dotted);
+    canvas.DrawLine({20, 80}, {380, 80}, solid);
+    canvas.EndPage();
+    ASSERT_TRUE(canvas.Finish());
+  }
+  const QImage page = Rendered(path, dir.filePath("pens"));
+  ASSERT_FALSE(page.isNull());
+  EXPECT_GT(DarkIn(page, 30, 19, 370, 22), 600);  // solid: dark all along
+  const int dotted = DarkIn(page, 30, 49, 370, 52);
+  EXPECT_GT(dotted, 100);
+  EXPECT_LT(dotted, 500);  // dots with gaps between them
+  EXPECT_GT(DarkIn(page, 30, 79, 370, 82), 600);  // solid again
 }
 
 }  // namespace

@@ -11,14 +11,22 @@
 namespace lgoty::render {
 
 QtTextMeasurer::MeasuredFont& QtTextMeasurer::FontOf(const report::CanvasFont& font) {
-  auto key = std::make_tuple(font.name, font.MeasureHeight(), font.style);
+  const int height = font.MeasureHeight();
+  if (last_ && height == last_height_ && font.style == last_style_ && font.name == last_name_) {
+    return *last_;
+  }
+  auto key = std::make_tuple(font.name, height, font.style);
   auto it = fonts_.find(key);
   if (it == fonts_.end()) {
     QFont qfont = MakeFont(font);
-    qfont.setPixelSize(std::max(1, font.MeasureHeight()));
-    MeasuredFont measured{qfont, std::vector<double>(kLowRange, std::nan("")), {}};
+    qfont.setPixelSize(std::max(1, height));
+    MeasuredFont measured{qfont, std::vector<double>(kLowRange, std::nan("")), {}, false, {}};
     it = fonts_.emplace(key, std::move(measured)).first;
   }
+  last_name_ = font.name;
+  last_height_ = height;
+  last_style_ = font.style;
+  last_ = &it->second;
   return it->second;
 }
 
@@ -53,8 +61,13 @@ double QtTextMeasurer::Advance(MeasuredFont& font, char32_t c) {
 
 report::FontMetrics QtTextMeasurer::Metrics(const report::CanvasFont& font) {
   std::lock_guard lock(mutex_);
-  QFontMetricsF metrics(FontOf(font).font);
-  return {metrics.ascent(), metrics.descent()};
+  MeasuredFont& measured = FontOf(font);
+  if (!measured.has_metrics) {
+    QFontMetricsF metrics(measured.font);
+    measured.metrics = {metrics.ascent(), metrics.descent()};
+    measured.has_metrics = true;
+  }
+  return measured.metrics;
 }
 
 void QtTextMeasurer::CharPositions(const report::CanvasFont& font, std::u32string_view text,

@@ -30,6 +30,8 @@ class QtTextMeasurer final : public report::TfrxTextMeasurer {
     QFont font;
     std::vector<double> low_advances;  // characters below kLowRange; NaN until measured
     std::unordered_map<char32_t, double> other_advances;
+    bool has_metrics = false;  // metrics below are measured
+    report::FontMetrics metrics;
   };
   // Latin, Cyrillic and the punctuation blocks up to U+2200 go into a plain array.
   static constexpr char32_t kLowRange = 0x2200;
@@ -39,6 +41,12 @@ class QtTextMeasurer final : public report::TfrxTextMeasurer {
 
   std::mutex mutex_;
   std::map<std::tuple<std::string, int, uint32_t>, MeasuredFont> fonts_;
+  // The font asked for last (a memo's runs and lines share one): its key and entry. Map
+  // entries stay where they are while others are added.
+  std::string last_name_;
+  int last_height_ = 0;
+  uint32_t last_style_ = 0;
+  MeasuredFont* last_ = nullptr;
 };
 
 // Makes a QtTextMeasurer the default measurer of every report layout (call once at start,

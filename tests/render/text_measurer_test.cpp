@@ -53,6 +53,39 @@ TEST(QtMeasurer, AdvancesAreUnhintedAndAddUpAlongTheRun) {
   EXPECT_NEAR(metrics.descent, 83 * 434.0 / 2048, 1.0);
 }
 
+TEST(QtMeasurer, FontsAskedForInTurnMeasureAsEachAskedForAlone) {
+  CanvasFont arial;
+  CanvasFont bold = arial;
+  bold.style = report::font_style::fsBold;
+  CanvasFont big = arial;
+  big.size = 14;
+  CanvasFont times;
+  times.name = "Times New Roman";
+  CanvasFont arial_red = arial;  // the colour does not change the measure
+  arial_red.color = static_cast<report::TColor>(0x0000FF);
+  const CanvasFont* fonts[] = {&arial, &bold, &big, &times, &arial_red};
+  const std::u32string text = U"Иванов Iv 12,50";
+  QtTextMeasurer shared;
+  for (int round = 0; round < 3; ++round) {
+    for (const CanvasFont* font : fonts) {
+      QtTextMeasurer alone;
+      std::vector<double> expected, got;
+      alone.CharPositions(*font, text, expected);
+      shared.CharPositions(*font, text, got);
+      EXPECT_EQ(got, expected) << font->name << " " << font->size << " " << font->style;
+      const report::FontMetrics fresh = alone.Metrics(*font);
+      const report::FontMetrics kept = shared.Metrics(*font);
+      EXPECT_EQ(kept.ascent, fresh.ascent);
+      EXPECT_EQ(kept.descent, fresh.descent);
+    }
+  }
+  std::vector<double> arial_positions, big_positions;
+  shared.CharPositions(arial, text, arial_positions);
+  shared.CharPositions(big, text, big_positions);
+  EXPECT_GT(big_positions.back(), arial_positions.back());
+  EXPECT_GT(shared.Metrics(big).ascent, shared.Metrics(arial).ascent);
+}
+
 TEST(QtMeasurer, OneLineArialTenMemoWithAFrameNeedsEighteenPixels) {
   report::TfrxDrawText layout;  // the installed Qt measurer
   report::TfrxMemoView memo;

@@ -129,6 +129,7 @@ bool TfrxEngine::Run(TfrxReportPage* only_page) {
       result = true;
     }
   } catch (...) {
+    ReturnLentObjects();
     try {
       FireEvent(report_.on_stop_report, &report_);
     } catch (...) {

@@ -213,6 +213,8 @@ class TfrxEngine final : public TfrxCustomEngine {
   // into a strip by an engine of their own, and the strip's objects are lent to the band
   // at the sub-report's place; the sub-report grows to hold them and the band with it.
   void PlaceSubreportsOnParent(TfrxBand& band, const BandObjects& objects);
+  // Takes every lent object back (a run that failed while a band held some).
+  void ReturnLentObjects();
 
   // Events named by a property: the script procedure gets the sender.
   void FireEvent(const std::string& handler, TfrxComponent* sender);

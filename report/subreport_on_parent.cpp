@@ -126,7 +126,12 @@ void TfrxEngine::PlaceSubreportsOnParent(TfrxBand& band, const BandObjects& obje
     strip.total_pages_ = total_pages_;
     strip.page_width_ = page_width_;
     strip.page_height_ = page_height_;
-    strip.BuildSubreportBands(*shown);
+    try {
+      strip.BuildSubreportBands(*shown);
+    } catch (...) {
+      strip.ReturnLentObjects();
+      throw;
+    }
     const double height = output.LastY();
     strips.push_back({sub, std::move(output.Bands()), height});
   }
@@ -176,6 +181,13 @@ void TfrxEngine::PlaceSubreportsOnParent(TfrxBand& band, const BandObjects& obje
     }
   }
   band.SetHeight(lowest);
+}
+
+void TfrxEngine::ReturnLentObjects() {
+  for (const LentObject& lent : lent_objects_) {
+    std::unique_ptr<TfrxComponent> returned = lent.band->Release(lent.object);
+  }
+  lent_objects_.clear();
 }
 
 }  // namespace lgoty::report

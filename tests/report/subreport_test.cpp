@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/exception.h"
 #include "report/band_engine.h"
 #include "report/bands.h"
 #include "report/data_sets.h"
@@ -383,6 +384,26 @@ TEST_F(SubreportTest, PrintOnParentBandTallerThanTheRoomLeftMovesToTheNextPage) 
   EXPECT_DOUBLE_EQ(pages[1][0].height, height);
   EXPECT_EQ(pages[1][0].texts.front(), "row 3");
   EXPECT_EQ(pages[1][0].texts.back(), std::to_string(items));
+}
+
+TEST_F(SubreportTest, RunFailingWhileABandHoldsALentListLeavesTheTemplateAsItWas) {
+  auto* master = AddMaster(main_, "RowData", 0, 20, rows_, 2);
+  AddMemo(master, "Row", 0, "row [N]");
+  AddSubreport(master, "Sub1", 0, 20, shown_)->print_on_parent = true;
+  AddMemo(AddMaster(shown_, "ItemsData", 0, 16, items_, static_cast<int>(PageHeight() / 16 / 1.5)),
+          "Item", 0, "[M]");
+  // Row 2 does not fit: the break ends page 1, whose footer fails.
+  AddMemo(AddBand<TfrxPageFooter>(main_, "PageFooter", 500, 20), "Boom", 0, "[Boom]");
+  auto previous = report_.Expressions().on_get_value;
+  report_.Expressions().on_get_value = [previous](std::string_view name, core::Variant& value) {
+    if (name == "Boom") throw core::Exception("footer failed");
+    return previous(name, value);
+  };
+  EXPECT_FALSE(report_.Prepare());
+  EXPECT_NE(report_.Errors().Text().find("footer failed"), std::string::npos)
+      << report_.Errors().Text();
+  EXPECT_EQ(master->ObjectCount(), 2);
+  EXPECT_EQ(shown_->FindObject("ItemsData")->ObjectCount(), 1);
 }
 
 TEST_F(SubreportTest, SubreportInsideAShownPageAndCirclesThroughPrintOnParent) {

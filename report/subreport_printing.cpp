@@ -16,8 +16,9 @@
 //     headers, because output never goes back to an earlier page.
 //   - Afterwards the parent goes on below the lowest output of its sub-reports when that
 //     is lower than the band (the band's child comes next).
-//   - Bands that are printed while a page starts or ends (page header and footer,
-//     reprinted headers, column footer, overlay) and the hidden band of a page's loose
+//   - Bands that are printed while a page starts or ends (page header and footer, a
+//     report title printed with the page headers, reprinted headers, column footer,
+//     overlay) and the hidden band of a page's loose
 //     objects do not build such sub-reports: one there could break the page it is
 //     starting or ending. PrintOnParent sub-reports never break pages and work on any band
 //     (subreport_on_parent.cpp).
@@ -84,7 +85,8 @@ void TfrxEngine::CheckSubreports() {
       }
       PageContext* shown = ContextOf(target);
       if (!shown) {
-        report_.Errors().Add("Sub-report " + sub->Name() + " shows a page that is not in the report");
+        report_.Errors().Add("Sub-report " + sub->Name() +
+                             " shows a page that is not in the report");
         continue;
       }
       shown->is_subreport = true;

@@ -12,6 +12,7 @@
 #include "core/text_format.h"
 #include "platform/file_stream.h"
 #include "report/bands.h"
+#include "report/difference_writer.h"
 #include "report/pages.h"
 #include "report/prepared_pages_detail.h"
 #include "report/report.h"
@@ -293,7 +294,10 @@ void TfrxPreviewPages::AddObjectItem(TfrxComponent* object, TfrxXMLItem* parent,
   if (source && info && source_page) {
     item->SetName(info->alias);
     if (!first_pass) {
-      item->SetText(FullDiff(*serializer_, *object, source));
+      if (!info->differences) {
+        info->differences = std::make_shared<DifferenceWriter>(*source);
+      }
+      info->differences->Append(*serializer_, *object, item->MutableText());
     } else {
       // Where the object lies: what the pass asks of its pages (where bands end, which
       // bands a page has, moving a page's last bands on).

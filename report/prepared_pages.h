@@ -65,6 +65,9 @@ class TfrxPictureView;
 class TfrxReport;
 class TfrxReportPage;
 class TfrxXMLSerializer;
+namespace prepared_detail {
+class DifferenceWriter;
+}
 
 // What the store asks of the engine that fills it.
 class PreparedPagesEngine {
@@ -126,6 +129,8 @@ class TfrxPreviewPages {
   // Appends the object and its children (visible and printable in preview) to the current
   // page. REQUIRES a current page.
   void AddObject(TfrxComponent* object);
+  // The source copy whose differences the object's placements store; nullptr when none.
+  const TfrxComponent* SourceCopy(const TfrxComponent* object) const { return SourceOf(object); }
   // Stores the view's picture in the picture cache and sets its ImageIndex (1-based; 0
   // when the view has no picture).
   void AddPicture(TfrxPictureView* picture);
@@ -225,6 +230,8 @@ class TfrxPreviewPages {
     int source_page = 0;
     // reference_text compiled on the first rebuild that needs it.
     mutable std::shared_ptr<ReferenceProperties> compiled;
+    // Writes the differences of the copy's placed objects; made on the first placement.
+    mutable std::shared_ptr<prepared_detail::DifferenceWriter> differences;
   };
   struct CachedPage {
     int index;

@@ -47,16 +47,15 @@ void Append(std::string& out, std::string_view name, std::string_view raw) {
   out += '"';
 }
 
-// A view whose picture lives in the picture cache: its bytes are not repeated in the item.
-bool PictureInCache(const TfrxComponent& object) {
-  auto* picture = ClassCast<const TfrxPictureView>(object);
-  return picture && picture->image_index > 0;
-}
-
 // Item texts start with their first attribute, as the reader gives them back.
 std::string Trimmed(const std::string& text) { return std::string(core::TrimLeft(text, " ")); }
 
 }  // namespace
+
+bool PictureInCache(const TfrxComponent& object) {
+  auto* picture = ClassCast<const TfrxPictureView>(object);
+  return picture && picture->image_index > 0;
+}
 
 std::string FloatText(double value) {
   const core::FormatSettings& fs = core::DefaultFormatSettings();

@@ -58,13 +58,17 @@ T* ClassCast(Object& object) {
 // Views print in preview when Printable and their Visibility holds vsPreview; other
 // objects always do.
 bool PrintableInPreview(const TfrxComponent& object);
+// A view whose picture lives in the picture cache: its bytes are not repeated in the item.
+bool PictureInCache(const TfrxComponent& object);
 // Sets a name, ignoring a name the component refuses (a damaged file's).
 void SetNameQuietly(TfrxComponent& object, const std::string& name);
 // Class name, a blank and every published property of a source copy: the start of every
 // object rebuilt from it.
 std::string ReferenceText(TfrxXMLSerializer& serializer, const TfrxComponent& copy);
 // The attributes of object that differ from source (from the class defaults without a
-// source), with position and size as l, t, w, h.
+// source), with position and size as l, t, w, h. The general path: every property is
+// written by the serializer, then filtered; the store writes the same text for a linked
+// source with DifferenceWriter (difference_writer.h).
 std::string FullDiff(TfrxXMLSerializer& serializer, const TfrxComponent& object,
                      const TfrxComponent* source);
 // What the first pass of a double-pass run keeps: position, size, Visible, the font when

@@ -147,7 +147,7 @@ void TfrxPreviewPages::LoadDictionary() {
     dictionary_.Add(item->Name(), path, object);
     if (object) {
       source_info_[object] =
-          SourceInfo{item->Name(), ReferenceText(*serializer_, *object), page, nullptr};
+          SourceInfo{item->Name(), ReferenceText(*serializer_, *object), page, nullptr, nullptr};
     }
   }
   root->Delete(dictionary);

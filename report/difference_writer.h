@@ -1,0 +1,79 @@
+// DifferenceWriter: the text under which a placed object is stored in prepared pages, what
+// differs from its source copy, written without going through the serializer's general
+// path for every property.
+//
+// A source copy never changes once it is linked, so its class's stored properties are
+// walked once, each with the copy's value and its attribute name ("Font.Name") ready. A
+// placed object is then compared with those values property by property, and only what
+// differs is formatted. The text is the one FullDiff (prepared_pages_detail.h) gives for
+// the same object and source: the serializer's formats, order and filters. Where the fast
+// comparison does not apply (another class than the copy's, a nested value of another
+// class, default values written), that part goes through the serializer as before.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "core/rtti.h"
+
+namespace lgoty::report {
+
+class TfrxComponent;
+class TfrxPersistent;
+class TfrxXMLSerializer;
+
+namespace prepared_detail {
+
+class DifferenceWriter {
+ public:
+  // REQUIRES source outlives the writer and does not change afterwards.
+  explicit DifferenceWriter(const TfrxComponent& source);
+  ~DifferenceWriter();
+  DifferenceWriter(const DifferenceWriter&) = delete;
+  DifferenceWriter& operator=(const DifferenceWriter&) = delete;
+
+  // Appends what FullDiff(serializer, object, &source) returns.
+  void Append(TfrxXMLSerializer& serializer, const TfrxComponent& object,
+              std::string& out) const;
+
+ private:
+  struct Group;
+  struct Entry {
+    const core::PropInfo* prop = nullptr;
+    std::string name;  // the attribute's name with its prefix
+    // The source's value: ordinal kinds, floats, strings and string list texts.
+    int64_t ordinal = 0;
+    double number = 0;
+    std::string text;
+    bool has_list = false;         // string lists: the source holds a list
+    std::unique_ptr<Group> group;  // nested objects: the source's value, walked
+  };
+  // The properties of one object of the source (the copy or a nested value of it).
+  struct Group {
+    const core::TObject* source = nullptr;
+    const core::ClassInfo* cls = nullptr;
+    const std::type_info* type = nullptr;
+    std::string prefix;
+    std::vector<Entry> entries;
+    // The source's final attributes: its text ("Text") and binary-defined properties.
+    bool persistent = false;
+    std::optional<std::string> text;
+    std::string text_name;     // prefix + "Text"
+    bool writes_defined = false;
+    std::string defined_name;  // prefix + "PropData"
+    std::string defined;  // encoded; empty when the source has none
+  };
+
+  static std::unique_ptr<Group> Walk(const core::TObject& source, const std::string& prefix);
+  void AppendGroup(TfrxXMLSerializer& serializer, const Group& group,
+                   const core::TObject& object, bool cached_picture, std::string& out) const;
+
+  const TfrxComponent& source_;
+  std::unique_ptr<Group> root_;
+};
+
+}  // namespace prepared_detail
+}  // namespace lgoty::report

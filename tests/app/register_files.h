@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
+
+#include <unistd.h>
 
 #include "core/code_page.h"
 #include "dbf/dbf_file.h"
@@ -101,11 +104,23 @@ inline int ReadByte29(const std::string& path) {
   return c;
 }
 
-// A fresh folder for one test's files.
+// A fresh folder for one test's files. The process id is part of the name, so two test
+// runs at once (two checkouts, or a developer's run beside CI) never share or delete each
+// other's files; the folders a process made are removed when it exits.
 inline std::string TestFolder(const std::string& name) {
-  const std::string folder = platform::TempFolder() + "lgoty_app_" + name + "/";
+  struct Made {
+    std::vector<std::string> folders;
+    ~Made() {
+      std::error_code ignored;
+      for (const std::string& folder : folders) std::filesystem::remove_all(folder, ignored);
+    }
+  };
+  static Made made;
+  const std::string folder = platform::TempFolder() + "lgoty_app_" + std::to_string(::getpid()) +
+                             "_" + name + "/";
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
+  made.folders.push_back(folder);
   return folder;
 }
 

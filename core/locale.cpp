@@ -1,5 +1,6 @@
 #include "core/locale.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -18,10 +19,11 @@ using icu_library::Icu;
 constexpr const char* kDefaultLanguage = "ru";
 
 // The collation language and a generation number that changes with it, so that each
-// thread can tell that its cached collators are stale.
+// thread can tell that its cached collators are stale. The generation is also readable
+// without the lock: a comparison checks it and takes the lock only when it moved.
 std::mutex language_mutex;
 std::string collation_language = kDefaultLanguage;
-uint64_t language_generation = 0;
+std::atomic<uint64_t> language_generation{0};
 
 struct LanguageSnapshot {
   std::string language;
@@ -30,7 +32,7 @@ struct LanguageSnapshot {
 
 LanguageSnapshot CurrentLanguage() {
   std::lock_guard lock(language_mutex);
-  return {collation_language, language_generation};
+  return {collation_language, language_generation.load()};
 }
 
 struct CollatorCloser {
@@ -94,14 +96,16 @@ struct ThreadCollators {
 
 UCollator* CollatorFor(bool ignore_case) {
   thread_local ThreadCollators collators;
-  const LanguageSnapshot current = CurrentLanguage();
-  if (collators.generation != current.generation) {
+  thread_local std::string language;
+  if (collators.generation != language_generation.load(std::memory_order_acquire)) {
+    const LanguageSnapshot current = CurrentLanguage();
     collators.ignore_case.reset();
     collators.respect_case.reset();
     collators.generation = current.generation;
+    language = current.language;
   }
   Collator& slot = ignore_case ? collators.ignore_case : collators.respect_case;
-  if (slot == nullptr) slot = Prototypes().Clone(current.language, ignore_case);
+  if (slot == nullptr) slot = Prototypes().Clone(language, ignore_case);
   return slot.get();
 }
 
@@ -185,10 +189,12 @@ void SetCollationLanguage(std::string_view language) {
   const std::string value = language.empty() ? std::string(kDefaultLanguage) : std::string(language);
   if (value == collation_language) return;
   collation_language = value;
-  ++language_generation;
+  language_generation.fetch_add(1, std::memory_order_release);
 }
 
 std::string CollationLanguage() { return CurrentLanguage().language; }
+
+uint64_t CollationGeneration() { return language_generation.load(std::memory_order_acquire); }
 
 std::string AnsiUpperCase(std::string_view text) {
   return ToUtf8Text(MapCase(FromUtf8Text(text), Icu().strToUpper));

@@ -6,6 +6,7 @@
 // cloned from one opened per language.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,9 @@ namespace lgoty::core {
 // it from LocaleLanguage() at start, falling back to "ru").
 void SetCollationLanguage(std::string_view language);
 std::string CollationLanguage();
+// A number that changes whenever the collation language does: what caches of collation
+// keys check to know that their keys still hold.
+uint64_t CollationGeneration();
 
 std::string AnsiUpperCase(std::string_view text);
 std::string AnsiLowerCase(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 
 #include "core/locale.h"
 #include "core/utf8_text.h"
+#include "sql/sort_key_cache.h"
 #include "sql/statement_budget.h"
 
 namespace lgoty::sql {
@@ -19,9 +21,9 @@ std::string_view TextOf(const void* data, int size) {
   return {static_cast<const char*>(data), size > 0 ? static_cast<size_t>(size) : 0};
 }
 
-int CompareLocale(void*, int size_a, const void* a, int size_b, const void* b) {
+int CompareLocale(void* cache, int size_a, const void* a, int size_b, const void* b) {
   try {
-    return core::AnsiCompareText(TextOf(a, size_a), TextOf(b, size_b));
+    return static_cast<TSortKeyCache*>(cache)->Compare(TextOf(a, size_a), TextOf(b, size_b));
   } catch (const std::exception&) {
     // A collator that cannot be made: byte order keeps the sort total.
     return TextOf(a, size_a).compare(TextOf(b, size_b));
@@ -93,6 +95,8 @@ int Match(const std::vector<Token>& tokens, const std::u32string& text,
 }
 
 void FreePattern(void* p) { delete static_cast<LikePattern*>(p); }
+
+void FreeSortKeys(void* p) { delete static_cast<TSortKeyCache*>(p); }
 
 void LikeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   const auto* budget = static_cast<const TStatementBudget*>(sqlite3_user_data(ctx));
@@ -186,8 +190,11 @@ void Check(sqlite3* db, int rc) {
 void RegisterLocaleFunctions(sqlite3* db, const TStatementBudget* budget) {
   auto* user = const_cast<TStatementBudget*>(budget);
   constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-  Check(db, sqlite3_create_collation_v2(db, kLocaleCollation, SQLITE_UTF8, nullptr,
-                                        CompareLocale, nullptr));
+  // SQLite frees the cache with the collation; a failed registration leaves it to us.
+  auto keys = std::make_unique<TSortKeyCache>();
+  Check(db, sqlite3_create_collation_v2(db, kLocaleCollation, SQLITE_UTF8, keys.get(),
+                                        CompareLocale, FreeSortKeys));
+  static_cast<void>(keys.release());
   Check(db, sqlite3_create_function_v2(db, "upper", 1, kFlags, nullptr,
                                        CaseFunction<core::AnsiUpperCase>, nullptr, nullptr,
                                        nullptr));

@@ -223,14 +223,14 @@ TAdoQuery::Result TAdoQuery::Run() {
 
   statement->StartBudget(command_timeout_);
   while (statement->Step()) {
-    std::vector<core::Variant> row(static_cast<size_t>(count));
     for (int c = 0; c < count; ++c) {
       const auto column = static_cast<size_t>(c);
       core::Variant raw = RawValue(*statement, c, declared[column] ? nullptr : &mixes[column]);
-      row[column] = declared[column] ? Canonical(std::move(raw), result.columns[column].type)
-                                     : std::move(raw);
+      result.cells.push_back(declared[column]
+                                 ? Canonical(std::move(raw), result.columns[column].type)
+                                 : std::move(raw));
     }
-    result.rows.push_back(std::move(row));
+    ++result.row_count;
   }
 
   // Expression columns: a type from what their values were, then every value in its form.
@@ -252,7 +252,9 @@ TAdoQuery::Result TAdoQuery::Run() {
       def.type = TFieldType::ftString;
       def.size = 1;
     }
-    for (auto& row : result.rows) row[column] = Canonical(std::move(row[column]), def.type);
+    for (size_t at = column; at < result.cells.size(); at += static_cast<size_t>(count)) {
+      result.cells[at] = Canonical(std::move(result.cells[at]), def.type);
+    }
   }
   return result;
 }
@@ -286,14 +288,17 @@ void TAdoQuery::InternalOpen() {
   Result result = Run();
   FillFieldDefs(result.columns);
   FieldDefs().SetUpdated(true);
-  rows_ = std::move(result.rows);
+  column_count_ = result.columns.size();
+  cells_ = std::move(result.cells);
+  row_count_ = result.row_count;
   cursor_ = -1;
 }
 
 void TAdoQuery::InternalClose() {
   defs_from_closed_ = false;
-  rows_.clear();
-  rows_.shrink_to_fit();
+  cells_.clear();
+  cells_.shrink_to_fit();
+  row_count_ = 0;
   cursor_ = -1;
 }
 
@@ -322,10 +327,10 @@ void TAdoQuery::InternalInitRecord(data::TRecordBuffer& buffer) {
 
 void TAdoQuery::InternalFirst() { cursor_ = -1; }
 
-void TAdoQuery::InternalLast() { cursor_ = static_cast<int64_t>(rows_.size()); }
+void TAdoQuery::InternalLast() { cursor_ = row_count_; }
 
 data::TGetResult TAdoQuery::InternalGetRecord(data::TRecordBuffer& buffer, data::TGetMode mode) {
-  const auto size = static_cast<int64_t>(rows_.size());
+  const int64_t size = row_count_;
   switch (mode) {
     case data::TGetMode::gmNext:
       if (cursor_ + 1 >= size) {
@@ -359,7 +364,7 @@ data::TBookmark TAdoQuery::GetBookmarkData(const data::TRecordBuffer& buffer) co
 
 void TAdoQuery::InternalGotoBookmark(const data::TBookmark& bookmark) {
   const int64_t row = bookmark.ToInteger() - 1;
-  if (row < 0 || row >= static_cast<int64_t>(rows_.size())) {
+  if (row < 0 || row >= row_count_) {
     throw data::EDatabaseError(std::string(data::kRecordNotFound));
   }
   cursor_ = row;
@@ -375,10 +380,10 @@ bool TAdoQuery::GetFieldData(const data::TRecordBuffer& buffer, const data::TFie
                              core::Variant& out) const {
   const int64_t row = static_cast<const Row&>(buffer).index;
   const int column = field.FieldNo() - 1;
-  if (row < 0 || row >= static_cast<int64_t>(rows_.size()) || column < 0) return false;
-  const auto& values = rows_[static_cast<size_t>(row)];
-  if (static_cast<size_t>(column) >= values.size()) return false;
-  const core::Variant& value = values[static_cast<size_t>(column)];
+  if (row < 0 || row >= row_count_ || column < 0) return false;
+  if (static_cast<size_t>(column) >= column_count_) return false;
+  const core::Variant& value =
+      cells_[static_cast<size_t>(row) * column_count_ + static_cast<size_t>(column)];
   if (value.IsEmptyOrNull()) return false;
   out = value;
   return true;
@@ -396,7 +401,7 @@ void TAdoQuery::InternalDelete() {
   throw data::EDatabaseError(std::string(data::kDataSetReadOnly));
 }
 
-int TAdoQuery::GetRecordCount() { return static_cast<int>(rows_.size()); }
+int TAdoQuery::GetRecordCount() { return static_cast<int>(row_count_); }
 
 int TAdoQuery::GetRecNo(const data::TRecordBuffer& buffer) const {
   const auto& row = static_cast<const Row&>(buffer);
@@ -405,7 +410,7 @@ int TAdoQuery::GetRecNo(const data::TRecordBuffer& buffer) const {
 }
 
 bool TAdoQuery::InternalSetRecNo(int rec_no) {
-  if (rec_no < 1 || rec_no > static_cast<int>(rows_.size())) return false;
+  if (rec_no < 1 || rec_no > row_count_) return false;
   cursor_ = rec_no - 1;
   return true;
 }

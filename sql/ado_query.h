@@ -107,9 +107,12 @@ class TAdoQuery : public data::TDataSet {
     int size = 0;
     int precision = 0;
   };
+  // The rows one after another in one array, columns.size() cells each: one allocation
+  // for the whole result instead of one per row.
   struct Result {
     std::vector<ColumnDef> columns;
-    std::vector<std::vector<core::Variant>> rows;
+    std::vector<core::Variant> cells;
+    int64_t row_count = 0;
   };
 
   TSqlEngine& ConnectedEngine();
@@ -128,8 +131,10 @@ class TAdoQuery : public data::TDataSet {
   bool defs_from_closed_ = false;
   bool filling_defs_ = false;
 
-  std::vector<std::vector<core::Variant>> rows_;
-  int64_t cursor_ = -1;  // -1: before the first row; rows_.size(): after the last
+  std::vector<core::Variant> cells_;  // row after row, column_count_ cells each
+  size_t column_count_ = 0;
+  int64_t row_count_ = 0;
+  int64_t cursor_ = -1;  // -1: before the first row; row_count_: after the last
 };
 
 }  // namespace lgoty::sql

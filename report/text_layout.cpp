@@ -500,6 +500,33 @@ size_t TfrxDrawText::CountParagraphLines(const std::u32string& source, double fi
   return count;
 }
 
+namespace {
+
+// The code points of text from start up to the first CR or LF (or the end), into out, whose
+// storage is reused from line to line; ill-formed bytes become U+FFFD one byte at a time, as
+// core::Utf8ToUtf32 gives them. A CR or LF byte never occurs inside a multi-byte sequence, so
+// the line ends where a byte search would end it. Returns where the line ends.
+size_t DecodeLine(std::string_view text, size_t start, std::u32string& out) {
+  out.clear();
+  size_t i = start;
+  while (i < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+      if (byte == '\r' || byte == '\n') break;
+      out.push_back(byte);
+      ++i;
+      continue;
+    }
+    char32_t code = 0;
+    const size_t length = core::DecodeUtf8(text.substr(i), &code);
+    out.push_back(length == 0 ? U'\uFFFD' : code);
+    i += length == 0 ? 1 : length;
+  }
+  return i;
+}
+
+}  // namespace
+
 size_t TfrxDrawText::CountLines(std::string_view text, bool full_width) {
   lines_.clear();
   sources_.clear();
@@ -510,12 +537,9 @@ size_t TfrxDrawText::CountLines(std::string_view text, bool full_width) {
   size_t start = 0;
   // Source lines as SplitLines cuts them: CR LF, CR or LF ends one; a trailing end adds none.
   while (start < text.size()) {
-    size_t end = text.find_first_of("\r\n", start);
-    const std::string_view line =
-        text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    paragraph_source_ = core::Utf8ToUtf32(line);
+    const size_t end = DecodeLine(text, start, paragraph_source_);
     count += CountParagraphLines(paragraph_source_, first_width, width);
-    if (end == std::string_view::npos) break;
+    if (end == text.size()) break;
     start = end + 1;
     if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
   }

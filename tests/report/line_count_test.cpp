@@ -76,7 +76,9 @@ TEST(LineCount, HandPickedTextsCountAsTheyAreLaidOut) {
       "<b>жирный</b> и обычный текст в одной строке", "<nowrap>не переносить эту часть</nowrap> а тут можно",
       "<font color=\"#FF0000\">красный</font> <sub>2</sub> <sup>3</sup> <unknown> тег",
       "a < b > c и ещё немного текста", "ул. Ленина, д. 5, кв. 17; г. Москва-Сити",
-      "12.03.1950", "1 234 567,89"};
+      "12.03.1950", "1 234 567,89",
+      // Ill-formed bytes, also cut short by a line end: each byte is one replacement character.
+      "\xD0\r\nб", "a\xE2\x80\nb\xE2\x80", "\x80\xFF длинное слово\rещё \xF0\x9F\x98"};
   for (double width : {8.0, 16.0, 40.0, 100.0, 400.0}) {
     for (bool html : {false, true}) {
       for (bool word_break : {false, true}) {

@@ -96,7 +96,10 @@ std::string ReferenceName(const core::TObject* value) {
 }  // namespace
 
 DifferenceWriter::DifferenceWriter(const TfrxComponent& source)
-    : source_(source), root_(Walk(source, "")) {}
+    : source_(source),
+      root_(Walk(source, "")),
+      picture_(source.ClassType() &&
+               source.ClassType()->InheritsFrom(TfrxPictureView::StaticClass())) {}
 
 DifferenceWriter::~DifferenceWriter() = default;
 
@@ -112,10 +115,15 @@ std::unique_ptr<DifferenceWriter::Group> DifferenceWriter::Walk(const core::TObj
     if (!Streamed(*p)) continue;
     Entry entry;
     entry.prop = p;
+    entry.kind = p->kind;
+    entry.ordinal_kind = IsOrdinalKind(p->kind);
+    if (p->stored_test) entry.stored_test = &p->stored_test;
     entry.name = prefix + p->name;
-    if (IsOrdinalKind(p->kind)) {
+    if (entry.ordinal_kind) {
+      entry.get_ordinal = p->get_ordinal;
       entry.ordinal = p->get_ordinal(source);
     } else if (p->kind == TypeKind::Float) {
+      entry.get_float = p->get_float;
       entry.number = p->get_float(source);
     } else if (p->kind == TypeKind::String || p->kind == TypeKind::WString) {
       entry.text = p->get_string(source);
@@ -166,7 +174,7 @@ void DifferenceWriter::Append(TfrxXMLSerializer& serializer, const TfrxComponent
   geometry('t', object.Top(), source_.Top());
   geometry('w', object.Width(), source_.Width());
   geometry('h', object.Height(), source_.Height());
-  AppendGroup(serializer, *root_, object, PictureInCache(object), out);
+  AppendGroup(serializer, *root_, object, picture_ && PictureInCache(object), out);
   size_t blanks = 0;
   while (start + blanks < out.size() && out[start + blanks] == ' ') ++blanks;
   out.erase(start, blanks);
@@ -176,11 +184,11 @@ void DifferenceWriter::AppendGroup(TfrxXMLSerializer& serializer, const Group& g
                                    const core::TObject& object, bool cached_picture,
                                    std::string& out) const {
   for (const Entry& entry : group.entries) {
-    const PropInfo* p = entry.prop;
-    if (p->stored_test && !p->stored_test(object)) continue;
-    if (IsOrdinalKind(p->kind)) {
-      const int64_t v = p->get_ordinal(object);
+    if (entry.stored_test && !(*entry.stored_test)(object)) continue;
+    if (entry.ordinal_kind) {
+      const int64_t v = entry.get_ordinal(object);
       if (v == entry.ordinal) continue;
+      const PropInfo* p = entry.prop;
       if (p->kind == TypeKind::Enumeration && p->enum_info && v >= 0 &&
           v < static_cast<int64_t>(p->enum_info->names.size()) &&
           !p->enum_info->names[static_cast<size_t>(v)].empty()) {
@@ -190,9 +198,10 @@ void DifferenceWriter::AppendGroup(TfrxXMLSerializer& serializer, const Group& g
       }
       continue;
     }
-    switch (p->kind) {
+    const PropInfo* p = entry.prop;
+    switch (entry.kind) {
       case TypeKind::Float: {
-        const double v = p->get_float(object);
+        const double v = entry.get_float(object);
         if (std::fabs(v - entry.number) < kFloatTolerance) break;
         AppendAttribute(out, entry.name, core::FloatToStr(v, core::DefaultFormatSettings()));
         break;
@@ -245,8 +254,9 @@ void DifferenceWriter::AppendGroup(TfrxXMLSerializer& serializer, const Group& g
     }
   }
   if (!group.persistent) return;
-  // Same dynamic type as the group's source, so a persistent object too.
-  const auto& persistent = dynamic_cast<const TfrxPersistent&>(object);
+  // Of the group's source's dynamic type (checked before the group was entered), so a
+  // persistent object too.
+  const auto& persistent = static_cast<const TfrxPersistent&>(object);
   std::string text;
   if (persistent.TextAttribute(text) && !(group.text && *group.text == text)) {
     AppendAttribute(out, group.text_name, core::StrToXML(text));

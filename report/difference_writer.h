@@ -11,6 +11,7 @@
 // class, default values written), that part goes through the serializer as before.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,8 +42,15 @@ class DifferenceWriter {
 
  private:
   struct Group;
+  // What the walk over a placed object reads of a property is copied here, next to the
+  // source's value: the property tables are large and scattered, the entries are not.
   struct Entry {
     const core::PropInfo* prop = nullptr;
+    core::TypeKind kind = core::TypeKind::Integer;
+    bool ordinal_kind = false;
+    const std::function<bool(const core::TObject&)>* stored_test = nullptr;  // when it has one
+    std::function<int64_t(const core::TObject&)> get_ordinal;  // ordinal kinds
+    std::function<double(const core::TObject&)> get_float;     // floats
     std::string name;  // the attribute's name with its prefix
     // The source's value: ordinal kinds, floats, strings and string list texts.
     int64_t ordinal = 0;
@@ -73,6 +81,7 @@ class DifferenceWriter {
 
   const TfrxComponent& source_;
   std::unique_ptr<Group> root_;
+  bool picture_;  // the source's class keeps pictures (in the picture cache when placed)
 };
 
 }  // namespace prepared_detail

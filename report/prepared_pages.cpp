@@ -30,6 +30,9 @@ using namespace prepared_detail;
 struct TfrxPreviewPages::SourceLink {
   ComponentLink watch;
   TfrxComponent* copy = nullptr;
+  // The copy's entry in source_info_ (map nodes stay where they are); both maps are
+  // cleared together.
+  const SourceInfo* info = nullptr;
 };
 
 TfrxPreviewPages::TfrxPreviewPages(TfrxReport* report)
@@ -135,11 +138,13 @@ void TfrxPreviewPages::LinkSource(TfrxComponent* template_object, TfrxComponent*
   info.alias = alias;
   info.reference_text = ReferenceText(*serializer_, *copy);
   info.source_page = source_page_index;
-  source_info_[copy] = std::move(info);
+  SourceInfo& placed = source_info_[copy];
+  placed = std::move(info);
   if (template_object) {
     auto link = std::make_unique<SourceLink>();
     link->watch.Set(template_object);
     link->copy = copy;
+    link->info = &placed;
     links_[template_object] = std::move(link);
   }
 }
@@ -289,8 +294,17 @@ void TfrxPreviewPages::AddObjectItem(TfrxComponent* object, TfrxXMLItem* parent,
     if (!picture->Picture().Empty()) AddPicture(picture);
   }
   TfrxXMLItem* item = parent->Add();
-  TfrxComponent* source = SourceOf(object);
-  const SourceInfo* info = InfoOf(source);
+  TfrxComponent* source = nullptr;
+  const SourceInfo* info = nullptr;
+  // A template object placed by the run: its link knows its copy and the copy's entry.
+  auto link = links_.find(object);
+  if (link != links_.end() && link->second->watch.Get() == object) {
+    source = link->second->copy;
+    info = link->second->info;
+  } else {
+    source = SourceOf(object);
+    info = InfoOf(source);
+  }
   if (source && info && source_page) {
     item->SetName(info->alias);
     if (!first_pass) {

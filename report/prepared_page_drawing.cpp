@@ -8,6 +8,7 @@
 #include "report/prepared_pages.h"
 #include "report/prepared_pages_sequence.h"
 #include "report/report.h"
+#include "report/type_cast.h"
 #include "report/units.h"
 #include "report/view_drawing.h"
 #include "report/views.h"
@@ -37,9 +38,9 @@ void DrawPageTree(TfrxReport& report, TfrxReportPage* page, int count, TfrxCanva
   // again from its page cache.
   std::vector<std::pair<TfrxCustomMemoView*, std::string>> changed;
   for (TfrxComponent* c : page->AllObjects()) {
-    auto* view = dynamic_cast<TfrxView*>(c);
+    auto* view = CachedCast<TfrxView>(c);
     if (!view || !(view->visibility & visibility::vsExport)) continue;
-    if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(view); memo && HasBracket(*memo)) {
+    if (auto* memo = CachedCast<TfrxCustomMemoView>(view); memo && HasBracket(*memo)) {
       std::string text = memo->Text();
       std::string replaced = ReplacePageMarkers(text, count, copy_name);
       if (replaced != text) {

@@ -10,6 +10,7 @@
 #include "report/reference_properties.h"
 #include "report/report.h"
 #include "report/serializer.h"
+#include "report/type_cast.h"
 #include "report/views.h"
 
 namespace lgoty::report {
@@ -94,7 +95,7 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
       continue;  // an item of no known object: skipped with its subtree
     }
     std::unique_ptr<core::TObject> created = cls->Create();
-    auto* component = dynamic_cast<TfrxComponent*>(created.get());
+    auto* component = CachedCast<TfrxComponent>(created.get());
     if (!component) continue;
     created.release();
     TfrxComponent* object = parent->Adopt(std::unique_ptr<TfrxComponent>(component));

@@ -13,6 +13,7 @@
 #include "report/component.h"
 #include "report/report.h"
 #include "report/resources.h"
+#include "report/type_cast.h"
 #include "report/views.h"
 
 namespace lgoty::report {
@@ -332,7 +333,7 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
   }
 
   TfrxComponent* component =
-      name.size() == 1 || name == "Name" ? dynamic_cast<TfrxComponent*>(target) : nullptr;
+      name.size() == 1 || name == "Name" ? CachedCast<TfrxComponent>(target) : nullptr;
   if (name.size() == 1 && component) {
     switch (name[0]) {
       case 'l': case 't': case 'w': case 'h': {
@@ -345,7 +346,7 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
       }
       case 'u':
       case 'x':
-        if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(component)) {
+        if (auto* memo = CachedCast<TfrxCustomMemoView>(component)) {
           std::string text = core::XMLToStr(raw);
           memo->SetText(name[0] == 'u' ? text : core::ToUtf8(core::AnsiCodePage(), text));
         }
@@ -356,7 +357,7 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
   }
 
   if (name == "Text") {
-    if (auto* list = dynamic_cast<core::TStringList*>(target)) {
+    if (auto* list = CachedCast<core::TStringList>(target)) {
       std::string text = core::XMLToStr(raw);
       if (role == ObjectRole::WideStringList || old_format) {
         text = core::ToUtf8(core::AnsiCodePage(), text);
@@ -364,13 +365,13 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
       list->SetText(text);
       return;
     }
-    if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(target)) {
+    if (auto* memo = CachedCast<TfrxCustomMemoView>(target)) {
       memo->SetText(core::XMLToStr(raw));
       return;
     }
   }
   if (name == "PropData") {
-    if (auto* persistent = dynamic_cast<TfrxPersistent*>(target)) {
+    if (auto* persistent = CachedCast<TfrxPersistent>(target)) {
       for (const auto& [prop, value] : DecodePropData(HexToBytes(raw))) {
         try {
           persistent->ReadDefinedProperty(prop, value);

@@ -7,6 +7,7 @@
 #include "report/graphics.h"
 #include "report/pages.h"
 #include "report/text_layout.h"
+#include "report/type_cast.h"
 #include "report/views.h"
 
 namespace lgoty::report {
@@ -62,7 +63,7 @@ void DrawSide(TfrxCanvas& canvas, CanvasPoint from, CanvasPoint to, const Canvas
 
 double AbsoluteLeft(const TfrxComponent& component) {
   double left = component.Left();
-  for (const TfrxComponent* p = component.Parent(); p && !dynamic_cast<const TfrxPage*>(p);
+  for (const TfrxComponent* p = component.Parent(); p && !CachedCast<const TfrxPage>(p);
        p = p->Parent()) {
     left += p->Left();
   }
@@ -71,7 +72,7 @@ double AbsoluteLeft(const TfrxComponent& component) {
 
 double AbsoluteTop(const TfrxComponent& component) {
   double top = component.Top();
-  for (const TfrxComponent* p = component.Parent(); p && !dynamic_cast<const TfrxPage*>(p);
+  for (const TfrxComponent* p = component.Parent(); p && !CachedCast<const TfrxPage>(p);
        p = p->Parent()) {
     top += p->Top();
   }
@@ -157,11 +158,11 @@ void DrawLineView(const TfrxCustomLineView& line, const CanvasRect& rect, double
 }
 
 CanvasBrush BrushOf(const TfrxCustomFill& fill) {
-  if (auto* brush = dynamic_cast<const TfrxBrushFill*>(&fill)) {
+  if (auto* brush = CachedCast<const TfrxBrushFill>(&fill)) {
     return {brush->fore_color, brush->back_color, brush->style};
   }
-  if (auto* glass = dynamic_cast<const TfrxGlassFill*>(&fill)) return SolidBrush(glass->color);
-  if (auto* gradient = dynamic_cast<const TfrxGradientFill*>(&fill)) {
+  if (auto* glass = CachedCast<const TfrxGlassFill>(&fill)) return SolidBrush(glass->color);
+  if (auto* gradient = CachedCast<const TfrxGradientFill>(&fill)) {
     return SolidBrush(gradient->start_color);
   }
   return kNoBrush;
@@ -241,13 +242,13 @@ void DrawPictureView(const TfrxPictureView& view, const CanvasRect& rect, double
 }  // namespace
 
 void DrawFill(const TfrxCustomFill& fill, const CanvasRect& rect, TfrxCanvas& canvas) {
-  if (auto* brush = dynamic_cast<const TfrxBrushFill*>(&fill)) {
+  if (auto* brush = CachedCast<const TfrxBrushFill>(&fill)) {
     if (brush->IsEmpty()) return;
     canvas.FillRect(rect, {brush->fore_color, brush->back_color, brush->style});
-  } else if (auto* gradient = dynamic_cast<const TfrxGradientFill*>(&fill)) {
+  } else if (auto* gradient = CachedCast<const TfrxGradientFill>(&fill)) {
     canvas.FillGradient(rect, gradient->start_color, gradient->end_color,
                         gradient->gradient_style);
-  } else if (auto* glass = dynamic_cast<const TfrxGlassFill*>(&fill)) {
+  } else if (auto* glass = CachedCast<const TfrxGlassFill>(&fill)) {
     // The colour, and over one half of it the colour blended towards white.
     canvas.FillRect(rect, SolidBrush(glass->color));
     uint32_t rgb = ColorToRGB(glass->color);
@@ -326,13 +327,13 @@ void DrawView(const TfrxView& view, TfrxCanvas& canvas, double scale_x, double s
   double left = AbsoluteLeft(view) * scale_x + offset_x;
   double top = AbsoluteTop(view) * scale_y + offset_y;
   CanvasRect rect{left, top, left + view.Width() * scale_x, top + view.Height() * scale_y};
-  if (auto* memo = dynamic_cast<const TfrxCustomMemoView*>(&view)) {
+  if (auto* memo = CachedCast<const TfrxCustomMemoView>(&view)) {
     DrawMemo(*memo, rect, scale_x, scale_y, canvas, layout ? *layout : DefaultDrawText());
-  } else if (auto* line = dynamic_cast<const TfrxCustomLineView*>(&view)) {
+  } else if (auto* line = CachedCast<const TfrxCustomLineView>(&view)) {
     DrawLineView(*line, rect, scale_x, canvas);
-  } else if (auto* shape = dynamic_cast<const TfrxShapeView*>(&view)) {
+  } else if (auto* shape = CachedCast<const TfrxShapeView>(&view)) {
     DrawShapeView(*shape, rect, scale_x, canvas);
-  } else if (auto* picture = dynamic_cast<const TfrxPictureView*>(&view)) {
+  } else if (auto* picture = CachedCast<const TfrxPictureView>(&view)) {
     DrawPictureView(*picture, rect, scale_x, canvas);
   } else {
     DrawShadow(view.Frame(), rect, canvas, scale_x);

@@ -106,22 +106,6 @@ bool ParseTagColor(std::u32string_view value, TColor& color) {
   return ColorFromName("cl" + text, color);
 }
 
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(text.substr(start));
-      break;
-    }
-    lines.emplace_back(text.substr(start, end - start));
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-  }
-  return lines;
-}
-
 }  // namespace
 
 TfrxTextMeasurer& DefaultTextMeasurer() {
@@ -198,24 +182,42 @@ CanvasFont TfrxDrawText::FontFor(const TextCharAttr& attr) const {
 }
 
 void TfrxDrawText::SetText(std::string_view text, bool full_width) {
-  SetText(SplitLines(text), full_width);
+  StartText(full_width);
+  // CR LF, CR or LF ends a source line; a trailing end adds none.
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      AddSourceLine(text.substr(start));
+      break;
+    }
+    AddSourceLine(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
 }
 
 void TfrxDrawText::SetText(const std::vector<std::string>& lines, bool full_width) {
+  StartText(full_width);
+  for (const std::string& line : lines) AddSourceLine(line);
+}
+
+void TfrxDrawText::StartText(bool full_width) {
   lines_.clear();
   sources_.clear();
   full_text_.clear();
-  double width = (SwapsAxes() ? text_rect_.Height() : text_rect_.Width()) * kMeasureScale;
-  double first_width = full_width ? width : width - paragraph_gap_ * kMeasureScale;
-  for (const std::string& line : lines) {
-    full_text_ += line;
-    full_text_ += "\r\n";
-    sources_.push_back(core::Utf8ToUtf32(line));
-    size_t first = lines_.size();
-    BreakParagraph(sources_.size() - 1, sources_.back(), first_width, width);
-    lines_[first].flags |= TextLine::kParaStart;
-    lines_.back().flags |= TextLine::kParaEnd;
-  }
+  text_width_ = (SwapsAxes() ? text_rect_.Height() : text_rect_.Width()) * kMeasureScale;
+  text_first_width_ = full_width ? text_width_ : text_width_ - paragraph_gap_ * kMeasureScale;
+}
+
+void TfrxDrawText::AddSourceLine(std::string_view line) {
+  full_text_ += line;
+  full_text_ += "\r\n";
+  sources_.push_back(core::Utf8ToUtf32(line));
+  size_t first = lines_.size();
+  BreakParagraph(sources_.size() - 1, sources_.back(), text_first_width_, text_width_);
+  lines_[first].flags |= TextLine::kParaStart;
+  lines_.back().flags |= TextLine::kParaEnd;
 }
 
 void TfrxDrawText::SetParaBreaks(bool first, bool last) {
@@ -299,7 +301,7 @@ TfrxDrawText::Paragraph TfrxDrawText::ReadTags(const std::u32string& source) con
 void TfrxDrawText::MeasureParagraph(const Paragraph& paragraph, std::vector<double>& positions) {
   size_t n = paragraph.text.size();
   positions.resize(n);
-  std::vector<double> run;
+  std::vector<double>& run = run_;
   double offset = 0;
   size_t start = 0;
   while (start < n) {
@@ -324,7 +326,7 @@ void TfrxDrawText::MeasureParagraph(const Paragraph& paragraph, std::vector<doub
 double TfrxDrawText::MeasureLine(const TextLine& line, std::vector<double>* positions) {
   size_t n = line.text.size();
   if (positions) positions->resize(n);
-  std::vector<double> run;
+  std::vector<double>& run = run_;
   double offset = 0;
   size_t start = 0;
   while (start < n) {
@@ -535,7 +537,7 @@ size_t TfrxDrawText::CountLines(std::string_view text, bool full_width) {
   const double first_width = full_width ? width : width - paragraph_gap_ * kMeasureScale;
   size_t count = 0;
   size_t start = 0;
-  // Source lines as SplitLines cuts them: CR LF, CR or LF ends one; a trailing end adds none.
+  // Source lines as SetText cuts them: CR LF, CR or LF ends one; a trailing end adds none.
   while (start < text.size()) {
     const size_t end = DecodeLine(text, start, paragraph_source_);
     count += CountParagraphLines(paragraph_source_, first_width, width);
@@ -679,7 +681,7 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
   };
 
   if (clipped_) canvas.PushClip(rect);
-  std::vector<double> positions;
+  std::vector<double>& positions = line_positions_;
   for (size_t index = 0; index < lines_.size(); ++index) {
     const TextLine& line = lines_[index];
     const size_t n = line.text.size();

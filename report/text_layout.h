@@ -121,6 +121,10 @@ class TfrxDrawText {
   };
 
   TfrxTextMeasurer& Measurer() const;
+  // SetText in two steps: the line list emptied and the widths taken, then each source
+  // line read and broken.
+  void StartText(bool full_width);
+  void AddSourceLine(std::string_view line);
   bool SwapsAxes() const;
   Paragraph ReadTags(const std::u32string& source) const;
   void BreakParagraph(size_t index, const std::u32string& source, double first_width,
@@ -148,6 +152,9 @@ class TfrxDrawText {
   std::vector<double> scratch_;  // character positions, reused between paragraphs
   std::vector<double> run_;      // positions of one run, reused by CountLines
   std::u32string paragraph_source_;  // the paragraph CountLines is at
+  std::vector<double> line_positions_;  // DrawText's positions of one line
+  // The widths SetText breaks its source lines to, in measuring units.
+  double text_width_ = 0, text_first_width_ = 0;
 };
 
 // The locked-scope helper: std::lock_guard over a layout.

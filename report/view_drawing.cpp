@@ -97,7 +97,8 @@ void DrawMemo(const TfrxCustomMemoView& memo, const CanvasRect& rect, double sca
   DrawShadow(frame, rect, canvas, scale_x);
   CanvasRect box = BoxOf(frame, rect, scale_x);
   DrawFill(memo.Fill(), box, canvas);
-  if (!memo.Text().empty() || memo.underlines) {
+  const std::string text = memo.Text();
+  if (!text.empty() || memo.underlines) {
     DrawTextLock lock(layout);
     CanvasFont font = CanvasFont::From(memo.Font());
     font.size *= scale_y;
@@ -110,7 +111,7 @@ void DrawMemo(const TfrxCustomMemoView& memo, const CanvasRect& rect, double sca
                    memo.paragraph_gap * scale_x);
     CanvasRect text_rect = Inset(box, memo.gap_x * scale_x, memo.gap_y * scale_y);
     layout.SetDimensions(text_rect, text_rect);
-    layout.SetText(memo.Text());
+    layout.SetText(text);
     layout.SetParaBreaks(memo.first_para_break, memo.last_para_break);
     if (memo.clipped) canvas.PushClip(box);
     layout.DrawText(canvas, memo.halign, memo.valign, memo.underlines, PenOf(frame, scale_x));

@@ -285,6 +285,42 @@ TEST_F(TextLayout, DrawingSplitsRunsByStyleAndRaisesSuperscripts) {
   EXPECT_EQ(canvas.texts[3].font.size, 7);
 }
 
+TEST_F(TextLayout, TextWithLineEndsLaysOutAsItsSourceLinesGivenOneByOne) {
+  // CR LF, CR and LF end a line, a trailing end adds none; tags, wrapping, empty lines.
+  const std::pair<std::string, Texts> cases[] = {
+      {"", {}},
+      {"\r\n", {""}},
+      {"ab cd ef gh", {"ab cd ef gh"}},
+      {"ab\r\ncd\ref\ngh", {"ab", "cd", "ef", "gh"}},
+      {"ab\n\n\rcd\r\n", {"ab", "", "", "cd"}},
+      {"\r\r\nx", {"", "", "x"}},
+      {"<b>bold text</b> here\r\nplain <i>and it</i> wraps", {"<b>bold text</b> here",
+                                                            "plain <i>and it</i> wraps"}},
+  };
+  for (bool html : {false, true}) {
+    Setup(6.5, true, html);
+    for (const auto& [text, lines] : cases) {
+      SCOPED_TRACE(text);
+      layout.SetText(text);
+      const std::vector<TextLine> from_text = layout.Lines();
+      const std::string full = layout.FullText();
+      layout.SetText(lines);
+      const std::vector<TextLine>& from_lines = layout.Lines();
+      ASSERT_EQ(from_text.size(), from_lines.size());
+      for (size_t i = 0; i < from_text.size(); ++i) {
+        EXPECT_EQ(from_text[i].text, from_lines[i].text);
+        EXPECT_EQ(from_text[i].attrs, from_lines[i].attrs);
+        EXPECT_EQ(from_text[i].flags, from_lines[i].flags);
+        EXPECT_EQ(from_text[i].paragraph, from_lines[i].paragraph);
+        EXPECT_EQ(from_text[i].source_begin, from_lines[i].source_begin);
+        EXPECT_EQ(from_text[i].source_next, from_lines[i].source_next);
+      }
+      EXPECT_EQ(full, layout.FullText());
+      EXPECT_EQ(layout.CountLines(text), from_text.size());
+    }
+  }
+}
+
 TEST(MemoLayout, OneLineArialTenWithFrameNeedsEighteenPixels) {
   FixedMeasurer measurer;
   TfrxDrawText layout(&measurer);

@@ -49,6 +49,14 @@ std::string TField::TranslateFromTable(std::string text) const {
   return dataset_->Translate(text, false);
 }
 
+core::Variant TField::TextFromTable(core::Variant data) const {
+  if (!data.IsString()) {
+    return core::Variant(TranslateFromTable(data.AsString(core::DefaultFormatSettings())));
+  }
+  if (!transliterate_ || !dataset_) return data;
+  return core::Variant(dataset_->Translate(data.text(), false));
+}
+
 std::string TField::TranslateToTable(std::string text) const {
   if (!transliterate_ || !dataset_) return text;
   return dataset_->Translate(text, true);

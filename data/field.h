@@ -125,6 +125,9 @@ class TField : public core::TObject {
   // OnValidate / OnChange.
   void SetData(const core::Variant& value);
   std::string TranslateFromTable(std::string text) const;
+  // A stored value (not Null) as the text a reader gets: TranslateFromTable of its text,
+  // without copying a stored text that needs no translation.
+  core::Variant TextFromTable(core::Variant data) const;
   std::string TranslateToTable(std::string text) const;
 
   virtual core::Variant GetAsVariant() const { return GetData(); }

@@ -48,12 +48,13 @@ int64_t WholeNumber(const core::Variant& value, const std::string& field) {
 core::Variant TStringField::GetAsVariant() const {
   core::Variant data = GetData();
   if (data.IsEmptyOrNull()) return core::Variant::Null();
-  return core::Variant(TranslateFromTable(data.AsString(Settings())));
+  return TextFromTable(std::move(data));
 }
 
 std::string TStringField::GetAsString() const {
   core::Variant data = GetData();
   if (data.IsEmptyOrNull()) return {};
+  if (data.IsString()) return TranslateFromTable(data.text());
   return TranslateFromTable(data.AsString(Settings()));
 }
 
@@ -297,7 +298,7 @@ std::string TBlobField::GetText(bool display) const {
 core::Variant TMemoField::GetAsVariant() const {
   core::Variant data = GetData();
   if (data.IsEmptyOrNull()) return core::Variant::Null();
-  return core::Variant(TranslateFromTable(data.AsString(Settings())));
+  return TextFromTable(std::move(data));
 }
 
 void TMemoField::SetVariantValue(const core::Variant& value) {

@@ -198,5 +198,35 @@ TEST(FieldTranslation, StringAndMemoFieldsTranslateEveryReadAndWrite) {
   EXPECT_TRUE(ds.Locate("S", "mixed", {}));
 }
 
+// A variant read hands the stored text over without a copy when nothing is translated: it
+// must still be the text AsString gives, translated or not, and Null for a blank field.
+TEST(FieldTranslation, VariantReadsAgreeWithTextReadsWithAndWithoutTranslation) {
+  UpperTable ds;
+  ds.FieldDefs().Add("S", TFieldType::ftString, 12);
+  ds.FieldDefs().Add("M", TFieldType::ftMemo);
+  ds.Open();
+  ds.Append();
+  ds.FieldByName("S").SetAsString("Ёлкин Mixed");
+  ds.FieldByName("M").SetAsString("a long memo text, Longer than fifteen bytes");
+  ds.Post();
+  for (const char* name : {"S", "M"}) {
+    TField& field = ds.FieldByName(name);
+    for (bool translate : {true, false}) {
+      field.SetTransliterate(translate);
+      const core::Variant value = field.AsVariant();
+      ASSERT_TRUE(value.IsString()) << name;
+      EXPECT_EQ(value.text(), field.AsString()) << name << " " << translate;
+      // Reading again gives the same (the stored text was not handed away).
+      EXPECT_EQ(field.AsVariant().text(), value.text()) << name << " " << translate;
+    }
+    EXPECT_EQ(field.AsVariant().text(), ds.Stored(field)) << name;
+  }
+  EXPECT_EQ(ds.FieldByName("S").AsString(), "Ёлкин MIXED");  // as stored: not translated
+  ds.Append();
+  ds.Post();
+  EXPECT_TRUE(ds.FieldByName("S").AsVariant().IsNull());
+  EXPECT_TRUE(ds.FieldByName("M").AsVariant().IsNull());
+}
+
 }  // namespace
 }  // namespace lgoty::data

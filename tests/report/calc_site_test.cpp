@@ -289,5 +289,34 @@ TEST_F(CalcSiteTest, AnIifArgumentThatFailsLeavesLaterRowsRight) {
   EXPECT_EQ(Row(), "4");
 }
 
+TEST_F(CalcSiteTest, ABracketedNameAloneReadsWhatTheSameNameInsideAnExpressionReads) {
+  // "<name>" alone and "<name>" inside a larger expression must agree on every row, for a
+  // variable, a data field and an IIF branch.
+  auto rows = RowsDataSet("Rows", "one");
+  report.AddDataSet(rows.get(), "Rows");
+  report.AddVariable("v", Variant("1"));
+  memo->SetText("[<v>]|[<v> + 0]|[<Rows.\"A\">]|[<Rows.\"A\"> + '']|[IIF(<v>=1,<Rows.\"A\">,<v>)]");
+  EXPECT_EQ(Row(), "1|1|one|one|one");
+  report.Variables()[0]->value = Variant("'2'");
+  EXPECT_EQ(Row(), "2|2|one|one|2");
+  report.DataSets().clear();
+  rows = RowsDataSet("Rows", "two");
+  report.AddDataSet(rows.get(), "Rows");
+  report.Variables()[0]->value = Variant("1");
+  EXPECT_EQ(Row(), "1|1|two|two|two");
+}
+
+TEST_F(CalcSiteTest, AScriptFunctionNamedGetIsCalledForABracketedName) {
+  report.AddVariable("v", Variant("'5'"));
+  memo->SetText("[<v>]|[<v> + '']");
+  EXPECT_EQ(Row(), "5|5");
+  report.script_text.SetText(
+      "function Get(Name: String): Variant; begin Result := 'own ' + Name; end;\r\nbegin end.");
+  ASSERT_TRUE(report.Expressions().Script().Prepare());
+  // The script's own Get shadows the report's, for the lone name as for the expression.
+  EXPECT_EQ(Row(), "own v|own v");
+  EXPECT_EQ(Row(), "own v|own v");
+}
+
 }  // namespace
 }  // namespace lgoty::report

@@ -10,7 +10,6 @@
 #include "report/report_script.h"
 #include "report/views.h"
 #include "report/resources.h"
-#include "script/designator.h"
 #include "script/expression.h"
 #include "script/interpreter.h"
 #include "script/statements.h"
@@ -86,26 +85,6 @@ script::TfsExpr* ResultExpression(script::TfsScript& program, const std::string&
   auto* plain = dynamic_cast<const script::TfsVariable*>(variable);
   if (plain == nullptr || plain->read_only || typeid(*plain) != typeid(script::TfsVariable)) return nullptr;
   return assignment->value.get();
-}
-
-// True (with the text and the program that makes the call) when a function's result
-// expression is one call of the report's own Get (`get`, not a function of that name the
-// report's script declares) with a constant text and nothing written back.
-bool DirectGet(script::TfsExpr* result, const script::TfsCustomVariable* get, std::string& name,
-               script::TfsScript*& limit) {
-  auto* designator = dynamic_cast<script::TfsDesignator*>(result);
-  if (get == nullptr || designator == nullptr || designator->parts.size() != 1) return false;
-  auto* call = dynamic_cast<script::TfsMethodPart*>(designator->parts[0].get());
-  if (call == nullptr || call->method != get || call->cls != nullptr || !call->method->handler) return false;
-  if (call->args.size() != 1) return false;
-  for (const script::TfsExpr* target : call->var_targets) {
-    if (target != nullptr) return false;
-  }
-  auto* text = dynamic_cast<script::TfsConstExpr*>(call->args[0].get());
-  if (text == nullptr || !text->value.IsString()) return false;
-  name = text->value.text();
-  limit = call->script;
-  return true;
 }
 
 // The key under which an expression's function is cached: letter case is ignored in names
@@ -325,8 +304,6 @@ TfrxExpressions::Compiled* TfrxExpressions::Compile(std::string_view expression,
     return nullptr;
   }
   entry->result = ResultExpression(*entry->program, entry->function_name);
-  entry->direct_get =
-      DirectGet(entry->result, script_->Program().FindLocal("Get"), entry->get_name, entry->get_limit);
   Compiled* raw = entry.get();
   compiled_.emplace(std::move(upper), std::move(entry));
   return raw;
@@ -340,15 +317,6 @@ Variant TfrxExpressions::Run(Compiled& compiled) {
       // The call's frame counts one level of depth; the rest of it (flags, step count,
       // the result variable) has no effect on what the expression gives.
       DepthGuard depth(rt.depth);
-      if (compiled.direct_get) {
-        Variant value = Get(compiled.get_name);
-        // The limit a host function's result is held to when called from the script.
-        if (value.IsString() && compiled.get_limit != nullptr &&
-            value.text().size() > compiled.get_limit->runtime().max_string) {
-          throw script::EScriptError("String too long");
-        }
-        return value;
-      }
       return compiled.result->Eval();
     }
   }

@@ -155,12 +155,6 @@ class TfrxExpressions {
     // The expression the function's one statement assigns to its Variant result: evaluated
     // on its own it gives what calling the function gives, without the call's frame.
     script::TfsExpr* result = nullptr;
-    // When that expression is one call of the report's Get with a constant text (what
-    // "<name>" compiles to): the text, read by Run without the script's call machinery, and
-    // the program whose text length limit the call's result is held to.
-    bool direct_get = false;
-    std::string get_name;
-    script::TfsScript* get_limit = nullptr;
   };
   enum class SystemName : uint8_t {
     kNone, kDate, kTime, kPage, kPagePhysical, kTotalPages, kTotalPagesAll, kLine, kLineAll, kCopyName

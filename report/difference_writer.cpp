@@ -25,42 +25,15 @@ using core::TypeKind;
 
 // The serializer's threshold for a float that differs from the ancestor's.
 constexpr double kFloatTolerance = 1e-6;
-// Position and size are stored under their short names (l, t, w, h) instead.
-bool IsGeometry(std::string_view name) {
-  return name == "Left" || name == "Top" || name == "Width" || name == "Height";
-}
-
 constexpr std::string_view kCachedPictureData = "Picture.PropData";
 
-void AppendAttribute(std::string& out, std::string_view name, std::string_view raw) {
-  out += ' ';
-  out += name;
-  out += "=\"";
-  out += raw;
-  out += '"';
-}
-
 std::string Escaped(std::string_view utf8) { return core::StrToXML(ToAnsi(utf8)); }
-
-bool IsOrdinalKind(TypeKind kind) {
-  switch (kind) {
-    case TypeKind::Integer:
-    case TypeKind::Int64:
-    case TypeKind::Char:
-    case TypeKind::WChar:
-    case TypeKind::Set:
-    case TypeKind::Enumeration:
-      return true;
-    default:
-      return false;
-  }
-}
 
 // The properties the serializer writes at all: the rest (never stored, methods, arrays,
 // records, objects it does not stream) are left out of a group.
 bool Streamed(const PropInfo& p) {
   if (!p.stored) return false;
-  if (IsOrdinalKind(p.kind)) return static_cast<bool>(p.get_ordinal);
+  if (p.IsOrdinal()) return static_cast<bool>(p.get_ordinal);
   switch (p.kind) {
     case TypeKind::Float:
       return static_cast<bool>(p.get_float);
@@ -116,7 +89,7 @@ std::unique_ptr<DifferenceWriter::Group> DifferenceWriter::Walk(const core::TObj
     Entry entry;
     entry.prop = p;
     entry.kind = p->kind;
-    entry.ordinal_kind = IsOrdinalKind(p->kind);
+    entry.ordinal_kind = p->IsOrdinal();
     if (p->stored_test) entry.stored_test = &p->stored_test;
     entry.name = prefix + p->name;
     if (entry.ordinal_kind) {
@@ -166,14 +139,7 @@ void DifferenceWriter::Append(TfrxXMLSerializer& serializer, const TfrxComponent
     out += FullDiff(serializer, object, &source_);
     return;
   }
-  auto geometry = [&](char name, double value, double source_value) {
-    if (std::fabs(value - source_value) < 1e-6) return;
-    AppendAttribute(out, std::string_view(&name, 1), FloatText(value));
-  };
-  geometry('l', object.Left(), source_.Left());
-  geometry('t', object.Top(), source_.Top());
-  geometry('w', object.Width(), source_.Width());
-  geometry('h', object.Height(), source_.Height());
+  AppendGeometryDifferences(out, object, &source_);
   AppendGroup(serializer, *root_, object, picture_ && PictureInCache(object), out);
   size_t blanks = 0;
   while (start + blanks < out.size() && out[start + blanks] == ' ') ++blanks;

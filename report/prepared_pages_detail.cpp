@@ -35,18 +35,6 @@ void ForEachAttribute(std::string_view text, Visit visit) {
   }
 }
 
-bool IsGeometry(std::string_view name) {
-  return name == "Left" || name == "Top" || name == "Width" || name == "Height";
-}
-
-void Append(std::string& out, std::string_view name, std::string_view raw) {
-  out += ' ';
-  out += name;
-  out += "=\"";
-  out += raw;
-  out += '"';
-}
-
 // Item texts start with their first attribute, as the reader gives them back.
 std::string Trimmed(const std::string& text) { return std::string(core::TrimLeft(text, " ")); }
 
@@ -157,23 +145,28 @@ std::string ReferenceText(TfrxXMLSerializer& serializer, const TfrxComponent& co
   return std::string(copy.ClassName()) + serializer.WriteAttributes(copy, "");
 }
 
-std::string FullDiff(TfrxXMLSerializer& serializer, const TfrxComponent& object,
-                     const TfrxComponent* source) {
-  std::string out;
+void AppendGeometryDifferences(std::string& out, const TfrxComponent& object,
+                               const TfrxComponent* source) {
   auto geometry = [&](char name, double value, double source_value) {
     if (source && std::fabs(value - source_value) < 1e-6) return;
-    Append(out, std::string_view(&name, 1), FloatText(value));
+    AppendAttribute(out, std::string_view(&name, 1), FloatText(value));
   };
   geometry('l', object.Left(), source ? source->Left() : 0);
   geometry('t', object.Top(), source ? source->Top() : 0);
   geometry('w', object.Width(), source ? source->Width() : 0);
   geometry('h', object.Height(), source ? source->Height() : 0);
+}
+
+std::string FullDiff(TfrxXMLSerializer& serializer, const TfrxComponent& object,
+                     const TfrxComponent* source) {
+  std::string out;
+  AppendGeometryDifferences(out, object, source);
   const std::string text = serializer.WriteAttributes(object, "", source);
   const bool cached_picture = PictureInCache(object);
   ForEachAttribute(text, [&](std::string_view name, std::string_view raw) {
     if (IsGeometry(name)) return;
     if (cached_picture && name == "Picture.PropData") return;
-    Append(out, name, raw);
+    AppendAttribute(out, name, raw);
   });
   return Trimmed(std::move(out));
 }
@@ -182,23 +175,23 @@ std::string PartialDiff(TfrxXMLSerializer& serializer, const TfrxComponent& obje
                         const TfrxComponent& source) {
   std::string out;
   auto differs = [](double a, double b) { return std::fabs(a - b) > kPositionTolerance; };
-  if (differs(object.Left(), source.Left())) Append(out, "l", FloatText(object.Left()));
+  if (differs(object.Left(), source.Left())) AppendAttribute(out, "l", FloatText(object.Left()));
   if (dynamic_cast<const TfrxBand*>(&object) || differs(object.Top(), source.Top())) {
-    Append(out, "t", FloatText(object.Top()));
+    AppendAttribute(out, "t", FloatText(object.Top()));
   }
   auto* memo = dynamic_cast<const TfrxCustomMemoView*>(&object);
   if (!(memo && memo->auto_width) && differs(object.Width(), source.Width())) {
-    Append(out, "w", FloatText(object.Width()));
+    AppendAttribute(out, "w", FloatText(object.Width()));
   }
-  if (differs(object.Height(), source.Height())) Append(out, "h", FloatText(object.Height()));
+  if (differs(object.Height(), source.Height())) AppendAttribute(out, "h", FloatText(object.Height()));
   if (object.Visible() != source.Visible()) {
-    Append(out, "Visible", object.Visible() ? "True" : "False");
+    AppendAttribute(out, "Visible", object.Visible() ? "True" : "False");
   }
   if (!object.ParentFont()) out += serializer.WriteAttributes(object.Font(), "Font.");
   if (object.ParentFont() != source.ParentFont()) {
-    Append(out, "ParentFont", object.ParentFont() ? "True" : "False");
+    AppendAttribute(out, "ParentFont", object.ParentFont() ? "True" : "False");
   }
-  if (object.tag != source.tag) Append(out, "Tag", std::to_string(object.tag));
+  if (object.tag != source.tag) AppendAttribute(out, "Tag", std::to_string(object.tag));
   return Trimmed(std::move(out));
 }
 

@@ -60,6 +60,22 @@ T* ClassCast(Object& object) {
 bool PrintableInPreview(const TfrxComponent& object);
 // A view whose picture lives in the picture cache: its bytes are not repeated in the item.
 bool PictureInCache(const TfrxComponent& object);
+// Appends  name="raw"  (raw already escaped) to an item's attribute text.
+inline void AppendAttribute(std::string& out, std::string_view name, std::string_view raw) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  out += raw;
+  out += '"';
+}
+// Position and size are stored under their short names (l, t, w, h) instead.
+inline bool IsGeometry(std::string_view name) {
+  return name == "Left" || name == "Top" || name == "Width" || name == "Height";
+}
+// Appends l, t, w, h for the position and size that differ from source (all four without
+// a source).
+void AppendGeometryDifferences(std::string& out, const TfrxComponent& object,
+                               const TfrxComponent* source);
 // Sets a name, ignoring a name the component refuses (a damaged file's).
 void SetNameQuietly(TfrxComponent& object, const std::string& name);
 // Class name, a blank and every published property of a source copy: the start of every

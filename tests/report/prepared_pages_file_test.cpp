@@ -17,12 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::PreparedRun;
-
-std::string Saved(TfrxPreviewPages& pages) {
-  core::TMemoryStream stream;
-  pages.SaveToStream(stream);
-  return stream.Bytes();
-}
+using testing::Saved;
 
 // A folder of its own under the build tree, emptied first.
 fs::path ScratchFolder(const std::string& name) {

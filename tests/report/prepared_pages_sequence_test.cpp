@@ -16,12 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::PreparedRun;
-
-std::string Saved(TfrxPreviewPages& pages) {
-  core::TMemoryStream stream;
-  pages.SaveToStream(stream);
-  return stream.Bytes();
-}
+using testing::Saved;
 
 // Every page of the sequence against the page Page builds for the same index, in a second
 // run made the same way.

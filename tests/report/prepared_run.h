@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "core/stream.h"
 #include "report/bands.h"
 #include "report/pages.h"
 #include "report/prepared_pages.h"
@@ -98,5 +99,12 @@ struct PreparedRun {
   TfrxMemoView* name;
   TfrxMemoView* sum;
 };
+
+// The bytes of the store saved as a prepared report.
+inline std::string Saved(TfrxPreviewPages& pages) {
+  core::TMemoryStream stream;
+  pages.SaveToStream(stream);
+  return stream.Bytes();
+}
 
 }  // namespace lgoty::report::testing

@@ -17,6 +17,7 @@
 #include "report/prepared_pages_detail.h"
 #include "report/report.h"
 #include "report/serializer.h"
+#include "report/type_cast.h"
 #include "report/views.h"
 
 namespace lgoty::report {
@@ -290,7 +291,7 @@ void TfrxPreviewPages::AddObject(TfrxComponent* object) {
 void TfrxPreviewPages::AddObjectItem(TfrxComponent* object, TfrxXMLItem* parent,
                                      bool source_page, bool first_pass, int depth) {
   if (object->IsHidden() || !object->Visible() || !PrintableInPreview(*object)) return;
-  if (auto* picture = ClassCast<TfrxPictureView>(*object)) {
+  if (auto* picture = CachedCast<TfrxPictureView>(object)) {
     if (!picture->Picture().Empty()) AddPicture(picture);
   }
   TfrxXMLItem* item = parent->Add();

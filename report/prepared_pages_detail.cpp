@@ -12,6 +12,7 @@
 #include "report/bands.h"
 #include "report/component.h"
 #include "report/serializer.h"
+#include "report/type_cast.h"
 #include "report/views.h"
 
 namespace lgoty::report::prepared_detail {
@@ -41,7 +42,7 @@ std::string Trimmed(const std::string& text) { return std::string(core::TrimLeft
 }  // namespace
 
 bool PictureInCache(const TfrxComponent& object) {
-  auto* picture = ClassCast<const TfrxPictureView>(object);
+  auto* picture = CachedCast<const TfrxPictureView>(&object);
   return picture && picture->image_index > 0;
 }
 
@@ -127,7 +128,7 @@ double FloatAttribute(const core::TfrxXMLItem* item, std::string_view name) {
 std::string ToAnsi(std::string_view utf8) { return core::FromUtf8(core::AnsiCodePage(), utf8); }
 
 bool PrintableInPreview(const TfrxComponent& object) {
-  if (auto* view = ClassCast<const TfrxView>(object)) {
+  if (auto* view = CachedCast<const TfrxView>(&object)) {
     return view->printable && (view->visibility & visibility::vsPreview) != 0;
   }
   return true;

@@ -45,16 +45,6 @@ int IntAttribute(const core::TfrxXMLItem* item, std::string_view name);
 double FloatAttribute(const core::TfrxXMLItem* item, std::string_view name);
 std::string ToAnsi(std::string_view utf8);
 
-// object as a T, asking its class first: a failing cast walks the whole class chain
-// comparing type names, for every stored object. T must declare its class (StaticClass).
-template <class T, class Object>
-T* ClassCast(Object& object) {
-  const core::ClassInfo* wanted = T::StaticClass();
-  const core::ClassInfo* cls = object.ClassType();
-  if (wanted && cls && !cls->InheritsFrom(wanted)) return nullptr;
-  return dynamic_cast<T*>(&object);
-}
-
 // Views print in preview when Printable and their Visibility holds vsPreview; other
 // objects always do.
 bool PrintableInPreview(const TfrxComponent& object);

@@ -116,7 +116,7 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
     } else {
       serializer.ApplyItemAttributes(text, *object, root);
     }
-    if (auto* picture = ClassCast<TfrxPictureView>(*object)) {
+    if (auto* picture = CachedCast<TfrxPictureView>(object)) {
       if (picture->Picture().Empty() && picture->image_index > 0) {
         picture->Picture().data = picture_cache_.Get(picture->image_index);
       }

@@ -16,6 +16,7 @@
 #include "report/pages.h"
 #include "report/prepared_pages_detail.h"
 #include "report/serializer.h"
+#include "report/type_cast.h"
 #include "report/views.h"
 
 namespace lgoty::report {
@@ -89,15 +90,15 @@ TEST(PreparedPagesDetail, FullDifferenceKeepsShortGeometryFirstAndTheSerializers
   EXPECT_EQ(full.rfind(all, 0), 0u) << full;
 }
 
-TEST(PreparedPagesDetail, ClassCastAgreesWithTheLanguagesCast) {
+TEST(PreparedPagesDetail, CachedCastAgreesWithTheLanguagesCastOnStoredClasses) {
   TfrxMemoView memo;
   TfrxPictureView picture;
   TfrxMasterData band;
-  EXPECT_EQ(prepared_detail::ClassCast<TfrxPictureView>(memo), nullptr);
-  EXPECT_EQ(prepared_detail::ClassCast<TfrxPictureView>(picture), &picture);
-  EXPECT_EQ(prepared_detail::ClassCast<const TfrxView>(static_cast<const TfrxComponent&>(memo)),
+  EXPECT_EQ(CachedCast<TfrxPictureView>(&memo), nullptr);
+  EXPECT_EQ(CachedCast<TfrxPictureView>(&picture), &picture);
+  EXPECT_EQ(CachedCast<const TfrxView>(static_cast<const TfrxComponent*>(&memo)),
             &memo);
-  EXPECT_EQ(prepared_detail::ClassCast<TfrxView>(band), nullptr);  // a band is no view
+  EXPECT_EQ(CachedCast<TfrxView>(&band), nullptr);  // a band is no view
   // A view that does not print in preview is left out of the stored pages; a band prints.
   memo.visibility = visibility::vsPrint;
   EXPECT_FALSE(prepared_detail::PrintableInPreview(memo));

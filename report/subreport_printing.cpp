@@ -45,7 +45,9 @@ namespace links = engine_links;
 
 namespace {
 
-// Bands placed by page starts and ends, and the hidden band of loose page objects.
+// Bands placed by page starts and ends (page header 2, page footer 3, column header 15,
+// column footer 16, overlay 17) and the hidden band of loose page objects (a plain band,
+// -1) build no sub-reports.
 bool BuildsSubreports(const TfrxBand& band) {
   const int n = BandNumber(band);
   return n >= 0 && n != 2 && n != 3 && n != 15 && n != 16 && n != 17;

@@ -44,6 +44,13 @@ class CalcSiteTest : public ::testing::Test {
     return out;
   }
   std::string Row() { return Row(report.Expressions()); }
+  // Gives the report's script a function F(X) returning the expression body, and prepares
+  // it as a run does.
+  bool PrepareF(const std::string& body) {
+    report.script_text.SetText("function F(X: Integer): Integer; begin Result := " + body +
+                               "; end;\r\nbegin end.");
+    return report.Expressions().Script().Prepare();
+  }
   static std::unique_ptr<TfrxUserDataSet> RowsDataSet(const char* user_name, const char* value) {
     auto ds = std::make_unique<TfrxUserDataSet>();
     ds->SetUserName(user_name);
@@ -104,13 +111,11 @@ TEST_F(CalcSiteTest, DataSetsReplacedOrRemovedBetweenRowsAreSeen) {
 }
 
 TEST_F(CalcSiteTest, PreparingTheScriptForgetsCompiledExpressions) {
-  report.script_text.SetText("function F(X: Integer): Integer; begin Result := X + 1; end;\r\nbegin end.");
-  ASSERT_TRUE(report.Expressions().Script().Prepare());
+  ASSERT_TRUE(PrepareF("X + 1"));
   memo->SetText("[F(1)]");
   EXPECT_EQ(Row(), "2");
   EXPECT_EQ(Row(), "2");
-  report.script_text.SetText("function F(X: Integer): Integer; begin Result := X + 10; end;\r\nbegin end.");
-  ASSERT_TRUE(report.Expressions().Script().Prepare());
+  ASSERT_TRUE(PrepareF("X + 10"));
   EXPECT_EQ(Row(), "11");
   report.Expressions().ClearCache();
   EXPECT_EQ(Row(), "11");
@@ -237,16 +242,13 @@ TEST_F(CalcSiteTest, IifArgumentsReadTheCurrentRowOfReplacedDataSets) {
 }
 
 TEST_F(CalcSiteTest, PreparingTheScriptForgetsIifArguments) {
-  report.script_text.SetText("function F(X: Integer): Integer; begin Result := X + 1; end;\r\nbegin end.");
-  ASSERT_TRUE(report.Expressions().Script().Prepare());
+  ASSERT_TRUE(PrepareF("X + 1"));
   memo->SetText("[IIF(F(1) = 2, 'old', IIF(F(1) = 11, 'new', F(1)))]");
   EXPECT_EQ(Row(), "old");
   EXPECT_EQ(Row(), "old");
-  report.script_text.SetText("function F(X: Integer): Integer; begin Result := X + 10; end;\r\nbegin end.");
-  ASSERT_TRUE(report.Expressions().Script().Prepare());
+  ASSERT_TRUE(PrepareF("X + 10"));
   EXPECT_EQ(Row(), "new");
-  report.script_text.SetText("function F(X: Integer): Integer; begin Result := X + 20; end;\r\nbegin end.");
-  ASSERT_TRUE(report.Expressions().Script().Prepare());
+  ASSERT_TRUE(PrepareF("X + 20"));
   EXPECT_EQ(Row(), "21");
 }
 

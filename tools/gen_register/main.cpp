@@ -15,8 +15,8 @@
 // library's distributions, whose results differ between implementations.
 //
 // What the rows exercise: surnames that share prefixes (Иван-ов/-ова/-енко/-ицкий), Ё and ё,
-// a surname with a leading space, amounts that are zero, negative or blank, blank dates,
-// and about one row in sixty marked deleted.
+// a surname with a leading space, amounts that are zero, negative or blank, blank dates and
+// numbers, and about one row in sixty marked deleted.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -73,6 +73,8 @@ constexpr std::string_view kFemaleNames[] = {"Мария", "Анна", "Алён
 constexpr std::string_view kPatronymicStems[] = {"Иванов", "Петров", "Сергеев", "Алексеев",
                                                  "Николаев", "Фёдоров", "Семёнов", "Артёмов"};
 constexpr std::string_view kDocSeries[] = {"II-МЮ", "IV-АБ", "4501", "4603", "V-ЕЁ", "I-РК"};
+constexpr std::string_view kPrescriptionSeries[] = {"ЛС", "ВЯ", "НН", "АГ", "ЛП"};
+constexpr std::string_view kOrderSeries[] = {"НЗ", "ЗП", "ОР"};
 
 struct Table {
   dbf::TDbfFile file;
@@ -185,9 +187,16 @@ int Generate(uint32_t rows, uint64_t seed, bool dental, bool upper, const std::s
     std::string patronymic(random.Pick(kPatronymicStems));
     patronymic += female ? "на" : "ич";
     if (!random.Chance(40)) table.Put(kOtch, name(patronymic));
+    // Personal account numbers: mostly eight digits, some "NN-NNNNNNN", a few blank.
     char digits[32];
-    std::snprintf(digits, sizeof digits, "%03u%03u%03u%02u", random.Below(1000),
-                  random.Below(1000), random.Below(1000), random.Below(100));
+    const uint32_t account = random.Below(100);
+    if (account < 81) {
+      std::snprintf(digits, sizeof digits, "%08u", random.Below(100'000'000));
+    } else if (account < 96) {
+      std::snprintf(digits, sizeof digits, "%02u-%07u", random.Below(100), random.Below(10'000'000));
+    } else {
+      digits[0] = '\0';
+    }
     table.Put(kPynkar, digits);
     table.Put(kDocSer, random.Pick(kDocSeries));
     std::snprintf(digits, sizeof digits, "%06u", random.Below(1'000'000));
@@ -198,8 +207,19 @@ int Generate(uint32_t rows, uint64_t seed, bool dental, bool upper, const std::s
     const int64_t kopecks = static_cast<int64_t>(random.Below(5'000'000));
     table.PutAmount(kSumpay, kind < 8 ? 0 : kind < 11 ? -kopecks / 10 : kopecks, kind >= 96);
 
-    std::snprintf(digits, sizeof digits, "%s %06u", dental ? "Н" : "ЛС", random.Below(1'000'000));
-    table.Put(kRecept, digits);
+    // Prescription and work order numbers: mostly "NN-NNNNNN", some with a two-letter series
+    // ("ЛС 1234567"), a few blank.
+    const uint32_t number = random.Below(100);
+    std::string series;
+    if (number < 73) {
+      std::snprintf(digits, sizeof digits, "%02u-%06u", random.Below(100), random.Below(1'000'000));
+    } else if (number < 95) {
+      series = dental ? random.Pick(kOrderSeries) : random.Pick(kPrescriptionSeries);
+      std::snprintf(digits, sizeof digits, " %07u", random.Below(10'000'000));
+    } else {
+      digits[0] = '\0';
+    }
+    table.Put(kRecept, series + digits);
     table.PutDate(kDate, 2000 + static_cast<int>(random.Below(25)),
                   1 + static_cast<int>(random.Below(12)), 1 + static_cast<int>(random.Below(28)),
                   random.Chance(30));

@@ -39,7 +39,20 @@ PAGE_W, PAGE_H = A4
 
 
 def cell_lines(text, width):
-    return simpleSplit(text, "Sans", FONT_SIZE, width * PX - 2 * GAP_X) or [""]
+    # Lines break at the last blank that fits; a word longer than the line is cut before the
+    # character that overflows (so "10234" in the number column takes two lines), as the
+    # template's memos do.
+    avail = width * PX - 2 * GAP_X
+    lines = []
+    for line in simpleSplit(text, "Sans", FONT_SIZE, avail) or [""]:
+        while len(line) > 1 and pdfmetrics.stringWidth(line, "Sans", FONT_SIZE) > avail:
+            cut = 1
+            while pdfmetrics.stringWidth(line[:cut + 1], "Sans", FONT_SIZE) <= avail:
+                cut += 1
+            lines.append(line[:cut])
+            line = line[cut:]
+        lines.append(line)
+    return lines
 
 
 def layout(rows):

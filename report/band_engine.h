@@ -233,7 +233,14 @@ class TfrxEngine final : public TfrxCustomEngine {
     double left, top, width, height;
     bool visible;
   };
-  std::map<TfrxBand*, std::vector<SavedBounds>> saved_bounds_;
+  // Entries stay when the band is done (inactive), so that printing a band again refills
+  // the same list instead of allocating a new one on every row.
+  struct SavedBandBounds {
+    bool active = false;
+    std::vector<SavedBounds> bounds;
+  };
+  static constexpr size_t kMaxSavedBandBounds = 1024;  // inactive entries go past this many
+  std::map<TfrxBand*, SavedBandBounds> saved_bounds_;
 
   std::vector<PlacedSubreport> pending_subreports_;
   // Objects lent to a band by its PrintOnParent sub-reports until the band is printed.

@@ -10,6 +10,7 @@
 #include "report/engine_output.h"
 #include "report/pages.h"
 #include "report/report.h"
+#include "report/type_cast.h"
 #include "report/views.h"
 
 namespace lgoty::report {
@@ -27,7 +28,7 @@ bool IsFixedPlaceBand(const TfrxBand& band) {
 }
 
 bool IsMultiColumnDataBand(const TfrxBand& band) {
-  auto* data = dynamic_cast<const TfrxDataBand*>(&band);
+  auto* data = CachedCast<const TfrxDataBand>(&band);
   return data && data->columns > 1;
 }
 
@@ -52,18 +53,33 @@ ShiftLists& TfrxEngine::ShiftListsOf(TfrxBand& band) {
   return it->second;
 }
 
+namespace {
+
+// Whether the objects below parent, depth first and in order as AllObjects lists them, are
+// all[at...] with the same classes; at ends after the last one compared. Lists nothing, so
+// that the check a band makes on every print allocates nothing.
+bool SameSubtree(const TfrxComponent& parent, const std::vector<TfrxComponent*>& all,
+                 const std::vector<const core::ClassInfo*>& classes, size_t& at) {
+  for (int i = 0; i < parent.ObjectCount(); ++i) {
+    TfrxComponent* child = parent.Object(i);
+    if (at >= all.size() || all[at] != child || child->ClassType() != classes[at]) return false;
+    ++at;
+    if (!SameSubtree(*child, all, classes, at)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::shared_ptr<const TfrxEngine::BandObjects> TfrxEngine::ObjectsOf(TfrxBand& band) {
-  std::vector<TfrxComponent*> all = band.AllObjects();
   std::shared_ptr<const BandObjects>& cached = band_objects_[&band];
-  if (cached && cached->all == all) {
-    bool same = true;
-    for (size_t i = 0; i < all.size() && same; ++i) {
-      same = all[i]->ClassType() == cached->classes[i];
-    }
-    if (same) return cached;
+  if (cached) {
+    size_t at = 0;
+    if (SameSubtree(band, cached->all, cached->classes, at) && at == cached->all.size()) return cached;
   }
   // A new snapshot rather than a change in place: a caller may still walk the old one.
   auto objects = std::make_shared<BandObjects>();
+  std::vector<TfrxComponent*> all = band.AllObjects();
   for (TfrxComponent* c : all) {
     objects->classes.push_back(c->ClassType());
     auto* object = dynamic_cast<TfrxReportComponent*>(c);
@@ -128,7 +144,7 @@ void TfrxEngine::ShowBandImpl(TfrxBand* band) {
   }
   if (kept_child) EndKeep(band);
   last_shown_top_ = shown_top;  // the band's own, not its child's
-  if (auto* data = dynamic_cast<TfrxDataBand*>(band)) {
+  if (auto* data = CachedCast<TfrxDataBand>(band)) {
     links::AddAggregateRow(report_, *data);
   }
 }
@@ -138,7 +154,15 @@ void TfrxEngine::PrepareBand(TfrxBand& band) {
   links::SetCurrentBand(report_, &band);
   links::SetCurrentObject(report_, band.Name());
   links::SetLineCounters(report_, cur_line_, cur_line_through_);
-  std::vector<SavedBounds>& saved = saved_bounds_[&band];
+  auto entry = saved_bounds_.find(&band);
+  if (entry == saved_bounds_.end()) {
+    if (saved_bounds_.size() >= kMaxSavedBandBounds) {
+      std::erase_if(saved_bounds_, [](const auto& item) { return !item.second.active; });
+    }
+    entry = saved_bounds_.emplace(&band, SavedBandBounds()).first;
+  }
+  entry->second.active = true;
+  std::vector<SavedBounds>& saved = entry->second.bounds;
   saved.clear();
   saved.push_back({&band, band.Left(), band.Top(), band.Width(), band.Height(), band.Visible()});
   for (TfrxComponent* c : ObjectsOf(band)->all) {
@@ -171,7 +195,7 @@ void TfrxEngine::StretchBand(TfrxBand& band) {
   std::vector<double> growth(views.size(), 0.0);
   bool grew = false;
   for (size_t i = 0; i < views.size(); ++i) {
-    auto* s = dynamic_cast<TfrxStretcheable*>(views[i]);
+    auto* s = CachedCast<TfrxStretcheable>(views[i]);
     if (!s || !s->Visible() || s->stretch_mode == TfrxStretchMode::smDontStretch) continue;
     const double needed = NeededHeight(*s);
     if (needed > s->Height() + kEpsilon) {
@@ -192,7 +216,7 @@ void TfrxEngine::StretchBand(TfrxBand& band) {
   if (band.stretched && !views.empty()) band.SetHeight(any ? lowest : 0);
   FireEvent(band.on_after_calc_height, &band);
   for (TfrxView* v : views) {
-    auto* s = dynamic_cast<TfrxStretcheable*>(v);
+    auto* s = CachedCast<TfrxStretcheable>(v);
     if (s && s->Visible() && s->stretch_mode == TfrxStretchMode::smMaxHeight) {
       s->SetHeight(std::max(0.0, lowest - s->Top()));
     }
@@ -218,12 +242,12 @@ void TfrxEngine::FinishBand(TfrxBand& band) {
   }
   links::AfterPrint(band);
   FireEvent(band.on_after_print, &band);
-  if (auto it = saved_bounds_.find(&band); it != saved_bounds_.end()) {
-    for (const SavedBounds& s : it->second) {
+  if (auto it = saved_bounds_.find(&band); it != saved_bounds_.end() && it->second.active) {
+    it->second.active = false;
+    for (const SavedBounds& s : it->second.bounds) {
       s.object->SetBounds(s.left, s.top, s.width, s.height);
       s.object->SetVisible(s.visible);
     }
-    saved_bounds_.erase(it);
   }
   links::SetCurrentBand(report_, &band);
   links::ResetAggregates(report_, band);

@@ -8,6 +8,7 @@
 #include "report/pages.h"
 #include "report/report.h"
 #include "report/report_script.h"
+#include "report/type_cast.h"
 #include "report/views.h"
 
 namespace lgoty::report::engine_links {
@@ -50,15 +51,15 @@ void BeforePrint(TfrxReportComponent& object) {
   TfrxReport* report = object.Report();
   if (report == nullptr) return;
   report->Expressions().SaveForPrint(object);
-  if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(&object)) MemoBeforePrint(*memo);
+  if (auto* memo = CachedCast<TfrxCustomMemoView>(&object)) MemoBeforePrint(*memo);
 }
 
 void FillData(TfrxReportComponent& object) {
   TfrxReport* report = object.Report();
   if (report == nullptr) return;
-  if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(&object)) {
+  if (auto* memo = CachedCast<TfrxCustomMemoView>(&object)) {
     MemoFillData(report->Expressions(), *memo);
-  } else if (auto* view = dynamic_cast<TfrxView*>(&object)) {
+  } else if (auto* view = CachedCast<TfrxView>(&object)) {
     ViewFillData(report->Expressions(), *view);
   }
 }
@@ -66,7 +67,7 @@ void FillData(TfrxReportComponent& object) {
 void AfterPrint(TfrxReportComponent& object) {
   TfrxReport* report = object.Report();
   if (report == nullptr) return;
-  if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(&object)) MemoAfterPrint(*memo);
+  if (auto* memo = CachedCast<TfrxCustomMemoView>(&object)) MemoAfterPrint(*memo);
   report->Expressions().RestoreAfterPrint(object);
 }
 

@@ -10,6 +10,7 @@
 #include "report/report_script.h"
 #include "report/views.h"
 #include "report/resources.h"
+#include "report/type_cast.h"
 #include "script/expression.h"
 #include "script/interpreter.h"
 #include "script/statements.h"
@@ -431,12 +432,21 @@ bool TfrxExpressions::ResolveVariable(std::string_view name, Variant& value) {
 }
 
 void TfrxExpressions::SaveForPrint(const TfrxReportComponent& object) {
-  SavedPrint& s = saved_prints_[&object];
+  auto it = saved_prints_.find(&object);
+  if (it == saved_prints_.end()) {
+    if (saved_prints_.size() >= kMaxSavedPrints) {
+      std::erase_if(saved_prints_, [](const auto& item) { return !item.second.active; });
+    }
+    it = saved_prints_.emplace(&object, SavedPrint()).first;
+  }
+  SavedPrint& s = it->second;
+  s.active = true;
   s.left = object.Left();
   s.top = object.Top();
   s.width = object.Width();
   s.height = object.Height();
-  if (const auto* view = dynamic_cast<const TfrxView*>(&object)) {
+  s.view = false;
+  if (const auto* view = CachedCast<const TfrxView>(&object)) {
     s.view = true;
     s.tag_str = view->tag_str;
     s.hyperlink_value = const_cast<TfrxView*>(view)->Hyperlink().value;
@@ -445,14 +455,14 @@ void TfrxExpressions::SaveForPrint(const TfrxReportComponent& object) {
 
 void TfrxExpressions::RestoreAfterPrint(TfrxReportComponent& object) {
   auto it = saved_prints_.find(&object);
-  if (it == saved_prints_.end()) return;
-  const SavedPrint& s = it->second;
+  if (it == saved_prints_.end() || !it->second.active) return;
+  SavedPrint& s = it->second;
+  s.active = false;
   object.SetBounds(s.left, s.top, s.width, s.height);
-  if (auto* view = dynamic_cast<TfrxView*>(&object); view != nullptr && s.view) {
+  if (auto* view = CachedCast<TfrxView>(&object); view != nullptr && s.view) {
     view->tag_str = s.tag_str;
     view->Hyperlink().value = s.hyperlink_value;
   }
-  saved_prints_.erase(it);
 }
 
 Variant TfrxExpressions::Get(std::string_view name) {

@@ -144,11 +144,15 @@ class TfrxExpressions {
   int CachedCount() const { return static_cast<int>(compiled_.size()); }
 
  private:
+  // An entry stays once its object is restored (inactive), so that the next print of the
+  // object reuses it and its strings' storage instead of allocating them again.
   struct SavedPrint {
+    bool active = false;
     double left = 0, top = 0, width = 0, height = 0;
     bool view = false;
     std::string tag_str, hyperlink_value;
   };
+  static constexpr size_t kMaxSavedPrints = 4096;  // inactive entries go past this many
   struct Compiled {
     std::unique_ptr<script::TfsScript> program;
     std::string function_name;

@@ -536,5 +536,69 @@ TEST_F(BandEngineTest, AMemoAddedDuringTheRunIsFilledFromTheNextRow) {
   EXPECT_EQ(rows[2]->texts, (std::vector<std::string>{"3", "3"}));
 }
 
+// Reordering a band's memos while the rows print: the next row follows the new order, and
+// a memo moved into another memo's place of another class is filled as what it is.
+TEST_F(BandEngineTest, MemosReorderedDuringTheRunPrintInTheirNewOrderFromTheNextRow) {
+  auto* data = AddMaster("MasterData1", 100, 20, 4);
+  TfrxMemoView* first = AddMemo(data, "Memo1", 0, 100, "a[N]");
+  AddMemo(data, "Memo2", 200, 100, "b[N]");
+  auto fill = rows_->OnGetValue;
+  bool moved = false;
+  rows_->OnGetValue = [&, fill](const std::string& field, core::Variant& value) {
+    fill(field, value);
+    if (!moved && rows_->RecNo() == 1) {
+      moved = true;
+      first->MoveTo(data);  // to the end of the band's list
+    }
+  };
+  ASSERT_TRUE(Run()) << report_.Errors().Text();
+  auto pages = Pages();
+  ASSERT_EQ(pages.size(), 1u);
+  std::vector<std::vector<std::string>> rows;
+  for (const Placed& p : pages[0]) {
+    if (p.name == "MasterData1") rows.push_back(p.texts);
+  }
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"a1", "b1"}));
+  EXPECT_EQ(rows[2], (std::vector<std::string>{"b3", "a3"}));
+  EXPECT_EQ(rows[3], (std::vector<std::string>{"b4", "a4"}));
+}
+
+// What one row's scripts change on a band and its memos (place, size, visibility, TagStr)
+// is put back before the next row, row after row, also when only some rows change it (a
+// hidden memo is not filled: its TagStr stays unexpanded).
+TEST_F(BandEngineTest, WhatARowChangesIsPutBackBeforeEveryNextRow) {
+  auto* data = AddMaster("MasterData1", 100, 20, 6);
+  data->on_before_print = "MasterData1OnBeforePrint";
+  TfrxMemoView* memo = AddMemo(data, "Memo1", 10, 100, "[N]");
+  memo->tag_str = "t[N]";
+  memo->on_after_data = "Memo1OnAfterData";
+  AddMemo(data, "Memo2", 200, 100, "[Memo1.TagStr]");
+  report_.script_text.SetText(
+      "procedure MasterData1OnBeforePrint(Sender: TfrxComponent);\r\n"
+      "begin\r\n"
+      "  if <N> mod 3 = 2 then begin Memo1.Left := 50; Memo1.Visible := False; end;\r\n"
+      "end;\r\n"
+      "procedure Memo1OnAfterData(Sender: TfrxComponent);\r\n"
+      "begin\r\n"
+      "  if <N> mod 2 = 0 then Memo1.TagStr := Memo1.TagStr + 'x';\r\n"
+      "end;\r\n"
+      "begin\r\nend.");
+  ASSERT_TRUE(Run()) << report_.Errors().Text();
+  auto pages = Pages();
+  ASSERT_EQ(pages.size(), 1u);
+  std::vector<std::vector<std::string>> rows;
+  for (const Placed& p : pages[0]) {
+    if (p.name == "MasterData1") rows.push_back(p.texts);
+  }
+  ASSERT_EQ(rows.size(), 6u);
+  const std::vector<std::vector<std::string>> expected = {
+      {"1", "t1"}, {"t[N]"}, {"3", "t3"}, {"4", "t4x"}, {"t[N]"}, {"6", "t6x"}};
+  EXPECT_EQ(rows, expected);
+  EXPECT_DOUBLE_EQ(memo->Left(), 10);
+  EXPECT_TRUE(memo->Visible());
+  EXPECT_EQ(memo->tag_str, "t[N]");
+}
+
 }  // namespace
 }  // namespace lgoty::report

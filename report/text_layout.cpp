@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/string_list.h"
 #include "core/utf8_text.h"
 #include "report/graphics.h"
 #include "report/views.h"
@@ -487,9 +488,12 @@ size_t TfrxDrawText::CountParagraphLines(const std::u32string& source, double fi
   const CanvasFont font = FontFor(attr);
   std::vector<double>& pos = scratch_;
   Measurer().CharPositions(font, source, run_);
+  const double spacing = char_spacing_ * kMeasureScale;
+  // Most memos hold a line shorter than their width: without spacing the last position is
+  // the run's own, so the line that fits is known before the positions are copied.
+  if (spacing == 0 && run_.size() >= n && run_[n - 1] <= first_width) return 1;
   pos.resize(n);
   for (size_t i = 0; i < n; ++i) pos[i] = i < run_.size() ? run_[i] : (run_.empty() ? 0 : run_.back());
-  const double spacing = char_spacing_ * kMeasureScale;
   if (spacing != 0) {
     for (size_t i = 0; i < n; ++i) pos[i] += spacing * static_cast<double>(i + 1);
   }
@@ -509,22 +513,40 @@ namespace {
 // core::Utf8ToUtf32 gives them. A CR or LF byte never occurs inside a multi-byte sequence, so
 // the line ends where a byte search would end it. Returns where the line ends.
 size_t DecodeLine(std::string_view text, size_t start, std::u32string& out) {
-  out.clear();
-  size_t i = start;
-  while (i < text.size()) {
-    const auto byte = static_cast<unsigned char>(text[i]);
+  size_t end = start;
+  while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+  // At most one code point per byte: written in place, then cut to what was written.
+  out.resize(end - start);
+  char32_t* const first = out.data();
+  char32_t* dst = first;
+  const std::string_view line = text.substr(start, end - start);
+  size_t i = 0;
+  while (i < line.size()) {
+    const auto byte = static_cast<unsigned char>(line[i]);
     if (byte < 0x80) {
-      if (byte == '\r' || byte == '\n') break;
-      out.push_back(byte);
+      *dst++ = byte;
       ++i;
       continue;
     }
+    // Two-byte sequences (Cyrillic, Latin-1 letters) in place: a lead byte of C2 to DF with
+    // one continuation byte is always well-formed and never overlong.
+    if (byte >= 0xC2 && byte <= 0xDF && i + 1 < line.size()) {
+      const auto next = static_cast<unsigned char>(line[i + 1]);
+      if ((next & 0xC0) == 0x80) {
+        *dst++ = (static_cast<char32_t>(byte & 0x1F) << 6) | (next & 0x3F);
+        i += 2;
+        continue;
+      }
+    }
+    // A sequence cut short by the line's end is ill-formed here as it is in the whole text:
+    // its next byte there would be the CR or LF, which continues no sequence.
     char32_t code = 0;
-    const size_t length = core::DecodeUtf8(text.substr(i), &code);
-    out.push_back(length == 0 ? U'\uFFFD' : code);
+    const size_t length = core::DecodeUtf8(line.substr(i), &code);
+    *dst++ = length == 0 ? U'\uFFFD' : code;
     i += length == 0 ? 1 : length;
   }
-  return i;
+  out.resize(static_cast<size_t>(dst - first));
+  return end;
 }
 
 }  // namespace
@@ -546,6 +568,15 @@ size_t TfrxDrawText::CountLines(std::string_view text, bool full_width) {
     if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
   }
   return count;
+}
+
+size_t TfrxDrawText::CountLines(const core::TStringList& lines, bool full_width) {
+  // The text as a memo's Text gives it: the lines joined, without the last line break.
+  lines.TextTo(lines_text_);
+  if (lines_text_.size() >= 2 && lines_text_.compare(lines_text_.size() - 2, 2, "\r\n") == 0) {
+    lines_text_.resize(lines_text_.size() - 2);
+  }
+  return CountLines(std::string_view(lines_text_), full_width);
 }
 
 double TfrxDrawText::LineHeight() const {
@@ -800,7 +831,7 @@ double CalcMemoHeight(const TfrxCustomMemoView& memo, TfrxDrawText& layout) {
   DrawTextLock lock(layout);
   // The height needs only the number of lines: they are counted, not built.
   PrepareFrame(memo, layout, memo.Height());
-  const size_t lines = layout.CountLines(memo.Text());
+  const size_t lines = layout.CountLines(memo.Lines());
   return std::round(layout.HeightOfLines(lines) + VerticalPadding(memo));
 }
 

@@ -25,6 +25,10 @@
 
 #include "report/canvas.h"
 
+namespace lgoty::core {
+class TStringList;
+}
+
 namespace lgoty::report {
 
 class TfrxCustomMemoView;
@@ -87,6 +91,9 @@ class TfrxDrawText {
   // The number of lines SetText would make of a text, without making them (the line list
   // is left empty). Sets nothing but what the count needs; TextHeight stays 0 after it.
   size_t CountLines(std::string_view text, bool full_width = false);
+  // CountLines of a memo's lines joined as its Text gives them (no last line break), in a
+  // buffer the layout keeps from call to call.
+  size_t CountLines(const core::TStringList& lines, bool full_width = false);
 
   // Report pixels.
   double TextHeight() const;
@@ -152,6 +159,7 @@ class TfrxDrawText {
   std::vector<double> scratch_;  // character positions, reused between paragraphs
   std::vector<double> run_;      // positions of one run, reused by CountLines
   std::u32string paragraph_source_;  // the paragraph CountLines is at
+  std::string lines_text_;           // the joined lines CountLines(TStringList) counts
   std::vector<double> line_positions_;  // DrawText's positions of one line
   // The widths SetText breaks its source lines to, in measuring units.
   double text_width_ = 0, text_first_width_ = 0;

@@ -5,6 +5,7 @@
 // which characters a line holds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -115,6 +116,78 @@ TEST(LineCount, RandomTextsCountAsTheyAreLaidOutUnderEveryOption) {
     o.paragraph_gap = random() % 3 == 0 ? 10 : 0;
     ExpectSameCount(layout, o, text);
     if (HasFailure()) break;
+  }
+}
+
+// Records the texts handed to CharPositions, so that a test can see which code points the
+// count and the full layout read out of the same bytes.
+class RecordingMeasurer final : public TfrxTextMeasurer {
+ public:
+  FontMetrics Metrics(const CanvasFont& font) override { return inner.Metrics(font); }
+  void CharPositions(const CanvasFont& font, std::u32string_view text,
+                     std::vector<double>& positions) override {
+    texts.emplace_back(text);
+    inner.CharPositions(font, text, positions);
+  }
+  VaryingMeasurer inner;
+  std::vector<std::u32string> texts;
+};
+
+// Random bytes, well-formed or not (two-byte sequences cut short, stray continuation bytes,
+// overlong and surrogate forms, line ends inside sequences): the count measures the same
+// code points that the full layout measures, line for line, and counts the same lines.
+TEST(LineCount, RandomBytesDecodeAsTheFullLayoutDecodesThem) {
+  RecordingMeasurer measurer;
+  TfrxDrawText layout(&measurer);
+  const std::vector<std::string> pieces = {
+      "\xD0\xB0", "\xD1\x8F", "\xC2\xA0", "\xDF\xBF", "\xC0\xAF", "\xC1\xBF", "\xC2", "\xDF",
+      "\xD0", "\x80", "\xBF", "\xE2\x82\xAC", "\xE2\x82", "\xED\xA0\x80", "\xF0\x9F\x98\x80",
+      "\xF8", "\xFF", "a", " ", "\r\n", "\n", "\r"};
+  std::mt19937 random(7091226);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int length = static_cast<int>(random() % 40);
+    for (int k = 0; k < length; ++k) text += pieces[random() % pieces.size()];
+    Options o;
+    o.width = 4 + static_cast<double>(random() % 200);
+    o.word_wrap = random() % 8 != 0;
+    Apply(layout, o);
+    measurer.texts.clear();
+    layout.SetText(text);
+    const size_t full = layout.Lines().size();
+    std::vector<std::u32string> full_texts = measurer.texts;
+    Apply(layout, o);
+    measurer.texts.clear();
+    EXPECT_EQ(layout.CountLines(text), full) << "round " << round;
+    // The full layout measures a paragraph of more than one character that wraps; the count
+    // measures every paragraph of more than one character.
+    for (const std::u32string& measured : full_texts) {
+      EXPECT_NE(std::find(measurer.texts.begin(), measurer.texts.end(), measured),
+                measurer.texts.end())
+          << "round " << round;
+    }
+    if (HasFailure()) break;
+  }
+}
+
+// A memo's lines are counted as its Text gives them: joined, without the last line break,
+// so that a trailing empty line counts as Text would count it.
+TEST(LineCount, MemoLinesCountAsTheMemosText) {
+  VaryingMeasurer measurer;
+  TfrxDrawText layout(&measurer);
+  const std::vector<std::string> texts = {"",       "a",        "a\r\n",   "a\r\n\r\n",  "\r\n",
+                                          "\r\n\r\n", "a\r\nb", "a\nb\r", "Иванов Иван Иванович\r\n\r\n\r\n"};
+  for (const std::string& text : texts) {
+    for (double width : {10.0, 60.0, 400.0}) {
+      TfrxMemoView memo;
+      memo.SetText(text);
+      Options o;
+      o.width = width;
+      Apply(layout, o);
+      const size_t from_text = layout.CountLines(memo.Text());
+      Apply(layout, o);
+      EXPECT_EQ(layout.CountLines(memo.Lines()), from_text) << "text \"" << text << "\"";
+    }
   }
 }
 

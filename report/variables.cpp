@@ -1,5 +1,8 @@
 #include "report/variables.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "core/ascii_text.h"
 #include "core/locale.h"
 
@@ -7,9 +10,17 @@ namespace lgoty::report {
 
 namespace {
 
+// Eight bytes at a time: expressions ask for long texts (whole IIF calls) too.
 bool IsAscii(std::string_view s) {
-  for (char c : s) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  constexpr uint64_t kHighBits = 0x8080808080808080ull;
+  size_t i = 0;
+  for (; i + sizeof(uint64_t) <= s.size(); i += sizeof(uint64_t)) {
+    uint64_t word;
+    std::memcpy(&word, s.data() + i, sizeof word);
+    if (word & kHighBits) return false;
+  }
+  for (; i < s.size(); ++i) {
+    if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
   }
   return true;
 }
@@ -17,16 +28,14 @@ bool IsAscii(std::string_view s) {
 }  // namespace
 
 bool SameVariableName(std::string_view a, std::string_view b) {
-  const bool ascii_a = IsAscii(a);
-  // An ASCII name equals only an ASCII name of the same length: no need to classify the other.
-  if (ascii_a && a.size() != b.size()) return false;
-  const bool ascii_b = IsAscii(b);
-  if (ascii_a && ascii_b) {
-    return core::AsciiSameText(a, b);
+  // An ASCII name equals only an ASCII name of the same length, letter case aside: no need
+  // to classify the other, as a byte past ASCII in it never matches a letter of this one.
+  if (IsAscii(a)) {
+    return a.size() == b.size() && (a == b || core::AsciiSameText(a, b));
   }
   // A name with letters beyond ASCII never equals a pure ASCII one: case folding keeps
   // non-ASCII letters non-ASCII for the scripts these registers use (Latin, Cyrillic).
-  if (ascii_a != ascii_b) return false;
+  if (IsAscii(b)) return false;
   return core::AnsiSameText(a, b);
 }
 
@@ -36,7 +45,9 @@ int TfrxVariables::IndexOf(std::string_view name) const {
   if (IsAscii(name)) {
     for (size_t i = 0; i < items_->size(); ++i) {
       const std::string& item = (*items_)[i]->name;
-      if (item.size() == name.size() && core::AsciiSameText(item, name)) return static_cast<int>(i);
+      if (item.size() == name.size() && (item == name || core::AsciiSameText(item, name))) {
+        return static_cast<int>(i);
+      }
     }
     return -1;
   }

@@ -165,12 +165,16 @@ void TfrxEngine::PrepareBand(TfrxBand& band) {
   std::vector<SavedBounds>& saved = entry->second.bounds;
   saved.clear();
   saved.push_back({&band, band.Left(), band.Top(), band.Width(), band.Height(), band.Visible()});
-  for (TfrxComponent* c : ObjectsOf(band)->all) {
+  std::shared_ptr<const BandObjects> objects = ObjectsOf(band);
+  for (TfrxComponent* c : objects->all) {
     saved.push_back({c, c->Left(), c->Top(), c->Width(), c->Height(), c->Visible()});
   }
   links::BeforePrint(band);
-  FireEvent(band.on_before_print, &band);
-  const std::shared_ptr<const BandObjects> objects = ObjectsOf(band);
+  // Only the band's script handler can change its objects before they are filled.
+  if (!band.on_before_print.empty()) {
+    FireEvent(band.on_before_print, &band);
+    objects = ObjectsOf(band);
+  }
   for (size_t i = 0; i < objects->components.size(); ++i) {
     TfrxReportComponent* object = objects->components[i];
     links::SetCurrentObject(report_, object->Name());

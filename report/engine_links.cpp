@@ -7,6 +7,7 @@
 #include "report/expressions.h"
 #include "report/report_script.h"
 #include "report/text_layout.h"
+#include "report/type_cast.h"
 #include "report/views.h"
 
 namespace lgoty::report::engine_links {
@@ -39,7 +40,7 @@ double CalcHeight(TfrxView& view) {
   TfrxReport* report = view.Report();
   if (!report) return view.Height();
   if (const auto& measure = report->Expressions().Script().on_calc_height) return measure(view);
-  if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(&view)) {
+  if (auto* memo = CachedCast<TfrxCustomMemoView>(&view)) {
     return CalcMemoHeight(*memo, report->DrawText());
   }
   return view.Height();

@@ -58,6 +58,7 @@
 namespace lgoty::report {
 
 class ComponentLink;
+class PreparedObjectRecycler;
 class ReferenceProperties;
 class TfrxBand;
 class TfrxComponent;
@@ -259,9 +260,11 @@ class TfrxPreviewPages {
                      bool first_pass, int depth);
   std::string DiffText(TfrxComponent* object, TfrxComponent* source);
   int SourcePageIndexOfItem(const core::TfrxXMLItem* item) const;
-  std::unique_ptr<TfrxReportPage> BuildPage(core::TfrxXMLItem* item);
+  // With a recycler, memos are taken from it where it has some and noted for it.
+  std::unique_ptr<TfrxReportPage> BuildPage(core::TfrxXMLItem* item,
+                                            PreparedObjectRecycler* recycler = nullptr);
   void BuildObjects(core::TfrxXMLItem* item, TfrxComponent* parent, TfrxComponent* root,
-                    TfrxXMLSerializer& serializer);
+                    TfrxXMLSerializer& serializer, PreparedObjectRecycler* recycler);
   // Page items go to the temporary file when they leave the page cache.
   bool SwapsPages() const;
   void UnloadBeforeLast();

@@ -5,6 +5,7 @@
 
 #include "core/locale.h"
 #include "report/pages.h"
+#include "report/prepared_object_recycler.h"
 #include "report/prepared_pages.h"
 #include "report/prepared_pages_detail.h"
 #include "report/reference_properties.h"
@@ -75,7 +76,8 @@ int TfrxPreviewPages::SourcePageIndexOfItem(const TfrxXMLItem* item) const {
 }
 
 void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, TfrxComponent* root,
-                                    TfrxXMLSerializer& serializer) {
+                                    TfrxXMLSerializer& serializer,
+                                    PreparedObjectRecycler* recycler) {
   auto& registry = core::ClassRegistry::Instance();
   for (int i = 0; i < item->Count(); ++i) {
     TfrxXMLItem* child = item->Items(i);
@@ -85,6 +87,13 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
     const core::ClassInfo* cls = nullptr;
     if (info) {
       cls = entry->object->ClassType();
+      if (recycler && info->compiled) {
+        if (TfrxComponent* object = recycler->Reuse(*entry->object, *info->compiled,
+                                                    child->Text(), *parent, root, serializer)) {
+          BuildObjects(child, object, root, serializer, recycler);
+          continue;
+        }
+      }
     } else {
       cls = registry.Find(child->Name());
       text = child->Text();
@@ -113,6 +122,7 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
       text += child->Text();
       serializer.ApplyItemAttributes(text, *object, root);
       SetNameQuietly(*object, entry->object->Name());
+      if (recycler) recycler->Keep(*object, *entry->object, *info->compiled, child->Text(), serializer);
     } else {
       serializer.ApplyItemAttributes(text, *object, root);
     }
@@ -121,11 +131,12 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
         picture->Picture().data = picture_cache_.Get(picture->image_index);
       }
     }
-    BuildObjects(child, object, root, serializer);
+    BuildObjects(child, object, root, serializer, recycler);
   }
 }
 
-std::unique_ptr<TfrxReportPage> TfrxPreviewPages::BuildPage(TfrxXMLItem* item) {
+std::unique_ptr<TfrxReportPage> TfrxPreviewPages::BuildPage(TfrxXMLItem* item,
+                                                            PreparedObjectRecycler* recycler) {
   auto page = std::make_unique<TfrxReportPage>();
   TfrxXMLSerializer serializer;
   if (IsCompletePageName(item->Name())) {
@@ -137,8 +148,15 @@ std::unique_ptr<TfrxReportPage> TfrxPreviewPages::BuildPage(TfrxXMLItem* item) {
       serializer.ApplyItemAttributes(serializer.WriteAttributes(source, ""), *page);
       SetNameQuietly(*page, source.Name());
     }
-    BuildObjects(item, page.get(), page.get(), serializer);
+    if (recycler) recycler->BeginPage();
+    try {
+      BuildObjects(item, page.get(), page.get(), serializer, recycler);
+    } catch (...) {
+      if (recycler) recycler->EndPage(nullptr);
+      throw;
+    }
     for (TfrxComponent* object : page->AllObjects()) object->Loaded();
+    if (recycler) recycler->EndPage(page.get());
   }
   return page;
 }

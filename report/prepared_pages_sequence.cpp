@@ -34,18 +34,19 @@ void TfrxPageSequence::Work() {
     core::TfrxXMLItem* item = asked_;
     asked_ = nullptr;
     lock.unlock();
-    old.reset();
+    recycler_.Recycle(std::move(old));
     std::unique_ptr<TfrxReportPage> page;
     std::exception_ptr failure;
     if (item) {
       try {
-        page = pages_.BuildPage(item);
+        page = pages_.BuildPage(item, &recycler_);
       } catch (...) {
         failure = std::current_exception();
       }
     }
     lock.lock();
     if (item) {
+      reused_ = recycler_.ReusedCount();
       built_ = std::move(page);
       failure_ = failure;
       ready_ = true;
@@ -56,8 +57,9 @@ void TfrxPageSequence::Work() {
       std::unique_ptr<TfrxReportPage> left = std::move(built_);
       std::unique_ptr<TfrxReportPage> last = std::move(free_);
       lock.unlock();
-      left.reset();
-      last.reset();
+      recycler_.Recycle(std::move(left));
+      recycler_.Recycle(std::move(last));
+      recycler_.Clear();
       return;
     }
   }
@@ -88,6 +90,11 @@ std::unique_ptr<TfrxReportPage> TfrxPageSequence::Take() {
     std::rethrow_exception(failure);
   }
   return std::move(built_);
+}
+
+size_t TfrxPageSequence::ReusedCount() {
+  std::lock_guard lock(mutex_);
+  return reused_;
 }
 
 TfrxReportPage* TfrxPageSequence::Next() {

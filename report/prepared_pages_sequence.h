@@ -8,11 +8,17 @@
 // thread (the allocator then keeps them in that thread's own pools, and the drawing thread
 // never waits on the rebuilding thread's memory), and no thread is started per page.
 //
+// The memos of a freed page are not freed but kept by the rebuilding thread's
+// PreparedObjectRecycler (report/prepared_object_recycler.h) and set up again for the next
+// pages, which saves making and freeing most objects of every page. A tree handed out may
+// therefore be changed by its reader only in ways it undoes before the next call of Next
+// (as the export's drawing does with page markers in memo texts).
+//
 // Threads: the rebuilding thread reads the page's item, the dictionary, the source pages
-// and the picture cache, and compiles references (all of the store); the calling thread
-// meanwhile only uses trees the sequence handed out. So while a sequence lives nothing
-// else may use the store (no Page, no editing, no run), and the trees are the sequence's:
-// they do not enter the store's page cache.
+// and the picture cache, and compiles references (all of the store), and alone uses the
+// recycler; the calling thread meanwhile only uses trees the sequence handed out. So while
+// a sequence lives nothing else may use the store (no Page, no editing, no run), and the
+// trees are the sequence's: they do not enter the store's page cache.
 #pragma once
 
 #include <condition_variable>
@@ -20,6 +26,8 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+
+#include "report/prepared_object_recycler.h"
 
 namespace lgoty::core {
 class TfrxXMLItem;
@@ -45,6 +53,8 @@ class TfrxPageSequence {
   TfrxReportPage* Next();
   // The index of the page Next returned last; -1 before the first.
   int Index() const { return index_; }
+  // The memos reused for the pages built so far, instead of made anew.
+  size_t ReusedCount();
 
  private:
   // Hands the rebuilding thread page index's item, and the page to free before it.
@@ -68,7 +78,10 @@ class TfrxPageSequence {
   bool ready_ = false;     // built_ or failure_ holds the answer to the last question
   bool pending_ = false;   // a question is asked and not yet taken
   bool stopping_ = false;
+  size_t reused_ = 0;      // the recycler's count after the last page built
   std::thread worker_;
+  // The rebuilding thread's alone (made before it starts, emptied by it before it ends).
+  PreparedObjectRecycler recycler_;
 };
 
 }  // namespace lgoty::report

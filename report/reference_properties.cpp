@@ -151,34 +151,43 @@ void ReferenceProperties::AppendRemainingText(std::string& out,
 
 void ReferenceProperties::CopyTo(core::TObject& object) const {
   if (!prototype_) return;
+  for (const Copy& copy : copies_) CopyOne(copy, object);
+}
+
+void ReferenceProperties::CopyNestedTo(core::TObject& object, const PropInfo* nested) const {
+  if (!prototype_ || !nested) return;
   for (const Copy& copy : copies_) {
-    const core::TObject* from = Walk(*prototype_, copy.path);
-    core::TObject* to = Walk(object, copy.path);
-    if (!from || !to) continue;
-    // A nested object replaced by an earlier property (a fill of another kind) may be of
-    // another class than the prototype's.
-    if (from->ClassType() != to->ClassType()) continue;
-    const PropInfo& p = *copy.prop;
-    try {
-      switch (p.kind) {
-        case TypeKind::Float:
-          p.set_float(*to, p.get_float(*from));
-          break;
-        case TypeKind::String:
-        case TypeKind::WString:
-          p.set_string(*to, p.get_string(*from));
-          break;
-        case TypeKind::Variant:
-          p.set_variant(*to, p.get_variant(*from));
-          break;
-        default:
-          p.set_ordinal(*to, p.get_ordinal(*from));
-          break;
-      }
-    } catch (const std::exception&) {
-      // A value the prototype took is refused only by a setter with other rules for a
-      // fresh object; the property keeps its default, as a failed read of the text would.
+    if (!copy.path.empty() && copy.path.front() == nested) CopyOne(copy, object);
+  }
+}
+
+void ReferenceProperties::CopyOne(const Copy& copy, core::TObject& object) const {
+  const core::TObject* from = Walk(*prototype_, copy.path);
+  core::TObject* to = Walk(object, copy.path);
+  if (!from || !to) return;
+  // A nested object replaced by an earlier property (a fill of another kind) may be of
+  // another class than the prototype's.
+  if (from->ClassType() != to->ClassType()) return;
+  const PropInfo& p = *copy.prop;
+  try {
+    switch (p.kind) {
+      case TypeKind::Float:
+        p.set_float(*to, p.get_float(*from));
+        break;
+      case TypeKind::String:
+      case TypeKind::WString:
+        p.set_string(*to, p.get_string(*from));
+        break;
+      case TypeKind::Variant:
+        p.set_variant(*to, p.get_variant(*from));
+        break;
+      default:
+        p.set_ordinal(*to, p.get_ordinal(*from));
+        break;
     }
+  } catch (const std::exception&) {
+    // A value the prototype took is refused only by a setter with other rules for a
+    // fresh object; the property keeps its default, as a failed read of the text would.
   }
 }
 

@@ -36,6 +36,11 @@ class ReferenceProperties {
 
   // Sets the plain values on a new object of the class.
   void CopyTo(core::TObject& object) const;
+  // Sets only the plain values inside the nested object that property nested leads to
+  // (the font, say), in the same order.
+  void CopyNestedTo(core::TObject& object, const core::PropInfo* nested) const;
+  // False when the class could not be made: everything stayed text.
+  bool Compiled() const { return prototype_ != nullptr; }
   // The attributes left as text, to be applied before the stored differences.
   const std::string& RemainingText() const { return remaining_; }
   // Appends to out the attributes left as text that the stored differences do not set
@@ -43,16 +48,20 @@ class ReferenceProperties {
   // differences: an attribute text as stored in a page item.
   void AppendRemainingText(std::string& out, std::string_view differences) const;
 
+  struct Remaining {
+    std::string_view name;   // inside the remaining text
+    std::string_view whole;  // name="value", inside the remaining text
+  };
+  // The attributes left as text, one by one.
+  const std::vector<Remaining>& RemainingAttributes() const { return remaining_attributes_; }
+
  private:
   struct Copy {
     std::vector<const core::PropInfo*> path;  // nested objects leading to prop
     const core::PropInfo* prop = nullptr;
   };
 
-  struct Remaining {
-    std::string_view name;   // inside remaining_
-    std::string_view whole;  // name="value", inside remaining_
-  };
+  void CopyOne(const Copy& copy, core::TObject& object) const;
 
   std::unique_ptr<core::TObject> prototype_;
   std::vector<Copy> copies_;

@@ -1,0 +1,320 @@
+#include "report/prepared_object_recycler.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "report/component.h"
+#include "report/pages.h"
+#include "report/prepared_pages_detail.h"
+#include "report/reference_properties.h"
+#include "report/serializer.h"
+#include "report/type_cast.h"
+#include "report/views.h"
+
+namespace lgoty::report {
+namespace {
+
+using core::PropInfo;
+using core::TypeKind;
+
+bool PlainValue(const PropInfo& p) {
+  if (p.IsOrdinal()) return p.get_ordinal && p.set_ordinal;
+  switch (p.kind) {
+    case TypeKind::Float:
+      return p.get_float && p.set_float;
+    case TypeKind::String:
+    case TypeKind::WString:
+      return p.get_string && p.set_string;
+    case TypeKind::Variant:
+      return p.get_variant && p.set_variant;
+    default:
+      return false;
+  }
+}
+
+bool IsReference(const PropInfo& p) {
+  return p.kind == TypeKind::Class && p.role == core::ObjectRole::Reference && p.get_object &&
+         p.set_object;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+bool IsLines(std::string_view name) {
+  return name == "Text" || name == "Memo.Text" || name == "u" || name == "x";
+}
+
+// Calls visit(name, whole) for each attribute of a text, split as the serializer reads it
+// (quotes inside values are escaped, so a quote always opens or closes a value).
+template <typename Visit>
+void ForEachAttribute(std::string_view text, Visit visit) {
+  size_t i = 0;
+  const size_t n = text.size();
+  while (i < n) {
+    while (i < n && text[i] == ' ') ++i;
+    if (i >= n) break;
+    const size_t eq = text.find('=', i);
+    if (eq == std::string_view::npos) break;
+    size_t name_end = eq;
+    while (name_end > i && text[name_end - 1] == ' ') --name_end;
+    const size_t open = text.find('"', eq + 1);
+    if (open == std::string_view::npos) break;
+    const size_t close = text.find('"', open + 1);
+    if (close == std::string_view::npos) break;
+    visit(text.substr(i, name_end - i), text.substr(i, close + 1 - i));
+    i = close + 1;
+  }
+}
+
+}  // namespace
+
+PreparedObjectRecycler::PreparedObjectRecycler() = default;
+
+PreparedObjectRecycler::~PreparedObjectRecycler() { Clear(); }
+
+void PreparedObjectRecycler::BeginPage() {
+  building_.page = nullptr;
+  building_.objects.clear();
+}
+
+void PreparedObjectRecycler::EndPage(const TfrxReportPage* page) {
+  if (!page) {
+    building_.objects.clear();
+    return;
+  }
+  building_.page = page;
+  pages_.push_back(std::move(building_));
+  building_ = PageNotes{};
+  if (!spare_.empty()) {
+    building_.objects = std::move(spare_.back());
+    spare_.pop_back();
+  }
+}
+
+PreparedObjectRecycler::Alias& PreparedObjectRecycler::AliasOf(
+    const TfrxComponent& source, const ReferenceProperties& reference,
+    TfrxXMLSerializer& serializer) {
+  auto [at, added] = aliases_.try_emplace(&source);
+  Alias& alias = at->second;
+  if (!added) return alias;
+  const core::ClassInfo* cls = source.ClassType();
+  if (!reference.Compiled() || !cls || !cls->CanCreate()) return alias;
+  std::unique_ptr<core::TObject> created = cls->Create();
+  auto* base = CachedCast<TfrxCustomMemoView>(created.get());
+  if (!base) return alias;
+  created.release();
+  alias.base.reset(base);
+  alias.font = cls->FindProperty("Font");
+  // The base: a new object with the reference applied, its references unresolved.
+  reference.CopyTo(*base);
+  std::string remaining;
+  bool recyclable = true;
+  for (const ReferenceProperties::Remaining& attribute : reference.RemainingAttributes()) {
+    const PropInfo* p = attribute.name.find('.') == std::string_view::npos
+                            ? cls->FindProperty(attribute.name)
+                            : nullptr;
+    if (p && IsReference(*p)) {
+      alias.references.push_back({std::string(attribute.name), std::string(attribute.whole)});
+    } else if (!IsLines(attribute.name)) {
+      recyclable = false;
+    }
+    if (!remaining.empty()) remaining += ' ';
+    remaining += attribute.whole;
+  }
+  serializer.ApplyItemAttributes(remaining, *base, nullptr);
+  prepared_detail::SetNameQuietly(*base, source.Name());
+  alias.recyclable = recyclable && alias.font != nullptr;
+  return alias;
+}
+
+const PreparedObjectRecycler::Restore& PreparedObjectRecycler::RestoreFor(Alias& alias,
+                                                                         std::string_view name) {
+  auto at = alias.restores.find(name);
+  if (at != alias.restores.end()) return at->second;
+  Restore restore;
+  const core::ClassInfo* cls = alias.base->ClassType();
+  if (name == "l" || name == "Left") {
+    restore.kind = RestoreKind::kLeft;
+  } else if (name == "t" || name == "Top") {
+    restore.kind = RestoreKind::kTop;
+  } else if (name == "w" || name == "Width") {
+    restore.kind = RestoreKind::kWidth;
+  } else if (name == "h" || name == "Height") {
+    restore.kind = RestoreKind::kHeight;
+  } else if (IsLines(name)) {
+    restore.kind = RestoreKind::kLines;
+  } else if (StartsWith(name, "Font.") || name == "Name") {
+    restore.kind = RestoreKind::kNothing;
+  } else if (StartsWith(name, "Fill.") || name == "FillType" || name == "Color" ||
+             name == "BrushStyle") {
+    restore.kind = RestoreKind::kFill;
+  } else if (StartsWith(name, "Frame.")) {
+    restore.kind = RestoreKind::kFrame;
+  } else if (name.find('.') == std::string_view::npos) {
+    const PropInfo* p = cls->FindProperty(name);
+    if (p && PlainValue(*p)) {
+      restore = {RestoreKind::kPlain, p};
+    } else if (p && IsReference(*p)) {
+      restore = {RestoreKind::kReference, p};
+    }
+  }
+  return alias.restores.emplace(std::string(name), restore).first->second;
+}
+
+PreparedObjectRecycler::Changes PreparedObjectRecycler::ChangesOf(Alias& alias,
+                                                                  std::string_view differences) {
+  Changes changes;
+  auto add = [&](const Restore& restore) {
+    if (restore.kind == RestoreKind::kRefused || changes.count == kMaxRestores) {
+      changes.refused = true;
+      return;
+    }
+    if (restore.kind != RestoreKind::kNothing) changes.restores[changes.count++] = &restore;
+  };
+  ForEachAttribute(differences, [&](std::string_view name, std::string_view) {
+    add(RestoreFor(alias, name));
+  });
+  // The reference's references not set by the differences are resolved on this page too.
+  for (const ReferenceAttribute& reference : alias.references) {
+    bool overridden = false;
+    ForEachAttribute(differences, [&](std::string_view name, std::string_view) {
+      overridden = overridden || name == reference.name;
+    });
+    if (!overridden) add(RestoreFor(alias, reference.name));
+  }
+  return changes;
+}
+
+void PreparedObjectRecycler::Reset(Alias& alias, TfrxComponent& object, const Changes& old_changes,
+                                   const Changes& new_changes) {
+  auto& memo = static_cast<TfrxCustomMemoView&>(object);
+  const auto& base = static_cast<const TfrxCustomMemoView&>(*alias.base);
+  for (uint8_t k = 0; k < old_changes.count; ++k) {
+    const Restore& restore = *old_changes.restores[k];
+    // Lines the new differences set again need no restoring first: reading a text never
+    // fails. (A number may be refused by its reading, a reference may find no target:
+    // those must find the base's value in place.)
+    const bool set_again =
+        restore.kind == RestoreKind::kLines &&
+        std::find(new_changes.restores, new_changes.restores + new_changes.count, &restore) !=
+            new_changes.restores + new_changes.count;
+    if (set_again) continue;
+    switch (restore.kind) {
+      case RestoreKind::kLeft: memo.SetLeft(base.Left()); break;
+      case RestoreKind::kTop: memo.SetTop(base.Top()); break;
+      case RestoreKind::kWidth: memo.SetWidth(base.Width()); break;
+      case RestoreKind::kHeight: memo.SetHeight(base.Height()); break;
+      case RestoreKind::kLines: memo.Lines().Assign(base.Lines()); break;
+      case RestoreKind::kFill: memo.SetFill(base.Fill()); break;
+      case RestoreKind::kFrame: memo.Frame().Assign(base.Frame()); break;
+      case RestoreKind::kPlain: {
+        const PropInfo& p = *restore.prop;
+        switch (p.kind) {
+          case TypeKind::Float: p.set_float(memo, p.get_float(base)); break;
+          case TypeKind::String:
+          case TypeKind::WString: p.set_string(memo, p.get_string(base)); break;
+          case TypeKind::Variant: p.set_variant(memo, p.get_variant(base)); break;
+          default: p.set_ordinal(memo, p.get_ordinal(base)); break;
+        }
+        break;
+      }
+      case RestoreKind::kReference:
+        restore.prop->set_object(memo, restore.prop->get_object(base));
+        break;
+      case RestoreKind::kNothing:
+      case RestoreKind::kRefused:
+        break;
+    }
+  }
+}
+
+TfrxComponent* PreparedObjectRecycler::Reuse(const TfrxComponent& source,
+                                             const ReferenceProperties& reference,
+                                             std::string_view differences, TfrxComponent& parent,
+                                             const TfrxComponent* root,
+                                             TfrxXMLSerializer& serializer) {
+  Alias& alias = AliasOf(source, reference, serializer);
+  if (!alias.recyclable || alias.kept.empty()) return nullptr;
+  Changes changes = ChangesOf(alias, differences);
+  Alias::Kept kept = std::move(alias.kept.back());
+  alias.kept.pop_back();
+  TfrxComponent* object = kept.object.get();
+  try {
+    Reset(alias, *object, kept.changes, changes);
+  } catch (const std::exception&) {
+    // A value the base took is refused only by a setter with other rules; the object is
+    // dropped and a new one built instead.
+    return nullptr;
+  }
+  parent.Adopt(std::move(kept.object));
+  // The font as a new object gets it: the parent's when adopted, then the reference's.
+  object->Font().Assign(parent.Font());
+  reference.CopyNestedTo(*object, alias.font);
+  std::string text;
+  for (const ReferenceAttribute& attribute : alias.references) {
+    bool overridden = false;
+    ForEachAttribute(differences, [&](std::string_view name, std::string_view) {
+      overridden = overridden || name == attribute.name;
+    });
+    if (overridden) continue;
+    if (!text.empty()) text += ' ';
+    text += attribute.whole;
+  }
+  if (text.empty()) {
+    serializer.ApplyItemAttributes(differences, *object, root);
+  } else {
+    text += ' ';
+    text += differences;
+    serializer.ApplyItemAttributes(text, *object, root);
+  }
+  prepared_detail::SetNameQuietly(*object, source.Name());
+  building_.objects.push_back(Noted{object, &alias, changes});
+  ++reused_;
+  return object;
+}
+
+void PreparedObjectRecycler::Keep(TfrxComponent& object, const TfrxComponent& source,
+                                  const ReferenceProperties& reference,
+                                  std::string_view differences, TfrxXMLSerializer& serializer) {
+  Alias& alias = AliasOf(source, reference, serializer);
+  if (!alias.recyclable || object.ClassType() != alias.base->ClassType()) return;
+  building_.objects.push_back(Noted{&object, &alias, ChangesOf(alias, differences)});
+}
+
+void PreparedObjectRecycler::Recycle(std::unique_ptr<TfrxReportPage> page) {
+  if (!page) return;
+  auto at = std::find_if(pages_.begin(), pages_.end(),
+                         [&](const PageNotes& notes) { return notes.page == page.get(); });
+  if (at != pages_.end()) {
+    std::vector<Noted> objects = std::move(at->objects);
+    pages_.erase(at);
+    // Last built first: children leave before their parents, each from the end of its
+    // parent's list.
+    for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
+      TfrxComponent* object = it->object;
+      TfrxComponent* parent = object->Parent();
+      if (it->changes.refused || !parent || object->ObjectCount() > 0) continue;
+      std::unique_ptr<TfrxComponent> owned = parent->Release(object);
+      if (owned) it->alias->kept.push_back(Alias::Kept{std::move(owned), it->changes});
+    }
+    objects.clear();
+    spare_.push_back(std::move(objects));
+  }
+  page.reset();
+}
+
+void PreparedObjectRecycler::Clear() {
+  pages_.clear();
+  building_ = PageNotes{};
+  spare_.clear();
+  aliases_.clear();
+}
+
+size_t PreparedObjectRecycler::KeptCount() const {
+  size_t count = 0;
+  for (const auto& [source, alias] : aliases_) count += alias.kept.size();
+  return count;
+}
+
+}  // namespace lgoty::report

@@ -1,7 +1,8 @@
 // Arbitrary bytes loaded as a prepared report (.fp3): the XML reader, the source pages,
 // the dictionary and picture cache, then every page rebuilt, sized, drawn on a PDF canvas
 // and saved again, the same once more with partial loading (page items read back from a
-// temporary copy).
+// temporary copy). With partial loading the PDF is drawn as the convert command and the
+// export draw it: every page in order, the next one rebuilt on the sequence's own thread.
 // Nothing may crash or hang; malformed input ends in the reader's exception.
 #include <algorithm>
 #include <cstddef>
@@ -27,9 +28,14 @@ constexpr int kMaxPages = 32;
 
 QString PdfPath() { return QDir::tempPath() + QStringLiteral("/prepared_pages_fuzz.pdf"); }
 
-void Exercise(lgoty::report::TfrxReport& report, lgoty::report::TfrxPreviewPages& pages) {
+void Exercise(lgoty::report::TfrxReport& report, lgoty::report::TfrxPreviewPages& pages,
+              bool partial) {
   int count = std::min(pages.Count(), kMaxPages);
-  {
+  if (partial) {
+    lgoty::render::PdfCanvas pdf(PdfPath());
+    lgoty::report::DrawPreparedPages(report, pdf);
+    pdf.Finish();
+  } else {
     lgoty::render::PdfCanvas pdf(PdfPath());
     for (int i = 0; i < count; ++i) {
       const auto size = pages.PageSize(i);
@@ -75,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       continue;  // a damaged file: the store is left empty
     }
     try {
-      Exercise(report, pages);
+      Exercise(report, pages, partial);
     } catch (const std::exception&) {
       // A page item that does not read back (partial loading) is reported the same way.
     }

@@ -125,6 +125,10 @@ PreparedObjectRecycler::Alias& PreparedObjectRecycler::AliasOf(
   serializer.ApplyItemAttributes(remaining, *base, nullptr);
   prepared_detail::SetNameQuietly(*base, source.Name());
   alias.recyclable = recyclable && alias.font != nullptr;
+  const core::TStringList& lines = base->Lines();
+  for (int i = 0; i < lines.Count() && !alias.marker_lines; ++i) {
+    alias.marker_lines = lines[i].find('[') != std::string::npos;
+  }
   return alias;
 }
 
@@ -190,8 +194,16 @@ void PreparedObjectRecycler::Reset(Alias& alias, TfrxComponent& object, const Ch
                                    const Changes& new_changes) {
   auto& memo = static_cast<TfrxCustomMemoView&>(object);
   const auto& base = static_cast<const TfrxCustomMemoView&>(*alias.base);
+  // Lines with a page marker are restored whatever the last use set, unless the new
+  // differences set them again.
+  bool marker_lines = alias.marker_lines;
+  for (uint8_t k = 0; k < new_changes.count && marker_lines; ++k) {
+    marker_lines = new_changes.restores[k]->kind != RestoreKind::kLines;
+  }
+  if (marker_lines) memo.Lines().Assign(base.Lines());
   for (uint8_t k = 0; k < old_changes.count; ++k) {
     const Restore& restore = *old_changes.restores[k];
+    if (marker_lines && restore.kind == RestoreKind::kLines) continue;
     // Lines the new differences set again need no restoring first: reading a text never
     // fails. (A number may be refused by its reading, a reference may find no target:
     // those must find the base's value in place.)

@@ -11,7 +11,8 @@
 // reference text resolves on each page); before reuse exactly those are set back from the
 // base:
 //   l t w h and Left ...  the position and size
-//   Text, Memo.Text, u, x the lines
+//   Text, Memo.Text, u, x the lines (and always when the base's lines hold a page
+//                         marker, which drawing replaces and puts back)
 //   Fill.*, FillType, Color, BrushStyle   the whole fill (a fill of another type too)
 //   Frame.*               the whole frame
 //   Font.*                nothing: the font of every reused memo is made again as a new
@@ -111,6 +112,9 @@ class PreparedObjectRecycler {
   struct Alias {
     std::unique_ptr<TfrxComponent> base;
     bool recyclable = false;
+    // The base's lines hold a '[': the export's drawing may have set page markers into
+    // them and put back a text that reads as other lines, so they are restored always.
+    bool marker_lines = false;
     const core::PropInfo* font = nullptr;
     // The reference's references: applied again on every page, as their targets are.
     std::vector<ReferenceAttribute> references;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "core/stream.h"
 #include "report/bands.h"
 #include "report/pages.h"
 #include "report/prepared_pages.h"
@@ -205,23 +206,38 @@ TEST(PreparedObjectRecycler, ReusedMemosAreThoseAFreshBuildMakes) {
 }
 
 TEST(PreparedObjectRecycler, PageMarkersDrawnIntoTextsAndPutBackLeaveNoTrace) {
-  VariedRun a, b;
-  a.Build(9);
-  b.Build(9);
-  {
-    TfrxPageSequence sequence(a.pages());
-    while (TfrxReportPage* page = sequence.Next()) {
-      // What the drawing does with a marker: a changed text, put back before the next page.
-      for (TfrxComponent* object : page->AllObjects()) {
-        if (auto* memo = dynamic_cast<TfrxMemoView*>(object)) {
-          const std::string text = memo->Text();
-          memo->SetText("drawn " + text);
-          memo->SetText(text);
-        }
+  VariedRun run;
+  run.Build(12);
+  // A saved report whose title ends with empty lines (its pages store no text for it):
+  // read from the file, the title's source copy has ["Register [Page#]", "", ""] and a
+  // rebuilt title ["Register [Page#]", ""]. Drawing reads that text ("Register [Page#]"
+  // and one line end) and sets it back, which gives one line only.
+  std::string bytes = testing::Saved(run.pages());
+  const std::string title = "Text=\"Register [Page#] of [TotalPages#]\"";
+  const size_t at = bytes.find(title, bytes.find("<sourcepages"));
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at, title.size(), "Text=\"Register [Page#]&#13;&#10;&#13;&#10;&#13;&#10;\"");
+  TfrxReport a, b;
+  for (TfrxReport* report : {&a, &b}) {
+    core::TMemoryStream stream(bytes);
+    report->PreviewPages().LoadFromStream(stream);
+  }
+  TfrxPageSequence sequence(a.PreviewPages());
+  int index = 0;
+  while (TfrxReportPage* page = sequence.Next()) {
+    SCOPED_TRACE("page " + std::to_string(index));
+    testing::ExpectSameTree(*b.PreviewPages().Page(index++), *page);
+    // What the drawing does with a marker: a text changed and put back before the next page.
+    for (TfrxComponent* object : page->AllObjects()) {
+      if (auto* memo = dynamic_cast<TfrxMemoView*>(object)) {
+        const std::string text = memo->Text();
+        memo->SetText("drawn " + text);
+        memo->SetText(text);
       }
     }
   }
-  ExpectSequenceIsPages(a, b);
+  EXPECT_EQ(index, b.PreviewPages().Count());
+  EXPECT_GT(sequence.ReusedCount(), 100u);
 }
 
 TEST(PreparedObjectRecycler, PagesBuiltByPageAfterAPartialSequenceAreWhole) {

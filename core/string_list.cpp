@@ -1,6 +1,7 @@
 #include "core/string_list.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "core/exception.h"
@@ -289,11 +290,16 @@ bool TStringList::TextEquals(std::string_view text) const {
 namespace {
 
 // The end of the line that begins at `start`: the first CR or LF, or the end of the text.
+// memchr scans many bytes per step: the LF first, then a CR only before it (a memo's text is
+// set again on every print, so this runs over every row's texts).
 size_t LineEnd(std::string_view text, size_t start) {
   const char* p = text.data() + start;
-  const char* end = text.data() + text.size();
-  while (p != end && *p != '\r' && *p != '\n') ++p;
-  return static_cast<size_t>(p - text.data());
+  const size_t rest = text.size() - start;
+  const void* lf = rest == 0 ? nullptr : std::memchr(p, '\n', rest);
+  const size_t before_lf = lf == nullptr ? rest : static_cast<size_t>(static_cast<const char*>(lf) - p);
+  const void* cr = before_lf == 0 ? nullptr : std::memchr(p, '\r', before_lf);
+  const size_t length = cr == nullptr ? before_lf : static_cast<size_t>(static_cast<const char*>(cr) - p);
+  return start + length;
 }
 
 }  // namespace

@@ -148,6 +148,45 @@ TEST(StringList, CommaTextQuotesAndRoundTrips) {
   EXPECT_EQ(back.Count(), 1);
 }
 
+// Splits the way a text is read line by line: a line ends at CR, LF or CR LF; a break at the
+// very end adds no empty line.
+std::vector<std::string> SplitByteByByte(const std::string& text) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    out.push_back(text.substr(start, end - start));
+    if (end == text.size()) break;
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return out;
+}
+
+TEST(StringList, TextSplitsRandomBreaksAsReadByteByByte) {
+  // Texts of every length up to past a vector width, with lone CRs, lone LFs, CR LF, LF CR
+  // and breaks at either end, set again and again into the same list (fewer, then more lines).
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  const char alphabet[] = {'a', 'b', ' ', '\r', '\n', '\xD0', '\x00', 'z'};
+  TStringList list;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(next() % 90, 'x');
+    const uint32_t breaks = next() % 4;  // from none to many line breaks
+    for (char& c : text) {
+      const uint32_t r = next();
+      c = (breaks == 0 || r % (breaks * 3 + 1) != 0) ? alphabet[r % 3] : alphabet[3 + (r >> 4) % 2];
+      if (r % 97 == 0) c = alphabet[5 + (r >> 7) % 3];
+    }
+    list.SetText(text);
+    ASSERT_EQ(Lines(list), SplitByteByByte(text)) << "round " << round;
+  }
+}
+
 TEST(StringList, TextSetAgainOverwritesTheLinesAndComparesWithoutJoining) {
   TStringList list;
   TStringList marker;

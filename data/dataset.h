@@ -282,6 +282,9 @@ class TDataSet : public core::TObject {
   // Converts text between the table's code page and the program's (to_table: program to
   // table). The default passes text unchanged.
   virtual std::string Translate(std::string_view text, bool to_table) const;
+  // True when Translate is known to give back its text unchanged: fields then hand their
+  // text on without a copy through it. A descendant that overrides Translate keeps false.
+  virtual bool KeepsTextUnchanged() const { return false; }
 
   // ---- events -----------------------------------------------------------------------------
   TNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;

@@ -45,7 +45,7 @@ void TField::SetData(const core::Variant& value) {
 }
 
 std::string TField::TranslateFromTable(std::string text) const {
-  if (!transliterate_ || !dataset_) return text;
+  if (!transliterate_ || !dataset_ || dataset_->KeepsTextUnchanged()) return text;
   return dataset_->Translate(text, false);
 }
 
@@ -53,12 +53,12 @@ core::Variant TField::TextFromTable(core::Variant data) const {
   if (!data.IsString()) {
     return core::Variant(TranslateFromTable(data.AsString(core::DefaultFormatSettings())));
   }
-  if (!transliterate_ || !dataset_) return data;
+  if (!transliterate_ || !dataset_ || dataset_->KeepsTextUnchanged()) return data;
   return core::Variant(dataset_->Translate(data.text(), false));
 }
 
 std::string TField::TranslateToTable(std::string text) const {
-  if (!transliterate_ || !dataset_) return text;
+  if (!transliterate_ || !dataset_ || dataset_->KeepsTextUnchanged()) return text;
   return dataset_->Translate(text, true);
 }
 

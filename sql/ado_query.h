@@ -94,6 +94,9 @@ class TAdoQuery : public data::TDataSet {
   void InternalPost() override;
   void InternalDelete() override;
   int GetRecordCount() override;
+  // The query's texts are the program's own (UTF-8 from the connection): Translate is the
+  // base's pass-through, and field reads skip it.
+  bool KeepsTextUnchanged() const override { return true; }
   int GetRecNo(const data::TRecordBuffer& buffer) const override;
   bool InternalSetRecNo(int rec_no) override;
   bool CanModify() const override { return false; }

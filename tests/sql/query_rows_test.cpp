@@ -71,5 +71,49 @@ TEST(QueryRows, EveryCellOfMixedColumnsReadsBackInAnyDirection) {
   EXPECT_EQ(query.Fields().Count(), 1);
 }
 
+// The query's text fields skip the code-page pass (the query's texts are already the
+// program's): every read gives what the general pass through Translate gives, for Cyrillic,
+// blank, padded and missing values, as a Variant and as a string.
+TEST(QueryRows, TextFieldsReadAsThroughTheGeneralTranslation) {
+  ScratchFolder folder;
+  testing::MakeTable(folder.File("reg.dbf"), {{"FAMIL", 'C', 20, 0}, {"NOTE", 'C', 12, 0}},
+                     {{{Cell("Петров"), Cell("a  b")}},
+                      {{Cell(""), std::nullopt}},
+                      {{Cell("Ёлкин-Щукин"), Cell(" x ")}},
+                      {{std::nullopt, Cell("0")}}});
+  TAdoConnection connection;
+  connection.SetConnectionString(testing::JetConnectionString(folder.Path()));
+  TAdoQuery query;
+  query.SetConnection(&connection);
+  query.SQL().Add("select FAMIL, NOTE, FAMIL || NOTE AS BOTH, LENGTH(NOTE) AS N from reg");
+  query.Open();
+  ASSERT_TRUE(static_cast<const data::TDataSet&>(query).KeepsTextUnchanged());
+  int rows = 0;
+  for (; !query.Eof(); query.Next(), ++rows) {
+    for (int i = 0; i < query.FieldCount(); ++i) {
+      data::TField& field = query.Fields()[i];
+      SCOPED_TRACE(field.FieldName() + " of row " + std::to_string(rows));
+      const core::Variant fast = field.AsVariant();
+      const std::string fast_text = field.AsString();
+      const bool fast_null = field.IsNull();
+      // The general pass, as for a dataset that converts its texts: the stored value, then
+      // Translate over a text.
+      field.SetTransliterate(false);
+      core::Variant general = field.AsVariant();
+      field.SetTransliterate(true);
+      if (general.IsString()) general = core::Variant(query.Translate(general.text(), false));
+      EXPECT_EQ(fast_null, general.IsNull());
+      EXPECT_EQ(fast.kind(), general.kind());
+      if (!general.IsNull()) {
+        EXPECT_EQ(fast.AsString(), general.AsString());
+        EXPECT_EQ(fast_text, query.Translate(general.AsString(), false));
+      } else {
+        EXPECT_EQ(fast_text, "");
+      }
+    }
+  }
+  EXPECT_EQ(rows, 4);
+}
+
 }  // namespace
 }  // namespace lgoty::sql

@@ -223,6 +223,14 @@ Variant& Variant::operator=(const Variant& other) {
       CopyScalarFrom(other);
       return *this;
     }
+    // A text over a value that owns nothing: the new text is this one's at once (a field
+    // read into an empty Variant, once per field of every row).
+    if (kind_ != Kind::String && kind_ != Kind::Array && other.kind_ == Kind::String) {
+      std::string* text = new std::string(*other.string_);
+      kind_ = Kind::String;
+      string_ = text;
+      return *this;
+    }
     // Copy first: other may live inside this variant's own array.
     Variant copy(other);
     *this = std::move(copy);

@@ -305,6 +305,17 @@ TEST(VariantAssignment, EveryKindOverEveryOtherKeepsTheValueAndItsKind) {
   EXPECT_EQ(text.text(), "ab");
   text = longer;
   EXPECT_EQ(text.text(), long_text + "!");
+  // A text over a value that owns nothing holds its own copy: the source changed or gone
+  // afterwards leaves it as it was assigned.
+  for (const Variant& before : {Variant(), Variant::Null(), Variant(int32_t{3}), Variant(1.5)}) {
+    Variant target = before;
+    {
+      Variant source(long_text);
+      target = source;
+      source = Variant("other");
+    }
+    EXPECT_EQ(target.text(), long_text);
+  }
 }
 
 }  // namespace

@@ -202,39 +202,81 @@ bool PdfFile::Close(int root_id, int info_id) {
   return !failed_ && !missing;
 }
 
+namespace {
+
+// "00" to "99": two digits at a time.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes the digits of value backwards so that they end just before at; returns their start.
+char* DigitsBefore(char* at, uint64_t value) {
+  while (value >= 100) {
+    const size_t pair = static_cast<size_t>(value % 100) * 2;
+    value /= 100;
+    at -= 2;
+    at[0] = kDigitPairs[pair];
+    at[1] = kDigitPairs[pair + 1];
+  }
+  if (value >= 10) {
+    at -= 2;
+    at[0] = kDigitPairs[value * 2];
+    at[1] = kDigitPairs[value * 2 + 1];
+  } else {
+    *--at = static_cast<char>('0' + value);
+  }
+  return at;
+}
+
+}  // namespace
+
 void AppendNumber(std::string& out, double value, int decimals) {
   if (!std::isfinite(value)) value = 0;
   // Coordinates and colours: scaled to an integer and printed by hand, several times
   // faster than a general conversion, with the same digits up to the last one's rounding.
   static constexpr double kScales[] = {1, 10, 100, 1000, 10000, 100000};
+  static constexpr uint64_t kUnits[] = {1, 10, 100, 1000, 10000, 100000};
   if (decimals >= 0 && decimals <= 5 && std::fabs(value) < 1e12) {
-    int64_t scaled = std::llround(value * kScales[decimals]);
+    // Rounded half away from zero as llround does: the cast drops the fraction, which
+    // the subtraction then gives exactly (|x| < 1e17, far inside int64_t).
+    const double x = value * kScales[decimals];
+    int64_t scaled = static_cast<int64_t>(x);
+    const double rest = x - static_cast<double>(scaled);
+    if (rest >= 0.5) {
+      ++scaled;
+    } else if (rest <= -0.5) {
+      --scaled;
+    }
     if (scaled == 0) {
       out += '0';
       return;
     }
     const bool negative = scaled < 0;
-    uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+    const uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
     // Written backwards from the end of the buffer: the fraction without its trailing
     // zeros, the point, the integer part, the sign; then appended in one piece.
     char text[32];
     char* at = text + sizeof text;
-    int digits = decimals;
-    while (digits > 0 && magnitude % 10 == 0) {
-      magnitude /= 10;
-      --digits;
+    const uint64_t unit = kUnits[decimals];
+    uint64_t whole = magnitude, fraction = 0;
+    if (unit > 1) {
+      whole = magnitude / unit;
+      fraction = magnitude % unit;
     }
-    if (digits > 0) {
-      for (int i = 0; i < digits; ++i) {
-        *--at = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
+    if (fraction != 0) {
+      int digits = decimals;
+      while (fraction % 10 == 0) {
+        fraction /= 10;
+        --digits;
       }
+      char* start = DigitsBefore(at, fraction);
+      while (at - start < digits) *--start = '0';
+      at = start;
       *--at = '.';
     }
-    do {
-      *--at = static_cast<char>('0' + magnitude % 10);
-      magnitude /= 10;
-    } while (magnitude > 0);
+    at = DigitsBefore(at, whole);
     if (negative) *--at = '-';
     out.append(at, static_cast<size_t>(text + sizeof text - at));
     return;

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QFile>
 #include <cmath>
+#include <iomanip>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -197,6 +198,37 @@ TEST(PdfCanvasDrawing, NumbersOfEveryMagnitudeKeepTheirDigits) {
   std::string appended = "x ";
   AppendNumber(appended, -1234.5, 2);
   EXPECT_EQ(appended, "x -1234.5");
+}
+
+// Values on and next to the halfway point between two last digits, and fractions of all
+// lengths: the hand rounding must agree with llround (half away from zero) everywhere.
+TEST(PdfCanvasDrawing, NumbersRoundHalfwayValuesAsLlround) {
+  std::mt19937_64 random(20261210);
+  for (int decimals = 0; decimals <= 5; ++decimals) {
+    const double unit = std::pow(10.0, decimals);
+    for (int i = 0; i < 20000; ++i) {
+      const int64_t whole = static_cast<int64_t>(random() % 100'000'000ULL) >>
+                            static_cast<int>(random() % 27);
+      double value = (static_cast<double>(whole) + 0.5) / unit;
+      switch (random() % 4) {
+        case 0: value = std::nextafter(value, 0.0); break;
+        case 1: value = std::nextafter(value, 1e300); break;
+        case 2: value = static_cast<double>(random() % 1'000'000'000ULL) / 1e6; break;
+        default: break;
+      }
+      if (random() % 2) value = -value;
+      std::string out;
+      AppendNumber(out, value, decimals);
+      ASSERT_EQ(out, ExpectedNumber(std::llround(value * unit), decimals))
+          << std::setprecision(20) << value << " with " << decimals;
+    }
+  }
+  std::string out;
+  AppendNumber(out, 0.49999999999999994, 0);
+  EXPECT_EQ(out, "0");
+  out.clear();
+  AppendNumber(out, -2.5, 0);
+  EXPECT_EQ(out, "-3");
 }
 
 QByteArray FileBytes(const QString& path) {

@@ -15,6 +15,9 @@
 #include "core/stream.h"
 #include "report/bands.h"
 #include "report/canvas.h"
+#include "report/data_sets.h"
+#include "report/expressions.h"
+#include "report/report_script.h"
 #include "report/memo_fill.h"
 #include "report/pages.h"
 #include "report/prepared_page_drawing.h"
@@ -516,6 +519,79 @@ TEST(PageSequenceDifferential, DamagedPageItemsGiveTheSamePagesThroughTheSequenc
     }
   }
   EXPECT_GT(ExpectSequenceIsFreshPages(a.report, b.report), 150u);
+}
+
+// A report run by the band engine over a data set: memos whose expressions, formats,
+// highlights, hidden zeros, repeated values and stretched heights the engine works out row
+// by row, a page header with page markers and a child-less master band over three pages
+// and more.
+TEST(PageSequenceDifferential, EnginePreparedListExportsAsFreshPages) {
+  TfrxReport reports[2];
+  for (TfrxReport& report : reports) {
+    auto* data_page = report.Add(std::make_unique<TfrxDataPage>());
+    data_page->SetName("Data");
+    auto* rows = data_page->Add(std::make_unique<TfrxUserDataSet>());
+    rows->SetName("Rows");
+    rows->fields.Add("N");
+    rows->range_end = TfrxRangeEnd::reCount;
+    rows->range_end_count = 140;
+    report.AddDataSet(rows, "Rows");
+    // Host values of the row: its number N, a sum S that turns negative, Z with zeros, R
+    // repeated over ten rows.
+    report.Expressions().on_get_value = [rows](std::string_view name, core::Variant& value) {
+      const int n = rows->RecNo() + 1;
+      if (name == "N") value = core::Variant(static_cast<int32_t>(n));
+      else if (name == "S") value = core::Variant(n * 2.5 - 40);
+      else if (name == "Z") value = core::Variant(static_cast<int32_t>(n % 4));
+      else if (name == "R") value = core::Variant(static_cast<int32_t>(n / 10));
+      else return false;
+      return true;
+    };
+    report.Expressions().Script().on_calc_height = [](TfrxComponent& c) {
+      auto* memo = dynamic_cast<TfrxCustomMemoView*>(&c);
+      return memo ? memo->Lines().Count() * 16.0 + 2 : c.Height();
+    };
+    report.engine_options.destroy_forms = false;
+    report.engine_options.new_silent_mode = TfrxSilentMode::simSilent;
+    auto* page = report.Add(std::make_unique<TfrxReportPage>());
+    page->SetName("Page1");
+    auto* header = page->Add(std::make_unique<TfrxPageHeader>());
+    header->SetName("PageHeader1");
+    header->SetBounds(0, 0, 700, 40);
+    auto* title = header->Add(std::make_unique<TfrxMemoView>());
+    title->SetName("Title");
+    title->SetBounds(0, 0, 400, 36);
+    title->SetText("Sheet [Page#] of [TotalPages#]\r\n\r\n");
+    auto* band = page->Add(std::make_unique<TfrxMasterData>());
+    band->SetName("MasterData1");
+    band->SetBounds(0, 60, 700, 18);
+    band->data_set.Set(rows);
+    auto add = [&](const char* name, double left, const std::string& text) {
+      auto* memo = band->Add(std::make_unique<TfrxMemoView>());
+      memo->SetName(name);
+      memo->SetBounds(left, 0, 100, 18);
+      memo->SetText(text);
+      return memo;
+    };
+    add("Number", 0, "[N]");
+    TfrxMemoView* sum = add("Sum", 100, "[S]");
+    sum->DisplayFormat().kind = TfrxFormatKind::fkNumeric;
+    sum->DisplayFormat().format_str = "%2.2f";
+    sum->Highlight().condition = "Value < 0";
+    sum->Highlight().font.color = 0x0000FF;
+    sum->Highlight().color = 0x00FFFF;
+    TfrxMemoView* zeros = add("Zeros", 200, "[Z]");
+    zeros->hide_zeros = true;
+    TfrxMemoView* repeated = add("Repeated", 300, "[R]");
+    repeated->suppress_repeated = true;
+    TfrxMemoView* tall = add("Tall", 400, "[N]");
+    tall->stretch_mode = TfrxStretchMode::smActualHeight;
+    tall->Frame().typ = 15;
+    add("Marked", 500, "[N] of [TotalPages#]");
+    ASSERT_TRUE(report.Prepare()) << report.Errors().Text();
+  }
+  ASSERT_GT(reports[0].PreviewPages().Count(), 2);
+  EXPECT_GT(ExpectSequenceIsFreshPages(reports[0], reports[1]), 100u);
 }
 
 }  // namespace

@@ -17,21 +17,6 @@ namespace {
 using core::PropInfo;
 using core::TypeKind;
 
-bool PlainValue(const PropInfo& p) {
-  if (p.IsOrdinal()) return p.get_ordinal && p.set_ordinal;
-  switch (p.kind) {
-    case TypeKind::Float:
-      return p.get_float && p.set_float;
-    case TypeKind::String:
-    case TypeKind::WString:
-      return p.get_string && p.set_string;
-    case TypeKind::Variant:
-      return p.get_variant && p.set_variant;
-    default:
-      return false;
-  }
-}
-
 bool IsReference(const PropInfo& p) {
   return p.kind == TypeKind::Class && p.role == core::ObjectRole::Reference && p.get_object &&
          p.set_object;
@@ -157,7 +142,7 @@ const PreparedObjectRecycler::Restore& PreparedObjectRecycler::RestoreFor(Alias&
     restore.kind = RestoreKind::kFrame;
   } else if (name.find('.') == std::string_view::npos) {
     const PropInfo* p = cls->FindProperty(name);
-    if (p && PlainValue(*p)) {
+    if (p && IsPlainValue(*p)) {
       restore = {RestoreKind::kPlain, p};
     } else if (p && IsReference(*p)) {
       restore = {RestoreKind::kReference, p};

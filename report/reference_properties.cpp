@@ -10,7 +10,19 @@ namespace {
 using core::PropInfo;
 using core::TypeKind;
 
-bool PlainValue(const PropInfo& p) {
+// The nested object a path leads to; nullptr when a step has none.
+core::TObject* Walk(core::TObject& object, const std::vector<const PropInfo*>& path) {
+  core::TObject* target = &object;
+  for (const PropInfo* step : path) {
+    target = step->get_object(*target);
+    if (!target) return nullptr;
+  }
+  return target;
+}
+
+}  // namespace
+
+bool IsPlainValue(const PropInfo& p) {
   if (p.IsOrdinal()) return p.get_ordinal && p.set_ordinal;
   switch (p.kind) {
     case TypeKind::Float:
@@ -24,18 +36,6 @@ bool PlainValue(const PropInfo& p) {
       return false;
   }
 }
-
-// The nested object a path leads to; nullptr when a step has none.
-core::TObject* Walk(core::TObject& object, const std::vector<const PropInfo*>& path) {
-  core::TObject* target = &object;
-  for (const PropInfo* step : path) {
-    target = step->get_object(*target);
-    if (!target) return nullptr;
-  }
-  return target;
-}
-
-}  // namespace
 
 ReferenceProperties::~ReferenceProperties() = default;
 
@@ -93,7 +93,7 @@ ReferenceProperties::ReferenceProperties(const core::ClassInfo* cls, std::string
     }
     if (plain) {
       copy.prop = info ? info->FindProperty(rest) : nullptr;
-      plain = copy.prop && PlainValue(*copy.prop);
+      plain = copy.prop && IsPlainValue(*copy.prop);
     }
     if (plain) {
       copies_.push_back(std::move(copy));

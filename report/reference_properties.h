@@ -25,6 +25,10 @@ namespace lgoty::report {
 
 class TfrxXMLSerializer;
 
+// A property whose value can be read and set through the property table as a plain value:
+// an ordinal, a float, a string or a variant with both accessors.
+bool IsPlainValue(const core::PropInfo& p);
+
 class ReferenceProperties {
  public:
   // cls: the source copy's class; attributes: its reference text without the class name.

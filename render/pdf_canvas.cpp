@@ -203,7 +203,7 @@ bool PdfCanvas::Finish() {
 // ---------------------------------------------------------------------------------------
 // State
 
-void PdfCanvas::Number(double value) { AppendNumber(content_, value); }
+void PdfCanvas::Number(double value) { numbers_.Append(content_, value); }
 
 void PdfCanvas::Point(double x, double y) {
   Number(x);

@@ -109,6 +109,7 @@ class PdfCanvas final : public report::TfrxCanvas {
   bool in_page_ = false;
   double page_width_ = 0, page_height_ = 0;  // points
   std::string content_;
+  NumberCache numbers_;  // the page's coordinates as written lately
   bool stroke_pending_ = false;
   State state_;
   std::vector<Clip> clips_;

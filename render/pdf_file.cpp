@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <exception>
 
 namespace lgoty::render {
@@ -296,6 +297,24 @@ void AppendNumber(std::string& out, double value, int decimals) {
   std::string_view number(text, static_cast<size_t>(last - text));
   if (number == "-0" || number.empty()) number = "0";
   out += number;
+}
+
+void NumberCache::Append(std::string& out, double value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  Entry& entry = entries_[(bits * 0x9E3779B97F4A7C15ULL) >> (64 - kSlotBits)];
+  if (entry.length != 0 && entry.bits == bits) {
+    out.append(entry.text, entry.length);
+    return;
+  }
+  const size_t start = out.size();
+  AppendNumber(out, value, 2);
+  const size_t length = out.size() - start;
+  if (length <= sizeof entry.text) {
+    entry.bits = bits;
+    entry.length = static_cast<uint8_t>(length);
+    std::memcpy(entry.text, out.data() + start, length);
+  }
 }
 
 }  // namespace lgoty::render

@@ -100,4 +100,21 @@ class PdfFile {
 // A number as PDF writes it: at most `decimals` places, trailing zeros dropped.
 void AppendNumber(std::string& out, double value, int decimals = 2);
 
+// AppendNumber with two decimals, remembering the text of the numbers it wrote last: a
+// page's lines and runs come back to the same few columns and row edges again and again.
+// Each value has one slot, chosen by its bits; a value met again in its slot is copied.
+class NumberCache {
+ public:
+  void Append(std::string& out, double value);
+
+ private:
+  struct Entry {
+    uint64_t bits = 0;
+    uint8_t length = 0;  // 0: the slot is empty
+    char text[23] = {};
+  };
+  static constexpr int kSlotBits = 8;
+  Entry entries_[1 << kSlotBits];
+};
+
 }  // namespace lgoty::render

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "render/pdf_canvas.h"
 #include "render/pdf_file.h"
@@ -229,6 +230,30 @@ TEST(PdfCanvasDrawing, NumbersRoundHalfwayValuesAsLlround) {
   out.clear();
   AppendNumber(out, -2.5, 0);
   EXPECT_EQ(out, "-3");
+}
+
+// The cache writes what AppendNumber writes: values met again, values that push each
+// other out of a slot, signed zeros, non-finite and huge values too long to keep.
+TEST(PdfCanvasDrawing, CachedNumbersAreWrittenAsByTheGeneralPath) {
+  std::mt19937_64 random(20261211);
+  std::vector<double> pool;
+  for (int i = 0; i < 600; ++i) {
+    pool.push_back(static_cast<double>(static_cast<int64_t>(random() % 2'000'000) - 1'000'000) /
+                   static_cast<double>(1 + random() % 1000));
+  }
+  pool.insert(pool.end(), {0.0, -0.0, 0.004, -0.004, 0.005, 1e30, -1e30, 1e11 + 0.125,
+                           std::nan(""), HUGE_VAL, -HUGE_VAL, 1e-300});
+  NumberCache cache;
+  std::string cached = "q ", general = "q ";
+  for (int i = 0; i < 50000; ++i) {
+    // Mostly a few dozen values, now and then any of the pool.
+    const size_t index = random() % 4 == 0 ? random() % pool.size() : random() % 40;
+    cache.Append(cached, pool[index]);
+    cached += ' ';
+    AppendNumber(general, pool[index], 2);
+    general += ' ';
+  }
+  ASSERT_EQ(cached, general);
 }
 
 QByteArray FileBytes(const QString& path) {

@@ -20,7 +20,18 @@ CanvasFont CanvasFont::From(const TfrxFont& font) {
 }
 
 int CanvasFont::MeasureHeight() const {
-  return static_cast<int>(std::lround(size * kDefPPI / 72.0));
+  // Rounded half away from zero as lround does; a size within int's range is rounded by
+  // the truncating cast and its exact remainder (this is asked for every run and line).
+  const double height = size * kDefPPI / 72.0;
+  if (!(std::fabs(height) < 2e9)) return static_cast<int>(std::lround(height));
+  int rounded = static_cast<int>(height);
+  const double rest = height - rounded;
+  if (rest >= 0.5) {
+    ++rounded;
+  } else if (rest <= -0.5) {
+    --rounded;
+  }
+  return rounded;
 }
 
 double TfrxTextMeasurer::TextExtent(const CanvasFont& font, std::u32string_view text) {

@@ -1,6 +1,11 @@
 // Helpers every canvas shares: colours of the object model and the text conversions.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <iomanip>
+#include <random>
+
 #include "core/utf8_text.h"
 #include "report/canvas.h"
 #include "report/graphics.h"
@@ -42,6 +47,30 @@ TEST(CanvasFontFromModel, SizeInPointsAndMeasuringHeight) {
   EXPECT_EQ(canvas_font.MeasureHeight(), 83);
   EXPECT_EQ(canvas_font.style, font_style::fsBold);
   EXPECT_EQ(canvas_font.name, "Times New Roman");
+}
+
+// Sizes whose height falls on, just below and just above a half, negative and fractional
+// sizes: the measuring height is rounded as lround rounds it, half away from zero.
+TEST(CanvasFontFromModel, MeasuringHeightRoundsAsLround) {
+  std::mt19937_64 random(20261212);
+  CanvasFont font;
+  for (int i = 0; i < 30000; ++i) {
+    const double whole = static_cast<double>(static_cast<int64_t>(random() % 20001) - 10000);
+    double size = (whole + 0.5) * 72.0 / kDefPPI;
+    switch (random() % 4) {
+      case 0: size = std::nextafter(size, -1e9); break;
+      case 1: size = std::nextafter(size, 1e9); break;
+      case 2: size = static_cast<double>(random() % 1'000'000) / 1000.0; break;
+      default: break;
+    }
+    font.size = size;
+    ASSERT_EQ(font.MeasureHeight(), static_cast<int>(std::lround(size * kDefPPI / 72.0)))
+        << std::setprecision(20) << size;
+  }
+  font.size = 0.06;  // 0.5 units
+  EXPECT_EQ(font.MeasureHeight(), 1);
+  font.size = -0.06;
+  EXPECT_EQ(font.MeasureHeight(), -1);
 }
 
 }  // namespace

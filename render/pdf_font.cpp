@@ -9,8 +9,6 @@
 namespace lgoty::render {
 namespace {
 
-constexpr char32_t kLowRange = 0x500;  // Latin and Cyrillic
-constexpr uint16_t kNotLookedUp = 0xFFFF;
 
 uint16_t U16(const QByteArray& data, qsizetype at) {
   if (at < 0 || at + 2 > data.size()) return 0;
@@ -86,7 +84,7 @@ PdfFont::PdfFont(const QRawFont& raw, std::string subset_tag)
   if (strike_out_position_ <= 0) strike_out_position_ = ascent_ / 3;
 }
 
-PdfFont::Glyph PdfFont::GlyphOf(char32_t c) {
+PdfFont::Glyph PdfFont::LookUpGlyph(char32_t c) {
   Glyph* slot = nullptr;
   if (c < kLowRange) {
     slot = &low_[c];

@@ -30,7 +30,11 @@ class PdfFont {
   bool IsValid() const { return valid_; }
   // The glyph of a character, noted as used; glyph 0 (the face's "missing" box) with its
   // advance for a character the face lacks.
-  Glyph GlyphOf(char32_t c);
+  Glyph GlyphOf(char32_t c) {
+    // A character looked up before in the low range is taken here, without a call.
+    if (c < kLowRange && low_[c].id != kNotLookedUp) return low_[c];
+    return LookUpGlyph(c);
+  }
   // Underline and strike-out placement in thousandths of the em, positive above the
   // baseline for the strike-out and below it for the underline.
   double UnderlinePosition() const { return underline_position_; }
@@ -44,6 +48,10 @@ class PdfFont {
   void Write(PdfFile& file, int font_id);
 
  private:
+  static constexpr char32_t kLowRange = 0x500;  // Latin and Cyrillic
+  static constexpr uint16_t kNotLookedUp = 0xFFFF;
+
+  Glyph LookUpGlyph(char32_t c);
   std::string SubsetFace();
   std::string PostScriptName() const;
 

@@ -76,9 +76,16 @@ void QtTextMeasurer::CharPositions(const report::CanvasFont& font, std::u32strin
   if (text.empty()) return;
   std::lock_guard lock(mutex_);
   MeasuredFont& measured = FontOf(font);
+  const double* low = measured.low_advances.data();
   double x = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    x += Advance(measured, text[i]);
+    // A character of the low range measured before is taken here, without a call.
+    const char32_t c = text[i];
+    if (c < kLowRange && !std::isnan(low[c])) {
+      x += low[c];
+    } else {
+      x += Advance(measured, c);
+    }
     positions[i] = x;
   }
 }

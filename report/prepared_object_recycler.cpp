@@ -30,28 +30,6 @@ bool IsLines(std::string_view name) {
   return name == "Text" || name == "Memo.Text" || name == "u" || name == "x";
 }
 
-// Calls visit(name, whole) for each attribute of a text, split as the serializer reads it
-// (quotes inside values are escaped, so a quote always opens or closes a value).
-template <typename Visit>
-void ForEachAttribute(std::string_view text, Visit visit) {
-  size_t i = 0;
-  const size_t n = text.size();
-  while (i < n) {
-    while (i < n && text[i] == ' ') ++i;
-    if (i >= n) break;
-    const size_t eq = text.find('=', i);
-    if (eq == std::string_view::npos) break;
-    size_t name_end = eq;
-    while (name_end > i && text[name_end - 1] == ' ') --name_end;
-    const size_t open = text.find('"', eq + 1);
-    if (open == std::string_view::npos) break;
-    const size_t close = text.find('"', open + 1);
-    if (close == std::string_view::npos) break;
-    visit(text.substr(i, name_end - i), text.substr(i, close + 1 - i));
-    i = close + 1;
-  }
-}
-
 }  // namespace
 
 PreparedObjectRecycler::PreparedObjectRecycler() = default;
@@ -161,14 +139,14 @@ PreparedObjectRecycler::Changes PreparedObjectRecycler::ChangesOf(Alias& alias,
     }
     if (restore.kind != RestoreKind::kNothing) changes.restores[changes.count++] = &restore;
   };
-  ForEachAttribute(differences, [&](std::string_view name, std::string_view) {
-    add(RestoreFor(alias, name));
+  ForEachAttribute(differences, [&](const XmlAttribute& attribute) {
+    add(RestoreFor(alias, attribute.name));
   });
   // The reference's references not set by the differences are resolved on this page too.
   for (const ReferenceAttribute& reference : alias.references) {
     bool overridden = false;
-    ForEachAttribute(differences, [&](std::string_view name, std::string_view) {
-      overridden = overridden || name == reference.name;
+    ForEachAttribute(differences, [&](const XmlAttribute& attribute) {
+      overridden = overridden || attribute.name == reference.name;
     });
     if (!overridden) add(RestoreFor(alias, reference.name));
   }
@@ -251,8 +229,8 @@ TfrxComponent* PreparedObjectRecycler::Reuse(const TfrxComponent& source,
   std::string text;
   for (const ReferenceAttribute& attribute : alias.references) {
     bool overridden = false;
-    ForEachAttribute(differences, [&](std::string_view name, std::string_view) {
-      overridden = overridden || name == attribute.name;
+    ForEachAttribute(differences, [&](const XmlAttribute& set) {
+      overridden = overridden || set.name == attribute.name;
     });
     if (overridden) continue;
     if (!text.empty()) text += ' ';

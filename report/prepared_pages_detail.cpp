@@ -18,24 +18,6 @@
 namespace lgoty::report::prepared_detail {
 namespace {
 
-// Calls visit(name, raw) for each attribute of a text, split the way the serializer reads
-// it.
-template <typename Visit>
-void ForEachAttribute(std::string_view text, Visit visit) {
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && text[i] == ' ') ++i;
-    size_t eq = text.find('=', i);
-    if (eq == std::string_view::npos) break;
-    size_t open = text.find('"', eq + 1);
-    if (open == std::string_view::npos) break;
-    size_t close = text.find('"', open + 1);
-    if (close == std::string_view::npos) break;
-    visit(text.substr(i, eq - i), text.substr(open + 1, close - open - 1));
-    i = close + 1;
-  }
-}
-
 // Item texts start with their first attribute, as the reader gives them back.
 std::string Trimmed(const std::string& text) { return std::string(core::TrimLeft(text, " ")); }
 
@@ -164,10 +146,10 @@ std::string FullDiff(TfrxXMLSerializer& serializer, const TfrxComponent& object,
   AppendGeometryDifferences(out, object, source);
   const std::string text = serializer.WriteAttributes(object, "", source);
   const bool cached_picture = PictureInCache(object);
-  ForEachAttribute(text, [&](std::string_view name, std::string_view raw) {
-    if (IsGeometry(name)) return;
-    if (cached_picture && name == "Picture.PropData") return;
-    AppendAttribute(out, name, raw);
+  ForEachAttribute(text, [&](const XmlAttribute& attribute) {
+    if (IsGeometry(attribute.name)) return;
+    if (cached_picture && attribute.name == "Picture.PropData") return;
+    AppendAttribute(out, attribute.name, attribute.value);
   });
   return Trimmed(std::move(out));
 }

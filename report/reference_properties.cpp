@@ -49,24 +49,8 @@ ReferenceProperties::ReferenceProperties(const core::ClassInfo* cls, std::string
   // Where each remaining attribute starts in remaining_ and how long its name is.
   std::vector<std::pair<size_t, size_t>> remaining_at;
   serializer.ApplyItemAttributes(attributes, *prototype_);
-  // The same split of the text as the serializer's reading.
-  size_t i = 0;
-  const size_t n = attributes.size();
-  while (i < n) {
-    while (i < n && attributes[i] == ' ') ++i;
-    if (i >= n) break;
-    const size_t eq = attributes.find('=', i);
-    if (eq == std::string_view::npos) break;
-    size_t name_end = eq;
-    while (name_end > i && attributes[name_end - 1] == ' ') --name_end;
-    const std::string_view name = attributes.substr(i, name_end - i);
-    const size_t open = attributes.find('"', eq + 1);
-    if (open == std::string_view::npos) break;
-    const size_t close = attributes.find('"', open + 1);
-    if (close == std::string_view::npos) break;
-    const std::string_view whole = attributes.substr(i, close + 1 - i);
-    i = close + 1;
-
+  ForEachAttribute(attributes, [&](const XmlAttribute& attribute) {
+    const std::string_view name = attribute.name;
     // A dotted name walks nested objects; the last segment is the property.
     Copy copy;
     const core::ClassInfo* info = cls;
@@ -100,9 +84,9 @@ ReferenceProperties::ReferenceProperties(const core::ClassInfo* cls, std::string
     } else {
       if (!remaining_.empty()) remaining_ += ' ';
       remaining_at.emplace_back(remaining_.size(), name.size());
-      remaining_ += whole;
+      remaining_ += attribute.whole;
     }
-  }
+  });
   // remaining_ no longer grows: views into it stay valid.
   const std::string_view all = remaining_;
   for (size_t k = 0; k < remaining_at.size(); ++k) {
@@ -118,26 +102,13 @@ void ReferenceProperties::AppendRemainingText(std::string& out,
     out += remaining_;
     return;
   }
-  // The names the differences set, split as the serializer reads them (quotes inside
-  // values are escaped, so a quote always opens or closes a value).
+  // The names the differences set; past the first kMaxNames the rest is simply not skipped.
   constexpr size_t kMaxNames = 16;
   std::string_view names[kMaxNames];
   size_t count = 0;
-  size_t i = 0;
-  while (i < differences.size()) {
-    while (i < differences.size() && differences[i] == ' ') ++i;
-    const size_t eq = differences.find('=', i);
-    if (eq == std::string_view::npos) break;
-    const size_t open = differences.find('"', eq + 1);
-    if (open == std::string_view::npos) break;
-    const size_t close = differences.find('"', open + 1);
-    if (close == std::string_view::npos) break;
-    size_t name_end = eq;
-    while (name_end > i && differences[name_end - 1] == ' ') --name_end;
-    if (count == kMaxNames) break;  // the rest is simply not skipped
-    names[count++] = differences.substr(i, name_end - i);
-    i = close + 1;
-  }
+  ForEachAttribute(differences, [&](const XmlAttribute& attribute) {
+    if (count < kMaxNames) names[count++] = attribute.name;
+  });
   bool first = out.empty();
   for (const Remaining& attribute : remaining_attributes_) {
     bool overridden = false;

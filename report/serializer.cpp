@@ -290,28 +290,13 @@ void TfrxXMLSerializer::WriteTree(const TfrxComponent& component, bool save_chil
 // Reading
 
 void TfrxXMLSerializer::ApplyAttributes(std::string_view text, core::TObject& object) {
-  size_t i = 0;
-  const size_t n = text.size();
-  while (i < n) {
-    while (i < n && text[i] == ' ') ++i;
-    if (i >= n) break;
-    size_t eq = text.find('=', i);
-    if (eq == std::string_view::npos) break;
-    size_t name_end = eq;
-    while (name_end > i && text[name_end - 1] == ' ') --name_end;
-    std::string_view name = text.substr(i, name_end - i);
-    size_t open = text.find('"', eq + 1);
-    if (open == std::string_view::npos) break;
-    size_t close = text.find('"', open + 1);
-    if (close == std::string_view::npos) break;
-    std::string_view value = text.substr(open + 1, close - open - 1);
-    i = close + 1;
+  ForEachAttribute(text, [&](const XmlAttribute& attribute) {
     try {
-      ApplyOne(name, value, object);
+      ApplyOne(attribute.name, attribute.value, object);
     } catch (const std::exception& e) {
       AddError(e.what());
     }
-  }
+  });
 }
 
 void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,

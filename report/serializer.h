@@ -34,6 +34,38 @@
 
 namespace lgoty::report {
 
+// One attribute of an attribute text.
+struct XmlAttribute {
+  std::string_view name;   // without blanks before the "="
+  std::string_view value;  // between the quotes, as stored (escaped)
+  std::string_view whole;  // from the name to the closing quote
+};
+
+// Calls visit(const XmlAttribute&) for each attribute of an attribute text
+// (name="value" name2="value2"), split as the serializer reads it: quotes inside values are
+// escaped, so a quote always opens or closes a value. The split ends at the first
+// attribute without a "=" or without both quotes.
+template <typename Visit>
+void ForEachAttribute(std::string_view text, Visit visit) {
+  size_t i = 0;
+  const size_t n = text.size();
+  while (i < n) {
+    while (i < n && text[i] == ' ') ++i;
+    if (i >= n) break;
+    const size_t eq = text.find('=', i);
+    if (eq == std::string_view::npos) break;
+    size_t name_end = eq;
+    while (name_end > i && text[name_end - 1] == ' ') --name_end;
+    const size_t open = text.find('"', eq + 1);
+    if (open == std::string_view::npos) break;
+    const size_t close = text.find('"', open + 1);
+    if (close == std::string_view::npos) break;
+    visit(XmlAttribute{text.substr(i, name_end - i), text.substr(open + 1, close - open - 1),
+                       text.substr(i, close + 1 - i)});
+    i = close + 1;
+  }
+}
+
 class TfrxComponent;
 class TfrxReport;
 

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <exception>
 
+#include "core/rounding.h"
+
 namespace lgoty::render {
 
 struct PdfFile::Deflater {
@@ -239,16 +241,8 @@ void AppendNumber(std::string& out, double value, int decimals) {
   static constexpr double kScales[] = {1, 10, 100, 1000, 10000, 100000};
   static constexpr uint64_t kUnits[] = {1, 10, 100, 1000, 10000, 100000};
   if (decimals >= 0 && decimals <= 5 && std::fabs(value) < 1e12) {
-    // Rounded half away from zero as llround does: the cast drops the fraction, which
-    // the subtraction then gives exactly (|x| < 1e17, far inside int64_t).
-    const double x = value * kScales[decimals];
-    int64_t scaled = static_cast<int64_t>(x);
-    const double rest = x - static_cast<double>(scaled);
-    if (rest >= 0.5) {
-      ++scaled;
-    } else if (rest <= -0.5) {
-      --scaled;
-    }
+    // |value * scale| < 1e17, far inside the rounding's range.
+    const int64_t scaled = core::RoundHalfAwayFromZero(value * kScales[decimals]);
     if (scaled == 0) {
       out += '0';
       return;

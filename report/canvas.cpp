@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/ascii_text.h"
+#include "core/rounding.h"
 #include "core/utf8_text.h"
 #include "report/graphics.h"
 
@@ -20,18 +21,10 @@ CanvasFont CanvasFont::From(const TfrxFont& font) {
 }
 
 int CanvasFont::MeasureHeight() const {
-  // Rounded half away from zero as lround does; a size within int's range is rounded by
-  // the truncating cast and its exact remainder (this is asked for every run and line).
+  // Rounded half away from zero as lround does (asked for every run and line).
   const double height = size * kDefPPI / 72.0;
   if (!(std::fabs(height) < 2e9)) return static_cast<int>(std::lround(height));
-  int rounded = static_cast<int>(height);
-  const double rest = height - rounded;
-  if (rest >= 0.5) {
-    ++rounded;
-  } else if (rest <= -0.5) {
-    --rounded;
-  }
-  return rounded;
+  return static_cast<int>(core::RoundHalfAwayFromZero(height));
 }
 
 double TfrxTextMeasurer::TextExtent(const CanvasFont& font, std::u32string_view text) {

@@ -1,6 +1,8 @@
 #include "report/difference_writer.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 
 #include "core/code_page.h"
@@ -10,10 +12,12 @@
 #include "core/text_format.h"
 #include "core/xml_document.h"
 #include "report/component.h"
+#include "report/graphics.h"
 #include "report/persistent.h"
 #include "report/prepared_pages_detail.h"
 #include "report/prop_data.h"
 #include "report/serializer.h"
+#include "report/type_cast.h"
 #include "report/views.h"
 
 namespace lgoty::report::prepared_detail {
@@ -28,6 +32,94 @@ constexpr double kFloatTolerance = 1e-6;
 constexpr std::string_view kCachedPictureData = "Picture.PropData";
 
 std::string Escaped(std::string_view utf8) { return core::StrToXML(ToAnsi(utf8)); }
+
+// The escaping leaves a text without these characters as it is.
+bool NeedsEscaping(unsigned char c) {
+  return c == 0 || c == 10 || c == 13 || c == '"' || c == '&' || c == '<' || c == '>';
+}
+
+bool Unescaped(std::string_view text) {
+  for (char c : text) {
+    if (NeedsEscaping(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+// ASCII reads the same in the ANSI code page: such a text is written as it is.
+bool Plain(std::string_view text) {
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x80 || NeedsEscaping(u)) return false;
+  }
+  return true;
+}
+
+// name="value" with value in the ANSI code page, escaped.
+void AppendAnsiAttribute(std::string& out, std::string_view name, std::string_view utf8) {
+  if (Plain(utf8)) {
+    AppendAttribute(out, name, utf8);
+  } else {
+    AppendAttribute(out, name, Escaped(utf8));
+  }
+}
+
+// name="value" with value kept in UTF-8, escaped.
+void AppendUtf8Attribute(std::string& out, std::string_view name, std::string_view utf8) {
+  if (Unescaped(utf8)) {
+    AppendAttribute(out, name, utf8);
+  } else {
+    AppendAttribute(out, name, core::StrToXML(utf8));
+  }
+}
+
+// Whole-value tests of the nested classes, over every property their classes stream.
+template <class T>
+bool SameByOperator(const core::TObject& a, const core::TObject& b) {
+  return static_cast<const T&>(a) == static_cast<const T&>(b);
+}
+
+bool SameBrushFill(const core::TObject& a, const core::TObject& b) {
+  const auto& x = static_cast<const TfrxBrushFill&>(a);
+  const auto& y = static_cast<const TfrxBrushFill&>(b);
+  return x.back_color == y.back_color && x.fore_color == y.fore_color && x.style == y.style;
+}
+
+bool SameGradientFill(const core::TObject& a, const core::TObject& b) {
+  const auto& x = static_cast<const TfrxGradientFill&>(a);
+  const auto& y = static_cast<const TfrxGradientFill&>(b);
+  return x.start_color == y.start_color && x.end_color == y.end_color &&
+         x.gradient_style == y.gradient_style;
+}
+
+bool SameGlassFill(const core::TObject& a, const core::TObject& b) {
+  const auto& x = static_cast<const TfrxGlassFill&>(a);
+  const auto& y = static_cast<const TfrxGlassFill&>(b);
+  return x.color == y.color && x.blend == y.blend && x.hatch == y.hatch &&
+         x.orientation == y.orientation;
+}
+
+bool SameFormat(const core::TObject& a, const core::TObject& b) {
+  const auto& x = static_cast<const TfrxFormat&>(a);
+  const auto& y = static_cast<const TfrxFormat&>(b);
+  return x.kind == y.kind && x.format_str == y.format_str &&
+         x.decimal_separator == y.decimal_separator &&
+         x.thousand_separator == y.thousand_separator;
+}
+
+bool SameHyperlink(const core::TObject& a, const core::TObject& b) {
+  const auto& x = static_cast<const TfrxHyperlink&>(a);
+  const auto& y = static_cast<const TfrxHyperlink&>(b);
+  return x.kind == y.kind && x.value == y.value && x.expression == y.expression &&
+         x.detail_report == y.detail_report && x.detail_page == y.detail_page &&
+         x.report_variable == y.report_variable && x.tab_caption == y.tab_caption &&
+         x.values_separator == y.values_separator;
+}
+
+bool SameFillGaps(const core::TObject& a, const core::TObject& b) {
+  const auto& x = static_cast<const TfrxFillGaps&>(a);
+  const auto& y = static_cast<const TfrxFillGaps&>(b);
+  return x.top == y.top && x.left == y.left && x.bottom == y.bottom && x.right == y.right;
+}
 
 // The properties the serializer writes at all: the rest (never stored, methods, arrays,
 // records, objects it does not stream) are left out of a group.
@@ -61,12 +153,59 @@ std::string VariantText(const core::Variant& v) {
   return v.IsEmptyOrNull() ? std::string() : v.AsString(core::DefaultFormatSettings());
 }
 
-std::string ReferenceName(const core::TObject* value) {
-  auto* target = dynamic_cast<const TfrxComponent*>(value);
-  return target ? target->Name() : std::string();
+const std::string& ReferenceName(const core::TObject* value) {
+  static const std::string kNone;
+  auto* target = CachedCast<const TfrxComponent>(value);
+  return target ? target->Name() : kNone;
+}
+
+// An entry's stored test, when it has one.
+bool IsStored(const std::function<bool(const core::TObject&)>* test, const core::TObject& object) {
+  return !test || (*test)(object);
 }
 
 }  // namespace
+
+SameValueTest SameValueTestFor(const std::type_info& type) {
+  if (type == typeid(TfrxFont)) return SameByOperator<TfrxFont>;
+  if (type == typeid(TfrxFrame)) return SameByOperator<TfrxFrame>;
+  if (type == typeid(TfrxFrameLine)) return SameByOperator<TfrxFrameLine>;
+  if (type == typeid(TfrxBrushFill)) return SameBrushFill;
+  if (type == typeid(TfrxGradientFill)) return SameGradientFill;
+  if (type == typeid(TfrxGlassFill)) return SameGlassFill;
+  if (type == typeid(TfrxFormat)) return SameFormat;
+  if (type == typeid(TfrxHyperlink)) return SameHyperlink;
+  if (type == typeid(TfrxFillGaps)) return SameFillGaps;
+  return nullptr;
+}
+
+void AppendFloatText(std::string& out, double value) {
+  // A value that is n / 100 for a whole n of at most 15 digits reads back from the text of
+  // n / 100 (a decimal of at most 15 significant digits); no other decimal of at most 15
+  // digits reads back as the same double, so that text, less its trailing zeros, is the
+  // shortest one, which FloatText writes.
+  const double magnitude = std::fabs(value);
+  if (magnitude >= kFastFloatMin && magnitude < 1e13) {
+    const double scaled = std::round(value * 100);
+    const auto n = static_cast<int64_t>(scaled);
+    if (static_cast<double>(n) / 100 == value) {
+      const uint64_t whole = n < 0 ? static_cast<uint64_t>(-n) : static_cast<uint64_t>(n);
+      char digits[24];
+      const auto [end, error] = std::to_chars(digits, digits + sizeof digits, whole / 100);
+      (void)error;  // 20 places hold any 64-bit number
+      if (n < 0) out += '-';
+      out.append(digits, end);
+      const auto cents = static_cast<unsigned>(whole % 100);
+      if (cents != 0) {
+        out += core::DefaultFormatSettings().DecimalSeparator;
+        out += static_cast<char>('0' + cents / 10);
+        if (cents % 10 != 0) out += static_cast<char>('0' + cents % 10);
+      }
+      return;
+    }
+  }
+  out += FloatText(value);
+}
 
 DifferenceWriter::DifferenceWriter(const TfrxComponent& source)
     : source_(source),
@@ -83,6 +222,7 @@ std::unique_ptr<DifferenceWriter::Group> DifferenceWriter::Walk(const core::TObj
   group->cls = source.ClassType();
   group->type = &typeid(source);
   group->prefix = prefix;
+  group->same = SameValueTestFor(typeid(source));
   if (!group->cls) return group;
   for (const PropInfo* p : group->cls->Properties()) {
     if (!Streamed(*p)) continue;
@@ -133,27 +273,42 @@ std::unique_ptr<DifferenceWriter::Group> DifferenceWriter::Walk(const core::TObj
 
 void DifferenceWriter::Append(TfrxXMLSerializer& serializer, const TfrxComponent& object,
                               std::string& out) const {
-  const size_t start = out.size();
   if (serializer.serialize_default_values || typeid(object) != *root_->type ||
       object.ClassType() != root_->cls || !root_->cls) {
     out += FullDiff(serializer, object, &source_);
     return;
   }
-  AppendGeometryDifferences(out, object, &source_);
-  AppendGroup(serializer, *root_, object, picture_ && PictureInCache(object), out);
+  // Written into a buffer that keeps its room, then copied once: the item's text is made
+  // at its size instead of growing attribute by attribute.
+  std::string& text = attributes_;
+  text.clear();
+  auto geometry = [&](char name, double value, double source_value) {
+    if (std::fabs(value - source_value) < 1e-6) return;
+    text += ' ';
+    text += name;
+    text += "=\"";
+    AppendFloatText(text, value);
+    text += '"';
+  };
+  geometry('l', object.Left(), source_.Left());
+  geometry('t', object.Top(), source_.Top());
+  geometry('w', object.Width(), source_.Width());
+  geometry('h', object.Height(), source_.Height());
+  AppendGroup(serializer, *root_, object, picture_ && PictureInCache(object), text);
   size_t blanks = 0;
-  while (start + blanks < out.size() && out[start + blanks] == ' ') ++blanks;
-  out.erase(start, blanks);
+  while (blanks < text.size() && text[blanks] == ' ') ++blanks;
+  out.append(text, blanks, std::string::npos);
 }
 
 void DifferenceWriter::AppendGroup(TfrxXMLSerializer& serializer, const Group& group,
                                    const core::TObject& object, bool cached_picture,
                                    std::string& out) const {
+  // A value equal to the source's is never written, stored or not: plain values are
+  // compared first and their stored test is asked only when they differ.
   for (const Entry& entry : group.entries) {
-    if (entry.stored_test && !(*entry.stored_test)(object)) continue;
     if (entry.ordinal_kind) {
       const int64_t v = entry.get_ordinal(object);
-      if (v == entry.ordinal) continue;
+      if (v == entry.ordinal || !IsStored(entry.stored_test, object)) continue;
       const PropInfo* p = entry.prop;
       if (p->kind == TypeKind::Enumeration && p->enum_info && v >= 0 &&
           v < static_cast<int64_t>(p->enum_info->names.size()) &&
@@ -169,17 +324,19 @@ void DifferenceWriter::AppendGroup(TfrxXMLSerializer& serializer, const Group& g
       case TypeKind::Float: {
         const double v = entry.get_float(object);
         if (std::fabs(v - entry.number) < kFloatTolerance) break;
+        if (!IsStored(entry.stored_test, object)) break;
         AppendAttribute(out, entry.name, core::FloatToStr(v, core::DefaultFormatSettings()));
         break;
       }
       case TypeKind::String:
       case TypeKind::WString: {
         const std::string v = p->get_string(object);
-        if (v == entry.text) break;
-        AppendAttribute(out, entry.name, Escaped(v));
+        if (v == entry.text || !IsStored(entry.stored_test, object)) break;
+        AppendAnsiAttribute(out, entry.name, v);
         break;
       }
       case TypeKind::Variant: {
+        if (!IsStored(entry.stored_test, object)) break;
         // Variant texts follow the current format settings: both sides are taken now.
         const std::string text = VariantText(p->get_variant(object));
         if (text == VariantText(p->get_variant(*group.source))) break;
@@ -187,15 +344,16 @@ void DifferenceWriter::AppendGroup(TfrxXMLSerializer& serializer, const Group& g
         break;
       }
       case TypeKind::Class: {
+        if (!IsStored(entry.stored_test, object)) break;
         const core::TObject* value = p->get_object(object);
         if (p->role == ObjectRole::Reference) {
           // A target's name may change; both sides are taken now.
-          const std::string name = ReferenceName(value);
-          const std::string source_name = ReferenceName(p->get_object(*group.source));
+          const std::string& name = ReferenceName(value);
+          const std::string& source_name = ReferenceName(p->get_object(*group.source));
           if (name.empty()) {
             if (!source_name.empty()) AppendAttribute(out, entry.name, "nil");
           } else if (!core::SameText(name, source_name)) {
-            AppendAttribute(out, entry.name, Escaped(name));
+            AppendAnsiAttribute(out, entry.name, name);
           }
         } else if (p->role == ObjectRole::StringList) {
           auto* list = dynamic_cast<const core::TStringList*>(value);
@@ -207,6 +365,7 @@ void DifferenceWriter::AppendGroup(TfrxXMLSerializer& serializer, const Group& g
           const Group* nested = entry.group.get();
           if (nested && nested->cls && value->ClassType() == nested->cls &&
               typeid(*value) == *nested->type) {
+            if (nested->same && nested->same(*value, *nested->source)) break;
             AppendGroup(serializer, *nested, *value, cached_picture, out);
           } else {
             out += serializer.WriteAttributes(*value, group.prefix + p->name + ".",
@@ -223,13 +382,15 @@ void DifferenceWriter::AppendGroup(TfrxXMLSerializer& serializer, const Group& g
   // Of the group's source's dynamic type (checked before the group was entered), so a
   // persistent object too.
   const auto& persistent = static_cast<const TfrxPersistent&>(object);
-  std::string text;
+  std::string& text = text_;
+  text.clear();
   if (persistent.TextAttribute(text) && !(group.text && *group.text == text)) {
-    AppendAttribute(out, group.text_name, core::StrToXML(text));
+    AppendUtf8Attribute(out, group.text_name, text);
   }
   if (!group.writes_defined) return;
   if (cached_picture && group.defined_name == kCachedPictureData) return;
-  PropValue::Properties defined;
+  PropValue::Properties& defined = defined_;
+  defined.clear();
   persistent.WriteDefinedProperties(defined);
   if (defined.empty()) return;
   const std::string bytes = EncodePropData(defined);

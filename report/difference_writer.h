@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/rtti.h"
+#include "report/prop_data.h"
 
 namespace lgoty::report {
 
@@ -28,6 +29,17 @@ class TfrxXMLSerializer;
 
 namespace prepared_detail {
 
+// Nested values whose classes compare all their streamed properties at once: the test for
+// the exact class type (nullptr for other classes). Two values it finds the same have no
+// property that differs, so their group writes nothing and is not walked.
+using SameValueTest = bool (*)(const core::TObject& a, const core::TObject& b);
+SameValueTest SameValueTestFor(const std::type_info& type);
+
+// A float as FloatText (prepared_pages_detail.h) writes it, appended; values that are a
+// whole number of hundredths (positions and sizes in the usual units) without the general
+// conversion.
+void AppendFloatText(std::string& out, double value);
+
 class DifferenceWriter {
  public:
   // REQUIRES source outlives the writer and does not change afterwards.
@@ -36,7 +48,8 @@ class DifferenceWriter {
   DifferenceWriter(const DifferenceWriter&) = delete;
   DifferenceWriter& operator=(const DifferenceWriter&) = delete;
 
-  // Appends what FullDiff(serializer, object, &source) returns.
+  // Appends what FullDiff(serializer, object, &source) returns. Not reentrant: the writer
+  // keeps its working buffers between calls (one thread builds the pages).
   void Append(TfrxXMLSerializer& serializer, const TfrxComponent& object,
               std::string& out) const;
 
@@ -73,6 +86,7 @@ class DifferenceWriter {
     bool writes_defined = false;
     std::string defined_name;  // prefix + "PropData"
     std::string defined;  // encoded; empty when the source has none
+    SameValueTest same = nullptr;  // nested values: the whole-value test of the class
   };
 
   static std::unique_ptr<Group> Walk(const core::TObject& source, const std::string& prefix);
@@ -82,6 +96,11 @@ class DifferenceWriter {
   const TfrxComponent& source_;
   std::unique_ptr<Group> root_;
   bool picture_;  // the source's class keeps pictures (in the picture cache when placed)
+  // Working buffers, kept so that their room is reused: the attributes being written, a
+  // persistent object's text and its binary-defined properties.
+  mutable std::string attributes_;
+  mutable std::string text_;
+  mutable PropValue::Properties defined_;
 };
 
 }  // namespace prepared_detail

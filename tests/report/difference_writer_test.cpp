@@ -13,8 +13,10 @@
 
 #include "core/format_settings.h"
 #include "core/xml_document.h"
+#include "core/rtti.h"
 #include "report/bands.h"
 #include "report/difference_writer.h"
+#include "report/graphics.h"
 #include "report/pages.h"
 #include "report/prepared_pages.h"
 #include "report/prepared_pages_detail.h"
@@ -26,6 +28,7 @@ namespace lgoty::report {
 namespace {
 
 using prepared_detail::DifferenceWriter;
+using prepared_detail::FloatText;
 using prepared_detail::FullDiff;
 
 // A page with a data band holding one object of each kind the store meets.
@@ -122,6 +125,46 @@ void Change(Layout& l, std::mt19937& random) {
       [&] { l.line->diagonal = random() % 2 == 0; },
       [&] { l.shape->shape = static_cast<TfrxShapeKind>(random() % 7); },
       [&] { l.band->keep_child = random() % 2 == 0; },
+      [&] { view->Font().charset = pick(std::vector<int>{1, 204, 0}); },
+      [&] { view->Font().pitch = static_cast<TFontPitch>(random() % 3); },
+      [&] { view->Frame().shadow_width = pick(std::vector<double>{4, 2.25, 4.0000001}); },
+      [&] { view->Frame().shadow_color = pick(std::vector<TColor>{clBlack, 0xFF00}); },
+      [&] { view->Frame().bottom_line.style = static_cast<TfrxFrameStyle>(random() % 3); },
+      [&] { view->Frame().right_line.color = pick(std::vector<TColor>{clBlack, 0xFF}); },
+      [&] {
+        if (auto* gradient = dynamic_cast<TfrxGradientFill*>(&view->Fill())) {
+          gradient->end_color = pick(std::vector<TColor>{clBlack, 0x808080});
+          gradient->gradient_style = static_cast<TfrxGradientStyle>(random() % 2);
+        }
+      },
+      [&] {
+        if (auto* glass = dynamic_cast<TfrxGlassFill*>(&view->Fill())) {
+          glass->blend = pick(std::vector<double>{0.5, 0.25, 0.5000000001});
+          glass->hatch = random() % 2 == 0;
+        }
+      },
+      [&] {
+        if (auto* brush = dynamic_cast<TfrxBrushFill*>(&view->Fill())) {
+          brush->style = static_cast<TBrushStyle>(random() % 4);
+          brush->fore_color = pick(std::vector<TColor>{clBlack, 0x00FF00});
+        }
+      },
+      [&] { view->Hyperlink().kind = static_cast<TfrxHyperlinkKind>(random() % 3); },
+      [&] { view->Hyperlink().expression = pick(std::vector<std::string>{"", "<Сумма>"}); },
+      [&] { view->Hyperlink().values_separator = pick(std::vector<std::string>{"", ";"}); },
+      [&] { memo->DisplayFormat().decimal_separator = pick(std::vector<std::string>{"", ","}); },
+      [&] { memo->DisplayFormat().thousand_separator = pick(std::vector<std::string>{"", " "}); },
+      [&] { l.band->FillGap().left = static_cast<int>(random() % 3); },
+      [&] { l.band->FillGap().bottom = static_cast<int>(random() % 3); },
+      // Positions with many digits, hundredths and near-hundredths, large and negative.
+      [&] {
+        view->SetTop(pick(std::vector<double>{123.45, -0.07, 99999.99, 1.005, 0.1 + 0.7,
+                                              12345678901.23, 1e12 + 0.01, 2.0 / 3, 1e-3}));
+      },
+      [&] {
+        memo->SetText(pick(std::vector<std::string>{"Ёлка & ель", "Сумма: 49\u00a0989,64",
+                                                    "tab\there", "x\x01y", "<>", "&quot;"}));
+      },
   };
   changes[random() % changes.size()]();
 }
@@ -162,7 +205,7 @@ TEST(DifferenceWriter, StoredItemsOfNestedObjectsAreTheGeneralPathsTexts) {
   TfrxXMLSerializer serializer;
   std::mt19937 random(7);
   int stored = 0;
-  for (int round = 0; round < 400; ++round) {
+  for (int round = 0; round < 500; ++round) {
     if (round % 20 == 0) pages.AddPage(l.page);
     for (int i = 0; i < 4; ++i) Change(l, random);
     l.band->SetVisible(true);
@@ -229,6 +272,114 @@ TEST(DifferenceWriter, OtherClassesAndTheCurrentDecimalSeparatorFollowTheGeneral
   writer.Append(serializer, *l.memo, everything);
   EXPECT_EQ(everything, FullDiff(serializer, *l.memo, source));
   EXPECT_NE(everything.find("WordWrap=\"True\""), std::string::npos) << everything;
+}
+
+using core::TypeKind;
+
+// A value different from the one the property has, through the property table.
+bool ChangeValue(const core::PropInfo& p, core::TObject& object) {
+  if (p.IsOrdinal()) {
+    if (!p.set_ordinal) return false;
+    int64_t v = p.get_ordinal(object);
+    const int64_t count = p.kind == TypeKind::Enumeration && p.enum_info
+                              ? static_cast<int64_t>(p.enum_info->names.size())
+                              : 0;
+    v = count > 0 ? (v + 1) % count : v + 1;
+    p.set_ordinal(object, v);
+    return true;
+  }
+  switch (p.kind) {
+    case TypeKind::Float:
+      if (!p.set_float) return false;
+      p.set_float(object, p.get_float(object) + 0.5);
+      return true;
+    case TypeKind::String:
+    case TypeKind::WString:
+      if (!p.set_string) return false;
+      p.set_string(object, p.get_string(object) + "x");
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Every stored property of every nested class with a whole-value test, also inside nested
+// values (a frame's lines), makes the test fail when it alone is changed: a property added
+// to a class and left out of its test would otherwise never be written.
+TEST(DifferenceWriter, WholeValueTestsSeeEveryStoredProperty) {
+  std::vector<std::unique_ptr<core::TObject>> kinds;
+  kinds.push_back(std::make_unique<TfrxFont>());
+  kinds.push_back(std::make_unique<TfrxFrame>());
+  kinds.push_back(std::make_unique<TfrxFrameLine>());
+  kinds.push_back(std::make_unique<TfrxBrushFill>());
+  kinds.push_back(std::make_unique<TfrxGradientFill>());
+  kinds.push_back(std::make_unique<TfrxGlassFill>());
+  kinds.push_back(std::make_unique<TfrxFormat>());
+  kinds.push_back(std::make_unique<TfrxHyperlink>());
+  kinds.push_back(std::make_unique<TfrxFillGaps>());
+  int checked = 0;
+  for (const auto& kind : kinds) {
+    const core::ClassInfo* cls = kind->ClassType();
+    ASSERT_NE(cls, nullptr);
+    const prepared_detail::SameValueTest same = prepared_detail::SameValueTestFor(typeid(*kind));
+    ASSERT_NE(same, nullptr) << cls->Name();
+    // (property path) -> the object it lands on in a fresh value of the class.
+    using Reach = std::function<core::TObject*(core::TObject&)>;
+    auto check = [&](auto& self, const core::ClassInfo* info, const std::string& path,
+                     const Reach& reach) -> void {
+      for (const core::PropInfo* p : info->Properties()) {
+        if (!p->stored) continue;
+        if (p->kind == TypeKind::Class && p->role == core::ObjectRole::Nested) {
+          const Reach nested_reach = [reach, p](core::TObject& root) {
+            return p->get_object(*reach(root));
+          };
+          std::unique_ptr<core::TObject> probe = cls->Create();
+          self(self, nested_reach(*probe)->ClassType(), path + p->name + ".", nested_reach);
+          continue;
+        }
+        std::unique_ptr<core::TObject> a = cls->Create();
+        std::unique_ptr<core::TObject> b = cls->Create();
+        ASSERT_TRUE(same(*a, *b)) << path << p->name;
+        ASSERT_TRUE(ChangeValue(*p, *reach(*b))) << cls->Name() << " " << path << p->name;
+        EXPECT_FALSE(same(*a, *b)) << cls->Name() << " " << path << p->name;
+        EXPECT_FALSE(same(*b, *a)) << cls->Name() << " " << path << p->name;
+        ++checked;
+      }
+    };
+    check(check, cls, "", Reach([](core::TObject& root) { return &root; }));
+  }
+  EXPECT_GE(checked, 40);
+  // Other classes have no such test and are walked property by property.
+  EXPECT_EQ(prepared_detail::SameValueTestFor(typeid(TfrxHighlight)), nullptr);
+  EXPECT_EQ(prepared_detail::SameValueTestFor(typeid(TfrxMemoView)), nullptr);
+}
+
+TEST(DifferenceWriter, FloatTextOfHundredthsIsTheGeneralText) {
+  std::vector<double> values = {0.0,    -0.0,    1,       -1,      37.8,     83.15,    720,
+                                0.01,   -0.01,   0.07,    0.1 + 0.2, 1.005,  2.675,    1e-4,
+                                0.00011, 1.0 / 3, 99999.99, 12345678901.23, 9999999999999.99,
+                                1e13,   1e13 + 0.5, -1e13, 1e15, 4.35e-7, 18.8976377952756,
+                                1122.51968503937, 0.5, 10.1, 100, 1e12 + 0.01};
+  std::mt19937_64 random(42);
+  for (int i = 0; i < 20000; ++i) {
+    const int64_t n = static_cast<int64_t>(random() % 2000000000) - 1000000000;
+    values.push_back(static_cast<double>(n) / 100);
+    values.push_back(static_cast<double>(n) / 100 + 1e-9);
+    values.push_back(static_cast<double>(n) * 0.01);  // not always n / 100
+    values.push_back(std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 60)));
+  }
+  const core::FormatSettings saved = core::DefaultFormatSettings();
+  for (const std::string separator : {".", ","}) {
+    core::FormatSettings settings = saved;
+    settings.DecimalSeparator = separator;
+    core::SetDefaultFormatSettings(settings);
+    for (double value : values) {
+      std::string text = "x=";
+      prepared_detail::AppendFloatText(text, value);
+      ASSERT_EQ(text, "x=" + FloatText(value)) << std::hexfloat << value;
+    }
+  }
+  core::SetDefaultFormatSettings(saved);
 }
 
 }  // namespace

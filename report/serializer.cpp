@@ -51,7 +51,7 @@ void AppendAttribute(std::string& out, const std::string& prefix, std::string_vi
 const core::FormatSettings& DotSettings();
 
 // A float attribute: '.' or ',' as the decimal separator, blanks ignored.
-double ParseFloatAttribute(std::string_view raw) {
+double ParseFloatAttributeGeneral(std::string_view raw) {
   std::string cleaned;
   for (char c : core::XMLToStr(raw)) {
     if (c == ' ') continue;
@@ -62,6 +62,24 @@ double ParseFloatAttribute(std::string_view raw) {
   auto [ptr, ec] = std::from_chars(cleaned.data(), end, value);
   if (ec == std::errc() && ptr == end && std::isfinite(value)) return value;
   return core::StrToFloat(cleaned, DotSettings());
+}
+
+// The same, without the copies, for a short value without entities that reads as a number
+// at once (what the store and templates write); anything else takes the general way.
+double ParseFloatAttribute(std::string_view raw) {
+  constexpr size_t kShort = 48;
+  if (raw.size() <= kShort && raw.find('&') == std::string_view::npos) {
+    char cleaned[kShort];
+    size_t n = 0;
+    for (char c : raw) {
+      if (c == ' ') continue;
+      cleaned[n++] = c == ',' ? '.' : c;
+    }
+    double value = 0;
+    auto [ptr, ec] = std::from_chars(cleaned, cleaned + n, value);
+    if (ec == std::errc() && ptr == cleaned + n && std::isfinite(value)) return value;
+  }
+  return ParseFloatAttributeGeneral(raw);
 }
 
 const core::FormatSettings& DotSettings() {
@@ -332,6 +350,11 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
       case 'u':
       case 'x':
         if (auto* memo = CachedCast<TfrxCustomMemoView>(component)) {
+          // Without entities the raw value is the text itself.
+          if (name[0] == 'u' && raw.find('&') == std::string_view::npos) {
+            memo->SetText(raw);
+            return;
+          }
           std::string text = core::XMLToStr(raw);
           memo->SetText(name[0] == 'u' ? text : core::ToUtf8(core::AnsiCodePage(), text));
         }
@@ -351,7 +374,11 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
       return;
     }
     if (auto* memo = CachedCast<TfrxCustomMemoView>(target)) {
-      memo->SetText(core::XMLToStr(raw));
+      if (raw.find('&') == std::string_view::npos) {
+        memo->SetText(raw);
+      } else {
+        memo->SetText(core::XMLToStr(raw));
+      }
       return;
     }
   }
@@ -418,6 +445,28 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
   }
 }
 
+TfrxComponent* TfrxXMLSerializer::FindBelow(const TfrxComponent& scope, std::string_view name) {
+  // What scope.FindObject(name) finds (the first in depth-first order, children in order,
+  // names compared without regard to ASCII case), walked without a call per object and
+  // comparing letters only where the lengths agree: a rebuilt page resolves a reference
+  // per object among all the objects built before it.
+  std::vector<WalkStep>& stack = walk_;
+  stack.clear();
+  if (scope.ObjectCount() > 0) stack.push_back({&scope, 0});
+  while (!stack.empty()) {
+    WalkStep& step = stack.back();
+    if (step.next == step.parent->ObjectCount()) {
+      stack.pop_back();
+      continue;
+    }
+    TfrxComponent* child = step.parent->Object(step.next++);
+    const std::string& child_name = child->Name();
+    if (child_name.size() == name.size() && SameName(child_name, name)) return child;
+    if (child->ObjectCount() > 0) stack.push_back({child, 0});
+  }
+  return nullptr;
+}
+
 void TfrxXMLSerializer::ResolveFixups(const TfrxComponent* root) {
   std::vector<Fixup> fixups = std::move(fixups_);
   fixups_.clear();
@@ -430,7 +479,7 @@ void TfrxXMLSerializer::ResolveFixups(const TfrxComponent* root) {
     if (auto* report = scope ? const_cast<TfrxComponent*>(scope)->AsReport() : nullptr) {
       found = report->FindByName(f.name);
     } else if (scope) {
-      found = scope->FindObject(f.name);
+      found = FindBelow(*scope, f.name);
     }
     if (found && found->ClassType() && !found->ClassType()->InheritsFrom(f.prop->class_name)) {
       found = nullptr;

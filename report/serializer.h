@@ -134,11 +134,17 @@ class TfrxXMLSerializer {
   void ReadChildren(TfrxComponent& parent, core::TfrxXMLItem* item,
                     std::vector<TfrxComponent*>& loaded);
   void ResolveFixups(const TfrxComponent* root);
+  TfrxComponent* FindBelow(const TfrxComponent& scope, std::string_view name);
   std::string DecodeString(std::string_view raw) const;
   void AddError(const std::string& message);
 
   core::TStringList errors_;
   std::vector<Fixup> fixups_;
+  struct WalkStep {
+    const TfrxComponent* parent;
+    int next;
+  };
+  std::vector<WalkStep> walk_;  // FindBelow's stack, kept for its room
 };
 
 }  // namespace lgoty::report

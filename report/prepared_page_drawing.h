@@ -10,6 +10,8 @@
 
 namespace lgoty::report {
 
+class TfrxDrawText;
+class TfrxPageFeed;
 class TfrxReport;
 
 // The name a copy carries in [CopyName#]: empty for copy 0 (not printing copies), the copy
@@ -27,5 +29,19 @@ void DrawPreparedPage(TfrxReport& report, int index, TfrxCanvas& canvas, double 
 // Draws every prepared page onto a canvas that owns its pages (PDF, images): each page is
 // begun with its own size, drawn at scale 1 and ended. Returns the number of pages drawn.
 int DrawPreparedPages(TfrxReport& report, TfrxCanvas& canvas);
+
+// What DrawFedPages drew.
+struct FedDrawing {
+  int pages = 0;            // pages drawn
+  int count = 0;            // the page count [TotalPages#] markers were given
+  bool count_used = false;  // some memo held a [TotalPages#] marker
+  bool in_order = true;     // page N came N-th, every one with the same count
+};
+
+// Draws the pages a feed hands out (report/prepared_pages_feed.h) as DrawPreparedPages
+// draws each page, until the feed ends; on the feed's reading thread, with a layout of
+// that thread's own (the report's layout stays the engine's). Throws what the canvas or
+// the layout throw; the caller then abandons the feed.
+FedDrawing DrawFedPages(TfrxPageFeed& feed, TfrxCanvas& canvas, TfrxDrawText& layout);
 
 }  // namespace lgoty::report

@@ -15,6 +15,7 @@
 #include "report/difference_writer.h"
 #include "report/pages.h"
 #include "report/prepared_pages_detail.h"
+#include "report/prepared_pages_listener.h"
 #include "report/report.h"
 #include "report/serializer.h"
 #include "report/type_cast.h"
@@ -73,6 +74,7 @@ void TfrxPreviewPages::ResetCounters() {
 }
 
 void TfrxPreviewPages::Clear() {
+  if (listener_) listener_->PagesChanging(0);
   ClearPageCache();
   document_->Clear();
   Root()->SetText("");
@@ -234,6 +236,9 @@ void TfrxPreviewPages::BeginPass() {
   first_object_count_ = first_page_ >= 0 ? PageItem(first_page_)->Count() : 0;
   first_outline_count_ = Section(kOutline)->Count();
   logical_page_no_ = 0;
+  if (listener_ && engine_ && engine_->FinalPass()) {
+    listener_->FinalPassBegun(first_page_, engine_->TotalPages());
+  }
 }
 
 void TfrxPreviewPages::UnloadBeforeLast() {
@@ -254,6 +259,7 @@ void TfrxPreviewPages::AddPage(TfrxReportPage* page) {
   }
   ++cur_page_;
   if (cur_page_ < Count() && add_page_action == TfrxAddPageAction::apWriteOver) {
+    if (listener_) listener_->PagesChanging(cur_page_);
     outline_.SetCurrentPage(cur_page_);
     return;
   }
@@ -270,19 +276,23 @@ void TfrxPreviewPages::AddPage(TfrxReportPage* page) {
   TfrxXMLItem* pages = PagesItem();
   // Insert where the current page is; a new page usually lands at the end.
   int at = std::min(cur_page_, pages->Count());
+  const bool inserted = at < pages->Count();
+  if (inserted && listener_) listener_->PagesChanging(at);
   TfrxXMLItem* placed = pages->AddItem(std::move(item));
-  if (at < pages->Count() - 1) pages->InsertItem(at, placed);
+  if (inserted) pages->InsertItem(at, placed);
   if (pages->Count() >= 3) placed->SetUnloadable(true);
   cur_page_ = at;
   add_page_action = TfrxAddPageAction::apWriteOver;
   outline_.SetCurrentPage(cur_page_);
   if (engine_) engine_->PageAdded(cur_page_ + 1);
   IncLogicalPageNumber();
+  if (listener_ && !inserted) listener_->PageAppended(cur_page_);
 }
 
 void TfrxPreviewPages::AddObject(TfrxComponent* object) {
   TfrxXMLItem* page = CurrentPageItem();
   if (!page || !object) return;
+  if (listener_) listener_->PagesChanging(cur_page_);
   // Only a page built from a source page holds objects as differences.
   const bool source_page = SourcePageIndexOfItem(page) >= 0;
   AddObjectItem(object, page, source_page, DoublePassFirstPass(), 0);
@@ -464,6 +474,7 @@ int TfrxPreviewPages::GetCurPosition() {
 void TfrxPreviewPages::CutObjects(int from) {
   TfrxXMLItem* page = CurrentPageItem();
   if (!page) return;
+  if (listener_) listener_->PagesChanging(cur_page_);
   TfrxXMLItem* held = Section(kCutted);
   from = std::max(from, 0);
   while (page->Count() > from) held->AddItem(page->Items(from));
@@ -476,6 +487,7 @@ void TfrxPreviewPages::PasteObjects(double x, double y) {
   TfrxXMLItem* held = root->Items(at);
   TfrxXMLItem* page = CurrentPageItem();
   if (page && held->Count() > 0) {
+    if (listener_) listener_->PagesChanging(cur_page_);
     const core::FormatSettings& fs = core::DefaultFormatSettings();
     double dx = x - ItemCoordinate(held->Items(0), 'l');
     double dy = y - ItemCoordinate(held->Items(0), 't');
@@ -522,6 +534,7 @@ void TfrxPreviewPages::Finish() {
 }
 
 void TfrxPreviewPages::ClearFirstPassPages() {
+  if (listener_) listener_->PagesChanging(std::max(first_page_, 0));
   ClearPageCache();
   TfrxXMLItem* root = Root();
   if (first_page_ < 0) {
@@ -547,6 +560,7 @@ void TfrxPreviewPages::ClearFirstPassPages() {
   cur_page_ = first_page_;
   outline_.SetCurrentPage(std::max(cur_page_, 0));
   added_bytes_ = 0;
+  if (listener_) listener_->FinalPassBegun(first_page_, engine_ ? engine_->TotalPages() : 0);
 }
 
 }  // namespace lgoty::report

@@ -59,6 +59,7 @@ namespace lgoty::report {
 
 class ComponentLink;
 class PreparedObjectRecycler;
+class PreparedPagesListener;
 class ReferenceProperties;
 class TfrxBand;
 class TfrxComponent;
@@ -105,6 +106,10 @@ class TfrxPreviewPages {
   // The engine that is filling the store; nullptr (the default) when none is running.
   // REQUIRES engine outlives its registration.
   void SetEngine(PreparedPagesEngine* engine) { engine_ = engine; }
+  // The reader told about the pages as they are built and changed
+  // (report/prepared_pages_listener.h); nullptr (the default) for none.
+  void SetListener(PreparedPagesListener* listener) { listener_ = listener; }
+  PreparedPagesListener* Listener() const { return listener_; }
 
   // ---- building (the band engine) ------------------------------------------------------
 
@@ -274,6 +279,7 @@ class TfrxPreviewPages {
   // items are swapped and the page is not in the page cache.
   void ReleasePageItem(int index);
   friend class TfrxPageSequence;
+  friend class TfrxPageFeed;
   void RebuildReportItem();
   void ApplyReportItem();
   void LoadSourcePages();
@@ -282,6 +288,7 @@ class TfrxPreviewPages {
 
   TfrxReport* report_;
   PreparedPagesEngine* engine_ = nullptr;
+  PreparedPagesListener* listener_ = nullptr;
   std::unique_ptr<core::TfrxXMLDocument> document_;
   std::unique_ptr<TfrxXMLSerializer> serializer_;
   std::vector<SourceEntry> source_pages_;

@@ -8,6 +8,7 @@
 #include "report/prepared_object_recycler.h"
 #include "report/prepared_pages.h"
 #include "report/prepared_pages_detail.h"
+#include "report/prepared_pages_listener.h"
 #include "report/reference_properties.h"
 #include "report/report.h"
 #include "report/serializer.h"
@@ -242,6 +243,7 @@ int TfrxPreviewPages::GetLogicalTotalPages() {
 
 void TfrxPreviewPages::AddEmptyPage(int index) {
   if (index < 0 || index >= Count()) return;
+  if (listener_) listener_->PagesChanging(index);
   ClearPageCache();
   TfrxXMLItem* pages = PagesItem();
   auto item = std::make_unique<TfrxXMLItem>();
@@ -252,6 +254,7 @@ void TfrxPreviewPages::AddEmptyPage(int index) {
 
 void TfrxPreviewPages::DeletePage(int index) {
   if (Count() <= 1 || index < 0 || index >= Count()) return;
+  if (listener_) listener_->PagesChanging(index);
   ClearPageCache();
   PagesItem()->Delete(PagesItem()->Items(index));
   if (cur_page_ >= Count()) SetCurPage(Count() - 1);
@@ -259,6 +262,7 @@ void TfrxPreviewPages::DeletePage(int index) {
 
 void TfrxPreviewPages::ModifyPage(int index, const TfrxReportPage& page) {
   if (index < 0 || index >= Count()) return;
+  if (listener_) listener_->PagesChanging(index);
   // The page may be one of the cache's own: it is written before the cache goes.
   auto item = std::make_unique<TfrxXMLItem>();
   serializer_->WriteTree(page, true, item.get());

@@ -56,9 +56,14 @@ void Publish(const fs::path& temp, const fs::path& target) {
 
 }  // namespace
 
-void WriteOutputs(report::TfrxReport& report, const std::vector<OutputFile>& outputs) {
+std::string PartialPath(const std::string& target) { return PartialName(target).string(); }
+
+void WriteOutputs(report::TfrxReport& report, const std::vector<OutputFile>& outputs,
+                  int written_index) {
   try {
-    for (const OutputFile& out : outputs) {
+    for (size_t i = 0; i < outputs.size(); ++i) {
+      if (static_cast<int>(i) == written_index) continue;
+      const OutputFile& out = outputs[i];
       const fs::path temp = PartialName(out.path);
       fs::remove_all(temp);  // what a killed earlier run may have left
       WriteOne(report, out, temp);

@@ -20,8 +20,14 @@ struct OutputFile {
 // Writes every output under a temporary name beside its target (PATH.partial) and renames
 // them all once every one was written, so that a failure leaves no file behind: what was
 // written is removed and the exception (core::Exception or a file system error) goes to
-// the caller. A PNG folder that exists already keeps its other files.
-void WriteOutputs(report::TfrxReport& report, const std::vector<OutputFile>& outputs);
+// the caller. A PNG folder that exists already keeps its other files. The output at
+// written_index (if any) was written already under its temporary name (the PDF drawn
+// during the run) and is only renamed with the others.
+void WriteOutputs(report::TfrxReport& report, const std::vector<OutputFile>& outputs,
+                  int written_index = -1);
+
+// The temporary name an output is written under: PATH.partial.
+std::string PartialPath(const std::string& target);
 
 // Parses the words of the output options at argv[i]: "--pdf FILE", "--png FOLDER" or
 // "--fp3 FILE" (when allowed), and "--dpi N" after a --png. Advances i past what it used.

@@ -5,6 +5,7 @@
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include <QGuiApplication>
 #include <QString>
 
+#include "render/pipelined_pdf.h"
 #include "render/text_measurer.h"
 #include "report/batch_dialog_host.h"
 #include "report/dialog_events.h"
@@ -132,7 +134,21 @@ int RunReportCommand(int argc, char** argv) {
     if (options.cancel) host.CloseBox();
     report.SetDialogHost(&host);
 
+    // The first PDF is drawn while the final pass builds the pages, under its temporary
+    // name; it is written after the run as the other outputs when it cannot be kept.
+    int early_index = -1;
+    for (size_t i = 0; i < options.outputs.size() && early_index < 0; ++i) {
+      if (options.outputs[i].kind == OutputFile::Kind::Pdf) early_index = static_cast<int>(i);
+    }
+    std::optional<render::PipelinedPdf> early;
+    if (early_index >= 0) {
+      const std::string partial = PartialPath(options.outputs[early_index].path);
+      std::filesystem::remove_all(partial);  // what a killed earlier run may have left
+      early.emplace(report, partial);
+    }
     bool ok = report.Prepare(true);
+    const bool early_written = early && early->Finish(ok);
+    early.reset();
     if (!ok) {
       if (report.Errors().Count() == 0) {
         std::fputs("lgoty-report: the run was cancelled\n", stderr);
@@ -143,7 +159,7 @@ int RunReportCommand(int argc, char** argv) {
       }
       return 1;
     }
-    WriteOutputs(report, options.outputs);
+    WriteOutputs(report, options.outputs, early_written ? early_index : -1);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "lgoty-report: %s\n", e.what());
     return 1;

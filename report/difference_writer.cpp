@@ -179,16 +179,40 @@ SameValueTest SameValueTestFor(const std::type_info& type) {
   return nullptr;
 }
 
+namespace {
+
+// The place of the 15th significant digit of a magnitude: 10^(k - 15) for the k with
+// 10^(k - 1) <= magnitude < 10^k; 0 outside the range the short cut takes.
+double FifteenthDigitUnit(double magnitude) {
+  static constexpr double kPowers[] = {1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5,
+                                       1e6,  1e7,  1e8,  1e9, 1e10, 1e11, 1e12, 1e13};
+  for (double power : kPowers) {
+    if (magnitude < power) return power * 1e-15;
+  }
+  return 0;
+}
+
+}  // namespace
+
 void AppendFloatText(std::string& out, double value) {
   // A value that is n / 100 for a whole n of at most 15 digits reads back from the text of
   // n / 100 (a decimal of at most 15 significant digits); no other decimal of at most 15
   // digits reads back as the same double, so that text, less its trailing zeros, is the
   // shortest one, which FloatText writes.
+  //
+  // A value within a fifth of the 15th digit's unit u of such an n / 100 (a sum of
+  // positions that picked up rounding errors, 120.95000000000002) has no text of at most
+  // 15 digits that reads back as it: that text would be a multiple of u (or of u / 10 just
+  // below a power of ten, where the value cannot be) within u / 5 + half a double's spacing
+  // (less than u / 8) of n / 100, which is a multiple of u too. FloatText then writes the
+  // value rounded to 15 significant digits, the multiple of u nearest to it: n / 100.
   const double magnitude = std::fabs(value);
   if (magnitude >= kFastFloatMin && magnitude < 1e13) {
     const double scaled = std::round(value * 100);
     const auto n = static_cast<int64_t>(scaled);
-    if (static_cast<double>(n) / 100 == value) {
+    const double hundredths = static_cast<double>(n) / 100;
+    if (n != 0 && (hundredths == value ||
+                   std::fabs(value - hundredths) <= 0.2 * FifteenthDigitUnit(magnitude))) {
       const uint64_t whole = n < 0 ? static_cast<uint64_t>(-n) : static_cast<uint64_t>(n);
       char digits[24];
       const auto [end, error] = std::to_chars(digits, digits + sizeof digits, whole / 100);

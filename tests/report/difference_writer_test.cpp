@@ -367,6 +367,35 @@ TEST(DifferenceWriter, FloatTextOfHundredthsIsTheGeneralText) {
     values.push_back(static_cast<double>(n) / 100 + 1e-9);
     values.push_back(static_cast<double>(n) * 0.01);  // not always n / 100
     values.push_back(std::ldexp(static_cast<double>(random() >> 11), -static_cast<int>(random() % 60)));
+    // A few doubles away from a hundredth, as sums and products leave them.
+    double near = static_cast<double>(n) / 100;
+    for (int step = static_cast<int>(random() % 40); step > 0; --step) {
+      near = std::nextafter(near, random() % 2 ? 1e300 : -1e300);
+    }
+    values.push_back(near);
+  }
+  // Positions summed row after row and page after page, as a run places its bands.
+  for (double height : {18.9, 33.0, 18.8976377952756, 0.1, 15.12}) {
+    double top = 83.15;
+    for (int row = 0; row < 3000; ++row) {
+      top += height;
+      values.push_back(top);
+      values.push_back(-top);
+      values.push_back(top / 1000);
+      values.push_back(top * 1e7);
+    }
+  }
+  // Just below and above powers of ten, where the number of integer digits changes.
+  for (double power = 1e-4; power < 1e14; power *= 10) {
+    double below = power;
+    double above = power;
+    for (int step = 0; step < 30; ++step) {
+      below = std::nextafter(below, 0.0);
+      above = std::nextafter(above, 1e300);
+      values.push_back(below);
+      values.push_back(above);
+      values.push_back(-below);
+    }
   }
   const core::FormatSettings saved = core::DefaultFormatSettings();
   for (const std::string separator : {".", ","}) {

@@ -1,5 +1,6 @@
 #include "report/reference_properties.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "report/serializer.h"
@@ -87,6 +88,17 @@ ReferenceProperties::ReferenceProperties(const core::ClassInfo* cls, std::string
       remaining_ += attribute.whole;
     }
   });
+  for (size_t k = 0; k < copies_.size(); ++k) {
+    if (copies_[k].path.empty()) continue;
+    const PropInfo* nested = copies_[k].path.front();
+    auto at = std::find_if(nested_copies_.begin(), nested_copies_.end(),
+                           [nested](const auto& entry) { return entry.first == nested; });
+    if (at == nested_copies_.end()) {
+      nested_copies_.emplace_back(nested, std::vector<size_t>());
+      at = nested_copies_.end() - 1;
+    }
+    at->second.push_back(k);
+  }
   // remaining_ no longer grows: views into it stay valid.
   const std::string_view all = remaining_;
   for (size_t k = 0; k < remaining_at.size(); ++k) {
@@ -127,8 +139,10 @@ void ReferenceProperties::CopyTo(core::TObject& object) const {
 
 void ReferenceProperties::CopyNestedTo(core::TObject& object, const PropInfo* nested) const {
   if (!prototype_ || !nested) return;
-  for (const Copy& copy : copies_) {
-    if (!copy.path.empty() && copy.path.front() == nested) CopyOne(copy, object);
+  for (const auto& [first, indexes] : nested_copies_) {
+    if (first != nested) continue;
+    for (size_t k : indexes) CopyOne(copies_[k], object);
+    return;
   }
 }
 

@@ -69,6 +69,8 @@ class ReferenceProperties {
 
   std::unique_ptr<core::TObject> prototype_;
   std::vector<Copy> copies_;
+  // For each nested object the copies go into, the copies that start with it, in order.
+  std::vector<std::pair<const core::PropInfo*, std::vector<size_t>>> nested_copies_;
   std::string remaining_;
   std::vector<Remaining> remaining_attributes_;
 };

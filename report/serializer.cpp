@@ -454,15 +454,23 @@ TfrxComponent* TfrxXMLSerializer::FindBelow(const TfrxComponent& scope, std::str
   stack.clear();
   if (scope.ObjectCount() > 0) stack.push_back({&scope, 0});
   while (!stack.empty()) {
-    WalkStep& step = stack.back();
-    if (step.next == step.parent->ObjectCount()) {
+    // The children of the innermost parent up to the next one with children of its own.
+    const TfrxComponent* parent = stack.back().parent;
+    const int count = parent->ObjectCount();
+    int i = stack.back().next;
+    TfrxComponent* child = nullptr;
+    for (; i < count; ++i) {
+      child = parent->Object(i);
+      const std::string& child_name = child->Name();
+      if (child_name.size() == name.size() && SameName(child_name, name)) return child;
+      if (child->ObjectCount() > 0) break;
+    }
+    if (i == count) {
       stack.pop_back();
       continue;
     }
-    TfrxComponent* child = step.parent->Object(step.next++);
-    const std::string& child_name = child->Name();
-    if (child_name.size() == name.size() && SameName(child_name, name)) return child;
-    if (child->ObjectCount() > 0) stack.push_back({child, 0});
+    stack.back().next = i + 1;
+    stack.push_back({child, 0});
   }
   return nullptr;
 }

@@ -100,5 +100,57 @@ TEST(ReferenceProperties, CompiledReferenceBuildsTheSameObjectAsItsText) {
   testing::ExpectSameTree(*expected.page, *actual.page);
 }
 
+// Copying the values inside one nested object sets what applying that object's attributes
+// of the reference text sets, and nothing else, for each nested object of the class.
+TEST(ReferenceProperties, NestedCopiesSetWhatTheNestedAttributesSet) {
+  TfrxMemoView source;
+  source.Font().name = "Courier New";
+  source.Font().height = -11;
+  source.Font().color = 0x0000FF;
+  source.Font().charset = 204;
+  source.Font().pitch = TFontPitch::fpFixed;
+  source.SetParentFont(false);
+  source.Frame().typ = 5;
+  source.Frame().SetWidth(1.5);
+  source.Frame().top_line.color = 0x00FF00;
+  source.Frame().drop_shadow = true;
+  source.DisplayFormat().format_str = "%2.2n";
+  source.DisplayFormat().kind = TfrxFormatKind::fkNumeric;
+  source.Hyperlink().value = "http://x/?a=1";
+  source.SetFillColor(0x123456);
+  source.gap_x = 5;
+
+  TfrxXMLSerializer writer;
+  const std::string reference = writer.WriteAttributes(source, "");
+  TfrxXMLSerializer reader;
+  const ReferenceProperties compiled(TfrxMemoView::StaticClass(), reference, reader);
+  const core::ClassInfo* cls = TfrxMemoView::StaticClass();
+  int compared = 0;
+  for (const char* nested : {"Font", "Frame", "DisplayFormat", "Hyperlink", "Fill", "GapX"}) {
+    SCOPED_TRACE(nested);
+    const std::string prefix = std::string(nested) + ".";
+    std::string attributes;
+    ForEachAttribute(reference, [&](const XmlAttribute& attribute) {
+      if (attribute.name.substr(0, prefix.size()) == prefix) {
+        attributes += ' ';
+        attributes += attribute.whole;
+      }
+    });
+    TfrxMemoView expected;
+    TfrxXMLSerializer applier;
+    applier.ApplyAttributes(attributes, expected);
+    TfrxMemoView actual;
+    compiled.CopyNestedTo(actual, cls->FindProperty(nested));
+    TfrxXMLSerializer compare;
+    EXPECT_EQ(compare.WriteAttributes(actual, ""), compare.WriteAttributes(expected, ""));
+    if (!attributes.empty()) ++compared;
+  }
+  EXPECT_EQ(compared, 5);  // all but GapX, which is no nested object
+  // Nothing for no property.
+  TfrxMemoView untouched;
+  compiled.CopyNestedTo(untouched, nullptr);
+  EXPECT_EQ(writer.WriteAttributes(untouched, ""), writer.WriteAttributes(TfrxMemoView(), ""));
+}
+
 }  // namespace
 }  // namespace lgoty::report

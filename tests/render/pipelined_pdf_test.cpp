@@ -220,6 +220,37 @@ TEST_F(PipelinedPdfTest, KeptGroupsMovedToTheNextPageAndNewPagesPerGroupAreTheSa
   EXPECT_GE(grouped.pages, 5);
 }
 
+TEST_F(PipelinedPdfTest, PagesSwappedToTheFileCacheAndASecondPageOnThePreviousOneAreTheSameFile) {
+  // Every finished page leaves memory for the temporary file while the pass goes on.
+  Shape swapped;
+  swapped.rows = 120;
+  swapped.adjust = [](TfrxReport& report, TfrxReportPage&) {
+    report.engine_options.use_file_cache = true;
+    report.engine_options.max_mem_size = 0;
+  };
+  Outcome cached = ExpectSameFile(swapped);
+  EXPECT_TRUE(cached.kept) << cached.reason;
+  EXPECT_GE(cached.pages, 5);
+
+  // A second report page that goes on below the first one's last band.
+  Shape continued;
+  continued.rows = 50;
+  continued.adjust = [](TfrxReport& report, TfrxReportPage&) {
+    auto* second = report.Add(std::make_unique<TfrxReportPage>());
+    second->SetName("Page2");
+    second->print_on_previous_page = true;
+    auto* title = second->Add(std::make_unique<TfrxReportTitle>());
+    title->SetName("Title2");
+    title->SetBounds(0, 0, 700, 300);
+    auto* memo = title->Add(std::make_unique<TfrxMemoView>());
+    memo->SetName("Title2Text");
+    memo->SetBounds(0, 0, 600, 300);
+    memo->SetText("Приложение: всего страниц [TotalPages#]");
+  };
+  Outcome both = ExpectSameFile(continued);
+  EXPECT_TRUE(both.kept) << both.reason;
+}
+
 TEST_F(PipelinedPdfTest, ASinglePassIsKeptOnlyWithoutAPageCountMarker) {
   Shape plain;
   plain.double_pass = false;
@@ -280,7 +311,7 @@ TEST_F(PipelinedPdfTest, APageEditedAfterTheRunTakesTheExportAfterTheRun) {
 }
 
 TEST_F(PipelinedPdfTest, AFailedRunLeavesNoFileAndAStoppedOneIsExportedAfter) {
-  // Fails in the final pass, after pages were drawn.
+  // Fails in the final pass, after pages were complete and handed to the drawing.
   Shape failing;
   failing.rows = 200;
   failing.adjust = [](TfrxReport& report, TfrxReportPage&) {
@@ -295,7 +326,6 @@ TEST_F(PipelinedPdfTest, AFailedRunLeavesNoFileAndAStoppedOneIsExportedAfter) {
   EXPECT_FALSE(failed.prepared);
   EXPECT_FALSE(failed.kept);
   EXPECT_FALSE(failed.file_left);
-  EXPECT_GE(failed.drawing.pages, 1);  // pages were drawn before the failure
 
   // A template the engine refuses: no page at all, and no file.
   Shape refused;

@@ -11,6 +11,7 @@
 #include "core/text_trim.h"
 #include "report/bands.h"
 #include "report/component.h"
+#include "report/difference_writer.h"
 #include "report/serializer.h"
 #include "report/type_cast.h"
 #include "report/views.h"
@@ -158,15 +159,24 @@ std::string PartialDiff(TfrxXMLSerializer& serializer, const TfrxComponent& obje
                         const TfrxComponent& source) {
   std::string out;
   auto differs = [](double a, double b) { return std::fabs(a - b) > kPositionTolerance; };
-  if (differs(object.Left(), source.Left())) AppendAttribute(out, "l", FloatText(object.Left()));
-  if (dynamic_cast<const TfrxBand*>(&object) || differs(object.Top(), source.Top())) {
-    AppendAttribute(out, "t", FloatText(object.Top()));
+  // Positions through AppendFloatText (difference_writer.h): FloatText's digits without the
+  // general conversion for the usual hundredths.
+  auto position = [&out](char name, double value) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+    AppendFloatText(out, value);
+    out += '"';
+  };
+  if (differs(object.Left(), source.Left())) position('l', object.Left());
+  if (CachedCast<const TfrxBand>(&object) || differs(object.Top(), source.Top())) {
+    position('t', object.Top());
   }
-  auto* memo = dynamic_cast<const TfrxCustomMemoView*>(&object);
+  auto* memo = CachedCast<const TfrxCustomMemoView>(&object);
   if (!(memo && memo->auto_width) && differs(object.Width(), source.Width())) {
-    AppendAttribute(out, "w", FloatText(object.Width()));
+    position('w', object.Width());
   }
-  if (differs(object.Height(), source.Height())) AppendAttribute(out, "h", FloatText(object.Height()));
+  if (differs(object.Height(), source.Height())) position('h', object.Height());
   if (object.Visible() != source.Visible()) {
     AppendAttribute(out, "Visible", object.Visible() ? "True" : "False");
   }

@@ -5,6 +5,7 @@
 // picture cache, references, nested objects, and the format settings of the moment.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <random>
@@ -275,6 +276,53 @@ TEST(DifferenceWriter, OtherClassesAndTheCurrentDecimalSeparatorFollowTheGeneral
 }
 
 using core::TypeKind;
+
+// The value of attribute name in an attribute text; "-" when it is not there.
+std::string ValueOf(const std::string& text, const std::string& name) {
+  std::string value = "-";
+  ForEachAttribute(text, [&](const XmlAttribute& attribute) {
+    if (attribute.name == name) value = std::string(attribute.value);
+  });
+  return value;
+}
+
+// What a first pass keeps of an object writes its positions as FloatText does, also for the
+// sums of heights a run makes, and leaves out the width of a memo that sizes itself.
+TEST(DifferenceWriter, FirstPassPositionsAreTheGeneralText) {
+  Layout l;
+  TfrxPreviewPages& pages = l.report.PreviewPages();
+  pages.Initialize();
+  pages.AddSourcePage(l.page);
+  const TfrxComponent* band_source = pages.SourceCopy(l.band);
+  const TfrxComponent* memo_source = pages.SourceCopy(l.memo);
+  ASSERT_NE(band_source, nullptr);
+  ASSERT_NE(memo_source, nullptr);
+  TfrxXMLSerializer serializer;
+  std::mt19937 random(5);
+  double top = 83.15;
+  for (int row = 0; row < 4000; ++row) {
+    top += row % 7 == 0 ? 33.0 : 18.9;
+    if (row % 500 == 0) top = 37.8 * (row % 3);
+    l.band->SetTop(top);
+    const std::string band_text = prepared_detail::PartialDiff(serializer, *l.band, *band_source);
+    ASSERT_EQ(ValueOf(band_text, "t"), FloatText(top)) << band_text;
+    l.memo->SetBounds(top / 7, top / 3, 200 + top / 100, 18.9 + (row % 5) * 0.01);
+    l.memo->auto_width = row % 4 == 0;
+    const std::string memo_text = prepared_detail::PartialDiff(serializer, *l.memo, *memo_source);
+    // Unchanged positions are left out.
+    auto expected = [](double value, double source_value) {
+      return std::fabs(value - source_value) > 0.0001 ? FloatText(value) : std::string("-");
+    };
+    EXPECT_EQ(ValueOf(memo_text, "l"), expected(l.memo->Left(), memo_source->Left())) << memo_text;
+    EXPECT_EQ(ValueOf(memo_text, "t"), expected(l.memo->Top(), memo_source->Top())) << memo_text;
+    EXPECT_EQ(ValueOf(memo_text, "w"), l.memo->auto_width
+                                           ? "-"
+                                           : expected(l.memo->Width(), memo_source->Width()))
+        << memo_text;
+    EXPECT_EQ(ValueOf(memo_text, "h"), expected(l.memo->Height(), memo_source->Height()))
+        << memo_text;
+  }
+}
 
 // A value different from the one the property has, through the property table.
 bool ChangeValue(const core::PropInfo& p, core::TObject& object) {

@@ -1,6 +1,7 @@
 #include "report/text_layout.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <numbers>
 
@@ -31,6 +32,9 @@ class ApproximateMeasurer final : public TfrxTextMeasurer {
 
 std::mutex g_measurer_mutex;
 std::unique_ptr<TfrxTextMeasurer> g_measurer;
+// Counts the default measurers installed: a new one may take the address of the old.
+std::atomic<uint64_t> g_measurer_generation{0};
+std::atomic<TfrxTextMeasurer*> g_measurer_pointer{nullptr};  // g_measurer's, once made
 
 // Letter classes of the syllable rules (upper case).
 constexpr std::u32string_view kVowels = U"АЕЁИОУЫЭЮЯ";
@@ -107,17 +111,59 @@ bool ParseTagColor(std::u32string_view value, TColor& color) {
   return ColorFromName("cl" + text, color);
 }
 
+// The code points of text into out, whose storage is reused from text to text: what
+// core::Utf8ToUtf32 gives, ill-formed bytes becoming U+FFFD one byte at a time.
+void DecodeUtf8Into(std::string_view text, std::u32string& out) {
+  // At most one code point per byte: written in place, then cut to what was written.
+  out.resize(text.size());
+  char32_t* const first = out.data();
+  char32_t* dst = first;
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+      *dst++ = byte;
+      ++i;
+      continue;
+    }
+    // Two-byte sequences (Cyrillic, Latin-1 letters) in place: a lead byte of C2 to DF with
+    // one continuation byte is always well-formed and never overlong.
+    if (byte >= 0xC2 && byte <= 0xDF && i + 1 < text.size()) {
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if ((next & 0xC0) == 0x80) {
+        *dst++ = (static_cast<char32_t>(byte & 0x1F) << 6) | (next & 0x3F);
+        i += 2;
+        continue;
+      }
+    }
+    char32_t code = 0;
+    const size_t length = core::DecodeUtf8(text.substr(i), &code);
+    *dst++ = length == 0 ? U'\uFFFD' : code;
+    i += length == 0 ? 1 : length;
+  }
+  out.resize(static_cast<size_t>(dst - first));
+}
+
 }  // namespace
 
 TfrxTextMeasurer& DefaultTextMeasurer() {
+  // Asked for every measured text: the installed one is read without the lock.
+  if (TfrxTextMeasurer* installed = g_measurer_pointer.load(std::memory_order_acquire)) {
+    return *installed;
+  }
   std::lock_guard lock(g_measurer_mutex);
-  if (!g_measurer) g_measurer = std::make_unique<ApproximateMeasurer>();
+  if (!g_measurer) {
+    g_measurer = std::make_unique<ApproximateMeasurer>();
+    g_measurer_pointer.store(g_measurer.get(), std::memory_order_release);
+  }
   return *g_measurer;
 }
 
 void SetDefaultTextMeasurer(std::unique_ptr<TfrxTextMeasurer> measurer) {
   std::lock_guard lock(g_measurer_mutex);
   g_measurer = std::move(measurer);
+  g_measurer_pointer.store(g_measurer.get(), std::memory_order_release);
+  g_measurer_generation.fetch_add(1, std::memory_order_relaxed);
 }
 
 TfrxDrawText& DefaultDrawText() {
@@ -133,8 +179,15 @@ TfrxTextMeasurer& TfrxDrawText::Measurer() const {
   return measurer_ ? *measurer_ : DefaultTextMeasurer();
 }
 
+TfrxDrawText::MeasurerStamp TfrxDrawText::StampOf(const TfrxTextMeasurer& measurer) const {
+  return {&measurer, measurer_ ? 0 : g_measurer_generation.load(std::memory_order_relaxed)};
+}
+
 void TfrxDrawText::SetFont(const CanvasFont& font) {
-  if (!(font_ == font)) font_ = font;
+  if (!(font_ == font)) {
+    font_ = font;
+    advances_measurer_ = {};  // the lines' advances were measured with the old font
+  }
 }
 
 void TfrxDrawText::SetOptions(bool word_wrap, bool html_tags, int rotation, bool wysiwyg,
@@ -187,26 +240,50 @@ void TfrxDrawText::SetText(std::string_view text, bool full_width) {
   // CR LF, CR or LF ends a source line; a trailing end adds none.
   size_t start = 0;
   while (start < text.size()) {
-    const size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      AddSourceLine(text.substr(start));
-      break;
-    }
+    size_t end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
     AddSourceLine(text.substr(start, end - start));
+    if (end == text.size()) break;
     start = end + 1;
     if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
   }
+  FinishText();
 }
 
 void TfrxDrawText::SetText(const std::vector<std::string>& lines, bool full_width) {
   StartText(full_width);
   for (const std::string& line : lines) AddSourceLine(line);
+  FinishText();
+}
+
+void TfrxDrawText::ClearText() {
+  line_count_ = source_count_ = 0;
+  FinishText();
+  full_text_.clear();
+  advances_.clear();
+  advance_at_.clear();
+}
+
+void TfrxDrawText::FinishText() {
+  // The lines and source lines of the last text beyond the new one keep their storage
+  // among the spares.
+  for (size_t i = line_count_; i < lines_.size(); ++i) {
+    spare_lines_.push_back(std::move(lines_[i]));
+  }
+  lines_.resize(line_count_);
+  for (size_t i = source_count_; i < sources_.size(); ++i) {
+    spare_sources_.push_back(std::move(sources_[i]));
+  }
+  sources_.resize(source_count_);
 }
 
 void TfrxDrawText::StartText(bool full_width) {
-  lines_.clear();
-  sources_.clear();
+  // The lines of the last text stay until FinishText: the new lines take their storage.
+  line_count_ = source_count_ = 0;
   full_text_.clear();
+  advances_.clear();
+  advance_at_.clear();
+  advances_measurer_ = StampOf(Measurer());
   text_width_ = (SwapsAxes() ? text_rect_.Height() : text_rect_.Width()) * kMeasureScale;
   text_first_width_ = full_width ? text_width_ : text_width_ - paragraph_gap_ * kMeasureScale;
 }
@@ -214,11 +291,20 @@ void TfrxDrawText::StartText(bool full_width) {
 void TfrxDrawText::AddSourceLine(std::string_view line) {
   full_text_ += line;
   full_text_ += "\r\n";
-  sources_.push_back(core::Utf8ToUtf32(line));
-  size_t first = lines_.size();
-  BreakParagraph(sources_.size() - 1, sources_.back(), text_first_width_, text_width_);
+  if (source_count_ == sources_.size()) {
+    if (spare_sources_.empty()) {
+      sources_.emplace_back();
+    } else {
+      sources_.push_back(std::move(spare_sources_.back()));
+      spare_sources_.pop_back();
+    }
+  }
+  std::u32string& source = sources_[source_count_++];
+  DecodeUtf8Into(line, source);
+  const size_t first = line_count_;
+  BreakParagraph(source_count_ - 1, source, text_first_width_, text_width_);
   lines_[first].flags |= TextLine::kParaStart;
-  lines_.back().flags |= TextLine::kParaEnd;
+  lines_[line_count_ - 1].flags |= TextLine::kParaEnd;
 }
 
 void TfrxDrawText::SetParaBreaks(bool first, bool last) {
@@ -227,8 +313,22 @@ void TfrxDrawText::SetParaBreaks(bool first, bool last) {
   if (last) lines_.back().flags &= ~TextLine::kParaEnd;
 }
 
-TfrxDrawText::Paragraph TfrxDrawText::ReadTags(const std::u32string& source) const {
-  Paragraph paragraph;
+TextLine& TfrxDrawText::NewLine() {
+  if (line_count_ == lines_.size()) {
+    if (spare_lines_.empty()) {
+      lines_.emplace_back();
+    } else {
+      lines_.push_back(std::move(spare_lines_.back()));
+      spare_lines_.pop_back();
+    }
+  }
+  return lines_[line_count_++];
+}
+
+void TfrxDrawText::ReadTags(const std::u32string& source, Paragraph& paragraph) const {
+  paragraph.text.clear();
+  paragraph.attrs.clear();
+  paragraph.source.clear();
   paragraph.source_length = source.size();
   paragraph.text.reserve(source.size());
   paragraph.attrs.reserve(source.size());
@@ -296,7 +396,6 @@ TfrxDrawText::Paragraph TfrxDrawText::ReadTags(const std::u32string& source) con
     paragraph.attrs.push_back(attr);
     paragraph.source.push_back(i);
   }
-  return paragraph;
 }
 
 void TfrxDrawText::MeasureParagraph(const Paragraph& paragraph, std::vector<double>& positions) {
@@ -420,42 +519,79 @@ void BreakLines(const std::u32string_view text, const AttrAt& attr_at, const Fon
 
 void TfrxDrawText::BreakParagraph(size_t index, const std::u32string& source, double first_width,
                                   double full_width) {
-  Paragraph paragraph = ReadTags(source);
-  const std::u32string& text = paragraph.text;
+  TfrxTextMeasurer& measurer = Measurer();
+  // A paragraph without tags is its own text, every character in the memo's style at its
+  // own source position: read as such instead of through ReadTags.
+  const bool plain = !general_only_ && !(html_ && source.find(U'<') != std::u32string::npos);
+  Paragraph& paragraph = paragraph_;
+  if (!plain) ReadTags(source, paragraph);
+  TextCharAttr base;
+  base.style = font_.style;
+  base.color = font_.color;
+  const std::u32string& text = plain ? source : paragraph.text;
   const size_t n = text.size();
+  const size_t source_length = plain ? n : paragraph.source_length;
   auto source_at = [&](size_t i) {
-    return i < n ? paragraph.source[i] : paragraph.source_length;
+    return i >= n ? source_length : plain ? i : paragraph.source[i];
   };
+  auto attr_at = [&](size_t i) -> const TextCharAttr& {
+    return plain ? base : paragraph.attrs[i];
+  };
+  std::vector<double>& pos = scratch_;
+  // pos holds the advances DrawText would measure for a line from the paragraph's start.
+  bool keep_advances = false;
   auto emit = [&](size_t begin, size_t end, size_t next, bool hyphen) {
-    TextLine line;
-    line.text = text.substr(begin, end - begin);
-    line.attrs.assign(paragraph.attrs.begin() + static_cast<ptrdiff_t>(begin),
-                      paragraph.attrs.begin() + static_cast<ptrdiff_t>(end));
+    TextLine& line = NewLine();
+    line.text.assign(text, begin, end - begin);
+    if (plain) {
+      line.attrs.assign(end - begin, base);
+    } else {
+      line.attrs.assign(paragraph.attrs.begin() + static_cast<ptrdiff_t>(begin),
+                        paragraph.attrs.begin() + static_cast<ptrdiff_t>(end));
+    }
     if (hyphen) {
       line.text.push_back(U'-');
       line.attrs.push_back(line.attrs.empty() ? TextCharAttr{} : line.attrs.back());
     }
+    line.flags = 0;
     line.paragraph = index;
-    line.source_begin = begin < n ? paragraph.source[begin] : paragraph.source_length;
-    line.source_end = end > 0 && end <= n ? paragraph.source[end - 1] + 1 : line.source_begin;
+    line.source_begin = source_at(begin);
+    line.source_end = end > 0 && end <= n ? source_at(end - 1) + 1 : line.source_begin;
     line.source_next = source_at(next);
     line.hyphenated = hyphen;
-    lines_.push_back(std::move(line));
+    advance_at_.resize(line_count_, kNoAdvances);
+    if (keep_advances && begin == 0 && !hyphen) {
+      advance_at_.back() = advances_.size();
+      advances_.insert(advances_.end(), pos.begin(), pos.begin() + static_cast<ptrdiff_t>(end));
+    }
   };
 
   if (!word_wrap_ || n <= 1) {
     emit(0, n, n, false);
     return;
   }
-  std::vector<double>& pos = scratch_;
-  MeasureParagraph(paragraph, pos);
+  if (plain) {
+    // One style: one run, measured in one call, as MeasureParagraph measures it.
+    measurer.CharPositions(FontFor(base), text, pos);
+    if (pos.size() != n) {
+      const double last = pos.empty() ? 0 : pos.back();
+      pos.resize(n, last);
+    }
+    const double spacing = char_spacing_ * kMeasureScale;
+    if (spacing != 0) {
+      for (size_t i = 0; i < n; ++i) pos[i] += spacing * static_cast<double>(i + 1);
+    }
+  } else {
+    MeasureParagraph(paragraph, pos);
+  }
+  // With spacing, pos holds more than the advances.
+  keep_advances = !general_only_ && char_spacing_ == 0;
   if (pos[n - 1] <= first_width) {
     emit(0, n, n, false);
     return;
   }
   BreakLines(
-      text, [&](size_t i) -> const TextCharAttr& { return paragraph.attrs[i]; },
-      [&](const TextCharAttr& attr) { return FontFor(attr); }, pos, Measurer(),
+      text, attr_at, [&](const TextCharAttr& attr) { return FontFor(attr); }, pos, measurer,
       char_spacing_ * kMeasureScale, word_break_, first_width, full_width, emit);
 }
 
@@ -463,8 +599,9 @@ size_t TfrxDrawText::CountParagraphLines(const std::u32string& source, double fi
                                          double full_width) {
   // Tags change the characters and their styles: such a paragraph is read as the full
   // layout reads it.
-  if (html_ && source.find(U'<') != std::u32string::npos) {
-    Paragraph paragraph = ReadTags(source);
+  if (general_only_ || (html_ && source.find(U'<') != std::u32string::npos)) {
+    Paragraph& paragraph = paragraph_;
+    ReadTags(source, paragraph);
     const size_t n = paragraph.text.size();
     if (!word_wrap_ || n <= 1) return 1;
     std::vector<double>& pos = scratch_;
@@ -509,52 +646,21 @@ size_t TfrxDrawText::CountParagraphLines(const std::u32string& source, double fi
 namespace {
 
 // The code points of text from start up to the first CR or LF (or the end), into out, whose
-// storage is reused from line to line; ill-formed bytes become U+FFFD one byte at a time, as
-// core::Utf8ToUtf32 gives them. A CR or LF byte never occurs inside a multi-byte sequence, so
-// the line ends where a byte search would end it. Returns where the line ends.
+// storage is reused from line to line. A CR or LF byte never occurs inside a multi-byte
+// sequence, so the line ends where a byte search would end it, and a sequence cut short by
+// the line's end is ill-formed here as it is in the whole text: its next byte there would be
+// the CR or LF, which continues no sequence. Returns where the line ends.
 size_t DecodeLine(std::string_view text, size_t start, std::u32string& out) {
   size_t end = start;
   while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-  // At most one code point per byte: written in place, then cut to what was written.
-  out.resize(end - start);
-  char32_t* const first = out.data();
-  char32_t* dst = first;
-  const std::string_view line = text.substr(start, end - start);
-  size_t i = 0;
-  while (i < line.size()) {
-    const auto byte = static_cast<unsigned char>(line[i]);
-    if (byte < 0x80) {
-      *dst++ = byte;
-      ++i;
-      continue;
-    }
-    // Two-byte sequences (Cyrillic, Latin-1 letters) in place: a lead byte of C2 to DF with
-    // one continuation byte is always well-formed and never overlong.
-    if (byte >= 0xC2 && byte <= 0xDF && i + 1 < line.size()) {
-      const auto next = static_cast<unsigned char>(line[i + 1]);
-      if ((next & 0xC0) == 0x80) {
-        *dst++ = (static_cast<char32_t>(byte & 0x1F) << 6) | (next & 0x3F);
-        i += 2;
-        continue;
-      }
-    }
-    // A sequence cut short by the line's end is ill-formed here as it is in the whole text:
-    // its next byte there would be the CR or LF, which continues no sequence.
-    char32_t code = 0;
-    const size_t length = core::DecodeUtf8(line.substr(i), &code);
-    *dst++ = length == 0 ? U'\uFFFD' : code;
-    i += length == 0 ? 1 : length;
-  }
-  out.resize(static_cast<size_t>(dst - first));
+  DecodeUtf8Into(text.substr(start, end - start), out);
   return end;
 }
 
 }  // namespace
 
 size_t TfrxDrawText::CountLines(std::string_view text, bool full_width) {
-  lines_.clear();
-  sources_.clear();
-  full_text_.clear();
+  ClearText();
   const double width = (SwapsAxes() ? text_rect_.Height() : text_rect_.Width()) * kMeasureScale;
   const double first_width = full_width ? width : width - paragraph_gap_ * kMeasureScale;
   size_t count = 0;
@@ -698,7 +804,15 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
   double top = 0;
   if (valign == TfrxVAlign::vaBottom) top = frame_h - text_height;
   if (valign == TfrxVAlign::vaCenter) top = (frame_h - text_height) / 2;
-  const double ascent = Measurer().Metrics(font_).ascent / kMeasureScale;
+  TfrxTextMeasurer& measurer = Measurer();
+  const MeasurerStamp stamp = StampOf(measurer);
+  if (!(ascent_measurer_ == stamp) || !(ascent_font_ == font_)) {
+    ascent_ = measurer.Metrics(font_).ascent;
+    ascent_font_ = font_;
+    ascent_measurer_ = stamp;
+  }
+  const double ascent = ascent_ / kMeasureScale;
+  const bool advances_hold = advances_measurer_ == stamp;
   const double em = font_.MeasureHeight() / kMeasureScale;
 
   // Lines are placed in an unrotated frame (u right, v down) that is then turned about the
@@ -716,7 +830,12 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
   for (size_t index = 0; index < lines_.size(); ++index) {
     const TextLine& line = lines_[index];
     const size_t n = line.text.size();
-    MeasureLine(line, &positions);
+    if (advances_hold && index < advance_at_.size() && advance_at_[index] != kNoAdvances) {
+      const double* advances = advances_.data() + advance_at_[index];
+      positions.assign(advances, advances + n);
+    } else {
+      MeasureLine(line, &positions);
+    }
     const double spacing = char_spacing_;
     double line_width = 0;
     for (size_t i = 0; i < n; ++i) {

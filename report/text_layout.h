@@ -119,6 +119,10 @@ class TfrxDrawText {
   // The font of a character with its tag style (sub- and superscripts are smaller).
   CanvasFont FontFor(const TextCharAttr& attr) const;
 
+  // Lays out and draws every text the general way: tags read even from a text without
+  // any, each drawn line measured again. The results are the same; tests compare them.
+  void UseGeneralPathOnly(bool general) { general_only_ = general; }
+
  private:
   struct Paragraph {
     std::u32string text;
@@ -128,12 +132,27 @@ class TfrxDrawText {
   };
 
   TfrxTextMeasurer& Measurer() const;
+  // Which measurer measured: its address and, for the default one, how many defaults had
+  // been installed (a new one may take the address of the old).
+  struct MeasurerStamp {
+    const TfrxTextMeasurer* measurer = nullptr;
+    uint64_t generation = 0;
+    bool operator==(const MeasurerStamp&) const = default;
+  };
+  MeasurerStamp StampOf(const TfrxTextMeasurer& measurer) const;
   // SetText in two steps: the line list emptied and the widths taken, then each source
   // line read and broken.
   void StartText(bool full_width);
+  // Empties the line list and the source lines, keeping their storage.
+  void ClearText();
+  // Ends the line list and the source lines at line_count_ and source_count_.
+  void FinishText();
   void AddSourceLine(std::string_view line);
   bool SwapsAxes() const;
-  Paragraph ReadTags(const std::u32string& source) const;
+  // Reads the tags of source into paragraph (whose storage is reused).
+  void ReadTags(const std::u32string& source, Paragraph& paragraph) const;
+  // A line at the end of the line list, with the storage of a line of an earlier text.
+  TextLine& NewLine();
   void BreakParagraph(size_t index, const std::u32string& source, double first_width,
                       double full_width);
   size_t CountParagraphLines(const std::u32string& source, double first_width,
@@ -155,6 +174,24 @@ class TfrxDrawText {
   CanvasRect text_rect_, draw_rect_;
   std::vector<std::u32string> sources_;
   std::vector<TextLine> lines_;
+  // Lines and source lines of earlier texts, kept for their storage.
+  std::vector<TextLine> spare_lines_;
+  size_t line_count_ = 0, source_count_ = 0;  // lines and source lines of the text being set
+  std::vector<std::u32string> spare_sources_;
+  Paragraph paragraph_;  // the paragraph with tags being broken
+  // The advances (positions without spacing, measuring units) of the lines whose first
+  // character starts their paragraph, as SetText measured them: the positions DrawText
+  // would measure again. advance_at_[line] indexes advances_, or is kNoAdvances. They hold
+  // while the font and measurer they were measured with do.
+  static constexpr size_t kNoAdvances = static_cast<size_t>(-1);
+  std::vector<double> advances_;
+  std::vector<size_t> advance_at_;
+  MeasurerStamp advances_measurer_;  // none: the advances do not hold
+  // The ascent DrawText asked last, with its font and measurer.
+  CanvasFont ascent_font_;
+  MeasurerStamp ascent_measurer_;
+  double ascent_ = 0;
+  bool general_only_ = false;
   std::string full_text_;
   std::vector<double> scratch_;  // character positions, reused between paragraphs
   std::vector<double> run_;      // positions of one run, reused by CountLines

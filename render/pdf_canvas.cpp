@@ -4,6 +4,7 @@
 #include <QRawFont>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "core/utf8_text.h"
@@ -79,11 +80,13 @@ std::string DashOf(TfrxFrameStyle style, double width) {
   return out;
 }
 
-void AppendHexGlyph(std::string& out, uint16_t glyph) {
+char* WriteHexGlyph(char* out, uint16_t glyph) {
   static const char kDigits[] = "0123456789ABCDEF";
-  const char digits[4] = {kDigits[glyph >> 12], kDigits[(glyph >> 8) & 0xF],
-                          kDigits[(glyph >> 4) & 0xF], kDigits[glyph & 0xF]};
-  out.append(digits, sizeof digits);
+  out[0] = kDigits[glyph >> 12];
+  out[1] = kDigits[(glyph >> 8) & 0xF];
+  out[2] = kDigits[(glyph >> 4) & 0xF];
+  out[3] = kDigits[glyph & 0xF];
+  return out + 4;
 }
 
 std::string SubsetTag(int index) {
@@ -206,10 +209,12 @@ bool PdfCanvas::Finish() {
 void PdfCanvas::Number(double value) { numbers_.Append(content_, value); }
 
 void PdfCanvas::Point(double x, double y) {
-  Number(x);
-  content_ += ' ';
-  Number(y);
-  content_ += ' ';
+  char text[2 * NumberCache::kRoom + 2];
+  char* at = numbers_.Write(text, x);
+  *at++ = ' ';
+  at = numbers_.Write(at, y);
+  *at++ = ' ';
+  content_.append(text, static_cast<size_t>(at - text));
 }
 
 void PdfCanvas::FlushStroke() {
@@ -350,13 +355,15 @@ void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const Can
   PdfFont& face = *fonts_[static_cast<size_t>(index)].font;
   // The size the layout measured with: its pixel height in measuring units, in report units.
   const double size = std::max(1, font.MeasureHeight()) / report::kMeasureScale;
+  // Four hexadecimal digits per glyph, written in place.
   std::string& glyphs = glyphs_;
-  glyphs.clear();
+  glyphs.resize(4 * chars.size());
+  char* hex = glyphs.data();
   double advance = 0;
   for (char32_t c : chars) {
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = U'\uFFFD';
     const PdfFont::Glyph glyph = face.GlyphOf(c);
-    AppendHexGlyph(glyphs, glyph.id);
+    hex = WriteHexGlyph(hex, glyph.id);
     advance += glyph.width * size / 1000 + char_spacing;
   }
   if (rotation != 0) {
@@ -380,8 +387,13 @@ void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const Can
     state_.char_spacing = char_spacing;
   }
   // y runs downwards on the page; the text matrix turns the glyphs upright again.
-  const double angle = rotation * std::numbers::pi / 180;
-  const double cos_a = std::cos(angle), sin_a = std::sin(angle);
+  // Upright runs (nearly all) skip the trigonometry: cos 0 and sin 0 are exactly 1 and 0.
+  double cos_a = 1, sin_a = 0;
+  if (rotation != 0) {
+    const double angle = rotation * std::numbers::pi / 180;
+    cos_a = std::cos(angle);
+    sin_a = std::sin(angle);
+  }
   if (rotation == 0) {
     content_ += "1 0 0 -1 ";
   } else {
@@ -435,11 +447,18 @@ void PdfCanvas::DrawLine(CanvasPoint from, CanvasPoint to, const CanvasPen& pen)
   NeedClip(std::min(from.x, to.x) - half, std::min(from.y, to.y) - half,
            std::max(from.x, to.x) + half, std::max(from.y, to.y) + half);
   SetStroke(pen);
-  // Lines of one pen in a row are stroked as one path.
-  Point(from.x, from.y);
-  content_ += "m ";
-  Point(to.x, to.y);
-  content_ += "l\n";
+  // Lines of one pen in a row are stroked as one path: "x y m x y l", put together here
+  // and appended in one piece (frames draw a great many).
+  char text[4 * NumberCache::kRoom + 8];
+  char* at = numbers_.Write(text, from.x);
+  *at++ = ' ';
+  at = numbers_.Write(at, from.y);
+  std::memcpy(at, " m ", 3);
+  at = numbers_.Write(at + 3, to.x);
+  *at++ = ' ';
+  at = numbers_.Write(at, to.y);
+  std::memcpy(at, " l\n", 3);
+  content_.append(text, static_cast<size_t>(at + 3 - text));
   stroke_pending_ = true;
 }
 

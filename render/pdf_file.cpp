@@ -293,10 +293,17 @@ void AppendNumber(std::string& out, double value, int decimals) {
   out += number;
 }
 
+char* NumberCache::WriteNew(char* out, double value) {
+  text_.clear();
+  Append(text_, value);
+  std::memcpy(out, text_.data(), text_.size());
+  return out + text_.size();
+}
+
 void NumberCache::Append(std::string& out, double value) {
   uint64_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  Entry& entry = entries_[(bits * 0x9E3779B97F4A7C15ULL) >> (64 - kSlotBits)];
+  Entry& entry = entries_[SlotOf(bits)];
   if (entry.length != 0 && entry.bits == bits) {
     out.append(entry.text, entry.length);
     return;

@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -105,7 +106,23 @@ void AppendNumber(std::string& out, double value, int decimals = 2);
 // Each value has one slot, chosen by its bits; a value met again in its slot is copied.
 class NumberCache {
  public:
+  // The room Write needs: the longest text AppendNumber writes with two decimals.
+  static constexpr size_t kRoom = 64;
+
   void Append(std::string& out, double value);
+  // The same text written at out, which has kRoom characters of room; returns its end. For
+  // callers that put a whole operator together before appending it.
+  char* Write(char* out, double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const Entry& entry = entries_[SlotOf(bits)];
+    if (entry.length != 0 && entry.bits == bits) {
+      // All of the slot's text (a copy of fixed size), of which length characters count.
+      std::memcpy(out, entry.text, sizeof entry.text);
+      return out + entry.length;
+    }
+    return WriteNew(out, value);
+  }
 
  private:
   struct Entry {
@@ -114,7 +131,13 @@ class NumberCache {
     char text[23] = {};
   };
   static constexpr int kSlotBits = 8;
+  static size_t SlotOf(uint64_t bits) {
+    return static_cast<size_t>((bits * 0x9E3779B97F4A7C15ULL) >> (64 - kSlotBits));
+  }
+  char* WriteNew(char* out, double value);
+
   Entry entries_[1 << kSlotBits];
+  std::string text_;  // a new value's text, kept for its room
 };
 
 }  // namespace lgoty::render

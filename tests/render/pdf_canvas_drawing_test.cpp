@@ -11,6 +11,7 @@
 #include <cmath>
 #include <iomanip>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -232,8 +233,9 @@ TEST(PdfCanvasDrawing, NumbersRoundHalfwayValuesAsLlround) {
   EXPECT_EQ(out, "-3");
 }
 
-// The cache writes what AppendNumber writes: values met again, values that push each
-// other out of a slot, signed zeros, non-finite and huge values too long to keep.
+// The cache writes what AppendNumber writes, appending or at a pointer: values met again,
+// values that push each other out of a slot, signed zeros, non-finite and huge values too
+// long to keep.
 TEST(PdfCanvasDrawing, CachedNumbersAreWrittenAsByTheGeneralPath) {
   std::mt19937_64 random(20261211);
   std::vector<double> pool;
@@ -242,13 +244,20 @@ TEST(PdfCanvasDrawing, CachedNumbersAreWrittenAsByTheGeneralPath) {
                    static_cast<double>(1 + random() % 1000));
   }
   pool.insert(pool.end(), {0.0, -0.0, 0.004, -0.004, 0.005, 1e30, -1e30, 1e11 + 0.125,
-                           std::nan(""), HUGE_VAL, -HUGE_VAL, 1e-300});
+                           std::nan(""), HUGE_VAL, -HUGE_VAL, 1e-300, 1e60, -9.99e59, 1e61});
   NumberCache cache;
   std::string cached = "q ", general = "q ";
   for (int i = 0; i < 50000; ++i) {
     // Mostly a few dozen values, now and then any of the pool.
     const size_t index = random() % 4 == 0 ? random() % pool.size() : random() % 40;
-    cache.Append(cached, pool[index]);
+    if (random() % 2 == 0) {
+      cache.Append(cached, pool[index]);
+    } else {
+      // Marks past the end of the written text must not show.
+      char text[NumberCache::kRoom + 1];
+      std::memset(text, '#', sizeof text);
+      cached.append(text, static_cast<size_t>(cache.Write(text, pool[index]) - text));
+    }
     cached += ' ';
     AppendNumber(general, pool[index], 2);
     general += ' ';

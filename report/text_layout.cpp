@@ -261,7 +261,7 @@ void TfrxDrawText::ClearText() {
   FinishText();
   full_text_.clear();
   advances_.clear();
-  advance_at_.clear();
+  line_notes_.clear();
 }
 
 void TfrxDrawText::FinishText() {
@@ -282,7 +282,7 @@ void TfrxDrawText::StartText(bool full_width) {
   line_count_ = source_count_ = 0;
   full_text_.clear();
   advances_.clear();
-  advance_at_.clear();
+  line_notes_.clear();
   advances_measurer_ = StampOf(Measurer());
   text_width_ = (SwapsAxes() ? text_rect_.Height() : text_rect_.Width()) * kMeasureScale;
   text_first_width_ = full_width ? text_width_ : text_width_ - paragraph_gap_ * kMeasureScale;
@@ -559,9 +559,12 @@ void TfrxDrawText::BreakParagraph(size_t index, const std::u32string& source, do
     line.source_end = end > 0 && end <= n ? source_at(end - 1) + 1 : line.source_begin;
     line.source_next = source_at(next);
     line.hyphenated = hyphen;
-    advance_at_.resize(line_count_, kNoAdvances);
+    line_notes_.resize(line_count_);
+    LineNote& note = line_notes_.back();
+    note.one_style = plain && !general_only_;
+    note.advance_at = kNoAdvances;
     if (keep_advances && begin == 0 && !hyphen) {
-      advance_at_.back() = advances_.size();
+      note.advance_at = advances_.size();
       advances_.insert(advances_.end(), pos.begin(), pos.begin() + static_cast<ptrdiff_t>(end));
     }
   };
@@ -830,18 +833,21 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
   for (size_t index = 0; index < lines_.size(); ++index) {
     const TextLine& line = lines_[index];
     const size_t n = line.text.size();
-    if (advances_hold && index < advance_at_.size() && advance_at_[index] != kNoAdvances) {
-      const double* advances = advances_.data() + advance_at_[index];
-      positions.assign(advances, advances + n);
+    const LineNote note = index < line_notes_.size() ? line_notes_[index] : LineNote{};
+    const double* advances;
+    if (advances_hold && note.advance_at != kNoAdvances) {
+      advances = advances_.data() + note.advance_at;
     } else {
       MeasureLine(line, &positions);
+      advances = positions.data();
     }
     const double spacing = char_spacing_;
-    double line_width = 0;
-    for (size_t i = 0; i < n; ++i) {
-      positions[i] = positions[i] / kMeasureScale + spacing * static_cast<double>(i + 1);
-    }
-    if (n > 0) line_width = positions[n - 1];
+    // The drawn position after character i in pixels, spacing included; worked out only
+    // where it is needed (a line's width, its runs' starts).
+    auto position = [&](size_t i) {
+      return advances[i] / kMeasureScale + spacing * static_cast<double>(i + 1);
+    };
+    const double line_width = n > 0 ? position(n - 1) : 0;
     const double indent = (line.flags & TextLine::kParaStart) ? paragraph_gap_ : 0;
     double u0 = indent;
     double blank_extra = 0;
@@ -858,7 +864,7 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
         size_t blanks = 0, trimmed = n;
         while (trimmed > 0 && line.text[trimmed - 1] == U' ') --trimmed;
         for (size_t i = 0; i < trimmed; ++i) blanks += line.text[i] == U' ';
-        double used = trimmed > 0 ? positions[trimmed - 1] : 0;
+        double used = trimmed > 0 ? position(trimmed - 1) : 0;
         if (!(line.flags & TextLine::kParaEnd) && blanks > 0 && frame_w - indent > used) {
           blank_extra = (frame_w - indent - used) / static_cast<double>(blanks);
         }
@@ -871,9 +877,13 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
     double extra = 0;
     while (start < n) {
       size_t end = start + 1;
-      while (end < n && line.attrs[end] == line.attrs[start] &&
-             !(blank_extra > 0 && (line.text[end] == U' ') != (line.text[start] == U' '))) {
-        ++end;
+      if (note.one_style && blank_extra == 0) {
+        end = n;
+      } else {
+        while (end < n && line.attrs[end] == line.attrs[start] &&
+               !(blank_extra > 0 && (line.text[end] == U' ') != (line.text[start] == U' '))) {
+          ++end;
+        }
       }
       bool is_blank_run = line.text[start] == U' ';
       if (!is_blank_run || blank_extra == 0) {
@@ -881,7 +891,7 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
         double shift = attr.script == TextCharAttr::kSub   ? em * 0.25
                        : attr.script == TextCharAttr::kSup ? -em * 0.35
                                                            : 0;
-        double u = u0 + (start > 0 ? positions[start - 1] : 0) + extra;
+        double u = u0 + (start > 0 ? position(start - 1) : 0) + extra;
         CanvasPoint at = map(u, baseline + shift);
         canvas.DrawChars(at.x, at.y, std::u32string_view(line.text).substr(start, end - start),
                          FontFor(attr), spacing, rotation_);

@@ -181,11 +181,15 @@ class TfrxDrawText {
   Paragraph paragraph_;  // the paragraph with tags being broken
   // The advances (positions without spacing, measuring units) of the lines whose first
   // character starts their paragraph, as SetText measured them: the positions DrawText
-  // would measure again. advance_at_[line] indexes advances_, or is kNoAdvances. They hold
-  // while the font and measurer they were measured with do.
+  // would measure again. line_notes_[line].advance_at indexes advances_, or is kNoAdvances.
+  // They hold while the font and measurer they were measured with do.
   static constexpr size_t kNoAdvances = static_cast<size_t>(-1);
+  struct LineNote {
+    size_t advance_at = kNoAdvances;
+    bool one_style = false;  // every character of the line has the memo's own style
+  };
   std::vector<double> advances_;
-  std::vector<size_t> advance_at_;
+  std::vector<LineNote> line_notes_;
   MeasurerStamp advances_measurer_;  // none: the advances do not hold
   // The ascent DrawText asked last, with its font and measurer.
   CanvasFont ascent_font_;

@@ -373,6 +373,58 @@ void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const Can
   }
   SetFill(font.color);
   FlushStroke();
+  if (!general_only_ && rotation == 0 && state_.font == index && state_.font_size == size &&
+      state_.char_spacing == char_spacing) {
+    // Most runs: an upright run in the font and spacing set before, written as the general
+    // path below writes it ("BT\n1 0 0 -1 x y Tm <glyphs> Tj\nET\n") in three pieces.
+    static constexpr char kBegin[] = "BT\n1 0 0 -1 ";
+    static constexpr char kEnd[] = "> Tj\nET\n";
+    char text[sizeof kBegin + 2 * NumberCache::kRoom + 8];
+    std::memcpy(text, kBegin, sizeof kBegin - 1);
+    char* at = numbers_.Write(text + sizeof kBegin - 1, x);
+    *at++ = ' ';
+    at = numbers_.Write(at, y);
+    std::memcpy(at, " Tm <", 5);
+    content_.append(text, static_cast<size_t>(at + 5 - text));
+    content_ += glyphs;
+    content_.append(kEnd, sizeof kEnd - 1);
+  } else {
+    WriteRun(x, y, glyphs, index, size, char_spacing, rotation);
+  }
+  const bool underline = font.style & report::font_style::fsUnderline;
+  const bool strike_out = font.style & report::font_style::fsStrikeOut;
+  if (!underline && !strike_out) return;
+  double cos_a = 1, sin_a = 0;
+  if (rotation != 0) {
+    const double angle = rotation * std::numbers::pi / 180;
+    cos_a = std::cos(angle);
+    sin_a = std::sin(angle);
+  }
+  const double thickness = face.LineThickness() * size / 1000;
+  auto bar = [&](double offset) {  // offset below the baseline
+    // Along the run's direction: x' = x + t cos, y' = y - t sin (y runs downwards).
+    const double ox = x + offset * sin_a, oy = y + offset * cos_a;
+    const double half = thickness / 2;
+    CanvasPoint corners[4] = {{ox - half * sin_a, oy - half * cos_a},
+                              {ox + advance * cos_a - half * sin_a,
+                               oy - advance * sin_a - half * cos_a},
+                              {ox + advance * cos_a + half * sin_a,
+                               oy - advance * sin_a + half * cos_a},
+                              {ox + half * sin_a, oy + half * cos_a}};
+    Point(corners[0].x, corners[0].y);
+    content_ += "m ";
+    for (int i = 1; i < 4; ++i) {
+      Point(corners[i].x, corners[i].y);
+      content_ += "l ";
+    }
+    content_ += "h f\n";
+  };
+  if (underline) bar(face.UnderlinePosition() * size / 1000);
+  if (strike_out) bar(-face.StrikeOutPosition() * size / 1000);
+}
+
+void PdfCanvas::WriteRun(double x, double y, const std::string& glyphs, int index, double size,
+                         double char_spacing, double rotation) {
   content_ += "BT\n";
   if (state_.font != index || state_.font_size != size) {
     content_ += "/F" + std::to_string(index) + ' ';
@@ -410,31 +462,6 @@ void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const Can
   content_ += "Tm <";
   content_ += glyphs;
   content_ += "> Tj\nET\n";
-
-  const bool underline = font.style & report::font_style::fsUnderline;
-  const bool strike_out = font.style & report::font_style::fsStrikeOut;
-  if (!underline && !strike_out) return;
-  const double thickness = face.LineThickness() * size / 1000;
-  auto bar = [&](double offset) {  // offset below the baseline
-    // Along the run's direction: x' = x + t cos, y' = y - t sin (y runs downwards).
-    const double ox = x + offset * sin_a, oy = y + offset * cos_a;
-    const double half = thickness / 2;
-    CanvasPoint corners[4] = {{ox - half * sin_a, oy - half * cos_a},
-                              {ox + advance * cos_a - half * sin_a,
-                               oy - advance * sin_a - half * cos_a},
-                              {ox + advance * cos_a + half * sin_a,
-                               oy - advance * sin_a + half * cos_a},
-                              {ox + half * sin_a, oy + half * cos_a}};
-    Point(corners[0].x, corners[0].y);
-    content_ += "m ";
-    for (int i = 1; i < 4; ++i) {
-      Point(corners[i].x, corners[i].y);
-      content_ += "l ";
-    }
-    content_ += "h f\n";
-  };
-  if (underline) bar(face.UnderlinePosition() * size / 1000);
-  if (strike_out) bar(-face.StrikeOutPosition() * size / 1000);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -38,6 +38,8 @@ class PdfCanvas final : public report::TfrxCanvas {
   // an empty A4 page.
   bool Finish();
   int PageCount() const { return static_cast<int>(page_ids_.size()); }
+  // Writes every text run the general way (the same bytes; tests compare the two).
+  void UseGeneralPathOnly(bool general) { general_only_ = general; }
 
   void DrawText(double x, double y, std::string_view text, const report::CanvasFont& font,
                 double char_spacing = 0, double rotation = 0) override;
@@ -97,6 +99,9 @@ class PdfCanvas final : public report::TfrxCanvas {
   // A text run of code points; surrogates and values above U+10FFFF draw as U+FFFD.
   void DrawRun(double x, double y, std::u32string_view chars, const report::CanvasFont& font,
                double char_spacing, double rotation);
+  // A run's text object written the general way: font, spacing and matrix as needed.
+  void WriteRun(double x, double y, const std::string& glyphs, int index, double size,
+                double char_spacing, double rotation);
   int ImageObject(std::string_view image);
   std::string ResourcesDictionary() const;
 
@@ -131,6 +136,7 @@ class PdfCanvas final : public report::TfrxCanvas {
   std::vector<int> image_ids_;
   std::vector<int> shading_ids_;
   DecodedPicture picture_;
+  bool general_only_ = false;
 };
 
 }  // namespace lgoty::render

@@ -313,6 +313,47 @@ TEST(PdfCanvasDrawing, RunsGivenAsCodePointsWriteTheFileTheirUtf8Writes) {
   EXPECT_EQ(from_utf8, from_chars);
 }
 
+// Runs written in one piece (upright, font and spacing as before) against the general way,
+// among font and spacing changes, rotated and underlined runs, colours, lines and clips
+// at random: the files must be the same byte for byte.
+TEST(PdfCanvasDrawing, RunsInOnePieceWriteWhatTheGeneralPathWrites) {
+  QTemporaryDir dir;
+  CanvasFont fonts[3];
+  fonts[1].name = "Times New Roman";
+  fonts[1].size = 14;
+  fonts[2].style = report::font_style::fsBold | report::font_style::fsUnderline;
+  fonts[2].color = 0x0000FF;
+  const std::u32string texts[] = {U"Иванов И. И.", U"12 345,67", U"x", U"über-long word"};
+  auto write = [&](const QString& path, bool general) {
+    std::mt19937 random(4242);
+    PdfCanvas canvas(path);
+    canvas.UseGeneralPathOnly(general);
+    canvas.BeginPage(600, 800);
+    for (int i = 0; i < 3000; ++i) {
+      const uint32_t pick = random();
+      const double x = static_cast<double>(random() % 5000) / 10;
+      const double y = static_cast<double>(random() % 700) + 0.5 * (pick & 1);
+      if (pick % 7 == 0) {
+        canvas.DrawLine({x, y}, {x + 40, y}, CanvasPen{});
+        continue;
+      }
+      if (pick % 11 == 0) canvas.PushClip({x, y, x + 30, y + 10});
+      if (pick % 13 == 0 && (pick & 2)) canvas.PopClip();
+      const double spacing = pick % 5 == 0 ? 0.5 : 0;
+      const double rotation = pick % 17 == 0 ? 90 : 0;
+      canvas.DrawChars(x, y, texts[(pick >> 8) % 4], fonts[(pick >> 4) % 3], spacing, rotation);
+      if (pick % 300 == 0) canvas.BeginPage(600, 800);
+    }
+    canvas.EndPage();
+    EXPECT_TRUE(canvas.Finish());
+  };
+  write(dir.filePath("pieces.pdf"), false);
+  write(dir.filePath("general.pdf"), true);
+  const QByteArray pieces = FileBytes(dir.filePath("pieces.pdf"));
+  ASSERT_FALSE(pieces.isEmpty());
+  EXPECT_EQ(pieces, FileBytes(dir.filePath("general.pdf")));
+}
+
 TEST(PdfCanvasDrawing, APenOfAnotherStyleAfterOneOfTheSameWidthAndColourIsDashed) {
   if (!HavePdfToPpm()) GTEST_SKIP() << "poppler-utils is not installed (scripts/setup)";
   QTemporaryDir dir;

@@ -575,7 +575,8 @@ void TfrxDrawText::BreakParagraph(size_t index, const std::u32string& source, do
   }
   if (plain) {
     // One style: one run, measured in one call, as MeasureParagraph measures it.
-    measurer.CharPositions(FontFor(base), text, pos);
+    // FontFor(base) is the memo's own font: taken as it is, without a copy.
+    measurer.CharPositions(font_, text, pos);
     if (pos.size() != n) {
       const double last = pos.empty() ? 0 : pos.back();
       pos.resize(n, last);
@@ -625,7 +626,7 @@ size_t TfrxDrawText::CountParagraphLines(const std::u32string& source, double fi
   TextCharAttr attr;
   attr.style = font_.style;
   attr.color = font_.color;
-  const CanvasFont font = FontFor(attr);
+  const CanvasFont& font = font_;  // what FontFor(attr) gives, without a copy
   std::vector<double>& pos = scratch_;
   Measurer().CharPositions(font, source, run_);
   const double spacing = char_spacing_ * kMeasureScale;

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <random>
 
+#include "core/utf8_text.h"
 #include "report/text_layout.h"
 #include "tests/report/recording_canvas.h"
 
@@ -152,6 +153,33 @@ TEST(LayoutFastPath, SourceLinesGivenAsAListKeepTheirStorageAndResults) {
       fast.DrawText(drawn_fast, TfrxHAlign::haBlock, TfrxVAlign::vaTop);
       general.DrawText(drawn_general, TfrxHAlign::haBlock, TfrxVAlign::vaTop);
       ExpectSameDrawing(drawn_fast, drawn_general, lines.empty() ? "" : lines[0]);
+    }
+  }
+}
+
+TEST(LayoutFastPath, SourceLinesDecodeAsTheGeneralDecoderDecodesThem) {
+  // The layout decodes its source lines itself: ASCII stretches broken by Cyrillic, three-
+  // and four-byte sequences, stray continuation bytes, overlong and cut sequences, the
+  // bytes just below and above 0x80, at every offset and at the very end.
+  UnevenMeasurer measurer;
+  TfrxDrawText layout(&measurer);
+  layout.SetFont(CanvasFont{});
+  layout.SetOptions(false, false, 0, true, true, false, false);
+  layout.SetDimensions({0, 0, 50, 50}, {0, 0, 50, 50});
+  std::mt19937 random(77);
+  const std::string pieces[] = {"a",        "abcdefgh", "0123456789abcdef", "\x7F", "\x80",
+                                "\xBF",     "Ж",        "ё",                "€",    "\xF0\x9F\x98\x80",
+                                "\xC0\xAF", "\xE2\x82", "\xF0\x9F",         "\xFF", " \t"};
+  for (int round = 0; round < 2000; ++round) {
+    std::vector<std::string> lines(1 + random() % 3);
+    for (std::string& line : lines) {
+      const int count = static_cast<int>(random() % 12);
+      for (int i = 0; i < count; ++i) line += pieces[random() % std::size(pieces)];
+    }
+    layout.SetText(lines);
+    ASSERT_EQ(layout.Lines().size(), lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+      EXPECT_EQ(layout.Lines()[i].text, core::Utf8ToUtf32(lines[i])) << lines[i];
     }
   }
 }

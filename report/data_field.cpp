@@ -39,7 +39,13 @@ bool TfrxExpressions::ReadField(TfrxDataSet& data_set, const std::string& field,
 }
 
 bool TfrxExpressions::FieldValue(TfrxDataSet& data_set, const std::string& field, Variant& value) const {
-  value = data_set.Value(field);
+  TfrxFieldSlot slot;
+  return FieldValue(data_set, field, slot, value);
+}
+
+bool TfrxExpressions::FieldValue(TfrxDataSet& data_set, const std::string& field, TfrxFieldSlot& slot,
+                                 Variant& value) const {
+  value = data_set.SlotValue(field, slot);
   if (value.IsNull() && report_.engine_options.convert_nulls && data_set.HasField(field)) {
     switch (KindOf(data_set.FieldType(field))) {
       case TfrxDataField::Kind::kString:

@@ -62,19 +62,29 @@ TfrxDataSet* frxFindDataSet(TfrxDataSet* current, std::string_view name,
 
 // ---- TfrxDataSet ---------------------------------------------------------------------------
 
-TfrxDataSet::TfrxDataSet() { TfrxGlobalDataSetList::Instance().Add(this); }
+TfrxDataSet::TfrxDataSet() {
+  TfrxGlobalDataSetList::Instance().Add(this);
+  NamesChanged();
+}
 
-TfrxDataSet::~TfrxDataSet() { TfrxGlobalDataSetList::Instance().Remove(this); }
+TfrxDataSet::~TfrxDataSet() {
+  TfrxGlobalDataSetList::Instance().Remove(this);
+  // Another data set may be made at this address.
+  NamesChanged();
+}
 
 void TfrxDataSet::SetUserName(std::string name) {
   if (name.find_first_not_of(" \t\r\n") == std::string::npos) {
     throw core::Exception(frxGet("prInvProp"));
   }
   user_name_ = std::move(name);
+  NamesChanged();
 }
 
 void TfrxDataSet::NameChanged(const std::string& old_name, const std::string& new_name) {
   if (user_name_.empty() || user_name_ == old_name) user_name_ = new_name;
+  // UserName follows Name while empty: either way the name the data set is found by moved.
+  NamesChanged();
 }
 
 TfrxReport* TfrxDataSet::ReportRef() const {
@@ -88,6 +98,7 @@ std::string TfrxDataSet::DisplayText(const std::string&) { return ""; }
 int TfrxDataSet::DisplayWidth(const std::string&) { return 10; }
 TfrxFieldType TfrxDataSet::FieldType(const std::string&) { return TfrxFieldType::fftNumeric; }
 core::Variant TfrxDataSet::Value(const std::string&) { return core::Variant::Null(); }
+core::Variant TfrxDataSet::SlotValue(const std::string& field, TfrxFieldSlot&) { return Value(field); }
 
 void TfrxDataSet::Open() {
   if (OnOpen) OnOpen(*this);

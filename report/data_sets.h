@@ -21,6 +21,8 @@
 // expressions find data sets by UserName through frxFindDataSet.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -33,6 +35,7 @@
 #include "core/variant.h"
 #include "data/bookmark.h"
 #include "report/dialog_controls.h"
+#include "report/field_slot.h"
 
 namespace lgoty::data {
 class TDataSet;
@@ -46,6 +49,7 @@ class TfrxReport;
 
 // The kind of a field as expressions and display formats see it.
 enum class TfrxFieldType { fftNumeric, fftString, fftBoolean, fftDate };
+
 
 class TfrxDataSet : public TfrxDialogComponent {
   LGOTY_REPORT_CLASS(TfrxDataSet)
@@ -73,6 +77,8 @@ class TfrxDataSet : public TfrxDialogComponent {
   virtual int DisplayWidth(const std::string& field);
   virtual TfrxFieldType FieldType(const std::string& field);
   virtual core::Variant Value(const std::string& field);
+  // Value(field) for a caller that always passes the same field name with the same slot.
+  virtual core::Variant SlotValue(const std::string& field, TfrxFieldSlot& slot);
   // Once per report run before its dialogs / once at its end, also after failure or cancel.
   virtual void StartRun() {}
   virtual void FinishRun() {}
@@ -84,7 +90,7 @@ class TfrxDataSet : public TfrxDialogComponent {
   virtual bool Eof();
   virtual int FieldsCount() { return 0; }
   // GetFieldList, then a case-insensitive search.
-  bool HasField(const std::string& name);
+  virtual bool HasField(const std::string& name);
   virtual bool IsBlobField(const std::string& name);
   virtual int RecordCount();
   // target: a core::TStringList (the blob's text as lines) or a core::TStream (the bytes,
@@ -94,6 +100,11 @@ class TfrxDataSet : public TfrxDialogComponent {
   virtual void GetFieldList(core::TStringList& list);
   // Zero-based number of the current row, counted by the data set itself.
   int RecNo() const { return rec_no_; }
+
+  // Changes whenever a data set of the process is made, destroyed or renamed (Name or
+  // UserName): a caller that found a data set by name may keep it while this stays the same
+  // and the list it searched holds the same data sets.
+  static uint64_t NamesGeneration() { return names_generation_.load(std::memory_order_acquire); }
 
   // Published state.
   bool enabled = true;
@@ -114,6 +125,9 @@ class TfrxDataSet : public TfrxDialogComponent {
   bool eof_ = false;
 
  private:
+  static void NamesChanged() { names_generation_.fetch_add(1, std::memory_order_acq_rel); }
+  static inline std::atomic<uint64_t> names_generation_{1};
+
   std::string user_name_;
   Link<TfrxReport> report_ref_;
 };
@@ -212,10 +226,13 @@ class TfrxDBDataset : public TfrxCustomDBDataSet {
   void Prior() override;
   bool Eof() override;
   core::Variant Value(const std::string& field) override;
+  core::Variant SlotValue(const std::string& field, TfrxFieldSlot& slot) override;
   std::string DisplayText(const std::string& field) override;
   int DisplayWidth(const std::string& field) override;
   TfrxFieldType FieldType(const std::string& field) override;
   void GetFieldList(core::TStringList& list) override;
+  // As GetFieldList and the search would find it, without building the list.
+  bool HasField(const std::string& name) override;
   bool IsBlobField(const std::string& field) override;
   int RecordCount() override;
   void CopyBlobTo(const std::string& field, core::TObject* target) override;
@@ -239,6 +256,11 @@ class TfrxDBDataset : public TfrxCustomDBDataSet {
   void RestoreHooks();
   // The platform field of a user-visible name in the field list; nullptr when absent.
   data::TField* FindListField(const std::string& field, bool& listed) const;
+  // The value of a field found (or not: listed false) in the field list.
+  core::Variant ListedValue(const std::string& field, data::TField* f, bool listed);
+  // field_list_ was rebuilt or dropped: slots filled before no longer count.
+  void FieldListChanged();
+  uint64_t fields_generation_;
   // Names asked before -> the index and text of the list line they matched. Only a hint:
   // an entry counts while the list still holds that line's text there, so changes of the
   // list need no upkeep. It spares the locale-aware search of the sorted list for every

@@ -1,6 +1,8 @@
 // TfrxDBDataset: the report's adapter over a platform dataset.
+#include <atomic>
 #include <string>
 
+#include "core/locale.h"
 #include "core/stream.h"
 #include "data/data_source.h"
 #include "data/dataset.h"
@@ -24,11 +26,21 @@ bool IsMemoType(data::TFieldType t) {
          t == data::TFieldType::ftOraClob;
 }
 
+// Fields generations are never given out twice in the process, so that a slot filled by
+// one data set never counts for another.
+uint64_t NextFieldsGeneration() {
+  static std::atomic<uint64_t> counter{0};
+  return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 }  // namespace
 
 TfrxDBDataset::TfrxDBDataset()
-    : dataset_watch_(std::make_unique<data::TDataSource>()),
+    : fields_generation_(NextFieldsGeneration()),
+      dataset_watch_(std::make_unique<data::TDataSource>()),
       source_watch_(std::make_unique<SourceWatch>()) {}
+
+void TfrxDBDataset::FieldListChanged() { fields_generation_ = NextFieldsGeneration(); }
 
 TfrxDBDataset::~TfrxDBDataset() { RestoreHooks(); }
 
@@ -41,6 +53,7 @@ void TfrxDBDataset::SetDataSet(data::TDataSet* dataset) {
   initialized_ = false;
   bookmark_.Clear();
   field_list_.Clear();
+  FieldListChanged();
 }
 
 data::TDataSource* TfrxDBDataset::DataSource() const { return source_watch_->DataSource(); }
@@ -52,6 +65,7 @@ void TfrxDBDataset::SetDataSource(data::TDataSource* source) {
   initialized_ = false;
   bookmark_.Clear();
   field_list_.Clear();
+  FieldListChanged();
 }
 
 data::TDataSet* TfrxDBDataset::GetDataSet() const {
@@ -154,6 +168,7 @@ void TfrxDBDataset::Open() {
 
 void TfrxDBDataset::AfterOpenHook(data::TDataSet* sender) {
   field_list_.Clear();
+  FieldListChanged();
   data::TDataSet* ds = GetDataSet();
   if (ds != nullptr) {
     core::TStringList names;
@@ -161,6 +176,7 @@ void TfrxDBDataset::AfterOpenHook(data::TDataSet* sender) {
     for (int i = 0; i < names.Count(); ++i) {
       field_list_.AddObject(names[i], ds->FindField(ConvertAlias(names[i])));
     }
+    FieldListChanged();
   }
   if (sender != nullptr && old_after_open_) old_after_open_(*sender);
 }
@@ -170,6 +186,7 @@ void TfrxDBDataset::BeforeCloseHook(data::TDataSet* sender) {
   bookmark_.Clear();
   // The platform fields go away with the open dataset.
   field_list_.Clear();
+  FieldListChanged();
   initialized_ = false;
 }
 
@@ -278,6 +295,35 @@ data::TField* TfrxDBDataset::FindListField(const std::string& field, bool& liste
   return listed ? static_cast<data::TField*>(field_list_.GetObject(i)) : nullptr;
 }
 
+bool TfrxDBDataset::HasField(const std::string& name) {
+  if (field_aliases.Count() > 0) {
+    for (int i = 0; i < field_aliases.Count(); ++i) {
+      const std::string field = field_aliases.Names(i);
+      const std::string alias = field_aliases.ValueFromIndex(i);
+      if (field.empty() || field[0] == '-' || alias.empty()) continue;
+      if (core::AnsiSameText(alias, name)) return true;
+    }
+    return false;
+  }
+  data::TDataSet* ds = GetDataSet();
+  if (ds == nullptr) return false;
+  try {
+    if (ds->FieldCount() > 0) {
+      for (int i = 0; i < ds->FieldCount(); ++i) {
+        if (core::AnsiSameText(ds->Fields()[i].FieldName(), name)) return true;
+      }
+    } else {
+      data::TFieldDefs& defs = ds->FieldDefs();
+      for (int i = 0; i < defs.Count(); ++i) {
+        if (core::AnsiSameText(defs.Items(i).Name(), name)) return true;
+      }
+    }
+  } catch (const core::Exception&) {
+    // Not among the names listed before the failure.
+  }
+  return false;
+}
+
 void TfrxDBDataset::GetFieldList(core::TStringList& list) {
   list.Clear();
   if (field_aliases.Count() > 0) {
@@ -307,6 +353,20 @@ core::Variant TfrxDBDataset::Value(const std::string& field) {
   EnsureOpen();
   bool listed = false;
   data::TField* f = FindListField(field, listed);
+  return ListedValue(field, f, listed);
+}
+
+core::Variant TfrxDBDataset::SlotValue(const std::string& field, TfrxFieldSlot& slot) {
+  // Opening rebuilds the field list (a new generation): the slot is checked after it.
+  EnsureOpen();
+  if (slot.generation != fields_generation_) {
+    slot.field = FindListField(field, slot.listed);
+    slot.generation = fields_generation_;
+  }
+  return ListedValue(field, slot.field, slot.listed);
+}
+
+core::Variant TfrxDBDataset::ListedValue(const std::string& field, data::TField* f, bool listed) {
   if (!listed) {
     ReportFieldNotFound(field);
     return core::Variant::Null();

@@ -337,11 +337,35 @@ bool TfrxExpressions::ResolveName(std::string_view name, Variant& value) {
   return Resolve(Info(name), name, value);
 }
 
-bool TfrxExpressions::Resolve(const TextInfo& info, std::string_view name, Variant& value) {
+TfrxDataSet* TfrxExpressions::BoundDataSet(TextInfo& info) const {
+  const auto& items = report_.DataSets();
+  DataSetBinding& b = info.data_set;
+  const uint64_t names = TfrxDataSet::NamesGeneration();
+  if (b.names == names && b.position < items.size()) {
+    bool same = true;
+    for (size_t i = 0; i <= b.position && same; ++i) same = items[i]->data_set.Get() == b.listed[i];
+    if (same) return b.listed[b.position];
+  }
+  b.names = 0;
+  for (size_t i = 0; i < items.size(); ++i) {
+    TfrxDataSet* ds = items[i]->data_set.Get();
+    if (i < kMaxBoundPosition) b.listed[i] = ds;
+    if (ds != nullptr && SameVariableName(ds->UserName(), info.data_set_name)) {
+      if (i < kMaxBoundPosition) {
+        b.names = names;
+        b.position = i;
+      }
+      return ds;
+    }
+  }
+  return nullptr;
+}
+
+bool TfrxExpressions::Resolve(TextInfo& info, std::string_view name, Variant& value) {
   // Data field: DataSet."FIELD"
   if (info.field_form) {
-    if (TfrxDataSet* ds = FindDataSet(info.data_set_name)) {
-      if (FieldValue(*ds, info.field_name, value)) return true;
+    if (TfrxDataSet* ds = BoundDataSet(info)) {
+      if (FieldValue(*ds, info.field_name, info.field_slot, value)) return true;
     }
   }
 

@@ -51,6 +51,7 @@
 
 #include "core/exception.h"
 #include "core/variant.h"
+#include "report/field_slot.h"
 #include "report/run_state.h"
 #include "report/variables.h"
 
@@ -128,6 +129,9 @@ class TfrxExpressions {
   bool ReadField(TfrxDataSet& data_set, const std::string& field, TfrxDataField& out) const;
   // A field's value with ConvertNulls applied; false when the data set lacks the field.
   bool FieldValue(TfrxDataSet& data_set, const std::string& field, core::Variant& value) const;
+  // FieldValue for a caller that always passes the same field name with the same slot.
+  bool FieldValue(TfrxDataSet& data_set, const std::string& field, TfrxFieldSlot& slot,
+                  core::Variant& value) const;
 
   // Custom values from the host, asked after the system variables: true when it knows the
   // name.
@@ -170,10 +174,22 @@ class TfrxExpressions {
   };
   // An expression hands back only a few texts; past that many they are looked up by text.
   static constexpr size_t kMaxArgumentSites = 16;
+  // The data set a field text's name found, kept while TfrxDataSet::NamesGeneration() is
+  // `names` and the report's list holds the same data sets up to the one found (first match
+  // wins, so only those before it and itself matter).
+  static constexpr size_t kMaxBoundPosition = 4;
+  struct DataSetBinding {
+    uint64_t names = 0;  // 0: nothing kept
+    size_t position = 0;
+    TfrxDataSet* listed[kMaxBoundPosition] = {};
+  };
   // What an exact text is, independent of the report's state.
   struct TextInfo {
     bool field_form = false;  // DataSet."FIELD"
     std::string data_set_name, field_name;
+    // Where the data set and field were found last (a hint checked on every use).
+    DataSetBinding data_set;
+    TfrxFieldSlot field_slot;
     SystemName system = SystemName::kNone;
     bool ident = false;
     Compiled* compiled = nullptr;  // owned by compiled_; set once it compiled
@@ -192,7 +208,9 @@ class TfrxExpressions {
   // or it already keeps as many as it may.
   TfrxCalcSite* ArgumentSiteFor(std::string_view text);
   void ForgetInfos();
-  bool Resolve(const TextInfo& info, std::string_view name, core::Variant& value);
+  bool Resolve(TextInfo& info, std::string_view name, core::Variant& value);
+  // FindDataSet(info.data_set_name) through the info's binding.
+  TfrxDataSet* BoundDataSet(TextInfo& info) const;
   core::Variant CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site);
   // Runs the compiled function (or evaluates its result expression directly when no run
   // budget, line hook or stop request is in force, which are what the call would check).

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/format_fixed_directive.h"
 #include "core/text_format.h"
 #include "core/utf8_text.h"
 #include "report/graphics.h"
@@ -30,7 +31,7 @@ std::string FormatNumeric(const Variant& value, const TfrxFormat& format, const 
     if (!std::isfinite(f) || std::fabs(f) >= 9.2e18) throw core::EConvertError("Invalid integer value");
     const Variant arg(static_cast<int64_t>(std::trunc(f)));
     out = core::Format(fmt, std::span<const Variant>(&arg, 1), fs);
-  } else {
+  } else if (!core::TryFormatFixedDirective(fmt, f, fs, out)) {
     const Variant arg(f);
     out = core::Format(fmt, std::span<const Variant>(&arg, 1), fs);
   }

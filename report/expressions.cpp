@@ -341,10 +341,10 @@ TfrxDataSet* TfrxExpressions::BoundDataSet(TextInfo& info) const {
   const auto& items = report_.DataSets();
   DataSetBinding& b = info.data_set;
   const uint64_t names = TfrxDataSet::NamesGeneration();
-  if (b.names == names && b.position < items.size()) {
-    bool same = true;
-    for (size_t i = 0; i <= b.position && same; ++i) same = items[i]->data_set.Get() == b.listed[i];
-    if (same) return b.listed[b.position];
+  if (b.names == names && (b.found ? b.checked <= items.size() : b.checked == items.size())) {
+    size_t i = 0;
+    while (i < b.checked && items[i]->data_set.Get() == b.listed[i]) ++i;
+    if (i == b.checked) return b.found ? b.listed[i - 1] : nullptr;
   }
   b.names = 0;
   for (size_t i = 0; i < items.size(); ++i) {
@@ -353,10 +353,18 @@ TfrxDataSet* TfrxExpressions::BoundDataSet(TextInfo& info) const {
     if (ds != nullptr && SameVariableName(ds->UserName(), info.data_set_name)) {
       if (i < kMaxBoundPosition) {
         b.names = names;
-        b.position = i;
+        b.checked = i + 1;
+        b.found = true;
       }
       return ds;
     }
+  }
+  // No match (a text such as <A."F"> that only looks like a field, or a data set not listed
+  // yet): kept too, while the list is short enough to be compared whole.
+  if (items.size() <= kMaxBoundPosition) {
+    b.names = names;
+    b.checked = items.size();
+    b.found = false;
   }
   return nullptr;
 }

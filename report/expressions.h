@@ -174,13 +174,15 @@ class TfrxExpressions {
   };
   // An expression hands back only a few texts; past that many they are looked up by text.
   static constexpr size_t kMaxArgumentSites = 16;
-  // The data set a field text's name found, kept while TfrxDataSet::NamesGeneration() is
-  // `names` and the report's list holds the same data sets up to the one found (first match
-  // wins, so only those before it and itself matter).
+  // What the search for a field text's data set found, kept while
+  // TfrxDataSet::NamesGeneration() is `names` and the report's list holds the same data sets
+  // in the entries the search looked at: up to the one found (first match wins, so only
+  // those before it and itself matter), or all of them when none matched.
   static constexpr size_t kMaxBoundPosition = 4;
   struct DataSetBinding {
     uint64_t names = 0;  // 0: nothing kept
-    size_t position = 0;
+    size_t checked = 0;  // list entries looked at
+    bool found = false;  // the last of them is the data set
     TfrxDataSet* listed[kMaxBoundPosition] = {};
   };
   // What an exact text is, independent of the report's state.

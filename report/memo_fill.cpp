@@ -335,14 +335,16 @@ std::string ReplacePageMarkers(std::string_view text, int total_pages, std::stri
 }
 
 void ViewFillData(TfrxExpressions& expressions, TfrxView& view) {
-  auto expand = [&expressions](const std::string& text) {
-    return ReplaceBracketed(text, "[", "]", [&expressions](const std::string& expression) {
+  // A text without an opening bracket is left as it is (no copy made and put back).
+  auto expand = [&expressions](std::string& text) {
+    if (text.find('[') == std::string::npos) return;
+    text = ReplaceBracketed(text, "[", "]", [&expressions](const std::string& expression) {
       return core::VarToStr(expressions.Calc(expression));
     });
   };
-  view.tag_str = expand(view.tag_str);
+  expand(view.tag_str);
   TfrxHyperlink& link = view.Hyperlink();
-  link.value = expand(link.value);
+  expand(link.value);
   if (!core::Trim(link.expression).empty()) {
     Variant v = expressions.Calc(link.expression);
     link.value = v.IsString() ? QuoteForLanguage(expressions.Report().script_language, v.text()) : core::VarToStr(v);
@@ -372,9 +374,12 @@ void MemoFillData(TfrxExpressions& expressions, TfrxCustomMemoView& memo, const 
   ViewFillData(expressions, memo);
   if (memo.Formats().empty()) memo.Formats().push_back(std::make_unique<TfrxFormat>());
 
-  TfrxDataSet* ds = memo.data_set.Get();
-  if (ds == nullptr && !memo.DataSetName().empty()) ds = expressions.FindDataSet(memo.DataSetName());
-  if (ds != nullptr && !memo.data_field.empty()) {
+  // A memo without a data field reads none: its data set need not be looked up.
+  TfrxDataSet* ds = memo.data_field.empty() ? nullptr : memo.data_set.Get();
+  if (ds == nullptr && !memo.data_field.empty() && !memo.DataSetName().empty()) {
+    ds = expressions.FindDataSet(memo.DataSetName());
+  }
+  if (ds != nullptr) {
     TfrxDataField field;
     if (expressions.ReadField(*ds, memo.data_field, field)) {
       if (field.is_blob) {

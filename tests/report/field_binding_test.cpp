@@ -203,6 +203,43 @@ TEST_F(FieldBindingTest, KeptDataSetsFollowRenamesRemovalAndReplacement) {
   EXPECT_EQ(read("Rows.\"FAMIL\""), "-");
 }
 
+TEST_F(FieldBindingTest, ANameThatFoundNothingIsAskedAgainAfterChanges) {
+  TfrxExpressions& e = report_.Expressions();
+  auto read = [&e](const std::string& text) {
+    Variant v;
+    return e.ResolveName(text, v) ? v.AsString() : std::string("-");
+  };
+  report_.DataSets().clear();
+  EXPECT_EQ(read("Late.\"A\""), "-");
+  EXPECT_EQ(read("Late.\"A\""), "-");
+  // Listed after the first search.
+  auto late = ValueDataSet("Other", "late");
+  report_.AddDataSet(late.get(), "Other");
+  EXPECT_EQ(read("Late.\"A\""), "-");
+  // Renamed to the name searched for.
+  late->SetUserName("LATE");
+  EXPECT_EQ(read("Late.\"A\""), "late");
+  late->SetUserName("Other");
+  EXPECT_EQ(read("Late.\"A\""), "-");
+  // An entry of the list pointed at a data set of that name.
+  auto named = ValueDataSet("Late", "pointed");
+  report_.DataSets()[0]->data_set.Set(named.get());
+  EXPECT_EQ(read("Late.\"A\""), "pointed");
+  report_.DataSets()[0]->data_set.Set(late.get());
+  EXPECT_EQ(read("Late.\"A\""), "-");
+  // More entries than are compared whole: searched every time, still right.
+  std::vector<std::unique_ptr<TfrxUserDataSet>> many;
+  for (int i = 0; i < 6; ++i) {
+    many.push_back(ValueDataSet(("M" + std::to_string(i)).c_str(), "m"));
+    report_.AddDataSet(many.back().get(), "M");
+  }
+  EXPECT_EQ(read("Late.\"A\""), "-");
+  many.back()->SetUserName("Late");
+  EXPECT_EQ(read("Late.\"A\""), "m");
+  EXPECT_EQ(read("M5.\"A\""), "-");
+  EXPECT_EQ(read("M4.\"A\""), "m");
+}
+
 // The search a data set makes without its own HasField: the field list, then each name.
 bool ListedField(TfrxDataSet& ds, const std::string& name) {
   core::TStringList list;

@@ -376,5 +376,31 @@ TEST(PipelinedPdfCommand, TheFirstPdfOfARunIsTheFileOfTheExportAfter) {
   EXPECT_FALSE(fs::exists(out + "/early.pdf.partial"));
 }
 
+// Two outputs named alike cannot both be kept: the run fails and leaves neither the file nor
+// its temporary (the PDF drawn during the run is written under that same temporary name).
+TEST(PipelinedPdfCommand, TwoOutputsOfOneNameFailAndLeaveNoFile) {
+  std::vector<testing::ListPerson> people;
+  for (int n = 1; n <= 30; ++n) people.push_back(testing::ShortPerson(n));
+  testing::ListReportRun run(people);
+  QTemporaryDir dir;
+  const std::string out = dir.path().toStdString();
+  const std::string vars = " --var \"OFile='" + run.RegisterPath() + "'\"" +
+                           " --var \"OFPath='" + run.Folder() + "'\"" +
+                           " --var \"OFName='med2024'\" --var \"usl='лекарства'\" --var vid=1";
+  const std::string tool = std::string(LGOTY_BINARY_DIR) + "/bin/lgoty-report";
+  for (const std::string& outputs :
+       {" --fp3 '" + out + "/same' --pdf '" + out + "/same'",
+        " --pdf '" + out + "/same' --pdf '" + out + "/./same'"}) {
+    const std::string result = lgoty::testing::CommandOutput(
+        "QT_QPA_PLATFORM=offscreen '" + tool + "' run '" + testing::kListTemplate +
+        "' --connection '" + run.Folder() + "'" + vars + outputs + " 2>&1; echo \"#status $?\"");
+    EXPECT_NE(result.find("#status 1"), std::string::npos) << outputs << result;
+    EXPECT_FALSE(fs::exists(out + "/same")) << outputs;
+    EXPECT_FALSE(fs::exists(out + "/same.partial")) << outputs;
+    std::error_code ignored;
+    fs::remove_all(out + "/same", ignored);
+  }
+}
+
 }  // namespace
 }  // namespace lgoty::render

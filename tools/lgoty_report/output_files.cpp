@@ -61,6 +61,16 @@ std::string PartialPath(const std::string& target) { return PartialName(target).
 void WriteOutputs(report::TfrxReport& report, const std::vector<OutputFile>& outputs,
                   int written_index) {
   try {
+    // Outputs of one name would share their temporary and the second rename would fail
+    // after the first had published: refused before anything is written or renamed.
+    for (size_t i = 0; i < outputs.size(); ++i) {
+      const fs::path target = fs::absolute(outputs[i].path).lexically_normal();
+      for (size_t j = 0; j < i; ++j) {
+        if (fs::absolute(outputs[j].path).lexically_normal() == target) {
+          throw core::Exception("Two outputs are written to " + outputs[i].path);
+        }
+      }
+    }
     for (size_t i = 0; i < outputs.size(); ++i) {
       if (static_cast<int>(i) == written_index) continue;
       const OutputFile& out = outputs[i];

@@ -20,9 +20,10 @@ struct OutputFile {
 // Writes every output under a temporary name beside its target (PATH.partial) and renames
 // them all once every one was written, so that a failure leaves no file behind: what was
 // written is removed and the exception (core::Exception or a file system error) goes to
-// the caller. A PNG folder that exists already keeps its other files. The output at
-// written_index (if any) was written already under its temporary name (the PDF drawn
-// during the run) and is only renamed with the others.
+// the caller; two outputs of one path fail so too, before any is written. A PNG folder
+// that exists already keeps its other files. The output at written_index (if any) was
+// written already under its temporary name (the PDF drawn during the run) and is only
+// renamed with the others.
 void WriteOutputs(report::TfrxReport& report, const std::vector<OutputFile>& outputs,
                   int written_index = -1);
 

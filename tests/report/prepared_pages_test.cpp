@@ -25,6 +25,67 @@ TEST(PreparedDictionary, AliasesTakeTheNumberFoundByHalvingThenCountingUp) {
   EXPECT_EQ(only_four.CreateUniqueName("m"), "m5");
 }
 
+// Find answers from a hash of the aliases; it must agree with the sorted list the store saves
+// from, through additions, replacements, clearing, copies and moves.
+TEST(PreparedDictionary, FindAgreesWithTheSortedEntriesThroughEveryChange) {
+  auto agrees = [](const TfrxDictionary& dictionary, const std::vector<std::string>& probes) {
+    for (const std::string& alias : probes) {
+      const TfrxDictionary::Entry* found = dictionary.Find(alias);
+      auto it = dictionary.Entries().find(alias);
+      if (it == dictionary.Entries().end()) {
+        if (found != nullptr) return ::testing::AssertionFailure() << alias << " found";
+      } else if (found != &it->second) {
+        return ::testing::AssertionFailure() << alias << " not the listed entry";
+      }
+    }
+    return ::testing::AssertionSuccess();
+  };
+  std::vector<std::string> probes = {"", "m", "M1", "m01", "m1 ", "b", "x9"};
+  TfrxDictionary dictionary;
+  TfrxComponent* const fake = reinterpret_cast<TfrxComponent*>(&probes);
+  for (int i = 1; i <= 300; ++i) {
+    for (const char* prefix : {"m", "b", "p"}) {
+      std::string alias = prefix + std::to_string(i * 7 % 301);
+      probes.push_back(alias);
+      probes.push_back(alias + "0");
+      if (i % 3 == 0) dictionary.Add(alias, "Page0." + alias, nullptr);
+    }
+  }
+  EXPECT_TRUE(agrees(dictionary, probes));
+  const int count = dictionary.Count();
+  dictionary.Add("m7", "Page1.Other", fake);  // replaces: same entry, new contents
+  EXPECT_EQ(dictionary.Count(), count);
+  ASSERT_NE(dictionary.Find("m7"), nullptr);
+  EXPECT_EQ(dictionary.Find("m7")->source_name, "Page1.Other");
+  EXPECT_EQ(dictionary.Find("m7")->object, fake);
+  EXPECT_TRUE(agrees(dictionary, probes));
+
+  TfrxDictionary copy(dictionary);
+  dictionary.Add("zz1", "Page0.Z", nullptr);
+  EXPECT_TRUE(agrees(copy, probes));
+  EXPECT_EQ(copy.Find("zz1"), nullptr);
+  EXPECT_NE(copy.Find("m7"), dictionary.Find("m7"));  // its own entries, not the original's
+  TfrxDictionary assigned;
+  assigned.Add("q1", "Page0.Q", nullptr);
+  assigned = copy;
+  EXPECT_EQ(assigned.Find("q1"), nullptr);
+  EXPECT_TRUE(agrees(assigned, probes));
+
+  TfrxDictionary moved(std::move(dictionary));
+  EXPECT_TRUE(agrees(moved, probes));
+  ASSERT_NE(moved.Find("zz1"), nullptr);
+  copy = std::move(moved);
+  EXPECT_TRUE(agrees(copy, probes));
+  EXPECT_NE(copy.Find("zz1"), nullptr);
+
+  copy.Clear();
+  EXPECT_TRUE(agrees(copy, probes));
+  EXPECT_EQ(copy.Find("m7"), nullptr);
+  copy.Add("m7", "Page0.M", nullptr);
+  EXPECT_TRUE(agrees(copy, probes));
+  EXPECT_EQ(copy.CreateUniqueName("m"), "m1");  // halving reaches 1, which is free
+}
+
 TEST(PreparedPages, SourcePageGivesEveryPrintableObjectAnAlias) {
   PreparedRun run;
   run.sum->printable = false;  // not printed in preview: no copy, no alias

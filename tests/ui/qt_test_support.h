@@ -5,7 +5,9 @@
 #include <memory>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -13,13 +15,17 @@
 namespace lgoty::testing {
 
 // The application, created on first use with the offscreen platform and test-mode paths
-// (the placement keeper then writes under ~/.qttest, not the user's configuration).
+// (the placement keeper then writes under ~/.qttest, not the user's configuration). Each
+// test program gets a home folder of its own: ctest runs several at once, and tests that
+// remove or rewrite the placement file would otherwise do it under each other's feet.
 inline QApplication& TestApp() {
   static int argc = 1;
   static char name[] = "qt_tests";
   static char* argv[] = {name, nullptr};
+  static QTemporaryDir home;
   static QApplication* app = [] {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (home.isValid()) qputenv("HOME", QFile::encodeName(home.path()));
     QStandardPaths::setTestModeEnabled(true);
     return new QApplication(argc, argv);
   }();

@@ -218,6 +218,17 @@ Variant TfrxExpressions::CalcArgument(std::string_view expression) {
   return CalcImpl(expression, false, ArgumentSiteFor(expression));
 }
 
+Variant TfrxExpressions::CalcGetArgument(std::string_view expression, std::string_view name) {
+  // The compiled call counts steps, checks the deadline and the run-line hook, and refuses
+  // past the call depth limit: with any of them in force it runs as compiled.
+  const script::TfsRuntime& rt = script_->Program().runtime();
+  if (rt.step_limit != 0 || rt.has_deadline || rt.on_run_line ||
+      rt.terminate_request.load(std::memory_order_relaxed) || rt.depth >= rt.max_depth) {
+    return CalcArgument(expression);
+  }
+  return CalcImpl(expression, false, ArgumentSiteFor(expression), &name);
+}
+
 Variant TfrxExpressions::Calc(std::string_view expression, TfrxCalcSite& site) {
   return CalcImpl(expression, false, &site);
 }
@@ -231,7 +242,8 @@ void TfrxExpressions::Refuse(const std::string& message) {
   throw EExpressionError(message);
 }
 
-Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site) {
+Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site,
+                                  const std::string_view* get_name) {
   InfoUse use(*this);
   TextInfo* info = &InfoAt(expression, site);
   Variant value;
@@ -246,19 +258,26 @@ Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script,
   std::string error;
   // Resolving may have emptied the cache (a host value or variable running a script that
   // prepares it): the entry then holds no function and is compiled anew.
-  Compiled* compiled = info->compiled;
-  if (compiled == nullptr) {
+  Compiled* compiled = get_name != nullptr ? nullptr : info->compiled;
+  if (compiled == nullptr && get_name == nullptr) {
     compiled = Compile(expression, error);
     if (compiled != nullptr) info->compiled = compiled;
   }
-  if (compiled != nullptr) {
+  if (compiled != nullptr || get_name != nullptr) {
     script::TfsScript& main = script_->Program();
     const bool saved_main = main.main_prog;
     main.main_prog = false;
     TextInfo* const saved_running = running_;
     running_ = info;
     try {
-      value = Run(*compiled);
+      if (get_name != nullptr) {
+        // As the compiled call runs it: one level of the script's call depth.
+        script::TfsRuntime& rt = main.runtime();
+        DepthGuard depth(rt.depth);
+        value = Get(*get_name);
+      } else {
+        value = Run(*compiled);
+      }
     } catch (const core::Exception& e) {
       error = e.what();
       value = Variant::Null();

@@ -116,6 +116,10 @@ class TfrxExpressions {
   // Calc for a text handed back by the expression being evaluated (a macro's argument):
   // the same result as Calc, with the text's site remembered by the running expression.
   core::Variant CalcArgument(std::string_view expression);
+  // CalcArgument of a text that is one bracketed name, "<NAME>", which compiles to the call
+  // Get('NAME'): the same result, errors and nesting limit, with Get called directly. The
+  // caller has checked that the text has that form and that Get is the report's own.
+  core::Variant CalcGetArgument(std::string_view expression, std::string_view name);
   bool ResolveName(std::string_view name, core::Variant& value);
   // The script function Get: ResolveName; an unknown aggregate call is evaluated with
   // Calc; any other unknown name adds "clUnknownVar NAME" to the error list and gives Null.
@@ -213,7 +217,9 @@ class TfrxExpressions {
   bool Resolve(TextInfo& info, std::string_view name, core::Variant& value);
   // FindDataSet(info.data_set_name) through the info's binding.
   TfrxDataSet* BoundDataSet(TextInfo& info) const;
-  core::Variant CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site);
+  // get_name: when not null, the text is "<NAME>" and Get(NAME) stands for its function.
+  core::Variant CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site,
+                         const std::string_view* get_name = nullptr);
   // Runs the compiled function (or evaluates its result expression directly when no run
   // budget, line hook or stop request is in force, which are what the call would check).
   core::Variant Run(Compiled& compiled);

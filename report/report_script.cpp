@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "core/ascii_text.h"
 #include "core/text_format.h"
 #include "core/text_trim.h"
 #include "report/aggregates.h"
@@ -43,6 +44,47 @@ std::vector<TfrxScriptModule>& Modules() {
   static std::vector<TfrxScriptModule> modules;
   return modules;
 }
+
+// The name of a macro argument that is one bracketed name, "<NAME>" between spaces or tabs,
+// with nothing in NAME that the brackets' scan or the quoted literal it becomes treat
+// specially: no brackets, no single quote, no control character, double quotes in pairs.
+// Empty when the text has another form.
+std::string_view BracketedName(std::string_view text) {
+  size_t b = 0, e = text.size();
+  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
+  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+  if (e - b < 3 || text[b] != '<' || text[e - 1] != '>') return {};
+  std::string_view name = text.substr(b + 1, e - b - 2);
+  bool in_double = false;
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == '<' || c == '>' || c == '[' || c == ']' || c == '\'') return {};
+    if (c == '"') in_double = !in_double;
+  }
+  if (in_double) return {};
+  return name;
+}
+
+// Whether "<NAME>" compiles to a call of this report's Get: the language is PascalScript
+// and the script's name Get finds that function. Asked again when the language or the
+// script's names change.
+struct OwnGet {
+  uint64_t generation = 0;
+  std::string language;
+  bool known = false;
+  bool holds = false;
+
+  bool Holds(TfrxExpressions& ex, const script::TfsCustomVariable* get_method) {
+    const TfsScript& program = ex.Script().Program();
+    const std::string& current = ex.Report().script_language;
+    if (!known || generation != program.NamesGeneration() || language != current) {
+      generation = program.NamesGeneration();
+      language = current;
+      holds = core::AsciiSameText(current, "PascalScript") && program.Find("Get") == get_method;
+      known = true;
+    }
+    return holds;
+  }
+};
 
 TfrxComponent& Component(core::TObject* o) { return script::Self<TfrxComponent>(o, "TfrxComponent"); }
 
@@ -429,7 +471,7 @@ void TfrxReportScript::RegisterFunctions() {
   TfrxExpressions* ex = &expressions_;
   using script::TfsClassVariable;
 
-  s.AddMethod("function Get(Name: String): Variant",
+  const script::TfsCustomVariable* get_method = s.AddMethod("function Get(Name: String): Variant",
               [ex](core::TObject*, TfsClassVariable*, const std::string&, P& p) {
                 if (p[0].IsString()) return ex->Get(p[0].text());
                 return ex->Get(p[0].AsString());
@@ -442,11 +484,18 @@ void TfrxReportScript::RegisterFunctions() {
               },
               "ctOther");
   s.AddMethod("macrofunction IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant",
-              [ex](core::TObject*, TfsClassVariable*, const std::string&, P& p) {
+              [ex, get_method, own = std::make_shared<OwnGet>()](core::TObject*, TfsClassVariable*,
+                                                                  const std::string&, P& p) {
                 // Macro arguments are source texts: evaluated in place, not copied. The
                 // list is this call's own, so nothing changes it while they are evaluated.
-                auto calc = [ex](const Variant& text) {
-                  return text.IsString() ? ex->CalcArgument(text.text()) : ex->CalcArgument(text.AsString());
+                // An argument "<NAME>" compiles to Get('NAME') in PascalScript while Get is
+                // this report's: Get is then called without compiling and running the call.
+                auto calc = [ex, get_method, &own](const Variant& text) {
+                  if (!text.IsString()) return ex->CalcArgument(text.AsString());
+                  const std::string& t = text.text();
+                  std::string_view name = BracketedName(t);
+                  if (!name.empty() && own->Holds(*ex, get_method)) return ex->CalcGetArgument(t, name);
+                  return ex->CalcArgument(t);
                 };
                 try {
                   Variant cond = calc(p[0]);

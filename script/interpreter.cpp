@@ -118,6 +118,7 @@ const std::vector<TfsCustomVariable*>& TfsScript::OwnVariables() const {
 TfsCustomVariable* TfsScript::AddItem(std::unique_ptr<TfsCustomVariable> item, bool host) {
   TfsCustomVariable* raw = item.get();
   own_cache_valid_ = false;
+  ++names_generation_;
   if (host) {
     raw->added_by = registrant;
     host_.emplace(raw->UpperName(), raw);
@@ -179,6 +180,7 @@ void TfsScript::Clear() {
   statement.reset();
   declared_.clear();
   own_cache_valid_ = false;
+  ++names_generation_;
   event_objects.clear();
   std::erase_if(items_, [this](const std::unique_ptr<TfsCustomVariable>& item) {
     for (const auto& [name, h] : host_) {
@@ -193,6 +195,7 @@ void TfsScript::Clear() {
 }
 
 void TfsScript::RemoveItems(const void* owner) {
+  ++names_generation_;
   std::erase_if(host_, [owner](const auto& entry) { return entry.second->added_by == owner; });
   std::erase_if(items_, [owner](const std::unique_ptr<TfsCustomVariable>& item) {
     return item->added_by == owner && item->added_by != nullptr;

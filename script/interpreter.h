@@ -143,6 +143,9 @@ class TfsScript {
   TfsScript* Parent() const { return parent_; }
   // Own items, then the parents'. Case-insensitive.
   TfsCustomVariable* Find(const std::string& name) const;
+  // Raised whenever this script's own names or registrations are added or removed: what
+  // Find gave for a name stays while this and its parents' generations stay.
+  uint64_t NamesGeneration() const { return names_generation_; }
   TfsCustomVariable* FindLocal(const std::string& name) const;
   // Only the script's own declarations (not the host's registrations).
   TfsCustomVariable* FindDeclared(const std::string& name) const;
@@ -205,6 +208,7 @@ class TfsScript {
   std::vector<std::unique_ptr<TfsCustomVariable>> items_;
   std::multimap<std::string, TfsCustomVariable*> declared_;  // the script's own, by upper name
   std::multimap<std::string, TfsCustomVariable*> host_;      // registrations
+  uint64_t names_generation_ = 0;
   std::vector<int> modules_added_;
   mutable std::vector<TfsCustomVariable*> own_cache_;
   mutable bool own_cache_valid_ = false;

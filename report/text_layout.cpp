@@ -218,6 +218,21 @@ bool TfrxDrawText::SwapsAxes() const {
 
 namespace {
 
+// The next element of a list whose first `count` elements are in use: one kept from an
+// earlier text (so its storage is reused) or a new one.
+template <typename T>
+T& NextSlot(std::vector<T>& items, std::vector<T>& spare, size_t& count) {
+  if (count == items.size()) {
+    if (spare.empty()) {
+      items.emplace_back();
+    } else {
+      items.push_back(std::move(spare.back()));
+      spare.pop_back();
+    }
+  }
+  return items[count++];
+}
+
 // Whether FontFor gives the same font for both (without building the fonts: a run of one
 // font is found character by character).
 bool SameFont(const TextCharAttr& a, const TextCharAttr& b) {
@@ -291,15 +306,7 @@ void TfrxDrawText::StartText(bool full_width) {
 void TfrxDrawText::AddSourceLine(std::string_view line) {
   full_text_ += line;
   full_text_ += "\r\n";
-  if (source_count_ == sources_.size()) {
-    if (spare_sources_.empty()) {
-      sources_.emplace_back();
-    } else {
-      sources_.push_back(std::move(spare_sources_.back()));
-      spare_sources_.pop_back();
-    }
-  }
-  std::u32string& source = sources_[source_count_++];
+  std::u32string& source = NextSlot(sources_, spare_sources_, source_count_);
   DecodeUtf8Into(line, source);
   const size_t first = line_count_;
   BreakParagraph(source_count_ - 1, source, text_first_width_, text_width_);
@@ -314,15 +321,7 @@ void TfrxDrawText::SetParaBreaks(bool first, bool last) {
 }
 
 TextLine& TfrxDrawText::NewLine() {
-  if (line_count_ == lines_.size()) {
-    if (spare_lines_.empty()) {
-      lines_.emplace_back();
-    } else {
-      lines_.push_back(std::move(spare_lines_.back()));
-      spare_lines_.pop_back();
-    }
-  }
-  return lines_[line_count_++];
+  return NextSlot(lines_, spare_lines_, line_count_);
 }
 
 void TfrxDrawText::ReadTags(const std::u32string& source, Paragraph& paragraph) const {

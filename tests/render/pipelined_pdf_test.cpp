@@ -353,6 +353,18 @@ TEST_F(PipelinedPdfTest, AFailedRunLeavesNoFileAndAStoppedOneIsExportedAfter) {
   EXPECT_NE(out.reason.find("stopped"), std::string::npos) << out.reason;
 }
 
+// Runs lgoty-report run with the list template over the run's register and the given
+// output options; the output ends with "#status N", the exit status.
+std::string RunListCommand(const testing::ListReportRun& run, const std::string& outputs) {
+  const std::string vars = " --var \"OFile='" + run.RegisterPath() + "'\"" +
+                           " --var \"OFPath='" + run.Folder() + "'\"" +
+                           " --var \"OFName='med2024'\" --var \"usl='лекарства'\" --var vid=1";
+  const std::string tool = std::string(LGOTY_BINARY_DIR) + "/bin/lgoty-report";
+  return lgoty::testing::CommandOutput("QT_QPA_PLATFORM=offscreen '" + tool + "' run '" +
+                                       testing::kListTemplate + "' --connection '" + run.Folder() +
+                                       "'" + vars + outputs + " 2>&1; echo \"#status $?\"");
+}
+
 // lgoty-report run draws its first PDF alongside the pass and writes a second one after
 // the run: the shipped list template gives the same bytes both ways.
 TEST(PipelinedPdfCommand, TheFirstPdfOfARunIsTheFileOfTheExportAfter) {
@@ -361,14 +373,8 @@ TEST(PipelinedPdfCommand, TheFirstPdfOfARunIsTheFileOfTheExportAfter) {
   testing::ListReportRun run(people);
   QTemporaryDir dir;
   const std::string out = dir.path().toStdString();
-  const std::string vars = " --var \"OFile='" + run.RegisterPath() + "'\"" +
-                           " --var \"OFPath='" + run.Folder() + "'\"" +
-                           " --var \"OFName='med2024'\" --var \"usl='лекарства'\" --var vid=1";
-  const std::string tool = std::string(LGOTY_BINARY_DIR) + "/bin/lgoty-report";
-  const std::string result = lgoty::testing::CommandOutput(
-      "QT_QPA_PLATFORM=offscreen '" + tool + "' run '" + testing::kListTemplate +
-      "' --connection '" + run.Folder() + "'" + vars + " --pdf '" + out + "/early.pdf' --pdf '" +
-      out + "/after.pdf' 2>&1; echo \"#status $?\"");
+  const std::string result =
+      RunListCommand(run, " --pdf '" + out + "/early.pdf' --pdf '" + out + "/after.pdf'");
   ASSERT_NE(result.find("#status 0"), std::string::npos) << result;
   const std::string early = Bytes(out + "/early.pdf");
   EXPECT_GT(early.size(), 1000u);
@@ -384,16 +390,10 @@ TEST(PipelinedPdfCommand, TwoOutputsOfOneNameFailAndLeaveNoFile) {
   testing::ListReportRun run(people);
   QTemporaryDir dir;
   const std::string out = dir.path().toStdString();
-  const std::string vars = " --var \"OFile='" + run.RegisterPath() + "'\"" +
-                           " --var \"OFPath='" + run.Folder() + "'\"" +
-                           " --var \"OFName='med2024'\" --var \"usl='лекарства'\" --var vid=1";
-  const std::string tool = std::string(LGOTY_BINARY_DIR) + "/bin/lgoty-report";
   for (const std::string& outputs :
        {" --fp3 '" + out + "/same' --pdf '" + out + "/same'",
         " --pdf '" + out + "/same' --pdf '" + out + "/./same'"}) {
-    const std::string result = lgoty::testing::CommandOutput(
-        "QT_QPA_PLATFORM=offscreen '" + tool + "' run '" + testing::kListTemplate +
-        "' --connection '" + run.Folder() + "'" + vars + outputs + " 2>&1; echo \"#status $?\"");
+    const std::string result = RunListCommand(run, outputs);
     EXPECT_NE(result.find("#status 1"), std::string::npos) << outputs << result;
     EXPECT_FALSE(fs::exists(out + "/same")) << outputs;
     EXPECT_FALSE(fs::exists(out + "/same.partial")) << outputs;

@@ -49,6 +49,12 @@ void TfrxPageFeed::Abandon() {
   AbandonLocked();
 }
 
+void TfrxPageFeed::GiveUp(bool changed) {
+  if (changed) changed_ = true;
+  active_ = false;
+  Abandon();
+}
+
 void TfrxPageFeed::FinalPassBegun(int first_page, int total_pages) {
   if (closed_ || changed_) return;
   count_ = total_pages;
@@ -58,9 +64,7 @@ void TfrxPageFeed::FinalPassBegun(int first_page, int total_pages) {
   // Pages kept from before the run (an appending run) would have to be drawn first, and
   // the pass may write onto the last of them: such runs are left to the export after it.
   if (first_page >= 0) {
-    changed_ = true;
-    active_ = false;
-    Abandon();
+    GiveUp(true);
     return;
   }
   active_ = !Abandoned();
@@ -70,9 +74,7 @@ void TfrxPageFeed::PageAppended(int index) {
   if (!active_) return;
   if (index != last_appended_ + 1) {
     // Not the page after the last one: something the feed does not follow happened.
-    changed_ = true;
-    active_ = false;
-    Abandon();
+    GiveUp(true);
     return;
   }
   last_appended_ = index;
@@ -82,9 +84,7 @@ void TfrxPageFeed::PageAppended(int index) {
 
 void TfrxPageFeed::PagesChanging(int index) {
   if ((!active_ && !closed_) || index >= completed_) return;
-  changed_ = true;
-  active_ = false;
-  Abandon();
+  GiveUp(true);
 }
 
 void TfrxPageFeed::Feed(bool wait) {
@@ -117,9 +117,7 @@ void TfrxPageFeed::Feed(bool wait) {
       if (!was_loaded) pages_.ReleasePageItem(built_);
     } catch (...) {
       // The export after the run builds the page again and reports what fails.
-      changed_ = true;
-      active_ = false;
-      Abandon();
+      GiveUp(true);
       return;
     }
     {
@@ -133,15 +131,13 @@ void TfrxPageFeed::Feed(bool wait) {
 
 void TfrxPageFeed::Close(bool complete) {
   if (!complete || !active_) {
-    active_ = false;
-    Abandon();
+    GiveUp(false);
     return;
   }
   completed_ = pages_.Count();
   Feed(true);
   if (!active_ || built_ != completed_) {
-    active_ = false;
-    Abandon();
+    GiveUp(false);
     return;
   }
   active_ = false;

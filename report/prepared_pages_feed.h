@@ -90,6 +90,9 @@ class TfrxPageFeed final : public PreparedPagesListener {
   // room in the queue (or, with wait, until every complete page is queued).
   void Feed(bool wait);
   void AbandonLocked();
+  // Stops following the run (changed: because a page that was handed out may differ now)
+  // and abandons the reader.
+  void GiveUp(bool changed);
   bool Abandoned();
 
 

@@ -382,7 +382,7 @@ TEST(PipelinedPdfCommand, TheFirstPdfOfARunIsTheFileOfTheExportAfter) {
   EXPECT_FALSE(fs::exists(out + "/early.pdf.partial"));
 }
 
-// Two outputs named alike cannot both be kept: the run fails and leaves neither the file nor
+// Two outputs of one file cannot both be kept: the run fails and leaves neither the file nor
 // its temporary (the PDF drawn during the run is written under that same temporary name).
 TEST(PipelinedPdfCommand, TwoOutputsOfOneNameFailAndLeaveNoFile) {
   std::vector<testing::ListPerson> people;
@@ -390,9 +390,12 @@ TEST(PipelinedPdfCommand, TwoOutputsOfOneNameFailAndLeaveNoFile) {
   testing::ListReportRun run(people);
   QTemporaryDir dir;
   const std::string out = dir.path().toStdString();
+  // A link to the folder reaches the same file under another name.
+  fs::create_directory_symlink(out, out + "/link");
   for (const std::string& outputs :
        {" --fp3 '" + out + "/same' --pdf '" + out + "/same'",
-        " --pdf '" + out + "/same' --pdf '" + out + "/./same'"}) {
+        " --pdf '" + out + "/same' --pdf '" + out + "/./same'",
+        " --pdf '" + out + "/same' --fp3 '" + out + "/link/same'"}) {
     const std::string result = RunListCommand(run, outputs);
     EXPECT_NE(result.find("#status 1"), std::string::npos) << outputs << result;
     EXPECT_FALSE(fs::exists(out + "/same")) << outputs;

@@ -54,6 +54,15 @@ void Publish(const fs::path& temp, const fs::path& target) {
   }
 }
 
+// The file an output name reaches: links among its folders (and a link at the name itself)
+// resolved, so that "dir/x" and "link-to-dir/x" count as one file.
+fs::path ResolvedTarget(const std::string& path) {
+  std::error_code error;
+  fs::path resolved = fs::weakly_canonical(fs::absolute(path), error);
+  if (error) return fs::absolute(path).lexically_normal();
+  return resolved;
+}
+
 }  // namespace
 
 std::string PartialPath(const std::string& target) { return PartialName(target).string(); }
@@ -61,12 +70,12 @@ std::string PartialPath(const std::string& target) { return PartialName(target).
 void WriteOutputs(report::TfrxReport& report, const std::vector<OutputFile>& outputs,
                   int written_index) {
   try {
-    // Outputs of one name would share their temporary and the second rename would fail
+    // Outputs of one file would share their temporary and the second rename would fail
     // after the first had published: refused before anything is written or renamed.
     for (size_t i = 0; i < outputs.size(); ++i) {
-      const fs::path target = fs::absolute(outputs[i].path).lexically_normal();
+      const fs::path target = ResolvedTarget(outputs[i].path);
       for (size_t j = 0; j < i; ++j) {
-        if (fs::absolute(outputs[j].path).lexically_normal() == target) {
+        if (ResolvedTarget(outputs[j].path) == target) {
           throw core::Exception("Two outputs are written to " + outputs[i].path);
         }
       }

@@ -1,7 +1,5 @@
 #include "render/pdf_file.h"
 
-#include <zlib.h>
-
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -10,14 +8,6 @@
 #include "core/rounding.h"
 
 namespace lgoty::render {
-
-struct PdfFile::Deflater {
-  z_stream stream{};
-  bool ready = false;
-  ~Deflater() {
-    if (ready) deflateEnd(&stream);
-  }
-};
 
 PdfFile::PdfFile() = default;
 
@@ -31,29 +21,6 @@ PdfFile::~PdfFile() {
     worker_.join();
   }
   if (file_) std::fclose(file_);
-}
-
-bool PdfFile::Deflate(std::string_view data) {
-  // One compressor for the whole file: setting one up allocates its window and tables
-  // (a quarter of a megabyte), which for thousands of small page streams costs more than
-  // the compression itself.
-  if (!deflater_) deflater_ = std::make_unique<Deflater>();
-  z_stream& z = deflater_->stream;
-  if (!deflater_->ready) {
-    // Level 1: page contents are repetitive and compress well even at the fastest level.
-    if (deflateInit(&z, 1) != Z_OK) return false;
-    deflater_->ready = true;
-  } else if (deflateReset(&z) != Z_OK) {
-    return false;
-  }
-  compressed_.resize(deflateBound(&z, static_cast<uLong>(data.size())));
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  z.avail_in = static_cast<uInt>(data.size());
-  z.next_out = reinterpret_cast<Bytef*>(compressed_.data());
-  z.avail_out = static_cast<uInt>(compressed_.size());
-  if (deflate(&z, Z_FINISH) != Z_STREAM_END) return false;
-  compressed_.resize(compressed_.size() - z.avail_out);
-  return true;
 }
 
 bool PdfFile::Open(const std::string& path) {
@@ -158,8 +125,8 @@ void PdfFile::WriteJob(const Job& job) {
   std::string_view body = job.data;
   bool compress = job.compress;
   if (compress) {
-    if (Deflate(job.data)) {
-      body = compressed_;
+    if (flate_.Compress(job.data)) {
+      body = flate_.Result();
     } else {
       compress = false;
     }

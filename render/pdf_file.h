@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "render/flate_compressor.h"
+
 namespace lgoty::render {
 
 class PdfFile {
@@ -74,11 +76,6 @@ class PdfFile {
   // On the writing thread (or after it stopped).
   void WriteJob(const Job& job);
   void Write(std::string_view bytes);
-  // Compresses data into compressed_; false when the compressor fails.
-  bool Deflate(std::string_view data);
-
-  struct Deflater;
-  std::unique_ptr<Deflater> deflater_;
 
   // Written by the caller: the number of objects reserved. The offsets and everything
   // below them belong to the writing thread while it runs.
@@ -87,7 +84,7 @@ class PdfFile {
   std::vector<char> buffer_;
   uint64_t offset_ = 0;
   std::vector<uint64_t> offsets_;  // by object number - 1; 0 while not written
-  std::string compressed_;
+  FlateCompressor flate_;
   bool failed_ = false;
 
   std::mutex mutex_;

@@ -22,12 +22,8 @@ std::string_view TextOf(const void* data, int size) {
 }
 
 int CompareLocale(void* cache, int size_a, const void* a, int size_b, const void* b) {
-  try {
-    return static_cast<TSortKeyCache*>(cache)->Compare(TextOf(a, size_a), TextOf(b, size_b));
-  } catch (const std::exception&) {
-    // A collator that cannot be made: byte order keeps the sort total.
-    return TextOf(a, size_a).compare(TextOf(b, size_b));
-  }
+  return CompareLocaleText(*static_cast<TSortKeyCache*>(cache), TextOf(a, size_a),
+                           TextOf(b, size_b));
 }
 
 enum class TokenKind : uint8_t { Literal, One, Many };
@@ -187,14 +183,23 @@ void Check(sqlite3* db, int rc) {
 
 }  // namespace
 
-void RegisterLocaleFunctions(sqlite3* db, const TStatementBudget* budget) {
+int CompareLocaleText(TSortKeyCache& keys, std::string_view a, std::string_view b) {
+  try {
+    return keys.Compare(a, b);
+  } catch (const std::exception&) {
+    // A collator that cannot be made: byte order keeps the sort total.
+    return a.compare(b);
+  }
+}
+
+TSortKeyCache* RegisterLocaleFunctions(sqlite3* db, const TStatementBudget* budget) {
   auto* user = const_cast<TStatementBudget*>(budget);
   constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
   // SQLite frees the cache with the collation; a failed registration leaves it to us.
   auto keys = std::make_unique<TSortKeyCache>();
   Check(db, sqlite3_create_collation_v2(db, kLocaleCollation, SQLITE_UTF8, keys.get(),
                                         CompareLocale, FreeSortKeys));
-  static_cast<void>(keys.release());
+  TSortKeyCache* const kept = keys.release();
   Check(db, sqlite3_create_function_v2(db, "upper", 1, kFlags, nullptr,
                                        CaseFunction<core::AnsiUpperCase>, nullptr, nullptr,
                                        nullptr));
@@ -205,6 +210,7 @@ void RegisterLocaleFunctions(sqlite3* db, const TStatementBudget* budget) {
                                        nullptr, nullptr));
   Check(db, sqlite3_create_function_v2(db, "like", 3, kFlags, user, LikeFunction, nullptr,
                                        nullptr, nullptr));
+  return kept;
 }
 
 }  // namespace lgoty::sql

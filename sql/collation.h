@@ -10,15 +10,22 @@
 // The SQL functions check the statement budget in their loops.
 #pragma once
 
+#include <string_view>
+
 struct sqlite3;
 
 namespace lgoty::sql {
 
 class TStatementBudget;
+class TSortKeyCache;
 
 inline constexpr const char* kLocaleCollation = "LOCALE";
 
 // Registers the collation and replaces upper, lower and like on db. budget must outlive db.
-void RegisterLocaleFunctions(sqlite3* db, const TStatementBudget* budget);
+// Returns the collation's key cache (db owns it, for CompareLocaleText while db is open).
+TSortKeyCache* RegisterLocaleFunctions(sqlite3* db, const TStatementBudget* budget);
+
+// The collation's comparison of two UTF-8 texts (<0, 0, >0), as SQLite calls it.
+int CompareLocaleText(TSortKeyCache& keys, std::string_view a, std::string_view b);
 
 }  // namespace lgoty::sql

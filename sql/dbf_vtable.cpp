@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <span>
 #include <vector>
 
 #include "core/code_page.h"
@@ -15,6 +16,8 @@
 #include "platform/file.h"
 #include "sql/collation.h"
 #include "sql/iso_date.h"
+#include "sql/statement_budget.h"
+#include "sql/text_order.h"
 
 namespace lgoty::sql {
 
@@ -102,7 +105,19 @@ struct Column {
   ColumnKind kind = ColumnKind::Text;
 };
 
+// What the module was registered with: the statement budget a long scan checks, and the
+// collation a scan that orders its rows itself compares with (none: SQLite sorts).
+struct ModuleContext {
+  const TStatementBudget* budget = nullptr;
+  TSortKeyCache* keys = nullptr;
+};
+
+// A scan that keeps the records it orders in memory up to this many bytes; past it, it
+// reads each record again when it is returned.
+size_t sorted_scan_memory = 32u << 20;
+
 struct DbfTable : sqlite3_vtab {
+  const ModuleContext* context = nullptr;
   std::string path;
   std::vector<Column> columns;
   std::string layout;  // field names, letters and sizes when declared
@@ -134,6 +149,16 @@ struct DbfCursor : sqlite3_vtab_cursor {
   uint32_t last = 0;     // the last record this scan may return
   bool eof = true;
   dbf::TFieldValue value;  // scratch
+  std::span<const std::byte> row;  // the current record's bytes (record, or in kept)
+  // A scan in the order of ORDER BY terms (idxNum 2): the live records' numbers in file
+  // order, their bytes one after another when keep is set, and the output order (indexes
+  // into numbers).
+  bool sorted = false;
+  bool keep = false;
+  std::vector<uint32_t> numbers;
+  std::vector<std::byte> kept;
+  std::vector<uint32_t> order;
+  size_t position = 0;
 };
 
 void SetError(sqlite3_vtab* vtab, const std::string& message) {
@@ -166,7 +191,7 @@ void OpenShared(const std::string& path, DbfCursor* cursor, bool probe) {
   if (!cursor->file.Active()) throw dbf::EDbfError(dbf::kInvalidDbfFile);
 }
 
-int ConnectTable(sqlite3* db, void*, int argc, const char* const* argv, sqlite3_vtab** out,
+int ConnectTable(sqlite3* db, void* context, int argc, const char* const* argv, sqlite3_vtab** out,
                  char** error) {
   std::string path;
   if (argc != 4 || !Unhex(argv[3], path)) {
@@ -175,6 +200,7 @@ int ConnectTable(sqlite3* db, void*, int argc, const char* const* argv, sqlite3_
   }
   auto table = std::make_unique<DbfTable>();
   std::memset(static_cast<sqlite3_vtab*>(table.get()), 0, sizeof(sqlite3_vtab));
+  table->context = static_cast<const ModuleContext*>(context);
   table->path = path;
   std::string declaration = "CREATE TABLE x(";
   try {
@@ -223,7 +249,10 @@ int DisconnectTable(sqlite3_vtab* vtab) {
   return SQLITE_OK;
 }
 
-// idxNum 1: rowid = ? (one record); 0: full scan.
+// idxNum 1: rowid = ? (one record); 0: full scan; 2: full scan in the order of the ORDER BY
+// terms, which idxStr holds (sql/text_order.h). SQLite hands the terms over only when each names
+// a column with the column's own collation; the scan takes them when every one is a text
+// column (the locale collation) and leaves any other order to SQLite's sorter.
 int BestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
   const auto* table = static_cast<DbfTable*>(vtab);
   for (int i = 0; i < info->nConstraint; ++i) {
@@ -241,6 +270,23 @@ int BestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
   info->idxNum = 0;
   info->estimatedCost = table->rows_estimate;
   info->estimatedRows = static_cast<sqlite3_int64>(table->rows_estimate);
+  if (info->nOrderBy > 0 && table->context && table->context->keys) {
+    std::vector<TOrderTerm> terms;
+    for (int i = 0; i < info->nOrderBy; ++i) {
+      const int column = info->aOrderBy[i].iColumn;
+      if (column < 0 || static_cast<size_t>(column) >= table->columns.size() ||
+          table->columns[static_cast<size_t>(column)].kind != ColumnKind::Text) {
+        return SQLITE_OK;
+      }
+      terms.push_back({column, info->aOrderBy[i].desc != 0});
+    }
+    char* text = sqlite3_mprintf("%s", EncodeOrderTerms(terms).c_str());
+    if (!text) return SQLITE_NOMEM;
+    info->idxNum = 2;
+    info->idxStr = text;
+    info->needToFreeIdxStr = 1;
+    info->orderByConsumed = 1;
+  }
   return SQLITE_OK;
 }
 
@@ -266,13 +312,88 @@ void SeekLive(DbfCursor* cursor, uint32_t from) {
     if (cursor->file.ReadRecord(n, cursor->record) != cursor->record.size()) break;
     if (IsDeleted(cursor->record)) continue;
     cursor->current = n;
+    cursor->row = cursor->record;
     cursor->eof = false;
     return;
   }
   cursor->eof = true;
 }
 
-int Filter(sqlite3_vtab_cursor* cur, int idx_num, const char*, int argc, sqlite3_value** argv) {
+// Moves to the record at cursor->position of the order (or past the end).
+void SeekSorted(DbfCursor* cursor) {
+  const size_t size = cursor->record.size();
+  for (; cursor->position < cursor->order.size(); ++cursor->position) {
+    const uint32_t index = cursor->order[cursor->position];
+    cursor->current = cursor->numbers[index];
+    if (cursor->keep) {
+      cursor->row = std::span<const std::byte>(cursor->kept.data() + size_t{index} * size, size);
+    } else {
+      // Read again: skipped when it was deleted or cut off since the scan started.
+      if (cursor->file.ReadRecord(cursor->current, cursor->record) != size) continue;
+      if (IsDeleted(cursor->record)) continue;
+      cursor->row = cursor->record;
+    }
+    cursor->eof = false;
+    return;
+  }
+  cursor->eof = true;
+}
+
+class EBudgetSpent : public std::runtime_error {
+  using runtime_error::runtime_error;
+};
+
+// Reads every live record, orders them by the terms and moves to the first one.
+void StartSortedScan(DbfCursor* cursor, const DbfTable& table,
+                     const std::vector<TOrderTerm>& terms) {
+  const TStatementBudget* budget = table.context->budget;
+  const dbf::TDbfFieldDefs& defs = cursor->file.FieldDefs();
+  const size_t size = cursor->record.size();
+  cursor->numbers.clear();
+  cursor->kept.clear();
+  cursor->order.clear();
+  cursor->keep = size_t{cursor->count} * size <= sorted_scan_memory;
+  cursor->numbers.reserve(cursor->count);
+  if (cursor->keep) cursor->kept.reserve(size_t{cursor->count} * size);
+  std::vector<TOrderColumn> columns(terms.size());
+  std::vector<const dbf::TDbfFieldDef*> fields;
+  for (const TOrderTerm& term : terms) {
+    fields.push_back(&defs[table.columns[static_cast<size_t>(term.column)].field]);
+  }
+  dbf::TFieldValue& v = cursor->value;
+  for (uint32_t n = 1; n <= cursor->count; ++n) {
+    if (n % 4096 == 0 && budget && budget->Expired()) throw EBudgetSpent(budget->ExceededText());
+    if (cursor->file.ReadRecord(n, cursor->record) != size) break;
+    if (IsDeleted(cursor->record)) continue;
+    cursor->numbers.push_back(n);
+    if (cursor->keep) cursor->kept.insert(cursor->kept.end(), cursor->record.begin(), cursor->record.end());
+    // The value ColumnValue gives a text column: the field's text, NULL when blank.
+    for (size_t t = 0; t < terms.size(); ++t) {
+      if (dbf::GetFieldData(defs, *fields[t], TFieldType::ftString, cursor->record, &v)) {
+        columns[t].Add(v.text);
+      } else {
+        columns[t].AddNull();
+      }
+    }
+  }
+  const core::CodePage* code_page = cursor->code_page;
+  TSortKeyCache& keys = *table.context->keys;
+  std::vector<std::vector<uint32_t>> ranks;
+  std::vector<bool> descending;
+  for (size_t t = 0; t < terms.size(); ++t) {
+    ranks.push_back(columns[t].Ranks(
+        [code_page](std::string_view stored) { return code_page->ToUtf8(stored); },
+        [&keys](std::string_view a, std::string_view b) { return CompareLocaleText(keys, a, b); }));
+    descending.push_back(terms[t].descending);
+    if (budget && budget->Expired()) throw EBudgetSpent(budget->ExceededText());
+  }
+  cursor->order = OrderRows(ranks, descending, cursor->numbers.size());
+  cursor->position = 0;
+  SeekSorted(cursor);
+}
+
+int Filter(sqlite3_vtab_cursor* cur, int idx_num, const char* idx_str, int argc,
+           sqlite3_value** argv) {
   auto* cursor = static_cast<DbfCursor*>(cur);
   auto* table = static_cast<DbfTable*>(cur->pVtab);
   try {
@@ -288,7 +409,13 @@ int Filter(sqlite3_vtab_cursor* cur, int idx_num, const char*, int argc, sqlite3
     }
     cursor->count = cursor->file.RecordCount();
     cursor->eof = true;
-    if (idx_num == 1 && argc == 1) {
+    cursor->sorted = false;
+    std::vector<TOrderTerm> terms;
+    if (idx_num == 2 && idx_str && DecodeOrderTerms(idx_str, terms) && table->context &&
+        table->context->keys) {
+      cursor->sorted = true;
+      StartSortedScan(cursor, *table, terms);
+    } else if (idx_num == 1 && argc == 1) {
       if (sqlite3_value_numeric_type(argv[0]) != SQLITE_INTEGER) return SQLITE_OK;
       const sqlite3_int64 n = sqlite3_value_int64(argv[0]);
       if (n < 1 || n > cursor->count) return SQLITE_OK;
@@ -308,7 +435,12 @@ int Filter(sqlite3_vtab_cursor* cur, int idx_num, const char*, int argc, sqlite3
 int Next(sqlite3_vtab_cursor* cur) {
   auto* cursor = static_cast<DbfCursor*>(cur);
   try {
-    SeekLive(cursor, cursor->current + 1);
+    if (cursor->sorted) {
+      ++cursor->position;
+      SeekSorted(cursor);
+    } else {
+      SeekLive(cursor, cursor->current + 1);
+    }
   } catch (const std::exception& e) {
     SetError(cur->pVtab, e.what());
     return SQLITE_ERROR;
@@ -337,7 +469,7 @@ int ColumnValue(sqlite3_vtab_cursor* cur, sqlite3_context* ctx, int i) {
     TFieldType requested = def.FieldType();
     if (column.kind == ColumnKind::Text) requested = TFieldType::ftString;
     if (column.kind == ColumnKind::Bytes) requested = TFieldType::ftBytes;
-    if (!dbf::GetFieldData(defs, def, requested, cursor->record, &v)) {
+    if (!dbf::GetFieldData(defs, def, requested, cursor->row, &v)) {
       sqlite3_result_null(ctx);
       return SQLITE_OK;
     }
@@ -427,10 +559,15 @@ const sqlite3_module kModule = MakeModule();
 
 }  // namespace
 
-void RegisterDbfModule(sqlite3* db) {
-  int rc = sqlite3_create_module_v2(db, kDbfModuleName, &kModule, nullptr, nullptr);
+void RegisterDbfModule(sqlite3* db, const TStatementBudget* budget, TSortKeyCache* keys) {
+  auto* context = new ModuleContext{budget, keys};
+  // SQLite frees the context with the module, also when the registration fails.
+  int rc = sqlite3_create_module_v2(db, kDbfModuleName, &kModule, context,
+                                    [](void* p) { delete static_cast<ModuleContext*>(p); });
   if (rc != SQLITE_OK) throw dbf::EDbfError(sqlite3_errmsg(db));
 }
+
+void SetSortedScanMemory(size_t bytes) { sorted_scan_memory = bytes; }
 
 std::string CheckDbfTable(const std::string& path) {
   try {

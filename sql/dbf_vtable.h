@@ -27,8 +27,10 @@
 // editing are read as they are on disk (record locks are bytes far beyond the data and never
 // block a reader). Deleted records are not returned. The rowid is the record number.
 // The record count is taken when the scan starts; records appended later are not seen by it.
+// A scan that orders its rows reads them all when it starts.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -40,8 +42,18 @@ namespace lgoty::sql {
 
 inline constexpr const char* kDbfModuleName = "dbf_table";
 
-// Registers the module with the database (once per database).
-void RegisterDbfModule(sqlite3* db);
+class TStatementBudget;
+class TSortKeyCache;
+
+// Registers the module with the database (once per database). With keys (the locale
+// collation's, sql/collation.h) a full scan orders its rows itself when an ORDER BY names
+// only text columns (sql/text_order.h), checking budget while it reads; both outlive db.
+void RegisterDbfModule(sqlite3* db, const TStatementBudget* budget = nullptr,
+                       TSortKeyCache* keys = nullptr);
+
+// How many bytes of records a scan that orders its rows keeps in memory (32 MiB); past that
+// it reads each record again as it returns it. For tests of the second way.
+void SetSortedScanMemory(size_t bytes);
 
 // The CREATE VIRTUAL TABLE statement for table `name` over the file at path.
 std::string CreateDbfTableSql(std::string_view name, std::string_view path);

@@ -203,8 +203,8 @@ TSqlEngine::TSqlEngine(std::string folder) : folder_(std::move(folder)) {
     sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
     sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, 0);
     sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, kMaxValueLength);
-    RegisterDbfModule(db_);
-    RegisterLocaleFunctions(db_, &budget_);
+    TSortKeyCache* keys = RegisterLocaleFunctions(db_, &budget_);
+    RegisterDbfModule(db_, &budget_, keys);
     RegisterBoundedFormat(db_, kMaxValueLength);
     sqlite3_set_authorizer(db_, &TSqlEngine::Authorize, this);
     sqlite3_progress_handler(db_, kProgressSteps, &TSqlEngine::Progress, this);

@@ -1,0 +1,84 @@
+#include "sql/text_order.h"
+
+#include <algorithm>
+#include <charconv>
+#include <numeric>
+
+namespace lgoty::sql {
+
+std::string EncodeOrderTerms(const std::vector<TOrderTerm>& terms) {
+  std::string out;
+  for (const TOrderTerm& term : terms) {
+    if (!out.empty()) out += ',';
+    out += std::to_string(term.column);
+    if (term.descending) out += 'd';
+  }
+  return out;
+}
+
+bool DecodeOrderTerms(std::string_view text, std::vector<TOrderTerm>& terms) {
+  terms.clear();
+  while (!text.empty()) {
+    TOrderTerm term;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), term.column);
+    if (error != std::errc() || term.column < 0) return false;
+    text.remove_prefix(static_cast<size_t>(end - text.data()));
+    if (!text.empty() && text.front() == 'd') {
+      term.descending = true;
+      text.remove_prefix(1);
+    }
+    terms.push_back(term);
+    if (text.empty()) break;
+    if (text.front() != ',' || text.size() == 1) return false;
+    text.remove_prefix(1);
+  }
+  return !terms.empty();
+}
+
+void TOrderColumn::Add(std::string_view stored) {
+  auto found = index_.find(stored);
+  if (found == index_.end()) {
+    found = index_.emplace(std::string(stored), static_cast<uint32_t>(stored_.size()) + 1).first;
+    stored_.push_back(&found->first);
+  }
+  ids_.push_back(found->second);
+}
+
+std::vector<uint32_t> TOrderColumn::Ranks(
+    const std::function<std::string(std::string_view)>& to_text,
+    const std::function<int(std::string_view, std::string_view)>& compare) const {
+  std::vector<std::string> texts;
+  texts.reserve(stored_.size());
+  for (const std::string* stored : stored_) texts.push_back(to_text(*stored));
+  std::vector<uint32_t> sorted(stored_.size());
+  std::iota(sorted.begin(), sorted.end(), 0u);
+  // A merge sort: it never steps outside the range, whatever the comparison answers.
+  std::stable_sort(sorted.begin(), sorted.end(), [&](uint32_t a, uint32_t b) {
+    return compare(texts[a], texts[b]) < 0;
+  });
+  std::vector<uint32_t> rank_of(stored_.size() + 1, 0);  // by id; id 0 (NULL) keeps 0
+  uint32_t rank = 0;
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    if (i == 0 || compare(texts[sorted[i - 1]], texts[sorted[i]]) != 0) ++rank;
+    rank_of[sorted[i] + 1] = rank;
+  }
+  std::vector<uint32_t> ranks(ids_.size());
+  for (size_t row = 0; row < ids_.size(); ++row) ranks[row] = rank_of[ids_[row]];
+  return ranks;
+}
+
+std::vector<uint32_t> OrderRows(const std::vector<std::vector<uint32_t>>& ranks,
+                                const std::vector<bool>& descending, size_t rows) {
+  std::vector<uint32_t> order(rows);
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    for (size_t t = 0; t < ranks.size(); ++t) {
+      const uint32_t x = ranks[t][a], y = ranks[t][b];
+      if (x != y) return descending[t] ? x > y : x < y;
+    }
+    return false;
+  });
+  return order;
+}
+
+}  // namespace lgoty::sql

@@ -8,9 +8,17 @@ namespace lgoty::sql {
 std::string IsoDate(core::TDateTime value) {
   int year = 0, month = 0, day = 0;
   core::DecodeDate(value, year, month, day);
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", year, month, day);
-  return buffer;
+  if (year < 0 || year > 9999 || month < 0 || month > 99 || day < 0 || day > 99) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", year, month, day);
+    return buffer;
+  }
+  // Every value of a register: the digits written directly, as "%04d-%02d-%02d" writes them.
+  char text[10] = {static_cast<char>('0' + year / 1000), static_cast<char>('0' + year / 100 % 10),
+                   static_cast<char>('0' + year / 10 % 10), static_cast<char>('0' + year % 10),
+                   '-', static_cast<char>('0' + month / 10), static_cast<char>('0' + month % 10),
+                   '-', static_cast<char>('0' + day / 10), static_cast<char>('0' + day % 10)};
+  return std::string(text, sizeof text);
 }
 
 std::string IsoTime(core::TDateTime value) {

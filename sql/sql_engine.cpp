@@ -168,6 +168,13 @@ double TSqlStatement::ColumnDouble(int column) const {
 }
 
 std::string_view TSqlStatement::ColumnText(int column) const {
+  if (sqlite3_column_type(stmt_, column) == SQLITE_TEXT) {
+    // The database is UTF-8, so a text value's bytes are its UTF-8 text as they stand;
+    // reading them as a blob spares SQLite adding a terminator, which reallocates the value.
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+    if (!bytes) return {};
+    return {bytes, static_cast<size_t>(sqlite3_column_bytes(stmt_, column))};
+  }
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
   if (!text) return {};
   return {text, static_cast<size_t>(sqlite3_column_bytes(stmt_, column))};

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "core/rounding.h"
 #include "core/utf8_text.h"
 #include "render/fonts.h"
 #include "render/pdf_font.h"
@@ -124,6 +125,7 @@ void PdfCanvas::BeginPage(double width, double height) {
   state_ = State{};
   clips_.clear();
   stroke_pending_ = false;
+  held_count_ = 0;
   // Report units from the top left corner, y downwards.
   AppendNumber(content_, kPointsPerUnit, 4);
   content_ += " 0 0 ";
@@ -219,6 +221,7 @@ void PdfCanvas::Point(double x, double y) {
 
 void PdfCanvas::FlushStroke() {
   if (!stroke_pending_) return;
+  WriteHeld();
   content_ += "S\n";
   stroke_pending_ = false;
 }
@@ -474,19 +477,107 @@ void PdfCanvas::DrawLine(CanvasPoint from, CanvasPoint to, const CanvasPen& pen)
   NeedClip(std::min(from.x, to.x) - half, std::min(from.y, to.y) - half,
            std::max(from.x, to.x) + half, std::max(from.y, to.y) + half);
   SetStroke(pen);
+  stroke_pending_ = true;
+  // A frame's four sides, stroked with square caps, cover exactly what its rectangle
+  // stroked with mitred corners covers (the default join, which the canvas never changes;
+  // a right angle is far inside the miter limit): one "re" instead of four "m l" lines.
+  // Solid pens only (a dash pattern would start again at each side) and of some width.
+  auto in_range = [](double v) { return std::fabs(v) < 1e12; };  // false for NaN too
+  if (join_sides_ && state_.cap == 2 && state_.line_width > 0 && in_range(from.x) &&
+      in_range(from.y) && in_range(to.x) && in_range(to.y)) {
+    auto hundredths = [](double v) { return core::RoundHalfAwayFromZero(v * 100); };
+    HoldSegment({from.x, from.y, to.x, to.y, hundredths(from.x), hundredths(from.y),
+                 hundredths(to.x), hundredths(to.y)});
+    return;
+  }
+  WriteHeld();
+  WriteSegment(from.x, from.y, to.x, to.y);
+}
+
+bool PdfCanvas::FrameOf(const Segment* sides, Frame& frame) {
+  // Two vertical sides (x, from y to y) and two horizontal ones (y, from x to x).
+  const Segment* vertical[2];
+  const Segment* horizontal[2];
+  int verticals = 0, horizontals = 0;
+  for (int i = 0; i < 4; ++i) {
+    const Segment& s = sides[i];
+    if (s.x1 == s.x2 && s.y1 != s.y2) {
+      if (verticals == 2) return false;
+      vertical[verticals++] = &s;
+    } else if (s.y1 == s.y2 && s.x1 != s.x2) {
+      if (horizontals == 2) return false;
+      horizontal[horizontals++] = &s;
+    } else {
+      return false;  // slanted or of no length
+    }
+  }
+  if (vertical[0]->x1 > vertical[1]->x1) std::swap(vertical[0], vertical[1]);
+  if (horizontal[0]->y1 > horizontal[1]->y1) std::swap(horizontal[0], horizontal[1]);
+  frame.left = vertical[0]->x1;
+  frame.right = vertical[1]->x1;
+  frame.top = horizontal[0]->y1;
+  frame.bottom = horizontal[1]->y1;
+  if (frame.left == frame.right || frame.top == frame.bottom) return false;
+  for (const Segment* v : vertical) {
+    if (std::min(v->y1, v->y2) != frame.top || std::max(v->y1, v->y2) != frame.bottom) {
+      return false;
+    }
+  }
+  for (const Segment* h : horizontal) {
+    if (std::min(h->x1, h->x2) != frame.left || std::max(h->x1, h->x2) != frame.right) {
+      return false;
+    }
+  }
+  frame.left_value = vertical[0]->from_x;
+  frame.top_value = horizontal[0]->from_y;
+  return true;
+}
+
+void PdfCanvas::HoldSegment(const Segment& segment) {
+  held_[held_count_++] = segment;
+  if (held_count_ < 4) return;
+  Frame frame;
+  if (FrameOf(held_, frame)) {
+    // The corner as the lines would have written it, and the size from the rounded edges:
+    // the sides land where the lines' rounded ends would have put them.
+    char text[2 * NumberCache::kRoom + 2 * 24 + 8];
+    char* at = numbers_.Write(text, frame.left_value);
+    *at++ = ' ';
+    at = numbers_.Write(at, frame.top_value);
+    *at++ = ' ';
+    at = WriteScaled(at, frame.right - frame.left, 2);
+    *at++ = ' ';
+    at = WriteScaled(at, frame.bottom - frame.top, 2);
+    std::memcpy(at, " re\n", 4);
+    content_.append(text, static_cast<size_t>(at + 4 - text));
+    held_count_ = 0;
+    return;
+  }
+  WriteSegment(held_[0].from_x, held_[0].from_y, held_[0].to_x, held_[0].to_y);
+  std::copy(held_ + 1, held_ + 4, held_);
+  held_count_ = 3;
+}
+
+void PdfCanvas::WriteSegment(double from_x, double from_y, double to_x, double to_y) {
   // Lines of one pen in a row are stroked as one path: "x y m x y l", put together here
   // and appended in one piece (frames draw a great many).
   char text[4 * NumberCache::kRoom + 8];
-  char* at = numbers_.Write(text, from.x);
+  char* at = numbers_.Write(text, from_x);
   *at++ = ' ';
-  at = numbers_.Write(at, from.y);
+  at = numbers_.Write(at, from_y);
   std::memcpy(at, " m ", 3);
-  at = numbers_.Write(at + 3, to.x);
+  at = numbers_.Write(at + 3, to_x);
   *at++ = ' ';
-  at = numbers_.Write(at, to.y);
+  at = numbers_.Write(at, to_y);
   std::memcpy(at, " l\n", 3);
   content_.append(text, static_cast<size_t>(at + 3 - text));
-  stroke_pending_ = true;
+}
+
+void PdfCanvas::WriteHeld() {
+  for (int i = 0; i < held_count_; ++i) {
+    WriteSegment(held_[i].from_x, held_[i].from_y, held_[i].to_x, held_[i].to_y);
+  }
+  held_count_ = 0;
 }
 
 std::string PdfCanvas::RectPath(const CanvasRect& rect, double radius) const {

@@ -40,6 +40,9 @@ class PdfCanvas final : public report::TfrxCanvas {
   int PageCount() const { return static_cast<int>(page_ids_.size()); }
   // Writes every text run the general way (the same bytes; tests compare the two).
   void UseGeneralPathOnly(bool general) { general_only_ = general; }
+  // Writes the four sides of a frame, drawn one after another with one solid pen, as one
+  // rectangle (on by default; tests turn it off to compare).
+  void JoinFrameSides(bool join) { join_sides_ = join; }
 
   void DrawText(double x, double y, std::string_view text, const report::CanvasFont& font,
                 double char_spacing = 0, double rotation = 0) override;
@@ -83,7 +86,26 @@ class PdfCanvas final : public report::TfrxCanvas {
   void EnsurePage();
   // Writes the clips still pending when the box does not lie inside the innermost one.
   void NeedClip(double left, double top, double right, double bottom);
+  // Writes the lines held back and strokes the path.
   void FlushStroke();
+  // A line of the path being gathered: its ends as given, and in hundredths of a unit as
+  // they are written (what the rectangle test compares).
+  struct Segment {
+    double from_x, from_y, to_x, to_y;
+    int64_t x1, y1, x2, y2;
+  };
+  // Holds a line back while it and the next ones may still be the sides of a rectangle;
+  // four that are go out as one "re", else the oldest goes out as a line.
+  void HoldSegment(const Segment& segment);
+  void WriteSegment(double from_x, double from_y, double to_x, double to_y);
+  void WriteHeld();
+  // The rectangle four lines are the four sides of (in any order and direction), with
+  // some width and height: its edges in hundredths, and its left and top edges as given.
+  struct Frame {
+    int64_t left, top, right, bottom;
+    double left_value, top_value;
+  };
+  static bool FrameOf(const Segment* sides, Frame& frame);
   void SetStroke(const report::CanvasPen& pen);
   void SetFill(report::TColor color);
   void Number(double value);
@@ -116,6 +138,8 @@ class PdfCanvas final : public report::TfrxCanvas {
   std::string content_;
   NumberCache numbers_;  // the page's coordinates as written lately
   bool stroke_pending_ = false;
+  Segment held_[4] = {};
+  int held_count_ = 0;
   State state_;
   std::vector<Clip> clips_;
 
@@ -137,6 +161,7 @@ class PdfCanvas final : public report::TfrxCanvas {
   std::vector<int> shading_ids_;
   DecodedPicture picture_;
   bool general_only_ = false;
+  bool join_sides_ = true;
 };
 
 }  // namespace lgoty::render

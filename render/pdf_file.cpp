@@ -201,46 +201,68 @@ char* DigitsBefore(char* at, uint64_t value) {
 
 }  // namespace
 
+char* WriteScaled(char* out, int64_t scaled, int decimals) {
+  static constexpr uint64_t kUnits[] = {1, 10, 100, 1000, 10000, 100000};
+  if (scaled == 0) {
+    *out = '0';
+    return out + 1;
+  }
+  const bool negative = scaled < 0;
+  const uint64_t magnitude =
+      negative ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+  // Written backwards from the end of a buffer: the fraction without its trailing zeros,
+  // the point, the integer part, the sign; then copied in one piece.
+  char text[32];
+  char* at = text + sizeof text;
+  const uint64_t unit = kUnits[decimals];
+  uint64_t whole = magnitude, fraction = 0;
+  if (unit > 1) {
+    whole = magnitude / unit;
+    fraction = magnitude % unit;
+  }
+  if (decimals == 2) {
+    // Coordinates: one or two digits after the point, taken as a pair.
+    if (fraction % 10 == 0) {
+      fraction /= 10;
+      if (fraction != 0) {
+        *--at = static_cast<char>('0' + fraction);
+        *--at = '.';
+      }
+    } else {
+      at -= 3;
+      at[0] = '.';
+      at[1] = kDigitPairs[fraction * 2];
+      at[2] = kDigitPairs[fraction * 2 + 1];
+    }
+  } else if (fraction != 0) {
+    int digits = decimals;
+    while (fraction % 10 == 0) {
+      fraction /= 10;
+      --digits;
+    }
+    char* start = DigitsBefore(at, fraction);
+    while (at - start < digits) *--start = '0';
+    at = start;
+    *--at = '.';
+  }
+  at = DigitsBefore(at, whole);
+  if (negative) *--at = '-';
+  const size_t length = static_cast<size_t>(text + sizeof text - at);
+  std::memcpy(out, at, length);
+  return out + length;
+}
+
 void AppendNumber(std::string& out, double value, int decimals) {
   if (!std::isfinite(value)) value = 0;
   // Coordinates and colours: scaled to an integer and printed by hand, several times
   // faster than a general conversion, with the same digits up to the last one's rounding.
   static constexpr double kScales[] = {1, 10, 100, 1000, 10000, 100000};
-  static constexpr uint64_t kUnits[] = {1, 10, 100, 1000, 10000, 100000};
   if (decimals >= 0 && decimals <= 5 && std::fabs(value) < 1e12) {
     // |value * scale| < 1e17, far inside the rounding's range.
-    const int64_t scaled = core::RoundHalfAwayFromZero(value * kScales[decimals]);
-    if (scaled == 0) {
-      out += '0';
-      return;
-    }
-    const bool negative = scaled < 0;
-    const uint64_t magnitude =
-        negative ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
-    // Written backwards from the end of the buffer: the fraction without its trailing
-    // zeros, the point, the integer part, the sign; then appended in one piece.
     char text[32];
-    char* at = text + sizeof text;
-    const uint64_t unit = kUnits[decimals];
-    uint64_t whole = magnitude, fraction = 0;
-    if (unit > 1) {
-      whole = magnitude / unit;
-      fraction = magnitude % unit;
-    }
-    if (fraction != 0) {
-      int digits = decimals;
-      while (fraction % 10 == 0) {
-        fraction /= 10;
-        --digits;
-      }
-      char* start = DigitsBefore(at, fraction);
-      while (at - start < digits) *--start = '0';
-      at = start;
-      *--at = '.';
-    }
-    at = DigitsBefore(at, whole);
-    if (negative) *--at = '-';
-    out.append(at, static_cast<size_t>(text + sizeof text - at));
+    char* end =
+        WriteScaled(text, core::RoundHalfAwayFromZero(value * kScales[decimals]), decimals);
+    out.append(text, static_cast<size_t>(end - text));
     return;
   }
   char text[64];

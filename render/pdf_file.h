@@ -97,6 +97,9 @@ class PdfFile {
 
 // A number as PDF writes it: at most `decimals` places, trailing zeros dropped.
 void AppendNumber(std::string& out, double value, int decimals = 2);
+// What AppendNumber writes for a value that rounds to scaled / 10^decimals (decimals 0 to
+// 5, |scaled| < 10^17), written at out, which has room for 24 characters; returns its end.
+char* WriteScaled(char* out, int64_t scaled, int decimals);
 
 // AppendNumber with two decimals, remembering the text of the numbers it wrote last: a
 // page's lines and runs come back to the same few columns and row edges again and again.

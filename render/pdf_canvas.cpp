@@ -3,6 +3,7 @@
 #include <QPageSize>
 #include <QRawFont>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -88,6 +89,29 @@ char* WriteHexGlyph(char* out, uint16_t glyph) {
   out[2] = kDigits[(glyph >> 4) & 0xF];
   out[3] = kDigits[glyph & 0xF];
   return out + 4;
+}
+
+// A byte of a literal string as written: the delimiters and the backslash take a backslash,
+// and so do the line ends (a reader takes a bare CR, LF or CR LF in a string for one LF).
+// Every other byte stands for itself. kEscapes: the letter after the backslash, or 0.
+constexpr std::array<char, 256> kEscapes = [] {
+  std::array<char, 256> escapes{};
+  escapes['('] = '(';
+  escapes[')'] = ')';
+  escapes['\\'] = '\\';
+  escapes['\r'] = 'r';
+  escapes['\n'] = 'n';
+  return escapes;
+}();
+
+char* WriteLiteralByte(char* out, uint8_t byte) {
+  if (const char escape = kEscapes[byte]; escape != 0) {
+    out[0] = '\\';
+    out[1] = escape;
+    return out + 2;
+  }
+  *out = static_cast<char>(byte);
+  return out + 1;
 }
 
 std::string SubsetTag(int index) {
@@ -358,17 +382,27 @@ void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const Can
   PdfFont& face = *fonts_[static_cast<size_t>(index)].font;
   // The size the layout measured with: its pixel height in measuring units, in report units.
   const double size = std::max(1, font.MeasureHeight()) / report::kMeasureScale;
-  // Four hexadecimal digits per glyph, written in place.
+  // The run's string of two-byte glyph ids, delimiters included, written in place: as a
+  // literal string, half the length of four hexadecimal digits a glyph (less to write and
+  // to compress); a byte that needs escaping takes two, so four a glyph is room enough.
   std::string& glyphs = glyphs_;
-  glyphs.resize(4 * chars.size());
-  char* hex = glyphs.data();
+  glyphs.resize(4 * chars.size() + 2);
+  char* out = glyphs.data();
+  *out++ = hex_strings_ ? '<' : '(';
   double advance = 0;
   for (char32_t c : chars) {
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = U'\uFFFD';
     const PdfFont::Glyph glyph = face.GlyphOf(c);
-    hex = WriteHexGlyph(hex, glyph.id);
+    if (hex_strings_) {
+      out = WriteHexGlyph(out, glyph.id);
+    } else {
+      out = WriteLiteralByte(out, static_cast<uint8_t>(glyph.id >> 8));
+      out = WriteLiteralByte(out, static_cast<uint8_t>(glyph.id & 0xFF));
+    }
     advance += glyph.width * size / 1000 + char_spacing;
   }
+  *out++ = hex_strings_ ? '>' : ')';
+  glyphs.resize(static_cast<size_t>(out - glyphs.data()));
   if (rotation != 0) {
     NeedClip(-1e9, -1e9, 1e9, 1e9);
   } else {
@@ -379,16 +413,16 @@ void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const Can
   if (!general_only_ && rotation == 0 && state_.font == index && state_.font_size == size &&
       state_.char_spacing == char_spacing) {
     // Most runs: an upright run in the font and spacing set before, written as the general
-    // path below writes it ("BT\n1 0 0 -1 x y Tm <glyphs> Tj\nET\n") in three pieces.
+    // path below writes it ("BT\n1 0 0 -1 x y Tm (glyphs) Tj\nET\n") in three pieces.
     static constexpr char kBegin[] = "BT\n1 0 0 -1 ";
-    static constexpr char kEnd[] = "> Tj\nET\n";
+    static constexpr char kEnd[] = " Tj\nET\n";
     char text[sizeof kBegin + 2 * NumberCache::kRoom + 8];
     std::memcpy(text, kBegin, sizeof kBegin - 1);
     char* at = numbers_.Write(text + sizeof kBegin - 1, x);
     *at++ = ' ';
     at = numbers_.Write(at, y);
-    std::memcpy(at, " Tm <", 5);
-    content_.append(text, static_cast<size_t>(at + 5 - text));
+    std::memcpy(at, " Tm ", 4);
+    content_.append(text, static_cast<size_t>(at + 4 - text));
     content_ += glyphs;
     content_.append(kEnd, sizeof kEnd - 1);
   } else {
@@ -462,9 +496,9 @@ void PdfCanvas::WriteRun(double x, double y, const std::string& glyphs, int inde
     content_ += ' ';
   }
   Point(x, y);
-  content_ += "Tm <";
+  content_ += "Tm ";
   content_ += glyphs;
-  content_ += "> Tj\nET\n";
+  content_ += " Tj\nET\n";
 }
 
 // ---------------------------------------------------------------------------------------

@@ -43,6 +43,9 @@ class PdfCanvas final : public report::TfrxCanvas {
   // Writes the four sides of a frame, drawn one after another with one solid pen, as one
   // rectangle (on by default; tests turn it off to compare).
   void JoinFrameSides(bool join) { join_sides_ = join; }
+  // Writes the glyph ids of text runs as hexadecimal strings instead of literal ones (off
+  // by default; tests compare the two).
+  void WriteHexStrings(bool hex) { hex_strings_ = hex; }
 
   void DrawText(double x, double y, std::string_view text, const report::CanvasFont& font,
                 double char_spacing = 0, double rotation = 0) override;
@@ -155,13 +158,14 @@ class PdfCanvas final : public report::TfrxCanvas {
   uint32_t last_font_style_ = 0;
   int last_font_index_ = -1;
   std::u32string chars_;  // DrawText's run decoded, kept for its room
-  std::string glyphs_;    // a run's glyph ids in hexadecimal, kept for its room
+  std::string glyphs_;    // a run's string of glyph ids, kept for its room
   std::map<std::string, int> images_;        // encoded bytes -> image object
   std::vector<int> image_ids_;
   std::vector<int> shading_ids_;
   DecodedPicture picture_;
   bool general_only_ = false;
   bool join_sides_ = true;
+  bool hex_strings_ = false;
 };
 
 }  // namespace lgoty::render

@@ -1,0 +1,196 @@
+// Glyph ids written as literal strings against the same runs written as hexadecimal
+// strings: read back by the rules a PDF reader follows (escapes, octal codes, line ends
+// inside a string), both give the same bytes in the same places, the rest of the content
+// is the same, and the text extracted from both files is the same.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "render/pdf_canvas.h"
+#include "tests/render/command_output.h"
+
+namespace lgoty::render {
+namespace {
+
+using report::CanvasFont;
+
+std::string ReadAll(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QByteArray bytes = file.readAll();
+  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+// Every page content of the file, inflated and put one after another.
+std::string Contents(const std::string& file) {
+  std::string all;
+  size_t at = 0;
+  while ((at = file.find("/Length ", at)) != std::string::npos) {
+    const size_t length = std::stoul(file.substr(at + 8));
+    const size_t head_end = file.find(">>\nstream\n", at);
+    const bool compressed = file.find("/FlateDecode", at) < head_end;
+    at = head_end + 10;
+    if (!compressed) continue;
+    std::string out(8 << 20, '\0');
+    uLongf size = static_cast<uLongf>(out.size());
+    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
+                   reinterpret_cast<const Bytef*>(file.data() + at), length) != Z_OK) {
+      ADD_FAILURE() << "a stream does not inflate";
+      return all;
+    }
+    out.resize(size);
+    if (out.find(" cm\n") < out.find('\n') + 1) all += out;
+    at += length;
+  }
+  return all;
+}
+
+// A literal string's bytes as a reader takes them; at is just past the "(".
+std::string ReadLiteral(const std::string& s, size_t& at) {
+  std::string out;
+  int depth = 1;
+  while (at < s.size()) {
+    const char c = s[at++];
+    if (c == '\\' && at < s.size()) {
+      const char n = s[at++];
+      switch (n) {
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case '\r':
+          if (at < s.size() && s[at] == '\n') ++at;
+          break;  // a line continued
+        case '\n': break;
+        default:
+          if (n >= '0' && n <= '7') {
+            int value = n - '0';
+            for (int i = 0; i < 2 && at < s.size() && s[at] >= '0' && s[at] <= '7'; ++i) {
+              value = value * 8 + (s[at++] - '0');
+            }
+            out += static_cast<char>(value & 0xFF);
+          } else {
+            out += n;  // "(", ")", "\" and any other byte stand for themselves
+          }
+      }
+    } else if (c == '(') {
+      ++depth;
+      out += c;
+    } else if (c == ')') {
+      if (--depth == 0) return out;
+      out += c;
+    } else if (c == '\r') {
+      if (at < s.size() && s[at] == '\n') ++at;
+      out += '\n';  // any line end in a string is one LF
+    } else {
+      out += c;
+    }
+  }
+  ADD_FAILURE() << "a string is not closed";
+  return out;
+}
+
+std::string ReadHex(const std::string& s, size_t& at) {
+  std::string out;
+  const size_t end = s.find('>', at);
+  for (size_t i = at; i + 1 < end; i += 2) {
+    out += static_cast<char>(std::stoi(s.substr(i, 2), nullptr, 16));
+  }
+  at = end + 1;
+  return out;
+}
+
+// The strings of a content in order, and the content with each string replaced by "$".
+void Split(const std::string& content, std::vector<std::string>& strings, std::string& rest) {
+  for (size_t at = 0; at < content.size();) {
+    const char c = content[at++];
+    if (c == '(') {
+      strings.push_back(ReadLiteral(content, at));
+      rest += '$';
+    } else if (c == '<') {
+      strings.push_back(ReadHex(content, at));
+      rest += '$';
+    } else {
+      rest += c;
+    }
+  }
+}
+
+TEST(PdfLiteralStrings, GlyphIdsReadBackAsTheHexadecimalOnesAndTheTextIsTheSame) {
+  QTemporaryDir dir;
+  CanvasFont fonts[3];
+  fonts[1].name = "Times New Roman";
+  fonts[1].style = report::font_style::fsBold;
+  fonts[2].name = "Courier New";
+  fonts[2].style = report::font_style::fsItalic;
+  // Latin, Latin-1 and Latin Extended-A, Greek, Cyrillic: glyph ids of many hundreds, whose
+  // bytes include the delimiters, the backslash and both line ends.
+  std::vector<std::u32string> runs;
+  for (auto [first, last] : {std::pair{0x21, 0x7E}, {0xA1, 0x17F}, {0x391, 0x3C9}, {0x400, 0x45F}}) {
+    std::u32string run;
+    for (char32_t c = static_cast<char32_t>(first); c <= static_cast<char32_t>(last); ++c) {
+      if (c == 0xAD) continue;  // the soft hyphen has no glyph of its own
+      run += c;
+      if (run.size() == 24) runs.push_back(std::exchange(run, {}));
+    }
+    if (!run.empty()) runs.push_back(run);
+  }
+  std::string contents[2];
+  for (int hex = 0; hex < 2; ++hex) {
+    const QString path = dir.filePath(hex ? "hex.pdf" : "literal.pdf");
+    {
+      PdfCanvas canvas(path);
+      canvas.WriteHexStrings(hex == 1);
+      canvas.BeginPage(800, 1100);
+      double y = 20;
+      for (size_t f = 0; f < 3; ++f) {
+        for (size_t r = 0; r < runs.size(); ++r) {
+          // The run in one piece, and now and then with spacing or turned (written the
+          // general way).
+          const double spacing = r % 5 == 1 ? 0.5 : 0;
+          const double rotation = r % 7 == 3 ? 90 : 0;
+          canvas.DrawChars(rotation != 0 ? 780 : 10, y, runs[r], fonts[f], spacing, rotation);
+          y += 16;
+          if (y > 1080) {
+            canvas.BeginPage(800, 1100);
+            y = 20;
+          }
+        }
+      }
+      canvas.EndPage();
+      ASSERT_TRUE(canvas.Finish());
+    }
+    contents[hex] = Contents(ReadAll(path));
+  }
+  for (const char* escape : {"\\(", "\\)", "\\\\", "\\r", "\\n"}) {
+    EXPECT_NE(contents[0].find(escape), std::string::npos) << escape;
+  }
+  std::vector<std::string> strings[2];
+  std::string rest[2];
+  for (int hex = 0; hex < 2; ++hex) Split(contents[hex], strings[hex], rest[hex]);
+  EXPECT_EQ(rest[0], rest[1]);
+  ASSERT_EQ(strings[0].size(), strings[1].size());
+  ASSERT_GE(strings[0].size(), 3 * runs.size());
+  for (size_t i = 0; i < strings[0].size(); ++i) {
+    ASSERT_EQ(strings[0][i], strings[1][i]) << "string " << i;
+  }
+  EXPECT_LT(contents[0].size(), contents[1].size());
+
+  if (lgoty::testing::CommandOutput("command -v pdftotext").empty()) return;
+  auto text = [&](const char* name) {
+    return lgoty::testing::CommandOutput("pdftotext -layout '" +
+                                         dir.filePath(name).toStdString() + "' -");
+  };
+  const std::string from_literal = text("literal.pdf");
+  EXPECT_NE(from_literal.find("АБВГДЕЖЗ"), std::string::npos);
+  EXPECT_EQ(from_literal, text("hex.pdf"));
+}
+
+}  // namespace
+}  // namespace lgoty::render

@@ -573,15 +573,18 @@ void PdfCanvas::HoldSegment(const Segment& segment) {
   Frame frame;
   if (FrameOf(held_, frame)) {
     // The corner as the lines would have written it, and the size from the rounded edges:
-    // the sides land where the lines' rounded ends would have put them.
-    char text[2 * NumberCache::kRoom + 2 * 24 + 8];
+    // the sides land where the lines' rounded ends would have put them. A size goes
+    // through the number cache as hundredths / 100, which rounds back to the same
+    // hundredths (|size| < 2^50, so the division's error is far below half of one); a
+    // table's cells come back to the same few widths and heights.
+    char text[4 * NumberCache::kRoom + 8];
     char* at = numbers_.Write(text, frame.left_value);
     *at++ = ' ';
     at = numbers_.Write(at, frame.top_value);
     *at++ = ' ';
-    at = WriteScaled(at, frame.right - frame.left, 2);
+    at = numbers_.Write(at, static_cast<double>(frame.right - frame.left) / 100);
     *at++ = ' ';
-    at = WriteScaled(at, frame.bottom - frame.top, 2);
+    at = numbers_.Write(at, static_cast<double>(frame.bottom - frame.top) / 100);
     std::memcpy(at, " re\n", 4);
     content_.append(text, static_cast<size_t>(at + 4 - text));
     held_count_ = 0;

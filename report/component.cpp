@@ -25,6 +25,28 @@ void ComponentLink::Set(TfrxComponent* target) {
   if (target_) target_->links_to_me_.push_back(this);
 }
 
+NameFilter NameFilter::Of(std::string_view name) {
+  NameFilter filter;
+  if (name.empty()) return filter;
+  // FNV-1a over the upper-cased bytes, then mixed so that every bit of the result depends on
+  // every byte; three bytes of it pick the bits.
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : name) {
+    hash ^= static_cast<unsigned char>(core::AsciiUpper(c));
+    hash *= 1099511628211ull;
+  }
+  hash ^= hash >> 33;
+  hash *= 0xff51afd7ed558ccdull;
+  hash ^= hash >> 33;
+  hash *= 0xc4ceb9fe1a85ec53ull;
+  hash ^= hash >> 33;
+  for (int k = 0; k < 3; ++k) {
+    const unsigned bit = static_cast<unsigned>(hash >> (8 * k)) & 255u;
+    filter.bits_[bit >> 6] |= uint64_t{1} << (bit & 63u);
+  }
+  return filter;
+}
+
 bool IsValidIdent(std::string_view name) {
   if (name.empty()) return false;
   auto letter = [](unsigned char c) {
@@ -68,6 +90,7 @@ void TfrxComponent::SetName(const std::string& name) {
   if (report) report->UnindexName(this);
   name_ = name;
   if (report) report->IndexName(this);
+  SpreadNames(NameFilter::Of(name_));
   NameChanged(old_name, name_);
 }
 
@@ -106,8 +129,17 @@ TfrxComponent* TfrxComponent::Adopt(std::unique_ptr<TfrxComponent> child, int in
     objects_.insert(objects_.begin() + index, std::move(child));
   }
   if (TfrxReport* report = Report()) raw->AttachSubtree(report);
+  SpreadNames(raw->names_below_);
   raw->ApplyParentFont();
   return raw;
+}
+
+void TfrxComponent::SpreadNames(const NameFilter& names) {
+  // An ancestor covers what its descendants cover: the first one that covers names already
+  // ends the walk.
+  for (TfrxComponent* c = this; c && !c->names_below_.Covers(names); c = c->parent_) {
+    c->names_below_.Merge(names);
+  }
 }
 
 std::unique_ptr<TfrxComponent> TfrxComponent::Release(TfrxComponent* child) {
@@ -165,11 +197,17 @@ std::vector<TfrxComponent*> TfrxComponent::AllObjects() const {
 }
 
 TfrxComponent* TfrxComponent::FindObject(std::string_view name) const {
+  return FindObjectCovered(name, NameFilter::Of(name));
+}
+
+TfrxComponent* TfrxComponent::FindObjectCovered(std::string_view name,
+                                                const NameFilter& key) const {
   // Depth first, children in order, as AllObjects lists them, without building the list or
-  // upper-case copies of the names: a rebuilt prepared page looks a name up per reference.
+  // upper-case copies of the names, and past the subtrees whose filter rules the name out.
   for (const auto& child : objects_) {
+    if (!child->names_below_.Covers(key)) continue;
     if (SameName(child->name_, name)) return child.get();
-    if (TfrxComponent* found = child->FindObject(name)) return found;
+    if (TfrxComponent* found = child->FindObjectCovered(name, key)) return found;
   }
   return nullptr;
 }

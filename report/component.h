@@ -8,8 +8,10 @@
 // non-owning, and cleared when the target is destroyed.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/ascii_text.h"
@@ -47,6 +49,27 @@ class ComponentLink {
  private:
   friend class TfrxComponent;
   TfrxComponent* target_ = nullptr;
+};
+
+// What names may be in a subtree: three bits of 256 for each name (ASCII letter case folded,
+// as names compare), set when the name enters the subtree and never cleared. A name whose
+// bits are not all set is nowhere in the subtree; set bits prove nothing (other names share
+// them, or the name has left). The empty name sets no bits: every filter covers it.
+class NameFilter {
+ public:
+  static NameFilter Of(std::string_view name);
+  bool Covers(const NameFilter& other) const {
+    uint64_t missing = 0;
+    for (int i = 0; i < kWords; ++i) missing |= other.bits_[i] & ~bits_[i];
+    return missing == 0;
+  }
+  void Merge(const NameFilter& other) {
+    for (int i = 0; i < kWords; ++i) bits_[i] |= other.bits_[i];
+  }
+
+ private:
+  static constexpr int kWords = 4;
+  uint64_t bits_[kWords] = {};
 };
 
 template <class T>
@@ -112,6 +135,9 @@ class TfrxComponent : public TfrxPersistent {
   std::vector<TfrxComponent*> AllObjects() const;
   // The first descendant named name (letter case ignored); nullptr when none.
   TfrxComponent* FindObject(std::string_view name) const;
+  // Covers the names of this component and of all its descendants (and maybe others):
+  // a subtree whose filter does not cover a name holds no object of that name.
+  const NameFilter& NamesBelow() const { return names_below_; }
   // The report at the root of the tree; nullptr for a free component.
   TfrxReport* Report() const;
   virtual TfrxReport* AsReport() { return nullptr; }
@@ -158,6 +184,9 @@ class TfrxComponent : public TfrxPersistent {
   friend class TfrxReport;
   void AttachSubtree(TfrxReport* report);
   void DetachSubtree(TfrxReport* report);
+  // Adds names to this component's filter and its ancestors'.
+  void SpreadNames(const NameFilter& names);
+  TfrxComponent* FindObjectCovered(std::string_view name, const NameFilter& key) const;
 
   std::string name_;
   double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -170,6 +199,8 @@ class TfrxComponent : public TfrxPersistent {
   TfrxComponent* parent_ = nullptr;
   std::vector<std::unique_ptr<TfrxComponent>> objects_;
   std::vector<ComponentLink*> links_to_me_;
+  // Every ancestor's filter covers this one.
+  NameFilter names_below_;
 };
 
 // Objects that take part in building a report.

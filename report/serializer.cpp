@@ -450,9 +450,11 @@ TfrxComponent* TfrxXMLSerializer::FindBelow(const TfrxComponent& scope, std::str
   // names compared without regard to ASCII case), walked without a call per object and
   // comparing letters only where the lengths agree: a rebuilt page resolves a reference
   // per object among all the objects built before it.
+  // Subtrees whose name filter rules the name out are passed over whole.
+  const NameFilter key = NameFilter::Of(name);
   std::vector<WalkStep>& stack = walk_;
   stack.clear();
-  if (scope.ObjectCount() > 0) stack.push_back({&scope, 0});
+  if (scope.ObjectCount() > 0 && scope.NamesBelow().Covers(key)) stack.push_back({&scope, 0});
   while (!stack.empty()) {
     // The children of the innermost parent up to the next one with children of its own.
     const TfrxComponent* parent = stack.back().parent;
@@ -461,6 +463,7 @@ TfrxComponent* TfrxXMLSerializer::FindBelow(const TfrxComponent& scope, std::str
     TfrxComponent* child = nullptr;
     for (; i < count; ++i) {
       child = parent->Object(i);
+      if (!child->NamesBelow().Covers(key)) continue;
       const std::string& child_name = child->Name();
       if (child_name.size() == name.size() && SameName(child_name, name)) return child;
       if (child->ObjectCount() > 0) break;

@@ -81,6 +81,8 @@ ReferenceProperties::ReferenceProperties(const core::ClassInfo* cls, std::string
       plain = copy.prop && IsPlainValue(*copy.prop);
     }
     if (plain) {
+      copy.from = Walk(*prototype_, copy.path);
+      copy.from_class = copy.from ? copy.from->ClassType() : nullptr;
       copies_.push_back(std::move(copy));
     } else {
       if (!remaining_.empty()) remaining_ += ' ';
@@ -134,25 +136,34 @@ void ReferenceProperties::AppendRemainingText(std::string& out,
 
 void ReferenceProperties::CopyTo(core::TObject& object) const {
   if (!prototype_) return;
-  for (const Copy& copy : copies_) CopyOne(copy, object);
+  const core::ClassInfo* object_class = object.ClassType();
+  for (const Copy& copy : copies_) CopyOne(copy, object, object_class);
 }
 
 void ReferenceProperties::CopyNestedTo(core::TObject& object, const PropInfo* nested) const {
   if (!prototype_ || !nested) return;
   for (const auto& [first, indexes] : nested_copies_) {
     if (first != nested) continue;
-    for (size_t k : indexes) CopyOne(copies_[k], object);
+    const core::ClassInfo* object_class = object.ClassType();
+    for (size_t k : indexes) CopyOne(copies_[k], object, object_class);
     return;
   }
 }
 
-void ReferenceProperties::CopyOne(const Copy& copy, core::TObject& object) const {
-  const core::TObject* from = Walk(*prototype_, copy.path);
-  core::TObject* to = Walk(object, copy.path);
-  if (!from || !to) return;
-  // A nested object replaced by an earlier property (a fill of another kind) may be of
-  // another class than the prototype's.
-  if (from->ClassType() != to->ClassType()) return;
+void ReferenceProperties::CopyOne(const Copy& copy, core::TObject& object,
+                                  const core::ClassInfo* object_class) const {
+  const core::TObject* from = copy.from;
+  if (!from) return;
+  core::TObject* to = &object;
+  const core::ClassInfo* to_class = object_class;
+  if (!copy.path.empty()) {
+    to = Walk(object, copy.path);
+    if (!to) return;
+    // A nested object replaced by an earlier property (a fill of another kind) may be of
+    // another class than the prototype's.
+    to_class = to->ClassType();
+  }
+  if (copy.from_class != to_class) return;
   const PropInfo& p = *copy.prop;
   try {
     switch (p.kind) {

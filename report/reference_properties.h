@@ -63,9 +63,15 @@ class ReferenceProperties {
   struct Copy {
     std::vector<const core::PropInfo*> path;  // nested objects leading to prop
     const core::PropInfo* prop = nullptr;
+    // What path leads to in the prototype, and its class: the prototype does not change
+    // once compiled.
+    const core::TObject* from = nullptr;
+    const core::ClassInfo* from_class = nullptr;
   };
 
-  void CopyOne(const Copy& copy, core::TObject& object) const;
+  // object_class: object's class, read once for all the copies into it.
+  void CopyOne(const Copy& copy, core::TObject& object,
+               const core::ClassInfo* object_class) const;
 
   std::unique_ptr<core::TObject> prototype_;
   std::vector<Copy> copies_;

@@ -1,5 +1,6 @@
 #include "report/serializer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -104,6 +105,12 @@ TfrxXMLSerializer::TfrxXMLSerializer() {
 void TfrxXMLSerializer::AddError(const std::string& message) { errors_.Add(message); }
 
 std::string TfrxXMLSerializer::DecodeString(std::string_view raw) const {
+  // Without entities the raw value is the text, and ASCII reads the same in every code page
+  // (names of objects, above all).
+  if (raw.find('&') == std::string_view::npos &&
+      std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return std::string(raw);
+  }
   std::string text = core::XMLToStr(raw);
   return old_format ? core::ToUtf8(core::AnsiCodePage(), text) : text;
 }

@@ -100,6 +100,36 @@ TEST(ReferenceProperties, CompiledReferenceBuildsTheSameObjectAsItsText) {
   testing::ExpectSameTree(*expected.page, *actual.page);
 }
 
+// A compiled reference serves object after object: each built from it, also after objects
+// whose nested fill was replaced by their differences, equals the one its text builds.
+TEST(ReferenceProperties, ReusedReferenceBuildsEveryObjectAlike) {
+  TfrxMemoView source;
+  source.SetBounds(1, 2, 30, 4);
+  source.Font().name = "Arial";
+  source.Font().height = -9;
+  source.SetParentFont(false);
+  source.Frame().typ = 3;
+  source.SetFillType(TfrxFillType::ftGlass);
+  source.halign = TfrxHAlign::haCenter;
+  source.SetText("[x]");
+  TfrxXMLSerializer writer;
+  const std::string reference = writer.WriteAttributes(source, "");
+  TfrxXMLSerializer reader;
+  const ReferenceProperties compiled(TfrxMemoView::StaticClass(), reference, reader);
+  const std::vector<std::string> differences = {
+      "", "FillType=\"ftBrush\" Fill.BackColor=\"255\"", "Font.Height=\"-20\" t=\"5\"",
+      "FillType=\"ftGradient\" Fill.StartColor=\"65280\"", "Frame.Typ=\"0\" Text=\"y\"",
+      "HAlign=\"haRight\""};
+  for (int round = 0; round < 3; ++round) {
+    for (const std::string& changed : differences) {
+      SCOPED_TRACE(changed);
+      Built expected = Build(nullptr, reference, changed);
+      Built actual = Build(&compiled, reference, changed);
+      testing::ExpectSameTree(*expected.page, *actual.page);
+    }
+  }
+}
+
 // Copying the values inside one nested object sets what applying that object's attributes
 // of the reference text sets, and nothing else, for each nested object of the class.
 TEST(ReferenceProperties, NestedCopiesSetWhatTheNestedAttributesSet) {

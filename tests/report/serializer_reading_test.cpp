@@ -91,6 +91,46 @@ TEST(SerializerReading, MemoTextsReadAsTheGeneralReadingReadsThem) {
   EXPECT_EQ(ReadMemo("u=\"Сумма\"").text, "Сумма");
 }
 
+// Texts of string properties and reference names, in the ANSI code page and in UTF-8, with
+// and without letters beyond ASCII: read alike whether or not they start with an entity.
+TEST(SerializerReading, StringsReadAsTheGeneralReadingReadsThem) {
+  const std::vector<std::string> pieces = {"a", "Z", "7", " ", "_", ".", "'", "<", "\xC0", "\xFF",
+                                           "\xE9", "\x80", "\xD0\x96", "\xD1\x8F", "&amp;",
+                                           "&#65;", "&#1046;", "&quot;", "&lt;"};
+  std::mt19937 random(17);
+  int compared = 0;
+  for (int i = 0; i < 2000; ++i) {
+    std::string raw;
+    const int length = static_cast<int>(random() % 12);
+    for (int k = 0; k < length; ++k) raw += pieces[random() % pieces.size()];
+    if (raw.empty() || raw[0] == '&') continue;
+    for (bool old_format : {true, false}) {
+      auto read = [old_format](const std::string& value) {
+        TfrxMemoView memo;
+        TfrxXMLSerializer serializer;
+        serializer.old_format = old_format;
+        serializer.ApplyAttributes("TagStr=\"" + value + "\"", memo);
+        return memo.tag_str + "|" + serializer.Errors().Text();
+      };
+      ASSERT_EQ(read(raw), read(Entity(raw))) << raw << " " << old_format;
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 2000);
+  // A reference name read either way finds the same object.
+  for (const std::string name : {"Memo1", "memo1", "Memo\xC0", "M&#101;mo1"}) {
+    for (const std::string& raw : {name, Entity(name)}) {
+      TfrxReportPage page;
+      auto* target = static_cast<TfrxMemoView*>(page.Adopt(std::make_unique<TfrxMemoView>()));
+      target->SetName("Memo1");
+      auto* memo = static_cast<TfrxMemoView*>(page.Adopt(std::make_unique<TfrxMemoView>()));
+      TfrxXMLSerializer serializer;
+      serializer.ApplyItemAttributes("FlowTo=\"" + raw + "\"", *memo, &page);
+      EXPECT_EQ(memo->flow_to.Get(), name == "Memo\xC0" ? nullptr : target) << raw;
+    }
+  }
+}
+
 // A page of bands and memos with names that repeat in other letter cases, at random depths.
 struct Tree {
   std::unique_ptr<TfrxReportPage> page = std::make_unique<TfrxReportPage>();

@@ -131,7 +131,7 @@ class TextCodec final : public TFieldCodec {
   bool Decode(const std::byte* field, TFieldType requested, TFieldValue* out) const override {
     const char* begin = reinterpret_cast<const char*>(field);
     const char* end = begin + size_;
-    while (end > begin && end[-1] == ' ') --end;
+    end = TrimTrailingBlanks(begin, end);
     const TValueClass value_class = ValueClassOf(requested);
     if (value_class == TValueClass::Text) {
       if (out) out->text.assign(begin, end);

@@ -33,6 +33,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,6 +43,20 @@
 #include "dbf/field_defs.h"
 
 namespace lgoty::dbf {
+
+// The end of a text field's bytes [begin, end) without its trailing blanks. Fields are padded
+// with blanks to their width: whole words of eight blanks are stepped over first.
+inline const char* TrimTrailingBlanks(const char* begin, const char* end) {
+  constexpr uint64_t kBlanks = 0x2020202020202020ull;
+  while (end - begin >= 8) {
+    uint64_t word;
+    std::memcpy(&word, end - 8, 8);
+    if (word != kBlanks) break;
+    end -= 8;
+  }
+  while (end > begin && end[-1] == ' ') --end;
+  return end;
+}
 
 // A value in the form of a dataset type. Which member holds it follows the type's class:
 //   text     ftString ftFixedChar ftWideString ftBytes ftVarBytes (and unknown)  -> text

@@ -26,6 +26,38 @@ bool ReadDatePart(const char* begin, const char* end, int& out) {
   return true;
 }
 
+// A plain decimal of at most 15 digits and 22 decimals ([+-]digits[.digits], one point at
+// most), the form of every numeric field a register writes: its digits as an integer are
+// exact in a double, and so is the power of ten, so one division - rounded once, to nearest -
+// gives the double nearest the decimal's value, which is what from_chars gives. False for
+// any other text, which the general path reads.
+bool ParseShortDecimal(const char* begin, const char* end, double& out) {
+  const char* p = begin;
+  const bool negative = p < end && *p == '-';
+  if (p < end && (*p == '+' || *p == '-')) ++p;
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  uint64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool point = false;
+  for (; p < end; ++p) {
+    if (IsDigit(*p)) {
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+      if (point) ++decimals;
+    } else if (*p == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0 || decimals > 22) return false;
+  const double value = static_cast<double>(mantissa) / kPowers[decimals];
+  out = negative ? -value : value;
+  return true;
+}
+
 }  // namespace
 
 bool ParseInteger(const char* begin, const char* end, int64_t& out) {
@@ -54,6 +86,7 @@ bool ParseDecimal(const char* begin, const char* end, double& out) {
     ++mantissa_end;
   }
   if (!digit) return false;
+  if (mantissa_end == end && ParseShortDecimal(begin, end, out)) return true;
   const char* start = begin < end && *begin == '+' ? begin + 1 : begin;
   double value = 0;
   const auto [ptr, ec] = std::from_chars(start, end, value);

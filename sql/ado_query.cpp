@@ -85,24 +85,24 @@ struct ValueMix {
 
 // A stored value in its storage class: integer Int64, real Double, text and blob String.
 core::Variant RawValue(const TSqlStatement& st, int column, ValueMix* mix) {
-  switch (st.ColumnType(column)) {
+  const TSqlStatement::TStoredValue stored = st.ColumnStored(column);
+  switch (stored.type) {
     case SQLITE_INTEGER:
       if (mix) mix->integer = true;
-      return core::Variant(static_cast<int64_t>(st.ColumnInt64(column)));
+      return core::Variant(static_cast<int64_t>(stored.integer));
     case SQLITE_FLOAT:
       if (mix) mix->real = true;
-      return core::Variant(st.ColumnDouble(column));
+      return core::Variant(stored.real);
     case SQLITE_TEXT: {
-      std::string_view text = st.ColumnText(column);
       if (mix) {
         mix->text = true;
-        mix->longest = std::max(mix->longest, core::Utf8Length(text));
+        mix->longest = std::max(mix->longest, core::Utf8Length(stored.bytes));
       }
-      return core::Variant(std::string(text));
+      return core::Variant(std::string(stored.bytes));
     }
     case SQLITE_BLOB:
       if (mix) mix->blob = true;
-      return core::Variant(std::string(st.ColumnBlob(column)));
+      return core::Variant(std::string(stored.bytes));
     default:
       return core::Variant::Null();
   }

@@ -180,6 +180,32 @@ std::string_view TSqlStatement::ColumnText(int column) const {
   return {text, static_cast<size_t>(sqlite3_column_bytes(stmt_, column))};
 }
 
+TSqlStatement::TStoredValue TSqlStatement::ColumnStored(int column) const {
+  // The connection is opened without mutexes, so the value SQLite hands out here may be read
+  // directly (a protected and an unprotected value are then the same).
+  sqlite3_value* value = sqlite3_column_value(stmt_, column);
+  TStoredValue stored;
+  stored.type = sqlite3_value_type(value);
+  switch (stored.type) {
+    case SQLITE_INTEGER:
+      stored.integer = sqlite3_value_int64(value);
+      break;
+    case SQLITE_FLOAT:
+      stored.real = sqlite3_value_double(value);
+      break;
+    case SQLITE_TEXT:
+    case SQLITE_BLOB: {
+      // A text's bytes are its UTF-8 text as they stand: the database is UTF-8.
+      const auto* bytes = static_cast<const char*>(sqlite3_value_blob(value));
+      if (bytes) stored.bytes = {bytes, static_cast<size_t>(sqlite3_value_bytes(value))};
+      break;
+    }
+    default:
+      break;
+  }
+  return stored;
+}
+
 std::string_view TSqlStatement::ColumnBlob(int column) const {
   const auto* blob = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
   if (!blob) return {};

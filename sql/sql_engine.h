@@ -76,6 +76,18 @@ class TSqlStatement {
   std::string_view ColumnText(int column) const;
   std::string_view ColumnBlob(int column) const;
 
+  // A column's value as it is stored, read in one go: its storage class (SQLITE_INTEGER,
+  // SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB or SQLITE_NULL) and the member of that class; text
+  // and blob bytes are valid until the next Step. What ColumnType and ColumnInt64,
+  // ColumnDouble, ColumnText or ColumnBlob would give, without their conversions.
+  struct TStoredValue {
+    int type = 0;
+    int64_t integer = 0;
+    double real = 0;
+    std::string_view bytes;
+  };
+  TStoredValue ColumnStored(int column) const;
+
  private:
   void CheckBind(int rc);
 

@@ -1,5 +1,6 @@
-// Reading a row's text: a text value comes back with all its bytes (inside zeros too) and
-// stays a text; numbers read as text are SQLite's own text of them.
+// Reading a row's values: a text value comes back with all its bytes (inside zeros too) and
+// stays a text; numbers read as text are SQLite's own text of them; a value read in one go
+// is what the separate reads give.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -27,6 +28,40 @@ TEST(StatementText, GivesEveryByteOfTextAndSQLitesTextOfNumbers) {
   EXPECT_EQ(statement->ColumnText(7), "AB");
   for (int c : {0, 1, 2, 3}) EXPECT_EQ(statement->ColumnType(c), SQLITE_TEXT) << c;
   EXPECT_FALSE(statement->Step());
+}
+
+// Each value read in one go is what the separate calls read: class, number, bytes.
+TEST(StatementText, StoredValuesAreWhatTheSeparateReadsGive) {
+  testing::ScratchFolder folder;
+  testing::MakeTable(folder.File("t.dbf"), {{"NAME", 'C', 12, 0}, {"SUM", 'N', 9, 2}},
+                     {{{testing::Cell("Ёлкина"), testing::Cell("-12.50")}},
+                      {{testing::Cell(), testing::Cell()}},
+                      {{testing::Cell("abc  def"), testing::Cell("0")}}});
+  TSqlEngine engine(folder.Path());
+  for (const char* sql :
+       {"select 0, -1, 9223372036854775807, -9223372036854775807 - 1, 1.5, -0.0, 1e308, "
+        "'', 'Яx', 'a' || char(0) || 'b', x'', x'00ff41', NULL, 12 || ''",
+        "select NAME, SUM, rowid, NAME || '!' from t order by NAME"}) {
+    SCOPED_TRACE(sql);
+    std::unique_ptr<TSqlStatement> statement = engine.Prepare(sql);
+    int rows = 0;
+    while (statement->Step()) {
+      ++rows;
+      for (int c = 0; c < statement->ColumnCount(); ++c) {
+        SCOPED_TRACE(c);
+        const TSqlStatement::TStoredValue stored = statement->ColumnStored(c);
+        ASSERT_EQ(stored.type, statement->ColumnType(c));
+        switch (stored.type) {
+          case SQLITE_INTEGER: EXPECT_EQ(stored.integer, statement->ColumnInt64(c)); break;
+          case SQLITE_FLOAT: EXPECT_EQ(stored.real, statement->ColumnDouble(c)); break;
+          case SQLITE_TEXT: EXPECT_EQ(stored.bytes, statement->ColumnText(c)); break;
+          case SQLITE_BLOB: EXPECT_EQ(stored.bytes, statement->ColumnBlob(c)); break;
+          default: EXPECT_TRUE(stored.bytes.empty()); break;
+        }
+      }
+    }
+    EXPECT_GT(rows, 0);
+  }
 }
 
 }  // namespace

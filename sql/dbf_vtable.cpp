@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "platform/file.h"
 #include "sql/collation.h"
 #include "sql/iso_date.h"
+#include "sql/single_byte_text.h"
 #include "sql/statement_budget.h"
 #include "sql/text_order.h"
 
@@ -144,6 +146,9 @@ struct DbfCursor : sqlite3_vtab_cursor {
   dbf::TDbfFile file;
   std::vector<std::byte> record;
   const core::CodePage* code_page = nullptr;
+  // The table of a single-byte code page, and the buffer text values are converted into.
+  std::optional<TSingleByteText> text_table;
+  std::vector<char> utf8;
   uint32_t count = 0;
   uint32_t current = 0;  // record number, 1-based
   uint32_t last = 0;     // the last record this scan may return
@@ -405,6 +410,7 @@ int Filter(sqlite3_vtab_cursor* cur, int idx_num, const char* idx_str, int argc,
       }
       cursor->code_page = core::FindCodePage(cursor->file.EffectiveCodePage());
       if (!cursor->code_page) cursor->code_page = core::FindCodePage(core::AnsiCodePage());
+      if (cursor->code_page->IsSingleByte()) cursor->text_table.emplace(*cursor->code_page);
       cursor->record.assign(cursor->file.RecordSize(), std::byte{0});
     }
     cursor->count = cursor->file.RecordCount();
@@ -475,7 +481,12 @@ int ColumnValue(sqlite3_vtab_cursor* cur, sqlite3_context* ctx, int i) {
     }
     switch (column.kind) {
       case ColumnKind::Text:
-        ResultText(ctx, cursor->code_page->ToUtf8(v.text));
+        if (cursor->text_table) {
+          const std::string_view utf8 = cursor->text_table->Convert(v.text, cursor->utf8);
+          sqlite3_result_text64(ctx, utf8.data(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        } else {
+          ResultText(ctx, cursor->code_page->ToUtf8(v.text));
+        }
         break;
       case ColumnKind::Integer:
         sqlite3_result_int64(ctx, v.integer);

@@ -15,6 +15,7 @@
 #include "report/file_helper_script.h"
 #include "report/enums.h"
 #include "report/expressions.h"
+#include "report/macro_argument.h"
 #include "report/pages.h"
 #include "report/report.h"
 #include "report/resources.h"
@@ -43,25 +44,6 @@ std::mutex& ModulesLock() {
 std::vector<TfrxScriptModule>& Modules() {
   static std::vector<TfrxScriptModule> modules;
   return modules;
-}
-
-// The name of a macro argument that is one bracketed name, "<NAME>" between spaces or tabs,
-// with nothing in NAME that the brackets' scan or the quoted literal it becomes treat
-// specially: no brackets, no single quote, no control character, double quotes in pairs.
-// Empty when the text has another form.
-std::string_view BracketedName(std::string_view text) {
-  size_t b = 0, e = text.size();
-  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
-  if (e - b < 3 || text[b] != '<' || text[e - 1] != '>') return {};
-  std::string_view name = text.substr(b + 1, e - b - 2);
-  bool in_double = false;
-  for (char c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == '<' || c == '>' || c == '[' || c == ']' || c == '\'') return {};
-    if (c == '"') in_double = !in_double;
-  }
-  if (in_double) return {};
-  return name;
 }
 
 // Whether "<NAME>" compiles to a call of this report's Get: the language is PascalScript
@@ -499,7 +481,7 @@ void TfrxReportScript::RegisterFunctions() {
                 };
                 try {
                   Variant cond = calc(p[0]);
-                  bool is_true = !cond.IsEmptyOrNull() && core::VarSameValue(cond, Variant(true));
+                  bool is_true = IifTrue(cond);
                   return calc(is_true ? p[1] : p[2]);
                 } catch (const core::Exception&) {
                   return Variant::Null();

@@ -157,9 +157,28 @@ Variant TfsMethodPart::ReadMacro(core::TObject* instance) {
   return result;
 }
 
+Variant TfsMethodPart::ReadPlain(core::TObject* instance) {
+  // The same steps as the general call, on a list whose room is kept between calls; a call
+  // nested in this one (recursion through the handler) builds its own list.
+  call_busy_ = true;
+  struct Release {
+    TfsMethodPart& part;
+    ~Release() {
+      part.call_params_.clear();
+      part.call_busy_ = false;
+    }
+  } release{*this};
+  CollectArgs(call_params_);
+  Variant result = method->handler(instance, cls, method->UpperName(), call_params_);
+  CheckSize(result, script);
+  WriteBack(call_params_);
+  return result;
+}
+
 Variant TfsMethodPart::Read(const Variant& parent) {
   core::TObject* instance = parent.IsObject() ? parent.AsObject() : nullptr;
   if (method->is_macro && !method->is_index && method->handler && !macro_busy_) return ReadMacro(instance);
+  if (!method->is_index && method->handler && !call_busy_) return ReadPlain(instance);
   std::vector<Variant> params;
   CollectArgs(params);
   if (!method->handler) return Variant(0);

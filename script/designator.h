@@ -43,12 +43,16 @@ class TfsMethodPart : public TfsDesignatorPart {
   void WriteBack(const std::vector<Variant>& params);
   Variant ReadMacro(core::TObject* instance);
   bool MacroParamsIntact() const;
+  Variant ReadPlain(core::TObject* instance);
 
   // A macro's arguments are its argument texts, the same on every call: the list is built
   // once and lent to each call that is not nested in another call of this step.
   std::vector<Variant> macro_params_;
   bool macro_ready_ = false;
   bool macro_busy_ = false;
+  // The argument list of a plain call, its room kept for the next one.
+  std::vector<Variant> call_params_;
+  bool call_busy_ = false;
 };
 
 class TfsPropertyPart : public TfsDesignatorPart {

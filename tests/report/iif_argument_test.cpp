@@ -12,6 +12,7 @@
 #include "core/variant.h"
 #include "report/data_sets.h"
 #include "report/expressions.h"
+#include "report/macro_argument.h"
 #include "report/report.h"
 #include "report/report_script.h"
 #include "script/interpreter.h"
@@ -139,6 +140,68 @@ TEST_F(IifArgumentTest, AStepBudgetOrTheScriptsOwnGetTakeTheCompiledPath) {
   const Outcome own = Evaluate("IIF(True, <Rows.\"A\">, 0)");
   EXPECT_EQ(own.text, "own Rows.\"A\"");
   EXPECT_EQ(own, Evaluate("IIF(True, (<Rows.\"A\">), 0)"));
+}
+
+// The argument scan and the condition test have fast forms: each is compared with the
+// plain form it replaced on many inputs.
+std::string_view PlainBracketedName(std::string_view text) {
+  size_t b = 0, e = text.size();
+  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
+  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+  if (e - b < 3 || text[b] != '<' || text[e - 1] != '>') return {};
+  std::string_view name = text.substr(b + 1, e - b - 2);
+  bool in_double = false;
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == '<' || c == '>' || c == '[' || c == ']' || c == '\'') return {};
+    if (c == '"') in_double = !in_double;
+  }
+  if (in_double) return {};
+  return name;
+}
+
+TEST(MacroArgument, BracketedNameScanMatchesThePlainScan) {
+  std::mt19937 random(7);
+  const std::string alphabet = std::string("ab<>[]'\" \t.#_\x01\x1f\x7f") + "\xd0\x98\xff" + std::string(1, '\0');
+  int names = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string text = round % 2 ? "<" : (round % 5 ? " <" : "");
+    const size_t length = random() % 8;
+    for (size_t i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
+    if (round % 3) text += round % 7 ? ">" : "> \t";
+    const std::string_view fast = BracketedName(text), plain = PlainBracketedName(text);
+    EXPECT_EQ(fast, plain) << text;
+    EXPECT_EQ(fast.data() == plain.data() || fast.empty(), true) << text;
+    if (!fast.empty()) ++names;
+  }
+  EXPECT_GT(names, 500);  // the inputs reach both outcomes
+}
+
+TEST(MacroArgument, ConditionTestMatchesTheGeneralComparison) {
+  auto general = [](const Variant& v) -> std::string {
+    try {
+      return !v.IsEmptyOrNull() && core::VarSameValue(v, Variant(true)) ? "true" : "false";
+    } catch (const core::Exception& e) {
+      return std::string("error: ") + e.what();
+    }
+  };
+  auto fast = [](const Variant& v) -> std::string {
+    try {
+      return IifTrue(v) ? "true" : "false";
+    } catch (const core::Exception& e) {
+      return std::string("error: ") + e.what();
+    }
+  };
+  const Variant values[] = {Variant(true), Variant(false), Variant::Null(), Variant(),
+                            Variant(int32_t{1}), Variant(int32_t{-1}), Variant(int32_t{0}),
+                            Variant(int64_t{-1}), Variant(1.0), Variant(-1.0), Variant("True"),
+                            Variant("False"), Variant("-1"), Variant("1"), Variant("yes"),
+                            Variant(""), Variant::FromDate(-1.0), Variant::FromDate(45000.5)};
+  int trues = 0;
+  for (const Variant& v : values) {
+    EXPECT_EQ(fast(v), general(v)) << core::VarToStr(v);
+    if (fast(v) == "true") ++trues;
+  }
+  EXPECT_GE(trues, 2);
 }
 
 }  // namespace

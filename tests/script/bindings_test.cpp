@@ -299,6 +299,40 @@ TEST(Registration, MacroFunctionsGetTheirTextsOnEveryCall) {
   EXPECT_EQ(seen, (std::vector<std::string>{"i + 1", "i + 1", "i + 1"}));
 }
 
+// A plain host call keeps its list's room between calls: each call must still get fresh
+// arguments with the defaults appended, write var arguments back, and a call nested in the
+// handler through the same call site (which builds a list of its own) must not disturb the
+// outer one. A handler that fails leaves the next call a clean list.
+TEST(Registration, PlainHostCallsGetFreshArgumentsOnEveryCall) {
+  TfsScript s;
+  s.AddRTTI();
+  int calls = 0;
+  std::vector<std::string> seen;
+  s.AddMethod("function Bump(var a: Integer; b: String = 'd'): String",
+              [&](core::TObject*, TfsClassVariable*, const std::string&, std::vector<Variant>& p) {
+                const int call = calls++;
+                seen.push_back(std::to_string(p.size()) + ":" + p[0].AsString() + ":" + p[1].AsString());
+                if (p[0].AsInteger() == 7) throw EScriptError("seven");
+                std::string nested;
+                if (call == 0) nested = s.CallFunction("Again").AsString();  // same call site, nested
+                std::string text = p[1].AsString();
+                p[0] = Variant(p[0].AsInteger() * 10);
+                p[1] = Variant("changed");
+                p.push_back(Variant("extra"));  // room the next call must not see
+                return Variant(text + nested);
+              });
+  auto r = RunScript(s,
+                     "var i, k: Integer; function Again: String; begin k := i + 2; Result := Bump(k, 'x' + IntToStr(i)); "
+                     "Result := Result + '/' + IntToStr(k); end; "
+                     "begin for i := 1 to 3 do ShowMessage(Again); "
+                     "k := 5; ShowMessage(Bump(k)); ShowMessage(IntToStr(k)); "
+                     "k := 7; try Bump(k) except ShowMessage('failed') end; "
+                     "k := 6; ShowMessage(Bump(k)); ShowMessage(IntToStr(k)); end.");
+  ASSERT_TRUE(r.compiled) << r.error;
+  EXPECT_EQ(r.Output(), "x1x1/30/30\nx2/40\nx3/50\nd\n50\nfailed\nd\n60\n");
+  EXPECT_EQ(seen, (std::vector<std::string>{"2:3:x1", "2:3:x1", "2:4:x2", "2:5:x3", "2:5:d", "2:7:d", "2:6:d"}));
+}
+
 TEST(Registration, DeclarationsParseVarConstDefaultsAndResultType) {
   TfsScript s;
   s.AddConst("kDefault", "Integer", Variant(9));

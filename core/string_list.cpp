@@ -287,6 +287,52 @@ bool TStringList::TextEquals(std::string_view text) const {
   return pos == text.size();
 }
 
+bool TStringList::JoinedEquals(std::string_view text) const {
+  if (items_.empty()) return text.empty();
+  size_t pos = 0;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const std::string& line = items_[i].text;
+    const size_t n = line.size();
+    if (text.size() - pos < n || text.compare(pos, n, line) != 0) return false;
+    pos += n;
+    if (i + 1 == items_.size()) break;
+    if (text.size() - pos < 2 || text[pos] != '\r' || text[pos + 1] != '\n') return false;
+    pos += 2;
+  }
+  return pos == text.size();
+}
+
+void TStringList::CopyLinesFrom(const TStringList& other) {
+  if (&other == this) return;
+  if (sorted_ || other.sorted_) ThrowSortedError();
+  if (SameLines(other)) return;
+  const size_t kept = std::min(items_.size(), other.items_.size());
+  for (size_t i = 0; i < kept; ++i) {
+    items_[i].text.assign(other.items_[i].text);
+    items_[i].object = other.items_[i].object;
+  }
+  items_.resize(kept);
+  items_.insert(items_.end(), other.items_.begin() + static_cast<std::ptrdiff_t>(kept), other.items_.end());
+  Changed();
+}
+
+bool TStringList::SameLines(const TStringList& other) const {
+  if (items_.size() != other.items_.size()) return false;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (items_[i].object != other.items_[i].object || items_[i].text != other.items_[i].text) return false;
+  }
+  return true;
+}
+
+void TStringList::SwapLines(TStringList& other) {
+  if (&other == this) return;
+  if (sorted_ || other.sorted_) ThrowSortedError();
+  if (SameLines(other)) return;
+  items_.swap(other.items_);
+  Changed();
+  other.Changed();
+}
+
 namespace {
 
 // The end of the line that begins at `start`: the first CR or LF, or the end of the text.

@@ -68,6 +68,21 @@ class TStringList : public TObject {
   // Text into `out` (its storage reused); whether Text would equal `text`, without building it.
   void TextTo(std::string& out) const;
   bool TextEquals(std::string_view text) const;
+  // Whether the lines joined by CR LF, without one after the last (Text less its final line
+  // break, as a memo's text reads), equal `text`; compared line by line, without joining.
+  bool JoinedEquals(std::string_view text) const;
+
+  // Keeping and putting back a list's lines without going through its text (which would
+  // split a line holding a line break of its own and drop the lines' objects):
+  // CopyLinesFrom makes this list's lines and objects those of `other`, reusing the
+  // storage of the lines it has; SameLines compares lines and objects in order; SwapLines
+  // exchanges the two lists' lines and objects in constant time. Each list whose lines
+  // change gets one change notice. The lists' own settings (sorted mode, duplicates, case)
+  // stay as they are, so neither list may be sorted (EListError "Operation not allowed on
+  // sorted list").
+  void CopyLinesFrom(const TStringList& other);
+  bool SameLines(const TStringList& other) const;
+  void SwapLines(TStringList& other);
   // Comma-separated, lines with blanks, control characters, commas or quotes in double
   // quotes (a quote inside doubled); a single empty line is written "". Reading splits at
   // commas and at unquoted blanks, and a final comma adds an empty last line.

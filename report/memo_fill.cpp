@@ -1,6 +1,7 @@
 #include "report/memo_fill.h"
 
 #include "core/locale.h"
+#include "core/string_list.h"
 #include "core/text_trim.h"
 #include "report/data_sets.h"
 #include "report/display_format.h"
@@ -17,7 +18,11 @@ struct TfrxMemoTemplate;
 
 // What MemoBeforePrint saves and MemoAfterPrint restores.
 struct TfrxMemoSavedState {
-  bool before_print = false;  // text, TagStr and Hyperlink.Value are saved
+  bool before_print = false;  // lines, TagStr and Hyperlink.Value are saved
+  // The memo's lines as they were before the print. Put back by exchanging them with the
+  // memo's (whose printed lines then wait here, their storage reused by the next save).
+  core::TStringList lines;
+  bool lines_saved = false;  // false: a sorted list, kept as its text
   std::string text;
   std::string tag_str;
   std::string hyperlink_value;
@@ -35,7 +40,7 @@ struct TfrxMemoSavedState {
   // The memo's text split into literal parts and bracketed expressions, kept for the text
   // and delimiters it was made from: a band prints the same template on every row.
   std::shared_ptr<const TfrxMemoTemplate> parsed;
-  std::string scratch;  // the current text, its storage reused from print to print
+  std::string scratch;  // the current text when it is parsed
 };
 
 namespace {
@@ -354,9 +359,15 @@ void ViewFillData(TfrxExpressions& expressions, TfrxView& view) {
 void MemoBeforePrint(TfrxCustomMemoView& memo) {
   TfrxMemoSavedState& s = Saved(memo);
   s.before_print = true;
-  // The lines' own text, every line with its break: the Text property drops the last break,
-  // so putting it back would lose a trailing empty line on every print.
-  memo.Lines().TextTo(s.text);
+  // The lines themselves (a sorted list as its text: its order is its own). The text with
+  // every line's break: the Text property drops the last break, so putting it back would
+  // lose a trailing empty line on every print.
+  s.lines_saved = !memo.Lines().Sorted();
+  if (s.lines_saved) {
+    s.lines.CopyLinesFrom(memo.Lines());
+  } else {
+    memo.Lines().TextTo(s.text);
+  }
   s.tag_str = memo.tag_str;
   s.hyperlink_value = memo.Hyperlink().value;
 }
@@ -398,11 +409,13 @@ void MemoFillData(TfrxExpressions& expressions, TfrxCustomMemoView& memo, const 
 
   if (memo.allow_expressions) {
     TfrxMemoSavedState& s = Saved(memo);
-    // The text as Text() gives it: the lines joined, without the last line break.
-    std::string& text = s.scratch;
-    memo.Lines().TextTo(text);
-    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
-    if (!s.parsed || s.parsed->source != text || s.parsed->delimiters != memo.expression_delimiters) {
+    // The text as Text() gives it (the lines joined, without the last line break), compared
+    // with the template's without joining the lines; joined only for a new template.
+    if (!s.parsed || !memo.Lines().JoinedEquals(s.parsed->source) ||
+        s.parsed->delimiters != memo.expression_delimiters) {
+      std::string& text = s.scratch;
+      memo.Lines().TextTo(text);
+      if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
       auto parsed = std::make_shared<TfrxMemoTemplate>();
       parsed->Parse(text, memo.expression_delimiters);
       s.parsed = std::move(parsed);
@@ -457,7 +470,16 @@ void MemoAfterPrint(TfrxCustomMemoView& memo) {
   if (!memo.saved) return;
   TfrxMemoSavedState& s = *memo.saved;
   if (s.before_print) {
-    if (!memo.Lines().TextEquals(s.text)) memo.Lines().SetText(s.text);
+    core::TStringList& lines = memo.Lines();
+    if (s.lines_saved && !lines.Sorted()) {
+      lines.SwapLines(s.lines);
+    } else if (s.lines_saved) {
+      // Sorted during the print: the saved lines go in as text, in the list's own order.
+      s.lines.TextTo(s.text);
+      lines.SetText(s.text);
+    } else if (!lines.TextEquals(s.text)) {
+      lines.SetText(s.text);
+    }
     memo.tag_str = s.tag_str;
     memo.Hyperlink().value = s.hyperlink_value;
     s.before_print = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "core/string_list.h"
@@ -680,12 +681,35 @@ size_t TfrxDrawText::CountLines(std::string_view text, bool full_width) {
 }
 
 size_t TfrxDrawText::CountLines(const core::TStringList& lines, bool full_width) {
-  // The text as a memo's Text gives it: the lines joined, without the last line break.
-  lines.TextTo(lines_text_);
-  if (lines_text_.size() >= 2 && lines_text_.compare(lines_text_.size() - 2, 2, "\r\n") == 0) {
-    lines_text_.resize(lines_text_.size() - 2);
+  // The text as a memo's Text gives it is the lines joined by CR LF, without one after the
+  // last. Cut again at its breaks it gives back the lines themselves, except that a last
+  // empty line adds nothing (its break was the text's trailing one): so they are counted
+  // one by one, without joining them. A line holding a CR or LF of its own is cut there
+  // too: such lines are joined and counted as the text.
+  const int count = lines.Count();
+  int paragraphs = count;
+  if (count > 0 && lines[count - 1].empty()) --paragraphs;
+  for (int i = 0; i < paragraphs; ++i) {
+    const std::string& line = lines[i];
+    if (std::memchr(line.data(), '\n', line.size()) == nullptr &&
+        std::memchr(line.data(), '\r', line.size()) == nullptr) {
+      continue;
+    }
+    lines.TextTo(lines_text_);
+    if (lines_text_.size() >= 2 && lines_text_.compare(lines_text_.size() - 2, 2, "\r\n") == 0) {
+      lines_text_.resize(lines_text_.size() - 2);
+    }
+    return CountLines(std::string_view(lines_text_), full_width);
   }
-  return CountLines(std::string_view(lines_text_), full_width);
+  ClearText();
+  const double width = (SwapsAxes() ? text_rect_.Height() : text_rect_.Width()) * kMeasureScale;
+  const double first_width = full_width ? width : width - paragraph_gap_ * kMeasureScale;
+  size_t total = 0;
+  for (int i = 0; i < paragraphs; ++i) {
+    DecodeUtf8Into(lines[i], paragraph_source_);
+    total += CountParagraphLines(paragraph_source_, first_width, width);
+  }
+  return total;
 }
 
 double TfrxDrawText::LineHeight() const {

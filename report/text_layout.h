@@ -91,8 +91,9 @@ class TfrxDrawText {
   // The number of lines SetText would make of a text, without making them (the line list
   // is left empty). Sets nothing but what the count needs; TextHeight stays 0 after it.
   size_t CountLines(std::string_view text, bool full_width = false);
-  // CountLines of a memo's lines joined as its Text gives them (no last line break), in a
-  // buffer the layout keeps from call to call.
+  // CountLines of a memo's lines joined as its Text gives them (no last line break): the
+  // lines are counted one by one, joined (in a buffer the layout keeps) only when one of
+  // them holds a line break of its own.
   size_t CountLines(const core::TStringList& lines, bool full_width = false);
 
   // Report pixels.

@@ -79,8 +79,10 @@ class TfrxCustomMemoView : public TfrxStretcheable {
   // The text with one trailing CR LF removed (as templates hold it).
   std::string Text() const;
   void SetText(std::string_view text);
+  // Into the caller's buffer, whose storage a writer of many objects reuses.
   bool TextAttribute(std::string& text) const override {
-    text = Text();
+    lines_.TextTo(text);
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
     return true;
   }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "core/exception.h"
@@ -219,6 +220,68 @@ TEST(StringList, TextSetAgainOverwritesTheLinesAndComparesWithoutJoining) {
   sorted.SetSorted(true);
   sorted.SetText("b\na\nc");
   EXPECT_EQ(Lines(sorted), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+// Keeping and putting back lines without their text, compared with what the text gives:
+// JoinedEquals answers as Text less its last break compared whole; a copy and an exchange
+// carry lines, objects and lines with breaks of their own exactly, and notify only a list
+// whose lines changed.
+TEST(StringList, LinesKeptAndPutBackAsTheyAreAndComparedAsTheJoinedText) {
+  const std::vector<std::string> pieces = {"", "a", "Иванов", "x\r\ny", "\r", "\n", " ", "[n]"};
+  TStringList marker;
+  std::mt19937 random(91226);
+  auto random_list = [&](TStringList& list) {
+    list.Clear();
+    const int count = static_cast<int>(random() % 5);
+    for (int i = 0; i < count; ++i) {
+      std::string line = pieces[random() % pieces.size()];
+      if (random() % 2 == 0) line += pieces[random() % pieces.size()];
+      list.AddObject(line, random() % 4 == 0 ? &marker : nullptr);
+    }
+  };
+  auto items = [](const TStringList& list) {
+    std::vector<std::pair<std::string, TObject*>> out;
+    for (int i = 0; i < list.Count(); ++i) out.emplace_back(list[i], list.GetObject(i));
+    return out;
+  };
+  auto joined = [](const TStringList& list) {
+    std::string text = list.Text();
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
+    return text;
+  };
+  for (int round = 0; round < 2000; ++round) {
+    TStringList a, b;
+    random_list(a);
+    random_list(b);
+    // Against the other list's text, against its own, and against its own cut or extended.
+    for (const std::string& text : {joined(b), joined(a), joined(a) + "\r\n", joined(a) + "x",
+                                    joined(a).substr(0, joined(a).size() / 2)}) {
+      EXPECT_EQ(a.JoinedEquals(text), joined(a) == text) << "round " << round;
+    }
+    const auto a_items = items(a), b_items = items(b);
+    EXPECT_EQ(a.SameLines(b), a_items == b_items);
+
+    int a_changes = 0, b_changes = 0;
+    a.OnChange = [&] { ++a_changes; };
+    b.OnChange = [&] { ++b_changes; };
+    a.SwapLines(b);
+    EXPECT_EQ(items(a), b_items);
+    EXPECT_EQ(items(b), a_items);
+    EXPECT_EQ(a_changes, a_items == b_items ? 0 : 1);
+    EXPECT_EQ(b_changes, a_items == b_items ? 0 : 1);
+
+    a_changes = 0;
+    a.CopyLinesFrom(b);  // a gets its own lines back
+    EXPECT_EQ(items(a), a_items);
+    EXPECT_EQ(items(b), a_items) << "the copy leaves its source as it is";
+    EXPECT_EQ(a_changes, a_items == b_items ? 0 : 1);
+    if (HasFailure()) break;
+  }
+
+  TStringList sorted, plain;
+  sorted.SetSorted(true);
+  EXPECT_EQ(ListErrorOf([&] { plain.SwapLines(sorted); }), "Operation not allowed on sorted list");
+  EXPECT_EQ(ListErrorOf([&] { sorted.CopyLinesFrom(plain); }), "Operation not allowed on sorted list");
 }
 
 TEST(StringList, OnChangeFiresOncePerUpdateBlock) {

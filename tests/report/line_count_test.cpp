@@ -191,6 +191,46 @@ TEST(LineCount, MemoLinesCountAsTheMemosText) {
   }
 }
 
+// Lines counted one by one give what their joined text gives, under every option: random
+// lines with tags, Cyrillic, empty ones (a last empty line adds nothing), and lines holding a
+// CR or LF of their own (counted from the joined text).
+TEST(LineCount, RandomMemoLinesCountAsTheirJoinedText) {
+  VaryingMeasurer measurer;
+  TfrxDrawText layout(&measurer);
+  const std::vector<std::string> pieces = {"", "а", "ст", "Иванов", " ", "-", "x", "<b>", "</b>",
+                                           "<nowrap>", "ё ё", "\r\n", "\r", "\n", "длинноеслово"};
+  std::mt19937 random(1209);
+  for (int round = 0; round < 3000; ++round) {
+    TfrxMemoView memo;
+    const int count = static_cast<int>(random() % 5);
+    for (int i = 0; i < count; ++i) {
+      std::string line;
+      const int length = static_cast<int>(random() % 6);
+      for (int k = 0; k < length; ++k) {
+        const std::string& piece = pieces[random() % pieces.size()];
+        // Breaks inside a line only now and then: most lines are as SetText makes them.
+        if (piece.find_first_of("\r\n") != std::string::npos && random() % 4 != 0) continue;
+        line += piece;
+      }
+      memo.Lines().Add(line);
+    }
+    Options o;
+    o.width = 4 + static_cast<double>(random() % 200);
+    o.word_wrap = random() % 8 != 0;
+    o.html = random() % 2 == 0;
+    o.word_break = random() % 2 == 0;
+    o.full_width = random() % 4 == 0;
+    o.rotation = random() % 6 == 0 ? 90 : 0;
+    o.paragraph_gap = random() % 3 == 0 ? 10 : 0;
+    Apply(layout, o);
+    const size_t from_text = layout.CountLines(memo.Text(), o.full_width);
+    Apply(layout, o);
+    EXPECT_EQ(layout.CountLines(memo.Lines(), o.full_width), from_text)
+        << "round " << round << " text \"" << memo.Text() << "\"";
+    if (HasFailure()) break;
+  }
+}
+
 // A memo's height from the count equals the height of its full layout, with its frame,
 // gaps and spacing around the text.
 TEST(LineCount, MemoHeightEqualsTheFullLayoutsHeight) {

@@ -2,6 +2,9 @@
 // SuppressRepeated, FlowTo hand-over and the page-count markers.
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "core/string_list.h"
 #include "report/bands.h"
 #include "report/display_format.h"
 #include "report/expressions.h"
@@ -133,6 +136,74 @@ TEST_F(MemoFillTest, ATextChangedBetweenPrintsIsExpandedAfresh) {
   // A text that only its own expansion changes (a variable's value) follows every row.
   report.Variables().front()->value = Variant("5");
   EXPECT_EQ(Fill("[<n>+1] c [<n>+2]"), "6 c 7");
+}
+
+// Random memo lines (tags, Cyrillic, empty lines, lines with breaks of their own, lines
+// with objects), changed now and then between the save and the filling as an OnBeforePrint
+// handler would, or sorted during the print: the filled text is what expanding the text
+// the memo holds at filling gives, and after the print the lines and their objects are
+// exactly those saved (a list sorted during the print gets the saved text in its order).
+TEST_F(MemoFillTest, RandomLinesExpandAsTheirTextAndComeBackExactly) {
+  report.AddVariable("n", Variant("1"));
+  const std::vector<std::string> pieces = {"",  "a ", "Иванов ", "[n]", "[<n>+1]", "<b>[n]</b>",
+                                           "x\r\ny", "\n", "[IIF(<n>=1,'да','нет')]", "[ "};
+  core::TStringList marker;
+  std::mt19937 random(20261209);
+  using Items = std::vector<std::pair<std::string, core::TObject*>>;
+  auto items = [](const core::TStringList& list) {
+    Items out;
+    for (int i = 0; i < list.Count(); ++i) out.emplace_back(list[i], list.GetObject(i));
+    return out;
+  };
+  auto random_line = [&] {
+    std::string line;
+    for (int k = static_cast<int>(random() % 3); k >= 0; --k) line += pieces[random() % pieces.size()];
+    return line;
+  };
+  for (int round = 0; round < 1500; ++round) {
+    report.Variables().front()->value = Variant(std::to_string(random() % 3));
+    core::TStringList& lines = memo->Lines();
+    lines.Clear();
+    for (int i = static_cast<int>(random() % 4); i > 0; --i) {
+      lines.AddObject(random_line(), random() % 4 == 0 ? &marker : nullptr);
+    }
+    const Items saved = items(lines);
+    const std::string saved_text = lines.Text();
+    MemoBeforePrint(*memo);
+    switch (random() % 6) {
+      case 0:
+        lines.SetText(random_line());
+        break;
+      case 1:
+        lines.Add(random_line());
+        break;
+      case 2:
+        if (lines.Count() > 0) lines.Put(0, random_line());
+        break;
+      default:
+        break;
+    }
+    // The general path: the memo's text expanded and, when that changed it, set as text.
+    TfrxMemoView general;
+    general.Lines().Assign(memo->Lines());
+    const std::string expanded = ExpandExpressions(report.Expressions(), general, memo->Text());
+    if (expanded != memo->Text()) general.SetText(expanded);
+    MemoFillData(report.Expressions(), *memo);
+    EXPECT_EQ(memo->Text(), general.Text()) << "round " << round;
+    const bool sort = random() % 10 == 0;
+    if (sort) lines.SetSorted(true);
+    MemoAfterPrint(*memo);
+    if (sort) {
+      core::TStringList sorted;
+      sorted.SetSorted(true);
+      sorted.SetText(saved_text);
+      EXPECT_EQ(lines.Text(), sorted.Text()) << "round " << round;
+      lines.SetSorted(false);
+    } else {
+      EXPECT_EQ(items(lines), saved) << "round " << round;
+    }
+    if (HasFailure()) break;
+  }
 }
 
 TEST_F(MemoFillTest, FormatsAreUsedInTurnAndTheLastOneServesTheRest) {

@@ -11,21 +11,12 @@
 
 #include "dbf/field_codec.h"
 #include "dbf/number_text.h"
+#include "tests/seeded_random.h"
 
 namespace lgoty::dbf {
 namespace {
 
-class Random {
- public:
-  explicit Random(uint64_t seed) : state_(seed) {}
-  uint32_t Below(uint32_t n) {
-    state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
-    return static_cast<uint32_t>(state_ >> 33) % n;
-  }
-
- private:
-  uint64_t state_;
-};
+using Random = lgoty::testing::SeededRandom;
 
 TEST(TextScan, TrailingBlanksAsAByteLoopFindsThem) {
   Random random(5);

@@ -3,7 +3,6 @@
 // rectangle is its four sides), everything else in the page content must be the same, and
 // a table of cells renders to the same pixels.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <QFile>
 #include <QImage>
@@ -18,6 +17,7 @@
 
 #include "render/pdf_canvas.h"
 #include "tests/render/command_output.h"
+#include "tests/render/pdf_contents.h"
 
 namespace lgoty::render {
 namespace {
@@ -32,30 +32,6 @@ std::string ReadAll(const QString& path) {
   if (!file.open(QIODevice::ReadOnly)) return {};
   const QByteArray bytes = file.readAll();
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
-
-// The inflated page contents of a file the canvas wrote, in page order.
-std::vector<std::string> PageContents(const std::string& file) {
-  std::vector<std::string> pages;
-  size_t at = 0;
-  while ((at = file.find("/Length ", at)) != std::string::npos) {
-    const size_t length = std::stoul(file.substr(at + 8));
-    const size_t head_end = file.find(">>\nstream\n", at);
-    const bool compressed = file.find("/FlateDecode", at) < head_end;
-    at = head_end + 10;
-    if (!compressed) continue;
-    std::string out(8 << 20, '\0');
-    uLongf size = static_cast<uLongf>(out.size());
-    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
-                   reinterpret_cast<const Bytef*>(file.data() + at), length) != Z_OK) {
-      ADD_FAILURE() << "a stream does not inflate";
-      return pages;
-    }
-    out.resize(size);
-    if (out.find(" cm\n") < out.find('\n') + 1) pages.push_back(out);  // a page's content
-    at += length;
-  }
-  return pages;
 }
 
 int64_t Hundredths(const std::string& number) { return std::llround(std::stod(number) * 100); }
@@ -156,7 +132,7 @@ TEST(PdfFrameSides, JoinedSidesStrokeTheSegmentsOfTheLinesAndNothingElseChanges)
       DrawMixedFrames(canvas);
       ASSERT_TRUE(canvas.Finish());
     }
-    contents[join] = PageContents(ReadAll(path));
+    contents[join] = lgoty::testing::InflatedPageContents(ReadAll(path));
   }
   ASSERT_EQ(contents[0].size(), contents[1].size());
   ASSERT_GE(contents[0].size(), 2u);

@@ -3,7 +3,6 @@
 // inside a string), both give the same bytes in the same places, the rest of the content
 // is the same, and the text extracted from both files is the same.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,6 +12,7 @@
 
 #include "render/pdf_canvas.h"
 #include "tests/render/command_output.h"
+#include "tests/render/pdf_contents.h"
 
 namespace lgoty::render {
 namespace {
@@ -29,24 +29,7 @@ std::string ReadAll(const QString& path) {
 // Every page content of the file, inflated and put one after another.
 std::string Contents(const std::string& file) {
   std::string all;
-  size_t at = 0;
-  while ((at = file.find("/Length ", at)) != std::string::npos) {
-    const size_t length = std::stoul(file.substr(at + 8));
-    const size_t head_end = file.find(">>\nstream\n", at);
-    const bool compressed = file.find("/FlateDecode", at) < head_end;
-    at = head_end + 10;
-    if (!compressed) continue;
-    std::string out(8 << 20, '\0');
-    uLongf size = static_cast<uLongf>(out.size());
-    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
-                   reinterpret_cast<const Bytef*>(file.data() + at), length) != Z_OK) {
-      ADD_FAILURE() << "a stream does not inflate";
-      return all;
-    }
-    out.resize(size);
-    if (out.find(" cm\n") < out.find('\n') + 1) all += out;
-    at += length;
-  }
+  for (const std::string& page : lgoty::testing::InflatedPageContents(file)) all += page;
   return all;
 }
 

@@ -13,6 +13,7 @@
 #include "sql/sql_engine.h"
 #include "sql/text_order.h"
 #include "sql_fixture.h"
+#include "tests/seeded_random.h"
 
 namespace lgoty::sql {
 namespace {
@@ -20,17 +21,7 @@ namespace {
 using testing::Cell;
 using testing::ScratchFolder;
 
-class Random {
- public:
-  explicit Random(uint64_t seed) : state_(seed) {}
-  uint32_t Below(uint32_t n) {
-    state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
-    return static_cast<uint32_t>(state_ >> 33) % n;
-  }
-
- private:
-  uint64_t state_;
-};
+using Random = lgoty::testing::SeededRandom;
 
 // Texts from pieces a collation shortcut could get wrong: letter case, ё and е, Latin,
 // digits, blanks inside and in front, punctuation and code-page bytes above 127 that are no

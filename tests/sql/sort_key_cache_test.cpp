@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/locale.h"
+#include "tests/seeded_random.h"
 
 namespace lgoty::sql {
 namespace {
@@ -24,16 +25,7 @@ const std::vector<std::string>& TrickyTexts() {
   return texts;
 }
 
-class Random {
- public:
-  uint32_t Below(uint32_t n) {
-    state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
-    return static_cast<uint32_t>(state_ >> 33) % n;
-  }
-
- private:
-  uint64_t state_ = 12345;
-};
+using Random = lgoty::testing::SeededRandom;
 
 // Random texts from an alphabet of the troublesome characters, some well-formed, some not.
 std::string RandomText(Random& random, bool ill_formed) {

@@ -287,6 +287,11 @@ bool TStringList::TextEquals(std::string_view text) const {
   return pos == text.size();
 }
 
+void TStringList::JoinedTo(std::string& out) const {
+  TextTo(out);
+  if (out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0) out.resize(out.size() - 2);
+}
+
 bool TStringList::JoinedEquals(std::string_view text) const {
   if (items_.empty()) return text.empty();
   size_t pos = 0;

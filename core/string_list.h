@@ -71,6 +71,8 @@ class TStringList : public TObject {
   // Whether the lines joined by CR LF, without one after the last (Text less its final line
   // break, as a memo's text reads), equal `text`; compared line by line, without joining.
   bool JoinedEquals(std::string_view text) const;
+  // That joined text into `out` (its storage reused): Text less its final line break.
+  void JoinedTo(std::string& out) const;
 
   // Keeping and putting back a list's lines without going through its text (which would
   // split a line holding a line break of its own and drop the lines' objects):

@@ -414,8 +414,7 @@ void MemoFillData(TfrxExpressions& expressions, TfrxCustomMemoView& memo, const 
     if (!s.parsed || !memo.Lines().JoinedEquals(s.parsed->source) ||
         s.parsed->delimiters != memo.expression_delimiters) {
       std::string& text = s.scratch;
-      memo.Lines().TextTo(text);
-      if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
+      memo.Lines().JoinedTo(text);
       auto parsed = std::make_shared<TfrxMemoTemplate>();
       parsed->Parse(text, memo.expression_delimiters);
       s.parsed = std::move(parsed);

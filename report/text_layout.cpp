@@ -695,10 +695,7 @@ size_t TfrxDrawText::CountLines(const core::TStringList& lines, bool full_width)
         std::memchr(line.data(), '\r', line.size()) == nullptr) {
       continue;
     }
-    lines.TextTo(lines_text_);
-    if (lines_text_.size() >= 2 && lines_text_.compare(lines_text_.size() - 2, 2, "\r\n") == 0) {
-      lines_text_.resize(lines_text_.size() - 2);
-    }
+    lines.JoinedTo(lines_text_);
     return CountLines(std::string_view(lines_text_), full_width);
   }
   ClearText();

@@ -54,10 +54,8 @@ TfrxCustomMemoView::TfrxCustomMemoView() {
 }
 
 std::string TfrxCustomMemoView::Text() const {
-  std::string text = lines_.Text();
-  if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) {
-    text.resize(text.size() - 2);
-  }
+  std::string text;
+  lines_.JoinedTo(text);
   return text;
 }
 

@@ -81,8 +81,7 @@ class TfrxCustomMemoView : public TfrxStretcheable {
   void SetText(std::string_view text);
   // Into the caller's buffer, whose storage a writer of many objects reuses.
   bool TextAttribute(std::string& text) const override {
-    lines_.TextTo(text);
-    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
+    lines_.JoinedTo(text);
     return true;
   }
 

@@ -127,6 +127,15 @@ bool TfsMethodPart::MacroParamsIntact() const {
   return true;
 }
 
+// The handler's call as every read makes it: its result checked, var arguments written back.
+Variant TfsMethodPart::CallHandler(core::TObject* instance, const std::string& name,
+                                   std::vector<Variant>& params) {
+  Variant result = method->handler(instance, cls, name, params);
+  CheckSize(result, script);
+  WriteBack(params);
+  return result;
+}
+
 Variant TfsMethodPart::ReadMacro(core::TObject* instance) {
   if (!macro_ready_) {
     macro_params_.clear();
@@ -135,10 +144,7 @@ Variant TfsMethodPart::ReadMacro(core::TObject* instance) {
     if (!MacroParamsIntact()) {
       std::vector<Variant> params = std::move(macro_params_);
       macro_params_.clear();
-      Variant result = method->handler(instance, cls, method->UpperName(), params);
-      CheckSize(result, script);
-      WriteBack(params);
-      return result;
+      return CallHandler(instance, method->UpperName(), params);
     }
     macro_ready_ = true;
   }
@@ -151,10 +157,7 @@ Variant TfsMethodPart::ReadMacro(core::TObject* instance) {
       part.macro_ready_ = part.MacroParamsIntact();
     }
   } release{*this};
-  Variant result = method->handler(instance, cls, method->UpperName(), macro_params_);
-  CheckSize(result, script);
-  WriteBack(macro_params_);
-  return result;
+  return CallHandler(instance, method->UpperName(), macro_params_);
 }
 
 Variant TfsMethodPart::ReadPlain(core::TObject* instance) {
@@ -169,10 +172,7 @@ Variant TfsMethodPart::ReadPlain(core::TObject* instance) {
     }
   } release{*this};
   CollectArgs(call_params_);
-  Variant result = method->handler(instance, cls, method->UpperName(), call_params_);
-  CheckSize(result, script);
-  WriteBack(call_params_);
-  return result;
+  return CallHandler(instance, method->UpperName(), call_params_);
 }
 
 Variant TfsMethodPart::Read(const Variant& parent) {
@@ -185,10 +185,7 @@ Variant TfsMethodPart::Read(const Variant& parent) {
   // The indexed form's name is built per call; the plain name is passed as it is kept.
   std::string indexed;
   if (method->is_index) indexed = method->UpperName() + ".GET";
-  Variant result = method->handler(instance, cls, method->is_index ? indexed : method->UpperName(), params);
-  CheckSize(result, script);
-  WriteBack(params);
-  return result;
+  return CallHandler(instance, method->is_index ? indexed : method->UpperName(), params);
 }
 
 void TfsMethodPart::Write(const Variant& parent, const Variant& value) {

@@ -41,6 +41,8 @@ class TfsMethodPart : public TfsDesignatorPart {
  private:
   void CollectArgs(std::vector<Variant>& params);
   void WriteBack(const std::vector<Variant>& params);
+  Variant CallHandler(core::TObject* instance, const std::string& name,
+                      std::vector<Variant>& params);
   Variant ReadMacro(core::TObject* instance);
   bool MacroParamsIntact() const;
   Variant ReadPlain(core::TObject* instance);

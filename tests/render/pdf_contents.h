@@ -4,10 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <string>
 #include <vector>
 
 namespace lgoty::testing {
+
+// The bytes of a file; empty when it cannot be read.
+inline std::string ReadAll(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QByteArray bytes = file.readAll();
+  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
 
 // The inflated page contents of a PDF the canvas wrote, in page order: every compressed
 // stream whose first line sets the page's matrix (" cm").

@@ -27,12 +27,7 @@ using report::CanvasPen;
 using report::CanvasPoint;
 using report::TfrxFrameStyle;
 
-std::string ReadAll(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  const QByteArray bytes = file.readAll();
-  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
+using lgoty::testing::ReadAll;
 
 int64_t Hundredths(const std::string& number) { return std::llround(std::stod(number) * 100); }
 

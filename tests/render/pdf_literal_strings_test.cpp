@@ -19,12 +19,7 @@ namespace {
 
 using report::CanvasFont;
 
-std::string ReadAll(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  const QByteArray bytes = file.readAll();
-  return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
+using lgoty::testing::ReadAll;
 
 // Every page content of the file, inflated and put one after another.
 std::string Contents(const std::string& file) {

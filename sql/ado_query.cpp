@@ -3,14 +3,14 @@
 #include <sqlite3.h>
 
 #include <charconv>
-#include <limits>
+#include <algorithm>
 
 #include "core/locale.h"
 #include "core/utf8_text.h"
 #include "data/database_error.h"
 #include "data/field_defs.h"
 #include "sql/ado_connection.h"
-#include "sql/iso_date.h"
+#include "sql/query_cells.h"
 #include "sql/sql_engine.h"
 
 namespace lgoty::sql {
@@ -71,84 +71,22 @@ bool TypeFromDecl(std::string_view decl, TFieldType& type, int& size, int& preci
   return true;
 }
 
-std::string NumberText(double value) {
-  char buffer[32];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
-
 // What the values of an expression column were.
 struct ValueMix {
   bool integer = false, real = false, text = false, blob = false;
   size_t longest = 0;
 };
 
-// A stored value in its storage class: integer Int64, real Double, text and blob String.
-core::Variant RawValue(const TSqlStatement& st, int column, ValueMix* mix) {
-  const TSqlStatement::TStoredValue stored = st.ColumnStored(column);
+void AddToMix(const TSqlStatement::TStoredValue& stored, ValueMix& mix) {
   switch (stored.type) {
-    case SQLITE_INTEGER:
-      if (mix) mix->integer = true;
-      return core::Variant(static_cast<int64_t>(stored.integer));
-    case SQLITE_FLOAT:
-      if (mix) mix->real = true;
-      return core::Variant(stored.real);
-    case SQLITE_TEXT: {
-      if (mix) {
-        mix->text = true;
-        mix->longest = std::max(mix->longest, core::Utf8Length(stored.bytes));
-      }
-      return core::Variant(std::string(stored.bytes));
-    }
-    case SQLITE_BLOB:
-      if (mix) mix->blob = true;
-      return core::Variant(std::string(stored.bytes));
-    default:
-      return core::Variant::Null();
-  }
-}
-
-// The canonical variant of `type` for a raw value (Null stays Null; a value that cannot be
-// read as the type becomes Null). Taken by value: a text, the usual value, moves through.
-core::Variant Canonical(core::Variant raw, TFieldType type) {
-  if (raw.IsNull()) return raw;
-  const bool text = raw.IsString();
-  switch (type) {
-    case TFieldType::ftString: case TFieldType::ftMemo: case TFieldType::ftBlob:
-      if (text) return raw;
-      if (raw.kind() == core::Variant::Kind::Double) return core::Variant(NumberText(raw.real()));
-      return core::Variant(std::to_string(raw.ordinal()));
-    case TFieldType::ftSmallint: case TFieldType::ftInteger: {
-      if (text) return core::Variant::Null();
-      const int64_t v = raw.kind() == core::Variant::Kind::Double
-                            ? static_cast<int64_t>(raw.real())
-                            : raw.ordinal();
-      if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) {
-        return core::Variant(v);
-      }
-      return core::Variant(static_cast<int32_t>(v));
-    }
-    case TFieldType::ftLargeint:
-      if (text) return core::Variant::Null();
-      if (raw.kind() == core::Variant::Kind::Double) {
-        return core::Variant(static_cast<int64_t>(raw.real()));
-      }
-      return raw;
-    case TFieldType::ftFloat: case TFieldType::ftCurrency:
-      if (text) return core::Variant::Null();
-      if (raw.kind() == core::Variant::Kind::Double) return raw;
-      return core::Variant(static_cast<double>(raw.ordinal()));
-    case TFieldType::ftBoolean:
-      if (text) return core::Variant::Null();
-      return core::Variant(raw.kind() == core::Variant::Kind::Double ? raw.real() != 0
-                                                                     : raw.ordinal() != 0);
-    case TFieldType::ftDate: case TFieldType::ftDateTime: {
-      core::TDateTime value = 0;
-      if (text && ParseIsoDateTime(raw.text(), value)) return core::Variant::FromDate(value);
-      return core::Variant::Null();
-    }
-    default:
-      return raw;
+    case SQLITE_INTEGER: mix.integer = true; break;
+    case SQLITE_FLOAT: mix.real = true; break;
+    case SQLITE_TEXT:
+      mix.text = true;
+      mix.longest = std::max(mix.longest, core::Utf8Length(stored.bytes));
+      break;
+    case SQLITE_BLOB: mix.blob = true; break;
+    default: break;
   }
 }
 
@@ -225,10 +163,13 @@ TAdoQuery::Result TAdoQuery::Run() {
   while (statement->Step()) {
     for (int c = 0; c < count; ++c) {
       const auto column = static_cast<size_t>(c);
-      core::Variant raw = RawValue(*statement, c, declared[column] ? nullptr : &mixes[column]);
-      result.cells.push_back(declared[column]
-                                 ? Canonical(std::move(raw), result.columns[column].type)
-                                 : std::move(raw));
+      const TSqlStatement::TStoredValue stored = statement->ColumnStored(c);
+      if (declared[column]) {
+        result.cells.AppendCanonical(stored, result.columns[column].type);
+      } else {
+        AddToMix(stored, mixes[column]);
+        result.cells.AppendRaw(stored);
+      }
     }
     ++result.row_count;
   }
@@ -252,8 +193,8 @@ TAdoQuery::Result TAdoQuery::Run() {
       def.type = TFieldType::ftString;
       def.size = 1;
     }
-    for (size_t at = column; at < result.cells.size(); at += static_cast<size_t>(count)) {
-      result.cells[at] = Canonical(std::move(result.cells[at]), def.type);
+    for (size_t at = column; at < result.cells.Size(); at += static_cast<size_t>(count)) {
+      result.cells.Set(at, CanonicalValue(result.cells.Value(at), def.type));
     }
   }
   return result;
@@ -296,8 +237,7 @@ void TAdoQuery::InternalOpen() {
 
 void TAdoQuery::InternalClose() {
   defs_from_closed_ = false;
-  cells_.clear();
-  cells_.shrink_to_fit();
+  cells_.Clear();
   row_count_ = 0;
   cursor_ = -1;
 }
@@ -382,11 +322,7 @@ bool TAdoQuery::GetFieldData(const data::TRecordBuffer& buffer, const data::TFie
   const int column = field.FieldNo() - 1;
   if (row < 0 || row >= row_count_ || column < 0) return false;
   if (static_cast<size_t>(column) >= column_count_) return false;
-  const core::Variant& value =
-      cells_[static_cast<size_t>(row) * column_count_ + static_cast<size_t>(column)];
-  if (value.IsEmptyOrNull()) return false;
-  out = value;
-  return true;
+  return cells_.Read(static_cast<size_t>(row) * column_count_ + static_cast<size_t>(column), out);
 }
 
 void TAdoQuery::SetFieldData(data::TRecordBuffer&, const data::TField&, const core::Variant&) {

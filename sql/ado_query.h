@@ -30,6 +30,7 @@
 #include "core/variant.h"
 #include "data/dataset.h"
 #include "sql/parameters.h"
+#include "sql/query_cells.h"
 
 namespace lgoty::sql {
 
@@ -110,11 +111,10 @@ class TAdoQuery : public data::TDataSet {
     int size = 0;
     int precision = 0;
   };
-  // The rows one after another in one array, columns.size() cells each: one allocation
-  // for the whole result instead of one per row.
+  // The rows one after another, columns.size() cells each (sql/query_cells.h).
   struct Result {
     std::vector<ColumnDef> columns;
-    std::vector<core::Variant> cells;
+    TQueryCells cells;
     int64_t row_count = 0;
   };
 
@@ -134,7 +134,7 @@ class TAdoQuery : public data::TDataSet {
   bool defs_from_closed_ = false;
   bool filling_defs_ = false;
 
-  std::vector<core::Variant> cells_;  // row after row, column_count_ cells each
+  TQueryCells cells_;  // row after row, column_count_ cells each
   size_t column_count_ = 0;
   int64_t row_count_ = 0;
   int64_t cursor_ = -1;  // -1: before the first row; row_count_: after the last

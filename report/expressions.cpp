@@ -6,6 +6,7 @@
 #include "core/locale.h"
 #include "report/aggregates.h"
 #include "report/data_sets.h"
+#include "report/macro_argument.h"
 #include "report/report.h"
 #include "report/report_script.h"
 #include "report/views.h"
@@ -89,25 +90,46 @@ script::TfsExpr* ResultExpression(script::TfsScript& program, const std::string&
 }
 
 // The key under which an expression's function is cached: letter case is ignored in names
-// and keywords, not in quoted strings ('abc' and 'ABC' are different values).
+// and keywords, not in quoted strings ('abc' and 'ABC' are different values) nor in a
+// bracketed name, "<...>" up to its closing bracket (nested brackets and quotes as the
+// parser reads them): <vid> becomes Get('vid'), whose argument a script's own Get sees as
+// written. A "<" that is an operator keeps the rest of the text as written too, which only
+// costs a function more.
 std::string CacheKey(std::string_view expression) {
   std::string key;
   key.reserve(expression.size());
-  size_t run = 0;  // start of the text outside quotes not yet copied
-  char quote = 0;
+  size_t run = 0;  // start of the text not yet copied
+  char quote = 0;  // in a quoted string outside brackets
+  int depth = 0;   // in a bracketed name: nesting depth
+  char inner = 0;  // a quoted string inside the brackets
   for (size_t i = 0; i < expression.size(); ++i) {
     const char c = expression[i];
-    if (quote == 0 && (c == '\'' || c == '"')) {
+    if (depth > 0) {
+      if (inner != 0) {
+        if (c == inner) inner = 0;
+      } else if (c == '\'' || c == '"') {
+        inner = c;
+      } else if (c == '<' || c == '[') {
+        ++depth;
+      } else if ((c == '>' || c == ']') && --depth == 0) {
+        key.append(expression.substr(run, i + 1 - run));
+        run = i + 1;
+      }
+    } else if (quote == 0 && (c == '\'' || c == '"' || c == '<')) {
       key += core::AnsiUpperCase(expression.substr(run, i - run));
-      quote = c;
       run = i;
+      if (c == '<') {
+        depth = 1;
+      } else {
+        quote = c;
+      }
     } else if (quote != 0 && c == quote) {
       key.append(expression.substr(run, i + 1 - run));
       quote = 0;
       run = i + 1;
     }
   }
-  if (quote != 0) {
+  if (quote != 0 || depth > 0) {
     key.append(expression.substr(run));
   } else {
     key += core::AnsiUpperCase(expression.substr(run));
@@ -185,6 +207,11 @@ TfrxExpressions::TextInfo& TfrxExpressions::Info(std::string_view text) {
     }
   }
   info->ident = IsValidIdent(text);
+  info->ascii = IsAsciiName(text);
+  if (std::string_view name = BracketedName(text); !name.empty()) {
+    info->get_form = true;
+    info->get_name.assign(name);
+  }
   TextInfo& out = *info;
   infos_.emplace(std::string(text), std::move(info));
   return out;
@@ -218,15 +245,19 @@ Variant TfrxExpressions::CalcArgument(std::string_view expression) {
   return CalcImpl(expression, false, ArgumentSiteFor(expression));
 }
 
-Variant TfrxExpressions::CalcGetArgument(std::string_view expression, std::string_view name) {
+Variant TfrxExpressions::CalcGetArgument(std::string_view expression, std::string_view) {
+  return CalcArgument(expression);
+}
+
+bool TfrxExpressions::GetFormAllowed() {
   // The compiled call counts steps, checks the deadline and the run-line hook, and refuses
   // past the call depth limit: with any of them in force it runs as compiled.
   const script::TfsRuntime& rt = script_->Program().runtime();
   if (rt.step_limit != 0 || rt.has_deadline || rt.on_run_line ||
       rt.terminate_request.load(std::memory_order_relaxed) || rt.depth >= rt.max_depth) {
-    return CalcArgument(expression);
+    return false;
   }
-  return CalcImpl(expression, false, ArgumentSiteFor(expression), &name);
+  return script_->BracketsCallOwnGet();
 }
 
 Variant TfrxExpressions::Calc(std::string_view expression, TfrxCalcSite& site) {
@@ -242,12 +273,13 @@ void TfrxExpressions::Refuse(const std::string& message) {
   throw EExpressionError(message);
 }
 
-Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site,
-                                  const std::string_view* get_name) {
+Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site) {
   InfoUse use(*this);
   TextInfo* info = &InfoAt(expression, site);
   Variant value;
   if (Resolve(*info, expression, value)) return value;
+  // "<NAME>": Get(NAME) stands for its function (the entry lives as long as `use`).
+  const bool get_form = info->get_form && GetFormAllowed();
 
   const bool nested = depth_ > 0;
   if (depth_ >= kMaxNesting) {
@@ -258,23 +290,28 @@ Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script,
   std::string error;
   // Resolving may have emptied the cache (a host value or variable running a script that
   // prepares it): the entry then holds no function and is compiled anew.
-  Compiled* compiled = get_name != nullptr ? nullptr : info->compiled;
-  if (compiled == nullptr && get_name == nullptr) {
+  Compiled* compiled = get_form ? nullptr : info->compiled;
+  if (compiled == nullptr && !get_form) {
     compiled = Compile(expression, error);
     if (compiled != nullptr) info->compiled = compiled;
   }
-  if (compiled != nullptr || get_name != nullptr) {
+  if (compiled != nullptr || get_form) {
     script::TfsScript& main = script_->Program();
     const bool saved_main = main.main_prog;
     main.main_prog = false;
     TextInfo* const saved_running = running_;
     running_ = info;
     try {
-      if (get_name != nullptr) {
-        // As the compiled call runs it: one level of the script's call depth.
+      if (get_form) {
+        // As the compiled call runs it: one level of the script's call depth, and a text
+        // longer than the runtime allows refused as the call refuses a host's result.
         script::TfsRuntime& rt = main.runtime();
         DepthGuard depth(rt.depth);
-        value = Get(*get_name);
+        value = GetAt(info->get_name, &info->get_site);
+        if (value.IsString() && value.text().size() > rt.max_string) {
+          value = Variant::Null();
+          throw script::EScriptError("String too long");
+        }
       } else {
         value = Run(*compiled);
       }
@@ -431,7 +468,7 @@ bool TfrxExpressions::Resolve(TextInfo& info, std::string_view name, Variant& va
 
   if (on_get_value && on_get_value(name, value)) return true;
 
-  if (ResolveVariable(name, value)) return true;
+  if (ResolveVariable(name, info.ascii, value)) return true;
 
   if (GlobalVariableCount() > 0) {
     std::lock_guard lock(GlobalVariablesLock());
@@ -450,8 +487,8 @@ bool TfrxExpressions::Resolve(TextInfo& info, std::string_view name, Variant& va
   return false;
 }
 
-bool TfrxExpressions::ResolveVariable(std::string_view name, Variant& value) {
-  TfrxVariable* v = variables_.Find(name);
+bool TfrxExpressions::ResolveVariable(std::string_view name, bool ascii, Variant& value) {
+  TfrxVariable* v = variables_.Find(name, ascii);
   if (v == nullptr) return false;
   if (!v->value.IsString()) {
     value = v->value;
@@ -516,11 +553,13 @@ void TfrxExpressions::RestoreAfterPrint(TfrxReportComponent& object) {
   }
 }
 
-Variant TfrxExpressions::Get(std::string_view name) {
+Variant TfrxExpressions::Get(std::string_view name) { return GetAt(name, ArgumentSiteFor(name)); }
+
+Variant TfrxExpressions::GetAt(std::string_view name, TfrxCalcSite* site) {
   Variant value;
   {
     InfoUse use(*this);
-    if (Resolve(InfoAt(name, ArgumentSiteFor(name)), name, value)) return value;
+    if (Resolve(InfoAt(name, site), name, value)) return value;
   }
   size_t paren = name.find('(');
   if (paren != std::string_view::npos) {

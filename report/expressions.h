@@ -32,6 +32,10 @@
 // emptied; what the names stand for (data sets, variables, host values) is asked on every
 // call, in the order above. A caller that evaluates the same text again and again (a memo's
 // bracketed expression) keeps a TfrxCalcSite so that even the lookup by text is skipped.
+// A text that is one bracketed name, "<NAME>" (see BracketedName), compiles to the call
+// Get('NAME') in PascalScript: while Get is the report's own and no run budget, line hook
+// or stop request is in force, Get is called directly instead, with the same result,
+// errors and nesting limit.
 // The texts an expression's function hands back while it runs (IIF's arguments, the names
 // given to Get) get sites of their own, kept with the running expression's entry and found
 // there by their text: the same function hands back the same few texts on every call.
@@ -116,9 +120,8 @@ class TfrxExpressions {
   // Calc for a text handed back by the expression being evaluated (a macro's argument):
   // the same result as Calc, with the text's site remembered by the running expression.
   core::Variant CalcArgument(std::string_view expression);
-  // CalcArgument of a text that is one bracketed name, "<NAME>", which compiles to the call
-  // Get('NAME'): the same result, errors and nesting limit, with Get called directly. The
-  // caller has checked that the text has that form and that Get is the report's own.
+  // CalcArgument of a text that is one bracketed name, "<NAME>" (see Calc: such a text
+  // calls Get directly whenever that gives what the compiled call gives).
   core::Variant CalcGetArgument(std::string_view expression, std::string_view name);
   bool ResolveName(std::string_view name, core::Variant& value);
   // The script function Get: ResolveName; an unknown aggregate call is evaluated with
@@ -198,6 +201,11 @@ class TfrxExpressions {
     TfrxFieldSlot field_slot;
     SystemName system = SystemName::kNone;
     bool ident = false;
+    bool ascii = false;  // the text has no byte past ASCII (variable names compare faster)
+    // "<NAME>": NAME, and where Get's lookup of NAME keeps what it found.
+    bool get_form = false;
+    std::string get_name;
+    TfrxCalcSite get_site;
     Compiled* compiled = nullptr;  // owned by compiled_; set once it compiled
     std::vector<ArgumentSite> argument_sites;  // texts its function handed back
   };
@@ -217,16 +225,18 @@ class TfrxExpressions {
   bool Resolve(TextInfo& info, std::string_view name, core::Variant& value);
   // FindDataSet(info.data_set_name) through the info's binding.
   TfrxDataSet* BoundDataSet(TextInfo& info) const;
-  // get_name: when not null, the text is "<NAME>" and Get(NAME) stands for its function.
-  core::Variant CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site,
-                         const std::string_view* get_name = nullptr);
+  core::Variant CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site);
   // Runs the compiled function (or evaluates its result expression directly when no run
   // budget, line hook or stop request is in force, which are what the call would check).
   core::Variant Run(Compiled& compiled);
   // The compiled function for an expression; nullptr with `error` set when it does not
   // compile.
   Compiled* Compile(std::string_view expression, std::string& error);
-  bool ResolveVariable(std::string_view name, core::Variant& value);
+  bool ResolveVariable(std::string_view name, bool ascii, core::Variant& value);
+  // Get through the site of its name (nullptr: looked up by the text).
+  core::Variant GetAt(std::string_view name, TfrxCalcSite* site);
+  // Whether the text "<NAME>" may call Get directly now (see the class comment).
+  bool GetFormAllowed();
   [[noreturn]] void Refuse(const std::string& message);
 
   TfrxReport& report_;

@@ -46,28 +46,6 @@ std::vector<TfrxScriptModule>& Modules() {
   return modules;
 }
 
-// Whether "<NAME>" compiles to a call of this report's Get: the language is PascalScript
-// and the script's name Get finds that function. Asked again when the language or the
-// script's names change.
-struct OwnGet {
-  uint64_t generation = 0;
-  std::string language;
-  bool known = false;
-  bool holds = false;
-
-  bool Holds(TfrxExpressions& ex, const script::TfsCustomVariable* get_method) {
-    const TfsScript& program = ex.Script().Program();
-    const std::string& current = ex.Report().script_language;
-    if (!known || generation != program.NamesGeneration() || language != current) {
-      generation = program.NamesGeneration();
-      language = current;
-      holds = core::AsciiSameText(current, "PascalScript") && program.Find("Get") == get_method;
-      known = true;
-    }
-    return holds;
-  }
-};
-
 TfrxComponent& Component(core::TObject* o) { return script::Self<TfrxComponent>(o, "TfrxComponent"); }
 
 bool IsSetter(const std::string& upper_name) {
@@ -117,6 +95,8 @@ void TfrxReportScript::Unprepare() {
   program_->Clear();
   program_->RemoveItems(this);
   value_variable_ = nullptr;
+  get_method_ = nullptr;
+  own_get_.known = false;
   registered_ = false;
   prepared_ = false;
 }
@@ -180,6 +160,19 @@ void TfrxReportScript::SetSelf(TfrxComponent* component) {
 void TfrxReportScript::SetValue(const Variant& value) {
   EnsureRegistered();
   if (value_variable_ != nullptr) value_variable_->Raw() = value;
+}
+
+bool TfrxReportScript::BracketsCallOwnGet() {
+  EnsureRegistered();
+  const std::string& current = report_.script_language;
+  if (!own_get_.known || own_get_.generation != program_->NamesGeneration() || own_get_.language != current) {
+    own_get_.generation = program_->NamesGeneration();
+    own_get_.language = current;
+    own_get_.holds = get_method_ != nullptr && core::AsciiSameText(current, "PascalScript") &&
+                     program_->Find("Get") == get_method_;
+    own_get_.known = true;
+  }
+  return own_get_.holds;
 }
 
 void TfrxReportScript::Register() {
@@ -453,7 +446,7 @@ void TfrxReportScript::RegisterFunctions() {
   TfrxExpressions* ex = &expressions_;
   using script::TfsClassVariable;
 
-  const script::TfsCustomVariable* get_method = s.AddMethod("function Get(Name: String): Variant",
+  get_method_ = s.AddMethod("function Get(Name: String): Variant",
               [ex](core::TObject*, TfsClassVariable*, const std::string&, P& p) {
                 if (p[0].IsString()) return ex->Get(p[0].text());
                 return ex->Get(p[0].AsString());
@@ -466,18 +459,14 @@ void TfrxReportScript::RegisterFunctions() {
               },
               "ctOther");
   s.AddMethod("macrofunction IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant",
-              [ex, get_method, own = std::make_shared<OwnGet>()](core::TObject*, TfsClassVariable*,
-                                                                  const std::string&, P& p) {
+              [ex](core::TObject*, TfsClassVariable*, const std::string&, P& p) {
                 // Macro arguments are source texts: evaluated in place, not copied. The
                 // list is this call's own, so nothing changes it while they are evaluated.
-                // An argument "<NAME>" compiles to Get('NAME') in PascalScript while Get is
-                // this report's: Get is then called without compiling and running the call.
-                auto calc = [ex, get_method, &own](const Variant& text) {
+                // (An argument "<NAME>" calls Get without running a compiled call: Calc
+                // knows that form.)
+                auto calc = [ex](const Variant& text) {
                   if (!text.IsString()) return ex->CalcArgument(text.AsString());
-                  const std::string& t = text.text();
-                  std::string_view name = BracketedName(t);
-                  if (!name.empty() && own->Holds(*ex, get_method)) return ex->CalcGetArgument(t, name);
-                  return ex->CalcArgument(t);
+                  return ex->CalcArgument(text.text());
                 };
                 try {
                   Variant cond = calc(p[0]);

@@ -86,6 +86,11 @@ class TfrxReportScript {
   // current expression).
   void SetSelf(TfrxComponent* component);
   void SetValue(const core::Variant& value);
+  // Whether an expression "<NAME>" compiles to a call of the report's own Get: the language
+  // is PascalScript and the name Get finds the report's function (a script may declare
+  // its own). Registers the report's items first. Asked again when the program's names or
+  // the language change.
+  bool BracketsCallOwnGet();
 
   // Measuring hooks for CalcHeight and CalcWidth (text layout lives above this layer);
   // without them the object's current height and width are returned.
@@ -105,6 +110,15 @@ class TfrxReportScript {
   std::unique_ptr<script::TfsScript> program_;
   std::unique_ptr<TfrxScriptOutline> outline_;  // the script's Outline
   script::TfsCustomVariable* value_variable_ = nullptr;
+  // The report's Get as registered, and what BracketsCallOwnGet found for the program's
+  // names generation and language it saw last.
+  const script::TfsCustomVariable* get_method_ = nullptr;
+  struct OwnGetAnswer {
+    bool known = false;
+    bool holds = false;
+    uint64_t generation = 0;
+    std::string language;
+  } own_get_;
   bool registered_ = false;
   bool prepared_ = false;
   std::string error_message_, error_pos_;

@@ -8,10 +8,8 @@
 
 namespace lgoty::report {
 
-namespace {
-
 // Eight bytes at a time: expressions ask for long texts (whole IIF calls) too.
-bool IsAscii(std::string_view s) {
+bool IsAsciiName(std::string_view s) {
   constexpr uint64_t kHighBits = 0x8080808080808080ull;
   size_t i = 0;
   for (; i + sizeof(uint64_t) <= s.size(); i += sizeof(uint64_t)) {
@@ -24,6 +22,10 @@ bool IsAscii(std::string_view s) {
   }
   return true;
 }
+
+namespace {
+
+bool IsAscii(std::string_view s) { return IsAsciiName(s); }
 
 }  // namespace
 
@@ -39,10 +41,11 @@ bool SameVariableName(std::string_view a, std::string_view b) {
   return core::AnsiSameText(a, b);
 }
 
-int TfrxVariables::IndexOf(std::string_view name) const {
+int TfrxVariables::IndexOf(std::string_view name, bool ascii) const {
   // Expressions ask for every name they meet, most of which are no variable: an ASCII name
-  // (the common case) is classified once and then compared by length first.
-  if (IsAscii(name)) {
+  // (the common case) equals only a name of its own length, so the lengths are compared
+  // first and the letters only where they agree.
+  if (ascii) {
     for (size_t i = 0; i < items_->size(); ++i) {
       const std::string& item = (*items_)[i]->name;
       if (item.size() == name.size() && (item == name || core::AsciiSameText(item, name))) {
@@ -57,8 +60,8 @@ int TfrxVariables::IndexOf(std::string_view name) const {
   return -1;
 }
 
-TfrxVariable* TfrxVariables::Find(std::string_view name) const {
-  int i = IndexOf(name);
+TfrxVariable* TfrxVariables::Find(std::string_view name, bool ascii) const {
+  int i = IndexOf(name, ascii);
   return i < 0 ? nullptr : (*items_)[static_cast<size_t>(i)].get();
 }
 

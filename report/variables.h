@@ -22,6 +22,8 @@ namespace lgoty::report {
 
 // ASCII names compare fast; others through the locale's case folding.
 bool SameVariableName(std::string_view a, std::string_view b);
+// Whether the name has no byte past ASCII.
+bool IsAsciiName(std::string_view name);
 
 // A view over a list of TfrxVariable entries that it does not own (the report's), or over
 // its own entries (the global list).
@@ -36,9 +38,12 @@ class TfrxVariables : public core::TObject {
   int Count() const { return static_cast<int>(items_->size()); }
   TfrxVariable& Item(int index) const { return *(*items_)[static_cast<size_t>(index)]; }
   // -1 when none.
-  int IndexOf(std::string_view name) const;
+  int IndexOf(std::string_view name) const { return IndexOf(name, IsAsciiName(name)); }
+  // IndexOf for a caller that knows whether the name is pure ASCII (IsAsciiName).
+  int IndexOf(std::string_view name, bool ascii) const;
   // The entry of that name, nullptr when none.
-  TfrxVariable* Find(std::string_view name) const;
+  TfrxVariable* Find(std::string_view name) const { return Find(name, IsAsciiName(name)); }
+  TfrxVariable* Find(std::string_view name, bool ascii) const;
   // Null for a missing name.
   core::Variant Get(std::string_view name) const;
   void Set(std::string_view name, const core::Variant& value);

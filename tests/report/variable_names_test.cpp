@@ -85,5 +85,35 @@ TEST(VariableNames, ListFindsTheFirstEntryOfAName) {
   EXPECT_EQ(list.IndexOf(""), -1);
 }
 
+// The list's search with the name's kind given by the caller (as expressions give it, worked
+// out once per text) finds what comparing with every entry in turn finds.
+TEST(VariableNames, ListSearchWithTheKindGivenFindsWhatComparingEachEntryFinds) {
+  const std::vector<std::string> pieces = {"a", "B", "1", " ", "<", "\"", "ж", "Ж", "ё", "\xD0", "é"};
+  std::mt19937 random(10122026);
+  auto name = [&] {
+    std::string out;
+    const int length = static_cast<int>(random() % 6);
+    for (int k = 0; k < length; ++k) out += pieces[random() % pieces.size()];
+    return out;
+  };
+  for (int round = 0; round < 300; ++round) {
+    TfrxVariables list;
+    for (int i = static_cast<int>(random() % 8); i > 0; --i) list.Set(name(), core::Variant(i));
+    const int count = list.Count();
+    // Entries renamed behind the list's back may repeat a name.
+    if (count > 1) list.Item(static_cast<int>(random() % count)).name = list.Item(0).name;
+    for (int probe = 0; probe < 20; ++probe) {
+      std::string wanted = probe % 3 == 0 && count > 0 ? list.Item(static_cast<int>(random() % count)).name : name();
+      if (random() % 2) wanted = core::AsciiUpper(wanted);
+      int expected = -1;
+      for (int i = 0; i < list.Count() && expected < 0; ++i) {
+        if (SameNameClassifyingBoth(list.Item(i).name, wanted)) expected = i;
+      }
+      ASSERT_EQ(list.IndexOf(wanted, IsAsciiByteByByte(wanted)), expected) << wanted;
+      ASSERT_EQ(list.IndexOf(wanted), expected) << wanted;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace lgoty::report

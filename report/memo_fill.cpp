@@ -41,6 +41,10 @@ struct TfrxMemoSavedState {
   // and delimiters it was made from: a band prints the same template on every row.
   std::shared_ptr<const TfrxMemoTemplate> parsed;
   std::string scratch;  // the current text when it is parsed
+  // The expanded text, its storage kept from print to print; `expanding` while it is being
+  // written (an expansion that prints this memo again writes a text of its own).
+  std::string expanded;
+  bool expanding = false;
 };
 
 namespace {
@@ -245,8 +249,9 @@ void EvaluateParsed(TfrxExpressions& expressions, TfrxCustomMemoView& memo, cons
     out += parsed.marker;
     return;
   }
-  Variant value = expressions.Calc(parsed.expression, parsed.site);
-  memo.value = value;
+  // The value goes into the memo as it is (not copied), the script's Value gets a copy.
+  memo.value = expressions.Calc(parsed.expression, parsed.site);
+  const Variant& value = memo.value;
   expressions.Script().SetValue(value);
   if (memo.hide_zeros && IsZero(value)) return;
   const TfrxFormat& chosen = parsed.format ? *parsed.format : format;
@@ -295,6 +300,16 @@ struct TfrxMemoTemplate {
   std::string Expand(TfrxExpressions& expressions, TfrxCustomMemoView& memo) const {
     if (!has_open) return source;
     std::string out;
+    ExpandInto(expressions, memo, out);
+    return out;
+  }
+  // Expand written into `out` (emptied first), whose storage is reused.
+  void ExpandInto(TfrxExpressions& expressions, TfrxCustomMemoView& memo, std::string& out) const {
+    out.clear();
+    if (!has_open) {
+      out += source;
+      return;
+    }
     out.reserve(source.size() + 16 * spans.size());
     auto& formats = memo.Formats();
     size_t format_index = 0;
@@ -305,7 +320,6 @@ struct TfrxMemoTemplate {
       if (format_index + 1 < formats.size()) ++format_index;
     }
     out += tail;
-    return out;
   }
 };
 
@@ -419,10 +433,22 @@ void MemoFillData(TfrxExpressions& expressions, TfrxCustomMemoView& memo, const 
       parsed->Parse(text, memo.expression_delimiters);
       s.parsed = std::move(parsed);
     }
-    // Expansion may run scripts that touch this memo (even print it): hold the template.
+    // Expansion may run scripts that touch this memo (even print it, or drop its saved
+    // state): hold the template and the state.
     const std::shared_ptr<const TfrxMemoTemplate> parsed = s.parsed;
-    std::string expanded = parsed->Expand(expressions, memo);
-    if (expanded != parsed->source) memo.SetText(expanded);
+    const std::shared_ptr<TfrxMemoSavedState> held = memo.saved;
+    if (!held->expanding) {
+      held->expanding = true;
+      struct Done {
+        TfrxMemoSavedState& state;
+        ~Done() { state.expanding = false; }
+      } done{*held};
+      parsed->ExpandInto(expressions, memo, held->expanded);
+      if (held->expanded != parsed->source) memo.SetText(held->expanded);
+    } else {
+      std::string expanded = parsed->Expand(expressions, memo);
+      if (expanded != parsed->source) memo.SetText(expanded);
+    }
   }
 
   for (const auto& h : memo.Highlights()) {

@@ -206,6 +206,36 @@ TEST_F(MemoFillTest, RandomLinesExpandAsTheirTextAndComeBackExactly) {
   }
 }
 
+// The expanded text is written into storage the memo keeps from print to print; a value
+// whose evaluation fills the same memo again (a host value printing it) must get a text of
+// its own and leave the outer expansion whole.
+TEST_F(MemoFillTest, AMemoFilledAgainWhileItExpandsKeepsBothTexts) {
+  report.AddVariable("n", Variant("1"));
+  int depth = 0;
+  report.Expressions().on_get_value = [&](std::string_view name, Variant& v) {
+    if (name != "again") return false;
+    if (depth > 0) {
+      v = Variant("x");
+      return true;
+    }
+    ++depth;
+    MemoFillData(report.Expressions(), *memo);
+    --depth;
+    v = Variant(memo->Text());
+    return true;
+  };
+  memo->SetText("[n]-[again]-[<n>+1]");
+  for (int row = 0; row < 3; ++row) {
+    MemoBeforePrint(*memo);
+    MemoFillData(report.Expressions(), *memo);
+    EXPECT_EQ(memo->Text(), "1-1-x-2-2") << "row " << row;
+    MemoAfterPrint(*memo);
+    EXPECT_EQ(memo->Text(), "[n]-[again]-[<n>+1]");
+  }
+  report.Expressions().on_get_value = nullptr;
+  EXPECT_EQ(Fill("[n]+[n]"), "1+1");
+}
+
 TEST_F(MemoFillTest, FormatsAreUsedInTurnAndTheLastOneServesTheRest) {
   memo->Formats().clear();
   auto add = [this](TfrxFormatKind kind, const char* fmt) {

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "report/component.h"
+#include "report/graphics.h"
 #include "report/pages.h"
 #include "report/prepared_pages_detail.h"
 #include "report/reference_properties.h"
@@ -25,6 +26,8 @@ bool IsReference(const PropInfo& p) {
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
+
+constexpr size_t kMaxNamesPerAlias = 64;
 
 bool IsLines(std::string_view name) {
   return name == "Text" || name == "Memo.Text" || name == "u" || name == "x";
@@ -97,8 +100,13 @@ PreparedObjectRecycler::Alias& PreparedObjectRecycler::AliasOf(
 
 const PreparedObjectRecycler::Restore& PreparedObjectRecycler::RestoreFor(Alias& alias,
                                                                          std::string_view name) {
-  auto at = alias.restores.find(name);
-  if (at != alias.restores.end()) return at->second;
+  for (const Alias::NamedRestore& known : alias.restores) {
+    if (known.name == name) return known.restore;
+  }
+  // Names past the usual handful (a damaged file's, in every letter case) are not
+  // remembered: an object with one is not kept.
+  static const Restore kRefusedRestore;
+  if (alias.restores.size() >= kMaxNamesPerAlias) return kRefusedRestore;
   Restore restore;
   const core::ClassInfo* cls = alias.base->ClassType();
   if (name == "l" || name == "Left") {
@@ -126,7 +134,7 @@ const PreparedObjectRecycler::Restore& PreparedObjectRecycler::RestoreFor(Alias&
       restore = {RestoreKind::kReference, p};
     }
   }
-  return alias.restores.emplace(std::string(name), restore).first->second;
+  return alias.restores.emplace_back(Alias::NamedRestore{std::string(name), restore}).restore;
 }
 
 PreparedObjectRecycler::Changes PreparedObjectRecycler::ChangesOf(Alias& alias,
@@ -223,25 +231,37 @@ TfrxComponent* PreparedObjectRecycler::Reuse(const TfrxComponent& source,
     return nullptr;
   }
   parent.Adopt(std::move(kept.object));
-  // The font as a new object gets it: the parent's when adopted, then the reference's.
-  object->Font().Assign(parent.Font());
-  reference.CopyNestedTo(*object, alias.font);
-  std::string text;
-  for (const ReferenceAttribute& attribute : alias.references) {
-    bool overridden = false;
-    ForEachAttribute(differences, [&](const XmlAttribute& set) {
-      overridden = overridden || set.name == attribute.name;
-    });
-    if (overridden) continue;
-    if (!text.empty()) text += ' ';
-    text += attribute.whole;
+  // The font as a new object gets it: the parent's when adopted, then the reference's. A
+  // font is all plain values, so what the reference makes of the parent's font is known
+  // from the last object of the alias with a parent font like this one.
+  TfrxFont& font = object->Font();
+  if (alias.font_result && *alias.font_from == parent.Font()) {
+    font.Assign(*alias.font_result);
+  } else {
+    font.Assign(parent.Font());
+    reference.CopyNestedTo(*object, alias.font);
+    if (!alias.font_result) {
+      alias.font_from = std::make_unique<TfrxFont>();
+      alias.font_result = std::make_unique<TfrxFont>();
+    }
+    alias.font_from->Assign(parent.Font());
+    alias.font_result->Assign(font);
   }
-  if (text.empty()) {
+  if (alias.references.empty()) {
     serializer.ApplyItemAttributes(differences, *object, root);
   } else {
-    text += ' ';
-    text += differences;
-    serializer.ApplyItemAttributes(text, *object, root);
+    // The references not set again by the differences, then the differences, as if joined
+    // by blanks.
+    std::vector<std::string_view> parts;
+    for (const ReferenceAttribute& attribute : alias.references) {
+      bool overridden = false;
+      ForEachAttribute(differences, [&](const XmlAttribute& set) {
+        overridden = overridden || set.name == attribute.name;
+      });
+      if (!overridden) parts.push_back(attribute.whole);
+    }
+    parts.push_back(differences);
+    serializer.ApplyItemAttributes(parts, *object, root);
   }
   prepared_detail::SetNameQuietly(*object, source.Name());
   building_.objects.push_back(Noted{object, &alias, changes});

@@ -29,7 +29,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,6 +42,7 @@ namespace lgoty::report {
 
 class ReferenceProperties;
 class TfrxComponent;
+class TfrxFont;
 class TfrxReportPage;
 class TfrxXMLSerializer;
 
@@ -116,9 +117,18 @@ class PreparedObjectRecycler {
     // them and put back a text that reads as other lines, so they are restored always.
     bool marker_lines = false;
     const core::PropInfo* font = nullptr;
+    // The font the last reused object got (font_result) from its parent's (font_from).
+    std::unique_ptr<TfrxFont> font_from;
+    std::unique_ptr<TfrxFont> font_result;
     // The reference's references: applied again on every page, as their targets are.
     std::vector<ReferenceAttribute> references;
-    std::map<std::string, Restore, std::less<>> restores;  // by attribute name
+    // By attribute name, as met: an alias sees a handful of names, found by comparing
+    // them in turn. A deque, as the changes noted point at its entries.
+    struct NamedRestore {
+      std::string name;
+      Restore restore;
+    };
+    std::deque<NamedRestore> restores;
     struct Kept {
       std::unique_ptr<TfrxComponent> object;
       Changes changes;

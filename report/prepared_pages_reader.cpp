@@ -76,10 +76,32 @@ int TfrxPreviewPages::SourcePageIndexOfItem(const TfrxXMLItem* item) const {
   return n < static_cast<int>(source_pages_.size()) ? n : -1;
 }
 
+namespace {
+
+// Whether an item of class cls stands for an object a page holds: a component that is
+// neither a page nor a report. The answer for the last class asked is kept, as items of a
+// page come in runs of the same class.
+bool IsPageObjectClass(const core::ClassInfo* cls) {
+  thread_local const core::ClassInfo* last = nullptr;
+  thread_local bool last_answer = false;
+  if (!cls) return false;
+  if (cls == last) return last_answer;
+  const bool answer = cls->CanCreate() && cls->InheritsFrom(TfrxComponent::StaticClass()) &&
+                      !cls->InheritsFrom(TfrxPage::StaticClass()) &&
+                      !cls->InheritsFrom(TfrxReport::StaticClass());
+  last = cls;
+  last_answer = answer;
+  return answer;
+}
+
+}  // namespace
+
 void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, TfrxComponent* root,
                                     TfrxXMLSerializer& serializer,
                                     PreparedObjectRecycler* recycler) {
   auto& registry = core::ClassRegistry::Instance();
+  // The attribute texts of an object, applied as parts; used up before the children.
+  thread_local std::vector<std::string_view> parts;
   for (int i = 0; i < item->Count(); ++i) {
     TfrxXMLItem* child = item->Items(i);
     const TfrxDictionary::Entry* entry = dictionary_.Find(child->Name());
@@ -99,11 +121,7 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
       cls = registry.Find(child->Name());
       text = child->Text();
     }
-    if (!cls || !cls->CanCreate() || !cls->InheritsFrom(TfrxComponent::StaticClass()) ||
-        cls->InheritsFrom(TfrxPage::StaticClass()) ||
-        cls->InheritsFrom(TfrxReport::StaticClass())) {
-      continue;  // an item of no known object: skipped with its subtree
-    }
+    if (!IsPageObjectClass(cls)) continue;  // an item of no known object: skipped with its subtree
     std::unique_ptr<core::TObject> created = cls->Create();
     auto* component = CachedCast<TfrxComponent>(created.get());
     if (!component) continue;
@@ -118,10 +136,18 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
             std::make_shared<ReferenceProperties>(cls, reference.substr(blank), serializer);
       }
       info->compiled->CopyTo(*object);
-      info->compiled->AppendRemainingText(text, child->Text());
-      text += ' ';
-      text += child->Text();
-      serializer.ApplyItemAttributes(text, *object, root);
+      if (info->compiled->Compiled()) {
+        // The remaining attributes and the differences, as if joined by a blank.
+        parts.clear();
+        info->compiled->AppendRemainingParts(parts, child->Text());
+        parts.push_back(child->Text());
+        serializer.ApplyItemAttributes(parts, *object, root);
+      } else {
+        info->compiled->AppendRemainingText(text, child->Text());
+        text += ' ';
+        text += child->Text();
+        serializer.ApplyItemAttributes(text, *object, root);
+      }
       SetNameQuietly(*object, entry->object->Name());
       if (recycler) recycler->Keep(*object, *entry->object, *info->compiled, child->Text(), serializer);
     } else {

@@ -83,6 +83,7 @@ ReferenceProperties::ReferenceProperties(const core::ClassInfo* cls, std::string
     if (plain) {
       copy.from = Walk(*prototype_, copy.path);
       copy.from_class = copy.from ? copy.from->ClassType() : nullptr;
+      if (copy.from) ReadValue(copy);
       copies_.push_back(std::move(copy));
     } else {
       if (!remaining_.empty()) remaining_ += ' ';
@@ -110,12 +111,8 @@ ReferenceProperties::ReferenceProperties(const core::ClassInfo* cls, std::string
   }
 }
 
-void ReferenceProperties::AppendRemainingText(std::string& out,
-                                              std::string_view differences) const {
-  if (!prototype_) {
-    out += remaining_;
-    return;
-  }
+template <typename Add>
+void ReferenceProperties::ForEachRemaining(std::string_view differences, Add add) const {
   // The names the differences set; past the first kMaxNames the rest is simply not skipped.
   constexpr size_t kMaxNames = 16;
   std::string_view names[kMaxNames];
@@ -123,15 +120,36 @@ void ReferenceProperties::AppendRemainingText(std::string& out,
   ForEachAttribute(differences, [&](const XmlAttribute& attribute) {
     if (count < kMaxNames) names[count++] = attribute.name;
   });
-  bool first = out.empty();
   for (const Remaining& attribute : remaining_attributes_) {
     bool overridden = false;
     for (size_t k = 0; k < count && !overridden; ++k) overridden = names[k] == attribute.name;
-    if (overridden) continue;
+    if (!overridden) add(attribute.whole);
+  }
+}
+
+void ReferenceProperties::AppendRemainingText(std::string& out,
+                                              std::string_view differences) const {
+  if (!prototype_) {
+    out += remaining_;
+    return;
+  }
+  bool first = out.empty();
+  ForEachRemaining(differences, [&](std::string_view whole) {
     if (!first) out += ' ';
     first = false;
-    out += attribute.whole;
+    out += whole;
+  });
+}
+
+void ReferenceProperties::AppendRemainingParts(std::vector<std::string_view>& out,
+                                               std::string_view differences) const {
+  if (!prototype_) {
+    // Not compiled: the whole text, as it came (it may end in a damaged attribute, so it
+    // goes as one part).
+    out.push_back(remaining_);
+    return;
   }
+  ForEachRemaining(differences, [&](std::string_view whole) { out.push_back(whole); });
 }
 
 void ReferenceProperties::CopyTo(core::TObject& object) const {
@@ -150,6 +168,29 @@ void ReferenceProperties::CopyNestedTo(core::TObject& object, const PropInfo* ne
   }
 }
 
+void ReferenceProperties::ReadValue(Copy& copy) {
+  const PropInfo& p = *copy.prop;
+  try {
+    switch (p.kind) {
+      case TypeKind::Float:
+        copy.number = p.get_float(*copy.from);
+        break;
+      case TypeKind::String:
+      case TypeKind::WString:
+        copy.text = p.get_string(*copy.from);
+        break;
+      case TypeKind::Variant:
+        copy.variant = p.get_variant(*copy.from);
+        break;
+      default:
+        copy.ordinal = p.get_ordinal(*copy.from);
+        break;
+    }
+  } catch (const std::exception&) {
+    copy.readable = false;
+  }
+}
+
 void ReferenceProperties::CopyOne(const Copy& copy, core::TObject& object,
                                   const core::ClassInfo* object_class) const {
   const core::TObject* from = copy.from;
@@ -163,22 +204,22 @@ void ReferenceProperties::CopyOne(const Copy& copy, core::TObject& object,
     // another class than the prototype's.
     to_class = to->ClassType();
   }
-  if (copy.from_class != to_class) return;
+  if (copy.from_class != to_class || !copy.readable) return;
   const PropInfo& p = *copy.prop;
   try {
     switch (p.kind) {
       case TypeKind::Float:
-        p.set_float(*to, p.get_float(*from));
+        p.set_float(*to, copy.number);
         break;
       case TypeKind::String:
       case TypeKind::WString:
-        p.set_string(*to, p.get_string(*from));
+        p.set_string(*to, copy.text);
         break;
       case TypeKind::Variant:
-        p.set_variant(*to, p.get_variant(*from));
+        p.set_variant(*to, copy.variant);
         break;
       default:
-        p.set_ordinal(*to, p.get_ordinal(*from));
+        p.set_ordinal(*to, copy.ordinal);
         break;
     }
   } catch (const std::exception&) {

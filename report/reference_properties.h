@@ -14,6 +14,7 @@
 // are resolved among the page's objects as before.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -51,6 +52,10 @@ class ReferenceProperties {
   // again (those would only be read to be replaced: a memo's text, above all).
   // differences: an attribute text as stored in a page item.
   void AppendRemainingText(std::string& out, std::string_view differences) const;
+  // The same attributes one by one (name="value"), for TfrxXMLSerializer's
+  // ApplyItemAttributes of parts.
+  void AppendRemainingParts(std::vector<std::string_view>& out,
+                            std::string_view differences) const;
 
   struct Remaining {
     std::string_view name;   // inside the remaining text
@@ -67,8 +72,20 @@ class ReferenceProperties {
     // once compiled.
     const core::TObject* from = nullptr;
     const core::ClassInfo* from_class = nullptr;
+    // The prototype's value, read once (the member of prop's kind); readable false when
+    // reading it failed, so that nothing is set, as a failed read at every copy would.
+    bool readable = true;
+    int64_t ordinal = 0;
+    double number = 0;
+    std::string text;
+    core::Variant variant;
   };
 
+  // Calls add(whole) for each attribute left as text that differences do not set again.
+  template <typename Add>
+  void ForEachRemaining(std::string_view differences, Add add) const;
+  // Reads copy's value from the prototype (copy.from).
+  static void ReadValue(Copy& copy);
   // object_class: object's class, read once for all the copies into it.
   void CopyOne(const Copy& copy, core::TObject& object,
                const core::ClassInfo* object_class) const;

@@ -1,7 +1,6 @@
 #include "report/serializer.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -11,6 +10,7 @@
 #include "core/locale.h"
 #include "core/text_format.h"
 #include "core/variant.h"
+#include "report/attribute_reading.h"
 #include "report/component.h"
 #include "report/report.h"
 #include "report/resources.h"
@@ -47,50 +47,6 @@ void AppendAttribute(std::string& out, const std::string& prefix, std::string_vi
   out += "=\"";
   out += escaped;
   out += '"';
-}
-
-const core::FormatSettings& DotSettings();
-
-// A float attribute: '.' or ',' as the decimal separator, blanks ignored.
-double ParseFloatAttributeGeneral(std::string_view raw) {
-  std::string cleaned;
-  for (char c : core::XMLToStr(raw)) {
-    if (c == ' ') continue;
-    cleaned += c == ',' ? '.' : c;
-  }
-  double value = 0;
-  const char* end = cleaned.data() + cleaned.size();
-  auto [ptr, ec] = std::from_chars(cleaned.data(), end, value);
-  if (ec == std::errc() && ptr == end && std::isfinite(value)) return value;
-  return core::StrToFloat(cleaned, DotSettings());
-}
-
-// The same, without the copies, for a short value without entities that reads as a number
-// at once (what the store and templates write); anything else takes the general way.
-double ParseFloatAttribute(std::string_view raw) {
-  constexpr size_t kShort = 48;
-  if (raw.size() <= kShort && raw.find('&') == std::string_view::npos) {
-    char cleaned[kShort];
-    size_t n = 0;
-    for (char c : raw) {
-      if (c == ' ') continue;
-      cleaned[n++] = c == ',' ? '.' : c;
-    }
-    double value = 0;
-    auto [ptr, ec] = std::from_chars(cleaned, cleaned + n, value);
-    if (ec == std::errc() && ptr == cleaned + n && std::isfinite(value)) return value;
-  }
-  return ParseFloatAttributeGeneral(raw);
-}
-
-const core::FormatSettings& DotSettings() {
-  static const core::FormatSettings kDot = [] {
-    core::FormatSettings fs = core::FormatSettings::English();
-    fs.DecimalSeparator = ".";
-    fs.ThousandSeparator = "";
-    return fs;
-  }();
-  return kDot;
 }
 
 }  // namespace
@@ -332,7 +288,7 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
   size_t dot;
   while ((dot = name.find('.')) != std::string_view::npos) {
     const core::ClassInfo* info = target->ClassType();
-    const PropInfo* p = info ? info->FindProperty(name.substr(0, dot)) : nullptr;
+    const PropInfo* p = info ? FindPropertyCached(info, name.substr(0, dot)) : nullptr;
     if (!p || p->kind != TypeKind::Class || p->role == ObjectRole::Reference || !p->get_object) {
       return;
     }
@@ -404,7 +360,7 @@ void TfrxXMLSerializer::ApplyOne(std::string_view name, std::string_view raw,
   if (name == "Name" && component && component->AsReport()) return;
 
   const core::ClassInfo* info = target->ClassType();
-  const PropInfo* p = info ? info->FindProperty(name) : nullptr;
+  const PropInfo* p = info ? FindPropertyCached(info, name) : nullptr;
   if (!p || !p->HasSetter()) return;
   switch (p->kind) {
     case TypeKind::Enumeration: {
@@ -486,8 +442,10 @@ TfrxComponent* TfrxXMLSerializer::FindBelow(const TfrxComponent& scope, std::str
 }
 
 void TfrxXMLSerializer::ResolveFixups(const TfrxComponent* root) {
-  std::vector<Fixup> fixups = std::move(fixups_);
-  fixups_.clear();
+  if (fixups_.empty()) return;
+  // Taken out while resolving; the emptied list goes back for its room.
+  std::vector<Fixup> fixups;
+  fixups.swap(fixups_);
   const TfrxComponent* scope = root;
   if (root) {
     if (TfrxReport* report = root->Report()) scope = report;
@@ -504,6 +462,8 @@ void TfrxXMLSerializer::ResolveFixups(const TfrxComponent* root) {
     }
     if (found) f.prop->set_object(*f.object, found);
   }
+  fixups.clear();
+  if (fixups_.empty()) fixups_.swap(fixups);
 }
 
 void TfrxXMLSerializer::ReadChildren(TfrxComponent& parent, core::TfrxXMLItem* item,
@@ -604,11 +564,18 @@ std::unique_ptr<TfrxComponent> TfrxXMLSerializer::CreateFromText(std::string_vie
 
 void TfrxXMLSerializer::ApplyItemAttributes(std::string_view text, core::TObject& object,
                                             const TfrxComponent* root) {
-  std::vector<Fixup> outer = std::move(fixups_);
-  fixups_.clear();
-  ApplyAttributes(text, object);
+  ApplyItemAttributes(std::span<const std::string_view>(&text, 1), object, root);
+}
+
+void TfrxXMLSerializer::ApplyItemAttributes(std::span<const std::string_view> parts,
+                                            core::TObject& object, const TfrxComponent* root) {
+  // The references of a tree being read wait for the whole tree, and these are resolved
+  // now: the waiting ones are set aside meanwhile.
+  std::vector<Fixup> outer;
+  if (!fixups_.empty()) outer.swap(fixups_);
+  for (std::string_view part : parts) ApplyAttributes(part, object);
   ResolveFixups(root);
-  fixups_ = std::move(outer);
+  if (!outer.empty()) fixups_.swap(outer);
 }
 
 }  // namespace lgoty::report

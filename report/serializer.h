@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -118,6 +119,10 @@ class TfrxXMLSerializer {
   // Applies attributes to a collection entry and resolves its references at once among the
   // objects below root.
   void ApplyItemAttributes(std::string_view text, core::TObject& object,
+                           const TfrxComponent* root = nullptr);
+  // The same for the texts joined by blanks, without joining them: every part but the last
+  // holds whole attributes only (name="value", as ForEachAttribute gives them).
+  void ApplyItemAttributes(std::span<const std::string_view> parts, core::TObject& object,
                            const TfrxComponent* root = nullptr);
   // Applies attributes whose references are resolved with the rest of the tree.
   void ApplyDeferredAttributes(std::string_view text, core::TObject& object) {

@@ -1,7 +1,11 @@
 // Reading prepared pages: page items rebuilt into page trees, the page cache, page sizes,
 // logical page numbers and the editing operations of the preview.
 #include <algorithm>
+#include <cstdint>
 #include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/locale.h"
 #include "report/pages.h"
@@ -94,6 +98,19 @@ bool IsPageObjectClass(const core::ClassInfo* cls) {
   return answer;
 }
 
+// Counts the pages this thread has begun to build: the alias lookups BuildObjects keeps are
+// those of the page with the current count.
+thread_local uint64_t page_builds = 0;
+
+size_t AliasSlotOf(std::string_view alias, size_t slots) {
+  uint64_t h = 14695981039346656037ull;
+  for (char c : alias) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 1099511628211ull;
+  }
+  return static_cast<size_t>((h ^ (h >> 32)) % slots);
+}
+
 }  // namespace
 
 void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, TfrxComponent* root,
@@ -102,10 +119,31 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
   auto& registry = core::ClassRegistry::Instance();
   // The attribute texts of an object, applied as parts; used up before the children.
   thread_local std::vector<std::string_view> parts;
+  // The aliases of a page, looked up in the dictionary and among the source infos: the
+  // same few come back on every row. Neither changes while a page is built, so the answers
+  // are kept for the page (page_builds) of this store.
+  struct AliasSlot {
+    std::string alias;
+    uint64_t page = 0;
+    const TfrxPreviewPages* pages = nullptr;
+    const TfrxDictionary::Entry* entry = nullptr;
+    const SourceInfo* info = nullptr;
+  };
+  constexpr size_t kAliasSlots = 64;
+  thread_local AliasSlot slots[kAliasSlots];
   for (int i = 0; i < item->Count(); ++i) {
     TfrxXMLItem* child = item->Items(i);
-    const TfrxDictionary::Entry* entry = dictionary_.Find(child->Name());
-    const SourceInfo* info = entry ? InfoOf(entry->object) : nullptr;
+    const std::string& alias = child->Name();
+    AliasSlot& slot = slots[AliasSlotOf(alias, kAliasSlots)];
+    if (slot.page != page_builds || slot.pages != this || slot.alias != alias) {
+      slot.alias = alias;
+      slot.page = page_builds;
+      slot.pages = this;
+      slot.entry = dictionary_.Find(alias);
+      slot.info = slot.entry ? InfoOf(slot.entry->object) : nullptr;
+    }
+    const TfrxDictionary::Entry* entry = slot.entry;
+    const SourceInfo* info = slot.info;
     std::string text;
     const core::ClassInfo* cls = nullptr;
     if (info) {
@@ -165,6 +203,7 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
 std::unique_ptr<TfrxReportPage> TfrxPreviewPages::BuildPage(TfrxXMLItem* item,
                                                             PreparedObjectRecycler* recycler) {
   auto page = std::make_unique<TfrxReportPage>();
+  ++page_builds;
   TfrxXMLSerializer serializer;
   if (IsCompletePageName(item->Name())) {
     serializer.ReadTree(*page, item);

@@ -22,6 +22,7 @@
 // Every loop checks the report's terminated flag (StopReport, a cancelled progress).
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -165,13 +166,14 @@ class TfrxEngine final : public TfrxCustomEngine {
   void FinishBand(TfrxBand& band);
   void ShowSplit(TfrxBand& band);
   ShiftLists& ShiftListsOf(TfrxBand& band);
-  // The objects of a band (AllObjects) with their report-component and view sides, found
-  // once and kept while the band holds the same objects of the same classes.
+  // The objects of a band (AllObjects) with their report-component, view and memo sides,
+  // found once and kept while the band holds the same objects of the same classes.
   struct BandObjects {
     std::vector<TfrxComponent*> all;
     std::vector<const core::ClassInfo*> classes;  // of all: a freed object's place reused
     std::vector<TfrxReportComponent*> components;  // the report components of all, in order
     std::vector<TfrxView*> views;                  // per component: its view side or null
+    std::vector<TfrxCustomMemoView*> memos;        // per component: its memo side or null
     std::vector<TfrxSubreport*> subreports;        // of all, in order
   };
   std::shared_ptr<const BandObjects> ObjectsOf(TfrxBand& band);
@@ -225,7 +227,14 @@ class TfrxEngine final : public TfrxCustomEngine {
   PageContext* context_ = nullptr;  // the page being built
   TfrxReportPage* page_ = nullptr;
   std::map<TfrxBand*, ShiftLists> shift_lists_;
-  std::map<TfrxBand*, std::shared_ptr<const BandObjects>> band_objects_;
+  std::vector<double> growth_;  // StretchBand's growth per view
+  // A band's objects as last found, and the count of tree changes (ComponentTreeChanges)
+  // they were last checked at: while it stands, they need no walk of the band.
+  struct KnownBandObjects {
+    std::shared_ptr<const BandObjects> objects;
+    uint64_t checked_at = 0;
+  };
+  std::map<TfrxBand*, KnownBandObjects> band_objects_;
   // What printing changes on a band and its objects (places, sizes, visibility), saved
   // when the band is prepared and put back once it is printed.
   struct SavedBounds {

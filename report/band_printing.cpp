@@ -6,6 +6,7 @@
 
 #include "report/band_engine.h"
 #include "report/bands.h"
+#include "report/component_changes.h"
 #include "report/engine_links.h"
 #include "report/engine_output.h"
 #include "report/pages.h"
@@ -21,11 +22,9 @@ namespace {
 
 constexpr double kEpsilon = 1e-4;
 
-// Bands that are placed where the engine puts them, whatever space is left.
-bool IsFixedPlaceBand(const TfrxBand& band) {
-  int n = BandNumber(band);
-  return n == 3 || n == 16 || n == 17 || n < 0;
-}
+// Bands that are placed where the engine puts them, whatever space is left (by the band
+// number of their kind).
+bool IsFixedPlaceBand(int n) { return n == 3 || n == 16 || n == 17 || n < 0; }
 
 bool IsMultiColumnDataBand(const TfrxBand& band) {
   auto* data = CachedCast<const TfrxDataBand>(&band);
@@ -72,10 +71,16 @@ bool SameSubtree(const TfrxComponent& parent, const std::vector<TfrxComponent*>&
 }  // namespace
 
 std::shared_ptr<const TfrxEngine::BandObjects> TfrxEngine::ObjectsOf(TfrxBand& band) {
-  std::shared_ptr<const BandObjects>& cached = band_objects_[&band];
-  if (cached) {
+  KnownBandObjects& known = band_objects_[&band];
+  const uint64_t changes = ComponentTreeChanges();
+  if (known.objects) {
+    if (known.checked_at == changes) return known.objects;
     size_t at = 0;
-    if (SameSubtree(band, cached->all, cached->classes, at) && at == cached->all.size()) return cached;
+    if (SameSubtree(band, known.objects->all, known.objects->classes, at) &&
+        at == known.objects->all.size()) {
+      known.checked_at = changes;
+      return known.objects;
+    }
   }
   // A new snapshot rather than a change in place: a caller may still walk the old one.
   auto objects = std::make_shared<BandObjects>();
@@ -86,11 +91,13 @@ std::shared_ptr<const TfrxEngine::BandObjects> TfrxEngine::ObjectsOf(TfrxBand& b
     if (!object) continue;
     objects->components.push_back(object);
     objects->views.push_back(dynamic_cast<TfrxView*>(object));
+    objects->memos.push_back(dynamic_cast<TfrxCustomMemoView*>(object));
     if (auto* sub = dynamic_cast<TfrxSubreport*>(object)) objects->subreports.push_back(sub);
   }
   objects->all = std::move(all);
-  cached = std::move(objects);
-  return cached;
+  known.objects = std::move(objects);
+  known.checked_at = changes;
+  return known.objects;
 }
 
 void TfrxEngine::ShowBand(TfrxBand* band) {
@@ -116,7 +123,8 @@ void TfrxEngine::ShowBandImpl(TfrxBand* band) {
 
   bool split = false;
   double shown_top = cur_y_;
-  if (band->Visible() && !IsFixedPlaceBand(*band) && !IsMultiColumnDataBand(*band) &&
+  auto* data = CachedCast<TfrxDataBand>(band);
+  if (band->Visible() && !IsFixedPlaceBand(number) && !(data && data->columns > 1) &&
       !adding_page_ && context_ && FreeSpace() < band->Height() - kEpsilon) {
     if ((band->allow_split && !keep_band_) || band->Height() > PageBodyHeight() + kEpsilon) {
       if (!band->allow_split && band != first_row_band_ && !band->start_new_page &&
@@ -144,9 +152,7 @@ void TfrxEngine::ShowBandImpl(TfrxBand* band) {
   }
   if (kept_child) EndKeep(band);
   last_shown_top_ = shown_top;  // the band's own, not its child's
-  if (auto* data = CachedCast<TfrxDataBand>(band)) {
-    links::AddAggregateRow(report_, *data);
-  }
+  if (data) links::AddAggregateRow(report_, *data);
 }
 
 void TfrxEngine::PrepareBand(TfrxBand& band) {
@@ -169,7 +175,9 @@ void TfrxEngine::PrepareBand(TfrxBand& band) {
   for (TfrxComponent* c : objects->all) {
     saved.push_back({c, c->Left(), c->Top(), c->Width(), c->Height(), c->Visible()});
   }
-  links::BeforePrint(band);
+  // The band's objects belong to the band's report (the hooks do nothing without one).
+  TfrxReport* report = band.Report();
+  links::BeforePrint(report, band, nullptr);
   // Only the band's script handler can change its objects before they are filled.
   if (!band.on_before_print.empty()) {
     FireEvent(band.on_before_print, &band);
@@ -178,11 +186,12 @@ void TfrxEngine::PrepareBand(TfrxBand& band) {
   for (size_t i = 0; i < objects->components.size(); ++i) {
     TfrxReportComponent* object = objects->components[i];
     links::SetCurrentObject(report_, object->Name());
-    links::BeforePrint(*object);
+    TfrxCustomMemoView* memo = objects->memos[i];
+    links::BeforePrint(report, *object, memo);
     TfrxView* view = objects->views[i];
     if (band.Visible() && view) FireEvent(view->on_before_print, view);
     if (object->Visible()) {
-      links::FillData(*object);
+      links::FillData(report, memo, view);
       if (view) FireEvent(view->on_after_data, view);
     }
   }
@@ -196,10 +205,14 @@ double TfrxEngine::NeededHeight(TfrxView& view) { return links::CalcHeight(view)
 void TfrxEngine::StretchBand(TfrxBand& band) {
   ShiftLists& lists = ShiftListsOf(band);
   const std::vector<TfrxView*>& views = lists.Views();
-  std::vector<double> growth(views.size(), 0.0);
+  const std::vector<TfrxStretcheable*>& stretcheables = lists.Stretcheables();
+  // Borrowed from the member and given back, so that printing a band allocates nothing (a
+  // band printed while this one is measured finds the member empty and makes its own).
+  std::vector<double> growth = std::move(growth_);
+  growth.assign(views.size(), 0.0);
   bool grew = false;
   for (size_t i = 0; i < views.size(); ++i) {
-    auto* s = CachedCast<TfrxStretcheable>(views[i]);
+    TfrxStretcheable* s = stretcheables[i];
     if (!s || !s->Visible() || s->stretch_mode == TfrxStretchMode::smDontStretch) continue;
     const double needed = NeededHeight(*s);
     if (needed > s->Height() + kEpsilon) {
@@ -209,6 +222,7 @@ void TfrxEngine::StretchBand(TfrxBand& band) {
     }
   }
   if (grew) lists.ApplyGrowth(growth);
+  growth_ = std::move(growth);
 
   double lowest = 0;
   bool any = false;
@@ -219,8 +233,7 @@ void TfrxEngine::StretchBand(TfrxBand& band) {
   }
   if (band.stretched && !views.empty()) band.SetHeight(any ? lowest : 0);
   FireEvent(band.on_after_calc_height, &band);
-  for (TfrxView* v : views) {
-    auto* s = CachedCast<TfrxStretcheable>(v);
+  for (TfrxStretcheable* s : stretcheables) {
     if (s && s->Visible() && s->stretch_mode == TfrxStretchMode::smMaxHeight) {
       s->SetHeight(std::max(0.0, lowest - s->Top()));
     }
@@ -240,11 +253,12 @@ void TfrxEngine::PlaceBand(TfrxBand& band) {
 void TfrxEngine::FinishBand(TfrxBand& band) {
   const std::shared_ptr<const BandObjects> objects = ObjectsOf(band);
   if (!objects->subreports.empty()) CollectSubreports(band, *objects);
+  TfrxReport* report = band.Report();
   for (size_t i = 0; i < objects->components.size(); ++i) {
-    links::AfterPrint(*objects->components[i]);
+    links::AfterPrint(report, *objects->components[i], objects->memos[i]);
     if (TfrxView* view = objects->views[i]) FireEvent(view->on_after_print, view);
   }
-  links::AfterPrint(band);
+  links::AfterPrint(report, band, nullptr);
   FireEvent(band.on_after_print, &band);
   if (auto it = saved_bounds_.find(&band); it != saved_bounds_.end() && it->second.active) {
     it->second.active = false;

@@ -1,8 +1,10 @@
 #include "report/band_tree.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 
 #include "report/pages.h"
 #include "report/resources.h"
@@ -40,12 +42,31 @@ std::string ErrorLine(const char* key, const TfrxBand& band) {
 
 }  // namespace
 
-int BandNumber(const TfrxBand& band) {
-  const char* name = band.ClassName();
+int BandNumberOfClass(const char* class_name) {
   for (const KindEntry& e : kKinds) {
-    if (std::strcmp(e.class_name, name) == 0) return e.number;
+    if (std::strcmp(e.class_name, class_name) == 0) return e.number;
   }
   return -1;
+}
+
+int BandNumber(const TfrxBand& band) {
+  // The class name, and so the number, follows from the band's exact class: the number is
+  // looked up by name once per class and thread and then found by the class's type record.
+  struct Known {
+    const std::type_info* type = nullptr;
+    int number = -1;
+  };
+  constexpr size_t kKnown = 16;  // more kinds than a page usually has; replaced round robin
+  thread_local std::array<Known, kKnown> known{};
+  thread_local size_t next = 0;
+  const std::type_info* type = &typeid(band);
+  for (const Known& k : known) {
+    if (k.type == type) return k.number;
+  }
+  const int number = BandNumberOfClass(band.ClassName());
+  known[next] = {type, number};
+  next = (next + 1) % kKnown;
+  return number;
 }
 
 bool IsDataBandNumber(int number) { return number >= 6 && number <= 11; }

@@ -31,6 +31,8 @@ class TfrxDataSet;
 
 // The band number of a band's kind; -1 for the band base or an unknown kind.
 int BandNumber(const TfrxBand& band);
+// The same by the name of the band's class.
+int BandNumberOfClass(const char* class_name);
 bool IsDataBandNumber(int number);
 
 struct GroupState {

@@ -6,6 +6,7 @@
 #include "core/stream.h"
 #include "core/xml_document.h"
 #include "report/class_registration.h"
+#include "report/component_changes.h"
 #include "report/pages.h"
 #include "report/report.h"
 #include "report/serializer.h"
@@ -14,6 +15,12 @@ namespace lgoty::report {
 
 LGOTY_REPORT_CLASS_IMPL(TfrxComponent)
 LGOTY_REPORT_CLASS_IMPL(TfrxReportComponent)
+
+namespace {
+thread_local uint64_t tree_changes = 0;
+}  // namespace
+
+uint64_t ComponentTreeChanges() { return tree_changes; }
 
 void ComponentLink::Set(TfrxComponent* target) {
   if (target == target_) return;
@@ -62,6 +69,7 @@ bool IsValidIdent(std::string_view name) {
 TfrxComponent::TfrxComponent() = default;
 
 TfrxComponent::~TfrxComponent() {
+  if (!objects_.empty()) ++tree_changes;
   // Children go first, so that their links and names leave the report while it is intact.
   while (!objects_.empty()) {
     std::unique_ptr<TfrxComponent> child = std::move(objects_.back());
@@ -123,6 +131,7 @@ TfrxComponent* TfrxComponent::Adopt(std::unique_ptr<TfrxComponent> child, int in
   assert(child && !child->parent_ && !child->IsAncestorOf(this) && child.get() != this);
   TfrxComponent* raw = child.get();
   raw->parent_ = this;
+  ++tree_changes;
   if (index < 0 || index > ObjectCount()) {
     objects_.push_back(std::move(child));
   } else {
@@ -147,6 +156,7 @@ std::unique_ptr<TfrxComponent> TfrxComponent::Release(TfrxComponent* child) {
   if (index < 0) return nullptr;
   std::unique_ptr<TfrxComponent> owned = std::move(objects_[static_cast<size_t>(index)]);
   objects_.erase(objects_.begin() + index);
+  ++tree_changes;
   if (TfrxReport* report = Report()) owned->DetachSubtree(report);
   owned->parent_ = nullptr;
   return owned;

@@ -17,6 +17,7 @@ class TfrxBand;
 class TfrxDataBand;
 class TfrxReportComponent;
 class TfrxView;
+class TfrxCustomMemoView;
 
 namespace engine_links {
 
@@ -48,10 +49,13 @@ bool CallProcedure(TfrxReport& report, const std::string& name,
                    std::vector<core::Variant>& args);
 
 // Per print of an object: BeforePrint remembers what printing may change, FillData fills
-// the content (memo expressions), AfterPrint restores what BeforePrint remembered.
-void BeforePrint(TfrxReportComponent& object);
-void FillData(TfrxReportComponent& object);
-void AfterPrint(TfrxReportComponent& object);
+// the content (memo expressions), AfterPrint restores what BeforePrint remembered. report
+// is the object's Report() (nothing happens without one), memo and view the object seen as
+// a memo and as a view (null when it is not one; FillData fills the memo, or else the
+// view): the engine finds them once per band and print, not again in every hook.
+void BeforePrint(TfrxReport* report, TfrxReportComponent& object, TfrxCustomMemoView* memo);
+void FillData(TfrxReport* report, TfrxCustomMemoView* memo, TfrxView* view);
+void AfterPrint(TfrxReport* report, TfrxReportComponent& object, TfrxCustomMemoView* memo);
 // Clears the remembered text of memos with SuppressRepeated on the band.
 void ResetSuppressRepeated(TfrxBand& band);
 

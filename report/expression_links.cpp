@@ -47,27 +47,24 @@ bool CallProcedure(TfrxReport& report, const std::string& name, std::vector<core
   return report.Expressions().Script().CallProcedure(name, args);
 }
 
-void BeforePrint(TfrxReportComponent& object) {
-  TfrxReport* report = object.Report();
+void BeforePrint(TfrxReport* report, TfrxReportComponent& object, TfrxCustomMemoView* memo) {
   if (report == nullptr) return;
   report->Expressions().SaveForPrint(object);
-  if (auto* memo = CachedCast<TfrxCustomMemoView>(&object)) MemoBeforePrint(*memo);
+  if (memo) MemoBeforePrint(*memo);
 }
 
-void FillData(TfrxReportComponent& object) {
-  TfrxReport* report = object.Report();
+void FillData(TfrxReport* report, TfrxCustomMemoView* memo, TfrxView* view) {
   if (report == nullptr) return;
-  if (auto* memo = CachedCast<TfrxCustomMemoView>(&object)) {
+  if (memo) {
     MemoFillData(report->Expressions(), *memo);
-  } else if (auto* view = CachedCast<TfrxView>(&object)) {
+  } else if (view) {
     ViewFillData(report->Expressions(), *view);
   }
 }
 
-void AfterPrint(TfrxReportComponent& object) {
-  TfrxReport* report = object.Report();
+void AfterPrint(TfrxReport* report, TfrxReportComponent& object, TfrxCustomMemoView* memo) {
   if (report == nullptr) return;
-  if (auto* memo = CachedCast<TfrxCustomMemoView>(&object)) MemoAfterPrint(*memo);
+  if (memo) MemoAfterPrint(*memo);
   report->Expressions().RestoreAfterPrint(object);
 }
 

@@ -28,6 +28,8 @@ void ShiftLists::Build(TfrxBand& band) {
   std::stable_sort(views_.begin(), views_.end(),
                    [](const TfrxView* a, const TfrxView* b) { return a->Top() < b->Top(); });
   const size_t n = views_.size();
+  stretcheables_.clear();
+  for (TfrxView* v : views_) stretcheables_.push_back(dynamic_cast<TfrxStretcheable*>(v));
   parents_.assign(n, {});
   for (size_t b = 0; b < n; ++b) {
     const TfrxView* vb = views_[b];
@@ -55,7 +57,8 @@ void ShiftLists::Build(TfrxBand& band) {
 
 void ShiftLists::ApplyGrowth(const std::vector<double>& growth) const {
   const size_t n = views_.size();
-  std::vector<double> passes(n, 0.0);
+  std::vector<double>& passes = passes_;
+  passes.assign(n, 0.0);
   for (size_t b = 0; b < n; ++b) {
     TfrxView* v = views_[b];
     const double own = b < growth.size() ? growth[b] : 0.0;

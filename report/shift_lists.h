@@ -23,6 +23,7 @@ namespace lgoty::report {
 
 class TfrxBand;
 class TfrxView;
+class TfrxStretcheable;
 
 class ShiftLists {
  public:
@@ -34,6 +35,8 @@ class ShiftLists {
   // it (empty: it belongs to the band).
   const std::vector<TfrxView*>& Views() const { return views_; }
   const std::vector<std::vector<int>>& Parents() const { return parents_; }
+  // Per view of Views(): its stretchable side, or null when it cannot stretch.
+  const std::vector<TfrxStretcheable*>& Stretcheables() const { return stretcheables_; }
 
   // Moves the views by the growth recorded for each (growth[i] for Views()[i]), as the
   // rules above say. Heights have already been changed by the caller.
@@ -42,6 +45,9 @@ class ShiftLists {
  private:
   std::vector<TfrxView*> views_;
   std::vector<std::vector<int>> parents_;
+  std::vector<TfrxStretcheable*> stretcheables_;
+  // What each view passes down, kept between calls so that a band's print allocates nothing.
+  mutable std::vector<double> passes_;
 };
 
 }  // namespace lgoty::report

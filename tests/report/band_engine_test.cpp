@@ -600,5 +600,89 @@ TEST_F(BandEngineTest, WhatARowChangesIsPutBackBeforeEveryNextRow) {
   EXPECT_EQ(memo->tag_str, "t[N]");
 }
 
+// Objects taken from and given to a band between two of its prints (here by the band's
+// child, printed after it) are left out and filled from the next print on, also when the
+// newcomer is of another class.
+TEST_F(BandEngineTest, ObjectsChangedBetweenPrintsOfABandPrintFromItsNextPrint) {
+  auto* data = AddMaster("MasterData1", 100, 20, 6);
+  AddMemo(data, "MemoA", 0, 100, "a[N]");
+  TfrxMemoView* b = AddMemo(data, "MemoB", 100, 100, "b[N]");
+  TfrxMemoView* c = AddMemo(data, "MemoC", 200, 100, "c[N]");
+  auto* child = AddBand<TfrxChild>("Child1", 200, 20);
+  data->child.Set(child);
+  AddMemo(child, "Edit1", 0, 100, "[Edit]");
+  auto values = report_.Expressions().on_get_value;
+  report_.Expressions().on_get_value = [&, values](std::string_view name, core::Variant& value) {
+    if (name != "Edit") return values(name, value);
+    value = core::Variant(std::string());
+    switch (rows_->RecNo() + 1) {
+      case 2: data->Release(b); break;
+      case 3: AddMemo(data, "MemoD", 300, 100, "d[N]"); break;
+      case 4: {
+        data->Release(c);
+        auto* line = data->Add(std::make_unique<TfrxLineView>());
+        line->SetBounds(200, 0, 100, 0);
+        break;
+      }
+      case 5: {
+        // Out and back in: the same object at another place in the list.
+        TfrxComponent* a = data->FindObject("MemoA");
+        data->Adopt(data->Release(a));
+        break;
+      }
+      default: break;
+    }
+    return true;
+  };
+  ASSERT_TRUE(Run()) << report_.Errors().Text();
+  auto pages = Pages();
+  ASSERT_EQ(pages.size(), 1u);
+  std::vector<std::vector<std::string>> rows;
+  for (const Placed& p : pages[0]) {
+    if (p.name == "MasterData1") rows.push_back(p.texts);
+  }
+  const std::vector<std::vector<std::string>> expected = {
+      {"a1", "b1", "c1"}, {"a2", "b2", "c2"}, {"a3", "c3"},
+      {"a4", "c4", "d4"}, {"a5", "d5"},       {"d6", "a6"}};
+  EXPECT_EQ(rows, expected);
+}
+
+// Event handlers are looked up on every print: one a script sets on an object in the
+// middle of the run fires from the next row on, and stops when another replaces it.
+TEST_F(BandEngineTest, AHandlerSetByTheScriptDuringTheRunFiresFromTheNextRow) {
+  auto* data = AddMaster("MasterData1", 100, 20, 7);
+  data->on_after_print = "MasterData1OnAfterPrint";
+  AddMemo(data, "Memo1", 0, 100, "[N]");
+  AddMemo(data, "Memo2", 100, 100, "x");
+  report_.script_text.SetText(
+      "procedure Nothing(Sender: TfrxComponent);\r\nbegin\r\nend;\r\n"
+      "procedure Memo1Mark(Sender: TfrxComponent);\r\n"
+      "begin\r\n  Memo1.Text := 'm' + Memo1.Text;\r\nend;\r\n"
+      "procedure Memo2Hide(Sender: TfrxComponent);\r\n"
+      "begin\r\n  if <N> mod 2 = 0 then Memo2.Visible := False;\r\nend;\r\n"
+      "procedure MasterData1OnAfterPrint(Sender: TfrxComponent);\r\n"
+      "begin\r\n"
+      "  if <N> = 2 then Memo1.OnAfterData := Memo1Mark;\r\n"
+      "  if <N> = 3 then Memo2.OnBeforePrint := Memo2Hide;\r\n"
+      "  if <N> = 5 then begin\r\n"
+      "    Memo1.OnAfterData := Nothing;\r\n"
+      "    Memo2.OnBeforePrint := Nothing;\r\n"
+      "    MasterData1.OnBeforePrint := Memo2Hide;\r\n"
+      "  end;\r\n"
+      "end;\r\n"
+      "begin\r\nend.");
+  ASSERT_TRUE(Run()) << report_.Errors().Text();
+  auto pages = Pages();
+  ASSERT_EQ(pages.size(), 1u);
+  std::vector<std::vector<std::string>> rows;
+  for (const Placed& p : pages[0]) {
+    if (p.name == "MasterData1") rows.push_back(p.texts);
+  }
+  // Row 4 hides Memo2 from the memo's own handler, row 6 from the band's.
+  const std::vector<std::vector<std::string>> expected = {
+      {"1", "x"}, {"2", "x"}, {"m3", "x"}, {"m4"}, {"m5", "x"}, {"6"}, {"7", "x"}};
+  EXPECT_EQ(rows, expected);
+}
+
 }  // namespace
 }  // namespace lgoty::report

@@ -2,7 +2,10 @@
 // the four error lines, and how growth moves the objects below.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <random>
+#include <vector>
 
 #include "report/band_tree.h"
 #include "report/bands.h"
@@ -206,6 +209,103 @@ TEST(ShiftLists, ShiftModesDontShiftAndWhenOverlapped) {
   EXPECT_DOUBLE_EQ(fixed->Top(), 25);        // stays, passes the 10 on
   EXPECT_DOUBLE_EQ(below_fixed->Top(), 50);  // moved by what came through
   EXPECT_DOUBLE_EQ(overlapped->Top(), 55);   // only to the new bottom above it
+}
+
+// A band whose class reports the name of another kind: its number follows the name.
+class RenamedGroupHeader : public TfrxGroupHeader {
+ public:
+  const char* ClassName() const override { return "TfrxFooter"; }
+};
+
+// The number found by the band's exact class (kept per class) is the one its class name
+// gives, whatever order bands of more kinds than the kept entries come in.
+TEST(BandNumber, KeptPerClassAgreesWithTheClassName) {
+  std::vector<std::function<std::unique_ptr<TfrxBand>()>> makers = {
+      [] { return std::make_unique<TfrxReportTitle>(); },
+      [] { return std::make_unique<TfrxReportSummary>(); },
+      [] { return std::make_unique<TfrxPageHeader>(); },
+      [] { return std::make_unique<TfrxPageFooter>(); },
+      [] { return std::make_unique<TfrxHeader>(); },
+      [] { return std::make_unique<TfrxFooter>(); },
+      [] { return std::make_unique<TfrxMasterData>(); },
+      [] { return std::make_unique<TfrxDetailData>(); },
+      [] { return std::make_unique<TfrxSubdetailData>(); },
+      [] { return std::make_unique<TfrxDataBand4>(); },
+      [] { return std::make_unique<TfrxDataBand5>(); },
+      [] { return std::make_unique<TfrxDataBand6>(); },
+      [] { return std::make_unique<TfrxGroupHeader>(); },
+      [] { return std::make_unique<TfrxGroupFooter>(); },
+      [] { return std::make_unique<TfrxChild>(); },
+      [] { return std::make_unique<TfrxColumnHeader>(); },
+      [] { return std::make_unique<TfrxColumnFooter>(); },
+      [] { return std::make_unique<TfrxOverlay>(); },
+      [] { return std::make_unique<TfrxNullBand>(); },
+      [] { return std::make_unique<TfrxBand>(); },
+      [] { return std::make_unique<RenamedGroupHeader>(); },
+  };
+  std::vector<std::unique_ptr<TfrxBand>> bands;
+  for (const auto& make : makers) bands.push_back(make());
+  EXPECT_EQ(BandNumber(*bands[0]), 0);
+  EXPECT_EQ(BandNumber(*bands[8]), 8);
+  EXPECT_EQ(BandNumber(*bands[17]), 17);
+  EXPECT_EQ(BandNumber(*bands[18]), -1);
+  EXPECT_EQ(BandNumber(*bands[19]), -1);
+  EXPECT_EQ(BandNumber(*bands[12]), 12);
+  EXPECT_EQ(BandNumber(*bands[20]), 5);
+  std::mt19937 random(7);
+  for (int round = 0; round < 400; ++round) {
+    const TfrxBand& band = *bands[random() % bands.size()];
+    ASSERT_EQ(BandNumber(band), BandNumberOfClass(band.ClassName())) << band.ClassName();
+  }
+}
+
+// The stretchable side of each view is found when the lists are built; growth passed
+// again and again through the same lists moves the views as fresh lists do.
+TEST(ShiftLists, KeptListsMoveViewsAsFreshListsDo) {
+  std::mt19937 random(11);
+  auto random_band = [&](TfrxMasterData& band, std::mt19937& r) {
+    band.SetBounds(0, 0, 600, 300);
+    for (int i = 0; i < 9; ++i) {
+      TfrxView* view;
+      switch (r() % 4) {
+        case 0: view = band.Add(std::make_unique<TfrxLineView>()); break;
+        case 1: view = band.Add(std::make_unique<TfrxShapeView>()); break;
+        default: view = band.Add(std::make_unique<TfrxMemoView>()); break;
+      }
+      view->SetBounds(static_cast<double>(r() % 400), static_cast<double>(r() % 200),
+                      static_cast<double>(20 + r() % 200), static_cast<double>(5 + r() % 40));
+      view->shift_mode = static_cast<TfrxShiftMode>(r() % 3);
+    }
+  };
+  for (int layout = 0; layout < 20; ++layout) {
+    const unsigned seed = static_cast<unsigned>(random());
+    std::mt19937 r1(seed), r2(seed);
+    TfrxMasterData kept_band, fresh_band;
+    random_band(kept_band, r1);
+    random_band(fresh_band, r2);
+    ShiftLists kept;
+    kept.Build(kept_band);
+    ASSERT_EQ(kept.Stretcheables().size(), kept.Views().size());
+    for (size_t i = 0; i < kept.Views().size(); ++i) {
+      EXPECT_EQ(kept.Stretcheables()[i], dynamic_cast<TfrxStretcheable*>(kept.Views()[i]));
+    }
+    for (int print = 0; print < 5; ++print) {
+      // Every print starts from the designer places, as the engine puts them back.
+      std::vector<double> tops;
+      for (int i = 0; i < kept_band.ObjectCount(); ++i) tops.push_back(kept_band.Object(i)->Top());
+      ShiftLists fresh;
+      fresh.Build(fresh_band);
+      std::vector<double> growth(kept.Views().size());
+      for (double& g : growth) g = random() % 3 == 0 ? static_cast<double>(random() % 50) : 0.0;
+      kept.ApplyGrowth(growth);
+      fresh.ApplyGrowth(growth);
+      for (int i = 0; i < kept_band.ObjectCount(); ++i) {
+        EXPECT_DOUBLE_EQ(kept_band.Object(i)->Top(), fresh_band.Object(i)->Top());
+        kept_band.Object(i)->SetTop(tops[static_cast<size_t>(i)]);
+        fresh_band.Object(i)->SetTop(tops[static_cast<size_t>(i)]);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ class QtTextMeasurer final : public report::TfrxTextMeasurer {
   report::FontMetrics Metrics(const report::CanvasFont& font) override;
   void CharPositions(const report::CanvasFont& font, std::u32string_view text,
                      std::vector<double>& positions) override;
+  bool AddsCharAdvances() const override { return true; }
 
  private:
   struct MeasuredFont {

@@ -61,6 +61,11 @@ class TfrxTextMeasurer {
                              std::vector<double>& positions) = 0;
   // The advance of the whole run (the last position, or 0).
   double TextExtent(const CanvasFont& font, std::u32string_view text);
+  // Whether a run's positions are the running sums, from 0 and left to right, of its
+  // characters' advances, each the one position CharPositions gives that character alone
+  // (no kerning or shaping across characters). A layout may then keep the advances of the
+  // characters it has met and sum a run itself, to the same last bit.
+  virtual bool AddsCharAdvances() const { return false; }
 };
 
 struct CanvasRect {

@@ -145,6 +145,45 @@ void DecodeUtf8Into(std::string_view text, std::u32string& out) {
   out.resize(static_cast<size_t>(dst - first));
 }
 
+// The code point at text[i] as DecodeUtf8Into reads it; i moves past it.
+inline char32_t NextCodePoint(std::string_view text, size_t& i) {
+  const auto byte = static_cast<unsigned char>(text[i]);
+  if (byte < 0x80) {
+    ++i;
+    return byte;
+  }
+  if (byte >= 0xC2 && byte <= 0xDF && i + 1 < text.size() &&
+      (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+    const char32_t c = (static_cast<char32_t>(byte & 0x1F) << 6) |
+                       (static_cast<unsigned char>(text[i + 1]) & 0x3F);
+    i += 2;
+    return c;
+  }
+  char32_t code = 0;
+  const size_t length = core::DecodeUtf8(text.substr(i), &code);
+  i += length == 0 ? 1 : length;
+  return length == 0 ? U'\uFFFD' : code;
+}
+
+// The number of source lines of a memo's lines, or -1 when one of them holds a line break
+// of its own.
+int MemoParagraphs(const core::TStringList& lines) {
+  // The text as a memo's Text gives it is the lines joined by CR LF, without one after the
+  // last. Cut again at its breaks it gives back the lines themselves, except that a last
+  // empty line adds nothing (its break was the text's trailing one).
+  const int count = lines.Count();
+  int paragraphs = count;
+  if (count > 0 && lines[count - 1].empty()) --paragraphs;
+  for (int i = 0; i < paragraphs; ++i) {
+    const std::string& line = lines[i];
+    if (std::memchr(line.data(), '\n', line.size()) != nullptr ||
+        std::memchr(line.data(), '\r', line.size()) != nullptr) {
+      return -1;
+    }
+  }
+  return paragraphs;
+}
+
 }  // namespace
 
 TfrxTextMeasurer& DefaultTextMeasurer() {
@@ -188,7 +227,143 @@ void TfrxDrawText::SetFont(const CanvasFont& font) {
   if (!(font_ == font)) {
     font_ = font;
     advances_measurer_ = {};  // the lines' advances were measured with the old font
+    font_table_ = nullptr;
   }
+}
+
+void TfrxDrawText::SetFont(const TfrxFont& font, double scale) {
+  // CanvasFont::From gives the size as the whole points of the font, as a double.
+  const double size = static_cast<double>(font.Size()) * scale;
+  if (font_.size == size && font_.style == font.style && font_.color == font.color &&
+      font_.charset == font.charset && font_.name == font.name) {
+    return;
+  }
+  CanvasFont canvas_font = CanvasFont::From(font);
+  canvas_font.size = size;
+  SetFont(canvas_font);
+}
+
+TfrxDrawText::FontAdvances* TfrxDrawText::AdvancesOf(const CanvasFont& font) {
+  if (general_only_) return nullptr;
+  TfrxTextMeasurer& measurer = Measurer();
+  const MeasurerStamp stamp = StampOf(measurer);
+  if (!(tables_measurer_ == stamp)) {
+    tables_.clear();
+    font_table_ = nullptr;
+    tables_measurer_ = stamp;
+    tables_serve_ = measurer.AddsCharAdvances();
+  }
+  if (!tables_serve_) return nullptr;
+  const bool own = &font == &font_;
+  if (own && font_table_) return font_table_;
+  FontAdvances* found = nullptr;
+  for (const auto& table : tables_) {
+    if (table->font == font) {
+      found = table.get();
+      break;
+    }
+  }
+  if (!found) {
+    if (tables_.size() == kMaxTables) {
+      tables_.clear();
+      font_table_ = nullptr;
+    }
+    auto table = std::make_unique<FontAdvances>();
+    table->font = font;
+    table->low.assign(kTableRange, std::nan(""));
+    found = table.get();
+    tables_.push_back(std::move(table));
+  }
+  if (own || font == font_) font_table_ = found;
+  return found;
+}
+
+double TfrxDrawText::MeasureChar(FontAdvances& table, char32_t c) {
+  if (c >= kTableRange) {
+    if (auto it = table.other.find(c); it != table.other.end()) return it->second;
+  }
+  Measurer().CharPositions(table.font, std::u32string_view(&c, 1), char_positions_);
+  const double advance = char_positions_.empty() ? 0 : char_positions_.front();
+  if (c < kTableRange) {
+    table.low[c] = advance;
+  } else {
+    table.other.emplace(c, advance);
+  }
+  return advance;
+}
+
+void TfrxDrawText::RunPositions(const CanvasFont& font, std::u32string_view text,
+                                std::vector<double>& positions) {
+  FontAdvances* table = AdvancesOf(font);
+  if (!table) {
+    Measurer().CharPositions(font, text, positions);
+    return;
+  }
+  const size_t n = text.size();
+  positions.resize(n);
+  const double* low = table->low.data();
+  double* out = positions.data();
+  // The measurer's sum: from 0, one advance after the other.
+  double x = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const char32_t c = text[i];
+    double advance = c < kTableRange ? low[c] : std::nan("");
+    if (std::isnan(advance)) advance = MeasureChar(*table, c);
+    x += advance;
+    out[i] = x;
+  }
+}
+
+void TfrxDrawText::DecodeAndMeasure(std::string_view line, FontAdvances& table,
+                                    std::u32string& out, std::vector<double>& positions) {
+  // DecodeUtf8Into and RunPositions in one pass: at most one character per byte, written
+  // in place and cut to what was written.
+  const size_t size = line.size();
+  // Grown only: cutting them to the characters at the end costs nothing.
+  if (out.size() < size) out.resize(size);
+  if (positions.size() < size) positions.resize(size);
+  char32_t* const first = out.data();
+  char32_t* dst = first;
+  double* at = positions.data();
+  const double* low = table.low.data();
+  double x = 0;
+  size_t i = 0;
+  while (i < size) {
+    const char32_t c = NextCodePoint(line, i);
+    *dst++ = c;
+    double advance = c < kTableRange ? low[c] : std::nan("");
+    if (std::isnan(advance)) advance = MeasureChar(table, c);
+    x += advance;
+    *at++ = x;
+  }
+  const auto n = static_cast<size_t>(dst - first);
+  out.resize(n);
+  positions.resize(n);
+}
+
+double TfrxDrawText::DecodedExtent(std::string_view line, FontAdvances& table, size_t& count) {
+  const double* low = table.low.data();
+  double x = 0;
+  size_t n = 0;
+  for (size_t i = 0; i < line.size(); ++n) {
+    const char32_t c = NextCodePoint(line, i);
+    double advance = c < kTableRange ? low[c] : std::nan("");
+    if (std::isnan(advance)) advance = MeasureChar(table, c);
+    x += advance;
+  }
+  count = n;
+  return x;
+}
+
+bool TfrxDrawText::DecodeMeasured(std::string_view line, std::u32string& out) {
+  // A line without tags that is broken at all is measured in the memo's own font.
+  if (!word_wrap_ || (html_ && std::memchr(line.data(), '<', line.size()) != nullptr)) {
+    return false;
+  }
+  FontAdvances* table = AdvancesOf(font_);
+  if (!table) return false;
+  DecodeAndMeasure(line, *table, out, scratch_);
+  return true;
 }
 
 void TfrxDrawText::SetOptions(bool word_wrap, bool html_tags, int rotation, bool wysiwyg,
@@ -272,6 +447,21 @@ void TfrxDrawText::SetText(const std::vector<std::string>& lines, bool full_widt
   FinishText();
 }
 
+void TfrxDrawText::SetText(const core::TStringList& lines, bool full_width) {
+  // As CountLines(TStringList): the lines themselves are the source lines, but for a last
+  // empty one (the joined text's trailing break); a line with a break of its own is cut
+  // there too, so such lines go through the joined text.
+  const int paragraphs = MemoParagraphs(lines);
+  if (paragraphs < 0) {
+    lines.JoinedTo(lines_text_);
+    SetText(std::string_view(lines_text_), full_width);
+    return;
+  }
+  StartText(full_width);
+  for (int i = 0; i < paragraphs; ++i) AddSourceLine(lines[i]);
+  FinishText();
+}
+
 void TfrxDrawText::ClearText() {
   line_count_ = source_count_ = 0;
   FinishText();
@@ -308,9 +498,10 @@ void TfrxDrawText::AddSourceLine(std::string_view line) {
   full_text_ += line;
   full_text_ += "\r\n";
   std::u32string& source = NextSlot(sources_, spare_sources_, source_count_);
-  DecodeUtf8Into(line, source);
+  const bool measured = DecodeMeasured(line, source);
+  if (!measured) DecodeUtf8Into(line, source);
   const size_t first = line_count_;
-  BreakParagraph(source_count_ - 1, source, text_first_width_, text_width_);
+  BreakParagraph(source_count_ - 1, source, text_first_width_, text_width_, measured);
   lines_[first].flags |= TextLine::kParaStart;
   lines_[line_count_ - 1].flags |= TextLine::kParaEnd;
 }
@@ -408,8 +599,7 @@ void TfrxDrawText::MeasureParagraph(const Paragraph& paragraph, std::vector<doub
     CanvasFont font = FontFor(paragraph.attrs[start]);
     size_t end = start + 1;
     while (end < n && SameFont(paragraph.attrs[end], paragraph.attrs[start])) ++end;
-    Measurer().CharPositions(font, std::u32string_view(paragraph.text).substr(start, end - start),
-                             run);
+    RunPositions(font, std::u32string_view(paragraph.text).substr(start, end - start), run);
     for (size_t i = start; i < end; ++i) {
       double advance = i - start < run.size() ? run[i - start] : (run.empty() ? 0 : run.back());
       positions[i] = offset + advance;
@@ -433,7 +623,7 @@ double TfrxDrawText::MeasureLine(const TextLine& line, std::vector<double>* posi
     CanvasFont font = FontFor(line.attrs[start]);
     size_t end = start + 1;
     while (end < n && SameFont(line.attrs[end], line.attrs[start])) ++end;
-    Measurer().CharPositions(font, std::u32string_view(line.text).substr(start, end - start), run);
+    RunPositions(font, std::u32string_view(line.text).substr(start, end - start), run);
     double last = run.empty() ? 0 : run.back();
     if (positions) {
       for (size_t i = start; i < end; ++i) {
@@ -452,11 +642,10 @@ namespace {
 // turn. text is the paragraph without its tags, attr_at(i) the style of character i and
 // pos the absolute advance after each character; font_of(attr) the font of a style.
 // Shared by the full layout and by the line count, so that both break alike.
-template <class AttrAt, class FontOf, class Emit>
+template <class AttrAt, class FontOf, class Extent, class Emit>
 void BreakLines(const std::u32string_view text, const AttrAt& attr_at, const FontOf& font_of,
-                const std::vector<double>& pos, TfrxTextMeasurer& measurer,
-                double char_spacing, bool word_break, double first_width, double full_width,
-                const Emit& emit) {
+                const std::vector<double>& pos, const Extent& extent, double char_spacing,
+                bool word_break, double first_width, double full_width, const Emit& emit) {
   const size_t n = text.size();
   auto width = [&](size_t begin, size_t end) {
     return (end == 0 ? 0 : pos[end - 1]) - (begin == 0 ? 0 : pos[begin - 1]);
@@ -474,7 +663,7 @@ void BreakLines(const std::u32string_view text, const AttrAt& attr_at, const Fon
     std::vector<size_t> breaks = SyllableBreaks(word);
     for (auto it = breaks.rbegin(); it != breaks.rend(); ++it) {
       size_t k = word_start + *it;
-      double hyphen = measurer.TextExtent(font_of(attr_at(k - 1)), U"-") + char_spacing;
+      double hyphen = extent(font_of(attr_at(k - 1)), U"-") + char_spacing;
       if (width(line_start, k) + hyphen <= available) {
         end = k;
         return true;
@@ -517,9 +706,14 @@ void BreakLines(const std::u32string_view text, const AttrAt& attr_at, const Fon
 
 }  // namespace
 
+double TfrxDrawText::RunExtent(const CanvasFont& font, std::u32string_view text) {
+  if (text.empty()) return 0;
+  RunPositions(font, text, extent_positions_);
+  return extent_positions_.empty() ? 0 : extent_positions_.back();
+}
+
 void TfrxDrawText::BreakParagraph(size_t index, const std::u32string& source, double first_width,
-                                  double full_width) {
-  TfrxTextMeasurer& measurer = Measurer();
+                                  double full_width, bool measured) {
   // A paragraph without tags is its own text, every character in the memo's style at its
   // own source position: read as such instead of through ReadTags.
   const bool plain = !general_only_ && !(html_ && source.find(U'<') != std::u32string::npos);
@@ -574,12 +768,15 @@ void TfrxDrawText::BreakParagraph(size_t index, const std::u32string& source, do
     return;
   }
   if (plain) {
-    // One style: one run, measured in one call, as MeasureParagraph measures it.
-    // FontFor(base) is the memo's own font: taken as it is, without a copy.
-    measurer.CharPositions(font_, text, pos);
-    if (pos.size() != n) {
-      const double last = pos.empty() ? 0 : pos.back();
-      pos.resize(n, last);
+    // One style: one run, measured in one call, as MeasureParagraph measures it (unless
+    // it was measured as it was decoded). FontFor(base) is the memo's own font: taken as
+    // it is, without a copy.
+    if (!measured) {
+      RunPositions(font_, text, pos);
+      if (pos.size() != n) {
+        const double last = pos.empty() ? 0 : pos.back();
+        pos.resize(n, last);
+      }
     }
     const double spacing = char_spacing_ * kMeasureScale;
     if (spacing != 0) {
@@ -594,13 +791,38 @@ void TfrxDrawText::BreakParagraph(size_t index, const std::u32string& source, do
     emit(0, n, n, false);
     return;
   }
+  auto extent = [&](const CanvasFont& font, std::u32string_view run) {
+    return RunExtent(font, run);
+  };
   BreakLines(
-      text, attr_at, [&](const TextCharAttr& attr) { return FontFor(attr); }, pos, measurer,
+      text, attr_at, [&](const TextCharAttr& attr) { return FontFor(attr); }, pos, extent,
       char_spacing_ * kMeasureScale, word_break_, first_width, full_width, emit);
 }
 
+size_t TfrxDrawText::CountSourceLine(std::string_view line, double first_width,
+                                     double full_width) {
+  // Every source line gives one line when lines are not broken.
+  if (!word_wrap_) return 1;
+  // Most lines fit: without spacing their last position, summed as the characters are
+  // decoded, tells so before any of them is stored.
+  if (char_spacing_ == 0 &&
+      !(html_ && std::memchr(line.data(), '<', line.size()) != nullptr)) {
+    if (FontAdvances* table = AdvancesOf(font_)) {
+      size_t n = 0;
+      const double extent = DecodedExtent(line, *table, n);
+      if (n <= 1 || extent <= first_width) return 1;
+    }
+  }
+  const bool measured = DecodeMeasured(line, paragraph_source_);
+  if (!measured) DecodeUtf8Into(line, paragraph_source_);
+  return CountParagraphLines(paragraph_source_, first_width, full_width, measured);
+}
+
 size_t TfrxDrawText::CountParagraphLines(const std::u32string& source, double first_width,
-                                         double full_width) {
+                                         double full_width, bool measured) {
+  auto extent = [&](const CanvasFont& font, std::u32string_view run) {
+    return RunExtent(font, run);
+  };
   // Tags change the characters and their styles: such a paragraph is read as the full
   // layout reads it.
   if (general_only_ || (html_ && source.find(U'<') != std::u32string::npos)) {
@@ -614,7 +836,7 @@ size_t TfrxDrawText::CountParagraphLines(const std::u32string& source, double fi
     size_t count = 0;
     BreakLines(
         paragraph.text, [&](size_t i) -> const TextCharAttr& { return paragraph.attrs[i]; },
-        [&](const TextCharAttr& attr) { return FontFor(attr); }, pos, Measurer(),
+        [&](const TextCharAttr& attr) { return FontFor(attr); }, pos, extent,
         char_spacing_ * kMeasureScale, word_break_, first_width, full_width,
         [&](size_t, size_t, size_t, bool) { ++count; });
     return count;
@@ -628,13 +850,15 @@ size_t TfrxDrawText::CountParagraphLines(const std::u32string& source, double fi
   attr.color = font_.color;
   const CanvasFont& font = font_;  // what FontFor(attr) gives, without a copy
   std::vector<double>& pos = scratch_;
-  Measurer().CharPositions(font, source, run_);
   const double spacing = char_spacing_ * kMeasureScale;
-  // Most memos hold a line shorter than their width: without spacing the last position is
-  // the run's own, so the line that fits is known before the positions are copied.
-  if (spacing == 0 && run_.size() >= n && run_[n - 1] <= first_width) return 1;
-  pos.resize(n);
-  for (size_t i = 0; i < n; ++i) pos[i] = i < run_.size() ? run_[i] : (run_.empty() ? 0 : run_.back());
+  if (!measured) {
+    RunPositions(font, source, pos);
+    // A measurer that gave fewer positions than characters: the rest stand at its last.
+    if (pos.size() != n) {
+      const double last = pos.empty() ? 0 : pos.back();
+      pos.resize(n, last);
+    }
+  }
   if (spacing != 0) {
     for (size_t i = 0; i < n; ++i) pos[i] += spacing * static_cast<double>(i + 1);
   }
@@ -642,26 +866,11 @@ size_t TfrxDrawText::CountParagraphLines(const std::u32string& source, double fi
   size_t count = 0;
   BreakLines(
       source, [&](size_t) -> const TextCharAttr& { return attr; },
-      [&](const TextCharAttr&) { return font; }, pos, Measurer(), spacing, word_break_,
-      first_width, full_width, [&](size_t, size_t, size_t, bool) { ++count; });
+      [&](const TextCharAttr&) -> const CanvasFont& { return font; }, pos, extent, spacing,
+      word_break_, first_width, full_width, [&](size_t, size_t, size_t, bool) { ++count; });
   return count;
 }
 
-namespace {
-
-// The code points of text from start up to the first CR or LF (or the end), into out, whose
-// storage is reused from line to line. A CR or LF byte never occurs inside a multi-byte
-// sequence, so the line ends where a byte search would end it, and a sequence cut short by
-// the line's end is ill-formed here as it is in the whole text: its next byte there would be
-// the CR or LF, which continues no sequence. Returns where the line ends.
-size_t DecodeLine(std::string_view text, size_t start, std::u32string& out) {
-  size_t end = start;
-  while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-  DecodeUtf8Into(text.substr(start, end - start), out);
-  return end;
-}
-
-}  // namespace
 
 size_t TfrxDrawText::CountLines(std::string_view text, bool full_width) {
   ClearText();
@@ -671,8 +880,9 @@ size_t TfrxDrawText::CountLines(std::string_view text, bool full_width) {
   size_t start = 0;
   // Source lines as SetText cuts them: CR LF, CR or LF ends one; a trailing end adds none.
   while (start < text.size()) {
-    const size_t end = DecodeLine(text, start, paragraph_source_);
-    count += CountParagraphLines(paragraph_source_, first_width, width);
+    size_t end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    count += CountSourceLine(text.substr(start, end - start), first_width, width);
     if (end == text.size()) break;
     start = end + 1;
     if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
@@ -681,20 +891,10 @@ size_t TfrxDrawText::CountLines(std::string_view text, bool full_width) {
 }
 
 size_t TfrxDrawText::CountLines(const core::TStringList& lines, bool full_width) {
-  // The text as a memo's Text gives it is the lines joined by CR LF, without one after the
-  // last. Cut again at its breaks it gives back the lines themselves, except that a last
-  // empty line adds nothing (its break was the text's trailing one): so they are counted
-  // one by one, without joining them. A line holding a CR or LF of its own is cut there
-  // too: such lines are joined and counted as the text.
-  const int count = lines.Count();
-  int paragraphs = count;
-  if (count > 0 && lines[count - 1].empty()) --paragraphs;
-  for (int i = 0; i < paragraphs; ++i) {
-    const std::string& line = lines[i];
-    if (std::memchr(line.data(), '\n', line.size()) == nullptr &&
-        std::memchr(line.data(), '\r', line.size()) == nullptr) {
-      continue;
-    }
+  // The lines are counted one by one, without joining them; a line holding a CR or LF of
+  // its own is cut there too: such lines are joined and counted as the text.
+  const int paragraphs = MemoParagraphs(lines);
+  if (paragraphs < 0) {
     lines.JoinedTo(lines_text_);
     return CountLines(std::string_view(lines_text_), full_width);
   }
@@ -702,10 +902,7 @@ size_t TfrxDrawText::CountLines(const core::TStringList& lines, bool full_width)
   const double width = (SwapsAxes() ? text_rect_.Height() : text_rect_.Width()) * kMeasureScale;
   const double first_width = full_width ? width : width - paragraph_gap_ * kMeasureScale;
   size_t total = 0;
-  for (int i = 0; i < paragraphs; ++i) {
-    DecodeUtf8Into(lines[i], paragraph_source_);
-    total += CountParagraphLines(paragraph_source_, first_width, width);
-  }
+  for (int i = 0; i < paragraphs; ++i) total += CountSourceLine(lines[i], first_width, width);
   return total;
 }
 
@@ -952,7 +1149,7 @@ double HorizontalPadding(const TfrxCustomMemoView& memo) {
 
 // Everything of a memo but its text.
 void PrepareFrame(const TfrxCustomMemoView& memo, TfrxDrawText& layout, double height) {
-  layout.SetFont(CanvasFont::From(memo.Font()));
+  layout.SetFont(memo.Font());
   layout.SetOptions(memo.word_wrap, memo.allow_html_tags, memo.rotation, memo.wysiwyg,
                     memo.clipped, memo.word_break, memo.rtl_reading);
   layout.SetGaps(memo.line_spacing, memo.char_spacing, memo.paragraph_gap);
@@ -967,7 +1164,7 @@ void PrepareFrame(const TfrxCustomMemoView& memo, TfrxDrawText& layout, double h
 
 void PrepareWithHeight(const TfrxCustomMemoView& memo, TfrxDrawText& layout, double height) {
   PrepareFrame(memo, layout, height);
-  layout.SetText(memo.Text());
+  layout.SetText(memo.Lines());
   layout.SetParaBreaks(memo.first_para_break, memo.last_para_break);
 }
 

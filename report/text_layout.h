@@ -21,6 +21,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "report/canvas.h"
@@ -32,6 +33,7 @@ class TStringList;
 namespace lgoty::report {
 
 class TfrxCustomMemoView;
+class TfrxFont;
 
 // Style of one character after HTML-like tags are read.
 struct TextCharAttr {
@@ -75,6 +77,9 @@ class TfrxDrawText {
   void unlock() { Unlock(); }
 
   void SetFont(const CanvasFont& font);
+  // SetFont of CanvasFont::From(font) with its size times scale; a font the layout has
+  // already is recognised without building it.
+  void SetFont(const TfrxFont& font, double scale = 1);
   void SetOptions(bool word_wrap, bool html_tags, int rotation, bool wysiwyg, bool clipped,
                   bool word_break, bool rtl);
   void SetGaps(double line_spacing, double char_spacing, double paragraph_gap);
@@ -84,6 +89,9 @@ class TfrxDrawText {
   void SetText(const std::vector<std::string>& lines, bool full_width = false);
   // Text whose lines are joined by CR LF (or LF); a trailing line end adds no line.
   void SetText(std::string_view text, bool full_width = false);
+  // SetText of a memo's lines joined as its Text gives them (no last line break), taken
+  // line by line as CountLines(TStringList) takes them.
+  void SetText(const core::TStringList& lines, bool full_width = false);
   // Clears the paragraph start of the first line (first) and the paragraph end of the last
   // line (last): the text continues from, or into, another part.
   void SetParaBreaks(bool first, bool last);
@@ -154,10 +162,47 @@ class TfrxDrawText {
   void ReadTags(const std::u32string& source, Paragraph& paragraph) const;
   // A line at the end of the line list, with the storage of a line of an earlier text.
   TextLine& NewLine();
+  // measured: the paragraph has no tags and scratch_ holds its positions in font_
+  // (DecodeMeasured).
   void BreakParagraph(size_t index, const std::u32string& source, double first_width,
-                      double full_width);
+                      double full_width, bool measured);
+  // The lines one source line (UTF-8) gives.
+  size_t CountSourceLine(std::string_view line, double first_width, double full_width);
   size_t CountParagraphLines(const std::u32string& source, double first_width,
-                             double full_width);
+                             double full_width, bool measured);
+  // Advances of the characters met so far in one font, when the measurer's run positions
+  // are sums of single characters' advances (TfrxTextMeasurer::AddsCharAdvances): a run is
+  // then summed here, in the measurer's order, without asking it. The tables belong to the
+  // layout and are used under its lock like the rest of it.
+  struct FontAdvances {
+    CanvasFont font;
+    std::vector<double> low;  // characters below kTableRange; NaN until measured
+    std::unordered_map<char32_t, double> other;
+  };
+  // Latin, Cyrillic and the punctuation blocks up to U+2200 go into the plain array.
+  static constexpr char32_t kTableRange = 0x2200;
+  // More fonts than this (a preview zoomed many times) start the tables afresh.
+  static constexpr size_t kMaxTables = 32;
+  // The table of font, or null when the measurer does not add advances (or the general
+  // path is taken).
+  FontAdvances* AdvancesOf(const CanvasFont& font);
+  // The advance of c, measured by the measurer and kept.
+  double MeasureChar(FontAdvances& table, char32_t c);
+  // What Measurer().CharPositions(font, text, positions) gives, from the tables when they
+  // serve.
+  void RunPositions(const CanvasFont& font, std::u32string_view text,
+                    std::vector<double>& positions);
+  // DecodeUtf8Into line, out and RunPositions(table.font, out, positions) in one pass.
+  void DecodeAndMeasure(std::string_view line, FontAdvances& table, std::u32string& out,
+                        std::vector<double>& positions);
+  // The last position of a line (UTF-8) in table's font, as DecodeAndMeasure would give it,
+  // without storing anything; count receives the number of characters.
+  double DecodedExtent(std::string_view line, FontAdvances& table, size_t& count);
+  // Decodes a source line into out with its positions in font_ in scratch_, when the line
+  // is to be broken, has no tags and the tables serve; false (nothing done) otherwise.
+  bool DecodeMeasured(std::string_view line, std::u32string& out);
+  // The advance of a whole run (its last position, or 0), as TextExtent gives it.
+  double RunExtent(const CanvasFont& font, std::u32string_view text);
   // Absolute advance after each character of the paragraph, measured run by run.
   void MeasureParagraph(const Paragraph& paragraph, std::vector<double>& positions);
   // Advance of one line, run by run, without spacing; fills positions when given.
@@ -203,6 +248,12 @@ class TfrxDrawText {
   std::u32string paragraph_source_;  // the paragraph CountLines is at
   std::string lines_text_;           // the joined lines CountLines(TStringList) counts
   std::vector<double> line_positions_;  // DrawText's positions of one line
+  std::vector<double> char_positions_;  // one character's position, measured for a table
+  std::vector<double> extent_positions_;  // RunExtent's positions
+  std::vector<std::unique_ptr<FontAdvances>> tables_;
+  MeasurerStamp tables_measurer_;  // the measurer the tables hold for
+  bool tables_serve_ = false;      // that measurer adds advances
+  FontAdvances* font_table_ = nullptr;  // the table of font_, once asked for
   // The widths SetText breaks its source lines to, in measuring units.
   double text_width_ = 0, text_first_width_ = 0;
 };

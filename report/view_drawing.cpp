@@ -97,12 +97,12 @@ void DrawMemo(const TfrxCustomMemoView& memo, const CanvasRect& rect, double sca
   DrawShadow(frame, rect, canvas, scale_x);
   CanvasRect box = BoxOf(frame, rect, scale_x);
   DrawFill(memo.Fill(), box, canvas);
-  const std::string text = memo.Text();
-  if (!text.empty() || memo.underlines) {
+  // The memo's Text is empty when it has no lines or one empty line.
+  const core::TStringList& lines = memo.Lines();
+  const bool empty = lines.Count() == 0 || (lines.Count() == 1 && lines[0].empty());
+  if (!empty || memo.underlines) {
     DrawTextLock lock(layout);
-    CanvasFont font = CanvasFont::From(memo.Font());
-    font.size *= scale_y;
-    layout.SetFont(font);
+    layout.SetFont(memo.Font(), scale_y);
     // Text is clipped to the box here, not by the layout to the box less the gaps, so that
     // descenders reaching into the gaps stay visible.
     layout.SetOptions(memo.word_wrap, memo.allow_html_tags, memo.rotation, memo.wysiwyg, false,
@@ -111,7 +111,7 @@ void DrawMemo(const TfrxCustomMemoView& memo, const CanvasRect& rect, double sca
                    memo.paragraph_gap * scale_x);
     CanvasRect text_rect = Inset(box, memo.gap_x * scale_x, memo.gap_y * scale_y);
     layout.SetDimensions(text_rect, text_rect);
-    layout.SetText(text);
+    layout.SetText(lines);
     layout.SetParaBreaks(memo.first_para_break, memo.last_para_break);
     if (memo.clipped) canvas.PushClip(box);
     layout.DrawText(canvas, memo.halign, memo.valign, memo.underlines, PenOf(frame, scale_x));

@@ -4,10 +4,13 @@
 
 #include <QFontInfo>
 
+#include <random>
+
 #include "render/fonts.h"
 #include "render/text_measurer.h"
 #include "report/text_layout.h"
 #include "report/views.h"
+#include "tests/report/recording_canvas.h"
 
 namespace lgoty::render {
 namespace {
@@ -84,6 +87,92 @@ TEST(QtMeasurer, FontsAskedForInTurnMeasureAsEachAskedForAlone) {
   shared.CharPositions(big, text, big_positions);
   EXPECT_GT(big_positions.back(), arial_positions.back());
   EXPECT_GT(shared.Metrics(big).ascent, shared.Metrics(arial).ascent);
+}
+
+// The measurer says that its runs are sums of single characters' advances: a run's
+// positions must be exactly the running sums of what each character measures alone, for
+// every face, size and style and characters from every range.
+TEST(QtMeasurer, RunsAreTheSumsOfSingleCharacterAdvances) {
+  QtTextMeasurer measurer;
+  ASSERT_TRUE(measurer.AddsCharAdvances());
+  const std::u32string texts[] = {U"Иванов Иван Иванович", U"AVAW To. fi fl ffi",
+                                  U"12 345,67 ₽", U"№ 5 — «ё» ∑∞ \t\U0001F600 x"};
+  const char* names[] = {"Arial", "Times New Roman", "Courier New"};
+  const double sizes[] = {8, 10, 10.5, 14};
+  std::vector<double> run, one;
+  for (const char* name : names) {
+    for (double size : sizes) {
+      for (uint32_t style = 0; style < 4; ++style) {
+        CanvasFont font{name, size, style, report::kDefaultCharset, report::clBlack};
+        for (const std::u32string& text : texts) {
+          measurer.CharPositions(font, text, run);
+          ASSERT_EQ(run.size(), text.size());
+          double x = 0;
+          for (size_t i = 0; i < text.size(); ++i) {
+            QtTextMeasurer fresh;  // nothing kept from the run
+            fresh.CharPositions(font, text.substr(i, 1), one);
+            ASSERT_EQ(one.size(), 1u);
+            x += one[0];
+            EXPECT_EQ(run[i], x) << name << " " << size << " " << style << " at " << i;
+          }
+        }
+      }
+    }
+  }
+}
+
+// Layouts with the Qt measurer keep its advances per font and sum them themselves: what
+// they lay out and draw must be what a layout on the general path (asking the measurer
+// for every run) lays out and draws, on random texts in several faces, sizes and styles,
+// with tags, tabs, long words, every alignment and rotation.
+TEST(QtMeasurer, LayoutsKeepingAdvancesLayOutAsTheMeasurerMeasures) {
+  QtTextMeasurer measurer;
+  report::TfrxDrawText fast(&measurer), general(&measurer);
+  general.UseGeneralPathOnly(true);
+  std::mt19937 random(1210);
+  const std::string pieces[] = {
+      "Иванов", " ", "Иван", "Иванович", "Ivan", "Smith-Jones", "\t", "12.03.1950", "<b>",
+      "</b>", "<i>", "</i>", "<sub>", "</sub>", "<font color=\"#FF0000\">", "</font>", "№", "—",
+      "∑", "переосвидетельствование", "\r\n", "ё", "W", ",", "-"};
+  const CanvasFont fonts[] = {
+      CanvasFont{},
+      CanvasFont{"Arial", 8, report::font_style::fsBold, report::kDefaultCharset,
+                 report::clBlack},
+      CanvasFont{"Times New Roman", 12, report::font_style::fsItalic, 204, report::clBlack},
+      CanvasFont{"Courier New", 10.5, 0, report::kDefaultCharset, report::clBlack}};
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    const int count = static_cast<int>(random() % 12);
+    for (int i = 0; i < count; ++i) text += pieces[random() % std::size(pieces)];
+    const uint32_t flags = random();
+    const CanvasFont& font = fonts[random() % std::size(fonts)];
+    const int rotations[] = {0, 0, 90, 180, 270, 30};
+    const int rotation = rotations[random() % std::size(rotations)];
+    const report::CanvasRect rect{2, 3, 2 + 20 + static_cast<double>(random() % 250),
+                                  3 + 20 + static_cast<double>(random() % 150)};
+    for (report::TfrxDrawText* layout : {&fast, &general}) {
+      layout->SetFont(font);
+      layout->SetOptions(!(flags & 1), flags & 2, rotation, true, true, flags & 4, false);
+      layout->SetGaps(2, (flags & 8) ? 0.5 : 0, (flags & 16) ? 10 : 0);
+      layout->SetDimensions(rect, rect);
+    }
+    EXPECT_EQ(fast.CountLines(text), general.CountLines(text)) << text;
+    fast.SetText(text);
+    general.SetText(text);
+    EXPECT_EQ(fast.LineTexts(), general.LineTexts()) << text;
+    EXPECT_EQ(fast.TextWidth(), general.TextWidth()) << text;
+    report::RecordingCanvas drawn_fast, drawn_general;
+    const auto halign = static_cast<report::TfrxHAlign>((flags >> 8) % 4);
+    fast.DrawText(drawn_fast, halign, report::TfrxVAlign::vaTop);
+    general.DrawText(drawn_general, halign, report::TfrxVAlign::vaTop);
+    ASSERT_EQ(drawn_fast.texts.size(), drawn_general.texts.size()) << text;
+    for (size_t i = 0; i < drawn_fast.texts.size(); ++i) {
+      EXPECT_EQ(drawn_fast.texts[i].x, drawn_general.texts[i].x) << text;
+      EXPECT_EQ(drawn_fast.texts[i].y, drawn_general.texts[i].y) << text;
+      EXPECT_EQ(drawn_fast.texts[i].text, drawn_general.texts[i].text) << text;
+    }
+    if (HasFailure()) break;
+  }
 }
 
 TEST(QtMeasurer, OneLineArialTenMemoWithAFrameNeedsEighteenPixels) {

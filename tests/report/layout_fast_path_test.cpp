@@ -1,13 +1,17 @@
 // The layout's fast paths (texts without tags read without the tag reader, drawn lines
-// taking the advances SetText measured, storage kept from text to text) against the
-// general path of a layout that is told to take it, on random texts: both must give the
-// same lines, heights, widths, parts and drawing calls, to the last bit.
+// taking the advances SetText measured, storage kept from text to text, advances of a
+// measurer that adds them kept per font and summed by the layout, lines measured as they
+// are decoded) against the general path of a layout that is told to take it, on random
+// texts: both must give the same lines, heights, widths, parts and drawing calls, to the
+// last bit.
 #include <gtest/gtest.h>
 
 #include <iterator>
 #include <random>
 
+#include "core/string_list.h"
 #include "core/utf8_text.h"
+#include "report/graphics.h"
 #include "report/text_layout.h"
 #include "tests/report/recording_canvas.h"
 
@@ -15,10 +19,12 @@ namespace lgoty::report {
 namespace {
 
 // Uneven fractional advances, so that a position summed from another start or in another
-// order would differ in its last bits.
+// order would differ in its last bits. With adds, it says that its positions are sums of
+// single characters' advances (they are), so that layouts keep the advances themselves.
 class UnevenMeasurer final : public TfrxTextMeasurer {
  public:
-  explicit UnevenMeasurer(double factor = 1) : factor_(factor) {}
+  explicit UnevenMeasurer(double factor = 1, bool adds = false) : factor_(factor), adds_(adds) {}
+  bool AddsCharAdvances() const override { return adds_; }
   FontMetrics Metrics(const CanvasFont& font) override {
     return {font.MeasureHeight() * 0.81 * factor_, font.MeasureHeight() * 0.23};
   }
@@ -35,6 +41,26 @@ class UnevenMeasurer final : public TfrxTextMeasurer {
 
  private:
   double factor_;
+  bool adds_;
+};
+
+// Advances that depend on the character before (as kerning would): a run's positions are
+// not sums of single characters' advances, so no layout may keep advances of its own.
+class KerningMeasurer final : public TfrxTextMeasurer {
+ public:
+  FontMetrics Metrics(const CanvasFont& font) override {
+    return {font.MeasureHeight() * 0.77, font.MeasureHeight() * 0.21};
+  }
+  void CharPositions(const CanvasFont& font, std::u32string_view text,
+                     std::vector<double>& positions) override {
+    positions.resize(text.size());
+    double x = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+      const double kern = i > 0 && (text[i - 1] + text[i]) % 3 == 0 ? -9.37 : 0;
+      x += (35.3 + static_cast<double>(text[i] % 11) * 5.9) * font.size / 10 + kern;
+      positions[i] = x;
+    }
+  }
 };
 
 void ExpectSameLines(const TfrxDrawText& fast, const TfrxDrawText& general,
@@ -74,18 +100,22 @@ const CanvasFont kFonts[] = {
     CanvasFont{},
     CanvasFont{"Times New Roman", 14, font_style::fsBold, kDefaultCharset, clBlack},
     CanvasFont{"Courier New", 8, font_style::fsItalic, kDefaultCharset, static_cast<TColor>(0x0000FF)},
+    CanvasFont{"Arial", 10.5, font_style::fsUnderline, kDefaultCharset, clBlack},
+    CanvasFont{"Times New Roman", 20, font_style::fsBold | font_style::fsItalic, 204, clBlack},
 };
 
-TEST(LayoutFastPath, RandomTextsGiveWhatTheGeneralPathGives) {
-  UnevenMeasurer measurer;
+// Random texts of every kind under random options, laid out, counted, measured, split and
+// drawn by a layout on its fast paths and by one on the general path.
+void CompareRandomTexts(TfrxTextMeasurer& measurer, uint32_t seed) {
   TfrxDrawText fast(&measurer), general(&measurer);
   general.UseGeneralPathOnly(true);
-  std::mt19937 random(20261209);
+  std::mt19937 random(seed);
   const std::string pieces[] = {
       "a", "word", " ", "  ", "\t", "-", ".", ",", "Иванов", "ё", "переносимость",
       "Long-long-longword", "abcdefghijklmnopqrstuvwxyz", "<b>", "</b>", "<i>", "</i>",
       "<sub>", "</sub>", "<sup>", "</sup>", "<nowrap>", "</nowrap>", "<font color=\"#FF0000\">",
-      "</font>", "<", ">", "<x>", "\r\n", "\n", "\r", "\xD0", "€", "12 345,67"};
+      "</font>", "<", ">", "<x>", "\r\n", "\n", "\r", "\xD0", "€", "12 345,67",
+      "№ 5", "∑∞", "\xF0\x9F\x98\x80", "Σ", "\xE2\x82"};
   for (int round = 0; round < 3000; ++round) {
     std::string text;
     const int count = static_cast<int>(random() % 24);
@@ -126,7 +156,22 @@ TEST(LayoutFastPath, RandomTextsGiveWhatTheGeneralPathGives) {
     fast.DrawText(drawn_fast, halign, valign, flags & 0x40000);
     general.DrawText(drawn_general, halign, valign, flags & 0x40000);
     ExpectSameDrawing(drawn_fast, drawn_general, text);
+    if (::testing::Test::HasFailure()) break;
   }
+}
+
+TEST(LayoutFastPath, RandomTextsGiveWhatTheGeneralPathGives) {
+  UnevenMeasurer measurer;
+  CompareRandomTexts(measurer, 20261209);
+}
+
+// The layout sums the advances it keeps per font as the measurer sums them, and keeps
+// none for a measurer whose positions are not such sums.
+TEST(LayoutFastPath, KeptAdvancesGiveWhatTheMeasurerGives) {
+  UnevenMeasurer adding(1, true);
+  CompareRandomTexts(adding, 20261210);
+  KerningMeasurer kerning;
+  CompareRandomTexts(kerning, 20261211);
 }
 
 TEST(LayoutFastPath, SourceLinesGivenAsAListKeepTheirStorageAndResults) {
@@ -186,11 +231,13 @@ TEST(LayoutFastPath, SourceLinesDecodeAsTheGeneralDecoderDecodesThem) {
 
 TEST(LayoutFastPath, ANewDefaultMeasurerDrawsWithItsOwnAdvances) {
   // Layouts without a measurer of their own: the default one is replaced between laying a
-  // text out and drawing it, the new one measuring twice as wide.
+  // text out and drawing it, the new one measuring twice as wide. Measurers that add
+  // advances leave them in the layout's tables, which must not outlive them.
   TfrxDrawText fast, general;
   general.UseGeneralPathOnly(true);
-  for (int round = 0; round < 3; ++round) {
-    SetDefaultTextMeasurer(std::make_unique<UnevenMeasurer>(1));
+  for (int round = 0; round < 6; ++round) {
+    const bool adds = round % 2 == 1;
+    SetDefaultTextMeasurer(std::make_unique<UnevenMeasurer>(1, adds));
     for (TfrxDrawText* layout : {&fast, &general}) {
       layout->SetFont(CanvasFont{});
       layout->SetOptions(true, false, 0, true, true, false, false);
@@ -199,13 +246,95 @@ TEST(LayoutFastPath, ANewDefaultMeasurerDrawsWithItsOwnAdvances) {
     }
     // Freed first, so that the new one may well take the old one's address.
     SetDefaultTextMeasurer(nullptr);
-    SetDefaultTextMeasurer(std::make_unique<UnevenMeasurer>(2 + round));
+    SetDefaultTextMeasurer(std::make_unique<UnevenMeasurer>(2 + round, adds));
     RecordingCanvas drawn_fast, drawn_general;
     fast.DrawText(drawn_fast, TfrxHAlign::haRight, TfrxVAlign::vaCenter);
     general.DrawText(drawn_general, TfrxHAlign::haRight, TfrxVAlign::vaCenter);
     ExpectSameDrawing(drawn_fast, drawn_general, "default measurer");
+    // Counted and laid out again with the new measurer: its advances, not the old ones.
+    const std::string text = "Сидорова Анна Павловна, 12 345,67 and more words";
+    EXPECT_EQ(fast.CountLines(text), general.CountLines(text)) << round;
+    fast.SetText(text);
+    general.SetText(text);
+    ExpectSameLines(fast, general, text);
+    EXPECT_EQ(fast.TextWidth(), general.TextWidth()) << round;
   }
   SetDefaultTextMeasurer(nullptr);
+}
+
+// A memo's lines are laid out as its joined Text would be: random lines with tags,
+// Cyrillic, empty ones (a last empty line adds nothing) and breaks of their own.
+TEST(LayoutFastPath, MemoLinesLayOutAsTheirJoinedText) {
+  UnevenMeasurer measurer(1, true);
+  TfrxDrawText from_lines(&measurer), from_text(&measurer);
+  from_text.UseGeneralPathOnly(true);
+  const std::string pieces[] = {"",    "а",  "Иванов", " ",    "x y", "<b>",  "</b>", "ё ё",
+                                "\r\n", "\r", "\n",     "\t",   "∑",   "длинноеслово"};
+  std::mt19937 random(4411);
+  for (int round = 0; round < 2000; ++round) {
+    core::TStringList lines;
+    const int count = static_cast<int>(random() % 5);
+    for (int i = 0; i < count; ++i) {
+      std::string line;
+      const int length = static_cast<int>(random() % 6);
+      for (int k = 0; k < length; ++k) {
+        const std::string& piece = pieces[random() % std::size(pieces)];
+        if (piece.find_first_of("\r\n") != std::string::npos && random() % 4 != 0) continue;
+        line += piece;
+      }
+      lines.Add(line);
+    }
+    std::string text;
+    lines.JoinedTo(text);
+    const CanvasFont& font = kFonts[random() % std::size(kFonts)];
+    const bool html = random() % 2 == 0, word_break = random() % 3 == 0;
+    const CanvasRect rect{0, 0, 20 + static_cast<double>(random() % 150), 200};
+    for (TfrxDrawText* layout : {&from_lines, &from_text}) {
+      layout->SetFont(font);
+      layout->SetOptions(true, html, 0, true, true, word_break, false);
+      layout->SetDimensions(rect, rect);
+    }
+    from_lines.SetText(lines);
+    from_text.SetText(text);
+    ExpectSameLines(from_lines, from_text, text);
+    const PartTextResult a = from_lines.PartText(), b = from_text.PartText();
+    EXPECT_EQ(a.fitting, b.fitting) << text;
+    EXPECT_EQ(a.rest, b.rest) << text;
+    if (HasFailure()) break;
+  }
+}
+
+// A memo's font is set without building it when the layout has it already: whatever the
+// order of fonts, the layout ends with the font CanvasFont::From gives, scaled.
+TEST(LayoutFastPath, MemoFontsSetAsTheirCanvasFonts) {
+  UnevenMeasurer measurer(1, true);
+  TfrxDrawText layout(&measurer);
+  std::mt19937 random(5);
+  const char* names[] = {"Arial", "Times New Roman", "Arial ", "arial"};
+  const double scales[] = {1, 1, 0.5, 1.25, 2};
+  for (int round = 0; round < 500; ++round) {
+    TfrxFont font;
+    font.name = names[random() % std::size(names)];
+    font.SetSize(8 + static_cast<int>(random() % 3));
+    font.style = random() % 4;
+    font.color = random() % 3 == 0 ? static_cast<TColor>(0x0000FF) : clBlack;
+    font.charset = random() % 3 == 0 ? 204 : kDefaultCharset;
+    const double scale = scales[random() % std::size(scales)];
+    layout.SetFont(font, scale);
+    CanvasFont expected = CanvasFont::From(font);
+    expected.size *= scale;
+    ASSERT_TRUE(layout.Font() == expected) << round;
+    // The advances follow the font: a line counted after the change measures in it.
+    layout.SetOptions(true, false, 0, true, true, false, false);
+    layout.SetDimensions({0, 0, 40, 100}, {0, 0, 40, 100});
+    TfrxDrawText general(&measurer);
+    general.UseGeneralPathOnly(true);
+    general.SetFont(expected);
+    general.SetOptions(true, false, 0, true, true, false, false);
+    general.SetDimensions({0, 0, 40, 100}, {0, 0, 40, 100});
+    const std::string text = "Петров Пётр Петрович Wide Words";
+    EXPECT_EQ(layout.CountLines(text), general.CountLines(text)) << round;
+  }
 }
 
 }  // namespace

@@ -175,6 +175,8 @@ class TextCodec final : public TFieldCodec {
     return true;
   }
 
+  bool TextIsTrimmedBytes() const override { return true; }
+
   void Encode(std::byte* field, TFieldType type, const TFieldValue* value) const override {
     if (!value) {
       std::memset(field, ' ', size_);

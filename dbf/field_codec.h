@@ -90,6 +90,10 @@ class TFieldCodec {
                       const TFieldValue* value) const = 0;
   // Fills the field of a blank record (spaces for text, zero bytes for binary fields).
   virtual bool BlankIsZero() const { return false; }
+  // True when a text read (a requested string type) gives the field's bytes without their
+  // trailing blanks, null when none are left: a reader of many records may take the bytes
+  // in place (TrimTrailingBlanks) instead of decoding each value.
+  virtual bool TextIsTrimmedBytes() const { return false; }
 };
 
 // Creates the codec for a definition (used by TDbfFieldDef; exposed for tests).

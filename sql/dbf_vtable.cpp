@@ -2,11 +2,14 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
 #include <span>
+#include <system_error>
 #include <vector>
 
 #include "core/code_page.h"
@@ -17,6 +20,7 @@
 #include "platform/file.h"
 #include "sql/collation.h"
 #include "sql/iso_date.h"
+#include "sql/row_prefetch.h"
 #include "sql/single_byte_text.h"
 #include "sql/statement_budget.h"
 #include "sql/text_order.h"
@@ -117,6 +121,12 @@ struct ModuleContext {
 // A scan that keeps the records it orders in memory up to this many bytes; past it, it
 // reads each record again when it is returned.
 size_t sorted_scan_memory = 32u << 20;
+// Threads of a scan that keeps its ordered rows (2: one decodes ahead), and the fewest rows
+// for which the second one is started.
+int scan_threads = 2;
+// Text columns read in place (false: every value through the field's codec).
+bool plain_text_reads = true;
+size_t prefetch_rows = 2048;
 
 struct DbfTable : sqlite3_vtab {
   const ModuleContext* context = nullptr;
@@ -140,20 +150,34 @@ std::string LayoutOf(const dbf::TDbfFieldDefs& defs) {
   return out;
 }
 
+struct PlainText {
+  bool plain = false;
+  size_t offset = 0, size = 0;
+};
+
+// What decoding needs of its own on each thread.
+struct DecodeScratch {
+  dbf::TFieldValue value;
+  std::vector<char> utf8;
+};
+
 struct DbfCursor : sqlite3_vtab_cursor {
   // Held for the life of the scan: it is what an exclusive holder of the file refuses.
   std::unique_ptr<platform::DiskFile> probe;
   dbf::TDbfFile file;
   std::vector<std::byte> record;
   const core::CodePage* code_page = nullptr;
-  // The table of a single-byte code page, and the buffer text values are converted into.
+  // The table of a single-byte code page.
   std::optional<TSingleByteText> text_table;
-  std::vector<char> utf8;
+  // Per column: whether it is a text whose value is its bytes without trailing blanks
+  // (dbf::TFieldCodec::TextIsTrimmedBytes), read in place, and where they stand.
+  std::vector<PlainText> plain;
   uint32_t count = 0;
   uint32_t current = 0;  // record number, 1-based
   uint32_t last = 0;     // the last record this scan may return
   bool eof = true;
-  dbf::TFieldValue value;  // scratch
+  DecodeScratch scratch;  // of this thread
+  TRowValues direct;      // the value ColumnValue makes on this thread
   std::span<const std::byte> row;  // the current record's bytes (record, or in kept)
   // A scan in the order of ORDER BY terms (idxNum 2): the live records' numbers in file
   // order, their bytes one after another when keep is set, and the output order (indexes
@@ -164,6 +188,11 @@ struct DbfCursor : sqlite3_vtab_cursor {
   std::vector<std::byte> kept;
   std::vector<uint32_t> order;
   size_t position = 0;
+  // Columns SQLite reads (bit 63: any from 63 on), and the rows of a kept order decoded
+  // ahead on a second thread. Declared last: it goes (the worker joined) before what the
+  // worker reads.
+  uint64_t columns_used = ~uint64_t{0};
+  std::unique_ptr<TRowPrefetch> prefetch;
 };
 
 void SetError(sqlite3_vtab* vtab, const std::string& message) {
@@ -285,7 +314,9 @@ int BestIndex(sqlite3_vtab* vtab, sqlite3_index_info* info) {
       }
       terms.push_back({column, info->aOrderBy[i].desc != 0});
     }
-    char* text = sqlite3_mprintf("%s", EncodeOrderTerms(terms).c_str());
+    // The terms, then the columns the statement reads (what a scan decodes ahead).
+    const std::string order = EncodeOrderTerms(terms) + ";" + std::to_string(info->colUsed);
+    char* text = sqlite3_mprintf("%s", order.c_str());
     if (!text) return SQLITE_NOMEM;
     info->idxNum = 2;
     info->idxStr = text;
@@ -305,6 +336,145 @@ int OpenCursor(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
 int CloseCursor(sqlite3_vtab_cursor* cur) {
   delete static_cast<DbfCursor*>(cur);
   return SQLITE_OK;
+}
+
+// A date the codec read as the zero date-time was not a date (blank or impossible).
+bool IsZeroDate(core::TDateTime value) { return value == 0; }
+
+TRowValue NumberValue(TRowValue::Type type, int64_t integer) {
+  TRowValue value;
+  value.type = type;
+  value.integer = integer;
+  return value;
+}
+
+TRowValue RealValue(double real) {
+  TRowValue value;
+  value.type = TRowValue::Type::Real;
+  value.real = real;
+  return value;
+}
+
+// A value of bytes appended to the row's text.
+TRowValue BytesValue(TRowValue::Type type, std::string_view bytes, std::string& text) {
+  TRowValue value;
+  value.type = type;
+  value.at = static_cast<uint32_t>(text.size());
+  value.size = static_cast<uint32_t>(bytes.size());
+  text.append(bytes);
+  return value;
+}
+
+// The text of a plain text column in row: its bytes without trailing blanks.
+std::string_view PlainBytes(std::span<const std::byte> row, const PlainText& plain) {
+  const char* begin = reinterpret_cast<const char*>(row.data()) + plain.offset;
+  return {begin, static_cast<size_t>(dbf::TrimTrailingBlanks(begin, begin + plain.size) - begin)};
+}
+
+// Column i's value in row, its bytes appended to text. detached: made on the worker thread,
+// which leaves to the reading thread what needs the memo file or a multi-byte code page's
+// converter (Deferred). An error of the field or memo is an Error value with its message.
+TRowValue DecodeColumn(DbfCursor& cursor, const DbfTable& table, std::span<const std::byte> row,
+                       size_t i, DecodeScratch& scratch, std::string& text, bool detached) {
+  const Column& column = table.columns[i];
+  if (column.kind == ColumnKind::Text && cursor.plain[i].plain) {
+    const std::string_view bytes = PlainBytes(row, cursor.plain[i]);
+    if (bytes.empty()) return TRowValue{};
+    if (cursor.text_table) {
+      return BytesValue(TRowValue::Type::Text, cursor.text_table->Convert(bytes, scratch.utf8),
+                        text);
+    }
+    if (detached) return NumberValue(TRowValue::Type::Deferred, 0);
+    return BytesValue(TRowValue::Type::Text, cursor.code_page->ToUtf8(bytes), text);
+  }
+  const bool deferred = column.kind == ColumnKind::Memo || column.kind == ColumnKind::Blob ||
+                        (column.kind == ColumnKind::Text && !cursor.text_table);
+  if (detached && deferred) return NumberValue(TRowValue::Type::Deferred, 0);
+  const dbf::TDbfFieldDefs& defs = cursor.file.FieldDefs();
+  const dbf::TDbfFieldDef& def = defs[column.field];
+  dbf::TFieldValue& v = scratch.value;
+  try {
+    TFieldType requested = def.FieldType();
+    if (column.kind == ColumnKind::Text) requested = TFieldType::ftString;
+    if (column.kind == ColumnKind::Bytes) requested = TFieldType::ftBytes;
+    if (!dbf::GetFieldData(defs, def, requested, row, &v)) return TRowValue{};
+    switch (column.kind) {
+      case ColumnKind::Text:
+        if (cursor.text_table) {
+          return BytesValue(TRowValue::Type::Text, cursor.text_table->Convert(v.text, scratch.utf8),
+                            text);
+        }
+        return BytesValue(TRowValue::Type::Text, cursor.code_page->ToUtf8(v.text), text);
+      case ColumnKind::Integer:
+        return NumberValue(TRowValue::Type::Integer, v.integer);
+      case ColumnKind::Real:
+        return RealValue(v.real);
+      case ColumnKind::Currency:
+        if (dbf::ValueClassOf(requested) == dbf::TValueClass::BCD) {
+          return RealValue(static_cast<double>(v.integer) / 10000.0);
+        }
+        return RealValue(v.real);
+      case ColumnKind::Date:
+        if (IsZeroDate(v.real)) return TRowValue{};
+        return BytesValue(TRowValue::Type::Text, IsoDate(v.real), text);
+      case ColumnKind::DateTime:
+        if (IsZeroDate(v.real)) return TRowValue{};
+        return BytesValue(TRowValue::Type::Text, IsoDateTime(v.real), text);
+      case ColumnKind::Boolean:
+        return NumberValue(TRowValue::Type::Integer, v.integer ? 1 : 0);
+      case ColumnKind::Bytes:
+        return BytesValue(TRowValue::Type::Blob, v.text, text);
+      case ColumnKind::Memo:
+      case ColumnKind::Blob: {
+        dbf::TMemoFile* memo = cursor.file.MemoFile();
+        if (!memo || v.integer <= 0 || v.integer > UINT32_MAX) return TRowValue{};
+        dbf::TMemoValue value = memo->ReadValue(static_cast<uint32_t>(v.integer));
+        // SQLite makes a blob without bytes to point at NULL.
+        if (!value.data.data()) return TRowValue{};
+        std::string_view bytes(reinterpret_cast<const char*>(value.data.data()),
+                               value.data.size());
+        if (column.kind == ColumnKind::Blob) return BytesValue(TRowValue::Type::Blob, bytes, text);
+        while (!bytes.empty() && (bytes.back() == ' ' || bytes.back() == '\0')) {
+          bytes.remove_suffix(1);
+        }
+        if (bytes.empty()) return TRowValue{};
+        return BytesValue(TRowValue::Type::Text, cursor.code_page->ToUtf8(bytes), text);
+      }
+    }
+  } catch (const std::exception& e) {
+    return BytesValue(TRowValue::Type::Error, e.what(), text);
+  }
+  return TRowValue{};
+}
+
+void ResultValue(sqlite3_context* ctx, const TRowValue& value, const TRowValues& row) {
+  switch (value.type) {
+    case TRowValue::Type::Integer:
+      sqlite3_result_int64(ctx, value.integer);
+      break;
+    case TRowValue::Type::Real:
+      sqlite3_result_double(ctx, value.real);
+      break;
+    case TRowValue::Type::Text: {
+      const std::string_view bytes = row.Bytes(value);
+      sqlite3_result_text64(ctx, bytes.data(), bytes.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+      break;
+    }
+    case TRowValue::Type::Blob: {
+      const std::string_view bytes = row.Bytes(value);
+      sqlite3_result_blob64(ctx, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+      break;
+    }
+    case TRowValue::Type::Error: {
+      const std::string message(row.Bytes(value));
+      sqlite3_result_error(ctx, message.c_str(), -1);
+      break;
+    }
+    case TRowValue::Type::Null:
+    case TRowValue::Type::Deferred:
+      sqlite3_result_null(ctx);
+      break;
+  }
 }
 
 bool IsDeleted(const std::vector<std::byte>& record) {
@@ -342,11 +512,40 @@ void SeekSorted(DbfCursor* cursor) {
     return;
   }
   cursor->eof = true;
+  cursor->prefetch.reset();  // its worker is done: joined here, not when the cursor goes
 }
 
 class EBudgetSpent : public std::runtime_error {
   using runtime_error::runtime_error;
 };
+
+// Decodes the kept rows of the order ahead on a second thread: the columns SQLite reads,
+// each as ColumnValue would make it. Without a thread the scan decodes as it goes.
+void StartPrefetch(DbfCursor* cursor, const DbfTable& table) {
+  const size_t size = cursor->record.size();
+  const size_t columns = table.columns.size();
+  std::vector<bool> used(columns);
+  for (size_t i = 0; i < columns; ++i) {
+    used[i] = (cursor->columns_used >> std::min<size_t>(i, 63)) & 1;
+  }
+  auto scratch = std::make_shared<DecodeScratch>();
+  try {
+    cursor->prefetch = std::make_unique<TRowPrefetch>(
+        cursor->order.size(),
+        [cursor, &table, size, columns, used = std::move(used), scratch](size_t index,
+                                                                        TRowValues& row) {
+          const size_t kept = cursor->order[index];
+          const std::span<const std::byte> bytes(cursor->kept.data() + kept * size, size);
+          row.values.resize(columns);
+          for (size_t i = 0; i < columns; ++i) {
+            row.values[i] = used[i] ? DecodeColumn(*cursor, table, bytes, i, *scratch, row.text, true)
+                                    : NumberValue(TRowValue::Type::Deferred, 0);
+          }
+        });
+  } catch (const std::system_error&) {
+    cursor->prefetch.reset();
+  }
+}
 
 // Reads every live record, orders them by the terms and moves to the first one.
 void StartSortedScan(DbfCursor* cursor, const DbfTable& table,
@@ -365,7 +564,12 @@ void StartSortedScan(DbfCursor* cursor, const DbfTable& table,
   for (const TOrderTerm& term : terms) {
     fields.push_back(&defs[table.columns[static_cast<size_t>(term.column)].field]);
   }
-  dbf::TFieldValue& v = cursor->value;
+  std::vector<const PlainText*> plain;
+  for (const TOrderTerm& term : terms) {
+    const PlainText& column = cursor->plain[static_cast<size_t>(term.column)];
+    plain.push_back(column.plain ? &column : nullptr);
+  }
+  dbf::TFieldValue& v = cursor->scratch.value;
   for (uint32_t n = 1; n <= cursor->count; ++n) {
     if (n % 4096 == 0 && budget && budget->Expired()) throw EBudgetSpent(budget->ExceededText());
     if (cursor->file.ReadRecord(n, cursor->record) != size) break;
@@ -374,7 +578,11 @@ void StartSortedScan(DbfCursor* cursor, const DbfTable& table,
     if (cursor->keep) cursor->kept.insert(cursor->kept.end(), cursor->record.begin(), cursor->record.end());
     // The value ColumnValue gives a text column: the field's text, NULL when blank.
     for (size_t t = 0; t < terms.size(); ++t) {
-      if (dbf::GetFieldData(defs, *fields[t], TFieldType::ftString, cursor->record, &v)) {
+      if (plain[t]) {
+        const std::string_view bytes = PlainBytes(cursor->record, *plain[t]);
+        if (bytes.empty()) columns[t].AddNull();
+        else columns[t].Add(bytes);
+      } else if (dbf::GetFieldData(defs, *fields[t], TFieldType::ftString, cursor->record, &v)) {
         columns[t].Add(v.text);
       } else {
         columns[t].AddNull();
@@ -394,6 +602,9 @@ void StartSortedScan(DbfCursor* cursor, const DbfTable& table,
   }
   cursor->order = OrderRows(ranks, descending, cursor->numbers.size());
   cursor->position = 0;
+  if (cursor->keep && scan_threads > 1 && cursor->order.size() >= prefetch_rows) {
+    StartPrefetch(cursor, table);
+  }
   SeekSorted(cursor);
 }
 
@@ -402,6 +613,7 @@ int Filter(sqlite3_vtab_cursor* cur, int idx_num, const char* idx_str, int argc,
   auto* cursor = static_cast<DbfCursor*>(cur);
   auto* table = static_cast<DbfTable*>(cur->pVtab);
   try {
+    cursor->prefetch.reset();
     if (!cursor->file.Active()) {
       OpenShared(table->path, cursor, true);
       if (LayoutOf(cursor->file.FieldDefs()) != table->layout) {
@@ -412,12 +624,35 @@ int Filter(sqlite3_vtab_cursor* cur, int idx_num, const char* idx_str, int argc,
       if (!cursor->code_page) cursor->code_page = core::FindCodePage(core::AnsiCodePage());
       if (cursor->code_page->IsSingleByte()) cursor->text_table.emplace(*cursor->code_page);
       cursor->record.assign(cursor->file.RecordSize(), std::byte{0});
+      cursor->plain.assign(table->columns.size(), PlainText{});
+      for (size_t i = 0; i < table->columns.size(); ++i) {
+        const dbf::TDbfFieldDef& def = cursor->file.FieldDefs()[table->columns[i].field];
+        const bool inside = def.Offset() >= 1 && def.Size() >= 0 &&
+                            static_cast<size_t>(def.Offset()) + static_cast<size_t>(def.Size()) <=
+                                cursor->record.size();
+        if (table->columns[i].kind == ColumnKind::Text && inside && plain_text_reads &&
+            def.Codec().TextIsTrimmedBytes()) {
+          cursor->plain[i] = {true, static_cast<size_t>(def.Offset()),
+                              static_cast<size_t>(def.Size())};
+        }
+      }
     }
     cursor->count = cursor->file.RecordCount();
     cursor->eof = true;
     cursor->sorted = false;
     std::vector<TOrderTerm> terms;
-    if (idx_num == 2 && idx_str && DecodeOrderTerms(idx_str, terms) && table->context &&
+    std::string_view order = idx_str ? idx_str : "";
+    cursor->columns_used = ~uint64_t{0};
+    if (const size_t mark = order.find(';'); mark != std::string_view::npos) {
+      const std::string_view used = order.substr(mark + 1);
+      uint64_t mask = 0;
+      if (std::from_chars(used.data(), used.data() + used.size(), mask).ptr ==
+          used.data() + used.size()) {
+        cursor->columns_used = mask;
+      }
+      order = order.substr(0, mark);
+    }
+    if (idx_num == 2 && idx_str && DecodeOrderTerms(order, terms) && table->context &&
         table->context->keys) {
       cursor->sorted = true;
       StartSortedScan(cursor, *table, terms);
@@ -456,90 +691,23 @@ int Next(sqlite3_vtab_cursor* cur) {
 
 int Eof(sqlite3_vtab_cursor* cur) { return static_cast<DbfCursor*>(cur)->eof ? 1 : 0; }
 
-void ResultText(sqlite3_context* ctx, const std::string& text) {
-  sqlite3_result_text64(ctx, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-}
-
-// A date the codec read as the zero date-time was not a date (blank or impossible).
-bool IsZeroDate(core::TDateTime value) { return value == 0; }
-
 int ColumnValue(sqlite3_vtab_cursor* cur, sqlite3_context* ctx, int i) {
   auto* cursor = static_cast<DbfCursor*>(cur);
   auto* table = static_cast<DbfTable*>(cur->pVtab);
   if (i < 0 || static_cast<size_t>(i) >= table->columns.size()) return SQLITE_ERROR;
-  const Column& column = table->columns[static_cast<size_t>(i)];
-  const dbf::TDbfFieldDefs& defs = cursor->file.FieldDefs();
-  const dbf::TDbfFieldDef& def = defs[column.field];
-  dbf::TFieldValue& v = cursor->value;
-  try {
-    TFieldType requested = def.FieldType();
-    if (column.kind == ColumnKind::Text) requested = TFieldType::ftString;
-    if (column.kind == ColumnKind::Bytes) requested = TFieldType::ftBytes;
-    if (!dbf::GetFieldData(defs, def, requested, cursor->row, &v)) {
-      sqlite3_result_null(ctx);
+  const auto column = static_cast<size_t>(i);
+  if (cursor->prefetch) {
+    const TRowValues& row = cursor->prefetch->Row(cursor->position);
+    if (column < row.values.size() && row.values[column].type != TRowValue::Type::Deferred) {
+      ResultValue(ctx, row.values[column], row);
       return SQLITE_OK;
     }
-    switch (column.kind) {
-      case ColumnKind::Text:
-        if (cursor->text_table) {
-          const std::string_view utf8 = cursor->text_table->Convert(v.text, cursor->utf8);
-          sqlite3_result_text64(ctx, utf8.data(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-        } else {
-          ResultText(ctx, cursor->code_page->ToUtf8(v.text));
-        }
-        break;
-      case ColumnKind::Integer:
-        sqlite3_result_int64(ctx, v.integer);
-        break;
-      case ColumnKind::Real:
-        sqlite3_result_double(ctx, v.real);
-        break;
-      case ColumnKind::Currency:
-        if (dbf::ValueClassOf(requested) == dbf::TValueClass::BCD) {
-          sqlite3_result_double(ctx, static_cast<double>(v.integer) / 10000.0);
-        } else {
-          sqlite3_result_double(ctx, v.real);
-        }
-        break;
-      case ColumnKind::Date:
-        if (IsZeroDate(v.real)) sqlite3_result_null(ctx);
-        else ResultText(ctx, IsoDate(v.real));
-        break;
-      case ColumnKind::DateTime:
-        if (IsZeroDate(v.real)) sqlite3_result_null(ctx);
-        else ResultText(ctx, IsoDateTime(v.real));
-        break;
-      case ColumnKind::Boolean:
-        sqlite3_result_int(ctx, v.integer ? 1 : 0);
-        break;
-      case ColumnKind::Bytes:
-        sqlite3_result_blob64(ctx, v.text.data(), v.text.size(), SQLITE_TRANSIENT);
-        break;
-      case ColumnKind::Memo:
-      case ColumnKind::Blob: {
-        dbf::TMemoFile* memo = cursor->file.MemoFile();
-        if (!memo || v.integer <= 0 || v.integer > UINT32_MAX) {
-          sqlite3_result_null(ctx);
-          break;
-        }
-        dbf::TMemoValue value = memo->ReadValue(static_cast<uint32_t>(v.integer));
-        std::string_view bytes(reinterpret_cast<const char*>(value.data.data()),
-                               value.data.size());
-        if (column.kind == ColumnKind::Blob) {
-          sqlite3_result_blob64(ctx, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
-        } else {
-          while (!bytes.empty() && (bytes.back() == ' ' || bytes.back() == '\0')) {
-            bytes.remove_suffix(1);
-          }
-          if (bytes.empty()) sqlite3_result_null(ctx);
-          else ResultText(ctx, cursor->code_page->ToUtf8(bytes));
-        }
-        break;
-      }
-    }
-  } catch (const std::exception& e) {
-    sqlite3_result_error(ctx, e.what(), -1);
   }
+  TRowValues& direct = cursor->direct;
+  direct.text.clear();
+  const TRowValue value =
+      DecodeColumn(*cursor, *table, cursor->row, column, cursor->scratch, direct.text, false);
+  ResultValue(ctx, value, direct);
   return SQLITE_OK;
 }
 
@@ -579,6 +747,12 @@ void RegisterDbfModule(sqlite3* db, const TStatementBudget* budget, TSortKeyCach
 }
 
 void SetSortedScanMemory(size_t bytes) { sorted_scan_memory = bytes; }
+
+void SetScanShortcuts(int threads, size_t prefetch_from_rows, bool plain_text) {
+  scan_threads = threads;
+  prefetch_rows = prefetch_from_rows;
+  plain_text_reads = plain_text;
+}
 
 std::string CheckDbfTable(const std::string& path) {
   try {

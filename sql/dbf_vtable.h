@@ -27,7 +27,8 @@
 // editing are read as they are on disk (record locks are bytes far beyond the data and never
 // block a reader). Deleted records are not returned. The rowid is the record number.
 // The record count is taken when the scan starts; records appended later are not seen by it.
-// A scan that orders its rows reads them all when it starts.
+// A scan that orders its rows reads them all when it starts; when it keeps them in memory,
+// a second thread decodes the rows ahead of the one SQLite reads (sql/row_prefetch.h).
 #pragma once
 
 #include <cstddef>
@@ -54,6 +55,12 @@ void RegisterDbfModule(sqlite3* db, const TStatementBudget* budget = nullptr,
 // How many bytes of records a scan that orders its rows keeps in memory (32 MiB); past that
 // it reads each record again as it returns it. For tests of the second way.
 void SetSortedScanMemory(size_t bytes);
+
+// For tests of the general ways against the shortcuts (defaults 2, 2048, true): the threads
+// of a scan that keeps its ordered rows (2: a second one decodes the rows ahead of the one
+// that returns them; 1: none), the fewest rows worth the second thread, and whether text
+// columns are read in place instead of through the field's codec.
+void SetScanShortcuts(int threads, size_t prefetch_from_rows, bool plain_text);
 
 // The CREATE VIRTUAL TABLE statement for table `name` over the file at path.
 std::string CreateDbfTableSql(std::string_view name, std::string_view path);

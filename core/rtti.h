@@ -54,6 +54,12 @@ enum class TypeKind {
 
 enum class ObjectRole { None, Nested, Reference, StringList, WideStringList };
 
+// How a property declared over a member (Field, Enum, Set, Event) is held in it; None for
+// a property reached through functions and for member types other than these.
+enum class FieldType : uint8_t {
+  None, Bool, Int8, UInt8, Int16, UInt16, Int32, UInt32, Int64, Double, String
+};
+
 // Orders names without regard to ASCII letter case (no allocation; usable for lookups by
 // string_view).
 struct AsciiCaseLess {
@@ -83,6 +89,58 @@ const EnumInfo& BooleanEnum();
 
 class ClassInfo;
 
+inline bool IsOrdinalField(FieldType type) {
+  return type != FieldType::None && type != FieldType::Double && type != FieldType::String;
+}
+
+// The value get_ordinal gives for an ordinal member at address. REQUIRES IsOrdinalField.
+inline int64_t ReadOrdinalField(FieldType type, const void* address) {
+  switch (type) {
+    case FieldType::Bool:
+      return *static_cast<const bool*>(address) ? 1 : 0;
+    case FieldType::Int8:
+      return *static_cast<const int8_t*>(address);
+    case FieldType::UInt8:
+      return *static_cast<const uint8_t*>(address);
+    case FieldType::Int16:
+      return *static_cast<const int16_t*>(address);
+    case FieldType::UInt16:
+      return *static_cast<const uint16_t*>(address);
+    case FieldType::Int32:
+      return *static_cast<const int32_t*>(address);
+    case FieldType::UInt32:
+      return *static_cast<const uint32_t*>(address);
+    default:
+      return *static_cast<const int64_t*>(address);
+  }
+}
+
+// The FieldType of a member type (enumerations by their underlying type).
+template <class F>
+constexpr FieldType FieldTypeOf() {
+  if constexpr (std::is_enum_v<F>) {
+    return FieldTypeOf<std::underlying_type_t<F>>();
+  } else if constexpr (std::is_same_v<F, bool>) {
+    return FieldType::Bool;
+  } else if constexpr (std::is_integral_v<F>) {
+    if constexpr (sizeof(F) == 1) return std::is_signed_v<F> ? FieldType::Int8 : FieldType::UInt8;
+    if constexpr (sizeof(F) == 2) {
+      return std::is_signed_v<F> ? FieldType::Int16 : FieldType::UInt16;
+    }
+    if constexpr (sizeof(F) == 4) {
+      return std::is_signed_v<F> ? FieldType::Int32 : FieldType::UInt32;
+    }
+    if constexpr (sizeof(F) == 8 && std::is_signed_v<F>) return FieldType::Int64;
+    return FieldType::None;
+  } else if constexpr (std::is_same_v<F, double>) {
+    return FieldType::Double;
+  } else if constexpr (std::is_same_v<F, std::string>) {
+    return FieldType::String;
+  } else {
+    return FieldType::None;
+  }
+}
+
 class PropInfo {
  public:
   std::string name;
@@ -105,6 +163,13 @@ class PropInfo {
   std::function<void(TObject&, const Variant&)> set_variant;
   std::function<TObject*(const TObject&)> get_object;
   std::function<void(TObject&, TObject*)> set_object;
+  // A property held in a member: the member's address in an object of the class. Within
+  // objects of one dynamic type the member lies at one offset from the object's start, so
+  // a reader that compares many such objects takes the offset once and reads the member
+  // directly (ReadOrdinalField; a String member is a std::string) instead of calling the
+  // getter, which gives the same value.
+  FieldType field_type = FieldType::None;
+  std::function<const void*(const TObject&)> field_address;
 
   // Fluent declaration helpers.
   PropInfo& Default(int64_t value) {
@@ -212,6 +277,7 @@ class ClassBuilder {
     PropInfo& p = Declare<F>(std::move(name));
     Bind<F>(p, [member](const TObject& o) -> F { return static_cast<const T&>(o).*member; },
             [member](TObject& o, F v) { static_cast<T&>(o).*member = std::move(v); });
+    SetField(p, member);
     return p;
   }
   template <class F, class C, class D>
@@ -220,6 +286,7 @@ class ClassBuilder {
     PropInfo& p = Declare<F>(std::move(name));
     Bind<F>(p, [member](const TObject& o) -> F { return static_cast<const T&>(o).*member; },
             [setter](TObject& o, F v) { (static_cast<T&>(o).*setter)(std::move(v)); });
+    SetField(p, member);
     return p;
   }
   // getter and setter may be declared in T or in one of its bases; setter may be null.
@@ -227,10 +294,13 @@ class ClassBuilder {
   PropInfo& Prop(std::string name, F (C::*getter)() const, void (D::*setter)(F)) {
     static_assert(std::is_base_of_v<C, T> && std::is_base_of_v<D, T>);
     PropInfo& p = Declare<F>(std::move(name));
-    Bind<F>(p, [getter](const TObject& o) -> F { return (static_cast<const T&>(o).*getter)(); },
-            setter ? std::function<void(TObject&, F)>(
-                         [setter](TObject& o, F v) { (static_cast<T&>(o).*setter)(std::move(v)); })
-                   : std::function<void(TObject&, F)>());
+    auto get = [getter](const TObject& o) -> F { return (static_cast<const T&>(o).*getter)(); };
+    if (setter) {
+      Bind<F>(p, get,
+              [setter](TObject& o, F v) { (static_cast<T&>(o).*setter)(std::move(v)); });
+    } else {
+      Bind<F>(p, get, nullptr);
+    }
     return p;
   }
   // A read-only property.
@@ -239,7 +309,7 @@ class ClassBuilder {
     static_assert(std::is_base_of_v<C, T>);
     PropInfo& p = Declare<F>(std::move(name));
     Bind<F>(p, [getter](const TObject& o) -> F { return (static_cast<const T&>(o).*getter)(); },
-            std::function<void(TObject&, F)>());
+            nullptr);
     return p;
   }
   // A string member whose value names a script procedure.
@@ -260,6 +330,7 @@ class ClassBuilder {
       CheckOrdinal(info, v);
       static_cast<T&>(o).*member = static_cast<E>(v);
     };
+    SetField(p, member);
     return p;
   }
   template <class E, class C, class D>
@@ -302,6 +373,7 @@ class ClassBuilder {
     p.set_ordinal = [member, mask](TObject& o, int64_t v) {
       static_cast<T&>(o).*member = static_cast<uint32_t>(v) & mask;
     };
+    SetField(p, member);
     return p;
   }
   // An object owned by the holder (font, frame, string list ...), reached through getter.
@@ -347,12 +419,25 @@ class ClassBuilder {
       return info_.AddProperty(std::move(name), TypeKind::Variant, "Variant");
     }
   }
-  template <class F>
-  static void Bind(PropInfo& p, std::function<F(const TObject&)> getter,
-                   std::function<void(TObject&, F)> setter) {
+  // A member's type and address, for the types FieldType names.
+  template <class F, class C>
+  static void SetField(PropInfo& p, F C::*member) {
+    constexpr FieldType type = FieldTypeOf<F>();
+    if constexpr (type != FieldType::None) {
+      p.field_type = type;
+      p.field_address = [member](const TObject& o) -> const void* {
+        return &(static_cast<const T&>(o).*member);
+      };
+    }
+  }
+  // getter and setter are called inside the property's own functions (not wrapped in
+  // another std::function); setter is nullptr for a read-only property.
+  template <class F, class G, class S>
+  static void Bind(PropInfo& p, G getter, S setter) {
+    constexpr bool kHasSetter = !std::is_null_pointer_v<S>;
     if constexpr (std::is_same_v<F, bool> || std::is_integral_v<F>) {
       p.get_ordinal = [getter](const TObject& o) { return static_cast<int64_t>(getter(o)); };
-      if (setter) {
+      if constexpr (kHasSetter) {
         p.set_ordinal = [setter](TObject& o, int64_t v) {
           if constexpr (std::is_same_v<F, bool>) {
             setter(o, v != 0);
@@ -367,13 +452,19 @@ class ClassBuilder {
       }
     } else if constexpr (std::is_floating_point_v<F>) {
       p.get_float = [getter](const TObject& o) { return static_cast<double>(getter(o)); };
-      if (setter) p.set_float = [setter](TObject& o, double v) { setter(o, static_cast<F>(v)); };
+      if constexpr (kHasSetter) {
+        p.set_float = [setter](TObject& o, double v) { setter(o, static_cast<F>(v)); };
+      }
     } else if constexpr (std::is_same_v<F, std::string>) {
       p.get_string = std::move(getter);
-      if (setter) p.set_string = [setter](TObject& o, const std::string& v) { setter(o, v); };
+      if constexpr (kHasSetter) {
+        p.set_string = [setter](TObject& o, const std::string& v) { setter(o, v); };
+      }
     } else {
       p.get_variant = std::move(getter);
-      if (setter) p.set_variant = [setter](TObject& o, const Variant& v) { setter(o, v); };
+      if constexpr (kHasSetter) {
+        p.set_variant = [setter](TObject& o, const Variant& v) { setter(o, v); };
+      }
     }
   }
 

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <string_view>
 
 #include "core/code_page.h"
@@ -159,6 +161,19 @@ const std::string& ReferenceName(const core::TObject* value) {
   return target ? target->Name() : kNone;
 }
 
+// The start of an object of any class (where member offsets count from).
+const char* StartOf(const core::TObject& object) {
+  return static_cast<const char*>(dynamic_cast<const void*>(&object));
+}
+
+// The bits of a member of type T at address.
+template <class T>
+T Bits(const char* address) {
+  T bits;
+  std::memcpy(&bits, address, sizeof bits);
+  return bits;
+}
+
 // An entry's stored test, when it has one.
 bool IsStored(const std::function<bool(const core::TObject&)>* test, const core::TObject& object) {
   return !test || (*test)(object);
@@ -256,6 +271,10 @@ std::unique_ptr<DifferenceWriter::Group> DifferenceWriter::Walk(const core::TObj
     entry.ordinal_kind = p->IsOrdinal();
     if (p->stored_test) entry.stored_test = &p->stored_test;
     entry.name = prefix + p->name;
+    if (p->field_type != core::FieldType::None && p->field_address) {
+      entry.field = p->field_type;
+      entry.offset = static_cast<const char*>(p->field_address(source)) - StartOf(source);
+    }
     if (entry.ordinal_kind) {
       entry.get_ordinal = p->get_ordinal;
       entry.ordinal = p->get_ordinal(source);
@@ -279,6 +298,7 @@ std::unique_ptr<DifferenceWriter::Group> DifferenceWriter::Walk(const core::TObj
     if (IsGeometry(entry.name)) continue;
     group->entries.push_back(std::move(entry));
   }
+  IndexMembers(*group);
   if (auto* persistent = dynamic_cast<const TfrxPersistent*>(&source)) {
     group->persistent = true;
     group->text_name = prefix + "Text";
@@ -324,82 +344,159 @@ void DifferenceWriter::Append(TfrxXMLSerializer& serializer, const TfrxComponent
   out.append(text, blanks, std::string::npos);
 }
 
+void DifferenceWriter::IndexMembers(Group& group) {
+  const char* start = StartOf(*group.source);
+  for (const Entry& entry : group.entries) {
+    if (entry.field == core::FieldType::None || entry.offset < 0 ||
+        entry.offset > std::numeric_limits<std::int32_t>::max()) {
+      group.others.push_back(&entry);
+      continue;
+    }
+    const auto offset = static_cast<std::uint32_t>(entry.offset);
+    const char* at = start + entry.offset;
+    switch (entry.field) {
+      case core::FieldType::String:
+        group.same_text.emplace_back(offset, &entry.text);
+        break;
+      case core::FieldType::Bool:
+      case core::FieldType::Int8:
+      case core::FieldType::UInt8:
+        group.same1.emplace_back(offset, Bits<std::uint8_t>(at));
+        break;
+      case core::FieldType::Int16:
+      case core::FieldType::UInt16:
+        group.same2.emplace_back(offset, Bits<std::uint16_t>(at));
+        break;
+      case core::FieldType::Int32:
+      case core::FieldType::UInt32:
+        group.same4.emplace_back(offset, Bits<std::uint32_t>(at));
+        break;
+      default:  // Int64, Double
+        group.same8.emplace_back(offset, Bits<std::uint64_t>(at));
+        break;
+    }
+  }
+}
+
+bool DifferenceWriter::MembersSame(const Group& group, const char* start) {
+  for (const auto& [offset, bits] : group.same1) {
+    if (Bits<std::uint8_t>(start + offset) != bits) return false;
+  }
+  for (const auto& [offset, bits] : group.same2) {
+    if (Bits<std::uint16_t>(start + offset) != bits) return false;
+  }
+  for (const auto& [offset, bits] : group.same4) {
+    if (Bits<std::uint32_t>(start + offset) != bits) return false;
+  }
+  for (const auto& [offset, bits] : group.same8) {
+    if (Bits<std::uint64_t>(start + offset) != bits) return false;
+  }
+  for (const auto& [offset, text] : group.same_text) {
+    if (*reinterpret_cast<const std::string*>(start + offset) != *text) return false;
+  }
+  return true;
+}
+
+void DifferenceWriter::AppendEntry(TfrxXMLSerializer& serializer, const Group& group,
+                                   const Entry& entry, const core::TObject& object,
+                                   const char* start, bool cached_picture,
+                                   std::string& out) const {
+  if (entry.ordinal_kind) {
+    const int64_t v = entry.field != core::FieldType::None
+                          ? core::ReadOrdinalField(entry.field, start + entry.offset)
+                          : entry.get_ordinal(object);
+    if (v == entry.ordinal || !IsStored(entry.stored_test, object)) return;
+    const PropInfo* p = entry.prop;
+    if (p->kind == TypeKind::Enumeration && p->enum_info && v >= 0 &&
+        v < static_cast<int64_t>(p->enum_info->names.size()) &&
+        !p->enum_info->names[static_cast<size_t>(v)].empty()) {
+      AppendAttribute(out, entry.name, p->enum_info->names[static_cast<size_t>(v)]);
+    } else {
+      AppendAttribute(out, entry.name, std::to_string(v));
+    }
+    return;
+  }
+  const PropInfo* p = entry.prop;
+  switch (entry.kind) {
+    case TypeKind::Float: {
+      const double v = entry.field == core::FieldType::Double
+                           ? *reinterpret_cast<const double*>(start + entry.offset)
+                           : entry.get_float(object);
+      if (std::fabs(v - entry.number) < kFloatTolerance) break;
+      if (!IsStored(entry.stored_test, object)) break;
+      AppendAttribute(out, entry.name, core::FloatToStr(v, core::DefaultFormatSettings()));
+      break;
+    }
+    case TypeKind::String:
+    case TypeKind::WString: {
+      if (entry.field == core::FieldType::String) {
+        const auto& v = *reinterpret_cast<const std::string*>(start + entry.offset);
+        if (v == entry.text || !IsStored(entry.stored_test, object)) break;
+        AppendAnsiAttribute(out, entry.name, v);
+        break;
+      }
+      const std::string v = p->get_string(object);
+      if (v == entry.text || !IsStored(entry.stored_test, object)) break;
+      AppendAnsiAttribute(out, entry.name, v);
+      break;
+    }
+    case TypeKind::Variant: {
+      if (!IsStored(entry.stored_test, object)) break;
+      // Variant texts follow the current format settings: both sides are taken now.
+      const std::string text = VariantText(p->get_variant(object));
+      if (text == VariantText(p->get_variant(*group.source))) break;
+      AppendAttribute(out, entry.name, Escaped(text));
+      break;
+    }
+    case TypeKind::Class: {
+      if (!IsStored(entry.stored_test, object)) break;
+      const core::TObject* value = p->get_object(object);
+      if (p->role == ObjectRole::Reference) {
+        // A target's name may change; both sides are taken now.
+        const std::string& name = ReferenceName(value);
+        const std::string& source_name = ReferenceName(p->get_object(*group.source));
+        if (name.empty()) {
+          if (!source_name.empty()) AppendAttribute(out, entry.name, "nil");
+        } else if (!core::SameText(name, source_name)) {
+          AppendAnsiAttribute(out, entry.name, name);
+        }
+      } else if (p->role == ObjectRole::StringList) {
+        auto* list = dynamic_cast<const core::TStringList*>(value);
+        if (!list) break;
+        std::string text = list->Text();
+        if (entry.has_list && text == entry.text) break;
+        AppendAttribute(out, entry.name, Escaped(StripTrailingCrLf(std::move(text))));
+      } else if (value) {
+        const Group* nested = entry.group.get();
+        if (nested && nested->cls && value->ClassType() == nested->cls &&
+            typeid(*value) == *nested->type) {
+          if (nested->same && nested->same(*value, *nested->source)) break;
+          AppendGroup(serializer, *nested, *value, cached_picture, out);
+        } else {
+          out += serializer.WriteAttributes(*value, group.prefix + p->name + ".",
+                                            p->get_object(*group.source));
+        }
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
 void DifferenceWriter::AppendGroup(TfrxXMLSerializer& serializer, const Group& group,
                                    const core::TObject& object, bool cached_picture,
                                    std::string& out) const {
   // A value equal to the source's is never written, stored or not: plain values are
   // compared first and their stored test is asked only when they differ.
-  for (const Entry& entry : group.entries) {
-    if (entry.ordinal_kind) {
-      const int64_t v = entry.get_ordinal(object);
-      if (v == entry.ordinal || !IsStored(entry.stored_test, object)) continue;
-      const PropInfo* p = entry.prop;
-      if (p->kind == TypeKind::Enumeration && p->enum_info && v >= 0 &&
-          v < static_cast<int64_t>(p->enum_info->names.size()) &&
-          !p->enum_info->names[static_cast<size_t>(v)].empty()) {
-        AppendAttribute(out, entry.name, p->enum_info->names[static_cast<size_t>(v)]);
-      } else {
-        AppendAttribute(out, entry.name, std::to_string(v));
-      }
-      continue;
+  const char* start = StartOf(object);
+  if (MembersSame(group, start)) {
+    for (const Entry* entry : group.others) {
+      AppendEntry(serializer, group, *entry, object, start, cached_picture, out);
     }
-    const PropInfo* p = entry.prop;
-    switch (entry.kind) {
-      case TypeKind::Float: {
-        const double v = entry.get_float(object);
-        if (std::fabs(v - entry.number) < kFloatTolerance) break;
-        if (!IsStored(entry.stored_test, object)) break;
-        AppendAttribute(out, entry.name, core::FloatToStr(v, core::DefaultFormatSettings()));
-        break;
-      }
-      case TypeKind::String:
-      case TypeKind::WString: {
-        const std::string v = p->get_string(object);
-        if (v == entry.text || !IsStored(entry.stored_test, object)) break;
-        AppendAnsiAttribute(out, entry.name, v);
-        break;
-      }
-      case TypeKind::Variant: {
-        if (!IsStored(entry.stored_test, object)) break;
-        // Variant texts follow the current format settings: both sides are taken now.
-        const std::string text = VariantText(p->get_variant(object));
-        if (text == VariantText(p->get_variant(*group.source))) break;
-        AppendAttribute(out, entry.name, Escaped(text));
-        break;
-      }
-      case TypeKind::Class: {
-        if (!IsStored(entry.stored_test, object)) break;
-        const core::TObject* value = p->get_object(object);
-        if (p->role == ObjectRole::Reference) {
-          // A target's name may change; both sides are taken now.
-          const std::string& name = ReferenceName(value);
-          const std::string& source_name = ReferenceName(p->get_object(*group.source));
-          if (name.empty()) {
-            if (!source_name.empty()) AppendAttribute(out, entry.name, "nil");
-          } else if (!core::SameText(name, source_name)) {
-            AppendAnsiAttribute(out, entry.name, name);
-          }
-        } else if (p->role == ObjectRole::StringList) {
-          auto* list = dynamic_cast<const core::TStringList*>(value);
-          if (!list) break;
-          std::string text = list->Text();
-          if (entry.has_list && text == entry.text) break;
-          AppendAttribute(out, entry.name, Escaped(StripTrailingCrLf(std::move(text))));
-        } else if (value) {
-          const Group* nested = entry.group.get();
-          if (nested && nested->cls && value->ClassType() == nested->cls &&
-              typeid(*value) == *nested->type) {
-            if (nested->same && nested->same(*value, *nested->source)) break;
-            AppendGroup(serializer, *nested, *value, cached_picture, out);
-          } else {
-            out += serializer.WriteAttributes(*value, group.prefix + p->name + ".",
-                                              p->get_object(*group.source));
-          }
-        }
-        break;
-      }
-      default:
-        break;
+  } else {
+    for (const Entry& entry : group.entries) {
+      AppendEntry(serializer, group, entry, object, start, cached_picture, out);
     }
   }
   if (!group.persistent) return;

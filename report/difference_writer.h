@@ -11,11 +11,14 @@
 // class, default values written), that part goes through the serializer as before.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <typeinfo>
+#include <utility>
 #include <vector>
 
 #include "core/rtti.h"
@@ -62,6 +65,11 @@ class DifferenceWriter {
     core::TypeKind kind = core::TypeKind::Integer;
     bool ordinal_kind = false;
     const std::function<bool(const core::TObject&)>* stored_test = nullptr;  // when it has one
+    // A property held in a member: how, and the member's offset from the start of the
+    // group's object (the same in every object of the group's dynamic type); the member is
+    // read there instead of through the getter.
+    core::FieldType field = core::FieldType::None;
+    std::ptrdiff_t offset = 0;
     std::function<int64_t(const core::TObject&)> get_ordinal;  // ordinal kinds
     std::function<double(const core::TObject&)> get_float;     // floats
     std::string name;  // the attribute's name with its prefix
@@ -79,6 +87,17 @@ class DifferenceWriter {
     const std::type_info* type = nullptr;
     std::string prefix;
     std::vector<Entry> entries;
+    // The entries held in members, as the source's raw bits by width, and the source's
+    // strings: when the placed object's members all hold the same bits, none of those
+    // entries can be written, and only the others (in their order) are walked. A member
+    // whose bits differ may still hold an equal value (a float within the tolerance, -0):
+    // then every entry is walked and compared by value.
+    std::vector<std::pair<std::uint32_t, std::uint8_t>> same1;
+    std::vector<std::pair<std::uint32_t, std::uint16_t>> same2;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> same4;
+    std::vector<std::pair<std::uint32_t, std::uint64_t>> same8;
+    std::vector<std::pair<std::uint32_t, const std::string*>> same_text;
+    std::vector<const Entry*> others;  // the entries not held in members
     // The source's final attributes: its text ("Text") and binary-defined properties.
     bool persistent = false;
     std::optional<std::string> text;
@@ -90,6 +109,13 @@ class DifferenceWriter {
   };
 
   static std::unique_ptr<Group> Walk(const core::TObject& source, const std::string& prefix);
+  static void IndexMembers(Group& group);
+  // Whether every member the group's entries are held in has the source's bits in object
+  // (starting at start).
+  static bool MembersSame(const Group& group, const char* start);
+  void AppendEntry(TfrxXMLSerializer& serializer, const Group& group, const Entry& entry,
+                   const core::TObject& object, const char* start, bool cached_picture,
+                   std::string& out) const;
   void AppendGroup(TfrxXMLSerializer& serializer, const Group& group,
                    const core::TObject& object, bool cached_picture, std::string& out) const;
 

@@ -136,6 +136,111 @@ TEST(Rtti, GettersAndSettersGoThroughTheObject) {
   EXPECT_EQ(derived_info->FindProperty("Link")->GetValue(object).AsObject(), &target);
 }
 
+// Members of every width and signedness a property may be held in.
+enum class Tiny : uint8_t { A, B, C };
+enum class Wide : int64_t { A, B };
+const EnumInfo kTinyEnum{"TTiny", {"tA", "tB", "tC"}};
+
+class TFields : public TBase {
+ public:
+  const char* ClassName() const override { return "TRttiTestFields"; }
+  int8_t i8_ = 0;
+  uint8_t u8_ = 0;
+  int16_t i16_ = 0;
+  uint16_t u16_ = 0;
+  unsigned u32_ = 0;
+  uint32_t set_ = 0;
+  Tiny tiny_ = Tiny::A;
+  Wide wide_ = Wide::A;
+  double ratio_ = 0;
+  float single_ = 0;
+  std::string hint_;
+  void SetHint(std::string value) { hint_ = "[" + value + "]"; }
+  Variant any_;
+  double Half() const { return ratio_ / 2; }
+};
+
+TEST(Rtti, MemberReadsGiveWhatTheGettersGive) {
+  RegisterTestClasses();
+  static std::once_flag once;
+  static const ClassInfo* info = nullptr;
+  std::call_once(once, [] {
+    ClassInfo& fields = ClassRegistry::Instance().Register(
+        "TRttiTestFields", base_info, [] { return std::make_unique<TFields>(); });
+    ClassBuilder<TFields> b(fields);
+    b.Field("I8", &TFields::i8_);
+    b.Field("U8", &TFields::u8_);
+    b.Field("I16", &TFields::i16_);
+    b.Field("U16", &TFields::u16_);
+    b.Field("U32", &TFields::u32_);
+    b.Set("Set", &TFields::set_, kTinyEnum, "TTinies");
+    b.Enum("Tiny", &TFields::tiny_, kTinyEnum);
+    b.Field("Ratio", &TFields::ratio_);
+    b.Field("Single", &TFields::single_);
+    b.Field("Hint", &TFields::hint_, &TFields::SetHint);
+    b.Field("Any", &TFields::any_);
+    b.Prop("Half", &TFields::Half, nullptr);  // not over a member
+    info = &fields;
+  });
+  // An enumeration the builder cannot hold as an Integer still maps to its underlying type.
+  static_assert(FieldTypeOf<Wide>() == FieldType::Int64);
+  static_assert(FieldTypeOf<Tiny>() == FieldType::UInt8);
+  static_assert(FieldTypeOf<uint64_t>() == FieldType::None);
+
+  EXPECT_EQ(info->FindProperty("Single")->field_type, FieldType::None);  // float
+  EXPECT_EQ(info->FindProperty("Any")->field_type, FieldType::None);
+  EXPECT_EQ(info->FindProperty("Half")->field_type, FieldType::None);
+  EXPECT_FALSE(info->FindProperty("Half")->HasSetter());
+  EXPECT_EQ(info->FindProperty("Visible")->field_type, FieldType::Bool);
+  EXPECT_EQ(info->FindProperty("Tag")->field_type, FieldType::Int32);
+  EXPECT_EQ(info->FindProperty("Hint")->field_type, FieldType::String);
+
+  // Values at and past each type's limits, as the setters leave them; the member read at
+  // the offset taken from one object must give the getter's value in another.
+  const int64_t values[] = {0, 1, -1, 2, 127, -128, 255, 32767, -32768, 65535, 2147483647,
+                            -2147483647 - 1, 4294967295LL};
+  TFields first;
+  TFields second;
+  const auto* base_of_first = reinterpret_cast<const char*>(dynamic_cast<const void*>(&first));
+  const auto* base_of_second = reinterpret_cast<const char*>(dynamic_cast<const void*>(&second));
+  int checked = 0;
+  for (const PropInfo* p : info->Properties()) {
+    if (p->field_type == FieldType::None) continue;
+    ASSERT_TRUE(p->field_address);
+    const ptrdiff_t offset =
+        static_cast<const char*>(p->field_address(first)) - base_of_first;
+    const void* address = base_of_second + offset;
+    if (IsOrdinalField(p->field_type)) {
+      for (int64_t v : values) {
+        try {
+          p->set_ordinal(second, v);
+        } catch (const EConvertError&) {
+          continue;  // out of the type's range
+        }
+        EXPECT_EQ(ReadOrdinalField(p->field_type, address), p->get_ordinal(second))
+            << p->name << " " << v;
+        ++checked;
+      }
+    } else if (p->field_type == FieldType::Double) {
+      for (double v : {0.0, -1.5, 1e300, 0.1}) {
+        p->set_float(second, v);
+        EXPECT_EQ(*static_cast<const double*>(address), p->get_float(second)) << p->name;
+        ++checked;
+      }
+    } else {
+      for (const char* v : {"", "x", "a much longer text than fits in place"}) {
+        p->set_string(second, v);
+        EXPECT_EQ(*static_cast<const std::string*>(address), p->get_string(second)) << p->name;
+        ++checked;
+      }
+    }
+  }
+  // Name, Tag, Visible, I8 .. U32, Set, Tiny, Ratio, Hint.
+  EXPECT_GT(checked, 50);
+  EXPECT_EQ(second.u8_, 255);
+  EXPECT_EQ(second.hint_, "[a much longer text than fits in place]");
+}
+
 TEST(Rtti, StoredFlagAndTest) {
   PropInfo p;
   TObject object;

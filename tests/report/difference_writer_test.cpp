@@ -19,6 +19,7 @@
 #include "report/difference_writer.h"
 #include "report/graphics.h"
 #include "report/pages.h"
+#include "report/persistent.h"
 #include "report/prepared_pages.h"
 #include "report/prepared_pages_detail.h"
 #include "report/report.h"
@@ -400,6 +401,126 @@ TEST(DifferenceWriter, WholeValueTestsSeeEveryStoredProperty) {
   // Other classes have no such test and are walked property by property.
   EXPECT_EQ(prepared_detail::SameValueTestFor(typeid(TfrxHighlight)), nullptr);
   EXPECT_EQ(prepared_detail::SameValueTestFor(typeid(TfrxMemoView)), nullptr);
+}
+
+// The objects a placed object holds through its nested properties, itself first.
+void CollectValues(core::TObject& object, std::vector<core::TObject*>& out) {
+  out.push_back(&object);
+  const core::ClassInfo* cls = object.ClassType();
+  if (!cls) return;
+  for (const core::PropInfo* p : cls->Properties()) {
+    if (p->kind != TypeKind::Class || p->role != core::ObjectRole::Nested || !p->get_object) {
+      continue;
+    }
+    if (core::TObject* value = p->get_object(object)) CollectValues(*value, out);
+  }
+}
+
+// Any property of any object in the layout (nested values included) set through the
+// property table to a value of its kind: the writer reads most of them straight from the
+// members, and must see what the getters give.
+TEST(DifferenceWriter, ChangesThroughThePropertyTableGiveTheGeneralPathsText) {
+  Layout l;
+  TfrxPreviewPages& pages = l.report.PreviewPages();
+  pages.Initialize();
+  pages.AddSourcePage(l.page);
+  std::vector<std::unique_ptr<DifferenceWriter>> writers;
+  for (TfrxComponent* object : l.objects) {
+    writers.push_back(std::make_unique<DifferenceWriter>(*pages.SourceCopy(object)));
+  }
+  TfrxXMLSerializer serializer;
+  std::mt19937 random(31);
+  const std::vector<std::string> texts = {"",  "x",  "a & b",      "<\"Ёж\">", "line\r\nnext",
+                                          "[Name]", "Memo1OnBeforePrint", " "};
+  const std::vector<double> numbers = {0, 1e-7, 0.5, 2, 18.9, -3.25, 1.0 / 3, 1e6};
+  int written = 0;
+  int changed = 0;
+  for (int round = 0; round < 2000; ++round) {
+    // Change a few properties of one object, then compare every object.
+    const size_t which = random() % l.objects.size();
+    std::vector<core::TObject*> values;
+    CollectValues(*l.objects[which], values);
+    for (int step = 0; step < 3; ++step) {
+      core::TObject* target = values[random() % values.size()];
+      if (!target->ClassType() || target->ClassType()->Properties().empty()) continue;
+      const auto& props = target->ClassType()->Properties();
+      const core::PropInfo& p = *props[random() % props.size()];
+      if (p.name == "Name" || p.name == "Parent") continue;
+      try {
+        if (p.IsOrdinal() && p.set_ordinal) {
+          int64_t v = static_cast<int64_t>(random() % 4);
+          if (p.kind == TypeKind::Enumeration && p.enum_info && !p.enum_info->names.empty()) {
+            v %= static_cast<int64_t>(p.enum_info->names.size());
+          } else if (random() % 2) {
+            v = p.get_ordinal(*target) + static_cast<int64_t>(random() % 300) - 150;
+          }
+          p.set_ordinal(*target, v);
+        } else if (p.kind == TypeKind::Float && p.set_float) {
+          p.set_float(*target, numbers[random() % numbers.size()]);
+        } else if ((p.kind == TypeKind::String || p.kind == TypeKind::WString) && p.set_string) {
+          p.set_string(*target, texts[random() % texts.size()]);
+        } else {
+          continue;
+        }
+        ++changed;
+      } catch (const core::Exception&) {
+        // out of the property's range: nothing changed
+      }
+    }
+    for (size_t i = 0; i < l.objects.size(); ++i) {
+      const std::string general =
+          FullDiff(serializer, *l.objects[i], pages.SourceCopy(l.objects[i]));
+      std::string fast;
+      writers[i]->Append(serializer, *l.objects[i], fast);
+      ASSERT_EQ(fast, general) << "round " << round << ", " << l.objects[i]->Name();
+      written += general.empty() ? 0 : 1;
+    }
+  }
+  EXPECT_GT(changed, 3000);
+  EXPECT_GT(written, 5000);
+}
+
+// For every class that can be made, a property held in a member reads the same at the
+// member's offset (taken in one object) as through its getter in another object, after
+// values set through the table: the writer relies on it for every class it meets.
+TEST(DifferenceWriter, MemberOffsetsReadWhatTheGettersGiveInEveryClass) {
+  RegisterReportClasses();
+  std::mt19937 random(11);
+  int checked = 0;
+  for (const core::ClassInfo* cls : core::ClassRegistry::Instance().Classes()) {
+    if (!cls->CanCreate()) continue;
+    std::unique_ptr<core::TObject> first = cls->Create();
+    std::unique_ptr<core::TObject> second = cls->Create();
+    if (!first || !second) continue;
+    const auto* start_first = static_cast<const char*>(dynamic_cast<const void*>(first.get()));
+    const auto* start_second = static_cast<const char*>(dynamic_cast<const void*>(second.get()));
+    for (const core::PropInfo* p : cls->Properties()) {
+      if (p->field_type == core::FieldType::None) continue;
+      const ptrdiff_t offset = static_cast<const char*>(p->field_address(*first)) - start_first;
+      const void* at = start_second + offset;
+      for (int round = 0; round < 4; ++round) {
+        try {
+          if (core::IsOrdinalField(p->field_type)) {
+            if (p->set_ordinal) p->set_ordinal(*second, static_cast<int64_t>(random() % 70000) - 1000);
+            ASSERT_EQ(core::ReadOrdinalField(p->field_type, at), p->get_ordinal(*second))
+                << cls->Name() << "." << p->name;
+          } else if (p->field_type == core::FieldType::Double) {
+            if (p->set_float) p->set_float(*second, static_cast<double>(random() % 1000) / 7);
+            ASSERT_EQ(*static_cast<const double*>(at), p->get_float(*second))
+                << cls->Name() << "." << p->name;
+          } else {
+            if (p->set_string) p->set_string(*second, std::string(random() % 40, 'q'));
+            ASSERT_EQ(*static_cast<const std::string*>(at), p->get_string(*second))
+                << cls->Name() << "." << p->name;
+          }
+          ++checked;
+        } catch (const core::Exception&) {
+          // out of range for the property
+        }
+      }
+    }
+  }
+  EXPECT_GT(checked, 500);
 }
 
 TEST(DifferenceWriter, FloatTextOfHundredthsIsTheGeneralText) {

@@ -3,10 +3,12 @@
 // complete, so that the file is nearly done when the pass ends.
 //
 // Made before TfrxReport::Prepare and finished after it. The pages come from a
-// report::TfrxPageFeed (report/prepared_pages_feed.h): rebuilt on the engine's thread and
-// drawn on a thread of this object's own, with a text layout and a measurer of that
-// thread's own, onto a PdfCanvas made, used and freed on that thread. The engine's thread
-// and the drawing thread share nothing else.
+// report::TfrxPageFeed (report/prepared_pages_feed.h): rebuilt from the store and drawn on
+// a thread of this object's own (rebuilt on the engine's thread instead when the file
+// cache may swap page items out), with a text layout and a measurer of that thread's own,
+// onto a PdfCanvas made, used and freed on that thread. The engine's thread and the
+// drawing thread share nothing else than the complete pages' items and what the store
+// guards for their rebuilding.
 //
 // The early file is kept only when it is the file render::ExportPdf would write after the
 // run: the run succeeded and was not stopped, the pass began on an empty store, no page

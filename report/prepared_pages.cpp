@@ -16,6 +16,7 @@
 #include "report/pages.h"
 #include "report/prepared_pages_detail.h"
 #include "report/prepared_pages_listener.h"
+#include "report/reference_properties.h"
 #include "report/report.h"
 #include "report/serializer.h"
 #include "report/type_cast.h"
@@ -79,10 +80,13 @@ void TfrxPreviewPages::Clear() {
   document_->Clear();
   Root()->SetText("");
   links_.clear();
-  source_info_.clear();
-  source_pages_.clear();
-  dictionary_.Clear();
-  picture_cache_.Clear();
+  {
+    std::lock_guard lock(sources_mutex_);
+    source_info_.clear();
+    source_pages_.clear();
+    dictionary_.Clear();
+    picture_cache_.Clear();
+  }
   outline_.Bind(Section(kOutline));
   ResetCounters();
 }
@@ -121,6 +125,35 @@ const TfrxPreviewPages::SourceInfo* TfrxPreviewPages::InfoOf(const TfrxComponent
   return it == source_info_.end() ? nullptr : &it->second;
 }
 
+TfrxPreviewPages::ItemSource TfrxPreviewPages::FindItemSource(std::string_view alias) const {
+  std::lock_guard lock(sources_mutex_);
+  ItemSource found;
+  const TfrxDictionary::Entry* entry = dictionary_.Find(alias);
+  if (!entry) return found;
+  found.object = entry->object;
+  found.info = InfoOf(entry->object);
+  if (found.info) found.compiled = found.info->compiled.get();
+  return found;
+}
+
+const ReferenceProperties& TfrxPreviewPages::CompiledReference(const SourceInfo& info,
+                                                               const core::ClassInfo* cls,
+                                                               TfrxXMLSerializer& serializer) const {
+  std::lock_guard lock(sources_mutex_);
+  if (!info.compiled) {
+    // The reference text starts with the class name.
+    const std::string_view reference = info.reference_text;
+    const size_t blank = std::min(reference.find(' '), reference.size());
+    info.compiled = std::make_shared<ReferenceProperties>(cls, reference.substr(blank), serializer);
+  }
+  return *info.compiled;
+}
+
+std::string TfrxPreviewPages::CachedPicture(int index) const {
+  std::lock_guard lock(sources_mutex_);
+  return picture_cache_.Get(index);
+}
+
 std::string TfrxPreviewPages::AliasOf(const TfrxComponent* object) const {
   const SourceInfo* info = InfoOf(SourceOf(object));
   return info ? info->alias : std::string();
@@ -136,13 +169,15 @@ void TfrxPreviewPages::LinkSource(TfrxComponent* template_object, TfrxComponent*
     prefix = base.empty() ? "o" : std::string(1, core::AsciiLower(base[0]));
   }
   std::string alias = dictionary_.CreateUniqueName(prefix);
-  dictionary_.Add(alias, "Page" + std::to_string(source_page_index) + "." + copy->Name(), copy);
   SourceInfo info;
   info.alias = alias;
   info.reference_text = ReferenceText(*serializer_, *copy);
   info.source_page = source_page_index;
+  std::unique_lock lock(sources_mutex_);
+  dictionary_.Add(alias, "Page" + std::to_string(source_page_index) + "." + copy->Name(), copy);
   SourceInfo& placed = source_info_[copy];
   placed = std::move(info);
+  lock.unlock();
   if (template_object) {
     auto link = std::make_unique<SourceLink>();
     link->watch.Set(template_object);
@@ -201,6 +236,7 @@ void TfrxPreviewPages::AddSourcePage(TfrxReportPage* page) {
     }
     LinkSource(template_object, object_copy, index);
   }
+  std::lock_guard lock(sources_mutex_);
   source_pages_.push_back(SourceEntry{std::move(copy), page});
 }
 
@@ -214,7 +250,11 @@ void TfrxPreviewPages::AddToSourcePage(TfrxComponent* object) {
     memo->data_field.clear();
   }
   const int index = static_cast<int>(source_pages_.size()) - 1;
-  TfrxComponent* placed = source_pages_.back().page->Adopt(std::move(copy));
+  TfrxComponent* placed = nullptr;
+  {
+    std::lock_guard lock(sources_mutex_);
+    placed = source_pages_.back().page->Adopt(std::move(copy));
+  }
   LinkSource(object, placed, index);
 }
 
@@ -247,6 +287,7 @@ void TfrxPreviewPages::UnloadBeforeLast() {
     TfrxXMLItem* item = pages->Items(i);
     if (!item->Unloadable()) continue;
     if (!item->Loaded()) break;
+    if (listener_) listener_->PagesUnloading();
     document_->SwapOut(item);
   }
 }
@@ -348,6 +389,7 @@ void TfrxPreviewPages::AddObjectItem(TfrxComponent* object, TfrxXMLItem* parent,
 
 void TfrxPreviewPages::AddPicture(TfrxPictureView* picture) {
   if (!picture) return;
+  std::lock_guard lock(sources_mutex_);
   picture->image_index = picture_cache_.Add(picture->Picture().data);
 }
 

@@ -43,6 +43,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -260,6 +261,21 @@ class TfrxPreviewPages {
   // The source copy a template (or run-time) object is linked with; nullptr when none.
   TfrxComponent* SourceOf(const TfrxComponent* object) const;
   const SourceInfo* InfoOf(const TfrxComponent* source_copy) const;
+  // What an object item stored under an alias stands for, looked up under sources_mutex_:
+  // the source copy (nullptr for an item of no alias), its entry and its compiled
+  // reference (nullptr until a rebuild compiled it).
+  struct ItemSource {
+    const TfrxComponent* object = nullptr;
+    const SourceInfo* info = nullptr;
+    const ReferenceProperties* compiled = nullptr;
+  };
+  ItemSource FindItemSource(std::string_view alias) const;
+  // The entry's compiled reference, compiled (under sources_mutex_) by the first rebuild
+  // that needs it.
+  const ReferenceProperties& CompiledReference(const SourceInfo& info, const core::ClassInfo* cls,
+                                               TfrxXMLSerializer& serializer) const;
+  // A picture of the picture cache, read under sources_mutex_.
+  std::string CachedPicture(int index) const;
   // depth: 0 for the object placed on the page, 1 for its children, ...
   void AddObjectItem(TfrxComponent* object, core::TfrxXMLItem* parent, bool source_page,
                      bool first_pass, int depth);
@@ -299,6 +315,15 @@ class TfrxPreviewPages {
   std::unordered_map<const TfrxComponent*, SourceInfo> source_info_;  // by source copy
   TfrxDictionary dictionary_;
   TfrxPictureCache picture_cache_;
+  // A page may be rebuilt on another thread while the run goes on filling the store
+  // (TfrxPageFeed): the rebuild reads the dictionary, source_info_ (and fills its compiled
+  // references), the source page list and the picture cache, which the run's thread adds
+  // to. Both sides take this lock around exactly those reads and writes (the run's thread
+  // not around its own reads). The page item a rebuild reads is the reader's: the run
+  // announces any change to a complete page (PagesChanging) and the feed then waits for a
+  // rebuild in progress; page items are never swapped to the temporary file meanwhile
+  // (the feed rebuilds on the run's thread when they may be).
+  mutable std::mutex sources_mutex_;
   TfrxOutline outline_;
   std::list<CachedPage> page_cache_;  // most recently used first
 

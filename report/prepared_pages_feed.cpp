@@ -19,13 +19,14 @@ TfrxPageFeed::~TfrxPageFeed() {
   {
     std::lock_guard lock(mutex_);
     abandoned_ = true;
-    for (Built& built : queue_) left.push_back(std::move(built.page));
+    for (Handed& handed : queue_) left.push_back(std::move(handed.page));
     queue_.clear();
     for (auto& page : returned_) left.push_back(std::move(page));
     returned_.clear();
     left.push_back(std::move(reading_));
   }
-  // The trees were made here; the recycler notes them until they come back.
+  // The reader no longer rebuilds: whichever thread made the trees, the recycler notes
+  // them until they come back.
   for (auto& page : left) {
     if (page) recycler_.Recycle(std::move(page));
   }
@@ -34,7 +35,9 @@ TfrxPageFeed::~TfrxPageFeed() {
 
 void TfrxPageFeed::AbandonLocked() {
   abandoned_ = true;
-  for (Built& built : queue_) returned_.push_back(std::move(built.page));
+  for (Handed& handed : queue_) {
+    if (handed.page) returned_.push_back(std::move(handed.page));
+  }
   queue_.clear();
   wake_.notify_all();
 }
@@ -44,15 +47,35 @@ bool TfrxPageFeed::Abandoned() {
   return abandoned_;
 }
 
+void TfrxPageFeed::EndReading(std::unique_lock<std::mutex>& lock) {
+  std::unique_ptr<TfrxReportPage> last;
+  if (reading_) {
+    if (reading_own_) {
+      last = std::move(reading_);
+    } else {
+      returned_.push_back(std::move(reading_));
+      wake_.notify_all();
+    }
+  }
+  const bool own_recycler = reader_rebuilds_;
+  lock.unlock();
+  if (last) recycler_.Recycle(std::move(last));
+  if (own_recycler) recycler_.Clear();
+}
+
 void TfrxPageFeed::Abandon() {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   AbandonLocked();
+  EndReading(lock);
 }
 
 void TfrxPageFeed::GiveUp(bool changed) {
   if (changed) changed_ = true;
   active_ = false;
-  Abandon();
+  std::unique_lock lock(mutex_);
+  AbandonLocked();
+  // The store changes (or may free) what the reader is reading only once it is done.
+  wake_.wait(lock, [this] { return !rebuilding_; });
 }
 
 void TfrxPageFeed::FinalPassBegun(int first_page, int total_pages) {
@@ -66,6 +89,12 @@ void TfrxPageFeed::FinalPassBegun(int first_page, int total_pages) {
   if (first_page >= 0) {
     GiveUp(true);
     return;
+  }
+  if (!decided_) {
+    decided_ = true;
+    // Items that may be swapped out are swapped in and out by the filling thread.
+    std::lock_guard lock(mutex_);
+    reader_rebuilds_ = !pages_.SwapsPages();
   }
   active_ = !Abandoned();
 }
@@ -87,7 +116,36 @@ void TfrxPageFeed::PagesChanging(int index) {
   GiveUp(true);
 }
 
+void TfrxPageFeed::PagesUnloading() {
+  // Only the filling thread's own rebuilds swap items in and out; the reader's items must
+  // stay as they are (the file cache was switched on during the run).
+  if (reader_rebuilds_ && (active_ || closed_)) GiveUp(true);
+}
+
+void TfrxPageFeed::HandItems() {
+  for (int i = built_; i < completed_; ++i) {
+    if (!pages_.PagesItem()->Items(i)->Loaded()) {
+      GiveUp(true);  // swapped out: nothing the feed followed
+      return;
+    }
+  }
+  std::lock_guard lock(mutex_);
+  if (abandoned_) {
+    active_ = false;
+    return;
+  }
+  if (built_ >= completed_) return;
+  for (; built_ < completed_; ++built_) {
+    queue_.push_back(Handed{nullptr, pages_.PagesItem()->Items(built_), built_, count_});
+  }
+  wake_.notify_all();
+}
+
 void TfrxPageFeed::Feed(bool wait) {
+  if (reader_rebuilds_) {
+    if (active_) HandItems();
+    return;
+  }
   for (;;) {
     std::vector<std::unique_ptr<TfrxReportPage>> back;
     bool room = false;
@@ -122,7 +180,8 @@ void TfrxPageFeed::Feed(bool wait) {
     }
     {
       std::lock_guard lock(mutex_);
-      queue_.push_back(Built{std::move(page), built_, count_});
+      queue_.push_back(Handed{std::move(page), nullptr, built_, count_});
+      reused_ = recycler_.ReusedCount();
       wake_.notify_all();
     }
     ++built_;
@@ -148,10 +207,22 @@ void TfrxPageFeed::Close(bool complete) {
 }
 
 bool TfrxPageFeed::Intact() const {
-  return closed_ && !changed_ && built_ == pages_.Count();
+  if (!closed_ || changed_ || built_ != pages_.Count()) return false;
+  std::lock_guard lock(mutex_);
+  return !abandoned_ && !failed_;
 }
 
 int TfrxPageFeed::PredictedCount() const { return count_; }
+
+bool TfrxPageFeed::ReaderRebuilds() const {
+  std::lock_guard lock(mutex_);
+  return reader_rebuilds_;
+}
+
+size_t TfrxPageFeed::ReusedCount() const {
+  std::lock_guard lock(mutex_);
+  return reused_;
+}
 
 bool TfrxPageFeed::Closed() const {
   std::lock_guard lock(mutex_);
@@ -161,16 +232,58 @@ bool TfrxPageFeed::Closed() const {
 TfrxPageFeed::FedPage TfrxPageFeed::Next() {
   std::unique_lock lock(mutex_);
   if (reading_) {
-    returned_.push_back(std::move(reading_));
-    wake_.notify_all();
+    if (reading_own_) {
+      std::unique_ptr<TfrxReportPage> done = std::move(reading_);
+      lock.unlock();
+      recycler_.Recycle(std::move(done));
+      lock.lock();
+    } else {
+      returned_.push_back(std::move(reading_));
+      wake_.notify_all();
+    }
   }
   wake_.wait(lock, [this] { return abandoned_ || ended_ || !queue_.empty(); });
-  if (abandoned_ || queue_.empty()) return FedPage{};
-  Built built = std::move(queue_.front());
+  if (abandoned_ || queue_.empty()) {
+    EndReading(lock);
+    return FedPage{};
+  }
+  Handed handed = std::move(queue_.front());
   queue_.pop_front();
-  reading_ = std::move(built.page);
   wake_.notify_all();
-  return FedPage{reading_.get(), built.index, built.count};
+  if (handed.page) {
+    reading_ = std::move(handed.page);
+    reading_own_ = false;
+    return FedPage{reading_.get(), handed.index, handed.count};
+  }
+  // The item is the reader's until rebuilding_ is cleared: the filling thread waits for
+  // that before the store changes a page that was handed out.
+  rebuilding_ = true;
+  lock.unlock();
+  std::unique_ptr<TfrxReportPage> page;
+  bool failed = false;
+  try {
+    page = pages_.BuildPage(handed.item, &recycler_);
+  } catch (...) {
+    // The export after the run builds the page again and reports what fails.
+    failed = true;
+  }
+  const size_t reused = recycler_.ReusedCount();
+  lock.lock();
+  rebuilding_ = false;
+  reused_ = reused;
+  wake_.notify_all();
+  reading_ = std::move(page);
+  reading_own_ = true;
+  if (failed) {
+    failed_ = true;
+    AbandonLocked();
+  }
+  if (abandoned_) {
+    // The page may have changed while it was rebuilt.
+    EndReading(lock);
+    return FedPage{};
+  }
+  return FedPage{reading_.get(), handed.index, handed.count};
 }
 
 }  // namespace lgoty::report

@@ -26,6 +26,10 @@ class PreparedPagesListener {
   virtual void PageAppended(int index) = 0;
   // Pages from `index` on may change (index 0 for the whole store).
   virtual void PagesChanging(int index) = 0;
+  // Page items are about to be written to the temporary file and dropped from memory (the
+  // file cache): their pages stay as they were, but an item held by another thread would
+  // be emptied under it.
+  virtual void PagesUnloading() {}
 };
 
 }  // namespace lgoty::report

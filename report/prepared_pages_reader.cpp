@@ -126,8 +126,7 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
     std::string alias;
     uint64_t page = 0;
     const TfrxPreviewPages* pages = nullptr;
-    const TfrxDictionary::Entry* entry = nullptr;
-    const SourceInfo* info = nullptr;
+    ItemSource source;
   };
   constexpr size_t kAliasSlots = 64;
   thread_local AliasSlot slots[kAliasSlots];
@@ -139,17 +138,18 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
       slot.alias = alias;
       slot.page = page_builds;
       slot.pages = this;
-      slot.entry = dictionary_.Find(alias);
-      slot.info = slot.entry ? InfoOf(slot.entry->object) : nullptr;
+      // Under the lock the run's thread takes to add aliases: the page may be rebuilt while
+      // the run goes on (TfrxPageFeed).
+      slot.source = FindItemSource(alias);
     }
-    const TfrxDictionary::Entry* entry = slot.entry;
-    const SourceInfo* info = slot.info;
+    const ItemSource source = slot.source;
+    const SourceInfo* info = source.info;
     std::string text;
     const core::ClassInfo* cls = nullptr;
     if (info) {
-      cls = entry->object->ClassType();
-      if (recycler && info->compiled) {
-        if (TfrxComponent* object = recycler->Reuse(*entry->object, *info->compiled,
+      cls = source.object->ClassType();
+      if (recycler && source.compiled) {
+        if (TfrxComponent* object = recycler->Reuse(*source.object, *source.compiled,
                                                     child->Text(), *parent, root, serializer)) {
           BuildObjects(child, object, root, serializer, recycler);
           continue;
@@ -166,34 +166,29 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
     created.release();
     TfrxComponent* object = parent->Adopt(std::unique_ptr<TfrxComponent>(component));
     if (info) {
-      if (!info->compiled) {
-        // The reference text starts with the class name.
-        const std::string_view reference = info->reference_text;
-        const size_t blank = std::min(reference.find(' '), reference.size());
-        info->compiled =
-            std::make_shared<ReferenceProperties>(cls, reference.substr(blank), serializer);
-      }
-      info->compiled->CopyTo(*object);
-      if (info->compiled->Compiled()) {
+      const ReferenceProperties& compiled = CompiledReference(*info, cls, serializer);
+      slot.source.compiled = &compiled;
+      compiled.CopyTo(*object);
+      if (compiled.Compiled()) {
         // The remaining attributes and the differences, as if joined by a blank.
         parts.clear();
-        info->compiled->AppendRemainingParts(parts, child->Text());
+        compiled.AppendRemainingParts(parts, child->Text());
         parts.push_back(child->Text());
         serializer.ApplyItemAttributes(parts, *object, root);
       } else {
-        info->compiled->AppendRemainingText(text, child->Text());
+        compiled.AppendRemainingText(text, child->Text());
         text += ' ';
         text += child->Text();
         serializer.ApplyItemAttributes(text, *object, root);
       }
-      SetNameQuietly(*object, entry->object->Name());
-      if (recycler) recycler->Keep(*object, *entry->object, *info->compiled, child->Text(), serializer);
+      SetNameQuietly(*object, source.object->Name());
+      if (recycler) recycler->Keep(*object, *source.object, compiled, child->Text(), serializer);
     } else {
       serializer.ApplyItemAttributes(text, *object, root);
     }
     if (auto* picture = CachedCast<TfrxPictureView>(object)) {
       if (picture->Picture().Empty() && picture->image_index > 0) {
-        picture->Picture().data = picture_cache_.Get(picture->image_index);
+        picture->Picture().data = CachedPicture(picture->image_index);
       }
     }
     BuildObjects(child, object, root, serializer, recycler);
@@ -208,11 +203,23 @@ std::unique_ptr<TfrxReportPage> TfrxPreviewPages::BuildPage(TfrxXMLItem* item,
   if (IsCompletePageName(item->Name())) {
     serializer.ReadTree(*page, item);
   } else {
-    int source_index = SourcePageIndexOfItem(item);
-    if (source_index >= 0) {
-      const TfrxReportPage& source = *source_pages_[static_cast<size_t>(source_index)].page;
-      serializer.ApplyItemAttributes(serializer.WriteAttributes(source, ""), *page);
-      SetNameQuietly(*page, source.Name());
+    std::string attributes;
+    std::string name;
+    bool from_source = false;
+    {
+      // The run's thread may be adding source pages or objects to the last one meanwhile.
+      std::lock_guard lock(sources_mutex_);
+      int source_index = SourcePageIndexOfItem(item);
+      if (source_index >= 0) {
+        const TfrxReportPage& source = *source_pages_[static_cast<size_t>(source_index)].page;
+        attributes = serializer.WriteAttributes(source, "");
+        name = source.Name();
+        from_source = true;
+      }
+    }
+    if (from_source) {
+      serializer.ApplyItemAttributes(attributes, *page);
+      SetNameQuietly(*page, name);
     }
     if (recycler) recycler->BeginPage();
     try {
@@ -240,7 +247,10 @@ void TfrxPreviewPages::EvictPageCache() {
     page_cache_.pop_back();
     if (SwapsPages() && index >= 0 && index < Count()) {
       TfrxXMLItem* item = PagesItem()->Items(index);
-      if (item->Unloadable() && item->Loaded()) document_->SwapOut(item);
+      if (item->Unloadable() && item->Loaded()) {
+        if (listener_) listener_->PagesUnloading();
+        document_->SwapOut(item);
+      }
     }
   }
 }
@@ -251,7 +261,10 @@ void TfrxPreviewPages::ReleasePageItem(int index) {
     if (cached.index == index) return;
   }
   TfrxXMLItem* item = PagesItem()->Items(index);
-  if (item->Unloadable() && item->Loaded()) document_->SwapOut(item);
+  if (item->Unloadable() && item->Loaded()) {
+    if (listener_) listener_->PagesUnloading();
+    document_->SwapOut(item);
+  }
 }
 
 TfrxReportPage* TfrxPreviewPages::Page(int index) {

@@ -1,5 +1,6 @@
 #include "report/expressions.h"
 
+#include <algorithm>
 #include <atomic>
 #include <typeinfo>
 
@@ -12,6 +13,7 @@
 #include "report/views.h"
 #include "report/resources.h"
 #include "report/type_cast.h"
+#include "script/designator.h"
 #include "script/expression.h"
 #include "script/interpreter.h"
 #include "script/statements.h"
@@ -260,6 +262,15 @@ bool TfrxExpressions::GetFormAllowed() {
   return script_->BracketsCallOwnGet();
 }
 
+Variant TfrxExpressions::Iif(std::string_view condition, std::string_view if_true, std::string_view if_false) {
+  try {
+    const Variant cond = CalcArgument(condition);
+    return CalcArgument(IifTrue(cond) ? if_true : if_false);
+  } catch (const core::Exception&) {
+    return Variant::Null();
+  }
+}
+
 Variant TfrxExpressions::Calc(std::string_view expression, TfrxCalcSite& site) {
   return CalcImpl(expression, false, &site);
 }
@@ -361,6 +372,17 @@ TfrxExpressions::Compiled* TfrxExpressions::Compile(std::string_view expression,
     return nullptr;
   }
   entry->result = ResultExpression(*entry->program, entry->function_name);
+  // A call of the report's IIF with its three arguments and nothing written back.
+  if (auto* call = dynamic_cast<script::TfsDesignator*>(entry->result);
+      call != nullptr && call->parts.size() == 1 && script_->IifMethod() != nullptr) {
+    auto* part = dynamic_cast<script::TfsMethodPart*>(call->parts[0].get());
+    if (part != nullptr && part->method == script_->IifMethod() && part->method->handler &&
+        part->args.size() == 3 && std::all_of(part->var_targets.begin(), part->var_targets.end(),
+                                              [](const auto* t) { return t == nullptr; })) {
+      entry->iif = true;
+      for (size_t i = 0; i < 3; ++i) entry->iif_args[i] = part->args[i]->source;
+    }
+  }
   Compiled* raw = entry.get();
   compiled_.emplace(std::move(upper), std::move(entry));
   return raw;
@@ -374,7 +396,12 @@ Variant TfrxExpressions::Run(Compiled& compiled) {
       // The call's frame counts one level of depth; the rest of it (flags, step count,
       // the result variable) has no effect on what the expression gives.
       DepthGuard depth(rt.depth);
-      return compiled.result->Eval();
+      if (!compiled.iif) return compiled.result->Eval();
+      // IIF's handler called as the method part calls it, without the part: its result
+      // refused past the runtime's text limit, nothing to write back.
+      Variant value = Iif(compiled.iif_args[0], compiled.iif_args[1], compiled.iif_args[2]);
+      if (value.IsString() && value.text().size() > rt.max_string) throw script::EScriptError("String too long");
+      return value;
     }
   }
   return compiled.program->CallFunction(compiled.function_name);

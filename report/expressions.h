@@ -123,6 +123,9 @@ class TfrxExpressions {
   // CalcArgument of a text that is one bracketed name, "<NAME>" (see Calc: such a text
   // calls Get directly whenever that gives what the compiled call gives).
   core::Variant CalcGetArgument(std::string_view expression, std::string_view name);
+  // The report's IIF of three argument texts: the condition's value decides which of the
+  // other two is evaluated (CalcArgument); any error gives Null.
+  core::Variant Iif(std::string_view condition, std::string_view if_true, std::string_view if_false);
   bool ResolveName(std::string_view name, core::Variant& value);
   // The script function Get: ResolveName; an unknown aggregate call is evaluated with
   // Calc; any other unknown name adds "clUnknownVar NAME" to the error list and gives Null.
@@ -170,6 +173,10 @@ class TfrxExpressions {
     // The expression the function's one statement assigns to its Variant result: evaluated
     // on its own it gives what calling the function gives, without the call's frame.
     script::TfsExpr* result = nullptr;
+    // When the result is a call of the report's IIF: its three argument texts, evaluated by
+    // Iif as the call's handler would (see Run).
+    bool iif = false;
+    std::string iif_args[3];
   };
   enum class SystemName : uint8_t {
     kNone, kDate, kTime, kPage, kPagePhysical, kTotalPages, kTotalPagesAll, kLine, kLineAll, kCopyName

@@ -96,6 +96,7 @@ void TfrxReportScript::Unprepare() {
   program_->RemoveItems(this);
   value_variable_ = nullptr;
   get_method_ = nullptr;
+  iif_method_ = nullptr;
   own_get_.known = false;
   registered_ = false;
   prepared_ = false;
@@ -458,25 +459,24 @@ void TfrxReportScript::RegisterFunctions() {
                 return Variant();
               },
               "ctOther");
-  s.AddMethod("macrofunction IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant",
-              [ex](core::TObject*, TfsClassVariable*, const std::string&, P& p) {
-                // Macro arguments are source texts: evaluated in place, not copied. The
-                // list is this call's own, so nothing changes it while they are evaluated.
-                // (An argument "<NAME>" calls Get without running a compiled call: Calc
-                // knows that form.)
-                auto calc = [ex](const Variant& text) {
-                  if (!text.IsString()) return ex->CalcArgument(text.AsString());
-                  return ex->CalcArgument(text.text());
-                };
-                try {
-                  Variant cond = calc(p[0]);
-                  bool is_true = IifTrue(cond);
-                  return calc(is_true ? p[1] : p[2]);
-                } catch (const core::Exception&) {
-                  return Variant::Null();
-                }
-              },
-              "ctOther");
+  iif_method_ = s.AddMethod("macrofunction IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant",
+                            [ex](core::TObject*, TfsClassVariable*, const std::string&, P& p) {
+                              // Macro arguments are source texts: evaluated in place, not
+                              // copied. The list is this call's own, so nothing changes it
+                              // while they are evaluated.
+                              std::string texts[3];
+                              std::string_view views[3];
+                              for (size_t i = 0; i < 3; ++i) {
+                                if (p[i].IsString()) {
+                                  views[i] = p[i].text();
+                                } else {
+                                  texts[i] = p[i].AsString();
+                                  views[i] = texts[i];
+                                }
+                              }
+                              return ex->Iif(views[0], views[1], views[2]);
+                            },
+                            "ctOther");
   struct Aggregate {
     const char* declaration;
     TfrxAggregateFunction function;

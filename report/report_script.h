@@ -91,6 +91,9 @@ class TfrxReportScript {
   // its own). Registers the report's items first. Asked again when the program's names or
   // the language change.
   bool BracketsCallOwnGet();
+  // The report's IIF as registered (nullptr before registration): a compiled call of it
+  // may be evaluated by TfrxExpressions::Iif without the interpreter.
+  const script::TfsCustomVariable* IifMethod() const { return iif_method_; }
 
   // Measuring hooks for CalcHeight and CalcWidth (text layout lives above this layer);
   // without them the object's current height and width are returned.
@@ -113,6 +116,7 @@ class TfrxReportScript {
   // The report's Get as registered, and what BracketsCallOwnGet found for the program's
   // names generation and language it saw last.
   const script::TfsCustomVariable* get_method_ = nullptr;
+  const script::TfsCustomVariable* iif_method_ = nullptr;
   struct OwnGetAnswer {
     bool known = false;
     bool holds = false;

@@ -142,6 +142,38 @@ TEST_F(IifArgumentTest, AStepBudgetOrTheScriptsOwnGetTakeTheCompiledPath) {
   EXPECT_EQ(own, Evaluate("IIF(True, (<Rows.\"A\">), 0)"));
 }
 
+// A whole expression that is one IIF call is evaluated without the interpreter; with a step
+// budget the call runs as compiled. Both must agree on values, types and errors.
+TEST_F(IifArgumentTest, AWholeIifCallGivesWhatTheInterpretedCallGives) {
+  std::mt19937 random(20261210);
+  auto pick = [&random](auto& list) { return std::string(list[random() % std::size(list)]); };
+  const char* const conditions[] = {"<vid>=1", "<vid>=2", "<nothing>", "<yes>", "<broken>",
+                                    "<Rows.\"N\"> > 10", "<Rows.\"Z\">", "<unknown>"};
+  script::TfsScript& program = report.Expressions().Script().Program();
+  for (int round = 0; round < 300; ++round) {
+    a = round % 3 == 0 ? "O'Brien [1] <2>" : round % 3 == 1 ? "" : "Иванов";
+    n = round % 5 == 0 ? 0 : round * 0.75 - 20;
+    const std::string x = random() % 2 ? pick(kArguments) : pick(kOthers);
+    const std::string y = random() % 2 ? pick(kArguments) : pick(kOthers);
+    std::string call = "IIF(" + pick(conditions) + ", " + x + ", " + y + ")";
+    if (random() % 4 == 0) call = "IIF(" + pick(conditions) + ", " + call + ", " + x + ")";
+    const Outcome direct = Evaluate(call);
+    program.SetStepLimit(1'000'000);
+    const Outcome interpreted = Evaluate(call);
+    program.SetStepLimit(0);
+    EXPECT_EQ(direct, interpreted) << call << " -> " << Describe(direct) << " / " << Describe(interpreted);
+  }
+  // Texts past the runtime's limit are refused alike.
+  report.AddVariable("long", Variant("'" + std::string(40, 'x') + "'"));
+  program.SetMaxStringLength(16);
+  for (const char* call : {"IIF(True, 'abc' + <long>, 0)", "IIF(True, <long>, 0)", "IIF(False, 0, <long> + '')"}) {
+    const Outcome direct = Evaluate(call);
+    program.SetStepLimit(1'000'000);
+    EXPECT_EQ(direct, Evaluate(call)) << call;
+    program.SetStepLimit(0);
+  }
+}
+
 // The argument scan and the condition test have fast forms: each is compared with the
 // plain form it replaced on many inputs.
 std::string_view PlainBracketedName(std::string_view text) {

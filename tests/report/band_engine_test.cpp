@@ -26,6 +26,16 @@ struct Placed {
   std::vector<std::string> texts;  // its memos, in order
 };
 
+// The memo texts of every band of one name placed on a page, in order.
+std::vector<std::vector<std::string>> TextsOf(const std::vector<Placed>& page,
+                                              const std::string& band) {
+  std::vector<std::vector<std::string>> rows;
+  for (const Placed& p : page) {
+    if (p.name == band) rows.push_back(p.texts);
+  }
+  return rows;
+}
+
 class BandEngineTest : public ::testing::Test {
  protected:
   BandEngineTest() {
@@ -554,10 +564,7 @@ TEST_F(BandEngineTest, MemosReorderedDuringTheRunPrintInTheirNewOrderFromTheNext
   ASSERT_TRUE(Run()) << report_.Errors().Text();
   auto pages = Pages();
   ASSERT_EQ(pages.size(), 1u);
-  std::vector<std::vector<std::string>> rows;
-  for (const Placed& p : pages[0]) {
-    if (p.name == "MasterData1") rows.push_back(p.texts);
-  }
+  const std::vector<std::vector<std::string>> rows = TextsOf(pages[0], "MasterData1");
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0], (std::vector<std::string>{"a1", "b1"}));
   EXPECT_EQ(rows[2], (std::vector<std::string>{"b3", "a3"}));
@@ -587,10 +594,7 @@ TEST_F(BandEngineTest, WhatARowChangesIsPutBackBeforeEveryNextRow) {
   ASSERT_TRUE(Run()) << report_.Errors().Text();
   auto pages = Pages();
   ASSERT_EQ(pages.size(), 1u);
-  std::vector<std::vector<std::string>> rows;
-  for (const Placed& p : pages[0]) {
-    if (p.name == "MasterData1") rows.push_back(p.texts);
-  }
+  const std::vector<std::vector<std::string>> rows = TextsOf(pages[0], "MasterData1");
   ASSERT_EQ(rows.size(), 6u);
   const std::vector<std::vector<std::string>> expected = {
       {"1", "t1"}, {"t[N]"}, {"3", "t3"}, {"4", "t4x"}, {"t[N]"}, {"6", "t6x"}};
@@ -637,10 +641,7 @@ TEST_F(BandEngineTest, ObjectsChangedBetweenPrintsOfABandPrintFromItsNextPrint) 
   ASSERT_TRUE(Run()) << report_.Errors().Text();
   auto pages = Pages();
   ASSERT_EQ(pages.size(), 1u);
-  std::vector<std::vector<std::string>> rows;
-  for (const Placed& p : pages[0]) {
-    if (p.name == "MasterData1") rows.push_back(p.texts);
-  }
+  const std::vector<std::vector<std::string>> rows = TextsOf(pages[0], "MasterData1");
   const std::vector<std::vector<std::string>> expected = {
       {"a1", "b1", "c1"}, {"a2", "b2", "c2"}, {"a3", "c3"},
       {"a4", "c4", "d4"}, {"a5", "d5"},       {"d6", "a6"}};
@@ -674,10 +675,7 @@ TEST_F(BandEngineTest, AHandlerSetByTheScriptDuringTheRunFiresFromTheNextRow) {
   ASSERT_TRUE(Run()) << report_.Errors().Text();
   auto pages = Pages();
   ASSERT_EQ(pages.size(), 1u);
-  std::vector<std::vector<std::string>> rows;
-  for (const Placed& p : pages[0]) {
-    if (p.name == "MasterData1") rows.push_back(p.texts);
-  }
+  const std::vector<std::vector<std::string>> rows = TextsOf(pages[0], "MasterData1");
   // Row 4 hides Memo2 from the memo's own handler, row 6 from the band's.
   const std::vector<std::vector<std::string>> expected = {
       {"1", "x"}, {"2", "x"}, {"m3", "x"}, {"m4"}, {"m5", "x"}, {"6"}, {"7", "x"}};

@@ -16,8 +16,6 @@
 
 #include "core/code_page.h"
 #include "dbf/dbf_file.h"
-#include "dbf/field_codec.h"
-#include "dbf/memo_file.h"
 #include "sql/dbf_vtable.h"
 #include "sql/row_prefetch.h"
 #include "sql/sql_engine.h"
@@ -41,63 +39,31 @@ std::string RandomName(Random& random) {
 // and a memo; some records deleted.
 void MakeTable(const std::string& path, uint64_t seed, int rows) {
   Random random(seed);
-  dbf::TDbfFieldDefs defs(dbf::kTableLevel4);
-  const struct {
-    const char* name;
-    char letter;
-    int size, decimals;
-  } fields[] = {{"A", 'C', 12, 0}, {"B", 'C', 8, 0}, {"C", 'C', 6, 0}, {"N", 'N', 10, 2},
-                {"D", 'D', 8, 0},  {"L", 'L', 1, 0}, {"M", 'M', 10, 0}};
-  for (const auto& field : fields) {
-    dbf::TDbfFieldDef& def = defs.Add();
-    def.SetFieldName(field.name);
-    def.SetNative(static_cast<uint8_t>(field.letter), field.size, field.decimals);
-  }
-  dbf::TDbfFile file;
-  file.SetFileName(path);
-  file.SetMode(dbf::TFileAccessMode::amExclusiveNew);
-  file.Create(defs, 0x65, dbf::kDefaultMemoBlockSize);
-  std::vector<std::byte> record(file.RecordSize());
-  const dbf::TDbfFieldDefs& made = file.FieldDefs();
-  auto put = [&](int field, const std::string& bytes) {
-    const dbf::TDbfFieldDef& def = made[field];
-    const size_t width = static_cast<size_t>(def.Size());
-    const std::string padded =
-        def.NativeFieldType() == 'N' ? std::string(width - bytes.size(), ' ') + bytes
-                                     : bytes + std::string(width - bytes.size(), ' ');
-    for (size_t k = 0; k < width; ++k) {
-      record[static_cast<size_t>(def.Offset()) + k] = static_cast<std::byte>(padded[k]);
-    }
-  };
+  const std::vector<testing::FieldSpec> fields = {
+      {"A", 'C', 12, 0}, {"B", 'C', 8, 0}, {"C", 'C', 6, 0}, {"N", 'N', 10, 2},
+      {"D", 'D', 8, 0},  {"L", 'L', 1, 0}, {"M", 'M', 10, 0}};
+  std::vector<testing::RowSpec> specs;
   for (int i = 0; i < rows; ++i) {
-    file.InitRecord(record);
-    for (int t = 0; t < 3; ++t) {
-      std::string text = core::FromUtf8(866, RandomName(random));
-      text.resize(std::min<size_t>(text.size(), static_cast<size_t>(made[t].Size())));
-      put(t, text);
-    }
+    testing::RowSpec row;
+    row.cells.resize(fields.size());
+    for (size_t t = 0; t < 3; ++t) row.cells[t] = RandomName(random);
     if (random.Below(6)) {
-      put(3, std::to_string(static_cast<int>(random.Below(2000)) - 500) + "." +
-                 std::to_string(10 + random.Below(90)));
+      row.cells[3] = std::to_string(static_cast<int>(random.Below(2000)) - 500) + "." +
+                     std::to_string(10 + random.Below(90));
     }
     if (random.Below(5)) {
-      put(4, std::to_string(1990 + random.Below(30)) + "0" + std::to_string(1 + random.Below(9)) +
-                 std::to_string(10 + random.Below(18)));
+      row.cells[4] = std::to_string(1990 + random.Below(30)) + "0" +
+                     std::to_string(1 + random.Below(9)) + std::to_string(10 + random.Below(18));
     }
-    if (random.Below(3)) put(5, random.Below(2) ? "T" : "F");
+    if (random.Below(3)) row.cells[5] = random.Below(2) ? "T" : "F";
     if (random.Below(3) == 0) {
-      const std::string note = core::FromUtf8(866, "Заметка № " + std::to_string(i) +
-                                                       std::string(random.Below(3), ' ') +
-                                                       RandomName(random));
-      const auto* bytes = reinterpret_cast<const std::byte*>(note.data());
-      dbf::TFieldValue block;
-      block.integer = file.MemoFile()->WriteValue({bytes, note.size()}, 0, 0);
-      dbf::SetFieldData(made, made[6], made[6].FieldType(), record, &block);
+      row.cells[6] = "Заметка № " + std::to_string(i) + std::string(random.Below(3), ' ') +
+                     RandomName(random);
     }
-    if (random.Below(15) == 0) record[0] = std::byte{'*'};
-    file.Insert(record);
+    row.deleted = random.Below(15) == 0;
+    specs.push_back(std::move(row));
   }
-  file.Close();
+  testing::MakeTable(path, fields, specs);
 }
 
 // Every row: each value's storage class and text.

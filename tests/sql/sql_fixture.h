@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -15,6 +16,7 @@
 #include "core/date_time.h"
 #include "dbf/dbf_file.h"
 #include "dbf/field_codec.h"
+#include "dbf/memo_file.h"
 #include "platform/file.h"
 
 namespace lgoty::sql::testing {
@@ -47,8 +49,8 @@ struct FieldSpec {
   int decimals;
 };
 
-// A cell: text (UTF-8) for C fields, a number for N, "YYYYMMDD" for D, "T"/"F" for L;
-// nullopt leaves the field blank.
+// A cell: text (UTF-8) for C fields (cut to the field's width) and M fields (written to the
+// memo file), a number for N, "YYYYMMDD" for D, "T"/"F" for L; nullopt leaves the field blank.
 using Cell = std::optional<std::string>;
 
 struct RowSpec {
@@ -74,11 +76,20 @@ inline void MakeTable(const std::string& path, const std::vector<FieldSpec>& fie
     file.InitRecord(record);
     for (size_t i = 0; i < row.cells.size() && i < fields.size(); ++i) {
       if (!row.cells[i]) continue;
-      const dbf::TDbfFieldDef& def = file.FieldDefs()[static_cast<int>(i)];
-      const std::string bytes = fields[i].letter == 'C'
-                                    ? core::FromUtf8(866, *row.cells[i])
-                                    : *row.cells[i];
+      const dbf::TDbfFieldDefs& made = file.FieldDefs();
+      const dbf::TDbfFieldDef& def = made[static_cast<int>(i)];
       const size_t width = static_cast<size_t>(def.Size());
+      if (fields[i].letter == 'M') {
+        const std::string note = core::FromUtf8(866, *row.cells[i]);
+        dbf::TFieldValue block;
+        block.integer = file.MemoFile()->WriteValue(
+            {reinterpret_cast<const std::byte*>(note.data()), note.size()}, 0, 0);
+        dbf::SetFieldData(made, def, def.FieldType(), record, &block);
+        continue;
+      }
+      std::string bytes = fields[i].letter == 'C' ? core::FromUtf8(866, *row.cells[i])
+                                                  : *row.cells[i];
+      bytes.resize(std::min(bytes.size(), width));
       // Numbers right-aligned, everything else left-aligned, as the codecs store them.
       const std::string padded =
           fields[i].letter == 'N' ? std::string(width - bytes.size(), ' ') + bytes

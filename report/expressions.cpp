@@ -91,6 +91,22 @@ script::TfsExpr* ResultExpression(script::TfsScript& program, const std::string&
   return assignment->value.get();
 }
 
+// When `e` calls `get` (the report's Get) with one constant text and writes nothing back:
+// the part of the call.
+const script::TfsMethodPart* GetCallOf(const script::TfsExpr& e, const script::TfsCustomVariable* get) {
+  auto* call = dynamic_cast<const script::TfsDesignator*>(&e);
+  if (get == nullptr || call == nullptr || call->parts.size() != 1) return nullptr;
+  auto* part = dynamic_cast<const script::TfsMethodPart*>(call->parts[0].get());
+  if (part == nullptr || part->method != get || !part->method->handler || part->method->is_macro ||
+      part->method->is_index || part->args.size() != 1 || part->method->params.size() != 1) {
+    return nullptr;
+  }
+  if (!part->var_targets.empty() && part->var_targets[0] != nullptr) return nullptr;
+  auto* name = dynamic_cast<const script::TfsConstExpr*>(part->args[0].get());
+  if (name == nullptr || !name->value.IsString()) return nullptr;
+  return part;
+}
+
 // The key under which an expression's function is cached: letter case is ignored in names
 // and keywords, not in quoted strings ('abc' and 'ABC' are different values) nor in a
 // bracketed name, "<...>" up to its closing bracket (nested brackets and quotes as the
@@ -383,6 +399,25 @@ TfrxExpressions::Compiled* TfrxExpressions::Compile(std::string_view expression,
       for (size_t i = 0; i < 3; ++i) entry->iif_args[i] = part->args[i]->source;
     }
   }
+  // A comparison of a Get call with a constant, on either side.
+  if (auto* cmp = dynamic_cast<script::TfsCompareExpr*>(entry->result); cmp != nullptr && cmp->left && cmp->right) {
+    const script::TfsCustomVariable* get = script_->GetMethod();
+    const script::TfsMethodPart* call = GetCallOf(*cmp->left, get);
+    const script::TfsExpr* other = cmp->right.get();
+    entry->get_on_left = call != nullptr;
+    if (call == nullptr) {
+      call = GetCallOf(*cmp->right, get);
+      other = cmp->left.get();
+    }
+    auto* constant = dynamic_cast<const script::TfsConstExpr*>(other);
+    if (call != nullptr && constant != nullptr) {
+      entry->compare_get = true;
+      entry->compare_op = cmp->op;
+      entry->get_name = static_cast<const script::TfsConstExpr&>(*call->args[0]).value.text();
+      entry->compare_constant = constant;
+      entry->get_script = call->script;
+    }
+  }
   Compiled* raw = entry.get();
   compiled_.emplace(std::move(upper), std::move(entry));
   return raw;
@@ -396,6 +431,18 @@ Variant TfrxExpressions::Run(Compiled& compiled) {
       // The call's frame counts one level of depth; the rest of it (flags, step count,
       // the result variable) has no effect on what the expression gives.
       DepthGuard depth(rt.depth);
+      if (compiled.compare_get) {
+        // Get's handler called as the method part calls it (its text refused past the
+        // limit), the constant as its node gives it, the two compared by the operator's rule.
+        const Variant got = Get(compiled.get_name);
+        if (got.IsString() && compiled.get_script != nullptr &&
+            got.text().size() > compiled.get_script->runtime().max_string) {
+          throw script::EScriptError("String too long");
+        }
+        const Variant& constant = compiled.compare_constant->value;
+        return compiled.get_on_left ? script::CompareValues(compiled.compare_op, got, constant)
+                                    : script::CompareValues(compiled.compare_op, constant, got);
+      }
       if (!compiled.iif) return compiled.result->Eval();
       // IIF's handler called as the method part calls it, without the part: its result
       // refused past the runtime's text limit, nothing to write back.

@@ -62,6 +62,8 @@
 namespace lgoty::script {
 class TfsScript;
 class TfsExpr;
+class TfsConstExpr;
+enum class TfsOp : uint8_t;
 }
 
 namespace lgoty::report {
@@ -177,6 +179,15 @@ class TfrxExpressions {
     // Iif as the call's handler would (see Run).
     bool iif = false;
     std::string iif_args[3];
+    // When the result compares a call of the report's Get with a constant text as its one
+    // argument (<NAME> = 1, 'A' <> <NAME>) and another constant: evaluated by Get and the
+    // operator's own rule (see Run). The constant belongs to the program.
+    bool compare_get = false;
+    script::TfsOp compare_op{};
+    bool get_on_left = false;
+    std::string get_name;
+    const script::TfsConstExpr* compare_constant = nullptr;
+    script::TfsScript* get_script = nullptr;  // its runtime limits Get's text
   };
   enum class SystemName : uint8_t {
     kNone, kDate, kTime, kPage, kPagePhysical, kTotalPages, kTotalPagesAll, kLine, kLineAll, kCopyName

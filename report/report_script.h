@@ -94,6 +94,8 @@ class TfrxReportScript {
   // The report's IIF as registered (nullptr before registration): a compiled call of it
   // may be evaluated by TfrxExpressions::Iif without the interpreter.
   const script::TfsCustomVariable* IifMethod() const { return iif_method_; }
+  // The report's Get as registered (nullptr before registration).
+  const script::TfsCustomVariable* GetMethod() const { return get_method_; }
 
   // Measuring hooks for CalcHeight and CalcWidth (text layout lives above this layer);
   // without them the object's current height and width are returned.

@@ -82,37 +82,42 @@ class TStrCatNode : public TBinaryNode {
   }
 };
 
-enum class Cmp { Great, Less, LessEq, GreatEq, NonEq, Eq };
+// The rule of one comparison operator: integers compared as they are, = and <> by
+// VarSameValue (Null = Null holds), the others by VarCompare.
+template <TfsOp Op>
+Variant Compare(const Variant& a, const Variant& b) {
+  if (a.kind() == Variant::Kind::Integer && b.kind() == Variant::Kind::Integer) {
+    const int64_t x = a.ordinal(), y = b.ordinal();
+    switch (Op) {
+      case TfsOp::Great: return Variant(x > y);
+      case TfsOp::Less: return Variant(x < y);
+      case TfsOp::LessEq: return Variant(x <= y);
+      case TfsOp::GreatEq: return Variant(x >= y);
+      case TfsOp::NonEq: return Variant(x != y);
+      default: return Variant(x == y);
+    }
+  }
+  if constexpr (Op == TfsOp::Eq) return Variant(core::VarSameValue(a, b));
+  if constexpr (Op == TfsOp::NonEq) return Variant(!core::VarSameValue(a, b));
+  core::VarCompareResult r = core::VarCompare(a, b);
+  using R = core::VarCompareResult;
+  switch (Op) {
+    case TfsOp::Great: return Variant(r == R::Greater);
+    case TfsOp::Less: return Variant(r == R::Less);
+    case TfsOp::LessEq: return Variant(r == R::Less || r == R::Equal);
+    case TfsOp::GreatEq: return Variant(r == R::Greater || r == R::Equal);
+    default: return Variant(false);
+  }
+}
 
-template <Cmp C>
-class TCompareNode : public TBinaryNode {
+template <TfsOp Op>
+class TCompareNode : public TfsCompareExpr {
  public:
-  using TBinaryNode::TBinaryNode;
+  TCompareNode(TfsExprPtr l, TfsExprPtr r) : TfsCompareExpr(Op, std::move(l), std::move(r)) {}
   Variant Eval() override {
     Variant a = left->Eval();
     Variant b = right->Eval();
-    if (a.kind() == Variant::Kind::Integer && b.kind() == Variant::Kind::Integer) {
-      const int64_t x = a.ordinal(), y = b.ordinal();
-      switch (C) {
-        case Cmp::Great: return Variant(x > y);
-        case Cmp::Less: return Variant(x < y);
-        case Cmp::LessEq: return Variant(x <= y);
-        case Cmp::GreatEq: return Variant(x >= y);
-        case Cmp::NonEq: return Variant(x != y);
-        case Cmp::Eq: return Variant(x == y);
-      }
-    }
-    if constexpr (C == Cmp::Eq) return Variant(core::VarSameValue(a, b));
-    if constexpr (C == Cmp::NonEq) return Variant(!core::VarSameValue(a, b));
-    core::VarCompareResult r = core::VarCompare(a, b);
-    using R = core::VarCompareResult;
-    switch (C) {
-      case Cmp::Great: return Variant(r == R::Greater);
-      case Cmp::Less: return Variant(r == R::Less);
-      case Cmp::LessEq: return Variant(r == R::Less || r == R::Equal);
-      case Cmp::GreatEq: return Variant(r == R::Greater || r == R::Equal);
-      default: return Variant(false);
-    }
+    return Compare<Op>(a, b);
   }
 };
 
@@ -225,12 +230,12 @@ bool TfsSetExpr::Contains(const Variant& v) {
 TfsExprPtr MakeBinary(TfsOp op, TfsExprPtr l, TfsExprPtr r, TfsScript& script) {
   const bool both_bool = l->type.code == TfsVarType::fvtBool && r->type.code == TfsVarType::fvtBool;
   switch (op) {
-    case TfsOp::Great: return std::make_unique<TCompareNode<Cmp::Great>>(std::move(l), std::move(r));
-    case TfsOp::Less: return std::make_unique<TCompareNode<Cmp::Less>>(std::move(l), std::move(r));
-    case TfsOp::LessEq: return std::make_unique<TCompareNode<Cmp::LessEq>>(std::move(l), std::move(r));
-    case TfsOp::GreatEq: return std::make_unique<TCompareNode<Cmp::GreatEq>>(std::move(l), std::move(r));
-    case TfsOp::NonEq: return std::make_unique<TCompareNode<Cmp::NonEq>>(std::move(l), std::move(r));
-    case TfsOp::Eq: return std::make_unique<TCompareNode<Cmp::Eq>>(std::move(l), std::move(r));
+    case TfsOp::Great: return std::make_unique<TCompareNode<TfsOp::Great>>(std::move(l), std::move(r));
+    case TfsOp::Less: return std::make_unique<TCompareNode<TfsOp::Less>>(std::move(l), std::move(r));
+    case TfsOp::LessEq: return std::make_unique<TCompareNode<TfsOp::LessEq>>(std::move(l), std::move(r));
+    case TfsOp::GreatEq: return std::make_unique<TCompareNode<TfsOp::GreatEq>>(std::move(l), std::move(r));
+    case TfsOp::NonEq: return std::make_unique<TCompareNode<TfsOp::NonEq>>(std::move(l), std::move(r));
+    case TfsOp::Eq: return std::make_unique<TCompareNode<TfsOp::Eq>>(std::move(l), std::move(r));
     case TfsOp::Plus:
       return std::make_unique<TPlusNode>(std::move(l), std::move(r), script.runtime().max_string);
     case TfsOp::StrCat: return std::make_unique<TStrCatNode>(std::move(l), std::move(r));
@@ -251,6 +256,18 @@ TfsExprPtr MakeBinary(TfsOp op, TfsExprPtr l, TfsExprPtr r, TfsScript& script) {
     }
     default:
       throw EScriptError("Invalid operator");
+  }
+}
+
+Variant CompareValues(TfsOp op, const Variant& a, const Variant& b) {
+  switch (op) {
+    case TfsOp::Great: return Compare<TfsOp::Great>(a, b);
+    case TfsOp::Less: return Compare<TfsOp::Less>(a, b);
+    case TfsOp::LessEq: return Compare<TfsOp::LessEq>(a, b);
+    case TfsOp::GreatEq: return Compare<TfsOp::GreatEq>(a, b);
+    case TfsOp::NonEq: return Compare<TfsOp::NonEq>(a, b);
+    case TfsOp::Eq: return Compare<TfsOp::Eq>(a, b);
+    default: throw EScriptError("Invalid operator");
   }
 }
 

@@ -55,6 +55,18 @@ enum class TfsOp : uint8_t {
   Mod, And, Shl, Shr, LeftBracket, RightBracket, Not, UnMinus, In, Is, StrCat
 };
 
+// A comparison (> < <= >= <> =) of two operands, evaluated left first.
+class TfsCompareExpr : public TfsExpr {
+ public:
+  TfsCompareExpr(TfsOp op, TfsExprPtr l, TfsExprPtr r) : op(op), left(std::move(l)), right(std::move(r)) {}
+  const TfsOp op;
+  TfsExprPtr left, right;
+};
+
+// The value of `a op b` for a comparison operator, by the rule its node applies; another
+// operator raises EScriptError.
+Variant CompareValues(TfsOp op, const Variant& a, const Variant& b);
+
 // Creates the node of a binary operator (both operand types already checked).
 TfsExprPtr MakeBinary(TfsOp op, TfsExprPtr left, TfsExprPtr right, TfsScript& script);
 TfsExprPtr MakeUnary(TfsOp op, TfsExprPtr operand, TfsScript& script);

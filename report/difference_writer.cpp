@@ -207,6 +207,78 @@ double FifteenthDigitUnit(double magnitude) {
   return 0;
 }
 
+// Appends FloatText(value) when the value's shortest text (std::to_chars, scientific) gives
+// its digits; false (nothing appended) when the general conversion must decide.
+//
+// FloatText writes the value's 15 significant digits, correctly rounded, without trailing
+// zeros, in fixed notation for decimal exponents from -3 to 15. When the shortest text s
+// that reads back as the value v has at most 15 digits, those are the digits (the comment
+// in AppendFloatText). With 16 or 17 digits, the rounding boundary b of the 15th digit
+// (15 digits and a 5) decides as for v unless b lies between s and v or is s: b between
+// them would be a text of at most as many digits as s, nearer to v, that reads back as v,
+// and s is the shortest, nearest such text. Only s == b (16 digits ending in 5) is left
+// to the general conversion, which rounds v itself.
+bool AppendShortestDigits(std::string& out, double value) {
+  char text[40];
+  const auto [end, error] =
+      std::to_chars(text, text + sizeof text, std::fabs(value), std::chars_format::scientific);
+  if (error != std::errc()) return false;
+  // "d.ddde+xx" or "de-xx": the digits without the point, then the exponent.
+  char digits[24];
+  int count = 0;
+  const char* p = text;
+  for (; p != end && *p != 'e'; ++p) {
+    if (*p != '.') {
+      if (count == static_cast<int>(sizeof digits)) return false;
+      digits[count++] = *p;
+    }
+  }
+  if (p == end || count == 0) return false;
+  int exponent10 = 0;
+  const char* exponent_start = p + 1;
+  if (exponent_start != end && *exponent_start == '+') ++exponent_start;
+  const auto [exponent_end, exponent_error] = std::from_chars(exponent_start, end, exponent10);
+  if (exponent_error != std::errc() || exponent_end != end) return false;
+  int exponent = exponent10 + 1;  // digits before the decimal point
+  constexpr int kSignificant = 15;
+  if (count > kSignificant) {
+    if (count == kSignificant + 1 && digits[kSignificant] == '5') return false;
+    const bool up = digits[kSignificant] >= '5';
+    count = kSignificant;
+    if (up) {
+      int i = count - 1;
+      while (i >= 0 && digits[i] == '9') --i;
+      if (i < 0) {
+        digits[0] = '1';
+        count = 1;
+        ++exponent;
+      } else {
+        ++digits[i];
+        count = i + 1;
+      }
+    }
+  }
+  while (count > 1 && digits[count - 1] == '0') --count;
+  if (exponent > kSignificant || exponent < -3) return false;  // exponential notation
+  if (std::signbit(value)) out += '-';
+  if (exponent <= 0) {
+    out += '0';
+    out += core::DefaultFormatSettings().DecimalSeparator;
+    out.append(static_cast<size_t>(-exponent), '0');
+    out.append(digits, static_cast<size_t>(count));
+    return true;
+  }
+  if (count <= exponent) {
+    out.append(digits, static_cast<size_t>(count));
+    out.append(static_cast<size_t>(exponent - count), '0');
+    return true;
+  }
+  out.append(digits, static_cast<size_t>(exponent));
+  out += core::DefaultFormatSettings().DecimalSeparator;
+  out.append(digits + exponent, static_cast<size_t>(count - exponent));
+  return true;
+}
+
 }  // namespace
 
 void AppendFloatText(std::string& out, double value) {
@@ -243,6 +315,7 @@ void AppendFloatText(std::string& out, double value) {
       return;
     }
   }
+  if (value != 0 && std::isfinite(value) && AppendShortestDigits(out, value)) return;
   out += FloatText(value);
 }
 

@@ -15,6 +15,7 @@
 #include "core/format_settings.h"
 #include "core/xml_document.h"
 #include "core/rtti.h"
+#include "core/text_format.h"
 #include "report/bands.h"
 #include "report/difference_writer.h"
 #include "report/graphics.h"
@@ -575,6 +576,46 @@ TEST(DifferenceWriter, FloatTextOfHundredthsIsTheGeneralText) {
       std::string text = "x=";
       prepared_detail::AppendFloatText(text, value);
       ASSERT_EQ(text, "x=" + FloatText(value)) << std::hexfloat << value;
+    }
+  }
+  core::SetDefaultFormatSettings(saved);
+}
+
+// Values that are no hundredths go through their shortest digits, rounded to 15: random
+// doubles of every magnitude the fixed notation covers, sums of heights, and decimals of 16
+// digits ending in 5 (whose own shortest text is the rounding boundary), each against the
+// serializer's general conversion.
+TEST(DifferenceWriter, FloatTextOfAnyValueIsTheGeneralConversion) {
+  std::vector<double> values = {1e-4, 9.99999999999999e-5, 1e15, 999999999999999.9, 1e14,
+                                0.999999999999999944, 9.9999999999999995, 1.0000000000000002,
+                                123456789012345.6, 0.30000000000000004, 5e-324, 1.7e308};
+  std::mt19937_64 random(77);
+  for (int i = 0; i < 40000; ++i) {
+    const double mantissa = std::ldexp(static_cast<double>(random() >> 11), -53);
+    values.push_back(std::ldexp(0.5 + mantissa / 2, static_cast<int>(random() % 70) - 16));
+    // 16 significant digits ending in 5 at a random decimal exponent.
+    std::string decimal = std::to_string(1 + random() % 9);
+    decimal += '.';
+    for (int d = 0; d < 14; ++d) decimal += static_cast<char>('0' + random() % 10);
+    decimal += "5e" + std::to_string(static_cast<int>(random() % 20) - 5);
+    values.push_back(std::strtod(decimal.c_str(), nullptr));
+    // A digit off a 15-digit decimal either way.
+    values.push_back(std::nextafter(values.back(), random() % 2 ? 1e300 : -1e300));
+  }
+  double top = 0;
+  for (int row = 0; row < 5000; ++row) values.push_back(top += 37.79527559055118 / 3);
+  const core::FormatSettings saved = core::DefaultFormatSettings();
+  for (const std::string separator : {".", ","}) {
+    core::FormatSettings settings = saved;
+    settings.DecimalSeparator = separator;
+    core::SetDefaultFormatSettings(settings);
+    for (double value : values) {
+      for (double signed_value : {value, -value}) {
+        std::string text = "x=";
+        prepared_detail::AppendFloatText(text, signed_value);
+        ASSERT_EQ(text, "x=" + core::FloatToStr(signed_value, settings))
+            << std::hexfloat << signed_value;
+      }
     }
   }
   core::SetDefaultFormatSettings(saved);

@@ -1,5 +1,6 @@
 #include "report/difference_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -417,57 +418,137 @@ void DifferenceWriter::Append(TfrxXMLSerializer& serializer, const TfrxComponent
   out.append(text, blanks, std::string::npos);
 }
 
+namespace {
+
+size_t FieldWidth(core::FieldType type) {
+  switch (type) {
+    case core::FieldType::Bool:
+    case core::FieldType::Int8:
+    case core::FieldType::UInt8:
+      return 1;
+    case core::FieldType::Int16:
+    case core::FieldType::UInt16:
+      return 2;
+    case core::FieldType::Int32:
+    case core::FieldType::UInt32:
+      return 4;
+    default:  // Int64, Double
+      return 8;
+  }
+}
+
+// The bytes of a word of width bytes at address, in a 64-bit value (the rest zero).
+std::uint64_t WordBits(const char* address, std::uint8_t width) {
+  switch (width) {
+    case 8:
+      return Bits<std::uint64_t>(address);
+    case 4:
+      return Bits<std::uint32_t>(address);
+    case 2:
+      return Bits<std::uint16_t>(address);
+    default:
+      return Bits<std::uint8_t>(address);
+  }
+}
+
+}  // namespace
+
 void DifferenceWriter::IndexMembers(Group& group) {
   const char* start = StartOf(*group.source);
-  for (const Entry& entry : group.entries) {
+  std::vector<std::uint32_t> bytes;  // offsets of the bytes of the compared members
+  for (Entry& entry : group.entries) {
     if (entry.field == core::FieldType::None || entry.offset < 0 ||
-        entry.offset > std::numeric_limits<std::int32_t>::max()) {
+        entry.offset > std::numeric_limits<std::int32_t>::max() - 8) {
       group.others.push_back(&entry);
+      const PropInfo& p = *entry.prop;
+      if (entry.ordinal_kind) {
+        entry.quick = Entry::Quick::Ordinal;
+      } else if (p.kind == TypeKind::String || p.kind == TypeKind::WString) {
+        entry.quick = Entry::Quick::String;
+      } else if (p.kind == TypeKind::Class && p.role == ObjectRole::Nested) {
+        entry.quick = Entry::Quick::Nested;
+      } else if (p.kind == TypeKind::Class && p.role == ObjectRole::Reference) {
+        entry.quick = Entry::Quick::Reference;
+      }
       continue;
     }
     const auto offset = static_cast<std::uint32_t>(entry.offset);
-    const char* at = start + entry.offset;
-    switch (entry.field) {
-      case core::FieldType::String:
+    if (entry.field == core::FieldType::String) {
+      if (entry.text.empty()) {
+        group.same_empty.push_back(offset);
+      } else {
         group.same_text.emplace_back(offset, &entry.text);
-        break;
-      case core::FieldType::Bool:
-      case core::FieldType::Int8:
-      case core::FieldType::UInt8:
-        group.same1.emplace_back(offset, Bits<std::uint8_t>(at));
-        break;
-      case core::FieldType::Int16:
-      case core::FieldType::UInt16:
-        group.same2.emplace_back(offset, Bits<std::uint16_t>(at));
-        break;
-      case core::FieldType::Int32:
-      case core::FieldType::UInt32:
-        group.same4.emplace_back(offset, Bits<std::uint32_t>(at));
-        break;
-      default:  // Int64, Double
-        group.same8.emplace_back(offset, Bits<std::uint64_t>(at));
-        break;
+      }
+      continue;
     }
+    for (size_t i = 0; i < FieldWidth(entry.field); ++i) {
+      bytes.push_back(offset + static_cast<std::uint32_t>(i));
+    }
+  }
+  std::sort(bytes.begin(), bytes.end());
+  bytes.erase(std::unique(bytes.begin(), bytes.end()), bytes.end());
+  for (size_t i = 0; i < bytes.size();) {
+    Group::Word word;
+    word.offset = bytes[i];
+    const std::uint32_t room = bytes.back() - word.offset + 1;  // up to the last member byte
+    word.width = room >= 8 ? 8 : room >= 4 ? 4 : room >= 2 ? 2 : 1;
+    for (; i < bytes.size() && bytes[i] < word.offset + word.width; ++i) {
+      word.mask |= std::uint64_t{0xFF} << (8 * (bytes[i] - word.offset));
+    }
+    word.bits = WordBits(start + word.offset, word.width) & word.mask;
+    (word.width == 8 ? group.same_words : group.same_narrow).push_back(word);
   }
 }
 
 bool DifferenceWriter::MembersSame(const Group& group, const char* start) {
-  for (const auto& [offset, bits] : group.same1) {
-    if (Bits<std::uint8_t>(start + offset) != bits) return false;
+  // Differences are gathered without a branch per member: members mostly hold the
+  // source's bits.
+  std::uint64_t differ = 0;
+  for (const Group::Word& word : group.same_words) {
+    differ |= (Bits<std::uint64_t>(start + word.offset) & word.mask) ^ word.bits;
   }
-  for (const auto& [offset, bits] : group.same2) {
-    if (Bits<std::uint16_t>(start + offset) != bits) return false;
+  for (const Group::Word& word : group.same_narrow) {
+    differ |= (WordBits(start + word.offset, word.width) & word.mask) ^ word.bits;
   }
-  for (const auto& [offset, bits] : group.same4) {
-    if (Bits<std::uint32_t>(start + offset) != bits) return false;
+  for (std::uint32_t offset : group.same_empty) {
+    differ |= reinterpret_cast<const std::string*>(start + offset)->size();
   }
-  for (const auto& [offset, bits] : group.same8) {
-    if (Bits<std::uint64_t>(start + offset) != bits) return false;
-  }
+  if (differ != 0) return false;
   for (const auto& [offset, text] : group.same_text) {
-    if (*reinterpret_cast<const std::string*>(start + offset) != *text) return false;
+    const auto& value = *reinterpret_cast<const std::string*>(start + offset);
+    if (value.size() != text->size() ||
+        (!value.empty() && std::memcmp(value.data(), text->data(), value.size()) != 0)) {
+      return false;
+    }
   }
   return true;
+}
+
+bool DifferenceWriter::Settled(const Group& group, const Entry& entry,
+                               const core::TObject& object) {
+  const PropInfo& p = *entry.prop;
+  switch (entry.quick) {
+    case Entry::Quick::Ordinal:
+      return entry.get_ordinal(object) == entry.ordinal;
+    case Entry::Quick::String:
+      return p.get_string(object) == entry.text;
+    case Entry::Quick::Nested: {
+      // AppendEntry asks a nested value's stored test first, and writes nothing for an
+      // absent value or one its class's whole-value test finds the same.
+      if (!IsStored(entry.stored_test, object)) return true;
+      const core::TObject* value = p.get_object(object);
+      if (!value) return true;
+      const Group* nested = entry.group.get();
+      return nested && nested->same && nested->cls && value->ClassType() == nested->cls &&
+             typeid(*value) == *nested->type && nested->same(*value, *nested->source);
+    }
+    case Entry::Quick::Reference:
+      // The same target has the same name, whatever it is now.
+      return !IsStored(entry.stored_test, object) ||
+             p.get_object(object) == p.get_object(*group.source);
+    default:
+      return false;
+  }
 }
 
 void DifferenceWriter::AppendEntry(TfrxXMLSerializer& serializer, const Group& group,
@@ -565,6 +646,7 @@ void DifferenceWriter::AppendGroup(TfrxXMLSerializer& serializer, const Group& g
   const char* start = StartOf(object);
   if (MembersSame(group, start)) {
     for (const Entry* entry : group.others) {
+      if (Settled(group, *entry, object)) continue;
       AppendEntry(serializer, group, *entry, object, start, cached_picture, out);
     }
   } else {

@@ -72,6 +72,10 @@ class DifferenceWriter {
     std::ptrdiff_t offset = 0;
     std::function<int64_t(const core::TObject&)> get_ordinal;  // ordinal kinds
     std::function<double(const core::TObject&)> get_float;     // floats
+    // How AppendGroup settles the entry without AppendEntry when its value is the source's
+    // (entries not held in members; see Settled).
+    enum class Quick : std::uint8_t { None, Ordinal, String, Nested, Reference };
+    Quick quick = Quick::None;
     std::string name;  // the attribute's name with its prefix
     // The source's value: ordinal kinds, floats, strings and string list texts.
     int64_t ordinal = 0;
@@ -87,15 +91,25 @@ class DifferenceWriter {
     const std::type_info* type = nullptr;
     std::string prefix;
     std::vector<Entry> entries;
-    // The entries held in members, as the source's raw bits by width, and the source's
-    // strings: when the placed object's members all hold the same bits, none of those
-    // entries can be written, and only the others (in their order) are walked. A member
-    // whose bits differ may still hold an equal value (a float within the tolerance, -0):
-    // then every entry is walked and compared by value.
-    std::vector<std::pair<std::uint32_t, std::uint8_t>> same1;
-    std::vector<std::pair<std::uint32_t, std::uint16_t>> same2;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> same4;
-    std::vector<std::pair<std::uint32_t, std::uint64_t>> same8;
+    // The entries held in members, as the source's raw bits, and the source's strings:
+    // when the placed object's members all hold the same bits, none of those entries can
+    // be written, and only the others (in their order) are walked. A member whose bits
+    // differ may still hold an equal value (a float within the tolerance, -0): then every
+    // entry is walked and compared by value.
+    //
+    // The members' bytes are compared in words: a word starts at a member byte, its bytes
+    // that belong to no member are masked out, and it ends at or before the group's last
+    // member byte, so that it lies inside the object.
+    struct Word {
+      std::uint32_t offset = 0;
+      std::uint8_t width = 8;  // 8, 4, 2 or 1 bytes
+      std::uint64_t mask = 0;
+      std::uint64_t bits = 0;  // the source's bytes under the mask
+    };
+    std::vector<Word> same_words;   // 8 bytes wide
+    std::vector<Word> same_narrow;  // the last words, narrower
+    // String members empty in the source (most events), and the others with the source's.
+    std::vector<std::uint32_t> same_empty;
     std::vector<std::pair<std::uint32_t, const std::string*>> same_text;
     std::vector<const Entry*> others;  // the entries not held in members
     // The source's final attributes: its text ("Text") and binary-defined properties.
@@ -113,6 +127,10 @@ class DifferenceWriter {
   // Whether every member the group's entries are held in has the source's bits in object
   // (starting at start).
   static bool MembersSame(const Group& group, const char* start);
+  // Whether an entry not held in a member certainly writes nothing for object: its value
+  // is the source's (or, for a nested value or a reference, it is not stored). False
+  // leaves the entry to AppendEntry, which decides.
+  static bool Settled(const Group& group, const Entry& entry, const core::TObject& object);
   void AppendEntry(TfrxXMLSerializer& serializer, const Group& group, const Entry& entry,
                    const core::TObject& object, const char* start, bool cached_picture,
                    std::string& out) const;

@@ -17,6 +17,7 @@
 #include "core/rtti.h"
 #include "core/text_format.h"
 #include "report/bands.h"
+#include "report/data_sets.h"
 #include "report/difference_writer.h"
 #include "report/graphics.h"
 #include "report/pages.h"
@@ -63,6 +64,11 @@ struct Layout {
     shape->SetName("Shape1");
     shape->SetBounds(350, 0, 20, 18.9);
     objects = {band, memo, other, picture, line, shape};
+    rows = report.Add(std::make_unique<TfrxUserDataSet>());
+    rows->SetName("Rows");
+    totals = report.Add(std::make_unique<TfrxUserDataSet>());
+    totals->SetName("Totals");
+    memo->data_set.Set(rows);
   }
 
   TfrxReport report;
@@ -74,6 +80,8 @@ struct Layout {
   TfrxLineView* line;
   TfrxShapeView* shape;
   std::vector<TfrxComponent*> objects;
+  TfrxUserDataSet* rows;
+  TfrxUserDataSet* totals;
 };
 
 // One random change to one of the objects, as a run or a script may make it.
@@ -115,6 +123,10 @@ void Change(Layout& l, std::mt19937& random) {
       [&] { memo->Highlight().condition = pick(std::vector<std::string>{"", " ", "<A> > 1"}); },
       [&] { memo->Highlight().font.name = pick(std::vector<std::string>{"Arial", "Courier"}); },
       [&] { memo->flow_to.Set(random() % 2 ? l.other : nullptr); },
+      // References: another target, none, and a target renamed under the same pointer.
+      [&] { view->data_set.Set(pick(std::vector<TfrxDataSet*>{l.rows, l.totals, nullptr})); },
+      [&] { l.other->SetName(pick(std::vector<std::string>{"Memo2", "Memo3"})); },
+      [&] { l.totals->SetName(pick(std::vector<std::string>{"Totals", "TOTALS", "Sums"})); },
       [&] { view->tag = static_cast<int>(random() % 3) - 1; },
       [&] { view->tag_str = pick(std::vector<std::string>{"", "tag <1>"}); },
       [&] { view->on_before_print = pick(std::vector<std::string>{"", "Memo1OnBeforePrint"}); },

@@ -330,15 +330,16 @@ void TfrxAggregateList::AddValue(const TfrxDataBand& band) {
     if (!band.Visible() && (item.flags & aggregate_flags::kCountInvisible) == 0) continue;
     Variant v;
     if (item.function != TfrxAggregateFunction::agCount) {
-      std::string saved = state.current_object;
+      // The current object's name is moved aside and back rather than copied.
+      std::string saved = std::move(state.current_object);
       state.current_object = item.memo_name;
       try {
-        v = Countable(expressions_.Calc(item.expression));
+        v = Countable(expressions_.Calc(item.expression, item.site));
       } catch (...) {
-        state.current_object = saved;
+        state.current_object = std::move(saved);
         throw;
       }
-      state.current_object = saved;
+      state.current_object = std::move(saved);
     } else {
       v = Variant::Null();
     }

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "core/variant.h"
+#include "report/expressions.h"
 
 namespace lgoty::report {
 
@@ -70,6 +71,7 @@ struct TfrxAggregateTotal {
 struct TfrxAggregateItem {
   TfrxAggregateFunction function = TfrxAggregateFunction::agSum;
   std::string expression;            // trimmed; empty for COUNT
+  TfrxCalcSite site;                 // where expression is evaluated row after row
   const TfrxDataBand* band = nullptr;  // whose rows are accumulated
   std::string band_name;             // as written in the call (empty: the default band)
   const TfrxBand* parent_band = nullptr;  // holds the memo

@@ -49,7 +49,8 @@ bool CallProcedure(TfrxReport& report, const std::string& name, std::vector<core
 
 void BeforePrint(TfrxReport* report, TfrxReportComponent& object, TfrxCustomMemoView* memo) {
   if (report == nullptr) return;
-  report->Expressions().SaveForPrint(object);
+  // A memo's TagStr and Hyperlink.Value are saved with its lines.
+  report->Expressions().SaveForPrint(object, memo == nullptr);
   if (memo) MemoBeforePrint(*memo);
 }
 

@@ -593,7 +593,7 @@ bool TfrxExpressions::ResolveVariable(std::string_view name, bool ascii, Variant
   return true;
 }
 
-void TfrxExpressions::SaveForPrint(const TfrxReportComponent& object) {
+void TfrxExpressions::SaveForPrint(const TfrxReportComponent& object, bool texts) {
   auto it = saved_prints_.find(&object);
   if (it == saved_prints_.end()) {
     if (saved_prints_.size() >= kMaxSavedPrints) {
@@ -608,6 +608,7 @@ void TfrxExpressions::SaveForPrint(const TfrxReportComponent& object) {
   s.width = object.Width();
   s.height = object.Height();
   s.view = false;
+  if (!texts) return;
   if (const auto* view = CachedCast<const TfrxView>(&object)) {
     s.view = true;
     s.tag_str = view->tag_str;
@@ -621,7 +622,8 @@ void TfrxExpressions::RestoreAfterPrint(TfrxReportComponent& object) {
   SavedPrint& s = it->second;
   s.active = false;
   object.SetBounds(s.left, s.top, s.width, s.height);
-  if (auto* view = CachedCast<TfrxView>(&object); view != nullptr && s.view) {
+  if (!s.view) return;
+  if (auto* view = CachedCast<TfrxView>(&object)) {
     view->tag_str = s.tag_str;
     view->Hyperlink().value = s.hyperlink_value;
   }

@@ -151,7 +151,9 @@ class TfrxExpressions {
 
   // What a print may change on an object: its rectangle and, for views, TagStr and
   // Hyperlink.Value. The engine's BeforePrint saves them, its AfterPrint puts them back.
-  void SaveForPrint(const TfrxReportComponent& object);
+  // texts = false leaves TagStr and Hyperlink.Value to the caller (a memo's are saved and
+  // put back with its lines, by MemoBeforePrint and MemoAfterPrint).
+  void SaveForPrint(const TfrxReportComponent& object, bool texts = true);
   void RestoreAfterPrint(TfrxReportComponent& object);
 
   // The expression cache.

@@ -2,6 +2,9 @@
 // calls the aggregate hooks the band engine calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "core/locale.h"
 #include "core/text_format.h"
 #include "report/aggregates.h"
@@ -109,6 +112,36 @@ TEST_F(AggregatesTest, UndoTakesBackTheLastRow) {
   Row(Variant(7));
   aggregates().DeleteValue(*data);
   EXPECT_EQ(Print(summary, memo), "5 1");
+}
+
+// Each row evaluates the items' expressions as Calc does at that moment, also after the
+// expression cache is emptied and after a variable the expression names is redefined
+// (what an item remembers of its text must not outlive either), for random rows.
+TEST_F(AggregatesTest, EveryRowEvaluatesWhatTheExpressionMeansThen) {
+  report.AddVariable("k", Variant(1));
+  TfrxMemoView* memo = AddMemo(summary, "[SUM(<x> * <k>)];[MAX(<x> + <k>)];[SUM(<k>)]");
+  aggregates().Register();
+  ASSERT_EQ(aggregates().Items().size(), 3u);
+  std::mt19937 random(3);
+  double sum = 0, sum_k = 0, max = -1e9;
+  for (int row = 0; row < 300; ++row) {
+    if (random() % 7 == 0) report.Expressions().ClearCache();
+    if (random() % 5 == 0) {
+      // k becomes another number, or an expression of x.
+      report.Variables()[1]->value = random() % 2 ? Variant(static_cast<int>(random() % 9))
+                                                  : Variant(std::string("<x> - 1"));
+    }
+    const int x = static_cast<int>(random() % 100) - 50;
+    report.Variables()[0]->value = Variant(x);
+    const double k = report.Expressions().Calc("<k>").AsDouble();
+    sum += x * k;
+    sum_k += k;
+    max = std::max(max, x + k);
+    Row(Variant(x));
+  }
+  EXPECT_EQ(Print(summary, memo), core::FloatToStr(sum, core::DefaultFormatSettings()) + ";" +
+                                      core::FloatToStr(max, core::DefaultFormatSettings()) + ";" +
+                                      core::FloatToStr(sum_k, core::DefaultFormatSettings()));
 }
 
 // Amounts in kopecks read as doubles are not exact in binary; a plain double sum of

@@ -90,6 +90,18 @@ bool IsFloatingOperand(const Variant& v) {
 // the double could not hold is added to acc.carry (Neumaier's form, which also holds when
 // the new amount is larger than the total so far).
 void AddTo(TfrxAggregateTotal& acc, const Variant& v) {
+  if (acc.value.kind() == Variant::Kind::Double && v.kind() == Variant::Kind::Double) {
+    // Two doubles: VarAdd's plain sum, made in place. An infinite sum (an overflow, or an
+    // infinite operand) is left to VarAdd.
+    const double a = acc.value.real();
+    const double b = v.real();
+    const double t = a + b;
+    if (std::isfinite(t)) {
+      acc.carry += std::fabs(a) >= std::fabs(b) ? (a - t) + b : (b - t) + a;
+      acc.value = Variant(t);
+      return;
+    }
+  }
   Variant sum = core::VarAdd(acc.value, v);
   if (sum.kind() == Variant::Kind::Double && IsFloatingOperand(acc.value) && IsFloatingOperand(v)) {
     const double a = acc.value.AsDouble();

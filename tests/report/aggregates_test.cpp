@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 
 #include "core/locale.h"
@@ -142,6 +143,38 @@ TEST_F(AggregatesTest, EveryRowEvaluatesWhatTheExpressionMeansThen) {
   EXPECT_EQ(Print(summary, memo), core::FloatToStr(sum, core::DefaultFormatSettings()) + ";" +
                                       core::FloatToStr(max, core::DefaultFormatSettings()) + ";" +
                                       core::FloatToStr(sum_k, core::DefaultFormatSettings()));
+}
+
+// Doubles are summed in place, integers and the rest through the general addition, in
+// any mix: eighths add up exactly whatever the order, and a sum that overflows is still
+// the general addition's error, while an infinite amount stays infinite.
+TEST_F(AggregatesTest, DoubleSumsInAnyMixOfKindsAndTheirOverflow) {
+  TfrxMemoView* memo = AddMemo(summary, "[SUM(<x>)];[AVG(<x>)]");
+  aggregates().Register();
+  std::mt19937 random(8);
+  int64_t eighths = 0;
+  int rows = 0;
+  for (int row = 0; row < 2000; ++row) {
+    const int64_t n = static_cast<int64_t>(random() % 200001) - 100000;
+    if (random() % 3 == 0) {
+      eighths += n * 8;
+      Row(Variant(static_cast<int>(n)));
+    } else {
+      eighths += n;
+      Row(Variant(static_cast<double>(n) / 8));
+    }
+    ++rows;
+  }
+  const double sum = static_cast<double>(eighths) / 8;
+  const auto& fs = core::DefaultFormatSettings();
+  EXPECT_EQ(Print(summary, memo),
+            core::FloatToStr(sum, fs) + ";" + core::FloatToStr(sum / rows, fs));
+  Row(Variant(1e308));
+  EXPECT_THROW(Row(Variant(1e308)), core::EMathError);
+  aggregates().Reset(*summary);
+  Row(Variant(std::numeric_limits<double>::infinity()));
+  Row(Variant(2.5));
+  EXPECT_EQ(Print(summary, memo).substr(0, 4), "INF;");
 }
 
 // Amounts in kopecks read as doubles are not exact in binary; a plain double sum of

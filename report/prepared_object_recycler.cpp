@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
+#include "report/attribute_reading.h"
 #include "report/component.h"
 #include "report/graphics.h"
 #include "report/pages.h"
@@ -111,14 +113,19 @@ const PreparedObjectRecycler::Restore& PreparedObjectRecycler::RestoreFor(Alias&
   const core::ClassInfo* cls = alias.base->ClassType();
   if (name == "l" || name == "Left") {
     restore.kind = RestoreKind::kLeft;
+    if (name.size() == 1) restore.direct = DirectKind::kLeft;
   } else if (name == "t" || name == "Top") {
     restore.kind = RestoreKind::kTop;
+    if (name.size() == 1) restore.direct = DirectKind::kTop;
   } else if (name == "w" || name == "Width") {
     restore.kind = RestoreKind::kWidth;
+    if (name.size() == 1) restore.direct = DirectKind::kWidth;
   } else if (name == "h" || name == "Height") {
     restore.kind = RestoreKind::kHeight;
+    if (name.size() == 1) restore.direct = DirectKind::kHeight;
   } else if (IsLines(name)) {
     restore.kind = RestoreKind::kLines;
+    if (name == "Text" || name == "u") restore.direct = DirectKind::kText;
   } else if (StartsWith(name, "Font.") || name == "Name") {
     restore.kind = RestoreKind::kNothing;
   } else if (StartsWith(name, "Fill.") || name == "FillType" || name == "Color" ||
@@ -138,7 +145,8 @@ const PreparedObjectRecycler::Restore& PreparedObjectRecycler::RestoreFor(Alias&
 }
 
 PreparedObjectRecycler::Changes PreparedObjectRecycler::ChangesOf(Alias& alias,
-                                                                  std::string_view differences) {
+                                                                  std::string_view differences,
+                                                                  Applying* applying) {
   Changes changes;
   auto add = [&](const Restore& restore) {
     if (restore.kind == RestoreKind::kRefused || changes.count == kMaxRestores) {
@@ -147,8 +155,18 @@ PreparedObjectRecycler::Changes PreparedObjectRecycler::ChangesOf(Alias& alias,
     }
     if (restore.kind != RestoreKind::kNothing) changes.restores[changes.count++] = &restore;
   };
+  // The reference's references are applied before the differences: those go through the
+  // serializer, which resolves them after all.
+  if (applying) applying->direct = alias.references.empty();
   ForEachAttribute(differences, [&](const XmlAttribute& attribute) {
-    add(RestoreFor(alias, attribute.name));
+    const Restore& restore = RestoreFor(alias, attribute.name);
+    add(restore);
+    if (!applying || !applying->direct) return;
+    if (restore.direct == DirectKind::kNone || applying->count == kMaxDirect) {
+      applying->direct = false;
+      return;
+    }
+    applying->attributes[applying->count++] = {restore.direct, attribute.value, attribute.whole};
   });
   // The reference's references not set by the differences are resolved on this page too.
   for (const ReferenceAttribute& reference : alias.references) {
@@ -212,6 +230,38 @@ void PreparedObjectRecycler::Reset(Alias& alias, TfrxComponent& object, const Ch
   }
 }
 
+void PreparedObjectRecycler::ApplyDirect(const Applying& applying, TfrxComponent& object,
+                                         TfrxXMLSerializer& serializer) {
+  auto& memo = static_cast<TfrxCustomMemoView&>(object);
+  for (uint8_t k = 0; k < applying.count; ++k) {
+    const DirectAttribute& attribute = applying.attributes[k];
+    // What the serializer would do with the attribute, when that is plain; anything else
+    // (entities, numbers of other forms, values that fail to read) it is given, which
+    // also notes the failure as it notes the failures of the others.
+    if (attribute.kind == DirectKind::kText) {
+      if (attribute.value.find('&') == std::string_view::npos) {
+        memo.SetText(attribute.value);
+      } else {
+        serializer.ApplyAttributes(attribute.whole, memo);
+      }
+      continue;
+    }
+    const std::optional<double> value = ParsePlainDecimal(attribute.value);
+    if (!value) {
+      serializer.ApplyAttributes(attribute.whole, memo);
+      continue;
+    }
+    switch (attribute.kind) {
+      case DirectKind::kLeft: memo.SetLeft(*value); break;
+      case DirectKind::kTop: memo.SetTop(*value); break;
+      case DirectKind::kWidth: memo.SetWidth(*value); break;
+      case DirectKind::kHeight: memo.SetHeight(*value); break;
+      case DirectKind::kText:
+      case DirectKind::kNone: break;
+    }
+  }
+}
+
 TfrxComponent* PreparedObjectRecycler::Reuse(const TfrxComponent& source,
                                              const ReferenceProperties& reference,
                                              std::string_view differences, TfrxComponent& parent,
@@ -219,7 +269,8 @@ TfrxComponent* PreparedObjectRecycler::Reuse(const TfrxComponent& source,
                                              TfrxXMLSerializer& serializer) {
   Alias& alias = AliasOf(source, reference, serializer);
   if (!alias.recyclable || alias.kept.empty()) return nullptr;
-  Changes changes = ChangesOf(alias, differences);
+  Applying applying;
+  Changes changes = ChangesOf(alias, differences, &applying);
   Alias::Kept kept = std::move(alias.kept.back());
   alias.kept.pop_back();
   TfrxComponent* object = kept.object.get();
@@ -247,7 +298,9 @@ TfrxComponent* PreparedObjectRecycler::Reuse(const TfrxComponent& source,
     alias.font_from->Assign(parent.Font());
     alias.font_result->Assign(font);
   }
-  if (alias.references.empty()) {
+  if (applying.direct) {
+    ApplyDirect(applying, *object, serializer);
+  } else if (alias.references.empty()) {
     serializer.ApplyItemAttributes(differences, *object, root);
   } else {
     // The references not set again by the differences, then the differences, as if joined

@@ -96,15 +96,34 @@ class PreparedObjectRecycler {
     kReference,
     kRefused,  // not restorable: the object is not kept
   };
+  // How an attribute of the name is applied when it is set straight on the memo: the
+  // single letters and Text the store writes for every row, read as the serializer reads
+  // them (ApplyOne) without looking the name up again. Any other name goes through the
+  // serializer.
+  enum class DirectKind : uint8_t { kNone, kLeft, kTop, kWidth, kHeight, kText };
   struct Restore {
     RestoreKind kind = RestoreKind::kRefused;
     const core::PropInfo* prop = nullptr;  // kPlain, kReference: a property of the class
+    DirectKind direct = DirectKind::kNone;
   };
   static constexpr size_t kMaxRestores = 6;
   struct Changes {
     uint8_t count = 0;
     bool refused = false;
     const Restore* restores[kMaxRestores] = {};
+  };
+  // The differences of an item as they are applied to a reused memo: when every one is
+  // set straight (direct), in their order; otherwise the serializer applies the text.
+  static constexpr size_t kMaxDirect = 8;
+  struct DirectAttribute {
+    DirectKind kind;
+    std::string_view value;  // as stored (escaped)
+    std::string_view whole;  // name="value"
+  };
+  struct Applying {
+    bool direct = true;
+    uint8_t count = 0;
+    DirectAttribute attributes[kMaxDirect];
   };
   struct ReferenceAttribute {
     std::string name;
@@ -148,8 +167,11 @@ class PreparedObjectRecycler {
   Alias& AliasOf(const TfrxComponent& source, const ReferenceProperties& reference,
                  TfrxXMLSerializer& serializer);
   const Restore& RestoreFor(Alias& alias, std::string_view name);
-  // The restores the differences (and the references applied with them) call for.
-  Changes ChangesOf(Alias& alias, std::string_view differences);
+  // The restores the differences (and the references applied with them) call for; with
+  // applying, also how the differences are applied.
+  Changes ChangesOf(Alias& alias, std::string_view differences, Applying* applying = nullptr);
+  static void ApplyDirect(const Applying& applying, TfrxComponent& object,
+                          TfrxXMLSerializer& serializer);
   void Reset(Alias& alias, TfrxComponent& object, const Changes& old_changes,
              const Changes& new_changes);
 

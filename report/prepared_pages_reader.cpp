@@ -151,7 +151,7 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
       if (recycler && source.compiled) {
         if (TfrxComponent* object = recycler->Reuse(*source.object, *source.compiled,
                                                     child->Text(), *parent, root, serializer)) {
-          BuildObjects(child, object, root, serializer, recycler);
+          if (child->Count() > 0) BuildObjects(child, object, root, serializer, recycler);
           continue;
         }
       }
@@ -191,7 +191,7 @@ void TfrxPreviewPages::BuildObjects(TfrxXMLItem* item, TfrxComponent* parent, Tf
         picture->Picture().data = CachedPicture(picture->image_index);
       }
     }
-    BuildObjects(child, object, root, serializer, recycler);
+    if (child->Count() > 0) BuildObjects(child, object, root, serializer, recycler);
   }
 }
 

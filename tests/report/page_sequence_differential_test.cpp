@@ -547,7 +547,8 @@ TEST(PageSequenceDifferential, PagesAreThoseAPlainRebuildMakes) {
   loaded.PreviewPages().LoadFromStream(stream);
   ExpectPagesAreThePlainRebuild(loaded);
   // Items damaged as a garbled file leaves them: names in other letter cases, values that
-  // fail to read or read other ways, references to nothing and to objects, unknown names.
+  // fail to read or read other ways, texts with entities, names repeated, references to
+  // nothing and to objects, unknown names.
   TfrxReport damaged;
   core::TMemoryStream again(bytes);
   damaged.PreviewPages().LoadFromStream(again);
@@ -562,9 +563,18 @@ TEST(PageSequenceDifferential, PagesAreThoseAPlainRebuildMakes) {
           case 0: item->SetText(item->Text() + " LEFT=\"12.5\" font.HEIGHT=\"-20\""); break;
           case 1: item->SetText(item->Text() + " l=\" 1 2,5 \" t=\"1e1\" w=\"-0\" h=\"x\""); break;
           case 2: item->SetText(item->Text() + " FlowTo=\"Nowhere\" Frame.Typ=\"&#49;5\""); break;
-          case 3: item->SetText(item->Text() + " HAlign=\"2\" Visible=\"False\" Tag=\"99999999999\""); break;
+          case 3:
+            item->SetText(item->Text() + " HAlign=\"2\" Visible=\"False\" Tag=\"99999999999\"" +
+                          " x=\"&#200;\"");
+            break;
           case 4: item->SetText("Rotation=\"90\" " + item->Text() + " Fill.BackColor=\"255\""); break;
           case 5: item->SetText(item->Text() + " NoSuchName=\"1\" Font.NoSuch=\"2\" Text"); break;
+          case 6: item->SetText(item->Text() + " u=\"a&amp;b&#13;&#10;c\" h=\"2,5\""); break;
+          case 7:
+            // More plain positions than a memo is set up from straight, names repeated.
+            item->SetText(item->Text() + " l=\"1\" t=\"2\" w=\"3\" h=\"4\" l=\"5\" t=\"-6\"" +
+                          " w=\"7\" h=\"8\" l=\"9.5\"");
+            break;
           default: break;
         }
       }

@@ -92,6 +92,7 @@ PreparedObjectRecycler::Alias& PreparedObjectRecycler::AliasOf(
   }
   serializer.ApplyItemAttributes(remaining, *base, nullptr);
   prepared_detail::SetNameQuietly(*base, source.Name());
+  alias.font_copies = reference.CopiesInto(alias.font);
   alias.recyclable = recyclable && alias.font != nullptr;
   const core::TStringList& lines = base->Lines();
   for (int i = 0; i < lines.Count() && !alias.marker_lines; ++i) {
@@ -286,7 +287,9 @@ TfrxComponent* PreparedObjectRecycler::Reuse(const TfrxComponent& source,
   // font is all plain values, so what the reference makes of the parent's font is known
   // from the last object of the alias with a parent font like this one.
   TfrxFont& font = object->Font();
-  if (alias.font_result && *alias.font_from == parent.Font()) {
+  if (object->ParentFont() && !alias.font_copies) {
+    // Adopted, it took the parent's font, and the reference changes nothing in it.
+  } else if (alias.font_result && *alias.font_from == parent.Font()) {
     font.Assign(*alias.font_result);
   } else {
     font.Assign(parent.Font());
@@ -316,7 +319,8 @@ TfrxComponent* PreparedObjectRecycler::Reuse(const TfrxComponent& source,
     parts.push_back(differences);
     serializer.ApplyItemAttributes(parts, *object, root);
   }
-  prepared_detail::SetNameQuietly(*object, source.Name());
+  // Mostly the name it had: only the differences set another.
+  if (object->Name() != source.Name()) prepared_detail::SetNameQuietly(*object, source.Name());
   building_.objects.push_back(Noted{object, &alias, changes});
   ++reused_;
   return object;

@@ -136,6 +136,8 @@ class PreparedObjectRecycler {
     // them and put back a text that reads as other lines, so they are restored always.
     bool marker_lines = false;
     const core::PropInfo* font = nullptr;
+    // The reference sets values in the font.
+    bool font_copies = false;
     // The font the last reused object got (font_result) from its parent's (font_from).
     std::unique_ptr<TfrxFont> font_from;
     std::unique_ptr<TfrxFont> font_result;

@@ -168,6 +168,14 @@ void ReferenceProperties::CopyNestedTo(core::TObject& object, const PropInfo* ne
   }
 }
 
+bool ReferenceProperties::CopiesInto(const PropInfo* nested) const {
+  if (!prototype_ || !nested) return false;
+  for (const auto& [first, indexes] : nested_copies_) {
+    if (first == nested) return !indexes.empty();
+  }
+  return false;
+}
+
 void ReferenceProperties::ReadValue(Copy& copy) {
   const PropInfo& p = *copy.prop;
   try {

@@ -44,6 +44,8 @@ class ReferenceProperties {
   // Sets only the plain values inside the nested object that property nested leads to
   // (the font, say), in the same order.
   void CopyNestedTo(core::TObject& object, const core::PropInfo* nested) const;
+  // Whether CopyNestedTo(object, nested) sets anything.
+  bool CopiesInto(const core::PropInfo* nested) const;
   // False when the class could not be made: everything stayed text.
   bool Compiled() const { return prototype_ != nullptr; }
   // The attributes left as text, to be applied before the stored differences.

@@ -53,11 +53,15 @@ void ForEachAttribute(std::string_view text, Visit visit) {
   while (i < n) {
     while (i < n && text[i] == ' ') ++i;
     if (i >= n) break;
-    const size_t eq = text.find('=', i);
-    if (eq == std::string_view::npos) break;
+    // Names are short and a value's quote follows its "=": looked for letter by letter
+    // before a search.
+    size_t eq = i;
+    while (eq < n && text[eq] != '=') ++eq;
+    if (eq >= n) break;
     size_t name_end = eq;
     while (name_end > i && text[name_end - 1] == ' ') --name_end;
-    const size_t open = text.find('"', eq + 1);
+    const size_t open =
+        eq + 1 < n && text[eq + 1] == '"' ? eq + 1 : text.find('"', eq + 1);
     if (open == std::string_view::npos) break;
     const size_t close = text.find('"', open + 1);
     if (close == std::string_view::npos) break;

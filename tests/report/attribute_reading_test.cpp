@@ -1,6 +1,7 @@
 // The quick ways of reading attributes against the general ones: numbers read from random
 // decimals and from anything else, properties looked up by every name in every letter case,
-// and attributes applied in parts against the same attributes applied as one text.
+// attributes applied in parts against the same attributes applied as one text, and the
+// split of attribute texts against a split by plain searches.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -190,6 +191,51 @@ TEST(AttributeReading, PartsApplyAsTheJoinedText) {
     serializer.ApplyItemAttributes(std::span<const std::string_view>(parts), *b.memo, &b.page);
     testing::ExpectSameTree(a.page, b.page);
     EXPECT_EQ(a.memo->flow_to.Get() != nullptr, b.memo->flow_to.Get() != nullptr);
+  }
+}
+
+// The split as plain searches give it: the "=" and both quotes each found from where the
+// last search left off.
+std::vector<std::string> SplitBySearches(std::string_view text) {
+  std::vector<std::string> out;
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && text[i] == ' ') ++i;
+    if (i >= text.size()) break;
+    const size_t eq = text.find('=', i);
+    if (eq == std::string_view::npos) break;
+    size_t name_end = eq;
+    while (name_end > i && text[name_end - 1] == ' ') --name_end;
+    const size_t open = text.find('"', eq + 1);
+    if (open == std::string_view::npos) break;
+    const size_t close = text.find('"', open + 1);
+    if (close == std::string_view::npos) break;
+    out.push_back(std::string(text.substr(i, name_end - i)) + "|" +
+                  std::string(text.substr(open + 1, close - open - 1)) + "|" +
+                  std::string(text.substr(i, close + 1 - i)));
+    i = close + 1;
+  }
+  return out;
+}
+
+TEST(AttributeReading, AttributeTextsSplitAsSearchesSplitThem) {
+  std::mt19937 random(20261210);
+  // Pieces of well-formed and garbled attribute texts: blanks around "=", values with
+  // entities, a "=" without quotes, quotes before a "=", texts cut anywhere.
+  const std::vector<std::string> pieces = {
+      "l",  "Text", " ",   "=",   "\"",  "=\"",   "\"\"", "12,5", "&quot;", "a b",
+      "  ", "x=",   "\"=", "Font.Name", "Памяти", "=\"\"", "h=\"33\"", "u", " = ", "\"\" "};
+  std::uniform_int_distribution<size_t> piece(0, pieces.size() - 1);
+  std::uniform_int_distribution<int> length(0, 14);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (int k = length(random); k > 0; --k) text += pieces[piece(random)];
+    std::vector<std::string> got;
+    ForEachAttribute(text, [&](const XmlAttribute& attribute) {
+      got.push_back(std::string(attribute.name) + "|" + std::string(attribute.value) + "|" +
+                    std::string(attribute.whole));
+    });
+    ASSERT_EQ(SplitBySearches(text), got) << "text: " << text;
   }
 }
 

@@ -1,6 +1,7 @@
 #include "report/text_layout.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -164,6 +165,15 @@ inline char32_t NextCodePoint(std::string_view text, size_t& i) {
   i += length == 0 ? 1 : length;
   return length == 0 ? U'\uFFFD' : code;
 }
+
+// The ASCII bytes a scan of a memo's line stops at (TfrxDrawText::ScanPlainLine).
+constexpr uint8_t kStopBreak = 1, kStopTag = 2;
+constexpr std::array<uint8_t, 128> kScanStops = [] {
+  std::array<uint8_t, 128> stops{};
+  stops['\r'] = stops['\n'] = kStopBreak;
+  stops['<'] = kStopTag;
+  return stops;
+}();
 
 // The number of source lines of a memo's lines, or -1 when one of them holds a line break
 // of its own.
@@ -370,7 +380,7 @@ void TfrxDrawText::SetOptions(bool word_wrap, bool html_tags, int rotation, bool
                               bool clipped, bool word_break, bool rtl) {
   word_wrap_ = word_wrap;
   html_ = html_tags;
-  rotation_ = ((rotation % 360) + 360) % 360;
+  rotation_ = rotation >= 0 && rotation < 360 ? rotation : ((rotation % 360) + 360) % 360;
   wysiwyg_ = wysiwyg;
   clipped_ = clipped;
   word_break_ = word_break;
@@ -464,7 +474,7 @@ void TfrxDrawText::SetText(const core::TStringList& lines, bool full_width) {
 
 void TfrxDrawText::ClearText() {
   line_count_ = source_count_ = 0;
-  FinishText();
+  if (!lines_.empty() || !sources_.empty()) FinishText();
   full_text_.clear();
   advances_.clear();
   line_notes_.clear();
@@ -890,7 +900,80 @@ size_t TfrxDrawText::CountLines(std::string_view text, bool full_width) {
   return count;
 }
 
+TfrxDrawText::PlainLine TfrxDrawText::ScanPlainLine(std::string_view line, FontAdvances& table,
+                                                    double first_width) {
+  // The ASCII bytes the scan stops at: CR and LF always, '<' with tags read. A
+  // continuation byte is never below 0x80, so none of them is ever part of a sequence,
+  // here or in DecodeUtf8Into.
+  const uint8_t stop_mask = html_ ? kStopBreak | kStopTag : kStopBreak;
+  const double* low = table.low.data();
+  const auto* const begin = reinterpret_cast<const unsigned char*>(line.data());
+  const auto* const end = begin + line.size();
+  // A character not measured yet has a NaN advance, which the sum keeps: the line is then
+  // summed again, measuring as it goes, in the same order (so to the same bits). ASCII and
+  // two-byte characters lie below kTableRange.
+  double x = 0;
+  size_t n = 0;
+  for (const unsigned char* p = begin; p < end; ++n) {
+    const unsigned char byte = *p;
+    if (byte < 0x80) {
+      if (kScanStops[byte] & stop_mask) {
+        return byte == '<' ? PlainLine::kTag : PlainLine::kBreak;
+      }
+      x += low[byte];
+      ++p;
+    } else if (byte >= 0xC2 && byte <= 0xDF && p + 1 < end && (p[1] & 0xC0) == 0x80) {
+      x += low[(static_cast<char32_t>(byte & 0x1F) << 6) | (p[1] & 0x3F)];
+      p += 2;
+    } else {
+      size_t i = static_cast<size_t>(p - begin);
+      const char32_t c = NextCodePoint(line, i);
+      p = begin + i;
+      x += c < kTableRange ? low[c] : std::nan("");
+    }
+  }
+  if (std::isnan(x)) x = DecodedExtent(line, table, n);
+  return n <= 1 || x <= first_width ? PlainLine::kFits : PlainLine::kLong;
+}
+
 size_t TfrxDrawText::CountLines(const core::TStringList& lines, bool full_width) {
+  ClearText();
+  const double width = (SwapsAxes() ? text_rect_.Height() : text_rect_.Width()) * kMeasureScale;
+  const double first_width = full_width ? width : width - paragraph_gap_ * kMeasureScale;
+  // Most memos are a line or two of plain text that fits: one pass over each line decodes
+  // and measures it and finds whether it holds a break or a tag (what MemoParagraphs and
+  // CountSourceLine would each look for again). Any line with a break of its own sends the
+  // whole text the general way below.
+  if (word_wrap_ && char_spacing_ == 0) {
+    if (FontAdvances* table = AdvancesOf(font_)) {
+      const int count = lines.Count();
+      const int paragraphs = count > 0 && lines[count - 1].empty() ? count - 1 : count;
+      size_t total = 0;
+      bool broken = false;
+      for (int i = 0; i < paragraphs && !broken; ++i) {
+        const std::string& line = lines[i];
+        switch (ScanPlainLine(line, *table, first_width)) {
+          case PlainLine::kFits:
+            ++total;
+            break;
+          case PlainLine::kTag:
+            if (std::memchr(line.data(), '\n', line.size()) != nullptr ||
+                std::memchr(line.data(), '\r', line.size()) != nullptr) {
+              broken = true;
+              break;
+            }
+            [[fallthrough]];
+          case PlainLine::kLong:
+            total += CountSourceLine(line, first_width, width);
+            break;
+          case PlainLine::kBreak:
+            broken = true;
+            break;
+        }
+      }
+      if (!broken) return total;
+    }
+  }
   // The lines are counted one by one, without joining them; a line holding a CR or LF of
   // its own is cut there too: such lines are joined and counted as the text.
   const int paragraphs = MemoParagraphs(lines);
@@ -898,9 +981,6 @@ size_t TfrxDrawText::CountLines(const core::TStringList& lines, bool full_width)
     lines.JoinedTo(lines_text_);
     return CountLines(std::string_view(lines_text_), full_width);
   }
-  ClearText();
-  const double width = (SwapsAxes() ? text_rect_.Height() : text_rect_.Width()) * kMeasureScale;
-  const double first_width = full_width ? width : width - paragraph_gap_ * kMeasureScale;
   size_t total = 0;
   for (int i = 0; i < paragraphs; ++i) total += CountSourceLine(lines[i], first_width, width);
   return total;

@@ -198,6 +198,16 @@ class TfrxDrawText {
   // The last position of a line (UTF-8) in table's font, as DecodeAndMeasure would give it,
   // without storing anything; count receives the number of characters.
   double DecodedExtent(std::string_view line, FontAdvances& table, size_t& count);
+  // What the line count's shortcut makes of a source line (UTF-8) of a memo's lines.
+  enum class PlainLine {
+    kFits,   // no break, no tag: one line
+    kLong,   // no break, no tag, but wider than the first line's width
+    kBreak,  // a CR or LF of its own
+    kTag,    // a '<' with tags read (the rest of the line not looked at)
+  };
+  // Decodes a line and sums its advances in table's font as DecodedExtent does, looking for
+  // line breaks and tags on the way; stops at the first of them.
+  PlainLine ScanPlainLine(std::string_view line, FontAdvances& table, double first_width);
   // Decodes a source line into out with its positions in font_ in scratch_, when the line
   // is to be broken, has no tags and the tables serve; false (nothing done) otherwise.
   bool DecodeMeasured(std::string_view line, std::u32string& out);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/string_list.h"
 #include "report/graphics.h"
 #include "report/text_layout.h"
 #include "report/views.h"
@@ -227,6 +228,57 @@ TEST(LineCount, RandomMemoLinesCountAsTheirJoinedText) {
     Apply(layout, o);
     EXPECT_EQ(layout.CountLines(memo.Lines(), o.full_width), from_text)
         << "round " << round << " text \"" << memo.Text() << "\"";
+    if (HasFailure()) break;
+  }
+}
+
+// A measurer whose runs are sums of its characters' advances, so that the layout keeps
+// the advances and counts plain lines in one pass over their bytes.
+class AddingMeasurer final : public TfrxTextMeasurer {
+ public:
+  bool AddsCharAdvances() const override { return true; }
+  FontMetrics Metrics(const CanvasFont& font) override { return inner.Metrics(font); }
+  void CharPositions(const CanvasFont& font, std::u32string_view text,
+                     std::vector<double>& positions) override {
+    inner.CharPositions(font, text, positions);
+  }
+  VaryingMeasurer inner;
+};
+
+// Memo lines counted by the one-pass shortcut (plain lines that fit, long ones, tags, a
+// break found after a long or tagged line, ill-formed bytes next to breaks) give the count
+// of their joined text on the general path.
+TEST(LineCount, ShortcutForMemoLinesCountsAsTheGeneralPath) {
+  AddingMeasurer measurer;
+  TfrxDrawText fast(&measurer), general(&measurer);
+  general.UseGeneralPathOnly(true);
+  const std::vector<std::string> pieces = {
+      "",     "а",      "Иванов", " ",        "x",   "12.03.1950", "<b>", "</b>", "<",
+      "\r\n", "\r",     "\n",     "\xD0",     "\xE2\x82", "\x80", "\xF0\x9F\x98\x80", "ё ё",
+      "длинноеслово", "ул. Ленина, д. 5"};
+  std::mt19937 random(31337);
+  for (int round = 0; round < 4000; ++round) {
+    core::TStringList lines;
+    const int count = static_cast<int>(random() % 4);
+    for (int i = 0; i < count; ++i) {
+      std::string line;
+      const int length = static_cast<int>(random() % 5);
+      for (int k = 0; k < length; ++k) {
+        const std::string& piece = pieces[random() % pieces.size()];
+        if (piece.find_first_of("\r\n") != std::string::npos && random() % 3 != 0) continue;
+        line += piece;
+      }
+      lines.Add(line);
+    }
+    const Options o = RandomOptions(random, true);
+    std::string text;
+    lines.JoinedTo(text);
+    Apply(general, o);
+    general.SetText(text, o.full_width);
+    Apply(fast, o);
+    EXPECT_EQ(fast.CountLines(lines, o.full_width), general.Lines().size())
+        << "round " << round << " text \"" << text << "\"";
+    EXPECT_TRUE(fast.Lines().empty());
     if (HasFailure()) break;
   }
 }

@@ -250,14 +250,16 @@ void PdfCanvas::FlushStroke() {
   stroke_pending_ = false;
 }
 
-void PdfCanvas::NeedClip(double left, double top, double right, double bottom) {
-  if (clips_.empty() || clips_.back().written) return;
+bool PdfCanvas::ClipHolds(double left, double top, double right, double bottom) const {
+  if (clips_.empty() || clips_.back().written) return true;
   constexpr double kSlack = 0.01;
   const CanvasRect& inner = clips_.back().rect;
-  if (left >= inner.left - kSlack && right <= inner.right + kSlack &&
-      top >= inner.top - kSlack && bottom <= inner.bottom + kSlack) {
-    return;
-  }
+  return left >= inner.left - kSlack && right <= inner.right + kSlack &&
+         top >= inner.top - kSlack && bottom <= inner.bottom + kSlack;
+}
+
+void PdfCanvas::NeedClip(double left, double top, double right, double bottom) {
+  if (ClipHolds(left, top, right, bottom)) return;
   FlushStroke();
   // The levels below the innermost one are written first; written levels are a prefix.
   for (Clip& clip : clips_) {
@@ -519,13 +521,54 @@ void PdfCanvas::DrawLine(CanvasPoint from, CanvasPoint to, const CanvasPen& pen)
   auto in_range = [](double v) { return std::fabs(v) < 1e12; };  // false for NaN too
   if (join_sides_ && state_.cap == 2 && state_.line_width > 0 && in_range(from.x) &&
       in_range(from.y) && in_range(to.x) && in_range(to.y)) {
-    auto hundredths = [](double v) { return core::RoundHalfAwayFromZero(v * 100); };
-    HoldSegment({from.x, from.y, to.x, to.y, hundredths(from.x), hundredths(from.y),
-                 hundredths(to.x), hundredths(to.y)});
+    HoldSegment(SegmentOf(from, to));
     return;
   }
   WriteHeld();
   WriteSegment(from.x, from.y, to.x, to.y);
+}
+
+PdfCanvas::Segment PdfCanvas::SegmentOf(CanvasPoint from, CanvasPoint to) {
+  auto hundredths = [](double v) { return core::RoundHalfAwayFromZero(v * 100); };
+  return {from.x, from.y, to.x, to.y, hundredths(from.x), hundredths(from.y), hundredths(to.x),
+          hundredths(to.y)};
+}
+
+void PdfCanvas::DrawFrameSides(const CanvasRect& rect, const CanvasPen& pen) {
+  // What DrawLine does four times over when the four sides go out as one rectangle: no
+  // lines held before them, no clip to write for any of them (each side's box lies inside
+  // the clip when the box of all four does), a solid pen of some width. Anything else is
+  // drawn as the four lines.
+  const double l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
+  auto in_range = [](double v) { return std::fabs(v) < 1e12; };  // false for NaN too
+  const double half = std::max(pen.width, 1.0) / 2;
+  if (general_only_ || !join_sides_ || !open_ || pen.color == report::clTransparent) {
+    TfrxCanvas::DrawFrameSides(rect, pen);
+    return;
+  }
+  EnsurePage();  // a page begun here starts without clips and held lines
+  if (!in_page_ || held_count_ != 0 || !in_range(l) || !in_range(t) || !in_range(r) ||
+      !in_range(b) ||
+      !ClipHolds(std::min(l, r) - half, std::min(t, b) - half, std::max(l, r) + half,
+                 std::max(t, b) + half)) {
+    TfrxCanvas::DrawFrameSides(rect, pen);
+    return;
+  }
+  SetStroke(pen);
+  // What FrameOf makes of the four sides: they are a rectangle when its edges differ in
+  // hundredths, and its left and top edges as given are those of the side with the
+  // smaller rounded edge.
+  auto hundredths = [](double v) { return core::RoundHalfAwayFromZero(v * 100); };
+  const int64_t hl = hundredths(l), ht = hundredths(t), hr = hundredths(r), hb = hundredths(b);
+  // SetStroke wrote out whatever it flushed, so the held lines are still none; the lines
+  // drawn now would find the stroke set and the clip holding them.
+  if (state_.cap != 2 || !(state_.line_width > 0) || hl == hr || ht == hb) {
+    TfrxCanvas::DrawFrameSides(rect, pen);
+    return;
+  }
+  stroke_pending_ = true;
+  WriteFrame({std::min(hl, hr), std::min(ht, hb), std::max(hl, hr), std::max(ht, hb),
+              hl < hr ? l : r, ht < hb ? t : b});
 }
 
 bool PdfCanvas::FrameOf(const Segment* sides, Frame& frame) {
@@ -567,26 +610,30 @@ bool PdfCanvas::FrameOf(const Segment* sides, Frame& frame) {
   return true;
 }
 
+void PdfCanvas::WriteFrame(const Frame& frame) {
+  // The corner as the lines would have written it, and the size from the rounded edges:
+  // the sides land where the lines' rounded ends would have put them. A size goes
+  // through the number cache as hundredths / 100, which rounds back to the same
+  // hundredths (|size| < 2^50, so the division's error is far below half of one); a
+  // table's cells come back to the same few widths and heights.
+  char text[4 * NumberCache::kRoom + 8];
+  char* at = numbers_.Write(text, frame.left_value);
+  *at++ = ' ';
+  at = numbers_.Write(at, frame.top_value);
+  *at++ = ' ';
+  at = numbers_.Write(at, static_cast<double>(frame.right - frame.left) / 100);
+  *at++ = ' ';
+  at = numbers_.Write(at, static_cast<double>(frame.bottom - frame.top) / 100);
+  std::memcpy(at, " re\n", 4);
+  content_.append(text, static_cast<size_t>(at + 4 - text));
+}
+
 void PdfCanvas::HoldSegment(const Segment& segment) {
   held_[held_count_++] = segment;
   if (held_count_ < 4) return;
   Frame frame;
   if (FrameOf(held_, frame)) {
-    // The corner as the lines would have written it, and the size from the rounded edges:
-    // the sides land where the lines' rounded ends would have put them. A size goes
-    // through the number cache as hundredths / 100, which rounds back to the same
-    // hundredths (|size| < 2^50, so the division's error is far below half of one); a
-    // table's cells come back to the same few widths and heights.
-    char text[4 * NumberCache::kRoom + 8];
-    char* at = numbers_.Write(text, frame.left_value);
-    *at++ = ' ';
-    at = numbers_.Write(at, frame.top_value);
-    *at++ = ' ';
-    at = numbers_.Write(at, static_cast<double>(frame.right - frame.left) / 100);
-    *at++ = ' ';
-    at = numbers_.Write(at, static_cast<double>(frame.bottom - frame.top) / 100);
-    std::memcpy(at, " re\n", 4);
-    content_.append(text, static_cast<size_t>(at + 4 - text));
+    WriteFrame(frame);
     held_count_ = 0;
     return;
   }

@@ -53,6 +53,7 @@ class PdfCanvas final : public report::TfrxCanvas {
                  double char_spacing = 0, double rotation = 0) override;
   void DrawLine(report::CanvasPoint from, report::CanvasPoint to,
                 const report::CanvasPen& pen) override;
+  void DrawFrameSides(const report::CanvasRect& rect, const report::CanvasPen& pen) override;
   void FillRect(const report::CanvasRect& rect, const report::CanvasBrush& brush) override;
   void FillGradient(const report::CanvasRect& rect, report::TColor start_color,
                     report::TColor end_color, report::TfrxGradientStyle style) override;
@@ -87,6 +88,9 @@ class PdfCanvas final : public report::TfrxCanvas {
   };
 
   void EnsurePage();
+  // Whether a box needs no clip written: none is pending, or the box lies inside the
+  // innermost one.
+  bool ClipHolds(double left, double top, double right, double bottom) const;
   // Writes the clips still pending when the box does not lie inside the innermost one.
   void NeedClip(double left, double top, double right, double bottom);
   // Writes the lines held back and strokes the path.
@@ -109,6 +113,9 @@ class PdfCanvas final : public report::TfrxCanvas {
     double left_value, top_value;
   };
   static bool FrameOf(const Segment* sides, Frame& frame);
+  static Segment SegmentOf(report::CanvasPoint from, report::CanvasPoint to);
+  // Writes a frame's rectangle ("x y w h re").
+  void WriteFrame(const Frame& frame);
   void SetStroke(const report::CanvasPen& pen);
   void SetFill(report::TColor color);
   void Number(double value);

@@ -83,6 +83,14 @@ bool ColorFromName(std::string_view name, TColor& color) {
   return false;
 }
 
+void TfrxCanvas::DrawFrameSides(const CanvasRect& rect, const CanvasPen& pen) {
+  const double l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
+  DrawLine({l, t}, {l, b}, pen);
+  DrawLine({r, t}, {r, b}, pen);
+  DrawLine({l, t}, {r, t}, pen);
+  DrawLine({l, b}, {r, b}, pen);
+}
+
 void TfrxCanvas::DrawChars(double x, double y, std::u32string_view chars,
                            const CanvasFont& font, double char_spacing, double rotation) {
   DrawText(x, y, core::Utf32ToUtf8(chars), font, char_spacing, rotation);

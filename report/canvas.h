@@ -86,6 +86,7 @@ struct CanvasPen {
   TColor color = clBlack;
   double width = 1;  // report units; 0 draws the thinnest line the device has
   TfrxFrameStyle style = TfrxFrameStyle::fsSolid;
+  bool operator==(const CanvasPen&) const = default;
 };
 
 // Area fill: a solid colour or a hatch of fore_color over back_color. clTransparent
@@ -115,6 +116,10 @@ class TfrxCanvas {
   virtual void DrawChars(double x, double y, std::u32string_view chars, const CanvasFont& font,
                          double char_spacing = 0, double rotation = 0);
   virtual void DrawLine(CanvasPoint from, CanvasPoint to, const CanvasPen& pen) = 0;
+  // The four sides of a frame in one pen, as four DrawLine calls in this order draw them:
+  // left and right (top to bottom), top and bottom (left to right). A canvas may draw them
+  // in one go when that gives what the four lines give.
+  virtual void DrawFrameSides(const CanvasRect& rect, const CanvasPen& pen);
   virtual void FillRect(const CanvasRect& rect, const CanvasBrush& brush) = 0;
   // Colour gradient over the rectangle in one of the fill's gradient styles.
   virtual void FillGradient(const CanvasRect& rect, TColor start_color, TColor end_color,

@@ -145,6 +145,60 @@ TEST(PdfFrameSides, JoinedSidesStrokeTheSegmentsOfTheLinesAndNothingElseChanges)
   EXPECT_LT(bytes[1], bytes[0] * 2 / 3);
 }
 
+// Frames drawn in one go against the same frames drawn as their four lines, among held
+// lines, clips that hold a frame or cut it, pens that cannot join (dashed, of no width,
+// transparent), frames of no width or height, reversed, huge or not a number, text and new
+// pages: the files must be the same byte for byte.
+TEST(PdfFrameSides, FramesDrawnInOneGoWriteWhatTheirFourLinesWrite) {
+  QTemporaryDir dir;
+  const CanvasPen pens[] = {CanvasPen{},
+                            CanvasPen{0x0000FF, 2},
+                            CanvasPen{report::clBlack, 1, TfrxFrameStyle::fsDash},
+                            CanvasPen{report::clBlack, 0},
+                            CanvasPen{report::clTransparent, 1},
+                            CanvasPen{0x00FF00, 0.5, TfrxFrameStyle::fsDot}};
+  CanvasFont font;
+  auto write = [&](const QString& path, bool in_one_go) {
+    std::mt19937 random(9151);
+    PdfCanvas canvas(path);
+    canvas.BeginPage(800, 600);
+    for (int i = 0; i < 5000; ++i) {
+      const uint32_t pick = random();
+      double l = static_cast<double>(random() % 70000) / 100 + (pick % 3 == 0 ? 0.005 : 0);
+      double t = static_cast<double>(random() % 50000) / 100;
+      double r = l + (pick % 29 == 0 ? 0.004 : static_cast<double>(random() % 20000) / 100);
+      double b = t + (pick % 31 == 0 ? 0 : static_cast<double>(random() % 5000) / 100);
+      if (pick % 37 == 0) std::swap(l, r);
+      if (pick % 397 == 0) b = std::nan("");
+      if (pick % 401 == 0) r = 1e13;
+      const CanvasPen& pen = pens[pick % 5 == 0 ? (pick >> 8) % std::size(pens) : (pick >> 8) % 2];
+      if (pick % 7 == 1) canvas.DrawLine({l, t}, {l + 5, t}, pens[(pick >> 12) % 2]);
+      const bool clipped = pick % 11 == 2;
+      if (clipped) {
+        // Around the frame, or cutting it.
+        const double cut = (pick >> 16) % 2 ? 0 : 3;
+        canvas.PushClip({l - 5 + cut, t - 5, r + 5, b + 5});
+      }
+      if (in_one_go) {
+        canvas.DrawFrameSides({l, t, r, b}, pen);
+      } else {
+        canvas.report::TfrxCanvas::DrawFrameSides({l, t, r, b}, pen);
+      }
+      if (clipped && (pick >> 20) % 2) canvas.DrawText(l + 2, t + 10, "Иванов", font);
+      if (clipped) canvas.PopClip();
+      if (pick % 13 == 3) canvas.DrawText(l, t, "12 345,67", font);
+      if (pick % 997 == 4) canvas.BeginPage(800, 600);
+    }
+    canvas.EndPage();
+    EXPECT_TRUE(canvas.Finish());
+  };
+  write(dir.filePath("one_go.pdf"), true);
+  write(dir.filePath("lines.pdf"), false);
+  const std::string one_go = ReadAll(dir.filePath("one_go.pdf"));
+  ASSERT_FALSE(one_go.empty());
+  EXPECT_TRUE(one_go == ReadAll(dir.filePath("lines.pdf")));
+}
+
 bool HavePdfToPpm() { return !lgoty::testing::CommandOutput("command -v pdftoppm").empty(); }
 
 TEST(PdfFrameSides, ATableOfCellsRendersToTheSamePixels) {

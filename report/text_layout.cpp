@@ -504,10 +504,78 @@ void TfrxDrawText::StartText(bool full_width) {
   text_first_width_ = full_width ? text_width_ : text_width_ - paragraph_gap_ * kMeasureScale;
 }
 
+bool TfrxDrawText::AddFittingLine(std::string_view line, std::u32string& source) {
+  if (general_only_ || !word_wrap_ || char_spacing_ != 0) return false;
+  FontAdvances* table = AdvancesOf(font_);
+  if (!table) return false;
+  // Decoded into the source line and measured into advances_ in one pass, as
+  // DecodeAndMeasure decodes and measures it. A character not measured yet has a NaN
+  // advance, which the sum keeps: such a line goes the general way, which measures it.
+  const size_t size = line.size();
+  const size_t at = advances_.size();
+  if (source.size() < size) source.resize(size);
+  advances_.resize(at + size);
+  char32_t* const out = source.data();
+  double* const positions = advances_.data() + at;
+  const double* low = table->low.data();
+  const auto* const begin = reinterpret_cast<const unsigned char*>(line.data());
+  const auto* const end = begin + size;
+  double x = 0;
+  size_t n = 0;
+  for (const unsigned char* p = begin; p < end; ++n) {
+    const unsigned char byte = *p;
+    char32_t c;
+    if (byte < 0x80) {
+      if (byte == '<' && html_) {
+        advances_.resize(at);
+        return false;
+      }
+      c = byte;
+      ++p;
+    } else if (byte >= 0xC2 && byte <= 0xDF && p + 1 < end && (p[1] & 0xC0) == 0x80) {
+      c = (static_cast<char32_t>(byte & 0x1F) << 6) | (p[1] & 0x3F);
+      p += 2;
+    } else {
+      size_t i = static_cast<size_t>(p - begin);
+      c = NextCodePoint(line, i);
+      p = begin + i;
+    }
+    out[n] = c;
+    x += c < kTableRange ? low[c] : std::nan("");
+    positions[n] = x;
+  }
+  // A line to be broken goes the general way too.
+  if (std::isnan(x) || (n > 1 && x > text_first_width_)) {
+    advances_.resize(at);
+    return false;
+  }
+  source.resize(n);
+  // The one line BreakParagraph makes of it: the whole paragraph in the memo's own style,
+  // its advances kept when it has more than one character (a shorter one is not measured).
+  TextLine& text_line = NewLine();
+  text_line.text.assign(source);
+  TextCharAttr base;
+  base.style = font_.style;
+  base.color = font_.color;
+  text_line.attrs.assign(n, base);
+  text_line.flags = TextLine::kParaStart | TextLine::kParaEnd;
+  text_line.paragraph = source_count_ - 1;
+  text_line.source_begin = 0;
+  text_line.source_end = text_line.source_next = n;
+  text_line.hyphenated = false;
+  line_notes_.resize(line_count_);
+  LineNote& note = line_notes_.back();
+  note.one_style = true;
+  note.advance_at = n > 1 ? at : kNoAdvances;
+  advances_.resize(n > 1 ? at + n : at);
+  return true;
+}
+
 void TfrxDrawText::AddSourceLine(std::string_view line) {
   full_text_ += line;
   full_text_ += "\r\n";
   std::u32string& source = NextSlot(sources_, spare_sources_, source_count_);
+  if (AddFittingLine(line, source)) return;
   const bool measured = DecodeMeasured(line, source);
   if (!measured) DecodeUtf8Into(line, source);
   const size_t first = line_count_;
@@ -1118,8 +1186,13 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
 
   // Lines are placed in an unrotated frame (u right, v down) that is then turned about the
   // rectangle's centre.
-  const double angle = rotation_ * std::numbers::pi / 180.0;
-  const double cos_a = std::cos(angle), sin_a = std::sin(angle);
+  // Upright text (nearly all) skips the trigonometry: cos 0 and sin 0 are exactly 1 and 0.
+  double cos_a = 1, sin_a = 0;
+  if (rotation_ != 0) {
+    const double angle = rotation_ * std::numbers::pi / 180.0;
+    cos_a = std::cos(angle);
+    sin_a = std::sin(angle);
+  }
   const double cx = (rect.left + rect.right) / 2, cy = (rect.top + rect.bottom) / 2;
   auto map = [&](double u, double v) {
     double du = u - frame_w / 2, dv = v - frame_h / 2;
@@ -1191,8 +1264,14 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
                                                            : 0;
         double u = u0 + (start > 0 ? position(start - 1) : 0) + extra;
         CanvasPoint at = map(u, baseline + shift);
-        canvas.DrawChars(at.x, at.y, std::u32string_view(line.text).substr(start, end - start),
-                         FontFor(attr), spacing, rotation_);
+        const std::u32string_view run = std::u32string_view(line.text).substr(start, end - start);
+        // A run in the memo's own style is drawn in its font as it is, without a copy.
+        if (attr.style == font_.style && attr.color == font_.color &&
+            attr.script == TextCharAttr::kNormal) {
+          canvas.DrawChars(at.x, at.y, run, font_, spacing, rotation_);
+        } else {
+          canvas.DrawChars(at.x, at.y, run, FontFor(attr), spacing, rotation_);
+        }
       } else {
         extra += blank_extra * static_cast<double>(end - start);
       }

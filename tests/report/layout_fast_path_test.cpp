@@ -304,6 +304,65 @@ TEST(LayoutFastPath, MemoLinesLayOutAsTheirJoinedText) {
   }
 }
 
+// Memo lines that mostly fit their width (the shortcut that decodes, measures and makes
+// the one line of a plain line in one pass), some just as wide as the width, some wider,
+// with tags, spacing, characters measured for the first time and ill-formed bytes, drawn in
+// every alignment, now and then after a change of font: what the general path gives.
+TEST(LayoutFastPath, LinesThatFitGiveWhatTheGeneralPathGives) {
+  UnevenMeasurer measurer(1, true);
+  TfrxDrawText fast(&measurer), general(&measurer);
+  general.UseGeneralPathOnly(true);
+  const std::string pieces[] = {"Иванов", " ", "И.", "12 345,67", "a", "\t", "<b>", "</b>", "<",
+                                "ё",      "∑",  "\xD0", "\xF0\x9F\x98\x80", "Ж", "x",  "W"};
+  std::mt19937 random(60613);
+  for (int round = 0; round < 4000; ++round) {
+    core::TStringList lines;
+    const int count = static_cast<int>(random() % 4);
+    for (int i = 0; i < count; ++i) {
+      std::string line;
+      const int length = static_cast<int>(random() % 5);
+      for (int k = 0; k < length; ++k) line += pieces[random() % std::size(pieces)];
+      lines.Add(line);
+    }
+    std::string text;
+    lines.JoinedTo(text);
+    const uint32_t flags = random();
+    const CanvasFont& font = kFonts[random() % std::size(kFonts)];
+    // Widths from narrow to wide, and the width the general path gives the text itself.
+    double width = 4 + static_cast<double>(random() % 400) / 2;
+    const double height = static_cast<double>(random() % 90);
+    for (int pass = 0; pass < 2; ++pass) {
+      for (TfrxDrawText* layout : {&fast, &general}) {
+        const CanvasRect rect{2, 3, 2 + width, 3 + height};
+        layout->SetFont(font);
+        layout->SetOptions(!(flags & 1), flags & 2, 0, true, flags & 4, flags & 8, false);
+        layout->SetGaps(2, (flags & 0x30) == 0x30 ? 1.5 : 0, (flags & 64) ? 5 : 0);
+        layout->SetDimensions(rect, rect);
+        layout->SetText(lines, flags & 128);
+      }
+      if (pass == 0 && (flags & 0x100)) width = general.TextWidth();
+      if (pass == 0 && !(flags & 0x100)) break;
+    }
+    ExpectSameLines(fast, general, text);
+    EXPECT_EQ(fast.TextWidth(), general.TextWidth()) << text;
+    const PartTextResult part_fast = fast.PartText(), part_general = general.PartText();
+    EXPECT_EQ(part_fast.fitting, part_general.fitting) << text;
+    EXPECT_EQ(part_fast.rest, part_general.rest) << text;
+    if (flags & 0x200) {
+      const CanvasFont& other = kFonts[random() % std::size(kFonts)];
+      fast.SetFont(other);
+      general.SetFont(other);
+    }
+    RecordingCanvas drawn_fast, drawn_general;
+    const auto halign = static_cast<TfrxHAlign>((flags >> 12) % 4);
+    const auto valign = static_cast<TfrxVAlign>((flags >> 16) % 3);
+    fast.DrawText(drawn_fast, halign, valign);
+    general.DrawText(drawn_general, halign, valign);
+    ExpectSameDrawing(drawn_fast, drawn_general, text);
+    if (HasFailure()) break;
+  }
+}
+
 // A memo's font is set without building it when the layout has it already: whatever the
 // order of fonts, the layout ends with the font CanvasFont::From gives, scaled.
 TEST(LayoutFastPath, MemoFontsSetAsTheirCanvasFonts) {

@@ -392,7 +392,33 @@ void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const Can
   char* out = glyphs.data();
   *out++ = hex_strings_ ? '<' : '(';
   double advance = 0;
+  // Latin and Cyrillic characters of a literal string: their bytes as written and their
+  // advances, kept per font (the glyph looked up, and so noted as used, the first time).
+  LiteralGlyph* literals = nullptr;
+  if (!hex_strings_ && !general_only_) {
+    if (literal_glyphs_.size() <= static_cast<size_t>(index)) {
+      literal_glyphs_.resize(static_cast<size_t>(index) + 1);
+    }
+    std::vector<LiteralGlyph>& table = literal_glyphs_[static_cast<size_t>(index)];
+    if (table.empty()) table.resize(kLiteralRange);
+    literals = table.data();
+  }
   for (char32_t c : chars) {
+    if (literals && c < kLiteralRange) {
+      LiteralGlyph& literal = literals[c];
+      if (literal.length == 0) {
+        const PdfFont::Glyph glyph = face.GlyphOf(c);
+        char* end = WriteLiteralByte(literal.bytes, static_cast<uint8_t>(glyph.id >> 8));
+        end = WriteLiteralByte(end, static_cast<uint8_t>(glyph.id & 0xFF));
+        literal.length = static_cast<uint8_t>(end - literal.bytes);
+        literal.width = glyph.width;
+      }
+      // All four bytes (the room a glyph has in the string), of which length count.
+      std::memcpy(out, literal.bytes, sizeof literal.bytes);
+      out += literal.length;
+      advance += literal.width * size / 1000 + char_spacing;
+      continue;
+    }
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = U'\uFFFD';
     const PdfFont::Glyph glyph = face.GlyphOf(c);
     if (hex_strings_) {

@@ -164,6 +164,15 @@ class PdfCanvas final : public report::TfrxCanvas {
   std::string last_font_name_;
   uint32_t last_font_style_ = 0;
   int last_font_index_ = -1;
+  // A character's glyph id as a literal string writes it (two to four bytes) and its
+  // advance in thousandths of the em; length 0 until the glyph is looked up.
+  struct LiteralGlyph {
+    char bytes[4] = {};
+    uint8_t length = 0;
+    double width = 0;
+  };
+  static constexpr char32_t kLiteralRange = 0x500;  // Latin and Cyrillic
+  std::vector<std::vector<LiteralGlyph>> literal_glyphs_;  // by font index
   std::u32string chars_;  // DrawText's run decoded, kept for its room
   std::string glyphs_;    // a run's string of glyph ids, kept for its room
   std::map<std::string, int> images_;        // encoded bytes -> image object

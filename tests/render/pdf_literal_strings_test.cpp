@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -168,6 +169,48 @@ TEST(PdfLiteralStrings, GlyphIdsReadBackAsTheHexadecimalOnesAndTheTextIsTheSame)
   const std::string from_literal = text("literal.pdf");
   EXPECT_NE(from_literal.find("АБВГДЕЖЗ"), std::string::npos);
   EXPECT_EQ(from_literal, text("hex.pdf"));
+}
+
+// Runs of random characters below and above the range whose literal bytes the canvas
+// keeps per font (and surrogates, which draw as U+FFFD), in several fonts, met for the first
+// time and again, with spacing and turned now and then: the file is the general path's
+// byte for byte.
+TEST(PdfLiteralStrings, KeptGlyphBytesWriteWhatTheGeneralPathWrites) {
+  QTemporaryDir dir;
+  CanvasFont fonts[3];
+  fonts[1].name = "Times New Roman";
+  fonts[1].style = report::font_style::fsBold | report::font_style::fsUnderline;
+  fonts[2].name = "Courier New";
+  fonts[2].size = 14;
+  auto write = [&](const QString& path, bool general) {
+    std::mt19937 random(2612);
+    PdfCanvas canvas(path);
+    canvas.UseGeneralPathOnly(general);
+    canvas.BeginPage(800, 1100);
+    for (int i = 0; i < 3000; ++i) {
+      std::u32string run;
+      const int length = 1 + static_cast<int>(random() % 20);
+      for (int k = 0; k < length; ++k) {
+        const uint32_t pick = random();
+        run += pick % 11 == 0   ? static_cast<char32_t>(0x500 + pick % 0x2000)
+               : pick % 97 == 1 ? static_cast<char32_t>(0xD800 + pick % 0x800)
+                                : static_cast<char32_t>(0x20 + pick % (0x500 - 0x20));
+      }
+      const uint32_t pick = random();
+      const double spacing = pick % 5 == 1 ? 0.5 : 0;
+      const double rotation = pick % 7 == 3 ? 90 : 0;
+      canvas.DrawChars(static_cast<double>(pick % 600), static_cast<double>(pick % 1000) + 20,
+                       run, fonts[(pick >> 8) % 3], spacing, rotation);
+      if (pick % 500 == 0) canvas.BeginPage(800, 1100);
+    }
+    canvas.EndPage();
+    ASSERT_TRUE(canvas.Finish());
+  };
+  write(dir.filePath("kept.pdf"), false);
+  write(dir.filePath("general.pdf"), true);
+  const std::string kept = ReadAll(dir.filePath("kept.pdf"));
+  ASSERT_FALSE(kept.empty());
+  EXPECT_TRUE(kept == ReadAll(dir.filePath("general.pdf")));
 }
 
 }  // namespace

@@ -1007,7 +1007,9 @@ void PdfCanvas::PushClip(const CanvasRect& rect) {
     if (r.right < r.left) r.right = r.left;
     if (r.bottom < r.top) r.bottom = r.top;
   }
-  clips_.push_back(Clip{r, false, {}});
+  // Made in place: a clip's saved state is set only when the clip is written.
+  Clip& clip = clips_.emplace_back();
+  clip.rect = r;
 }
 
 void PdfCanvas::PopClip() {

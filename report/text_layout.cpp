@@ -460,15 +460,25 @@ void TfrxDrawText::SetText(const std::vector<std::string>& lines, bool full_widt
 void TfrxDrawText::SetText(const core::TStringList& lines, bool full_width) {
   // As CountLines(TStringList): the lines themselves are the source lines, but for a last
   // empty one (the joined text's trailing break); a line with a break of its own is cut
-  // there too, so such lines go through the joined text.
-  const int paragraphs = MemoParagraphs(lines);
-  if (paragraphs < 0) {
-    lines.JoinedTo(lines_text_);
-    SetText(std::string_view(lines_text_), full_width);
-    return;
-  }
+  // there too, so such lines go through the joined text. Most lines fit and are made by
+  // AddFittingLine, which stops at a break; only the others are searched for one here.
+  const int count = lines.Count();
+  const int paragraphs = count > 0 && lines[count - 1].empty() ? count - 1 : count;
   StartText(full_width);
-  for (int i = 0; i < paragraphs; ++i) AddSourceLine(lines[i]);
+  for (int i = 0; i < paragraphs; ++i) {
+    const std::string& line = lines[i];
+    full_text_ += line;
+    full_text_ += "\r\n";
+    std::u32string& source = NextSlot(sources_, spare_sources_, source_count_);
+    if (AddFittingLine(line, source)) continue;
+    if (std::memchr(line.data(), '\n', line.size()) != nullptr ||
+        std::memchr(line.data(), '\r', line.size()) != nullptr) {
+      lines.JoinedTo(lines_text_);
+      SetText(std::string_view(lines_text_), full_width);
+      return;
+    }
+    BreakSourceLine(line, source);
+  }
   FinishText();
 }
 
@@ -511,6 +521,9 @@ bool TfrxDrawText::AddFittingLine(std::string_view line, std::u32string& source)
   // Decoded into the source line and measured into advances_ in one pass, as
   // DecodeAndMeasure decodes and measures it. A character not measured yet has a NaN
   // advance, which the sum keeps: such a line goes the general way, which measures it.
+  // A tag, or a CR or LF (of a memo's line that holds one: SetText(TStringList) then takes
+  // its joined text), sends the line the general way.
+  const uint8_t stop_mask = html_ ? kStopBreak | kStopTag : kStopBreak;
   const size_t size = line.size();
   const size_t at = advances_.size();
   if (source.size() < size) source.resize(size);
@@ -526,7 +539,7 @@ bool TfrxDrawText::AddFittingLine(std::string_view line, std::u32string& source)
     const unsigned char byte = *p;
     char32_t c;
     if (byte < 0x80) {
-      if (byte == '<' && html_) {
+      if (kScanStops[byte] & stop_mask) {
         advances_.resize(at);
         return false;
       }
@@ -576,6 +589,10 @@ void TfrxDrawText::AddSourceLine(std::string_view line) {
   full_text_ += "\r\n";
   std::u32string& source = NextSlot(sources_, spare_sources_, source_count_);
   if (AddFittingLine(line, source)) return;
+  BreakSourceLine(line, source);
+}
+
+void TfrxDrawText::BreakSourceLine(std::string_view line, std::u32string& source) {
   const bool measured = DecodeMeasured(line, source);
   if (!measured) DecodeUtf8Into(line, source);
   const size_t first = line_count_;

@@ -157,11 +157,13 @@ class TfrxDrawText {
   // Ends the line list and the source lines at line_count_ and source_count_.
   void FinishText();
   void AddSourceLine(std::string_view line);
-  // AddSourceLine's shortcut for a source line without tags that fits the first line's
-  // width: decodes it into source and makes its one line; false (nothing added) when the
-  // line is not such a line or the shortcut does not serve (the general path, spacing, a
-  // measurer that does not add advances, a character not measured yet).
+  // AddSourceLine's shortcut for a source line without tags or line breaks that fits the
+  // first line's width: decodes it into source and makes its one line; false (nothing
+  // added) when the line is not such a line or the shortcut does not serve (the general
+  // path, spacing, a measurer that does not add advances, a character not measured yet).
   bool AddFittingLine(std::string_view line, std::u32string& source);
+  // The general rest of AddSourceLine: decodes the line into source and breaks it.
+  void BreakSourceLine(std::string_view line, std::u32string& source);
   bool SwapsAxes() const;
   // Reads the tags of source into paragraph (whose storage is reused).
   void ReadTags(const std::u32string& source, Paragraph& paragraph) const;

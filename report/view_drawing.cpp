@@ -61,22 +61,15 @@ void DrawSide(TfrxCanvas& canvas, CanvasPoint from, CanvasPoint to, const Canvas
   }
 }
 
-double AbsoluteLeft(const TfrxComponent& component) {
-  double left = component.Left();
+// The position of a component on its page: its own plus its parents' up to the page.
+CanvasPoint AbsolutePosition(const TfrxComponent& component) {
+  CanvasPoint at{component.Left(), component.Top()};
   for (const TfrxComponent* p = component.Parent(); p && !CachedCast<const TfrxPage>(p);
        p = p->Parent()) {
-    left += p->Left();
+    at.x += p->Left();
+    at.y += p->Top();
   }
-  return left;
-}
-
-double AbsoluteTop(const TfrxComponent& component) {
-  double top = component.Top();
-  for (const TfrxComponent* p = component.Parent(); p && !CachedCast<const TfrxPage>(p);
-       p = p->Parent()) {
-    top += p->Top();
-  }
-  return top;
+  return at;
 }
 
 CanvasRect Inset(const CanvasRect& rect, double dx, double dy) {
@@ -334,8 +327,9 @@ std::string_view PictureImageBytes(std::string_view data, TfrxCanvas& canvas) {
 void DrawView(const TfrxView& view, TfrxCanvas& canvas, double scale_x, double scale_y,
               double offset_x, double offset_y, TfrxDrawText* layout) {
   if (!view.Visible()) return;
-  double left = AbsoluteLeft(view) * scale_x + offset_x;
-  double top = AbsoluteTop(view) * scale_y + offset_y;
+  const CanvasPoint at = AbsolutePosition(view);
+  double left = at.x * scale_x + offset_x;
+  double top = at.y * scale_y + offset_y;
   CanvasRect rect{left, top, left + view.Width() * scale_x, top + view.Height() * scale_y};
   if (auto* memo = CachedCast<const TfrxCustomMemoView>(&view)) {
     DrawMemo(*memo, rect, scale_x, scale_y, canvas, layout ? *layout : DefaultDrawText());

@@ -306,14 +306,15 @@ TEST(LayoutFastPath, MemoLinesLayOutAsTheirJoinedText) {
 
 // Memo lines that mostly fit their width (the shortcut that decodes, measures and makes
 // the one line of a plain line in one pass), some just as wide as the width, some wider,
-// with tags, spacing, characters measured for the first time and ill-formed bytes, drawn in
+// with tags, line breaks of their own, spacing, characters measured for the first time and
+// ill-formed bytes, drawn in
 // every alignment, now and then after a change of font: what the general path gives.
 TEST(LayoutFastPath, LinesThatFitGiveWhatTheGeneralPathGives) {
   UnevenMeasurer measurer(1, true);
   TfrxDrawText fast(&measurer), general(&measurer);
   general.UseGeneralPathOnly(true);
   const std::string pieces[] = {"Иванов", " ", "И.", "12 345,67", "a", "\t", "<b>", "</b>", "<",
-                                "ё",      "∑",  "\xD0", "\xF0\x9F\x98\x80", "Ж", "x",  "W"};
+                                "ё",      "∑",  "\xD0", "\xF0\x9F\x98\x80", "Ж", "x",  "W", "\r\n", "\n"};
   std::mt19937 random(60613);
   for (int round = 0; round < 4000; ++round) {
     core::TStringList lines;

@@ -190,25 +190,6 @@ void Variant::CopyScalarFrom(const Variant& other) noexcept {
   }
 }
 
-Variant::Variant(Variant&& other) noexcept { StealFrom(other); }
-
-void Variant::StealFrom(Variant& other) noexcept {
-  kind_ = other.kind_;
-  switch (other.kind_) {
-    case Kind::String:
-      string_ = other.string_;
-      break;
-    case Kind::Array:
-      array_ = other.array_;
-      break;
-    default:
-      CopyScalarFrom(other);
-      break;
-  }
-  other.kind_ = Kind::Empty;
-  other.int_ = 0;
-}
-
 Variant& Variant::operator=(const Variant& other) {
   if (this != &other) {
     // A text over a text reuses this one's storage (a value assigned row after row
@@ -238,7 +219,7 @@ Variant& Variant::operator=(const Variant& other) {
   return *this;
 }
 
-Variant& Variant::operator=(Variant&& other) noexcept {
+Variant& Variant::MoveOverOwned(Variant& other) noexcept {
   if (this != &other) {
     // Take other out before releasing: other may live inside this variant's own array.
     Variant taken(std::move(other));
@@ -248,7 +229,17 @@ Variant& Variant::operator=(Variant&& other) noexcept {
   return *this;
 }
 
-Variant::~Variant() { Release(); }
+void Variant::AssignText(std::string_view text) {
+  if (kind_ == Kind::String) {
+    string_->assign(text.data(), text.size());
+    return;
+  }
+  // Made before releasing: the text may lie inside this variant's own array.
+  std::string* made = new std::string(text);
+  Release();
+  kind_ = Kind::String;
+  string_ = made;
+}
 
 void Variant::Release() {
   if (kind_ == Kind::String) delete string_;

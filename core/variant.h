@@ -58,6 +58,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/date_time.h"
@@ -122,10 +123,25 @@ class Variant {
   static Variant Array(std::vector<Variant> elements, int32_t low_bound = 0);
 
   Variant(const Variant&);
-  Variant(Variant&&) noexcept;
+  // Moves, destruction and swaps of values that own nothing (all but texts and arrays)
+  // are a copy of the kind and the 8 bytes: inline, without a call.
+  Variant(Variant&& other) noexcept { StealFrom(other); }
   Variant& operator=(const Variant&);
-  Variant& operator=(Variant&&) noexcept;
-  ~Variant();
+  Variant& operator=(Variant&& other) noexcept {
+    if (Owns()) return MoveOverOwned(other);
+    if (this != &other) StealFrom(other);
+    return *this;
+  }
+  ~Variant() {
+    if (Owns()) Release();
+  }
+  void Swap(Variant& other) noexcept {
+    std::swap(kind_, other.kind_);
+    std::swap(bits_, other.bits_);
+  }
+  // Makes the value the text; a text held already keeps its storage (nothing is allocated
+  // when it has room), which a value read into the same Variant row after row relies on.
+  void AssignText(std::string_view text);
 
   Kind kind() const { return kind_; }
   // The OLE type code (varString for text, varDispatch for objects, varArray|varVariant for
@@ -168,9 +184,16 @@ class Variant {
 
  private:
   struct ArrayData;
+  bool Owns() const { return kind_ == Kind::String || kind_ == Kind::Array; }
   void Release();
-  // Takes other's value (this must be Empty); other is left Empty.
-  void StealFrom(Variant& other) noexcept;
+  Variant& MoveOverOwned(Variant& other) noexcept;
+  // Takes other's value (this must own nothing); other is left Empty.
+  void StealFrom(Variant& other) noexcept {
+    kind_ = other.kind_;
+    bits_ = other.bits_;
+    other.kind_ = Kind::Empty;
+    other.bits_ = 0;
+  }
   // Takes other's kind and its value held in place (every kind but String and Array).
   void CopyScalarFrom(const Variant& other) noexcept;
 
@@ -181,6 +204,7 @@ class Variant {
     TObject* object_;
     std::string* string_;     // owned
     ArrayData* array_;        // owned
+    uint64_t bits_;     // whichever of the above: what moves and swaps copy
   };
 };
 

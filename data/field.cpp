@@ -34,6 +34,15 @@ core::Variant TField::GetData() const {
   return value;
 }
 
+void TField::ReadText(core::Variant& out) const {
+  // ReadField writes the whole value when it gives true (see TDataSet::GetFieldData).
+  if (!dataset_ || !dataset_->ReadField(*this, out) || out.IsEmptyOrNull()) {
+    out = core::Variant::Null();
+    return;
+  }
+  if (!out.IsString() || (transliterate_ && !dataset_->KeepsTextUnchanged())) out = TextFromTable(std::move(out));
+}
+
 bool TField::GetDataDouble(double& value) const {
   return dataset_ && dataset_->ReadFieldDouble(*this, value);
 }

@@ -82,6 +82,9 @@ class TField : public core::TObject {
   void Clear();
 
   core::Variant AsVariant() const { return GetAsVariant(); }
+  // AsVariant written into out, whatever out held: a text goes into the storage of a text
+  // out holds, so that a value read into the same Variant row after row allocates nothing.
+  void ReadVariant(core::Variant& out) const { ReadAsVariant(out); }
   void SetAsVariant(const core::Variant& value);
   core::Variant Value() const { return GetAsVariant(); }
   void SetValue(const core::Variant& value) { SetAsVariant(value); }
@@ -131,6 +134,11 @@ class TField : public core::TObject {
   std::string TranslateToTable(std::string text) const;
 
   virtual core::Variant GetAsVariant() const { return GetData(); }
+  // GetAsVariant into out; a class that overrides one overrides both.
+  virtual void ReadAsVariant(core::Variant& out) const { out = GetAsVariant(); }
+  // What GetAsVariant gives a string or memo field: GetData, Null for an empty value, the
+  // text through TextFromTable; written into out.
+  void ReadText(core::Variant& out) const;
   // Converts value to the canonical kind and stores it; value is neither Null nor Empty.
   virtual void SetVariantValue(const core::Variant& value) { SetData(value); }
   virtual std::string GetAsString() const;

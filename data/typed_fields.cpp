@@ -46,9 +46,9 @@ int64_t WholeNumber(const core::Variant& value, const std::string& field) {
 // ---- strings --------------------------------------------------------------------------------
 
 core::Variant TStringField::GetAsVariant() const {
-  core::Variant data = GetData();
-  if (data.IsEmptyOrNull()) return core::Variant::Null();
-  return TextFromTable(std::move(data));
+  core::Variant value;
+  ReadText(value);
+  return value;
 }
 
 std::string TStringField::GetAsString() const {
@@ -296,9 +296,9 @@ std::string TBlobField::GetText(bool display) const {
 }
 
 core::Variant TMemoField::GetAsVariant() const {
-  core::Variant data = GetData();
-  if (data.IsEmptyOrNull()) return core::Variant::Null();
-  return TextFromTable(std::move(data));
+  core::Variant value;
+  ReadText(value);
+  return value;
 }
 
 void TMemoField::SetVariantValue(const core::Variant& value) {

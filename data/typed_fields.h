@@ -37,6 +37,7 @@ class TStringField : public TField {
 
  protected:
   core::Variant GetAsVariant() const override;
+  void ReadAsVariant(core::Variant& out) const override { ReadText(out); }
   std::string GetAsString() const override;
   void SetVariantValue(const core::Variant& value) override;
   void SetStringValue(std::string_view value) override;
@@ -236,6 +237,7 @@ class TMemoField final : public TBlobField {
 
  protected:
   core::Variant GetAsVariant() const override;
+  void ReadAsVariant(core::Variant& out) const override { ReadText(out); }
   void SetVariantValue(const core::Variant& value) override;
   std::string GetText(bool display) const override;
 };

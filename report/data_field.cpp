@@ -45,7 +45,7 @@ bool TfrxExpressions::FieldValue(TfrxDataSet& data_set, const std::string& field
 
 bool TfrxExpressions::FieldValue(TfrxDataSet& data_set, const std::string& field, TfrxFieldSlot& slot,
                                  Variant& value) const {
-  value = data_set.SlotValue(field, slot);
+  data_set.SlotValue(field, slot, value);
   if (value.IsNull() && report_.engine_options.convert_nulls && data_set.HasField(field)) {
     switch (KindOf(data_set.FieldType(field))) {
       case TfrxDataField::Kind::kString:

@@ -98,7 +98,7 @@ std::string TfrxDataSet::DisplayText(const std::string&) { return ""; }
 int TfrxDataSet::DisplayWidth(const std::string&) { return 10; }
 TfrxFieldType TfrxDataSet::FieldType(const std::string&) { return TfrxFieldType::fftNumeric; }
 core::Variant TfrxDataSet::Value(const std::string&) { return core::Variant::Null(); }
-core::Variant TfrxDataSet::SlotValue(const std::string& field, TfrxFieldSlot&) { return Value(field); }
+void TfrxDataSet::SlotValue(const std::string& field, TfrxFieldSlot&, core::Variant& out) { out = Value(field); }
 
 void TfrxDataSet::Open() {
   if (OnOpen) OnOpen(*this);

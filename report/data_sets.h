@@ -77,8 +77,9 @@ class TfrxDataSet : public TfrxDialogComponent {
   virtual int DisplayWidth(const std::string& field);
   virtual TfrxFieldType FieldType(const std::string& field);
   virtual core::Variant Value(const std::string& field);
-  // Value(field) for a caller that always passes the same field name with the same slot.
-  virtual core::Variant SlotValue(const std::string& field, TfrxFieldSlot& slot);
+  // Value(field) written into out (whatever it held: a text may go into its storage), for
+  // a caller that always passes the same field name with the same slot.
+  virtual void SlotValue(const std::string& field, TfrxFieldSlot& slot, core::Variant& out);
   // Once per report run before its dialogs / once at its end, also after failure or cancel.
   virtual void StartRun() {}
   virtual void FinishRun() {}
@@ -226,7 +227,7 @@ class TfrxDBDataset : public TfrxCustomDBDataSet {
   void Prior() override;
   bool Eof() override;
   core::Variant Value(const std::string& field) override;
-  core::Variant SlotValue(const std::string& field, TfrxFieldSlot& slot) override;
+  void SlotValue(const std::string& field, TfrxFieldSlot& slot, core::Variant& out) override;
   std::string DisplayText(const std::string& field) override;
   int DisplayWidth(const std::string& field) override;
   TfrxFieldType FieldType(const std::string& field) override;
@@ -256,8 +257,8 @@ class TfrxDBDataset : public TfrxCustomDBDataSet {
   void RestoreHooks();
   // The platform field of a user-visible name in the field list; nullptr when absent.
   data::TField* FindListField(const std::string& field, bool& listed) const;
-  // The value of a field found (or not: listed false) in the field list.
-  core::Variant ListedValue(const std::string& field, data::TField* f, bool listed);
+  // The value of a field found (or not: listed false) in the field list, written into out.
+  void ListedValue(const std::string& field, data::TField* f, bool listed, core::Variant& out);
   // field_list_ was rebuilt or dropped: slots filled before no longer count.
   void FieldListChanged();
   uint64_t fields_generation_;

@@ -353,42 +353,51 @@ core::Variant TfrxDBDataset::Value(const std::string& field) {
   EnsureOpen();
   bool listed = false;
   data::TField* f = FindListField(field, listed);
-  return ListedValue(field, f, listed);
+  core::Variant value;
+  ListedValue(field, f, listed, value);
+  return value;
 }
 
-core::Variant TfrxDBDataset::SlotValue(const std::string& field, TfrxFieldSlot& slot) {
+void TfrxDBDataset::SlotValue(const std::string& field, TfrxFieldSlot& slot, core::Variant& out) {
   // Opening rebuilds the field list (a new generation): the slot is checked after it.
   EnsureOpen();
   if (slot.generation != fields_generation_) {
     slot.field = FindListField(field, slot.listed);
     slot.generation = fields_generation_;
   }
-  return ListedValue(field, slot.field, slot.listed);
+  ListedValue(field, slot.field, slot.listed, out);
 }
 
-core::Variant TfrxDBDataset::ListedValue(const std::string& field, data::TField* f, bool listed) {
+void TfrxDBDataset::ListedValue(const std::string& field, data::TField* f, bool listed, core::Variant& out) {
   if (!listed) {
     ReportFieldNotFound(field);
-    return core::Variant::Null();
+    out = core::Variant::Null();
+    return;
   }
-  if (f == nullptr) return core::Variant::Null();
+  if (f == nullptr) {
+    out = core::Variant::Null();
+    return;
+  }
   switch (f->DataType()) {
     case data::TFieldType::ftBCD:
     case data::TFieldType::ftFMTBcd:
-      if (f->IsNull()) return core::Variant::Null();
-      return bcd_to_currency ? core::Variant::FromCurrency(f->AsFloat()) : core::Variant(f->AsFloat());
+      if (f->IsNull()) {
+        out = core::Variant::Null();
+      } else {
+        out = bcd_to_currency ? core::Variant::FromCurrency(f->AsFloat()) : core::Variant(f->AsFloat());
+      }
+      return;
     case data::TFieldType::ftLargeint:
-      if (f->IsNull()) return core::Variant::Null();
-      return core::Variant(static_cast<int64_t>(f->AsLargeInt()));
+      out = f->IsNull() ? core::Variant::Null() : core::Variant(static_cast<int64_t>(f->AsLargeInt()));
+      return;
     case data::TFieldType::ftTimeStamp:
-      if (f->IsNull()) return core::Variant::Null();
-      return core::Variant::FromDate(f->AsDateTime());
-    default: {
+      out = f->IsNull() ? core::Variant::Null() : core::Variant::FromDate(f->AsDateTime());
+      return;
+    default:
       // One read of the record: a field whose stored value is empty or Null reads as Null.
-      core::Variant value = f->AsVariant();
-      if (value.IsEmptyOrNull()) return core::Variant::Null();
-      return value;
-    }
+      f->ReadVariant(out);
+      if (out.IsEmpty()) out = core::Variant::Null();
+      return;
   }
 }
 

@@ -291,6 +291,22 @@ Variant TfrxExpressions::Calc(std::string_view expression, TfrxCalcSite& site) {
   return CalcImpl(expression, false, &site);
 }
 
+void TfrxExpressions::Calc(std::string_view expression, TfrxCalcSite& site, Variant& out) {
+  {
+    InfoUse use(*this);
+    TextInfo& info = InfoAt(expression, &site);
+    // A data field is what Resolve tries first, and FieldValue always answers for it.
+    if (info.field_form) {
+      if (TfrxDataSet* ds = BoundDataSet(info)) {
+        FieldValue(*ds, info.field_name, info.field_slot, site.spare_);
+        out.Swap(site.spare_);
+        return;
+      }
+    }
+  }
+  out = CalcImpl(expression, false, &site);
+}
+
 Variant TfrxExpressions::CalcFromScript(std::string_view expression) {
   return CalcImpl(expression, true, nullptr);
 }

@@ -96,6 +96,9 @@ class TfrxCalcSite {
   friend class TfrxExpressions;
   const void* entry_ = nullptr;
   uint64_t epoch_ = 0;
+  // Where Calc(text, site, out) reads a data field before exchanging it with out: the two
+  // keep the storage of the texts read so far.
+  core::Variant spare_;
 };
 
 class TfrxExpressions {
@@ -118,6 +121,9 @@ class TfrxExpressions {
   core::Variant Calc(std::string_view expression);
   // Calc for a caller that always passes the same text with the same site.
   core::Variant Calc(std::string_view expression, TfrxCalcSite& site);
+  // That Calc written into out: when it raises, out stays as it was. A data field's value is
+  // read into storage out and the site hold in turn (no text allocated row after row).
+  void Calc(std::string_view expression, TfrxCalcSite& site, core::Variant& out);
   core::Variant CalcFromScript(std::string_view expression);
   // Calc for a text handed back by the expression being evaluated (a macro's argument):
   // the same result as Calc, with the text's site remembered by the running expression.

@@ -250,7 +250,7 @@ void EvaluateParsed(TfrxExpressions& expressions, TfrxCustomMemoView& memo, cons
     return;
   }
   // The value goes into the memo as it is (not copied), the script's Value gets a copy.
-  memo.value = expressions.Calc(parsed.expression, parsed.site);
+  expressions.Calc(parsed.expression, parsed.site, memo.value);
   const Variant& value = memo.value;
   expressions.Script().SetValue(value);
   if (memo.hide_zeros && IsZero(value)) return;

@@ -173,7 +173,7 @@ bool TQueryCells::Read(size_t index, Variant& out) const {
     case Kind::Boolean: out = Variant(cell.integer != 0); break;
     case Kind::Double: out = Variant(cell.real); break;
     case Kind::Date: out = Variant::FromDate(cell.real); break;
-    case Kind::String: out = Variant(std::string_view(cell.text, cell.size)); break;
+    case Kind::String: out.AssignText(std::string_view(cell.text, cell.size)); break;
     case Kind::Object: case Kind::Array: return false;  // never kept
   }
   return true;

@@ -52,7 +52,7 @@ class TQueryCells {
   // Replaces a cell by a value (Empty, Null, numbers, Date, Boolean, String).
   void Set(size_t index, const core::Variant& value);
 
-  // False for Null (and Empty); else out = the value.
+  // False for Null (and Empty); else out = the value (a text into out's own storage).
   bool Read(size_t index, core::Variant& out) const;
   // The value, Null for a Null cell.
   core::Variant Value(size_t index) const;

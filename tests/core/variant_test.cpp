@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <limits>
 
 #include "core/date_time.h"
@@ -316,6 +318,49 @@ TEST(VariantAssignment, EveryKindOverEveryOtherKeepsTheValueAndItsKind) {
     }
     EXPECT_EQ(target.text(), long_text);
   }
+}
+
+
+// Moves, swaps and AssignText over every pair of kinds give what a copy gives; a moved-from
+// value is Empty, and a text assigned from inside the target itself survives.
+TEST(VariantAssignment, MovesSwapsAndTextsInPlaceOverEveryKind) {
+  const std::string long_text(100, 'y');
+  const Variant values[] = {Variant(),  Variant::Null(), Variant(int32_t{-7}), Variant(int64_t{1} << 41),
+                            Variant(-0.0), Variant(false), Variant("short"),   Variant(long_text),
+                            Variant::Array({2, "b"}), Variant::FromDate(45000.5), Variant::FromCurrency(-2.5),
+                            Variant::FromSmallint(-3)};
+  for (const Variant& before : values) {
+    for (const Variant& after : values) {
+      Variant target = before, source = after;
+      target = std::move(source);
+      EXPECT_TRUE(source.IsEmpty());
+      EXPECT_EQ(target.Type(), after.Type());
+      if (!after.IsEmptyOrNull()) EXPECT_TRUE(VarSameValue(target, after)) << VarTypeName(after.Type());
+      if (after.kind() == Variant::Kind::Double) EXPECT_TRUE(std::signbit(target.real()));
+
+      Variant a = before, b = after;
+      a.Swap(b);
+      EXPECT_EQ(a.Type(), after.Type());
+      EXPECT_EQ(b.Type(), before.Type());
+      if (!after.IsEmptyOrNull()) EXPECT_TRUE(VarSameValue(a, after));
+      if (!before.IsEmptyOrNull()) EXPECT_TRUE(VarSameValue(b, before));
+
+      for (const std::string& text : {std::string(), std::string("ab"), long_text + "!"}) {
+        Variant t = before;
+        t.AssignText(text);
+        ASSERT_TRUE(t.IsString());
+        EXPECT_EQ(t.text(), text);
+      }
+    }
+  }
+  Variant self(long_text + "tail");
+  self = std::move(self);
+  EXPECT_EQ(self.text(), long_text + "tail");
+  self.AssignText(std::string_view(self.text()).substr(50));
+  EXPECT_EQ(self.text(), long_text.substr(50) + "tail");
+  Variant array = Variant::Array({Variant(long_text), 1});
+  array.AssignText(array.At(0).text());
+  EXPECT_EQ(array.text(), long_text);
 }
 
 }  // namespace

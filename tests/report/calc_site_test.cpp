@@ -3,9 +3,11 @@
 // must be forgotten when the script or the cache changes.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "data/memory_dataset.h"
 #include "report/bands.h"
 #include "report/data_sets.h"
 #include "report/expressions.h"
@@ -318,6 +320,80 @@ TEST_F(CalcSiteTest, AScriptFunctionNamedGetIsCalledForABracketedName) {
   // The script's own Get shadows the report's, for the lone name as for the expression.
   EXPECT_EQ(Row(), "own v|own v");
   EXPECT_EQ(Row(), "own v|own v");
+}
+
+
+// Calc(text, site, out) reads a data field into storage out and the site take turns to hold;
+// out kept from row to row must get what a fresh Calc gives (value, kind, errors), and stay
+// as it was when the evaluation raises.
+TEST(CalcIntoTest, ValuesReadIntoAHeldVariantAreWhatCalcGives) {
+  data::TMemoryDataSet table;
+  table.FieldDefs().Add("S", data::TFieldType::ftString, 40);
+  table.FieldDefs().Add("M", data::TFieldType::ftMemo);
+  table.FieldDefs().Add("F", data::TFieldType::ftFloat);
+  table.FieldDefs().Add("I", data::TFieldType::ftInteger);
+  table.FieldDefs().Add("D", data::TFieldType::ftDate);
+  table.Open();
+  const char* const texts[] = {"Иванов", "", "a text longer than fifteen bytes", "O'Brien [1]"};
+  for (int row = 0; row < 12; ++row) {
+    const bool blank = row % 5 == 3;
+    table.AppendRecord({blank ? Variant::Null() : Variant(texts[row % 4]),
+                        blank ? Variant::Null() : Variant(std::string(texts[(row + 2) % 4]) + " memo"),
+                        blank ? Variant::Null() : Variant(row * 2.5 - 7), blank ? Variant::Null() : Variant(row),
+                        blank ? Variant::Null() : Variant::FromDate(45000 + row)});
+  }
+  TfrxReport report;
+  TfrxDBDataset rows;
+  rows.SetUserName("Rows");
+  rows.SetDataSet(&table);
+  report.AddDataSet(&rows, "Rows");
+  report.AddVariable("vid", Variant("1"));
+  const std::string expressions[] = {"Rows.\"S\"", "Rows.\"M\"", "Rows.\"F\"", "Rows.\"I\"",
+                                     "Rows.\"D\"", "Rows.\"none\"", "rows.\"s\"", "Other.\"S\"",
+                                     "<Rows.\"S\">", "Rows.\"S\" + 'x'", "<vid>", "1 div 0"};
+  struct Outcome {
+    uint16_t type = 0;
+    std::string text;
+    int errors = 0;
+    bool raised = false;
+    bool operator==(const Outcome&) const = default;
+  };
+  auto outcome = [&report](const std::function<Variant()>& calc) {
+    report.Errors().Clear();
+    Outcome o;
+    try {
+      Variant v = calc();
+      o.type = v.Type();
+      o.text = v.IsEmptyOrNull() ? std::string() : core::VarToStr(v);
+    } catch (const core::Exception&) {
+      o.raised = true;
+    }
+    o.errors = report.Errors().Count();
+    return o;
+  };
+  TfrxExpressions& calc = report.Expressions();
+  TfrxCalcSite sites[std::size(expressions)];
+  Variant held[std::size(expressions)];
+  for (bool convert : {true, false}) {
+    report.engine_options.convert_nulls = convert;
+    rows.First();
+    for (int row = 0; !rows.Eof(); ++row, rows.Next()) {
+      for (size_t i = 0; i < std::size(expressions); ++i) {
+        SCOPED_TRACE(expressions[i] + " row " + std::to_string(row));
+        const Outcome fresh = outcome([&] { return calc.Calc(expressions[i]); });
+        const Variant before = held[i];
+        const Outcome into = outcome([&] {
+          calc.Calc(expressions[i], sites[i], held[i]);
+          return held[i];
+        });
+        EXPECT_EQ(into, fresh);
+        if (into.raised) {
+          EXPECT_EQ(held[i].Type(), before.Type());
+          if (!before.IsEmptyOrNull()) EXPECT_TRUE(core::VarSameValue(held[i], before));
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

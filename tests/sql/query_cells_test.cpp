@@ -122,9 +122,13 @@ TEST(QueryCells, CanonicalCellsReadAsTheVariantConversion) {
   for (size_t i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE("cell " + std::to_string(i));
     ExpectSame(cells.Value(i), expected[i]);
-    Variant read = Variant("left over");
-    EXPECT_EQ(cells.Read(i, read), !expected[i].IsEmptyOrNull());
-    if (!expected[i].IsEmptyOrNull()) ExpectSame(read, expected[i]);
+    // Whatever the Variant held before (a text's storage is reused for a text).
+    for (const Variant& before : {Variant("left over"), Variant(std::string(200, 'z')), Variant(int32_t{5}),
+                                  Variant(), Variant::Array({Variant("element")})}) {
+      Variant read = before;
+      EXPECT_EQ(cells.Read(i, read), !expected[i].IsEmptyOrNull());
+      if (!expected[i].IsEmptyOrNull()) ExpectSame(read, expected[i]);
+    }
   }
 }
 

@@ -93,8 +93,38 @@ int64_t ToInt64For(const Variant& v, uint16_t target, const FormatSettings& fs) 
   ThrowCannotConvert(v.Type(), target);
 }
 
+// DateToStr when the short date pattern is day, month and year of two, two and four digits
+// with one separator that the pattern writes as it is ("dd.mm.yyyy", "DD-MM-YYYY"): the
+// digits written directly, as the pattern's runs write them. False for any other pattern
+// or a year outside 0..9999, which DateToStr then writes.
+bool ShortDateText(TDateTime value, const FormatSettings& fs, std::string& out) {
+  const std::string& f = fs.ShortDateFormat;
+  auto is = [&f](size_t from, size_t to, char letter) {
+    for (size_t i = from; i < to; ++i) {
+      if ((f[i] | 0x20) != letter) return false;
+    }
+    return true;
+  };
+  const char sep = f.size() == 10 ? f[2] : 0;
+  const bool plain_sep = sep == '.' || sep == '-' || sep == ' ' || sep == ',';
+  if (!plain_sep || f[5] != sep || !is(0, 2, 'd') || !is(3, 5, 'm') || !is(6, 10, 'y')) return false;
+  int year = 0, month = 0, day = 0;
+  DecodeDate(value, year, month, day);
+  if (year < 0 || year > 9999 || month < 0 || month > 99 || day < 0 || day > 99) return false;
+  char text[10] = {static_cast<char>('0' + day / 10),   static_cast<char>('0' + day % 10),   sep,
+                   static_cast<char>('0' + month / 10), static_cast<char>('0' + month % 10), sep,
+                   static_cast<char>('0' + year / 1000), static_cast<char>('0' + year / 100 % 10),
+                   static_cast<char>('0' + year / 10 % 10), static_cast<char>('0' + year % 10)};
+  out.assign(text, sizeof text);
+  return true;
+}
+
 std::string DateText(TDateTime value, const FormatSettings& fs) {
-  if (TimeOf(value) == 0) return DateToStr(value, fs);
+  if (TimeOf(value) == 0) {
+    std::string text;
+    if (ShortDateText(value, fs, text)) return text;
+    return DateToStr(value, fs);
+  }
   if (DateOf(value) == 0) return TimeToStr(value, fs);
   return DateTimeToStr(value, fs);
 }

@@ -5,9 +5,11 @@
 #include <cmath>
 
 #include <limits>
+#include <vector>
 
 #include "core/date_time.h"
 #include "core/exception.h"
+#include "core/text_format.h"
 
 namespace lgoty::core {
 namespace {
@@ -320,6 +322,28 @@ TEST(VariantAssignment, EveryKindOverEveryOtherKeepsTheValueAndItsKind) {
   }
 }
 
+
+// A date's text under a "dd.mm.yyyy"-like short pattern is written without the pattern
+// reader: it must be FormatDateTime's text for every date, pattern case and separator, and
+// other patterns must still be read.
+TEST(VariantConversion, ShortDateTextsMatchTheFormattedPattern) {
+  const char* const patterns[] = {"dd.mm.yyyy", "DD-MM-YYYY", "dd mm yyyy", "dd,MM,yyyy", "dd/mm/yyyy",
+                                  "d.m.yyyy",   "dd.mm.yy",   "yyyy.mm.dd", "dd.mm-yyyy", "mm.dd.yyyy"};
+  std::vector<double> days = {0, 1, -1, 2, 59, 60, 61, -693593, -693594, 2958465, 2958466, 45292, 36526};
+  uint32_t state = 12345;
+  for (int i = 0; i < 400; ++i) {
+    state = state * 1103515245u + 12345u;
+    days.push_back(static_cast<double>(static_cast<int32_t>(state % 3000000u) - 700000));
+  }
+  for (const char* pattern : patterns) {
+    FormatSettings fs = DefaultFormatSettings();
+    fs.ShortDateFormat = pattern;
+    fs.DateSeparator = "/";
+    for (double day : days) {
+      EXPECT_EQ(Variant::FromDate(day).AsString(fs), DateToStr(day, fs)) << pattern << " " << day;
+    }
+  }
+}
 
 // Moves, swaps and AssignText over every pair of kinds give what a copy gives; a moved-from
 // value is Empty, and a text assigned from inside the target itself survives.

@@ -208,11 +208,120 @@ double FifteenthDigitUnit(double magnitude) {
   return 0;
 }
 
+constexpr int kSignificant = 15;  // the general format's significant digits
+
+// Appends, as the general format lays out a value of at most 15 significant digits, the
+// digits[0, count) (the first not 0) times 10^(exponent - count): in fixed notation for
+// exponents from -3 to 15, else as "d,dddE-nn" (no plus sign, no leading zeros).
+bool AppendGeneralDigits(std::string& out, bool negative, const char* digits, int count, int exponent) {
+  while (count > 1 && digits[count - 1] == '0') --count;
+  if (negative) out += '-';
+  if (exponent > kSignificant || exponent < -3) {
+    out += digits[0];
+    if (count > 1) {
+      out += core::DefaultFormatSettings().DecimalSeparator;
+      out.append(digits + 1, static_cast<size_t>(count - 1));
+    }
+    out += 'E';
+    const int power = exponent - 1;
+    if (power < 0) out += '-';
+    char text[8];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, power < 0 ? -power : power);
+    (void)error;  // a double's decimal exponent has at most 3 digits
+    out.append(text, end);
+    return true;
+  }
+  if (exponent <= 0) {
+    out += '0';
+    out += core::DefaultFormatSettings().DecimalSeparator;
+    out.append(static_cast<size_t>(-exponent), '0');
+    out.append(digits, static_cast<size_t>(count));
+    return true;
+  }
+  if (count <= exponent) {
+    out.append(digits, static_cast<size_t>(count));
+    out.append(static_cast<size_t>(exponent - count), '0');
+    return true;
+  }
+  out.append(digits, static_cast<size_t>(exponent));
+  out += core::DefaultFormatSettings().DecimalSeparator;
+  out.append(digits + exponent, static_cast<size_t>(count - exponent));
+  return true;
+}
+
+// The rounding error e of the product p = fl(a * b): a * b = p + e exactly (Dekker's
+// product: the halves of 26 and 27 bits that the splitting gives multiply without
+// rounding).
+double ProductError(double a, double b, double p) {
+#if defined(__FMA__) || defined(FP_FAST_FMA)
+  // Where the compiler may fuse a multiplication and an addition it may fuse the
+  // splitting's too; the fused form is exact by itself.
+  return std::fma(a, b, -p);
+#else
+  constexpr double kSplitter = 134217729.0;  // 2^27 + 1
+  double t = kSplitter * a;
+  const double a_high = t - (t - a);
+  const double a_low = a - a_high;
+  t = kSplitter * b;
+  const double b_high = t - (t - b);
+  const double b_low = b - b_high;
+  return ((a_high * b_high - p) + a_high * b_low + a_low * b_high) + a_low * b_low;
+#endif
+}
+
+// Appends FloatText(value) from the value's 15 significant digits, rounded from its exact
+// binary value, for magnitudes from 10^-4 up to 10^15; false (nothing appended) outside
+// them and when the value lies too near the middle of two 15-digit decimals to decide.
+//
+// With 10^(E-1) <= |v| < 10^E, the digits are the integer N nearest to the exact product
+// T = |v| * 10^(15 - E) (a power of ten a double holds exactly). Below 2^50 the rounded
+// product p = fl(T) holds every half of an integer exactly, and rounding is monotonic: T
+// and p lie on the same side of each half, unless p is one. So N is the integer nearest to
+// p; for a p that ends in .5 (sums of positions just off a hundredth often give one) the
+// sign of the product's rounding error says on which side T lies, and a T that is a half
+// itself is left undecided.
+bool AppendFifteenDigits(std::string& out, double value) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
+                                       1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
+                                       1e14, 1e15, 1e16, 1e17, 1e18};
+  // The upper bounds 10^E for E = -3 .. 15; doubles of the negative powers lie above the
+  // powers themselves, so the test m < bound places every double by its true magnitude
+  // (and a misplaced one gives an N out of range below, left to the general path).
+  static constexpr double kBounds[] = {1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,
+                                       1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10,
+                                       1e11, 1e12, 1e13, 1e14, 1e15};
+  const double m = std::fabs(value);
+  if (!(m >= kFastFloatMin && m < 1e15)) return false;
+  int exponent = -3;
+  while (!(m < kBounds[exponent + 3])) ++exponent;
+  const double power = kPowers[kSignificant - exponent];
+  const double p = m * power;
+  if (!(p < 1e15)) return false;
+  double n = 0;
+  if (p - std::floor(p) == 0.5) {  // p - floor(p) is exact
+    const double error = ProductError(m, power, p);
+    if (error == 0) return false;
+    n = error > 0 ? std::floor(p) + 1 : std::floor(p);
+  } else {
+    n = std::nearbyint(p);
+  }
+  if (n < 1e14) return false;
+  char digits[24];
+  if (n == 1e15) {  // rounded up to the next power of ten
+    digits[0] = '1';
+    return AppendGeneralDigits(out, std::signbit(value), digits, 1, exponent + 1);
+  }
+  const auto [end, error] =
+      std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(n));
+  if (error != std::errc() || end - digits != kSignificant) return false;
+  return AppendGeneralDigits(out, std::signbit(value), digits, kSignificant, exponent);
+}
+
 // Appends FloatText(value) when the value's shortest text (std::to_chars, scientific) gives
 // its digits; false (nothing appended) when the general conversion must decide.
 //
 // FloatText writes the value's 15 significant digits, correctly rounded, without trailing
-// zeros, in fixed notation for decimal exponents from -3 to 15. When the shortest text s
+// zeros (AppendGeneralDigits lays them out). When the shortest text s
 // that reads back as the value v has at most 15 digits, those are the digits (the comment
 // in AppendFloatText). With 16 or 17 digits, the rounding boundary b of the 15th digit
 // (15 digits and a 5) decides as for v unless b lies between s and v or is s: b between
@@ -241,7 +350,6 @@ bool AppendShortestDigits(std::string& out, double value) {
   const auto [exponent_end, exponent_error] = std::from_chars(exponent_start, end, exponent10);
   if (exponent_error != std::errc() || exponent_end != end) return false;
   int exponent = exponent10 + 1;  // digits before the decimal point
-  constexpr int kSignificant = 15;
   if (count > kSignificant) {
     if (count == kSignificant + 1 && digits[kSignificant] == '5') return false;
     const bool up = digits[kSignificant] >= '5';
@@ -259,25 +367,7 @@ bool AppendShortestDigits(std::string& out, double value) {
       }
     }
   }
-  while (count > 1 && digits[count - 1] == '0') --count;
-  if (exponent > kSignificant || exponent < -3) return false;  // exponential notation
-  if (std::signbit(value)) out += '-';
-  if (exponent <= 0) {
-    out += '0';
-    out += core::DefaultFormatSettings().DecimalSeparator;
-    out.append(static_cast<size_t>(-exponent), '0');
-    out.append(digits, static_cast<size_t>(count));
-    return true;
-  }
-  if (count <= exponent) {
-    out.append(digits, static_cast<size_t>(count));
-    out.append(static_cast<size_t>(exponent - count), '0');
-    return true;
-  }
-  out.append(digits, static_cast<size_t>(exponent));
-  out += core::DefaultFormatSettings().DecimalSeparator;
-  out.append(digits + exponent, static_cast<size_t>(count - exponent));
-  return true;
+  return AppendGeneralDigits(out, std::signbit(value), digits, count, exponent);
 }
 
 }  // namespace
@@ -316,7 +406,12 @@ void AppendFloatText(std::string& out, double value) {
       return;
     }
   }
-  if (value != 0 && std::isfinite(value) && AppendShortestDigits(out, value)) return;
+  // Subnormal values hold fewer than 15 significant digits: their shortest text is not
+  // their 15-digit one.
+  if (std::isnormal(value) &&
+      (AppendFifteenDigits(out, value) || AppendShortestDigits(out, value))) {
+    return;
+  }
   out += FloatText(value);
 }
 

@@ -593,8 +593,8 @@ TEST(DifferenceWriter, FloatTextOfHundredthsIsTheGeneralText) {
   core::SetDefaultFormatSettings(saved);
 }
 
-// Values that are no hundredths go through their shortest digits, rounded to 15: random
-// doubles of every magnitude the fixed notation covers, sums of heights, and decimals of 16
+// Values that are no hundredths go through their digits rounded to 15: random doubles of
+// every magnitude, subnormal to the largest, sums of heights, and decimals of 16
 // digits ending in 5 (whose own shortest text is the rounding boundary), each against the
 // serializer's general conversion.
 TEST(DifferenceWriter, FloatTextOfAnyValueIsTheGeneralConversion) {
@@ -605,6 +605,8 @@ TEST(DifferenceWriter, FloatTextOfAnyValueIsTheGeneralConversion) {
   for (int i = 0; i < 40000; ++i) {
     const double mantissa = std::ldexp(static_cast<double>(random() >> 11), -53);
     values.push_back(std::ldexp(0.5 + mantissa / 2, static_cast<int>(random() % 70) - 16));
+    // Any magnitude, written in exponential notation below 10^-4 and from 10^15 on.
+    values.push_back(std::ldexp(0.5 + mantissa / 2, static_cast<int>(random() % 2100) - 1070));
     // 16 significant digits ending in 5 at a random decimal exponent.
     std::string decimal = std::to_string(1 + random() % 9);
     decimal += '.';
@@ -613,6 +615,21 @@ TEST(DifferenceWriter, FloatTextOfAnyValueIsTheGeneralConversion) {
     values.push_back(std::strtod(decimal.c_str(), nullptr));
     // A digit off a 15-digit decimal either way.
     values.push_back(std::nextafter(values.back(), random() % 2 ? 1e300 : -1e300));
+    // Odd multiples of small powers of two: the exact product with a power of ten may lie
+    // exactly halfway between two 15-digit decimals (1.000030517578125 = 1 + 2^-15).
+    const int shift = 10 + static_cast<int>(random() % 40);
+    values.push_back(std::ldexp(static_cast<double>((random() % (uint64_t{1} << 52)) | 1),
+                                -shift));
+    values.push_back(1 + std::ldexp(static_cast<double>(random() % 64 * 2 + 1), -15 - static_cast<int>(random() % 4)));
+  }
+  // Just below and above the powers of ten that change the number of integer digits.
+  for (double power = 1e-4; power <= 1e15; power *= 10) {
+    double below = power;
+    double above = power;
+    for (int step = 0; step < 200; ++step) {
+      values.push_back(below = std::nextafter(below, 0.0));
+      values.push_back(above = std::nextafter(above, 1e300));
+    }
   }
   double top = 0;
   for (int row = 0; row < 5000; ++row) values.push_back(top += 37.79527559055118 / 3);

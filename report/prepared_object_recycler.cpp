@@ -167,7 +167,9 @@ PreparedObjectRecycler::Changes PreparedObjectRecycler::ChangesOf(Alias& alias,
       applying->direct = false;
       return;
     }
-    applying->attributes[applying->count++] = {restore.direct, attribute.value, attribute.whole};
+    applying->attributes[applying->count++] = {restore.direct, attribute.value.data(),
+                                               attribute.value.size(), attribute.whole.data(),
+                                               attribute.whole.size()};
   });
   // The reference's references not set by the differences are resolved on this page too.
   for (const ReferenceAttribute& reference : alias.references) {
@@ -240,16 +242,16 @@ void PreparedObjectRecycler::ApplyDirect(const Applying& applying, TfrxComponent
     // (entities, numbers of other forms, values that fail to read) it is given, which
     // also notes the failure as it notes the failures of the others.
     if (attribute.kind == DirectKind::kText) {
-      if (attribute.value.find('&') == std::string_view::npos) {
-        memo.SetText(attribute.value);
+      if (attribute.Value().find('&') == std::string_view::npos) {
+        memo.SetText(attribute.Value());
       } else {
-        serializer.ApplyAttributes(attribute.whole, memo);
+        serializer.ApplyAttributes(attribute.Whole(), memo);
       }
       continue;
     }
-    const std::optional<double> value = ParsePlainDecimal(attribute.value);
+    const std::optional<double> value = ParsePlainDecimal(attribute.Value());
     if (!value) {
-      serializer.ApplyAttributes(attribute.whole, memo);
+      serializer.ApplyAttributes(attribute.Whole(), memo);
       continue;
     }
     switch (attribute.kind) {

@@ -115,10 +115,16 @@ class PreparedObjectRecycler {
   // The differences of an item as they are applied to a reused memo: when every one is
   // set straight (direct), in their order; otherwise the serializer applies the text.
   static constexpr size_t kMaxDirect = 8;
+  // Pointers and sizes rather than views: made for every reused memo, the list is left
+  // unset beyond count.
   struct DirectAttribute {
     DirectKind kind;
-    std::string_view value;  // as stored (escaped)
-    std::string_view whole;  // name="value"
+    const char* value;  // as stored (escaped)
+    size_t value_size;
+    const char* whole;  // name="value"
+    size_t whole_size;
+    std::string_view Value() const { return {value, value_size}; }
+    std::string_view Whole() const { return {whole, whole_size}; }
   };
   struct Applying {
     bool direct = true;

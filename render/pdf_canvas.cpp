@@ -274,8 +274,14 @@ void PdfCanvas::NeedClip(double left, double top, double right, double bottom) {
 }
 
 void PdfCanvas::SetStroke(const CanvasPen& pen) {
-  const int64_t rgb = report::ColorToRGB(pen.color);
   // Cap and dash follow from the style and the width: a pen like the last one sets nothing.
+  // The pen of the last line (nearly always) is known by its colour, without its RGB.
+  if (state_.stroke >= 0 && pen.color == state_.stroke_color &&
+      pen.width == state_.line_width && static_cast<int>(pen.style) == state_.pen_style) {
+    return;
+  }
+  const int64_t rgb = report::ColorToRGB(pen.color);
+  if (rgb == state_.stroke) state_.stroke_color = pen.color;
   if (rgb == state_.stroke && pen.width == state_.line_width &&
       static_cast<int>(pen.style) == state_.pen_style) {
     return;
@@ -294,6 +300,7 @@ void PdfCanvas::SetStroke(const CanvasPen& pen) {
     AppendColor(content_, pen.color);
     content_ += " RG\n";
     state_.stroke = rgb;
+    state_.stroke_color = pen.color;
   }
   if (pen.width != state_.line_width) {
     Number(std::max(0.0, pen.width));
@@ -312,7 +319,9 @@ void PdfCanvas::SetStroke(const CanvasPen& pen) {
 }
 
 void PdfCanvas::SetFill(TColor color) {
+  if (state_.fill >= 0 && color == state_.fill_color) return;
   const int64_t rgb = report::ColorToRGB(color);
+  state_.fill_color = color;
   if (rgb == state_.fill) return;
   FlushStroke();
   AppendColor(content_, color);
@@ -442,17 +451,26 @@ void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const Can
       state_.char_spacing == char_spacing) {
     // Most runs: an upright run in the font and spacing set before, written as the general
     // path below writes it ("BT\n1 0 0 -1 x y Tm (glyphs) Tj\nET\n") in three pieces.
+    // Put together in place at the end of the content, in the room the longest numbers
+    // need, which is then cut to what was written.
     static constexpr char kBegin[] = "BT\n1 0 0 -1 ";
     static constexpr char kEnd[] = " Tj\nET\n";
-    char text[sizeof kBegin + 2 * NumberCache::kRoom + 8];
-    std::memcpy(text, kBegin, sizeof kBegin - 1);
-    char* at = numbers_.Write(text + sizeof kBegin - 1, x);
+    const size_t start = content_.size();
+    content_.resize(start + (sizeof kBegin - 1) + 2 * NumberCache::kRoom + 5 + glyphs.size() +
+                    (sizeof kEnd - 1));
+    char* const first = content_.data();
+    char* at = first + start;
+    std::memcpy(at, kBegin, sizeof kBegin - 1);
+    at = numbers_.Write(at + sizeof kBegin - 1, x);
     *at++ = ' ';
     at = numbers_.Write(at, y);
     std::memcpy(at, " Tm ", 4);
-    content_.append(text, static_cast<size_t>(at + 4 - text));
-    content_ += glyphs;
-    content_.append(kEnd, sizeof kEnd - 1);
+    at += 4;
+    std::memcpy(at, glyphs.data(), glyphs.size());
+    at += glyphs.size();
+    std::memcpy(at, kEnd, sizeof kEnd - 1);
+    at += sizeof kEnd - 1;
+    content_.resize(static_cast<size_t>(at - first));
   } else {
     WriteRun(x, y, glyphs, index, size, char_spacing, rotation);
   }

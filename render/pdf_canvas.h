@@ -73,6 +73,9 @@ class PdfCanvas final : public report::TfrxCanvas {
   // with the clips (q ... Q).
   struct State {
     int64_t stroke = -1, fill = -1;  // RGB; -1: not set
+    // The colours stroke and fill were last asked for with (their RGB is stroke and fill);
+    // meaningful once those are set.
+    report::TColor stroke_color{}, fill_color{};
     double line_width = -1;
     int cap = -1;
     std::string dash;

@@ -19,6 +19,7 @@
 #include "render/pdf_canvas.h"
 #include "render/pdf_file.h"
 #include "tests/render/command_output.h"
+#include "tests/render/pdf_contents.h"
 
 namespace lgoty::render {
 namespace {
@@ -352,6 +353,64 @@ TEST(PdfCanvasDrawing, RunsInOnePieceWriteWhatTheGeneralPathWrites) {
   const QByteArray pieces = FileBytes(dir.filePath("pieces.pdf"));
   ASSERT_FALSE(pieces.isEmpty());
   EXPECT_EQ(pieces, FileBytes(dir.filePath("general.pdf")));
+}
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+  size_t count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// A system colour and the plain colour of the same RGB are one stroke or fill colour: the
+// content sets a colour when its RGB changes and only then, whichever of the two comes, and
+// after a clip is left its colours are those from before it.
+TEST(PdfCanvasDrawing, ColoursAreSetWhenTheirRgbChanges) {
+  QTemporaryDir dir;
+  const report::TColor system = static_cast<report::TColor>(0x80000005);
+  const uint32_t rgb = report::ColorToRGB(system);
+  const auto plain =
+      static_cast<report::TColor>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
+  ASSERT_NE(plain, system);
+  const report::TColor other = rgb == 0x0000FF ? 0x00FF00 : 0xFF0000;
+  const QString path = dir.filePath("colours.pdf");
+  {
+    PdfCanvas canvas(path);
+    canvas.BeginPage(600, 800);
+    CanvasFont font;
+    double y = 20;
+    // Text (fill) and lines (stroke) in turn: plain, system, plain, other, system, and the
+    // same inside a clip that is written (the text reaches outside it) and then left.
+    for (const report::TColor color : {plain, system, plain, other, system}) {
+      font.color = color;
+      canvas.DrawText(10, y, "Иванов", font);
+      canvas.DrawLine({10, y + 2}, {200, y + 2}, CanvasPen{color, 1});
+      y += 20;
+    }
+    canvas.PushClip({0, y - 12, 20, y + 12});
+    font.color = other;
+    canvas.DrawText(10, y, "Петров Пётр", font);
+    canvas.DrawLine({10, y + 2}, {200, y + 2}, CanvasPen{other, 1});
+    canvas.PopClip();
+    font.color = system;
+    canvas.DrawText(10, y + 20, "Сидоров", font);
+    canvas.DrawLine({10, y + 22}, {200, y + 22}, CanvasPen{system, 1});
+    // The colours set inside the clip are gone with it: they are set again.
+    font.color = other;
+    canvas.DrawText(10, y + 40, "Кузнецов", font);
+    canvas.DrawLine({10, y + 42}, {200, y + 42}, CanvasPen{other, 1});
+    canvas.EndPage();
+    ASSERT_TRUE(canvas.Finish());
+  }
+  const std::vector<std::string> pages = lgoty::testing::InflatedPageContents(
+      lgoty::testing::ReadAll(path));
+  ASSERT_EQ(pages.size(), 1u);
+  // Fill: plain, other, system, other inside the clip, none for the system colour after
+  // it (what the fill was before the clip), other again.
+  EXPECT_EQ(Occurrences(pages[0], " rg\n"), 5u) << pages[0];
+  // Stroke: the same.
+  EXPECT_EQ(Occurrences(pages[0], " RG\n"), 5u) << pages[0];
 }
 
 TEST(PdfCanvasDrawing, APenOfAnotherStyleAfterOneOfTheSameWidthAndColourIsDashed) {

@@ -16,24 +16,14 @@
 #include "report/report.h"
 #include "report/report_script.h"
 #include "script/interpreter.h"
+#include "tests/report/expression_outcome.h"
 
 namespace lgoty::report {
 namespace {
 
 using core::Variant;
 
-struct Outcome {
-  uint16_t type = 0;
-  std::string text;
-  std::vector<std::string> errors;
-  bool operator==(const Outcome&) const = default;
-};
-
-std::string Describe(const Outcome& o) {
-  std::string out = std::to_string(o.type) + " \"" + o.text + "\"";
-  for (const std::string& e : o.errors) out += " | " + e;
-  return out;
-}
+using Outcome = ExpressionOutcome;
 
 class IifArgumentTest : public ::testing::Test {
  protected:
@@ -58,15 +48,7 @@ class IifArgumentTest : public ::testing::Test {
     report.AddDataSet(rows.get(), "Rows");
   }
 
-  Outcome Evaluate(const std::string& expression) {
-    report.Errors().Clear();
-    Outcome o;
-    Variant v = report.Calc(expression);
-    o.type = v.Type();
-    o.text = v.IsEmptyOrNull() ? std::string() : core::VarToStr(v);
-    for (int i = 0; i < report.Errors().Count(); ++i) o.errors.push_back(report.Errors()[i]);
-    return o;
-  }
+  Outcome Evaluate(const std::string& expression) { return EvaluateOutcome(report, expression, false); }
 
   TfrxReport report;
   std::unique_ptr<TfrxUserDataSet> rows;

@@ -287,6 +287,16 @@ Variant TfrxExpressions::Iif(std::string_view condition, std::string_view if_tru
   }
 }
 
+Variant TfrxExpressions::IifAt(const std::string* args, TfrxCalcSite* sites) {
+  try {
+    const Variant cond = CalcImpl(args[0], false, &sites[0]);
+    const size_t pick = IifTrue(cond) ? 1 : 2;
+    return CalcImpl(args[pick], false, &sites[pick]);
+  } catch (const core::Exception&) {
+    return Variant::Null();
+  }
+}
+
 Variant TfrxExpressions::Calc(std::string_view expression, TfrxCalcSite& site) {
   return CalcImpl(expression, false, &site);
 }
@@ -356,7 +366,7 @@ Variant TfrxExpressions::CalcImpl(std::string_view expression, bool from_script,
           throw script::EScriptError("String too long");
         }
       } else {
-        value = Run(*compiled);
+        value = Run(*compiled, *info);
       }
     } catch (const core::Exception& e) {
       error = e.what();
@@ -439,7 +449,7 @@ TfrxExpressions::Compiled* TfrxExpressions::Compile(std::string_view expression,
   return raw;
 }
 
-Variant TfrxExpressions::Run(Compiled& compiled) {
+Variant TfrxExpressions::Run(Compiled& compiled, TextInfo& info) {
   if (compiled.result != nullptr) {
     script::TfsRuntime& rt = compiled.program->runtime();
     if (rt.step_limit == 0 && !rt.has_deadline && !rt.on_run_line &&
@@ -450,7 +460,7 @@ Variant TfrxExpressions::Run(Compiled& compiled) {
       if (compiled.compare_get) {
         // Get's handler called as the method part calls it (its text refused past the
         // limit), the constant as its node gives it, the two compared by the operator's rule.
-        const Variant got = Get(compiled.get_name);
+        const Variant got = GetAt(compiled.get_name, &info.compare_site);
         if (got.IsString() && compiled.get_script != nullptr &&
             got.text().size() > compiled.get_script->runtime().max_string) {
           throw script::EScriptError("String too long");
@@ -462,7 +472,7 @@ Variant TfrxExpressions::Run(Compiled& compiled) {
       if (!compiled.iif) return compiled.result->Eval();
       // IIF's handler called as the method part calls it, without the part: its result
       // refused past the runtime's text limit, nothing to write back.
-      Variant value = Iif(compiled.iif_args[0], compiled.iif_args[1], compiled.iif_args[2]);
+      Variant value = IifAt(compiled.iif_args, info.iif_sites);
       if (value.IsString() && value.text().size() > rt.max_string) throw script::EScriptError("String too long");
       return value;
     }

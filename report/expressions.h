@@ -234,6 +234,12 @@ class TfrxExpressions {
     TfrxCalcSite get_site;
     Compiled* compiled = nullptr;  // owned by compiled_; set once it compiled
     std::vector<ArgumentSite> argument_sites;  // texts its function handed back
+    // When Run evaluates the function's IIF or Get comparison itself: the sites of the
+    // argument texts and of Get's name, by position. The entry's function changes only when
+    // the cache is emptied, which also makes every site's generation stale, so a site always
+    // names the entry of the text now at its position and needs no search by text.
+    TfrxCalcSite iif_sites[3];
+    TfrxCalcSite compare_site;
   };
   // Holds TextInfo entries in use: they are not freed before it ends.
   struct InfoUse {
@@ -254,7 +260,10 @@ class TfrxExpressions {
   core::Variant CalcImpl(std::string_view expression, bool from_script, TfrxCalcSite* site);
   // Runs the compiled function (or evaluates its result expression directly when no run
   // budget, line hook or stop request is in force, which are what the call would check).
-  core::Variant Run(Compiled& compiled);
+  // `info` is the entry being evaluated (its sites serve the IIF arguments and Get's name).
+  core::Variant Run(Compiled& compiled, TextInfo& info);
+  // Iif of the three texts args[0..2], each evaluated through its site sites[i].
+  core::Variant IifAt(const std::string* args, TfrxCalcSite* sites);
   // The compiled function for an expression; nullptr with `error` set when it does not
   // compile.
   Compiled* Compile(std::string_view expression, std::string& error);

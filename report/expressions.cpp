@@ -186,6 +186,12 @@ TfrxExpressions::~TfrxExpressions() {
 
 void TfrxExpressions::ClearCache() {
   ForgetInfos();
+  if (info_users_ > 0) {
+    // A host value or variable that prepares the script empties the cache while an
+    // expression runs, possibly one of these functions (its program, its IIF argument
+    // texts): they are freed with the retired entries, once the evaluation is done.
+    for (auto& [key, compiled] : compiled_) retired_compiled_.push_back(std::move(compiled));
+  }
   compiled_.clear();
 }
 
@@ -201,7 +207,10 @@ void TfrxExpressions::ForgetInfos() {
 }
 
 TfrxExpressions::InfoUse::~InfoUse() {
-  if (--owner.info_users_ == 0) owner.retired_.clear();
+  if (--owner.info_users_ == 0) {
+    owner.retired_.clear();
+    if (!owner.retired_compiled_.empty()) owner.retired_compiled_.clear();
+  }
 }
 
 TfrxExpressions::TextInfo& TfrxExpressions::Info(std::string_view text) {

@@ -281,6 +281,8 @@ class TfrxExpressions {
   std::unique_ptr<TfrxAggregateList> aggregates_;
   // Text upper-cased outside its quoted strings -> function.
   std::map<std::string, std::unique_ptr<Compiled>> compiled_;
+  // Functions dropped from the cache while an evaluation was under way (see ClearCache).
+  std::vector<std::unique_ptr<Compiled>> retired_compiled_;
   // Exact text -> what it is. Looked up by the text in place (a string_view) so that a hit
   // copies nothing. Bounded: texts built at run time could grow it without end.
   static constexpr size_t kMaxInfos = 4096;

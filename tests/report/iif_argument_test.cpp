@@ -204,6 +204,31 @@ TEST_F(IifArgumentTest, RepeatedCallsFollowWhatTheirArgumentsNameNow) {
   EXPECT_GT(std::unique(values.begin(), values.end()) - values.begin(), 100);
 }
 
+// A host value that prepares the script empties the expression cache while the IIF that
+// asked for it runs: the function running and its argument texts must outlive the call (a
+// memory checker sees the reads), and the call still gives its value, directly and compiled.
+TEST_F(IifArgumentTest, TheCacheEmptiedWhileAnIifRunsKeepsItsFunction) {
+  int prepares = 0;
+  report.Expressions().on_get_value = [&](std::string_view name, Variant& v) {
+    if (name != "hook") return false;
+    ++prepares;
+    EXPECT_TRUE(report.Expressions().Script().Prepare()) << report.Errors().Text();
+    v = Variant(true);
+    return true;
+  };
+  for (const int64_t limit : {0, 1'000'000}) {
+    report.Expressions().Script().Program().SetStepLimit(limit);
+    for (const char* call : {"IIF(<hook>, 'abc' + <Rows.\"A\">, 'x')", "IIF(<vid>=1, IIF(<hook>, 'in', 0), 'out')"}) {
+      const Outcome first = Evaluate(call);
+      EXPECT_TRUE(first.errors.empty()) << call << " -> " << Describe(first);
+      EXPECT_EQ(first.text, call[4] == '<' && call[5] == 'h' ? "abcИванов" : "in") << call;
+      EXPECT_EQ(Evaluate(call), first) << call;  // compiled anew after the cache was emptied
+    }
+  }
+  report.Expressions().Script().Program().SetStepLimit(0);
+  EXPECT_EQ(prepares, 8);
+}
+
 // The argument scan and the condition test have fast forms: each is compared with the
 // plain form it replaced on many inputs.
 std::string_view PlainBracketedName(std::string_view text) {

@@ -213,7 +213,7 @@ constexpr int kSignificant = 15;  // the general format's significant digits
 // Appends, as the general format lays out a value of at most 15 significant digits, the
 // digits[0, count) (the first not 0) times 10^(exponent - count): in fixed notation for
 // exponents from -3 to 15, else as "d,dddE-nn" (no plus sign, no leading zeros).
-bool AppendGeneralDigits(std::string& out, bool negative, const char* digits, int count, int exponent) {
+void AppendGeneralDigits(std::string& out, bool negative, const char* digits, int count, int exponent) {
   while (count > 1 && digits[count - 1] == '0') --count;
   if (negative) out += '-';
   if (exponent > kSignificant || exponent < -3) {
@@ -229,24 +229,23 @@ bool AppendGeneralDigits(std::string& out, bool negative, const char* digits, in
     const auto [end, error] = std::to_chars(text, text + sizeof text, power < 0 ? -power : power);
     (void)error;  // a double's decimal exponent has at most 3 digits
     out.append(text, end);
-    return true;
+    return;
   }
   if (exponent <= 0) {
     out += '0';
     out += core::DefaultFormatSettings().DecimalSeparator;
     out.append(static_cast<size_t>(-exponent), '0');
     out.append(digits, static_cast<size_t>(count));
-    return true;
+    return;
   }
   if (count <= exponent) {
     out.append(digits, static_cast<size_t>(count));
     out.append(static_cast<size_t>(exponent - count), '0');
-    return true;
+    return;
   }
   out.append(digits, static_cast<size_t>(exponent));
   out += core::DefaultFormatSettings().DecimalSeparator;
   out.append(digits + exponent, static_cast<size_t>(count - exponent));
-  return true;
 }
 
 // The rounding error e of the product p = fl(a * b): a * b = p + e exactly (Dekker's
@@ -309,12 +308,14 @@ bool AppendFifteenDigits(std::string& out, double value) {
   char digits[24];
   if (n == 1e15) {  // rounded up to the next power of ten
     digits[0] = '1';
-    return AppendGeneralDigits(out, std::signbit(value), digits, 1, exponent + 1);
+    AppendGeneralDigits(out, std::signbit(value), digits, 1, exponent + 1);
+    return true;
   }
   const auto [end, error] =
       std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(n));
   if (error != std::errc() || end - digits != kSignificant) return false;
-  return AppendGeneralDigits(out, std::signbit(value), digits, kSignificant, exponent);
+  AppendGeneralDigits(out, std::signbit(value), digits, kSignificant, exponent);
+  return true;
 }
 
 // Appends FloatText(value) when the value's shortest text (std::to_chars, scientific) gives
@@ -367,7 +368,8 @@ bool AppendShortestDigits(std::string& out, double value) {
       }
     }
   }
-  return AppendGeneralDigits(out, std::signbit(value), digits, count, exponent);
+  AppendGeneralDigits(out, std::signbit(value), digits, count, exponent);
+  return true;
 }
 
 }  // namespace

@@ -101,7 +101,9 @@ std::shared_ptr<const TfrxEngine::BandObjects> TfrxEngine::ObjectsOf(TfrxBand& b
 }
 
 void TfrxEngine::ShowBand(TfrxBand* band) {
-  if (!band || Terminated()) return;
+  // A band a script took out of the report during the run (by clearing its page) is not
+  // printed again: its objects can no longer reach the report's data.
+  if (!band || Terminated() || band->Report() != &report_) return;
   ShowBandImpl(band);
 }
 

@@ -76,9 +76,10 @@ void TfrxBand::Loaded() {
   UpdateFillMemo();
 }
 
-void TfrxBand::Clear() {
-  TfrxReportComponent::Clear();
+std::vector<std::unique_ptr<TfrxComponent>> TfrxBand::TakeObjects() {
+  auto taken = TfrxReportComponent::TakeObjects();
   UpdateFillMemo();
+  return taken;
 }
 
 std::string TfrxDataBand::DataSetName() const {

@@ -35,7 +35,7 @@ class TfrxBand : public TfrxReportComponent {
   void SetWidth(double v) override;
   void SetHeight(double v) override;
   void Loaded() override;
-  void Clear() override;
+  std::vector<std::unique_ptr<TfrxComponent>> TakeObjects() override;
 
   uint32_t restrictions = 0;
   bool vertical = false;

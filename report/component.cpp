@@ -235,15 +235,17 @@ TfrxPage* TfrxComponent::Page() const {
   return nullptr;
 }
 
-void TfrxComponent::Clear() {
+std::vector<std::unique_ptr<TfrxComponent>> TfrxComponent::TakeObjects() {
+  std::vector<std::unique_ptr<TfrxComponent>> taken;
   for (size_t i = objects_.size(); i-- > 0;) {
     TfrxComponent* child = objects_[i].get();
     if (child->inherited_) {
-      child->Clear();
+      for (auto& below : child->TakeObjects()) taken.push_back(std::move(below));
     } else {
-      Release(child);
+      taken.push_back(Release(child));
     }
   }
+  return taken;
 }
 
 void TfrxComponent::Assign(const TfrxComponent& source) {

@@ -145,7 +145,9 @@ class TfrxComponent : public TfrxPersistent {
   TfrxPage* Page() const;
 
   // Frees the children, except inherited ones, which are cleared recursively instead.
-  virtual void Clear();
+  virtual void Clear() { TakeObjects(); }
+  // As Clear, but hands the children it removes to the caller instead of freeing them.
+  virtual std::vector<std::unique_ptr<TfrxComponent>> TakeObjects();
   // Copies the published properties of another component through the template serializer
   // (its children are not copied).
   void Assign(const TfrxComponent& source);

@@ -50,6 +50,7 @@ TfrxReport::~TfrxReport() {
   preview_pages_.reset();
   default_evaluator_.reset();
   expressions_.reset();
+  taken_by_script_.clear();
   // Free the tree while the name index is still alive.
   while (ObjectCount() > 0) Release(Object(ObjectCount() - 1));
   data_sets_.clear();
@@ -102,7 +103,12 @@ void TfrxReport::Clear() {
   // template loaded again must not meet them.
   if (expressions_) expressions_->Aggregates().Clear();
   TfrxComponent::Clear();
+  taken_by_script_.clear();
   ResetState();
+}
+
+void TfrxReport::KeepTakenObjects(std::vector<std::unique_ptr<TfrxComponent>> objects) {
+  for (auto& object : objects) taken_by_script_.push_back(std::move(object));
 }
 
 void TfrxReport::IndexName(TfrxComponent* component) {

@@ -57,6 +57,10 @@ class TfrxReport final : public TfrxComponent {
   // Frees every non-inherited object, empties the collections, resets the options, the
   // script language ("PascalScript") and text ("begin", "", "end.").
   void Clear() override;
+  // Keeps objects a script took out of the tree (TfrxComponent.Clear): the print under way
+  // and the script's own variables may still use them. They go when the next run starts,
+  // when the report is cleared and with the report.
+  void KeepTakenObjects(std::vector<std::unique_ptr<TfrxComponent>> objects);
 
   // Template files. LoadFromFile returns whether the file existed; a missing file leaves an
   // empty report and no message unless raise_if_missing.
@@ -189,6 +193,7 @@ class TfrxReport final : public TfrxComponent {
   std::unordered_map<std::string, TfrxComponent*> names_;
   std::unique_ptr<TfrxPreviewPages> preview_pages_;
   std::unique_ptr<TfrxExpressions> expressions_;
+  std::vector<std::unique_ptr<TfrxComponent>> taken_by_script_;
 };
 
 }  // namespace lgoty::report

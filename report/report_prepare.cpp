@@ -63,6 +63,8 @@ bool TfrxReport::Prepare(bool clear_last_report) {
   PreviewPages().Initialize();
   errors_.Clear();
   terminated_ = false;
+  // Objects the last run's script took out: that script is prepared again before it runs.
+  taken_by_script_.clear();
 
   const bool destroy_forms = engine_options.destroy_forms;
   core::TMemoryStream saved;

@@ -251,7 +251,14 @@ void TfrxReportScript::RegisterClasses() {
   if (TfsClassVariable* c = s.FindClass("TfrxComponent")) {
     if (!HasOwnMember(c, "FindObject")) {
       c->AddMethod("procedure Clear", [](core::TObject* o, TfsClassVariable*, const std::string&, P&) {
-        Component(o).Clear();
+        TfrxComponent& component = Component(o);
+        // Clearing the report would take the running script with it.
+        if (component.AsReport() != nullptr) throw script::EScriptError("The report cannot be cleared by its script");
+        // The objects stay alive with the report: the band that prints may be among them,
+        // and the script's names for them still point at them.
+        TfrxReport* report = component.Report();
+        auto taken = component.TakeObjects();
+        if (report != nullptr) report->KeepTakenObjects(std::move(taken));
         return Variant();
       });
       c->AddMethod("function FindObject(s: String): TfrxComponent",

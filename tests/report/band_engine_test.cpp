@@ -682,5 +682,65 @@ TEST_F(BandEngineTest, AHandlerSetByTheScriptDuringTheRunFiresFromTheNextRow) {
   EXPECT_EQ(rows, expected);
 }
 
+// A script that clears a band, or its page, while the band prints (from a memo's own
+// handler, so the memo that runs the handler goes too) does not pull the objects from under
+// the print or the script: the print finishes with what the band holds then.
+class ScriptClearTest : public BandEngineTest {
+ protected:
+  std::vector<std::vector<std::string>> RowsWhenRowTwoClears(const std::string& cleared) {
+    auto* data = AddMaster("MasterData1", 100, 20, 4);
+    TfrxMemoView* memo = AddMemo(data, "Memo1", 0, 100, "[N]");
+    memo->on_after_data = "Memo1OnAfterData";
+    AddMemo(data, "Memo2", 100, 100, "x[N]");
+    report_.script_text.SetText(
+        "procedure Memo1OnAfterData(Sender: TfrxComponent);\r\n"
+        "begin\r\n"
+        "  if <N> = 2 then begin\r\n"
+        "    " + cleared + ".Clear;\r\n"
+        "    Memo1.Text := 'after';\r\n"
+        "  end;\r\n"
+        "end;\r\n"
+        "begin\r\nend.");
+    EXPECT_TRUE(Run()) << report_.Errors().Text();
+    auto pages = Pages();
+    if (pages.size() != 1u) {
+      ADD_FAILURE() << pages.size() << " pages";
+      return {};
+    }
+    return TextsOf(pages[0], "MasterData1");
+  }
+};
+
+TEST_F(ScriptClearTest, AClearedBandPrintsEmptyFromThatPrintOn) {
+  const auto rows = RowsWhenRowTwoClears("MasterData1");
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "x1"}));
+  EXPECT_EQ(rows[1], std::vector<std::string>());
+  EXPECT_EQ(rows[2], std::vector<std::string>());
+  EXPECT_EQ(rows[3], std::vector<std::string>());
+}
+
+// The report itself cannot be cleared by its script: that would take the script away
+// while it runs. The run stops with the error instead.
+TEST_F(ScriptClearTest, ClearingTheReportFromItsScriptIsAnError) {
+  auto* data = AddMaster("MasterData1", 100, 20, 4);
+  data->on_before_print = "MasterData1OnBeforePrint";
+  AddMemo(data, "Memo1", 0, 100, "[N]");
+  report_.script_text.SetText(
+      "procedure MasterData1OnBeforePrint(Sender: TfrxComponent);\r\n"
+      "begin\r\n  if <N> = 2 then Report.Clear;\r\nend;\r\n"
+      "begin\r\nend.");
+  EXPECT_FALSE(Run());
+  EXPECT_NE(report_.Errors().Text().find("cannot be cleared"), std::string::npos) << report_.Errors().Text();
+  EXPECT_NE(report_.FindObject("Memo1"), nullptr);
+}
+
+// The bands of a cleared page print no more after the print under way.
+TEST_F(ScriptClearTest, AClearedPageFinishesThePrintUnderWay) {
+  const auto rows = RowsWhenRowTwoClears("Page1");
+  const std::vector<std::vector<std::string>> expected = {{"1", "x1"}, {"after", "x2"}};
+  EXPECT_EQ(rows, expected);
+}
+
 }  // namespace
 }  // namespace lgoty::report

@@ -207,7 +207,9 @@ void TfsPropertyPart::Write(const Variant& parent, const Variant& value) {
 
 void TfsEventPart::Write(const Variant& parent, const Variant& value) {
   core::TObject* instance = ObjectOf(parent, event->Name());
-  std::string text = core::VarToStr(value);
+  // nil is the constant for "no object": as "0", it disconnects the event.
+  const bool nil = value.kind() == Variant::Kind::Object && value.AsObject() == nullptr;
+  std::string text = nil ? std::string("0") : core::VarToStr(value);
   if (text == "0") {
     if (event->published != nullptr) {
       event->published->SetValue(*instance, Variant(""));

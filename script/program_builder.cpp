@@ -459,8 +459,15 @@ TfsStatementPtr TfsProgramBuilder::BuildAssign(TfsScript& scope, const IlNode& n
     const IlNode* only = value_node->children.size() == 1 ? value_node->children[0].get() : nullptr;
     if (only != nullptr && only->Is(IlKind::kDsgn) && only->children.size() == 1) {
       TfsCustomVariable* item = scope.Find(only->children[0]->text);
-      if (dynamic_cast<TfsProcVariable*>(item) == nullptr) Error(*only, "Event handler must be a procedure");
-      s->value = std::make_unique<TfsConstExpr>(Variant(item->Name()));
+      auto* constant = dynamic_cast<TfsVariable*>(item);
+      if (constant != nullptr && constant->read_only && constant->Raw().kind() == Variant::Kind::Object &&
+          constant->Raw().AsObject() == nullptr) {
+        // nil, the constant for "no object", disconnects the event as 0 does.
+        s->value = std::make_unique<TfsConstExpr>(Variant("0"));
+      } else {
+        if (dynamic_cast<TfsProcVariable*>(item) == nullptr) Error(*only, "Event handler must be a procedure");
+        s->value = std::make_unique<TfsConstExpr>(Variant(item->Name()));
+      }
     } else {
       s->value = BuildExpr(scope, *value_node);
       if (auto* c = dynamic_cast<TfsConstExpr*>(s->value.get())) {

@@ -133,6 +133,11 @@ TEST_F(ListReport, AssigningANonProcedureToAnEventFails) {
   EXPECT_EQ(r.error, "Event handler must be a procedure");
   r = RunScript(script, "begin CheckBox1.OnClick := 'NoSuchProc'; end.");
   EXPECT_EQ(r.error, "Event handler must be a procedure");
+  // nil disconnects a published event as 0 does.
+  r = RunScript(script, "procedure Clicked(Sender: TObject); begin end; begin CheckBox1.OnClick := Clicked; "
+                        "CheckBox1.OnClick := nil; end.");
+  EXPECT_TRUE(r.error.empty()) << r.error;
+  EXPECT_EQ(check_box.on_click_, "");
 }
 
 TEST_F(ListReport, VariantValuesReachMembersAtRunTime) {
@@ -212,9 +217,13 @@ end.)");
   button1.Click();
   EXPECT_EQ(script.Find("clicks")->GetValue().AsInteger(), 2);
   EXPECT_EQ(shown, (std::vector<std::string>{"clicked THostButton", "clicked THostButton"}));
-  auto off = RunScript(script, "procedure P; begin end; begin Button1.OnClick := P; Button1.OnClick := 0; end.");
-  ASSERT_TRUE(off.compiled) << off.error;
-  EXPECT_FALSE(button1.on_click);
+  for (const char* none : {"0", "nil"}) {
+    auto off = RunScript(script, std::string("procedure P; begin end; begin Button1.OnClick := P; Button1.OnClick := ") +
+                                     none + "; end.");
+    ASSERT_TRUE(off.compiled) << none << off.error;
+    EXPECT_TRUE(off.error.empty()) << none << off.error;
+    EXPECT_FALSE(button1.on_click) << none;
+  }
 }
 
 TEST_F(HostClasses, EventHandlerOutlivingItsScriptDoesNothing) {

@@ -18,7 +18,6 @@ namespace {
 
 constexpr qint64 kProgressDelayMs = 500;
 constexpr qint64 kRepaintMs = 50;
-constexpr qint64 kMapWaitMs = 1000;
 
 // Message texts keep the "\r\n" line breaks of their sources; the window shows "\n".
 QString BoxText(const std::string& text) {
@@ -118,7 +117,7 @@ void TQtUiPort::ShowProgress(double fraction) {
   do {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
   } while (first_show && progress_->windowHandle() && !progress_->windowHandle()->isExposed() &&
-           mapping.elapsed() < kMapWaitMs);
+           mapping.elapsed() < map_wait_ms_);
   progress_->repaint();
   paint_timer_.start();
 }

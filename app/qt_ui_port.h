@@ -28,6 +28,9 @@ class TQtUiPort : public TUiPort {
   void Progress(double fraction) override;
   void EndBusy() override;
   void ShowReport(report::TfrxReport& report) override;
+  // How long a progress window just shown may take to be mapped before it is painted
+  // anyway (one second unless set).
+  void SetMapWaitLimit(qint64 ms) { map_wait_ms_ = ms; }
 
  private:
   void ShowProgress(double fraction);
@@ -38,6 +41,7 @@ class TQtUiPort : public TUiPort {
   QString busy_text_;
   QPointer<QProgressDialog> progress_;
   int busy_depth_ = 0;
+  qint64 map_wait_ms_ = 1000;
 };
 
 }  // namespace lgoty::app

@@ -44,6 +44,9 @@ TEST(RealDisplay, ProgressWindowOfALongStepIsPaintedBeforeTheStepRuns) {
   // As when the program starts with a register to open: the step begins right away.
   main.show();
   TQtUiPort port(main);
+  // A loaded machine may take long to map the window: what is checked is that the port
+  // waits for the mapping and paints, not how soon the window system maps.
+  port.SetMapWaitLimit(60000);
   port.BeginBusy("Открытие таблицы...", true);
   QProgressDialog* progress = ShownProgressWindow();
   ASSERT_NE(progress, nullptr);

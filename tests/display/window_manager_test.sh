@@ -2,10 +2,11 @@
 # Checks that need a real X display with a window manager, which offscreen tests cannot show:
 # the main window keeps its place over start/exit cycles (frame versus client area), and the
 # progress window of a long step is painted before the step runs.
-# Usage: window_manager_test.sh BIN_FOLDER. Exit 77 (skipped) without Xvfb, openbox, xdotool.
+# Usage: window_manager_test.sh BIN_FOLDER. Exit 77 (skipped) without Xvfb, openbox, xdotool,
+# xprop.
 set -u
 bin=$1
-for tool in Xvfb openbox xdotool; do
+for tool in Xvfb openbox xdotool xprop; do
   if ! command -v "$tool" >/dev/null; then
     echo "skipped: $tool is not installed"
     exit 77
@@ -52,6 +53,9 @@ ini="$XDG_CONFIG_HOME/lgoty.INI"
 main_window() { xdotool search --onlyvisible --pid "$lgoty_pid" 2>/dev/null | head -1; }
 has_main_window() { [ -n "$(main_window)" ]; }
 has_exited() { ! kill -0 "$lgoty_pid" 2>/dev/null; }
+# The window manager has taken the window in (it sets the frame's extents then); before
+# that the window may still be where the program put it.
+is_framed() { xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '='; }
 # The window's place once the window manager has framed it: the same reading twice.
 settled_geometry() {
   local last="" now
@@ -71,6 +75,7 @@ for cycle in 1 2 3 4 5; do
   lgoty_pid=$!
   wait_for has_main_window || { echo "cycle $cycle: no window"; cat "$work/lgoty.log"; failed=1; break; }
   window=$(main_window)
+  wait_for is_framed "$window" || { echo "cycle $cycle: the window was not framed"; failed=1; break; }
   geometry=$(settled_geometry "$window")
   xdotool windowactivate --sync "$window" >/dev/null 2>&1
   xdotool key alt+F4

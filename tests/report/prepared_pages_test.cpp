@@ -3,6 +3,9 @@
 // double-pass run, cutting and pasting, the outline, editing and the page cache.
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "core/locale.h"
 #include "core/xml_document.h"
 #include "prepared_run.h"
 #include "report/prepared_dictionary.h"
@@ -368,6 +371,61 @@ TEST(PreparedPages, EditingPagesEmptiesTheCacheAndKeepsOnePage) {
   while (pages.Count() > 1) pages.DeletePage(pages.Count() - 1);
   pages.DeletePage(0);
   EXPECT_EQ(pages.Count(), 1);
+}
+
+// The store remembers where it found the pages section among the root's items; whatever is
+// inserted, renamed or removed there, and whatever the collation language, placed objects
+// must go where the general lookup (the first item named "previewpages", letter case
+// ignored) leads.
+TEST(PreparedPages, ObjectsGoToTheSectionTheGeneralLookupFinds) {
+  PreparedRun run;
+  run.Start();
+  run.pages().BeginPass();
+  run.pages().AddPage(run.page);
+  core::TfrxXMLItem* root = run.pages().Document().Root();
+  const std::string saved_language = core::CollationLanguage();
+  const std::vector<std::string> names = {"PreviewPages", "previewpages", "PREVIEWPAGES",
+                                          "previewpage",  "preview pages", "outline", "x"};
+  std::mt19937 random(3);
+  // Objects on the first page of each root item's children.
+  auto stored = [&] {
+    std::vector<int> counts;
+    for (int i = 0; i < root->Count(); ++i) {
+      counts.push_back(root->Items(i)->Count() > 0 ? root->Items(i)->Items(0)->Count() : -1);
+    }
+    return counts;
+  };
+  int moved = 0;
+  for (int step = 0; step < 300; ++step) {
+    const int action = static_cast<int>(random() % 5);
+    const int at = static_cast<int>(random() % static_cast<unsigned>(root->Count()));
+    if (action == 0) {
+      auto item = std::make_unique<core::TfrxXMLItem>();
+      item->SetName(names[random() % names.size()]);
+      item->Add()->SetName("page0");
+      root->InsertItem(at, root->AddItem(std::move(item)));
+    } else if (action == 1) {
+      root->Items(at)->SetName(names[random() % names.size()]);
+    } else if (action == 2 && root->Count() > 3) {
+      root->Delete(root->Items(at));
+    } else if (action == 3) {
+      core::SetCollationLanguage(random() % 2 ? "ru" : "en");
+    }
+    const int found = root->Find("previewpages");
+    const std::vector<int> before = stored();
+    run.pages().AddObject(run.header);
+    // The general lookup adds the section at the end when no item matches.
+    const int expected = found >= 0 ? found : root->Count() - 1;
+    const std::vector<int> after = stored();
+    for (int i = 0; i < root->Count(); ++i) {
+      const int was = i < static_cast<int>(before.size()) ? before[i] : -1;
+      const bool target = i == expected && was >= 0;
+      ASSERT_EQ(after[i], target ? was + 1 : was) << "step " << step << ", item " << i;
+    }
+    if (expected != 1) ++moved;
+  }
+  core::SetCollationLanguage(saved_language);
+  EXPECT_GT(moved, 30);  // the section did move away from where it was first found
 }
 
 TEST(PreparedPages, PageCacheHoldsAtMostPagesInCache) {

@@ -37,41 +37,65 @@ constexpr std::string_view kCachedPictureData = "Picture.PropData";
 std::string Escaped(std::string_view utf8) { return core::StrToXML(ToAnsi(utf8)); }
 
 // The escaping leaves a text without these characters as it is.
-bool NeedsEscaping(unsigned char c) {
+constexpr bool NeedsEscaping(unsigned char c) {
   return c == 0 || c == 10 || c == 13 || c == '"' || c == '&' || c == '<' || c == '>';
 }
 
-bool Unescaped(std::string_view text) {
-  for (char c : text) {
-    if (NeedsEscaping(static_cast<unsigned char>(c))) return false;
+// For every byte: bit 0 when the escaping changes it, bit 1 when it is not ASCII.
+constexpr unsigned char kEscaped = 1;
+constexpr unsigned char kNotAscii = 2;
+struct ByteClasses {
+  unsigned char of[256] = {};
+  constexpr ByteClasses() {
+    for (int c = 0; c < 256; ++c) {
+      of[c] = static_cast<unsigned char>((NeedsEscaping(static_cast<unsigned char>(c)) ? kEscaped : 0) |
+                                         (c >= 0x80 ? kNotAscii : 0));
+    }
   }
-  return true;
+};
+constexpr ByteClasses kByteClasses;
+
+// Whether a byte of text belongs to one of the classes.
+bool AnyOf(std::string_view text, unsigned char classes) {
+  unsigned char found = 0;
+  for (char c : text) found |= kByteClasses.of[static_cast<unsigned char>(c)];
+  return (found & classes) != 0;
 }
 
+bool Unescaped(std::string_view text) { return !AnyOf(text, kEscaped); }
+
 // ASCII reads the same in the ANSI code page: such a text is written as it is.
-bool Plain(std::string_view text) {
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 0x80 || NeedsEscaping(u)) return false;
-  }
-  return true;
+bool Plain(std::string_view text) { return !AnyOf(text, kEscaped | kNotAscii); }
+
+// AppendAttribute (prepared_pages_detail.h) with the text made at its size at once.
+void AppendRaw(std::string& out, std::string_view name, std::string_view raw) {
+  const size_t at = out.size();
+  out.resize(at + name.size() + raw.size() + 4);
+  char* p = out.data() + at;
+  *p++ = ' ';
+  std::memcpy(p, name.data(), name.size());
+  p += name.size();
+  *p++ = '=';
+  *p++ = '"';
+  if (!raw.empty()) std::memcpy(p, raw.data(), raw.size());
+  p[raw.size()] = '"';
 }
 
 // name="value" with value in the ANSI code page, escaped.
 void AppendAnsiAttribute(std::string& out, std::string_view name, std::string_view utf8) {
   if (Plain(utf8)) {
-    AppendAttribute(out, name, utf8);
+    AppendRaw(out, name, utf8);
   } else {
-    AppendAttribute(out, name, Escaped(utf8));
+    AppendRaw(out, name, Escaped(utf8));
   }
 }
 
 // name="value" with value kept in UTF-8, escaped.
 void AppendUtf8Attribute(std::string& out, std::string_view name, std::string_view utf8) {
   if (Unescaped(utf8)) {
-    AppendAttribute(out, name, utf8);
+    AppendRaw(out, name, utf8);
   } else {
-    AppendAttribute(out, name, core::StrToXML(utf8));
+    AppendRaw(out, name, core::StrToXML(utf8));
   }
 }
 
@@ -512,7 +536,13 @@ void DifferenceWriter::Append(TfrxXMLSerializer& serializer, const TfrxComponent
   AppendGroup(serializer, *root_, object, picture_ && PictureInCache(object), text);
   size_t blanks = 0;
   while (blanks < text.size() && text[blanks] == ' ') ++blanks;
-  out.append(text, blanks, std::string::npos);
+  if (out.empty() && text.size() - blanks > out.capacity()) {
+    // A new item's text: made at its size in one allocation (appending to the empty string
+    // takes the general path of growing it).
+    out = std::string(text, blanks);
+  } else {
+    out.append(text, blanks, std::string::npos);
+  }
 }
 
 namespace {
@@ -621,28 +651,35 @@ bool DifferenceWriter::MembersSame(const Group& group, const char* start) {
   return true;
 }
 
-bool DifferenceWriter::Settled(const Group& group, const Entry& entry,
-                               const core::TObject& object) {
-  const PropInfo& p = *entry.prop;
+bool DifferenceWriter::NestedSettled(const Entry& entry, const core::TObject& object) {
+  // AppendEntry asks a nested value's stored test first, and writes nothing for an absent
+  // value or one its class's whole-value test finds the same.
+  if (!IsStored(entry.stored_test, object)) return true;
+  const core::TObject* value = entry.prop->get_object(object);
+  if (!value) return true;
+  const Group* nested = entry.group.get();
+  // A group has a whole-value test only for the classes SameValueTestFor names, whose
+  // ClassType is their own class's: a value of the group's exact type has the group's class.
+  return nested && nested->same && nested->cls && typeid(*value) == *nested->type &&
+         nested->same(*value, *nested->source);
+}
+
+// Inline in AppendGroup's walk: most entries are settled by one getter's call.
+inline bool DifferenceWriter::Settled(const Group& group, const Entry& entry,
+                                      const core::TObject& object) {
   switch (entry.quick) {
     case Entry::Quick::Ordinal:
       return entry.get_ordinal(object) == entry.ordinal;
     case Entry::Quick::String:
-      return p.get_string(object) == entry.text;
-    case Entry::Quick::Nested: {
-      // AppendEntry asks a nested value's stored test first, and writes nothing for an
-      // absent value or one its class's whole-value test finds the same.
-      if (!IsStored(entry.stored_test, object)) return true;
-      const core::TObject* value = p.get_object(object);
-      if (!value) return true;
-      const Group* nested = entry.group.get();
-      return nested && nested->same && nested->cls && value->ClassType() == nested->cls &&
-             typeid(*value) == *nested->type && nested->same(*value, *nested->source);
-    }
-    case Entry::Quick::Reference:
+      return entry.prop->get_string(object) == entry.text;
+    case Entry::Quick::Nested:
+      return NestedSettled(entry, object);
+    case Entry::Quick::Reference: {
       // The same target has the same name, whatever it is now.
-      return !IsStored(entry.stored_test, object) ||
-             p.get_object(object) == p.get_object(*group.source);
+      if (!IsStored(entry.stored_test, object)) return true;
+      const PropInfo& p = *entry.prop;
+      return p.get_object(object) == p.get_object(*group.source);
+    }
     default:
       return false;
   }
@@ -661,9 +698,9 @@ void DifferenceWriter::AppendEntry(TfrxXMLSerializer& serializer, const Group& g
     if (p->kind == TypeKind::Enumeration && p->enum_info && v >= 0 &&
         v < static_cast<int64_t>(p->enum_info->names.size()) &&
         !p->enum_info->names[static_cast<size_t>(v)].empty()) {
-      AppendAttribute(out, entry.name, p->enum_info->names[static_cast<size_t>(v)]);
+      AppendRaw(out, entry.name, p->enum_info->names[static_cast<size_t>(v)]);
     } else {
-      AppendAttribute(out, entry.name, std::to_string(v));
+      AppendRaw(out, entry.name, std::to_string(v));
     }
     return;
   }
@@ -675,7 +712,7 @@ void DifferenceWriter::AppendEntry(TfrxXMLSerializer& serializer, const Group& g
                            : entry.get_float(object);
       if (std::fabs(v - entry.number) < kFloatTolerance) break;
       if (!IsStored(entry.stored_test, object)) break;
-      AppendAttribute(out, entry.name, core::FloatToStr(v, core::DefaultFormatSettings()));
+      AppendRaw(out, entry.name, core::FloatToStr(v, core::DefaultFormatSettings()));
       break;
     }
     case TypeKind::String:
@@ -696,7 +733,7 @@ void DifferenceWriter::AppendEntry(TfrxXMLSerializer& serializer, const Group& g
       // Variant texts follow the current format settings: both sides are taken now.
       const std::string text = VariantText(p->get_variant(object));
       if (text == VariantText(p->get_variant(*group.source))) break;
-      AppendAttribute(out, entry.name, Escaped(text));
+      AppendRaw(out, entry.name, Escaped(text));
       break;
     }
     case TypeKind::Class: {
@@ -707,7 +744,7 @@ void DifferenceWriter::AppendEntry(TfrxXMLSerializer& serializer, const Group& g
         const std::string& name = ReferenceName(value);
         const std::string& source_name = ReferenceName(p->get_object(*group.source));
         if (name.empty()) {
-          if (!source_name.empty()) AppendAttribute(out, entry.name, "nil");
+          if (!source_name.empty()) AppendRaw(out, entry.name, "nil");
         } else if (!core::SameText(name, source_name)) {
           AppendAnsiAttribute(out, entry.name, name);
         }
@@ -716,7 +753,7 @@ void DifferenceWriter::AppendEntry(TfrxXMLSerializer& serializer, const Group& g
         if (!list) break;
         std::string text = list->Text();
         if (entry.has_list && text == entry.text) break;
-        AppendAttribute(out, entry.name, Escaped(StripTrailingCrLf(std::move(text))));
+        AppendRaw(out, entry.name, Escaped(StripTrailingCrLf(std::move(text))));
       } else if (value) {
         const Group* nested = entry.group.get();
         if (nested && nested->cls && value->ClassType() == nested->cls &&
@@ -768,7 +805,7 @@ void DifferenceWriter::AppendGroup(TfrxXMLSerializer& serializer, const Group& g
   if (defined.empty()) return;
   const std::string bytes = EncodePropData(defined);
   if (bytes.empty() || bytes == group.defined) return;
-  AppendAttribute(out, group.defined_name, BytesToHex(bytes));
+  AppendRaw(out, group.defined_name, BytesToHex(bytes));
 }
 
 }  // namespace lgoty::report::prepared_detail

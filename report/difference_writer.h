@@ -131,6 +131,7 @@ class DifferenceWriter {
   // is the source's (or, for a nested value or a reference, it is not stored). False
   // leaves the entry to AppendEntry, which decides.
   static bool Settled(const Group& group, const Entry& entry, const core::TObject& object);
+  static bool NestedSettled(const Entry& entry, const core::TObject& object);
   void AppendEntry(TfrxXMLSerializer& serializer, const Group& group, const Entry& entry,
                    const core::TObject& object, const char* start, bool cached_picture,
                    std::string& out) const;

@@ -289,6 +289,34 @@ TEST(DifferenceWriter, OtherClassesAndTheCurrentDecimalSeparatorFollowTheGeneral
   EXPECT_NE(everything.find("WordWrap=\"True\""), std::string::npos) << everything;
 }
 
+// Every byte value, alone and among letters, in a memo's text (kept in UTF-8) and in a
+// string property (written in the ANSI code page): the writer decides from a table of
+// bytes whether a text can be written as it is, and must decide as the escaping does.
+TEST(DifferenceWriter, EveryByteInATextIsWrittenAsTheGeneralPathWritesIt) {
+  Layout l;
+  TfrxPreviewPages& pages = l.report.PreviewPages();
+  pages.Initialize();
+  pages.AddSourcePage(l.page);
+  DifferenceWriter writer(*pages.SourceCopy(l.memo));
+  TfrxXMLSerializer serializer;
+  int escaped = 0;
+  for (int byte = 0; byte < 256; ++byte) {
+    const std::string c(1, static_cast<char>(byte));
+    // Short and long texts: the escaping treats values of 32 bytes and more otherwise.
+    const std::string long_text = "a text long enough for the other escaping " + c + " here";
+    for (const std::string& text : {c, "ab" + c + "cd", "Ж" + c, c + c + "x", long_text}) {
+      l.memo->SetText(text);
+      l.memo->tag_str = text;
+      const std::string general = FullDiff(serializer, *l.memo, pages.SourceCopy(l.memo));
+      std::string fast;
+      writer.Append(serializer, *l.memo, fast);
+      ASSERT_EQ(fast, general) << "byte " << byte;
+      if (general.find('&') != std::string::npos) ++escaped;
+    }
+  }
+  EXPECT_GT(escaped, 20);  // some bytes were escaped
+}
+
 using core::TypeKind;
 
 // The value of attribute name in an attribute text; "-" when it is not there.

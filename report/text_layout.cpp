@@ -428,6 +428,13 @@ bool SameFont(const TextCharAttr& a, const TextCharAttr& b) {
 
 }  // namespace
 
+TextCharAttr TfrxDrawText::OwnStyle() const {
+  TextCharAttr style;
+  style.style = font_.style;
+  style.color = font_.color;
+  return style;
+}
+
 CanvasFont TfrxDrawText::FontFor(const TextCharAttr& attr) const {
   CanvasFont font = font_;
   font.style = attr.style;
@@ -460,8 +467,8 @@ void TfrxDrawText::SetText(const std::vector<std::string>& lines, bool full_widt
 void TfrxDrawText::SetText(const core::TStringList& lines, bool full_width) {
   // As CountLines(TStringList): the lines themselves are the source lines, but for a last
   // empty one (the joined text's trailing break); a line with a break of its own is cut
-  // there too, so such lines go through the joined text. Most lines fit and are made by
-  // AddFittingLine, which stops at a break; only the others are searched for one here.
+  // there too, so such lines go through the joined text. Most lines fit and are taken by
+  // MeasureFittingLine, which stops at a break; only the others are searched for one here.
   const int count = lines.Count();
   const int paragraphs = count > 0 && lines[count - 1].empty() ? count - 1 : count;
   StartText(full_width);
@@ -470,7 +477,24 @@ void TfrxDrawText::SetText(const core::TStringList& lines, bool full_width) {
     full_text_ += line;
     full_text_ += "\r\n";
     std::u32string& source = NextSlot(sources_, spare_sources_, source_count_);
-    if (AddFittingLine(line, source)) continue;
+    const size_t at = advances_.size();
+    if (MeasureFittingLine(line, source)) {
+      if (paragraphs == 1) {
+        // A memo of one line that fits (most of them) keeps it as its source line and
+        // advances alone: its line is made when asked for (Expand), and DrawText draws it
+        // as it is. The lines of the last text stay in lines_ as storage.
+        single_ = true;
+        single_flags_ = TextLine::kParaStart | TextLine::kParaEnd;
+        single_style_ = OwnStyle();
+        for (size_t k = 1; k < sources_.size(); ++k) {
+          spare_sources_.push_back(std::move(sources_[k]));
+        }
+        sources_.resize(1);
+        return;
+      }
+      MakeFittingLine(source_count_ - 1, advances_.size() > at ? at : kNoAdvances, OwnStyle());
+      continue;
+    }
     if (std::memchr(line.data(), '\n', line.size()) != nullptr ||
         std::memchr(line.data(), '\r', line.size()) != nullptr) {
       lines.JoinedTo(lines_text_);
@@ -483,6 +507,7 @@ void TfrxDrawText::SetText(const core::TStringList& lines, bool full_width) {
 }
 
 void TfrxDrawText::ClearText() {
+  single_ = false;
   line_count_ = source_count_ = 0;
   if (!lines_.empty() || !sources_.empty()) FinishText();
   full_text_.clear();
@@ -505,6 +530,7 @@ void TfrxDrawText::FinishText() {
 
 void TfrxDrawText::StartText(bool full_width) {
   // The lines of the last text stay until FinishText: the new lines take their storage.
+  single_ = false;
   line_count_ = source_count_ = 0;
   full_text_.clear();
   advances_.clear();
@@ -514,7 +540,7 @@ void TfrxDrawText::StartText(bool full_width) {
   text_first_width_ = full_width ? text_width_ : text_width_ - paragraph_gap_ * kMeasureScale;
 }
 
-bool TfrxDrawText::AddFittingLine(std::string_view line, std::u32string& source) {
+bool TfrxDrawText::MeasureFittingLine(std::string_view line, std::u32string& source) {
   if (general_only_ || !word_wrap_ || char_spacing_ != 0) return false;
   FontAdvances* table = AdvancesOf(font_);
   if (!table) return false;
@@ -522,7 +548,8 @@ bool TfrxDrawText::AddFittingLine(std::string_view line, std::u32string& source)
   // DecodeAndMeasure decodes and measures it. A character not measured yet has a NaN
   // advance, which the sum keeps: such a line goes the general way, which measures it.
   // A tag, or a CR or LF (of a memo's line that holds one: SetText(TStringList) then takes
-  // its joined text), sends the line the general way.
+  // its joined text), sends the line the general way. ASCII and two-byte characters lie
+  // below kTableRange.
   const uint8_t stop_mask = html_ ? kStopBreak | kStopTag : kStopBreak;
   const size_t size = line.size();
   const size_t at = advances_.size();
@@ -537,24 +564,26 @@ bool TfrxDrawText::AddFittingLine(std::string_view line, std::u32string& source)
   size_t n = 0;
   for (const unsigned char* p = begin; p < end; ++n) {
     const unsigned char byte = *p;
-    char32_t c;
     if (byte < 0x80) {
       if (kScanStops[byte] & stop_mask) {
         advances_.resize(at);
         return false;
       }
-      c = byte;
+      out[n] = byte;
+      x += low[byte];
       ++p;
     } else if (byte >= 0xC2 && byte <= 0xDF && p + 1 < end && (p[1] & 0xC0) == 0x80) {
-      c = (static_cast<char32_t>(byte & 0x1F) << 6) | (p[1] & 0x3F);
+      const char32_t c = (static_cast<char32_t>(byte & 0x1F) << 6) | (p[1] & 0x3F);
+      out[n] = c;
+      x += low[c];
       p += 2;
     } else {
       size_t i = static_cast<size_t>(p - begin);
-      c = NextCodePoint(line, i);
+      const char32_t c = NextCodePoint(line, i);
       p = begin + i;
+      out[n] = c;
+      x += c < kTableRange ? low[c] : std::nan("");
     }
-    out[n] = c;
-    x += c < kTableRange ? low[c] : std::nan("");
     positions[n] = x;
   }
   // A line to be broken goes the general way too.
@@ -563,25 +592,47 @@ bool TfrxDrawText::AddFittingLine(std::string_view line, std::u32string& source)
     return false;
   }
   source.resize(n);
-  // The one line BreakParagraph makes of it: the whole paragraph in the memo's own style,
-  // its advances kept when it has more than one character (a shorter one is not measured).
-  TextLine& text_line = NewLine();
+  // Its advances are kept when it has more than one character (a shorter one is not
+  // measured).
+  advances_.resize(n > 1 ? at + n : at);
+  return true;
+}
+
+void TfrxDrawText::MakeFittingLine(size_t paragraph, size_t advance_at,
+                                   const TextCharAttr& base) const {
+  // The one line BreakParagraph makes of a source line that fits: the whole paragraph in
+  // the memo's own style.
+  const std::u32string& source = sources_[paragraph];
+  const size_t n = source.size();
+  TextLine& text_line = NextSlot(lines_, spare_lines_, line_count_);
   text_line.text.assign(source);
-  TextCharAttr base;
-  base.style = font_.style;
-  base.color = font_.color;
   text_line.attrs.assign(n, base);
   text_line.flags = TextLine::kParaStart | TextLine::kParaEnd;
-  text_line.paragraph = source_count_ - 1;
+  text_line.paragraph = paragraph;
   text_line.source_begin = 0;
   text_line.source_end = text_line.source_next = n;
   text_line.hyphenated = false;
   line_notes_.resize(line_count_);
   LineNote& note = line_notes_.back();
   note.one_style = true;
-  note.advance_at = n > 1 ? at : kNoAdvances;
-  advances_.resize(n > 1 ? at + n : at);
+  note.advance_at = advance_at;
+}
+
+bool TfrxDrawText::AddFittingLine(std::string_view line, std::u32string& source) {
+  const size_t at = advances_.size();
+  if (!MeasureFittingLine(line, source)) return false;
+  MakeFittingLine(source_count_ - 1, advances_.size() > at ? at : kNoAdvances, OwnStyle());
   return true;
+}
+
+void TfrxDrawText::Expand() const {
+  if (!single_) return;
+  single_ = false;
+  line_count_ = 0;
+  MakeFittingLine(0, advances_.empty() ? kNoAdvances : 0, single_style_);
+  lines_.front().flags = single_flags_;
+  for (size_t i = 1; i < lines_.size(); ++i) spare_lines_.push_back(std::move(lines_[i]));
+  lines_.resize(1);
 }
 
 void TfrxDrawText::AddSourceLine(std::string_view line) {
@@ -602,6 +653,11 @@ void TfrxDrawText::BreakSourceLine(std::string_view line, std::u32string& source
 }
 
 void TfrxDrawText::SetParaBreaks(bool first, bool last) {
+  if (single_) {
+    if (first) single_flags_ &= ~TextLine::kParaStart;
+    if (last) single_flags_ &= ~TextLine::kParaEnd;
+    return;
+  }
   if (lines_.empty()) return;
   if (first) lines_.front().flags &= ~TextLine::kParaStart;
   if (last) lines_.back().flags &= ~TextLine::kParaEnd;
@@ -708,17 +764,21 @@ void TfrxDrawText::MeasureParagraph(const Paragraph& paragraph, std::vector<doub
   }
 }
 
-double TfrxDrawText::MeasureLine(const TextLine& line, std::vector<double>* positions) {
-  size_t n = line.text.size();
+double TfrxDrawText::MeasureLine(std::u32string_view text, const TextCharAttr* attrs,
+                                 std::vector<double>* positions) {
+  size_t n = text.size();
   if (positions) positions->resize(n);
+  auto attr_at = [&](size_t i) -> const TextCharAttr& {
+    return attrs ? attrs[i] : single_style_;
+  };
   std::vector<double>& run = run_;
   double offset = 0;
   size_t start = 0;
   while (start < n) {
-    CanvasFont font = FontFor(line.attrs[start]);
+    CanvasFont font = FontFor(attr_at(start));
     size_t end = start + 1;
-    while (end < n && SameFont(line.attrs[end], line.attrs[start])) ++end;
-    RunPositions(font, std::u32string_view(line.text).substr(start, end - start), run);
+    while (end < n && SameFont(attr_at(end), attr_at(start))) ++end;
+    RunPositions(font, text.substr(start, end - start), run);
     double last = run.empty() ? 0 : run.back();
     if (positions) {
       for (size_t i = start; i < end; ++i) {
@@ -1075,19 +1135,22 @@ double TfrxDrawText::LineHeight() const {
   return font_.MeasureHeight() / kMeasureScale + line_spacing_;
 }
 
-double TfrxDrawText::TextHeight() const { return HeightOfLines(lines_.size()); }
+double TfrxDrawText::TextHeight() const { return HeightOfLines(single_ ? 1 : lines_.size()); }
 
-double TfrxDrawText::HeightOfLines(size_t count) const {
+double TfrxDrawText::HeightOfLines(size_t count) const { return HeightOf(count, LineHeight()); }
+
+double TfrxDrawText::HeightOf(size_t count, double line_height) const {
   if (count == 0) return 0;
-  double height = static_cast<double>(count) * LineHeight();
+  double height = static_cast<double>(count) * line_height;
   if (line_spacing_ < 0) height -= line_spacing_;
   return height;
 }
 
 double TfrxDrawText::TextWidth() {
+  Expand();
   double widest = 0;
   for (const TextLine& line : lines_) {
-    double width = MeasureLine(line, nullptr) +
+    double width = MeasureLine(line.text, line.attrs.data(), nullptr) +
                    static_cast<double>(line.text.size()) * char_spacing_ * kMeasureScale;
     if (line.flags & TextLine::kParaStart) width += paragraph_gap_ * kMeasureScale;
     widest = std::max(widest, width);
@@ -1096,6 +1159,7 @@ double TfrxDrawText::TextWidth() {
 }
 
 std::vector<std::string> TfrxDrawText::LineTexts() const {
+  Expand();
   std::vector<std::string> texts;
   texts.reserve(lines_.size());
   for (const TextLine& line : lines_) texts.push_back(core::Utf32ToUtf8(line.text));
@@ -1131,6 +1195,7 @@ std::string TfrxDrawText::OpeningTags(const TextCharAttr& attr) const {
 }
 
 PartTextResult TfrxDrawText::PartText() const {
+  Expand();
   PartTextResult result;
   double available = SwapsAxes() ? text_rect_.Width() : text_rect_.Height();
   double line_height = LineHeight();
@@ -1185,8 +1250,10 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
   const bool swap = SwapsAxes();
   const double frame_w = swap ? rect.Height() : rect.Width();
   const double frame_h = swap ? rect.Width() : rect.Height();
-  const double line_height = LineHeight();
-  const double text_height = TextHeight();
+  // LineHeight, TextHeight and the em of the font from one MeasureHeight.
+  const int measure_height = font_.MeasureHeight();
+  const double line_height = measure_height / kMeasureScale + line_spacing_;
+  const double text_height = HeightOf(single_ ? 1 : lines_.size(), line_height);
   double top = 0;
   if (valign == TfrxVAlign::vaBottom) top = frame_h - text_height;
   if (valign == TfrxVAlign::vaCenter) top = (frame_h - text_height) / 2;
@@ -1199,7 +1266,7 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
   }
   const double ascent = ascent_ / kMeasureScale;
   const bool advances_hold = advances_measurer_ == stamp;
-  const double em = font_.MeasureHeight() / kMeasureScale;
+  const double em = measure_height / kMeasureScale;
 
   // Lines are placed in an unrotated frame (u right, v down) that is then turned about the
   // rectangle's centre.
@@ -1218,15 +1285,34 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
 
   if (clipped_) canvas.PushClip(rect);
   std::vector<double>& positions = line_positions_;
-  for (size_t index = 0; index < lines_.size(); ++index) {
-    const TextLine& line = lines_[index];
-    const size_t n = line.text.size();
-    const LineNote note = index < line_notes_.size() ? line_notes_[index] : LineNote{};
+  const size_t line_total = single_ ? 1 : lines_.size();
+  for (size_t index = 0; index < line_total; ++index) {
+    // The line's characters, their styles (null: all base), flags and note.
+    std::u32string_view text;
+    const TextCharAttr* attrs = nullptr;
+    uint32_t flags;
+    LineNote note;
+    if (single_) {
+      text = sources_.front();
+      flags = single_flags_;
+      note.advance_at = advances_.empty() ? kNoAdvances : 0;
+      note.one_style = true;
+    } else {
+      const TextLine& line = lines_[index];
+      text = line.text;
+      attrs = line.attrs.data();
+      flags = line.flags;
+      if (index < line_notes_.size()) note = line_notes_[index];
+    }
+    const size_t n = text.size();
+    auto attr_at = [&](size_t i) -> const TextCharAttr& {
+      return attrs ? attrs[i] : single_style_;
+    };
     const double* advances;
     if (advances_hold && note.advance_at != kNoAdvances) {
       advances = advances_.data() + note.advance_at;
     } else {
-      MeasureLine(line, &positions);
+      MeasureLine(text, attrs, &positions);
       advances = positions.data();
     }
     const double spacing = char_spacing_;
@@ -1236,7 +1322,7 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
       return advances[i] / kMeasureScale + spacing * static_cast<double>(i + 1);
     };
     const double line_width = n > 0 ? position(n - 1) : 0;
-    const double indent = (line.flags & TextLine::kParaStart) ? paragraph_gap_ : 0;
+    const double indent = (flags & TextLine::kParaStart) ? paragraph_gap_ : 0;
     double u0 = indent;
     double blank_extra = 0;
     switch (halign) {
@@ -1250,10 +1336,10 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
         break;
       case TfrxHAlign::haBlock: {
         size_t blanks = 0, trimmed = n;
-        while (trimmed > 0 && line.text[trimmed - 1] == U' ') --trimmed;
-        for (size_t i = 0; i < trimmed; ++i) blanks += line.text[i] == U' ';
+        while (trimmed > 0 && text[trimmed - 1] == U' ') --trimmed;
+        for (size_t i = 0; i < trimmed; ++i) blanks += text[i] == U' ';
         double used = trimmed > 0 ? position(trimmed - 1) : 0;
-        if (!(line.flags & TextLine::kParaEnd) && blanks > 0 && frame_w - indent > used) {
+        if (!(flags & TextLine::kParaEnd) && blanks > 0 && frame_w - indent > used) {
           blank_extra = (frame_w - indent - used) / static_cast<double>(blanks);
         }
         break;
@@ -1268,20 +1354,20 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
       if (note.one_style && blank_extra == 0) {
         end = n;
       } else {
-        while (end < n && line.attrs[end] == line.attrs[start] &&
-               !(blank_extra > 0 && (line.text[end] == U' ') != (line.text[start] == U' '))) {
+        while (end < n && attr_at(end) == attr_at(start) &&
+               !(blank_extra > 0 && (text[end] == U' ') != (text[start] == U' '))) {
           ++end;
         }
       }
-      bool is_blank_run = line.text[start] == U' ';
+      bool is_blank_run = text[start] == U' ';
       if (!is_blank_run || blank_extra == 0) {
-        const TextCharAttr& attr = line.attrs[start];
+        const TextCharAttr& attr = attr_at(start);
         double shift = attr.script == TextCharAttr::kSub   ? em * 0.25
                        : attr.script == TextCharAttr::kSup ? -em * 0.35
                                                            : 0;
         double u = u0 + (start > 0 ? position(start - 1) : 0) + extra;
         CanvasPoint at = map(u, baseline + shift);
-        const std::u32string_view run = std::u32string_view(line.text).substr(start, end - start);
+        const std::u32string_view run = text.substr(start, end - start);
         // A run in the memo's own style is drawn in its font as it is, without a copy.
         if (attr.style == font_.style && attr.color == font_.color &&
             attr.script == TextCharAttr::kNormal) {

@@ -118,7 +118,10 @@ class TfrxDrawText {
   void DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign valign,
                 bool underlines = false, const CanvasPen& underline_pen = {});
 
-  const std::vector<TextLine>& Lines() const { return lines_; }
+  const std::vector<TextLine>& Lines() const {
+    Expand();
+    return lines_;
+  }
   // Lines as UTF-8, for callers that only need the texts.
   std::vector<std::string> LineTexts() const;
   const std::string& FullText() const { return full_text_; }
@@ -162,9 +165,23 @@ class TfrxDrawText {
   // added) when the line is not such a line or the shortcut does not serve (the general
   // path, spacing, a measurer that does not add advances, a character not measured yet).
   bool AddFittingLine(std::string_view line, std::u32string& source);
+  // AddFittingLine's first half: decodes the line into source and appends its positions to
+  // advances_ when it has more than one character; false (advances_ as it was) when the
+  // line is not such a line.
+  bool MeasureFittingLine(std::string_view line, std::u32string& source);
+  // Its second half: the one line of sources_[paragraph], every character in style base,
+  // with its advances at advance_at (or kNoAdvances), at the end of the line list.
+  void MakeFittingLine(size_t paragraph, size_t advance_at, const TextCharAttr& base) const;
+  // The style of a character without tags in the layout's font.
+  TextCharAttr OwnStyle() const;
+  // Makes the line list of a single-line text (single_): its one line as MakeFittingLine
+  // makes it, with single_flags_. Nothing for other texts.
+  void Expand() const;
   // The general rest of AddSourceLine: decodes the line into source and breaks it.
   void BreakSourceLine(std::string_view line, std::u32string& source);
   bool SwapsAxes() const;
+  // HeightOfLines with the line height given.
+  double HeightOf(size_t count, double line_height) const;
   // Reads the tags of source into paragraph (whose storage is reused).
   void ReadTags(const std::u32string& source, Paragraph& paragraph) const;
   // A line at the end of the line list, with the storage of a line of an earlier text.
@@ -222,8 +239,10 @@ class TfrxDrawText {
   double RunExtent(const CanvasFont& font, std::u32string_view text);
   // Absolute advance after each character of the paragraph, measured run by run.
   void MeasureParagraph(const Paragraph& paragraph, std::vector<double>& positions);
-  // Advance of one line, run by run, without spacing; fills positions when given.
-  double MeasureLine(const TextLine& line, std::vector<double>* positions);
+  // Advance of one line, run by run, without spacing; fills positions when given. attrs
+  // holds the style of each character, or is null for the line of a single-line text.
+  double MeasureLine(std::u32string_view text, const TextCharAttr* attrs,
+                     std::vector<double>* positions);
   std::string OpeningTags(const TextCharAttr& attr) const;
   std::string SourceRange(size_t paragraph, size_t begin, size_t end) const;
 
@@ -236,10 +255,21 @@ class TfrxDrawText {
   double line_spacing_ = 2, char_spacing_ = 0, paragraph_gap_ = 0;
   CanvasRect text_rect_, draw_rect_;
   std::vector<std::u32string> sources_;
-  std::vector<TextLine> lines_;
-  // Lines and source lines of earlier texts, kept for their storage.
-  std::vector<TextLine> spare_lines_;
-  size_t line_count_ = 0, source_count_ = 0;  // lines and source lines of the text being set
+  // The line list, and lines of earlier texts kept for their storage. Mutable: the line of a
+  // single-line text is made on the first call that reads the list (Expand), const ones
+  // included.
+  mutable std::vector<TextLine> lines_;
+  mutable std::vector<TextLine> spare_lines_;
+  // Lines and source lines of the text being set.
+  mutable size_t line_count_ = 0;
+  size_t source_count_ = 0;
+  // A text of one source line that MeasureFittingLine took: sources_[0] and advances_ hold
+  // it, lines_ and line_notes_ nothing of it (entries of earlier texts), single_flags_ its
+  // line's flags and single_style_ the style of its characters (the font's when it was
+  // set: a font set after the text changes the font it is drawn in, not its style).
+  mutable bool single_ = false;
+  uint32_t single_flags_ = 0;
+  TextCharAttr single_style_;
   std::vector<std::u32string> spare_sources_;
   Paragraph paragraph_;  // the paragraph with tags being broken
   // The advances (positions without spacing, measuring units) of the lines whose first
@@ -252,7 +282,7 @@ class TfrxDrawText {
     bool one_style = false;  // every character of the line has the memo's own style
   };
   std::vector<double> advances_;
-  std::vector<LineNote> line_notes_;
+  mutable std::vector<LineNote> line_notes_;
   MeasurerStamp advances_measurer_;  // none: the advances do not hold
   // The ascent DrawText asked last, with its font and measurer.
   CanvasFont ascent_font_;

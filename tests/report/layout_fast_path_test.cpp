@@ -92,7 +92,13 @@ void ExpectSameDrawing(const RecordingCanvas& a, const RecordingCanvas& b,
     EXPECT_TRUE(a.texts[i].font == b.texts[i].font) << text;
     EXPECT_EQ(a.texts[i].rotation, b.texts[i].rotation) << text;
   }
-  EXPECT_EQ(a.lines.size(), b.lines.size()) << text;
+  ASSERT_EQ(a.lines.size(), b.lines.size()) << text;
+  for (size_t i = 0; i < a.lines.size(); ++i) {
+    EXPECT_EQ(a.lines[i].first.x, b.lines[i].first.x) << text;
+    EXPECT_EQ(a.lines[i].first.y, b.lines[i].first.y) << text;
+    EXPECT_EQ(a.lines[i].second.x, b.lines[i].second.x) << text;
+    EXPECT_EQ(a.lines[i].second.y, b.lines[i].second.y) << text;
+  }
   EXPECT_EQ(a.clips, b.clips) << text;
 }
 
@@ -360,6 +366,83 @@ TEST(LayoutFastPath, LinesThatFitGiveWhatTheGeneralPathGives) {
     fast.DrawText(drawn_fast, halign, valign);
     general.DrawText(drawn_general, halign, valign);
     ExpectSameDrawing(drawn_fast, drawn_general, text);
+    if (HasFailure()) break;
+  }
+}
+
+// A memo of one line that fits keeps no line list until one is asked for: drawn straight
+// away, split, measured, given paragraph breaks, or followed by texts of many lines (which
+// must not show its line, nor it theirs), it gives what the general path gives, in every
+// order of those calls.
+TEST(LayoutFastPath, SingleLinesGiveWhatTheGeneralPathGivesInAnyOrder) {
+  UnevenMeasurer measurer(1, true);
+  TfrxDrawText fast(&measurer), general(&measurer);
+  general.UseGeneralPathOnly(true);
+  const std::string pieces[] = {"Иванов", " ", "И.", "12 345,67", "a", "<b>", "</b>", "ё", "∑",
+                                "\xD0",  "W",  "  ", "\r\n", "x y"};
+  std::mt19937 random(80914);
+  for (int round = 0; round < 4000; ++round) {
+    core::TStringList lines;
+    // Mostly one line (now and then with an empty one after it, which adds nothing).
+    const int count = random() % 5 == 0 ? static_cast<int>(random() % 4) : 1;
+    for (int i = 0; i < count; ++i) {
+      std::string line;
+      const int length = static_cast<int>(random() % 5);
+      for (int k = 0; k < length; ++k) line += pieces[random() % std::size(pieces)];
+      lines.Add(line);
+    }
+    if (random() % 6 == 0) lines.Add("");
+    std::string text;
+    lines.JoinedTo(text);
+    const uint32_t flags = random();
+    const CanvasFont& font = kFonts[random() % std::size(kFonts)];
+    const int rotations[] = {0, 0, 0, 90, 270, 30};
+    const int rotation = rotations[random() % std::size(rotations)];
+    const CanvasRect rect{2, 3, 2 + static_cast<double>(random() % 300) / 2,
+                          3 + static_cast<double>(random() % 60)};
+    for (TfrxDrawText* layout : {&fast, &general}) {
+      layout->SetFont(font);
+      layout->SetOptions(!(flags & 1), flags & 2, rotation, true, flags & 4, flags & 8, false);
+      layout->SetGaps((flags & 16) ? -2 : 2, 0, (flags & 32) ? 7 : 0);
+      layout->SetDimensions(rect, rect);
+      layout->SetText(lines, flags & 64);
+      layout->SetParaBreaks(flags & 128, flags & 256);
+    }
+    if (flags & 0x200) {
+      const CanvasFont& other = kFonts[random() % std::size(kFonts)];
+      fast.SetFont(other);
+      general.SetFont(other);
+    }
+    EXPECT_EQ(fast.TextHeight(), general.TextHeight()) << text;
+    const auto halign = static_cast<TfrxHAlign>((flags >> 12) % 4);
+    const auto valign = static_cast<TfrxVAlign>((flags >> 16) % 3);
+    auto expect_same_drawing = [&] {
+      RecordingCanvas drawn_fast, drawn_general;
+      fast.DrawText(drawn_fast, halign, valign, flags & 0x400);
+      general.DrawText(drawn_general, halign, valign, flags & 0x400);
+      ExpectSameDrawing(drawn_fast, drawn_general, text);
+    };
+    switch ((flags >> 20) % 4) {
+      case 0:  // drawn before anything reads the lines, then read
+        expect_same_drawing();
+        ExpectSameLines(fast, general, text);
+        break;
+      case 1:  // split first, then drawn
+        EXPECT_EQ(fast.PartText().rest, general.PartText().rest) << text;
+        expect_same_drawing();
+        break;
+      case 2:  // measured first, then drawn
+        EXPECT_EQ(fast.TextWidth(), general.TextWidth()) << text;
+        expect_same_drawing();
+        break;
+      case 3:  // counted: the text is gone from both
+        EXPECT_EQ(fast.CountLines(text), general.CountLines(text)) << text;
+        EXPECT_TRUE(fast.Lines().empty()) << text;
+        expect_same_drawing();
+        break;
+    }
+    ExpectSameLines(fast, general, text);
+    EXPECT_EQ(fast.LineTexts(), general.LineTexts()) << text;
     if (HasFailure()) break;
   }
 }

@@ -393,12 +393,27 @@ void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const Can
   PdfFont& face = *fonts_[static_cast<size_t>(index)].font;
   // The size the layout measured with: its pixel height in measuring units, in report units.
   const double size = std::max(1, font.MeasureHeight()) / report::kMeasureScale;
-  // The run's string of two-byte glyph ids, delimiters included, written in place: as a
+  // Most runs go out as "BT\n1 0 0 -1 x y Tm (glyphs) Tj\nET\n" (see below): the run's
+  // buffer holds that text object's start, then the run's string of two-byte glyph ids,
+  // delimiters included, then room for its end. The string is written in place: as a
   // literal string, half the length of four hexadecimal digits a glyph (less to write and
   // to compress); a byte that needs escaping takes two, so four a glyph is room enough.
-  std::string& glyphs = glyphs_;
-  glyphs.resize(4 * chars.size() + 2);
-  char* out = glyphs.data();
+  static constexpr char kBegin[] = "BT\n1 0 0 -1 ";
+  static constexpr char kEnd[] = " Tj\nET\n";
+  constexpr size_t kHeadRoom = (sizeof kBegin - 1) + 2 * NumberCache::kRoom + 5;
+  const size_t room = kHeadRoom + 4 * chars.size() + 2 + (sizeof kEnd - 1);
+  if (run_room_ < room) {
+    run_room_ = std::max(room, 2 * run_room_);
+    run_text_ = std::make_unique_for_overwrite<char[]>(run_room_);
+  }
+  char* const head = run_text_.get();
+  std::memcpy(head, kBegin, sizeof kBegin - 1);
+  char* out = numbers_.Write(head + sizeof kBegin - 1, x);
+  *out++ = ' ';
+  out = numbers_.Write(out, y);
+  std::memcpy(out, " Tm ", 4);
+  out += 4;
+  char* const glyphs_begin = out;
   *out++ = hex_strings_ ? '<' : '(';
   double advance = 0;
   // Latin and Cyrillic characters of a literal string: their bytes as written and their
@@ -412,22 +427,28 @@ void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const Can
     if (table.empty()) table.resize(kLiteralRange);
     literals = table.data();
   }
-  for (char32_t c : chars) {
-    if (literals && c < kLiteralRange) {
-      LiteralGlyph& literal = literals[c];
-      if (literal.length == 0) {
-        const PdfFont::Glyph glyph = face.GlyphOf(c);
-        char* end = WriteLiteralByte(literal.bytes, static_cast<uint8_t>(glyph.id >> 8));
-        end = WriteLiteralByte(end, static_cast<uint8_t>(glyph.id & 0xFF));
-        literal.length = static_cast<uint8_t>(end - literal.bytes);
-        literal.width = glyph.width;
+  const char32_t* p = chars.data();
+  const char32_t* const end = p + chars.size();
+  while (p < end) {
+    // The stretch of kept characters, then one other.
+    if (literals) {
+      for (; p < end && *p < kLiteralRange; ++p) {
+        LiteralGlyph& literal = literals[*p];
+        if (literal.length == 0) {
+          const PdfFont::Glyph glyph = face.GlyphOf(*p);
+          char* bytes_end = WriteLiteralByte(literal.bytes, static_cast<uint8_t>(glyph.id >> 8));
+          bytes_end = WriteLiteralByte(bytes_end, static_cast<uint8_t>(glyph.id & 0xFF));
+          literal.length = static_cast<uint8_t>(bytes_end - literal.bytes);
+          literal.width = glyph.width;
+        }
+        // All four bytes (the room a glyph has in the string), of which length count.
+        std::memcpy(out, literal.bytes, sizeof literal.bytes);
+        out += literal.length;
+        advance += literal.width * size / 1000 + char_spacing;
       }
-      // All four bytes (the room a glyph has in the string), of which length count.
-      std::memcpy(out, literal.bytes, sizeof literal.bytes);
-      out += literal.length;
-      advance += literal.width * size / 1000 + char_spacing;
-      continue;
+      if (p == end) break;
     }
+    char32_t c = *p++;
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = U'\uFFFD';
     const PdfFont::Glyph glyph = face.GlyphOf(c);
     if (hex_strings_) {
@@ -439,38 +460,20 @@ void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const Can
     advance += glyph.width * size / 1000 + char_spacing;
   }
   *out++ = hex_strings_ ? '>' : ')';
-  glyphs.resize(static_cast<size_t>(out - glyphs.data()));
+  const std::string_view glyphs(glyphs_begin, static_cast<size_t>(out - glyphs_begin));
   if (rotation != 0) {
     NeedClip(-1e9, -1e9, 1e9, 1e9);
   } else {
     NeedClip(x, y - face.Ascent() * size / 1000, x + advance, y + face.Descent() * size / 1000);
   }
   SetFill(font.color);
-  FlushStroke();
+  if (stroke_pending_) FlushStroke();
   if (!general_only_ && rotation == 0 && state_.font == index && state_.font_size == size &&
       state_.char_spacing == char_spacing) {
     // Most runs: an upright run in the font and spacing set before, written as the general
-    // path below writes it ("BT\n1 0 0 -1 x y Tm (glyphs) Tj\nET\n") in three pieces.
-    // Put together in place at the end of the content, in the room the longest numbers
-    // need, which is then cut to what was written.
-    static constexpr char kBegin[] = "BT\n1 0 0 -1 ";
-    static constexpr char kEnd[] = " Tj\nET\n";
-    const size_t start = content_.size();
-    content_.resize(start + (sizeof kBegin - 1) + 2 * NumberCache::kRoom + 5 + glyphs.size() +
-                    (sizeof kEnd - 1));
-    char* const first = content_.data();
-    char* at = first + start;
-    std::memcpy(at, kBegin, sizeof kBegin - 1);
-    at = numbers_.Write(at + sizeof kBegin - 1, x);
-    *at++ = ' ';
-    at = numbers_.Write(at, y);
-    std::memcpy(at, " Tm ", 4);
-    at += 4;
-    std::memcpy(at, glyphs.data(), glyphs.size());
-    at += glyphs.size();
-    std::memcpy(at, kEnd, sizeof kEnd - 1);
-    at += sizeof kEnd - 1;
-    content_.resize(static_cast<size_t>(at - first));
+    // path below writes it, all of it from the run's buffer in one piece.
+    std::memcpy(out, kEnd, sizeof kEnd - 1);
+    content_.append(head, static_cast<size_t>(out + (sizeof kEnd - 1) - head));
   } else {
     WriteRun(x, y, glyphs, index, size, char_spacing, rotation);
   }
@@ -506,7 +509,7 @@ void PdfCanvas::DrawRun(double x, double y, std::u32string_view chars, const Can
   if (strike_out) bar(-face.StrikeOutPosition() * size / 1000);
 }
 
-void PdfCanvas::WriteRun(double x, double y, const std::string& glyphs, int index, double size,
+void PdfCanvas::WriteRun(double x, double y, std::string_view glyphs, int index, double size,
                          double char_spacing, double rotation) {
   content_ += "BT\n";
   if (state_.font != index || state_.font_size != size) {

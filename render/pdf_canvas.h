@@ -135,7 +135,7 @@ class PdfCanvas final : public report::TfrxCanvas {
   void DrawRun(double x, double y, std::u32string_view chars, const report::CanvasFont& font,
                double char_spacing, double rotation);
   // A run's text object written the general way: font, spacing and matrix as needed.
-  void WriteRun(double x, double y, const std::string& glyphs, int index, double size,
+  void WriteRun(double x, double y, std::string_view glyphs, int index, double size,
                 double char_spacing, double rotation);
   int ImageObject(std::string_view image);
   std::string ResourcesDictionary() const;
@@ -177,7 +177,9 @@ class PdfCanvas final : public report::TfrxCanvas {
   static constexpr char32_t kLiteralRange = 0x500;  // Latin and Cyrillic
   std::vector<std::vector<LiteralGlyph>> literal_glyphs_;  // by font index
   std::u32string chars_;  // DrawText's run decoded, kept for its room
-  std::string glyphs_;    // a run's string of glyph ids, kept for its room
+  // A run's text object as DrawRun writes it (run_room_ characters), kept for its room.
+  std::unique_ptr<char[]> run_text_;
+  size_t run_room_ = 0;
   std::map<std::string, int> images_;        // encoded bytes -> image object
   std::vector<int> image_ids_;
   std::vector<int> shading_ids_;

@@ -242,8 +242,14 @@ void TfrxDrawText::SetFont(const CanvasFont& font) {
 }
 
 void TfrxDrawText::SetFont(const TfrxFont& font, double scale) {
-  // CanvasFont::From gives the size as the whole points of the font, as a double.
-  const double size = static_cast<double>(font.Size()) * scale;
+  // CanvasFont::From gives the size as the whole points of the font, as a double; the
+  // size of the last height and scale is kept (memos of one font follow each other).
+  if (font.height != sized_height_ || !(scale == sized_scale_)) {
+    sized_height_ = font.height;
+    sized_scale_ = scale;
+    sized_size_ = static_cast<double>(font.Size()) * scale;
+  }
+  const double size = sized_size_;
   if (font_.size == size && font_.style == font.style && font_.color == font.color &&
       font_.charset == font.charset && font_.name == font.name) {
     return;

@@ -16,6 +16,7 @@
 //      that did not fit can be cut from the source without losing tags.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -249,6 +250,9 @@ class TfrxDrawText {
   std::recursive_mutex mutex_;
   TfrxTextMeasurer* measurer_;
   CanvasFont font_;
+  // SetFont(TfrxFont)'s last font height and scale, and the size they give.
+  int sized_height_ = 0;
+  double sized_scale_ = std::nan(""), sized_size_ = 0;
   bool word_wrap_ = true, html_ = false, wysiwyg_ = true, clipped_ = true,
        word_break_ = false, rtl_ = false;
   int rotation_ = 0;

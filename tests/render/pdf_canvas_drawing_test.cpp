@@ -10,6 +10,7 @@
 #include <QFile>
 #include <cmath>
 #include <iomanip>
+#include <iterator>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -324,7 +325,9 @@ TEST(PdfCanvasDrawing, RunsInOnePieceWriteWhatTheGeneralPathWrites) {
   fonts[1].size = 14;
   fonts[2].style = report::font_style::fsBold | report::font_style::fsUnderline;
   fonts[2].color = 0x0000FF;
-  const std::u32string texts[] = {U"Иванов И. И.", U"12 345,67", U"x", U"über-long word"};
+  // A long run now and then: the canvas's run buffer grows between short ones.
+  const std::u32string texts[] = {U"Иванов И. И.", U"12 345,67", U"x", U"über-long word",
+                                  std::u32string(700, U'ж') + U"(end)"};
   auto write = [&](const QString& path, bool general) {
     std::mt19937 random(4242);
     PdfCanvas canvas(path);
@@ -342,7 +345,8 @@ TEST(PdfCanvasDrawing, RunsInOnePieceWriteWhatTheGeneralPathWrites) {
       if (pick % 13 == 0 && (pick & 2)) canvas.PopClip();
       const double spacing = pick % 5 == 0 ? 0.5 : 0;
       const double rotation = pick % 17 == 0 ? 90 : 0;
-      canvas.DrawChars(x, y, texts[(pick >> 8) % 4], fonts[(pick >> 4) % 3], spacing, rotation);
+      canvas.DrawChars(x, y, texts[(pick >> 8) % std::size(texts)], fonts[(pick >> 4) % 3],
+                       spacing, rotation);
       if (pick % 300 == 0) canvas.BeginPage(600, 800);
     }
     canvas.EndPage();

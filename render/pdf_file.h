@@ -130,7 +130,10 @@ class NumberCache {
     uint8_t length = 0;  // 0: the slot is empty
     char text[23] = {};
   };
-  static constexpr int kSlotBits = 8;
+  // 1024 slots (32 KB): a page of a list holds a few hundred distinct coordinates (every
+  // row's edges and baselines), too many for 256 slots to keep without pushing each other
+  // out.
+  static constexpr int kSlotBits = 10;
   static size_t SlotOf(uint64_t bits) {
     return static_cast<size_t>((bits * 0x9E3779B97F4A7C15ULL) >> (64 - kSlotBits));
   }

@@ -483,7 +483,6 @@ void TfrxDrawText::SetText(const core::TStringList& lines, bool full_width) {
     full_text_ += line;
     full_text_ += "\r\n";
     std::u32string& source = NextSlot(sources_, spare_sources_, source_count_);
-    const size_t at = advances_.size();
     if (MeasureFittingLine(line, source)) {
       if (paragraphs == 1) {
         // A memo of one line that fits (most of them) keeps it as its source line and
@@ -498,7 +497,7 @@ void TfrxDrawText::SetText(const core::TStringList& lines, bool full_width) {
         sources_.resize(1);
         return;
       }
-      MakeFittingLine(source_count_ - 1, advances_.size() > at ? at : kNoAdvances, OwnStyle());
+      KeepFittingLine();
       continue;
     }
     if (std::memchr(line.data(), '\n', line.size()) != nullptr ||
@@ -558,11 +557,13 @@ bool TfrxDrawText::MeasureFittingLine(std::string_view line, std::u32string& sou
   // below kTableRange.
   const uint8_t stop_mask = html_ ? kStopBreak | kStopTag : kStopBreak;
   const size_t size = line.size();
-  const size_t at = advances_.size();
   if (source.size() < size) source.resize(size);
-  advances_.resize(at + size);
+  if (fit_room_ < size) {
+    fit_room_ = std::max(size, 2 * fit_room_);
+    fit_advances_ = std::make_unique_for_overwrite<double[]>(fit_room_);
+  }
   char32_t* const out = source.data();
-  double* const positions = advances_.data() + at;
+  double* const positions = fit_advances_.get();
   const double* low = table->low.data();
   const auto* const begin = reinterpret_cast<const unsigned char*>(line.data());
   const auto* const end = begin + size;
@@ -571,10 +572,7 @@ bool TfrxDrawText::MeasureFittingLine(std::string_view line, std::u32string& sou
   for (const unsigned char* p = begin; p < end; ++n) {
     const unsigned char byte = *p;
     if (byte < 0x80) {
-      if (kScanStops[byte] & stop_mask) {
-        advances_.resize(at);
-        return false;
-      }
+      if (kScanStops[byte] & stop_mask) return false;
       out[n] = byte;
       x += low[byte];
       ++p;
@@ -593,15 +591,22 @@ bool TfrxDrawText::MeasureFittingLine(std::string_view line, std::u32string& sou
     positions[n] = x;
   }
   // A line to be broken goes the general way too.
-  if (std::isnan(x) || (n > 1 && x > text_first_width_)) {
-    advances_.resize(at);
-    return false;
-  }
+  if (std::isnan(x) || (n > 1 && x > text_first_width_)) return false;
   source.resize(n);
+  return true;
+}
+
+void TfrxDrawText::KeepFittingLine() {
   // Its advances are kept when it has more than one character (a shorter one is not
   // measured).
-  advances_.resize(n > 1 ? at + n : at);
-  return true;
+  const std::u32string& source = sources_[source_count_ - 1];
+  const size_t n = source.size();
+  size_t at = kNoAdvances;
+  if (n > 1) {
+    at = advances_.size();
+    advances_.insert(advances_.end(), fit_advances_.get(), fit_advances_.get() + n);
+  }
+  MakeFittingLine(source_count_ - 1, at, OwnStyle());
 }
 
 void TfrxDrawText::MakeFittingLine(size_t paragraph, size_t advance_at,
@@ -625,9 +630,8 @@ void TfrxDrawText::MakeFittingLine(size_t paragraph, size_t advance_at,
 }
 
 bool TfrxDrawText::AddFittingLine(std::string_view line, std::u32string& source) {
-  const size_t at = advances_.size();
   if (!MeasureFittingLine(line, source)) return false;
-  MakeFittingLine(source_count_ - 1, advances_.size() > at ? at : kNoAdvances, OwnStyle());
+  KeepFittingLine();
   return true;
 }
 
@@ -635,7 +639,9 @@ void TfrxDrawText::Expand() const {
   if (!single_) return;
   single_ = false;
   line_count_ = 0;
-  MakeFittingLine(0, advances_.empty() ? kNoAdvances : 0, single_style_);
+  // The line made here keeps no advances (they are in fit_advances_, not advances_): it is
+  // measured again when drawn, to the same positions.
+  MakeFittingLine(0, kNoAdvances, single_style_);
   lines_.front().flags = single_flags_;
   for (size_t i = 1; i < lines_.size(); ++i) spare_lines_.push_back(std::move(lines_[i]));
   lines_.resize(1);
@@ -1298,25 +1304,27 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
     const TextCharAttr* attrs = nullptr;
     uint32_t flags;
     LineNote note;
+    const double* kept = nullptr;  // its advances as SetText measured them
     if (single_) {
       text = sources_.front();
       flags = single_flags_;
-      note.advance_at = advances_.empty() ? kNoAdvances : 0;
       note.one_style = true;
+      if (text.size() > 1) kept = fit_advances_.get();
     } else {
       const TextLine& line = lines_[index];
       text = line.text;
       attrs = line.attrs.data();
       flags = line.flags;
       if (index < line_notes_.size()) note = line_notes_[index];
+      if (note.advance_at != kNoAdvances) kept = advances_.data() + note.advance_at;
     }
     const size_t n = text.size();
     auto attr_at = [&](size_t i) -> const TextCharAttr& {
       return attrs ? attrs[i] : single_style_;
     };
     const double* advances;
-    if (advances_hold && note.advance_at != kNoAdvances) {
-      advances = advances_.data() + note.advance_at;
+    if (advances_hold && kept) {
+      advances = kept;
     } else {
       MeasureLine(text, attrs, &positions);
       advances = positions.data();

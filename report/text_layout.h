@@ -166,10 +166,12 @@ class TfrxDrawText {
   // added) when the line is not such a line or the shortcut does not serve (the general
   // path, spacing, a measurer that does not add advances, a character not measured yet).
   bool AddFittingLine(std::string_view line, std::u32string& source);
-  // AddFittingLine's first half: decodes the line into source and appends its positions to
-  // advances_ when it has more than one character; false (advances_ as it was) when the
-  // line is not such a line.
+  // AddFittingLine's first half: decodes the line into source and its positions into
+  // fit_advances_; false when the line is not such a line.
   bool MeasureFittingLine(std::string_view line, std::u32string& source);
+  // Its second half for the last source line: its advances appended to advances_ (when it
+  // has more than one character) and its line made.
+  void KeepFittingLine();
   // Its second half: the one line of sources_[paragraph], every character in style base,
   // with its advances at advance_at (or kNoAdvances), at the end of the line list.
   void MakeFittingLine(size_t paragraph, size_t advance_at, const TextCharAttr& base) const;
@@ -267,8 +269,8 @@ class TfrxDrawText {
   // Lines and source lines of the text being set.
   mutable size_t line_count_ = 0;
   size_t source_count_ = 0;
-  // A text of one source line that MeasureFittingLine took: sources_[0] and advances_ hold
-  // it, lines_ and line_notes_ nothing of it (entries of earlier texts), single_flags_ its
+  // A text of one source line that MeasureFittingLine took: sources_[0] and fit_advances_
+  // hold it, lines_, line_notes_ and advances_ nothing of it (entries of earlier texts), single_flags_ its
   // line's flags and single_style_ the style of its characters (the font's when it was
   // set: a font set after the text changes the font it is drawn in, not its style).
   mutable bool single_ = false;
@@ -287,6 +289,9 @@ class TfrxDrawText {
   };
   std::vector<double> advances_;
   mutable std::vector<LineNote> line_notes_;
+  // The positions of the line MeasureFittingLine took last (fit_room_ of them, grown only).
+  std::unique_ptr<double[]> fit_advances_;
+  size_t fit_room_ = 0;
   MeasurerStamp advances_measurer_;  // none: the advances do not hold
   // The ascent DrawText asked last, with its font and measurer.
   CanvasFont ascent_font_;

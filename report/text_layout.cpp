@@ -166,14 +166,24 @@ inline char32_t NextCodePoint(std::string_view text, size_t& i) {
   return length == 0 ? U'\uFFFD' : code;
 }
 
-// The ASCII bytes a scan of a memo's line stops at (TfrxDrawText::ScanPlainLine).
-constexpr uint8_t kStopBreak = 1, kStopTag = 2;
-constexpr std::array<uint8_t, 128> kScanStops = [] {
-  std::array<uint8_t, 128> stops{};
-  stops['\r'] = stops['\n'] = kStopBreak;
-  stops['<'] = kStopTag;
+// The ASCII bytes a scan of a memo's line stops at (TfrxDrawText::ScanPlainLine): CR and
+// LF always, '<' too when tags are read.
+constexpr std::array<bool, 128> ScanStops(bool tags) {
+  std::array<bool, 128> stops{};
+  stops['\r'] = stops['\n'] = true;
+  stops['<'] = tags;
   return stops;
-}();
+}
+constexpr std::array<bool, 128> kBreakStops = ScanStops(false);
+constexpr std::array<bool, 128> kBreakAndTagStops = ScanStops(true);
+
+// Whether a line holds at most one character, as NextCodePoint reads them.
+bool AtMostOneChar(std::string_view line) {
+  if (line.empty()) return true;
+  size_t i = 0;
+  NextCodePoint(line, i);
+  return i >= line.size();
+}
 
 // The number of source lines of a memo's lines, or -1 when one of them holds a line break
 // of its own.
@@ -294,6 +304,21 @@ TfrxDrawText::FontAdvances* TfrxDrawText::AdvancesOf(const CanvasFont& font) {
   return found;
 }
 
+inline TfrxDrawText::FontAdvances* TfrxDrawText::OwnAdvances() {
+  // font_table_ is set only under the stamp of a measurer that adds advances, and cleared
+  // whenever the font or that measurer changes; the stamp is compared as AdvancesOf
+  // compares it (no default measurer yet gives a null one, which no table holds for).
+  if (font_table_ != nullptr && !general_only_) {
+    const MeasurerStamp stamp =
+        measurer_ != nullptr
+            ? MeasurerStamp{measurer_, 0}
+            : MeasurerStamp{g_measurer_pointer.load(std::memory_order_acquire),
+                            g_measurer_generation.load(std::memory_order_relaxed)};
+    if (stamp == tables_measurer_) return font_table_;
+  }
+  return AdvancesOf(font_);
+}
+
 double TfrxDrawText::MeasureChar(FontAdvances& table, char32_t c) {
   if (c >= kTableRange) {
     if (auto it = table.other.find(c); it != table.other.end()) return it->second;
@@ -376,7 +401,7 @@ bool TfrxDrawText::DecodeMeasured(std::string_view line, std::u32string& out) {
   if (!word_wrap_ || (html_ && std::memchr(line.data(), '<', line.size()) != nullptr)) {
     return false;
   }
-  FontAdvances* table = AdvancesOf(font_);
+  FontAdvances* table = OwnAdvances();
   if (!table) return false;
   DecodeAndMeasure(line, *table, out, scratch_);
   return true;
@@ -547,7 +572,7 @@ void TfrxDrawText::StartText(bool full_width) {
 
 bool TfrxDrawText::MeasureFittingLine(std::string_view line, std::u32string& source) {
   if (general_only_ || !word_wrap_ || char_spacing_ != 0) return false;
-  FontAdvances* table = AdvancesOf(font_);
+  FontAdvances* table = OwnAdvances();
   if (!table) return false;
   // Decoded into the source line and measured into advances_ in one pass, as
   // DecodeAndMeasure decodes and measures it. A character not measured yet has a NaN
@@ -555,7 +580,7 @@ bool TfrxDrawText::MeasureFittingLine(std::string_view line, std::u32string& sou
   // A tag, or a CR or LF (of a memo's line that holds one: SetText(TStringList) then takes
   // its joined text), sends the line the general way. ASCII and two-byte characters lie
   // below kTableRange.
-  const uint8_t stop_mask = html_ ? kStopBreak | kStopTag : kStopBreak;
+  const bool* const stops = html_ ? kBreakAndTagStops.data() : kBreakStops.data();
   const size_t size = line.size();
   if (source.size() < size) source.resize(size);
   if (fit_room_ < size) {
@@ -572,7 +597,7 @@ bool TfrxDrawText::MeasureFittingLine(std::string_view line, std::u32string& sou
   for (const unsigned char* p = begin; p < end; ++n) {
     const unsigned char byte = *p;
     if (byte < 0x80) {
-      if (kScanStops[byte] & stop_mask) return false;
+      if (stops[byte]) return false;
       out[n] = byte;
       x += low[byte];
       ++p;
@@ -974,7 +999,7 @@ size_t TfrxDrawText::CountSourceLine(std::string_view line, double first_width,
   // decoded, tells so before any of them is stored.
   if (char_spacing_ == 0 &&
       !(html_ && std::memchr(line.data(), '<', line.size()) != nullptr)) {
-    if (FontAdvances* table = AdvancesOf(font_)) {
+    if (FontAdvances* table = OwnAdvances()) {
       size_t n = 0;
       const double extent = DecodedExtent(line, *table, n);
       if (n <= 1 || extent <= first_width) return 1;
@@ -1062,7 +1087,7 @@ TfrxDrawText::PlainLine TfrxDrawText::ScanPlainLine(std::string_view line, FontA
   // The ASCII bytes the scan stops at: CR and LF always, '<' with tags read. A
   // continuation byte is never below 0x80, so none of them is ever part of a sequence,
   // here or in DecodeUtf8Into.
-  const uint8_t stop_mask = html_ ? kStopBreak | kStopTag : kStopBreak;
+  const bool* const stops = html_ ? kBreakAndTagStops.data() : kBreakStops.data();
   const double* low = table.low.data();
   const auto* const begin = reinterpret_cast<const unsigned char*>(line.data());
   const auto* const end = begin + line.size();
@@ -1070,13 +1095,10 @@ TfrxDrawText::PlainLine TfrxDrawText::ScanPlainLine(std::string_view line, FontA
   // summed again, measuring as it goes, in the same order (so to the same bits). ASCII and
   // two-byte characters lie below kTableRange.
   double x = 0;
-  size_t n = 0;
-  for (const unsigned char* p = begin; p < end; ++n) {
+  for (const unsigned char* p = begin; p < end;) {
     const unsigned char byte = *p;
     if (byte < 0x80) {
-      if (kScanStops[byte] & stop_mask) {
-        return byte == '<' ? PlainLine::kTag : PlainLine::kBreak;
-      }
+      if (stops[byte]) return byte == '<' ? PlainLine::kTag : PlainLine::kBreak;
       x += low[byte];
       ++p;
     } else if (byte >= 0xC2 && byte <= 0xDF && p + 1 < end && (p[1] & 0xC0) == 0x80) {
@@ -1089,8 +1111,14 @@ TfrxDrawText::PlainLine TfrxDrawText::ScanPlainLine(std::string_view line, FontA
       x += c < kTableRange ? low[c] : std::nan("");
     }
   }
-  if (std::isnan(x)) x = DecodedExtent(line, table, n);
-  return n <= 1 || x <= first_width ? PlainLine::kFits : PlainLine::kLong;
+  if (std::isnan(x)) {
+    size_t n = 0;
+    x = DecodedExtent(line, table, n);
+    return n <= 1 || x <= first_width ? PlainLine::kFits : PlainLine::kLong;
+  }
+  // A line of one character fits whatever its width; the characters are counted only for a
+  // line wider than the room.
+  return x <= first_width || AtMostOneChar(line) ? PlainLine::kFits : PlainLine::kLong;
 }
 
 size_t TfrxDrawText::CountLines(const core::TStringList& lines, bool full_width) {
@@ -1102,7 +1130,7 @@ size_t TfrxDrawText::CountLines(const core::TStringList& lines, bool full_width)
   // CountSourceLine would each look for again). Any line with a break of its own sends the
   // whole text the general way below.
   if (word_wrap_ && char_spacing_ == 0) {
-    if (FontAdvances* table = AdvancesOf(font_)) {
+    if (FontAdvances* table = OwnAdvances()) {
       const int count = lines.Count();
       const int paragraphs = count > 0 && lines[count - 1].empty() ? count - 1 : count;
       size_t total = 0;

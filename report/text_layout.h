@@ -25,6 +25,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/recursive_lock.h"
 #include "report/canvas.h"
 
 namespace lgoty::core {
@@ -213,6 +214,9 @@ class TfrxDrawText {
   // The table of font, or null when the measurer does not add advances (or the general
   // path is taken).
   FontAdvances* AdvancesOf(const CanvasFont& font);
+  // AdvancesOf(font_), answered without a call while the table found last for font_ still
+  // holds (same font, same measurer, the general path not asked for).
+  FontAdvances* OwnAdvances();
   // The advance of c, measured by the measurer and kept.
   double MeasureChar(FontAdvances& table, char32_t c);
   // What Measurer().CharPositions(font, text, positions) gives, from the tables when they
@@ -249,7 +253,7 @@ class TfrxDrawText {
   std::string OpeningTags(const TextCharAttr& attr) const;
   std::string SourceRange(size_t paragraph, size_t begin, size_t end) const;
 
-  std::recursive_mutex mutex_;
+  core::RecursiveLock mutex_;
   TfrxTextMeasurer* measurer_;
   CanvasFont font_;
   // SetFont(TfrxFont)'s last font height and scale, and the size they give.

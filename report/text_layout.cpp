@@ -231,7 +231,8 @@ TfrxDrawText& DefaultDrawText() {
   return instance;
 }
 
-TfrxDrawText::TfrxDrawText(TfrxTextMeasurer* measurer) : measurer_(measurer) {
+TfrxDrawText::TfrxDrawText(TfrxTextMeasurer* measurer)
+    : measurer_(measurer), font_em_(font_.MeasureHeight()) {
   scratch_.reserve(kScratchPositions);
 }
 
@@ -246,6 +247,7 @@ TfrxDrawText::MeasurerStamp TfrxDrawText::StampOf(const TfrxTextMeasurer& measur
 void TfrxDrawText::SetFont(const CanvasFont& font) {
   if (!(font_ == font)) {
     font_ = font;
+    font_em_ = font_.MeasureHeight();
     advances_measurer_ = {};  // the lines' advances were measured with the old font
     font_table_ = nullptr;
   }
@@ -1172,7 +1174,7 @@ size_t TfrxDrawText::CountLines(const core::TStringList& lines, bool full_width)
 }
 
 double TfrxDrawText::LineHeight() const {
-  return font_.MeasureHeight() / kMeasureScale + line_spacing_;
+  return font_em_ / kMeasureScale + line_spacing_;
 }
 
 double TfrxDrawText::TextHeight() const { return HeightOfLines(single_ ? 1 : lines_.size()); }
@@ -1291,7 +1293,7 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
   const double frame_w = swap ? rect.Height() : rect.Width();
   const double frame_h = swap ? rect.Width() : rect.Height();
   // LineHeight, TextHeight and the em of the font from one MeasureHeight.
-  const int measure_height = font_.MeasureHeight();
+  const int measure_height = font_em_;
   const double line_height = measure_height / kMeasureScale + line_spacing_;
   const double text_height = HeightOf(single_ ? 1 : lines_.size(), line_height);
   double top = 0;
@@ -1433,7 +1435,7 @@ void TfrxDrawText::DrawText(TfrxCanvas& canvas, TfrxHAlign halign, TfrxVAlign va
 
 namespace {
 
-double VerticalPadding(const TfrxCustomMemoView& memo) {
+inline double VerticalPadding(const TfrxCustomMemoView& memo) {
   const TfrxFrame& frame = memo.Frame();
   double padding = 2 * memo.gap_y;
   if (frame.typ & frame_typ::ftTop) padding += (frame.width - 1) / 2;

@@ -256,6 +256,7 @@ class TfrxDrawText {
   core::RecursiveLock mutex_;
   TfrxTextMeasurer* measurer_;
   CanvasFont font_;
+  int font_em_;  // font_.MeasureHeight(), asked for the line height of every measured memo
   // SetFont(TfrxFont)'s last font height and scale, and the size they give.
   int sized_height_ = 0;
   double sized_scale_ = std::nan(""), sized_size_ = 0;

@@ -1103,8 +1103,11 @@ TfrxDrawText::PlainLine TfrxDrawText::ScanPlainLine(std::string_view line, FontA
       if (stops[byte]) return byte == '<' ? PlainLine::kTag : PlainLine::kBreak;
       x += low[byte];
       ++p;
-    } else if (byte >= 0xC2 && byte <= 0xDF && p + 1 < end && (p[1] & 0xC0) == 0x80) {
-      x += low[(static_cast<char32_t>(byte & 0x1F) << 6) | (p[1] & 0x3F)];
+    } else if (byte >= 0xC2 && byte <= 0xDF && p + 1 < end &&
+               static_cast<signed char>(p[1]) < -0x40) {
+      // A continuation byte is 0x80 to 0xBF, below -0x40 as a signed byte; lead byte and
+      // continuation byte then give the code point as (byte << 6) + next - 0x3080.
+      x += low[(static_cast<uint32_t>(byte) << 6) + p[1] - 0x3080];
       p += 2;
     } else {
       size_t i = static_cast<size_t>(p - begin);

@@ -283,6 +283,42 @@ TEST(LineCount, ShortcutForMemoLinesCountsAsTheGeneralPath) {
   }
 }
 
+// The one-pass scan of memo lines reads bytes as the general decoder does: two-byte
+// sequences at the edges of their ranges (leads C2 and DF, continuations 80 and BF), leads
+// C0, C1 and E0 that start no two-byte character, a lead followed by a byte just outside
+// the continuation range (7F, C0) or by nothing, stray continuations, longer sequences;
+// and a line of one character wider than the room still counts one line.
+TEST(LineCount, ShortcutForMemoLinesDecodesRandomBytesAsTheGeneralPath) {
+  AddingMeasurer measurer;
+  TfrxDrawText fast(&measurer), general(&measurer);
+  general.UseGeneralPathOnly(true);
+  const std::vector<std::string> pieces = {
+      "\xC2\x80", "\xDF\xBF", "\xD0\xB0", "\xD1\x8F", "\xC2\x7F", "\xDF\xC0", "\xC0\x80",
+      "\xC1\xBF", "\xE0\xA0\x80", "\xE2\x82\xAC", "\xC2",     "\xDF",     "\x80",     "\xBF",
+      "\xF0\x9F\x98\x80", "\xFF", "a", "W", " ", "<", "\r"};
+  std::mt19937 random(20261210);
+  for (int round = 0; round < 4000; ++round) {
+    core::TStringList lines;
+    const int count = 1 + static_cast<int>(random() % 3);
+    for (int i = 0; i < count; ++i) {
+      std::string line;
+      const int length = static_cast<int>(random() % 7);
+      for (int k = 0; k < length; ++k) line += pieces[random() % pieces.size()];
+      lines.Add(line);
+    }
+    Options o = RandomOptions(random, false);
+    if (random() % 3 == 0) o.width = 1;  // narrower than any one character
+    std::string text;
+    lines.JoinedTo(text);
+    Apply(general, o);
+    general.SetText(text, o.full_width);
+    Apply(fast, o);
+    EXPECT_EQ(fast.CountLines(lines, o.full_width), general.Lines().size())
+        << "round " << round << " text \"" << text << "\"";
+    if (HasFailure()) break;
+  }
+}
+
 // A memo's height from the count equals the height of its full layout, with its frame,
 // gaps and spacing around the text.
 TEST(LineCount, MemoHeightEqualsTheFullLayoutsHeight) {

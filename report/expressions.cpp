@@ -577,7 +577,7 @@ bool TfrxExpressions::Resolve(TextInfo& info, std::string_view name, Variant& va
 
   if (on_get_value && on_get_value(name, value)) return true;
 
-  if (ResolveVariable(name, info.ascii, value)) return true;
+  if (ResolveVariable(name, info, value)) return true;
 
   if (GlobalVariableCount() > 0) {
     std::lock_guard lock(GlobalVariablesLock());
@@ -596,9 +596,16 @@ bool TfrxExpressions::Resolve(TextInfo& info, std::string_view name, Variant& va
   return false;
 }
 
-bool TfrxExpressions::ResolveVariable(std::string_view name, bool ascii, Variant& value) {
-  TfrxVariable* v = variables_.Find(name, ascii);
-  if (v == nullptr) return false;
+bool TfrxExpressions::ResolveVariable(std::string_view name, TextInfo& info, Variant& value) {
+  const uint64_t names = TfrxVariable::NamesGeneration();
+  const size_t count = static_cast<size_t>(variables_.Count());
+  if (info.not_variable == names && info.not_variable_count == count) return false;
+  TfrxVariable* v = variables_.Find(name, info.ascii);
+  if (v == nullptr) {
+    info.not_variable = names;
+    info.not_variable_count = count;
+    return false;
+  }
   if (!v->value.IsString()) {
     value = v->value;
     return true;
@@ -615,7 +622,7 @@ bool TfrxExpressions::ResolveVariable(std::string_view name, bool ascii, Variant
   }
   if (SameName(report_.script_language, "PascalScript") && PascalLiteral(text, value)) return true;
   for (const void* e : evaluating_) {
-    if (e == v) Refuse(frxGet("clVarSelfRef") + " " + v->name);
+    if (e == v) Refuse(frxGet("clVarSelfRef") + " " + v->Name());
   }
   evaluating_.push_back(v);
   struct Pop {

@@ -228,6 +228,11 @@ class TfrxExpressions {
     SystemName system = SystemName::kNone;
     bool ident = false;
     bool ascii = false;  // the text has no byte past ASCII (variable names compare faster)
+    // The report's variables held no entry of this name while TfrxVariable::NamesGeneration()
+    // was `not_variable` and the list had `not_variable_count` entries (0: not known). Most
+    // texts are no variable, and asking the list again costs a comparison per entry.
+    uint64_t not_variable = 0;
+    size_t not_variable_count = 0;
     // "<NAME>": NAME, and where Get's lookup of NAME keeps what it found.
     bool get_form = false;
     std::string get_name;
@@ -267,7 +272,7 @@ class TfrxExpressions {
   // The compiled function for an expression; nullptr with `error` set when it does not
   // compile.
   Compiled* Compile(std::string_view expression, std::string& error);
-  bool ResolveVariable(std::string_view name, bool ascii, core::Variant& value);
+  bool ResolveVariable(std::string_view name, TextInfo& info, core::Variant& value);
   // Get through the site of its name (nullptr: looked up by the text).
   core::Variant GetAt(std::string_view name, TfrxCalcSite* site);
   // Whether the text "<NAME>" may call Get directly now (see the class comment).

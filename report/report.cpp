@@ -143,7 +143,7 @@ TfrxDataSetItem& TfrxReport::AddDataSet(TfrxDataSet* ds, std::string name) {
 
 TfrxVariable& TfrxReport::AddVariable(std::string name, core::Variant value) {
   auto item = std::make_unique<TfrxVariable>();
-  item->name = std::move(name);
+  item->SetName(std::move(name));
   item->value = std::move(value);
   variables_.push_back(std::move(item));
   return *variables_.back();

@@ -115,7 +115,7 @@ void RegisterReportOptionClasses() {
   }
   {
     auto b = RegisterFrxClass<TfrxVariable>("TfrxVariable", nullptr);
-    b.Field("Name", &TfrxVariable::name);
+    b.Field("Name", TfrxVariable::NameMember(), &TfrxVariable::SetName);
     b.Field("Value", &TfrxVariable::value);
   }
   {

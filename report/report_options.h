@@ -2,6 +2,8 @@
 // ReportOptions) and the entries of its collections (Datasets, Variables, Styles).
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "core/date_time.h"
@@ -91,11 +93,36 @@ class TfrxDataSetItem final : public TfrxPersistent {
 
 // A report variable: a name and an expression (Value). A name beginning with a blank is a
 // category heading.
+//
+// NamesGeneration() changes whenever a variable of the process is made, destroyed or
+// renamed. A list of variables can otherwise change its names only by its length (an entry
+// moved in or out), so a caller that found a text to be no name of a list may keep that
+// answer while the generation and the list's length stay the same. Code that exchanges
+// entries between two lists in place (neither length changing) must call NamesChanged().
 class TfrxVariable final : public TfrxPersistent {
   LGOTY_REPORT_CLASS(TfrxVariable)
  public:
-  std::string name;
+  TfrxVariable() { NamesChanged(); }
+  ~TfrxVariable() override { NamesChanged(); }
+  TfrxVariable(const TfrxVariable&) = delete;
+  TfrxVariable& operator=(const TfrxVariable&) = delete;
+
+  const std::string& Name() const { return name_; }
+  void SetName(std::string name) {
+    name_ = std::move(name);
+    NamesChanged();
+  }
+  // The member behind Name, for the class registry (read directly when written out).
+  static constexpr std::string TfrxVariable::*NameMember() { return &TfrxVariable::name_; }
+
+  static uint64_t NamesGeneration() { return names_generation_.load(std::memory_order_acquire); }
+  static void NamesChanged() { names_generation_.fetch_add(1, std::memory_order_acq_rel); }
+
   core::Variant value;
+
+ private:
+  std::string name_;
+  static inline std::atomic<uint64_t> names_generation_{1};
 };
 
 class TfrxStyleItem final : public TfrxPersistent {

@@ -47,7 +47,7 @@ int TfrxVariables::IndexOf(std::string_view name, bool ascii) const {
   // first and the letters only where they agree.
   if (ascii) {
     for (size_t i = 0; i < items_->size(); ++i) {
-      const std::string& item = (*items_)[i]->name;
+      const std::string& item = (*items_)[i]->Name();
       if (item.size() == name.size() && (item == name || core::AsciiSameText(item, name))) {
         return static_cast<int>(i);
       }
@@ -55,7 +55,7 @@ int TfrxVariables::IndexOf(std::string_view name, bool ascii) const {
     return -1;
   }
   for (size_t i = 0; i < items_->size(); ++i) {
-    if (SameVariableName((*items_)[i]->name, name)) return static_cast<int>(i);
+    if (SameVariableName((*items_)[i]->Name(), name)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -76,7 +76,7 @@ void TfrxVariables::Set(std::string_view name, const core::Variant& value) {
     return;
   }
   auto entry = std::make_unique<TfrxVariable>();
-  entry->name = std::string(name);
+  entry->SetName(std::string(name));
   entry->value = value;
   items_->push_back(std::move(entry));
   set_count_.store(items_->size(), std::memory_order_release);

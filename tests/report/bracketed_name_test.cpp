@@ -121,13 +121,13 @@ TEST_F(BracketedNameTest, KeptTextsFollowVariablesAddedRemovedRenamedAndShadowed
   report.AddVariable("added", Variant("2"));
   ExpectAgreement(kTexts, sites, "added");
   // Renamed behind the list's back, then renamed back with another letter case.
-  report.Variables()[0]->name = "was_vid";
+  report.Variables()[0]->SetName("was_vid");
   ExpectAgreement(kTexts, sites, "renamed");
-  report.Variables()[0]->name = "VID";
+  report.Variables()[0]->SetName("VID");
   ExpectAgreement(kTexts, sites, "renamed back");
   // An entry of the same name put before it: the first one wins.
   auto shadow = std::make_unique<TfrxVariable>();
-  shadow->name = "vid";
+  shadow->SetName("vid");
   shadow->value = Variant("'shadow'");
   report.Variables().insert(report.Variables().begin(), std::move(shadow));
   ExpectAgreement(kTexts, sites, "shadowed");
@@ -198,7 +198,7 @@ TEST_F(BracketedNameTest, RandomChangesBetweenEvaluationsAgreeWithAFreshEvaluato
         break;
       case 2:
         if (!report.Variables().empty()) {
-          report.Variables()[random() % report.Variables().size()]->name = names[random() % std::size(names)];
+          report.Variables()[random() % report.Variables().size()]->SetName(names[random() % std::size(names)]);
         }
         break;
       case 3: {

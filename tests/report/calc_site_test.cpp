@@ -82,8 +82,8 @@ TEST_F(CalcSiteTest, VariablesAddedOrChangedBetweenRowsAreSeen) {
   report.Variables()[1]->value = Variant("'y'");
   EXPECT_EQ(Row(), "x|y");
   // Renamed away: the global one and the compiled expression are back.
-  report.Variables()[0]->name = "other";
-  report.Variables()[1]->name = "other2";
+  report.Variables()[0]->SetName("other");
+  report.Variables()[1]->SetName("other2");
   EXPECT_EQ(Row(), "7|2");
   {
     std::lock_guard lock(GlobalVariablesLock());
@@ -212,8 +212,8 @@ TEST_F(CalcSiteTest, IifArgumentsKeepTheResolutionOrderAcrossRows) {
   report.Variables()[0]->value = Variant("7");
   EXPECT_EQ(Row(), "7|var");
   // Removed again: the global one and the compiled expression are back.
-  report.Variables()[0]->name = "gone";
-  report.Variables()[1]->name = "gone2";
+  report.Variables()[0]->SetName("gone");
+  report.Variables()[1]->SetName("gone2");
   EXPECT_EQ(Row(), "7|2");
   // A host value is asked on every row, before the variables.
   int asked = 0;

@@ -174,7 +174,7 @@ TEST_F(IifArgumentTest, RepeatedCallsFollowWhatTheirArgumentsNameNow) {
   script::TfsScript& program = report.Expressions().Script().Program();
   auto find = [this](const std::string& name) -> TfrxVariable& {
     for (auto& v : report.Variables()) {
-      if (v->name == name) return *v;
+      if (v->Name() == name) return *v;
     }
     throw std::runtime_error("no variable " + name);
   };
@@ -186,8 +186,8 @@ TEST_F(IifArgumentTest, RepeatedCallsFollowWhatTheirArgumentsNameNow) {
     n = round * 1.5;
     vid->value = Variant(std::to_string(random() % 3));
     if (round == 60) report.AddVariable("late", Variant("<vid>=0"));
-    if (round == 90) find("two").name = "renamed";
-    if (round == 150) find("renamed").name = "two";
+    if (round == 90) find("two").SetName("renamed");
+    if (round == 150) find("renamed").SetName("two");
     if (round % 50 == 25) report.Expressions().ClearCache();
     for (const std::string& call : calls) {
       const Outcome direct = Evaluate(call);

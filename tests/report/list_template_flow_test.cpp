@@ -79,7 +79,7 @@ class ListTemplateFlow : public ::testing::TestWithParam<bool> {
 
   void SetVariable(const std::string& name, const std::string& expression) {
     for (auto& v : report_.Variables()) {
-      if (v->name == name) {
+      if (v->Name() == name) {
         v->value = Variant(expression);
         return;
       }
@@ -90,7 +90,7 @@ class ListTemplateFlow : public ::testing::TestWithParam<bool> {
   // The variable's expression text; a quoted text stands for itself.
   Variant VariableValue(const std::string& name) {
     for (auto& v : report_.Variables()) {
-      if (v->name != name) continue;
+      if (v->Name() != name) continue;
       std::string text = core::VarToStr(v->value);
       if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'') {
         return Variant(text.substr(1, text.size() - 2));

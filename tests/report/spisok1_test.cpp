@@ -89,7 +89,7 @@ TEST_F(Spisok1Loaded, ReportSettingsVariablesAndScript) {
   ASSERT_EQ(report_.Variables().size(), 4u);
   const char* names[] = {" New Category1", "OFile", "vid", "usl"};
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(report_.Variables()[i]->name, names[i]);
+    EXPECT_EQ(report_.Variables()[i]->Name(), names[i]);
     EXPECT_EQ(report_.Variables()[i]->value.AsString(), "");
   }
   ASSERT_EQ(report_.DataSets().size(), 1u);

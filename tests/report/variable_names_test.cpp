@@ -101,13 +101,13 @@ TEST(VariableNames, ListSearchWithTheKindGivenFindsWhatComparingEachEntryFinds) 
     for (int i = static_cast<int>(random() % 8); i > 0; --i) list.Set(name(), core::Variant(i));
     const int count = list.Count();
     // Entries renamed behind the list's back may repeat a name.
-    if (count > 1) list.Item(static_cast<int>(random() % count)).name = list.Item(0).name;
+    if (count > 1) list.Item(static_cast<int>(random() % count)).SetName(list.Item(0).Name());
     for (int probe = 0; probe < 20; ++probe) {
-      std::string wanted = probe % 3 == 0 && count > 0 ? list.Item(static_cast<int>(random() % count)).name : name();
+      std::string wanted = probe % 3 == 0 && count > 0 ? list.Item(static_cast<int>(random() % count)).Name() : name();
       if (random() % 2) wanted = core::AsciiUpper(wanted);
       int expected = -1;
       for (int i = 0; i < list.Count() && expected < 0; ++i) {
-        if (SameNameClassifyingBoth(list.Item(i).name, wanted)) expected = i;
+        if (SameNameClassifyingBoth(list.Item(i).Name(), wanted)) expected = i;
       }
       ASSERT_EQ(list.IndexOf(wanted, IsAsciiByteByByte(wanted)), expected) << wanted;
       ASSERT_EQ(list.IndexOf(wanted), expected) << wanted;

@@ -17,7 +17,8 @@ namespace lgoty::core {
 
 // The text Format(format, {Variant(value)}, fs) gives, when format is literal text without
 // "%", one directive "%[-][width][.precision]" with type f or n (either case), and literal
-// text without "%" again, and value is as above with at most 9 decimals. Returns false,
+// text without "%" again, value is as above with at most 9 decimals, and the settings'
+// separators have at most 8 bytes each. Returns false,
 // leaving `out` unspecified, for anything else (the caller then takes Format).
 bool TryFormatFixedDirective(std::string_view format, double value, const FormatSettings& fs,
                              std::string& out);

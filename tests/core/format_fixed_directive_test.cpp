@@ -47,8 +47,15 @@ std::vector<double> Values() {
 TEST(FormatFixedDirective, GivesWhatFormatGivesWheneverItAnswers) {
   const std::vector<std::string> formats = {
       "%2.2n", "%.2f", "%n",      "%f",         "%-12.2n", "%15.3N", "%.0n",       "%.n",  "%10.9f", "%0.1F",
-      "%1.9n", "%20n", "%-3.0f",  "сумма %8.2n руб.", "%05.2n", "%9999.2n", "%.4f ≈"};
-  const FormatSettings settings[] = {FormatSettings::Russian(), FormatSettings::English()};
+      "%1.9n", "%20n", "%-3.0f",  "сумма %8.2n руб.", "%05.2n", "%9999.2n", "%.4f ≈", "%-20.3n|", "%13.1n",
+      "%7n",   "%-9.0N"};
+  // Besides the usual ones, separators of other widths: none, a quote, three bytes.
+  FormatSettings odd = FormatSettings::English();
+  odd.ThousandSeparator = "";
+  odd.DecimalSeparator = "\xE2\x80\xA4";
+  FormatSettings quoted = FormatSettings::Russian();
+  quoted.ThousandSeparator = "'";
+  const FormatSettings settings[] = {FormatSettings::Russian(), FormatSettings::English(), odd, quoted};
   const std::vector<double> values = Values();
   size_t answered = 0, tries = 0;
   for (const FormatSettings& fs : settings) {
@@ -79,6 +86,9 @@ TEST(FormatFixedDirective, LeavesOtherFormatsAndValuesToFormat) {
                    std::numeric_limits<double>::quiet_NaN(), 1e-20}) {
     EXPECT_FALSE(TryFormatFixedDirective("%2.2n", v, fs, out)) << v;
   }
+  FormatSettings long_separator = fs;
+  long_separator.ThousandSeparator = "\xC2\xA0\xC2\xA0\xC2\xA0\xC2\xA0 ";
+  EXPECT_FALSE(TryFormatFixedDirective("%2.2n", 12.5, long_separator, out));
   ASSERT_TRUE(TryFormatFixedDirective("%2.2n", -1234567.5, fs, out));
   EXPECT_EQ(out, "-1\xC2\xA0" "234\xC2\xA0" "567,50");
   ASSERT_TRUE(TryFormatFixedDirective("[%-8.1f]", -0.0, fs, out));

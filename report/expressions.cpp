@@ -206,11 +206,9 @@ void TfrxExpressions::ForgetInfos() {
   infos_.clear();
 }
 
-TfrxExpressions::InfoUse::~InfoUse() {
-  if (--owner.info_users_ == 0) {
-    owner.retired_.clear();
-    if (!owner.retired_compiled_.empty()) owner.retired_compiled_.clear();
-  }
+void TfrxExpressions::FreeRetired() {
+  retired_.clear();
+  retired_compiled_.clear();
 }
 
 TfrxExpressions::TextInfo& TfrxExpressions::Info(std::string_view text) {

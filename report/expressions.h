@@ -250,8 +250,16 @@ class TfrxExpressions {
   struct InfoUse {
     TfrxExpressions& owner;
     explicit InfoUse(TfrxExpressions& o) : owner(o) { ++owner.info_users_; }
-    ~InfoUse();
+    // Inline: every evaluation passes here, and there is seldom anything retired to free.
+    ~InfoUse() {
+      if (--owner.info_users_ == 0 && (!owner.retired_.empty() || !owner.retired_compiled_.empty())) [[unlikely]] {
+        owner.FreeRetired();
+      }
+    }
   };
+  // Frees the entries and functions retired while evaluations were under way. Kept out of
+  // line so that ~InfoUse stays small enough to be inlined everywhere.
+  [[gnu::noinline]] void FreeRetired();
   TextInfo& Info(std::string_view text);
   // The entry of a text, through the site when it remembers one of this generation.
   TextInfo& InfoAt(std::string_view text, TfrxCalcSite* site);

@@ -597,13 +597,19 @@ bool TfrxExpressions::Resolve(TextInfo& info, std::string_view name, Variant& va
 bool TfrxExpressions::ResolveVariable(std::string_view name, TextInfo& info, Variant& value) {
   const uint64_t names = TfrxVariable::NamesGeneration();
   const size_t count = static_cast<size_t>(variables_.Count());
-  if (info.not_variable == names && info.not_variable_count == count) return false;
-  TfrxVariable* v = variables_.Find(name, info.ascii);
-  if (v == nullptr) {
-    info.not_variable = names;
-    info.not_variable_count = count;
-    return false;
+  TfrxVariable* v = nullptr;
+  if (info.variables_generation == names && info.variables_count == count) {
+    v = info.variable;
+  } else {
+    const int index = variables_.IndexOf(name, info.ascii);
+    v = index < 0 ? nullptr : &variables_.Item(index);
+    // An entry is kept only when no other entry has its name.
+    const bool kept = index < 0 || variables_.IndexOf(name, info.ascii, index + 1) < 0;
+    info.variables_generation = kept ? names : 0;
+    info.variables_count = count;
+    info.variable = v;
   }
+  if (v == nullptr) return false;
   if (!v->value.IsString()) {
     value = v->value;
     return true;

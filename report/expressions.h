@@ -228,11 +228,15 @@ class TfrxExpressions {
     SystemName system = SystemName::kNone;
     bool ident = false;
     bool ascii = false;  // the text has no byte past ASCII (variable names compare faster)
-    // The report's variables held no entry of this name while TfrxVariable::NamesGeneration()
-    // was `not_variable` and the list had `not_variable_count` entries (0: not known). Most
-    // texts are no variable, and asking the list again costs a comparison per entry.
-    uint64_t not_variable = 0;
-    size_t not_variable_count = 0;
+    // What the report's variables held for this name while TfrxVariable::NamesGeneration()
+    // was `variables_generation` and the list had `variables_count` entries (0: not known):
+    // no entry (`variable` null), or exactly one, `variable`. Either stays true while both
+    // stay the same (an entry that is the only one of its name is found first wherever a
+    // reordering puts it), and asking the list again costs a comparison per entry; most
+    // texts are no variable at all.
+    uint64_t variables_generation = 0;
+    size_t variables_count = 0;
+    TfrxVariable* variable = nullptr;
     // "<NAME>": NAME, and where Get's lookup of NAME keeps what it found.
     bool get_form = false;
     std::string get_name;

@@ -41,12 +41,13 @@ bool SameVariableName(std::string_view a, std::string_view b) {
   return core::AnsiSameText(a, b);
 }
 
-int TfrxVariables::IndexOf(std::string_view name, bool ascii) const {
+int TfrxVariables::IndexOf(std::string_view name, bool ascii, int from) const {
+  const size_t first = from < 0 ? 0 : static_cast<size_t>(from);
   // Expressions ask for every name they meet, most of which are no variable: an ASCII name
   // (the common case) equals only a name of its own length, so the lengths are compared
   // first and the letters only where they agree.
   if (ascii) {
-    for (size_t i = 0; i < items_->size(); ++i) {
+    for (size_t i = first; i < items_->size(); ++i) {
       const std::string& item = (*items_)[i]->Name();
       if (item.size() == name.size() && (item == name || core::AsciiSameText(item, name))) {
         return static_cast<int>(i);
@@ -54,7 +55,7 @@ int TfrxVariables::IndexOf(std::string_view name, bool ascii) const {
     }
     return -1;
   }
-  for (size_t i = 0; i < items_->size(); ++i) {
+  for (size_t i = first; i < items_->size(); ++i) {
     if (SameVariableName((*items_)[i]->Name(), name)) return static_cast<int>(i);
   }
   return -1;

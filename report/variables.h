@@ -39,8 +39,9 @@ class TfrxVariables : public core::TObject {
   TfrxVariable& Item(int index) const { return *(*items_)[static_cast<size_t>(index)]; }
   // -1 when none.
   int IndexOf(std::string_view name) const { return IndexOf(name, IsAsciiName(name)); }
-  // IndexOf for a caller that knows whether the name is pure ASCII (IsAsciiName).
-  int IndexOf(std::string_view name, bool ascii) const;
+  // IndexOf for a caller that knows whether the name is pure ASCII (IsAsciiName), searching
+  // from entry `from` on.
+  int IndexOf(std::string_view name, bool ascii, int from = 0) const;
   // The entry of that name, nullptr when none.
   TfrxVariable* Find(std::string_view name) const { return Find(name, IsAsciiName(name)); }
   TfrxVariable* Find(std::string_view name, bool ascii) const;

@@ -1,10 +1,11 @@
-// An expression's text that is no report variable is remembered as such while no variable
-// of the process was made, destroyed or renamed and the report's list kept its length.
-// Every way a list's names can change must end that: entries added by the report, by the
-// Variables view and by a script, removed one by one or all at once, renamed directly or
-// through the class registry (as a template or the dictionary writes them), moved in from
-// another report's list, loaded with a template. After each random change, texts kept at
-// their sites must give what a fresh evaluator (which has remembered nothing) gives.
+// What an expression's text found among the report's variables (no entry, or the one entry
+// of its name) is remembered while no variable of the process was made, destroyed or renamed
+// and the report's list kept its length. Every way a list's names can change must end that:
+// entries added by the report, by the Variables view and by a script, removed one by one or
+// all at once, renamed directly or through the class registry (as a template or the
+// dictionary writes them), moved in from another report's list, reordered (which changes
+// what a name finds only when two entries share it). After each random change, texts kept
+// at their sites must give what a fresh evaluator (which has remembered nothing) gives.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -80,7 +81,7 @@ TEST(VariableLookup, EveryChangeOfTheNamesIsSeenByKeptTexts) {
   std::vector<std::string> seen;
   for (int round = 0; round < 200; ++round) {
     auto& list = report.Variables();
-    switch (random() % 9) {
+    switch (random() % 10) {
       case 0:
         report.AddVariable(pick(kNames), Variant(pick(kValues)));
         break;
@@ -104,6 +105,12 @@ TEST(VariableLookup, EveryChangeOfTheNamesIsSeenByKeptTexts) {
         break;
       case 6:
         if (random() % 8 == 0) report.Expressions().Variables().Clear();
+        break;
+      case 9:
+        // Reordered in place: nothing made, destroyed or renamed, the length kept; with two
+        // entries of one name, another one is found first.
+        if (list.size() > 1) std::swap(list[random() % list.size()], list[random() % list.size()]);
+        if (random() % 4 == 0) std::reverse(list.begin(), list.end());
         break;
       case 7: {
         report.script_text.SetText(std::string("begin Report.Variables['") + pick(kNames) + "'] := '" +

@@ -89,8 +89,8 @@ ReportEvaluator* TfrxReport::Evaluator() {
   return default_evaluator_.get();
 }
 
-TfrxExpressions& TfrxReport::Expressions() {
-  if (!expressions_) expressions_ = std::make_unique<TfrxExpressions>(*this);
+TfrxExpressions& TfrxReport::MakeExpressions() {
+  expressions_ = std::make_unique<TfrxExpressions>(*this);
   return *expressions_;
 }
 

@@ -163,7 +163,11 @@ class TfrxReport final : public TfrxComponent {
   std::function<void(TfrxCustomDatabase& sender)> OnAfterDisconnect;
   // The script program, expression evaluation with its cache, the aggregates and the run
   // counters (report/expressions.h); made on first use, lives as long as the report.
-  TfrxExpressions& Expressions();
+  // Inline: the engine asks for it several times for every object it prints.
+  TfrxExpressions& Expressions() {
+    if (!expressions_) [[unlikely]] return MakeExpressions();
+    return *expressions_;
+  }
   // The value of an expression (TfrxExpressions::Calc).
   core::Variant Calc(std::string_view expression);
 
@@ -194,6 +198,7 @@ class TfrxReport final : public TfrxComponent {
   std::unique_ptr<TfrxPreviewPages> preview_pages_;
   std::unique_ptr<TfrxExpressions> expressions_;
   std::vector<std::unique_ptr<TfrxComponent>> taken_by_script_;
+  TfrxExpressions& MakeExpressions();
 };
 
 }  // namespace lgoty::report

@@ -160,7 +160,13 @@ void TfrxReportScript::SetSelf(TfrxComponent* component) {
 
 void TfrxReportScript::SetValue(const Variant& value) {
   EnsureRegistered();
-  if (value_variable_ != nullptr) value_variable_->Raw() = value;
+  if (value_variable_ == nullptr) return;
+  Variant& held = value_variable_->Raw();
+  // Memos alternate texts with numbers and dates row after row: when the kind changes, a
+  // text's storage waits in spare_text_ (exchanged, not copied) instead of being freed and
+  // made again, and the value is then assigned as usual.
+  if (held.IsString() != value.IsString() && held.IsString() != spare_text_.IsString()) held.Swap(spare_text_);
+  held = value;
 }
 
 bool TfrxReportScript::BracketsCallOwnGet() {

@@ -115,6 +115,8 @@ class TfrxReportScript {
   std::unique_ptr<script::TfsScript> program_;
   std::unique_ptr<TfrxScriptOutline> outline_;  // the script's Outline
   script::TfsCustomVariable* value_variable_ = nullptr;
+  // A text's storage kept while Value holds a value of another kind (see SetValue).
+  core::Variant spare_text_;
   // The report's Get as registered, and what BracketsCallOwnGet found for the program's
   // names generation and language it saw last.
   const script::TfsCustomVariable* get_method_ = nullptr;

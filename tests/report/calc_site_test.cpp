@@ -389,7 +389,9 @@ TEST(CalcIntoTest, ValuesReadIntoAHeldVariantAreWhatCalcGives) {
         EXPECT_EQ(into, fresh);
         if (into.raised) {
           EXPECT_EQ(held[i].Type(), before.Type());
-          if (!before.IsEmptyOrNull()) EXPECT_TRUE(core::VarSameValue(held[i], before));
+          if (!before.IsEmptyOrNull()) {
+            EXPECT_TRUE(core::VarSameValue(held[i], before));
+          }
         }
       }
     }

@@ -55,9 +55,11 @@ enum class TypeKind {
 enum class ObjectRole { None, Nested, Reference, StringList, WideStringList };
 
 // How a property declared over a member (Field, Enum, Set, Event) is held in it; None for
-// a property reached through functions and for member types other than these.
+// a property reached through functions and for member types other than these. Object: a
+// nested value object that is itself a member of the holder (MemberObject), whose
+// field_address is the object.
 enum class FieldType : uint8_t {
-  None, Bool, Int8, UInt8, Int16, UInt16, Int32, UInt32, Int64, Double, String
+  None, Bool, Int8, UInt8, Int16, UInt16, Int32, UInt32, Int64, Double, String, Object
 };
 
 // Orders names without regard to ASCII letter case (no allocation; usable for lookups by
@@ -90,7 +92,8 @@ const EnumInfo& BooleanEnum();
 class ClassInfo;
 
 inline bool IsOrdinalField(FieldType type) {
-  return type != FieldType::None && type != FieldType::Double && type != FieldType::String;
+  return type != FieldType::None && type != FieldType::Double && type != FieldType::String &&
+         type != FieldType::Object;
 }
 
 // The value get_ordinal gives for an ordinal member at address. REQUIRES IsOrdinalField.
@@ -383,6 +386,19 @@ class ClassBuilder {
     p.role = role;
     p.class_name = std::move(class_name);
     p.get_object = [getter](const TObject& o) { return getter(static_cast<const T&>(o)); };
+    return p;
+  }
+  // A nested value object that is a member of the holder (of every object of the class, the
+  // same member), reached through getter: also its address, as for a Field, so that a
+  // reader comparing many holders finds it at one offset. REQUIRES getter returns that
+  // member and nothing else (never an object held elsewhere or chosen by state).
+  PropInfo& MemberObject(std::string name, std::string class_name,
+                         TObject* (*getter)(const T&)) {
+    PropInfo& p = Object(std::move(name), ObjectRole::Nested, std::move(class_name), getter);
+    p.field_type = FieldType::Object;
+    p.field_address = [getter](const TObject& o) -> const void* {
+      return getter(static_cast<const T&>(o));
+    };
     return p;
   }
   // A non-owning reference to another object.

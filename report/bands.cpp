@@ -165,8 +165,8 @@ void RegisterBandClasses() {
              [](const B& o) -> TObject* { return &o.Fill(); });
     b.Object("FillGap", ObjectRole::Nested, "TfrxFillGaps",
              [](const B& o) -> TObject* { return &const_cast<B&>(o).FillGap(); });
-    b.Object("Font", ObjectRole::Nested, "TfrxFont",
-             [](const B& o) -> TObject* { return const_cast<TfrxFont*>(&o.Font()); })
+    b.MemberObject("Font", "TfrxFont",
+                   [](const B& o) -> TObject* { return const_cast<TfrxFont*>(&o.Font()); })
         .StoredIf([](const TObject& o) { return !static_cast<const B&>(o).ParentFont(); });
     b.Prop("Height", &TfrxComponent::Height, &TfrxComponent::SetHeight);
     b.Prop("Left", &TfrxComponent::Left, &TfrxComponent::SetLeft);

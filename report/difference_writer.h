@@ -95,7 +95,10 @@ class DifferenceWriter {
     // when the placed object's members all hold the same bits, none of those entries can
     // be written, and only the others (in their order) are walked. A member whose bits
     // differ may still hold an equal value (a float within the tolerance, -0): then every
-    // entry is walked and compared by value.
+    // entry is walked and compared by value. A nested value held in a member of the object
+    // (a frame, a font), whose class writes nothing but its properties and holds them all
+    // in members, has its members among the group's, where they lie in the object, instead
+    // of an entry among the others.
     //
     // The members' bytes are compared in words: a word starts at a member byte, its bytes
     // that belong to no member are masked out, and it ends at or before the group's last
@@ -124,6 +127,14 @@ class DifferenceWriter {
 
   static std::unique_ptr<Group> Walk(const core::TObject& source, const std::string& prefix);
   static void IndexMembers(Group& group);
+  // Whether a nested value's group, held in a member of its holder, is compared through
+  // its members where they lie in the holder (see IndexMembers).
+  static bool Flattens(const Group& nested);
+  // The end of the members of a group that flattens, from its object's start.
+  static std::uint32_t MembersExtent(const Group& nested);
+  // Adds the members of a group that flattens, its object at base in the holder, to into's.
+  static void AddMembers(const Group& nested, std::uint32_t base,
+                         std::vector<std::uint32_t>& bytes, Group& into);
   // Whether every member the group's entries are held in has the source's bits in object
   // (starting at start).
   static bool MembersSame(const Group& group, const char* start);

@@ -189,14 +189,14 @@ void RegisterGraphicsClasses() {
     b.Field("Width", &TfrxFrame::width, &TfrxFrame::SetWidth).StoredIf([](const core::TObject& o) {
       return static_cast<const TfrxFrame&>(o).width != 1;
     });
-    b.Object("LeftLine", ObjectRole::Nested, "TfrxFrameLine",
-             NestedMember<TfrxFrame, TfrxFrameLine, &TfrxFrame::left_line>);
-    b.Object("TopLine", ObjectRole::Nested, "TfrxFrameLine",
-             NestedMember<TfrxFrame, TfrxFrameLine, &TfrxFrame::top_line>);
-    b.Object("RightLine", ObjectRole::Nested, "TfrxFrameLine",
-             NestedMember<TfrxFrame, TfrxFrameLine, &TfrxFrame::right_line>);
-    b.Object("BottomLine", ObjectRole::Nested, "TfrxFrameLine",
-             NestedMember<TfrxFrame, TfrxFrameLine, &TfrxFrame::bottom_line>);
+    b.MemberObject("LeftLine", "TfrxFrameLine",
+                   NestedMember<TfrxFrame, TfrxFrameLine, &TfrxFrame::left_line>);
+    b.MemberObject("TopLine", "TfrxFrameLine",
+                   NestedMember<TfrxFrame, TfrxFrameLine, &TfrxFrame::top_line>);
+    b.MemberObject("RightLine", "TfrxFrameLine",
+                   NestedMember<TfrxFrame, TfrxFrameLine, &TfrxFrame::right_line>);
+    b.MemberObject("BottomLine", "TfrxFrameLine",
+                   NestedMember<TfrxFrame, TfrxFrameLine, &TfrxFrame::bottom_line>);
   }
   RegisterFrxClass<TfrxCustomFill>("TfrxCustomFill", nullptr, false);
   {
@@ -250,16 +250,16 @@ void RegisterGraphicsClasses() {
     b.Field("ApplyFont", &TfrxHighlight::apply_font).Default(1);
     b.Field("ApplyFill", &TfrxHighlight::apply_fill).Default(1);
     b.Field("ApplyFrame", &TfrxHighlight::apply_frame).Default(0);
-    b.Object("Font", ObjectRole::Nested, "TfrxFont",
-             NestedMember<TfrxHighlight, TfrxFont, &TfrxHighlight::font>);
+    b.MemberObject("Font", "TfrxFont",
+                   NestedMember<TfrxHighlight, TfrxFont, &TfrxHighlight::font>);
     b.Field("Color", &TfrxHighlight::color).TypeName("TColor").Stored(false);
     b.Field("Condition", &TfrxHighlight::condition);
     b.EnumProp("FillType", &TfrxHighlight::FillTypeValue, &TfrxHighlight::SetFillType, e.fill_type)
         .Default(0);
     b.Object("Fill", ObjectRole::Nested, "TfrxCustomFill",
              [](const TfrxHighlight& h) -> core::TObject* { return h.fill.get(); });
-    b.Object("Frame", ObjectRole::Nested, "TfrxFrame",
-             NestedMember<TfrxHighlight, TfrxFrame, &TfrxHighlight::frame>);
+    b.MemberObject("Frame", "TfrxFrame",
+                   NestedMember<TfrxHighlight, TfrxFrame, &TfrxHighlight::frame>);
     b.Field("Visible", &TfrxHighlight::visible).Default(1);
   }
 }

@@ -115,7 +115,7 @@ using core::TObject;
 template <class T>
 void FrameAndFill(core::ClassBuilder<T>& b) {
   const ReportEnums& e = Enums();
-  b.Object("Frame", ObjectRole::Nested, "TfrxFrame", [](const T& o) -> TObject* {
+  b.MemberObject("Frame", "TfrxFrame", [](const T& o) -> TObject* {
     return const_cast<TfrxFrame*>(&o.Frame());
   });
   b.EnumProp("FillType", &TfrxView::FillType, &TfrxView::SetFillType, e.fill_type).Default(0);
@@ -140,7 +140,7 @@ bool ParentFontOff(const TObject& o) {
 
 template <class T>
 void FontProps(core::ClassBuilder<T>& b) {
-  b.Object("Font", ObjectRole::Nested, "TfrxFont", [](const T& o) -> TObject* {
+  b.MemberObject("Font", "TfrxFont", [](const T& o) -> TObject* {
      return const_cast<TfrxFont*>(&o.Font());
    }).StoredIf(ParentFontOff);
 }
@@ -256,10 +256,9 @@ void RegisterViewClasses() {
     b.Event("OnMouseUp", &TfrxView::on_mouse_up);
     b.Event("OnPreviewClick", &TfrxView::on_preview_click);
     b.Event("OnPreviewDblClick", &TfrxView::on_preview_dbl_click);
-    b.Object("Hyperlink", core::ObjectRole::Nested, "TfrxHyperlink",
-             [](const TfrxView& o) -> core::TObject* {
-               return &const_cast<TfrxView&>(o).Hyperlink();
-             });
+    b.MemberObject("Hyperlink", "TfrxHyperlink", [](const TfrxView& o) -> core::TObject* {
+      return &const_cast<TfrxView&>(o).Hyperlink();
+    });
     b.Field("Hint", &TfrxView::hint);
     b.Field("ShowHint", &TfrxView::show_hint).Default(0);
     b.Set("Visibility", &TfrxView::visibility, e.visibility, "TfrxVisibilityTypes")
@@ -288,7 +287,7 @@ void RegisterViewClasses() {
     b.Field("ArrowSolid", &L::arrow_solid).Default(0);
     b.Field("ArrowStart", &L::arrow_start).Default(0);
     b.Field("ArrowWidth", &L::arrow_width).Default(5);
-    b.Object("Frame", core::ObjectRole::Nested, "TfrxFrame", [](const L& o) -> core::TObject* {
+    b.MemberObject("Frame", "TfrxFrame", [](const L& o) -> core::TObject* {
       return const_cast<TfrxFrame*>(&o.Frame());
     });
     b.Field("Diagonal", &L::diagonal).Default(0);

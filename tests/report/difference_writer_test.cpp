@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "core/format_settings.h"
@@ -549,6 +550,13 @@ TEST(DifferenceWriter, MemberOffsetsReadWhatTheGettersGiveInEveryClass) {
             if (p->set_float) p->set_float(*second, static_cast<double>(random() % 1000) / 7);
             ASSERT_EQ(*static_cast<const double*>(at), p->get_float(*second))
                 << cls->Name() << "." << p->name;
+          } else if (p->field_type == core::FieldType::Object) {
+            // A nested value in a member: the object at the offset is the one the getter
+            // gives, of the exact class it has in the first object.
+            const core::TObject* value = p->get_object(*second);
+            ASSERT_EQ(static_cast<const void*>(value), at) << cls->Name() << "." << p->name;
+            ASSERT_EQ(typeid(*value), typeid(*p->get_object(*first)))
+                << cls->Name() << "." << p->name;
           } else {
             if (p->set_string) p->set_string(*second, std::string(random() % 40, 'q'));
             ASSERT_EQ(*static_cast<const std::string*>(at), p->get_string(*second))
@@ -562,6 +570,63 @@ TEST(DifferenceWriter, MemberOffsetsReadWhatTheGettersGiveInEveryClass) {
     }
   }
   EXPECT_GT(checked, 500);
+}
+
+// Every stored property of a nested value held in a member (a memo's frame and its lines,
+// its font, its hyperlink), changed alone, is written as the general path writes it: the
+// writer compares those values through their members where they lie in the holder, and
+// must see each of them.
+TEST(DifferenceWriter, EachPropertyOfANestedValueInAMemberIsSeenAlone) {
+  using Reach = std::function<core::TObject*(core::TObject&)>;
+  struct Target {
+    size_t object;  // index in Layout::objects
+    Reach reach;
+    const core::PropInfo* prop;
+    std::string path;
+  };
+  std::vector<Target> targets;
+  {
+    Layout l;
+    auto collect = [&](auto& self, size_t object, core::TObject& value, const Reach& reach,
+                       const std::string& path) -> void {
+      for (const core::PropInfo* p : value.ClassType()->Properties()) {
+        if (!p->stored) continue;
+        if (p->kind == TypeKind::Class) {
+          if (p->field_type != core::FieldType::Object) continue;
+          const Reach nested = [reach, p](core::TObject& root) {
+            return p->get_object(*reach(root));
+          };
+          self(self, object, *p->get_object(value), nested, path + p->name + ".");
+        } else if (!path.empty()) {
+          targets.push_back({object, reach, p, path + p->name});
+        }
+      }
+    };
+    for (size_t i = 0; i < l.objects.size(); ++i) {
+      collect(collect, i, *l.objects[i], Reach([](core::TObject& root) { return &root; }), "");
+    }
+  }
+  int written = 0;
+  for (const Target& target : targets) {
+    Layout l;
+    l.other->SetParentFont(false);  // its font is stored
+    TfrxPreviewPages& pages = l.report.PreviewPages();
+    pages.Initialize();
+    pages.AddSourcePage(l.page);
+    TfrxComponent& object = *l.objects[target.object];
+    const TfrxComponent& source = *pages.SourceCopy(&object);
+    DifferenceWriter writer(source);
+    if (!ChangeValue(*target.prop, *target.reach(object))) continue;
+    TfrxXMLSerializer serializer;
+    std::string fast;
+    writer.Append(serializer, object, fast);
+    const std::string general = FullDiff(serializer, object, &source);
+    ASSERT_EQ(fast, general) << object.Name() << "." << target.path;
+    written += general.empty() ? 0 : 1;
+  }
+  // Frames (4 lines each) on five views, fonts on the memos and the band, hyperlinks.
+  EXPECT_GT(targets.size(), 150u);
+  EXPECT_GT(written, 100);
 }
 
 TEST(DifferenceWriter, FloatTextOfHundredthsIsTheGeneralText) {

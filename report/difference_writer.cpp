@@ -398,39 +398,64 @@ bool AppendShortestDigits(std::string& out, double value) {
 
 }  // namespace
 
-void AppendFloatText(std::string& out, double value) {
-  // A value that is n / 100 for a whole n of at most 15 digits reads back from the text of
-  // n / 100 (a decimal of at most 15 significant digits); no other decimal of at most 15
-  // digits reads back as the same double, so that text, less its trailing zeros, is the
-  // shortest one, which FloatText writes.
-  //
-  // A value within a fifth of the 15th digit's unit u of such an n / 100 (a sum of
-  // positions that picked up rounding errors, 120.95000000000002) has no text of at most
-  // 15 digits that reads back as it: that text would be a multiple of u (or of u / 10 just
-  // below a power of ten, where the value cannot be) within u / 5 + half a double's spacing
-  // (less than u / 8) of n / 100, which is a multiple of u too. FloatText then writes the
-  // value rounded to 15 significant digits, the multiple of u nearest to it: n / 100.
+namespace {
+
+// Whether FloatText(value) is the text of a whole number n of hundredths, and which: a
+// value that is n / 100 for a whole n of at most 15 digits reads back from the text of
+// n / 100 (a decimal of at most 15 significant digits); no other decimal of at most 15
+// digits reads back as the same double, so that text, less its trailing zeros, is the
+// shortest one, which FloatText writes.
+//
+// A value within a fifth of the 15th digit's unit u of such an n / 100 (a sum of
+// positions that picked up rounding errors, 120.95000000000002) has no text of at most
+// 15 digits that reads back as it: that text would be a multiple of u (or of u / 10 just
+// below a power of ten, where the value cannot be) within u / 5 + half a double's spacing
+// (less than u / 8) of n / 100, which is a multiple of u too. FloatText then writes the
+// value rounded to 15 significant digits, the multiple of u nearest to it: n / 100.
+bool WholeHundredths(double value, int64_t& n) {
   const double magnitude = std::fabs(value);
-  if (magnitude >= kFastFloatMin && magnitude < 1e13) {
-    const double scaled = std::round(value * 100);
-    const auto n = static_cast<int64_t>(scaled);
-    const double hundredths = static_cast<double>(n) / 100;
-    if (n != 0 && (hundredths == value ||
-                   std::fabs(value - hundredths) <= 0.2 * FifteenthDigitUnit(magnitude))) {
-      const uint64_t whole = n < 0 ? static_cast<uint64_t>(-n) : static_cast<uint64_t>(n);
-      char digits[24];
-      const auto [end, error] = std::to_chars(digits, digits + sizeof digits, whole / 100);
-      (void)error;  // 20 places hold any 64-bit number
-      if (n < 0) out += '-';
-      out.append(digits, end);
-      const auto cents = static_cast<unsigned>(whole % 100);
-      if (cents != 0) {
-        out += core::DefaultFormatSettings().DecimalSeparator;
-        out += static_cast<char>('0' + cents / 10);
-        if (cents % 10 != 0) out += static_cast<char>('0' + cents % 10);
-      }
-      return;
+  if (!(magnitude >= kFastFloatMin && magnitude < 1e13)) return false;
+  n = static_cast<int64_t>(std::round(value * 100));
+  const double hundredths = static_cast<double>(n) / 100;
+  return n != 0 && (hundredths == value ||
+                    std::fabs(value - hundredths) <= 0.2 * FifteenthDigitUnit(magnitude));
+}
+
+// Room for the text of any n WholeHundredths gives: a sign, 13 digits, a decimal
+// separator of up to kSeparatorRoom bytes and two digits.
+constexpr size_t kSeparatorRoom = 8;
+constexpr size_t kHundredthsRoom = 16 + kSeparatorRoom;
+
+// Writes the text of n hundredths at p (kHundredthsRoom bytes) and returns its end;
+// nullptr (nothing written) with a longer decimal separator.
+char* PutHundredths(char* p, int64_t n) {
+  const std::string& separator = core::DefaultFormatSettings().DecimalSeparator;
+  if (separator.size() > kSeparatorRoom) return nullptr;
+  const uint64_t whole = n < 0 ? static_cast<uint64_t>(-n) : static_cast<uint64_t>(n);
+  if (n < 0) *p++ = '-';
+  p = std::to_chars(p, p + 14, whole / 100).ptr;  // at most 13 digits
+  const auto cents = static_cast<unsigned>(whole % 100);
+  if (cents != 0) {
+    if (!separator.empty()) std::memcpy(p, separator.data(), separator.size());
+    p += separator.size();
+    *p++ = static_cast<char>('0' + cents / 10);
+    if (cents % 10 != 0) *p++ = static_cast<char>('0' + cents % 10);
+  }
+  return p;
+}
+
+}  // namespace
+
+void AppendFloatText(std::string& out, double value) {
+  int64_t n = 0;
+  if (WholeHundredths(value, n)) {
+    char text[kHundredthsRoom];
+    if (const char* end = PutHundredths(text, n)) {
+      out.append(text, static_cast<size_t>(end - text));
+    } else {
+      out += FloatText(value);
     }
+    return;
   }
   // Subnormal values hold fewer than 15 significant digits: their shortest text is not
   // their 15-digit one.
@@ -523,6 +548,15 @@ void DifferenceWriter::Append(TfrxXMLSerializer& serializer, const TfrxComponent
   text.clear();
   auto geometry = [&](char name, double value, double source_value) {
     if (std::fabs(value - source_value) < 1e-6) return;
+    int64_t n = 0;
+    char attribute[kHundredthsRoom + 5] = {' ', name, '=', '"'};
+    if (WholeHundredths(value, n)) {  // the usual case, appended in one piece
+      if (char* end = PutHundredths(attribute + 4, n)) {
+        *end++ = '"';
+        text.append(attribute, static_cast<size_t>(end - attribute));
+        return;
+      }
+    }
     text += ' ';
     text += name;
     text += "=\"";

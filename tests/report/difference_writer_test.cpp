@@ -281,6 +281,20 @@ TEST(DifferenceWriter, OtherClassesAndTheCurrentDecimalSeparatorFollowTheGeneral
   EXPECT_NE(changed.find("t=\"83" + dot.DecimalSeparator + "15\""), std::string::npos) << changed;
   EXPECT_NE(changed.find("Frame.Width=\"1" + dot.DecimalSeparator + "5\""), std::string::npos)
       << changed;
+  // Separators of several bytes (a user's locale may give one), empty, and longer than the
+  // room the writer keeps for one, in positions and in other floats.
+  for (const char* separator : {"\xC2\xB7", "", "<sep>", "a very long separator"}) {
+    core::FormatSettings odd = saved;
+    odd.DecimalSeparator = separator;
+    l.memo->SetTop(83.15 + (*separator ? 1 : 0));
+    l.memo->SetHeight(-0.07);
+    core::SetDefaultFormatSettings(odd);
+    std::string fast;
+    writer.Append(serializer, *l.memo, fast);
+    const std::string expected = FullDiff(serializer, *l.memo, source);
+    core::SetDefaultFormatSettings(saved);
+    EXPECT_EQ(fast, expected) << separator;
+  }
 
   // With defaults written too, the writer hands the whole object to the serializer.
   serializer.serialize_default_values = true;

@@ -170,11 +170,12 @@ void RegisterBandClasses() {
         .StoredIf([](const TObject& o) { return !static_cast<const B&>(o).ParentFont(); });
     b.Prop("Height", &TfrxComponent::Height, &TfrxComponent::SetHeight);
     b.Prop("Left", &TfrxComponent::Left, &TfrxComponent::SetLeft);
-    b.Prop("ParentFont", &TfrxComponent::ParentFont, &TfrxComponent::SetParentFont).Default(1);
+    b.Field("ParentFont", TfrxComponent::ParentFontMember(), &TfrxComponent::SetParentFont)
+        .Default(1);
     b.Set("Restrictions", &B::restrictions, e.restriction, "TfrxRestrictions").Default(0);
     b.Prop("Top", &TfrxComponent::Top, &TfrxComponent::SetTop);
     b.Field("Vertical", &B::vertical).Default(0);
-    b.Prop("Visible", &TfrxComponent::Visible, &TfrxComponent::SetVisible).Default(1);
+    b.Field("Visible", TfrxComponent::VisibleMember(), &TfrxComponent::SetVisible).Default(1);
     b.Prop("Width", &TfrxComponent::Width, &TfrxComponent::SetWidth);
     b.Event("OnAfterCalcHeight", &B::on_after_calc_height);
     b.Event("OnAfterPrint", &B::on_after_print);

@@ -113,6 +113,10 @@ class TfrxComponent : public TfrxPersistent {
   void SetParentFont(bool value);
   bool Visible() const { return visible_; }
   virtual void SetVisible(bool v) { visible_ = v; }
+  // The members Visible and ParentFont read, for the property tables: registered as
+  // fields, they are read in place by whoever compares many objects.
+  static bool TfrxComponent::*VisibleMember() { return &TfrxComponent::visible_; }
+  static bool TfrxComponent::*ParentFontMember() { return &TfrxComponent::parent_font_; }
 
   TfrxComponent* Parent() const { return parent_; }
   int ObjectCount() const { return static_cast<int>(objects_.size()); }

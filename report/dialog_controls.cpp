@@ -203,12 +203,13 @@ void RegisterDialogControlClasses() {
     b.Object("Font", ObjectRole::Nested, "TfrxFont",
              [](const C& o) -> TObject* { return const_cast<TfrxFont*>(&o.Font()); })
         .StoredIf([](const TObject& o) { return !static_cast<const C&>(o).ParentFont(); });
-    b.Prop("ParentFont", &TfrxComponent::ParentFont, &TfrxComponent::SetParentFont).Default(1);
+    b.Field("ParentFont", TfrxComponent::ParentFontMember(), &TfrxComponent::SetParentFont)
+        .Default(1);
     b.Field("GroupIndex", &C::group_index).Default(0);
     b.Field("Enabled", &C::enabled).Default(1);
     b.Field("Hint", &C::hint);
     b.Field("ShowHint", &C::show_hint).Default(0);
-    b.Prop("Visible", &TfrxComponent::Visible, &TfrxComponent::SetVisible).Default(1);
+    b.Field("Visible", TfrxComponent::VisibleMember(), &TfrxComponent::SetVisible).Default(1);
   }
   {
     auto b = Control<TfrxLabelControl>("TfrxLabelControl");

@@ -153,7 +153,7 @@ void RegisterPageClasses() {
     b.Object("Font", ObjectRole::Nested, "TfrxFont", [](const TfrxPage& o) -> TObject* {
       return const_cast<TfrxFont*>(&o.Font());
     });
-    b.Prop("Visible", &TfrxComponent::Visible, &TfrxComponent::SetVisible).Default(1);
+    b.Field("Visible", TfrxComponent::VisibleMember(), &TfrxComponent::SetVisible).Default(1);
   }
   {
     using P = TfrxReportPage;

@@ -147,7 +147,8 @@ void FontProps(core::ClassBuilder<T>& b) {
 
 template <class T>
 void ParentFontProp(core::ClassBuilder<T>& b) {
-  b.Prop("ParentFont", &TfrxComponent::ParentFont, &TfrxComponent::SetParentFont).Default(1);
+  b.Field("ParentFont", TfrxComponent::ParentFontMember(), &TfrxComponent::SetParentFont)
+      .Default(1);
 }
 
 // The published properties of a memo; the system memo leaves some out.
@@ -245,7 +246,7 @@ void RegisterViewClasses() {
     b.Prop("Height", &TfrxComponent::Height, &TfrxComponent::SetHeight);
     b.Field("GroupIndex", &TfrxView::group_index).Default(0);
     b.Set("Restrictions", &TfrxView::restrictions, e.restriction, "TfrxRestrictions").Default(0);
-    b.Prop("Visible", &TfrxComponent::Visible, &TfrxComponent::SetVisible).Default(1);
+    b.Field("Visible", TfrxComponent::VisibleMember(), &TfrxComponent::SetVisible).Default(1);
     b.Event("OnAfterData", &TfrxView::on_after_data);
     b.Event("OnAfterPrint", &TfrxView::on_after_print);
     b.Event("OnBeforePrint", &TfrxView::on_before_print);

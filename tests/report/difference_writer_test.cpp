@@ -643,6 +643,36 @@ TEST(DifferenceWriter, EachPropertyOfANestedValueInAMemberIsSeenAlone) {
   EXPECT_GT(written, 100);
 }
 
+// A string member of the same length as the source's that differs in one byte, at every
+// place, for lengths that the comparison takes in different pieces (bytes, two 4-byte or
+// two 8-byte words that overlap, memcmp).
+TEST(DifferenceWriter, AStringOfTheSourcesLengthDifferingInOneByteIsSeen) {
+  int written = 0;
+  for (size_t length = 1; length <= 20; ++length) {
+    std::string name;
+    for (size_t i = 0; i < length; ++i) name += static_cast<char>('A' + i);
+    for (size_t at = 0; at <= length; ++at) {
+      Layout l;
+      l.other->Font().name = name;  // its font is its own
+      TfrxPreviewPages& pages = l.report.PreviewPages();
+      pages.Initialize();
+      pages.AddSourcePage(l.page);
+      const TfrxComponent& source = *pages.SourceCopy(l.other);
+      DifferenceWriter writer(source);
+      std::string changed = name;
+      if (at < length) changed[at] = 'z';  // at == length: unchanged
+      l.other->Font().name = changed;
+      TfrxXMLSerializer serializer;
+      std::string fast;
+      writer.Append(serializer, *l.other, fast);
+      ASSERT_EQ(fast, FullDiff(serializer, *l.other, &source)) << changed;
+      EXPECT_EQ(fast.empty(), at == length) << changed << ": " << fast;
+      written += fast.empty() ? 0 : 1;
+    }
+  }
+  EXPECT_EQ(written, 210);
+}
+
 TEST(DifferenceWriter, FloatTextOfHundredthsIsTheGeneralText) {
   std::vector<double> values = {0.0,    -0.0,    1,       -1,      37.8,     83.15,    720,
                                 0.01,   -0.01,   0.07,    0.1 + 0.2, 1.005,  2.675,    1e-4,

@@ -22,6 +22,10 @@ bool FlateCompressor::Compress(std::string_view data) {
   stream.level_buf = level_buffer_.data();
   stream.level_buf_size = static_cast<uint32_t>(level_buffer_.size());
   stream.gzip_flag = IGZIP_ZLIB;
+  // The stateless init leaves the history size unset, and the compressor reads it: left to
+  // what the stack held, 1 to 9 narrows the window and changes the matches (and the bytes).
+  // 0 is the full 32 KiB window.
+  stream.hist_bits = 0;
   stream.end_of_stream = 1;
   stream.flush = NO_FLUSH;
   stream.next_in = reinterpret_cast<uint8_t*>(const_cast<char*>(data.data()));

@@ -2,7 +2,29 @@
 
 #include <isa-l/igzip_lib.h>
 
+#include <mutex>
+
 namespace lgoty::render {
+namespace {
+
+// The library's stream state, one for the process. Where the state lies in memory changes
+// what the library makes of some inputs: in some 64 KiB stretches of the address space a
+// match with the first bytes of the input is not taken (the stream still inflates back, but
+// its bytes differ). A state on each caller's stack made a file's bytes depend on the
+// thread that wrote it (the PDF drawn during a run and the one exported after it, each by a
+// writing thread of its own); with one state at one place every compressor of the process
+// gives the same bytes for the same input.
+struct SharedState {
+  std::mutex mutex;
+  isal_zstream stream;
+};
+
+SharedState& State() {
+  static SharedState state;
+  return state;
+}
+
+}  // namespace
 
 size_t FlateCompressor::Bound(size_t input_size) {
   // Stored blocks, the zlib header and checksum, and room for the largest block header
@@ -16,15 +38,16 @@ bool FlateCompressor::Compress(std::string_view data) {
   if (level_buffer_.empty()) level_buffer_.resize(ISAL_DEF_LVL1_DEFAULT);
   const size_t bound = Bound(data.size());
   if (output_.size() < bound) output_.resize(bound);
-  isal_zstream stream;
+  SharedState& state = State();
+  std::lock_guard lock(state.mutex);
+  isal_zstream& stream = state.stream;
   isal_deflate_stateless_init(&stream);
   stream.level = 1;
   stream.level_buf = level_buffer_.data();
   stream.level_buf_size = static_cast<uint32_t>(level_buffer_.size());
   stream.gzip_flag = IGZIP_ZLIB;
-  // The stateless init leaves the history size unset, and the compressor reads it: left to
-  // what the stack held, 1 to 9 narrows the window and changes the matches (and the bytes).
-  // 0 is the full 32 KiB window.
+  // The stateless init leaves the history size as it was, and the compressor reads it: 0 is
+  // the full 32 KiB window (1 to 9 would narrow it and change the matches, and the bytes).
   stream.hist_bits = 0;
   stream.end_of_stream = 1;
   stream.flush = NO_FLUSH;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "report/attribute_reading.h"
+#include "report/bands.h"
 #include "report/component.h"
 #include "report/graphics.h"
 #include "report/pages.h"
@@ -69,10 +70,13 @@ PreparedObjectRecycler::Alias& PreparedObjectRecycler::AliasOf(
   const core::ClassInfo* cls = source.ClassType();
   if (!reference.Compiled() || !cls || !cls->CanCreate()) return alias;
   std::unique_ptr<core::TObject> created = cls->Create();
-  auto* base = CachedCast<TfrxCustomMemoView>(created.get());
-  if (!base) return alias;
+  auto* base = CachedCast<TfrxComponent>(created.get());
+  auto* memo = CachedCast<TfrxCustomMemoView>(base);
+  auto* band = CachedCast<TfrxBand>(base);
+  if (!memo && !band) return alias;
   created.release();
   alias.base.reset(base);
+  alias.memo = memo != nullptr;
   alias.font = cls->FindProperty("Font");
   // The base: a new object with the reference applied, its references unresolved.
   reference.CopyTo(*base);
@@ -84,7 +88,7 @@ PreparedObjectRecycler::Alias& PreparedObjectRecycler::AliasOf(
                             : nullptr;
     if (p && IsReference(*p)) {
       alias.references.push_back({std::string(attribute.name), std::string(attribute.whole)});
-    } else if (!IsLines(attribute.name)) {
+    } else if (!alias.memo || !IsLines(attribute.name)) {
       recyclable = false;
     }
     if (!remaining.empty()) remaining += ' ';
@@ -94,9 +98,15 @@ PreparedObjectRecycler::Alias& PreparedObjectRecycler::AliasOf(
   prepared_detail::SetNameQuietly(*base, source.Name());
   alias.font_copies = reference.CopiesInto(alias.font);
   alias.recyclable = recyclable && alias.font != nullptr;
-  const core::TStringList& lines = base->Lines();
-  for (int i = 0; i < lines.Count() && !alias.marker_lines; ++i) {
-    alias.marker_lines = lines[i].find('[') != std::string::npos;
+  if (memo) {
+    const core::TStringList& lines = memo->Lines();
+    for (int i = 0; i < lines.Count() && !alias.marker_lines; ++i) {
+      alias.marker_lines = lines[i].find('[') != std::string::npos;
+    }
+  } else if (auto* brush = dynamic_cast<const TfrxBrushFill*>(&band->Fill());
+             !brush || !brush->IsEmpty()) {
+    // Every band of the alias gets a fill memo when loaded: none is kept.
+    alias.recyclable = false;
   }
   return alias;
 }
@@ -125,15 +135,17 @@ const PreparedObjectRecycler::Restore& PreparedObjectRecycler::RestoreFor(Alias&
     restore.kind = RestoreKind::kHeight;
     if (name.size() == 1) restore.direct = DirectKind::kHeight;
   } else if (IsLines(name)) {
-    restore.kind = RestoreKind::kLines;
-    if (name == "Text" || name == "u") restore.direct = DirectKind::kText;
+    // A band's lines: an unknown name, refused.
+    if (alias.memo) restore.kind = RestoreKind::kLines;
+    if (alias.memo && (name == "Text" || name == "u")) restore.direct = DirectKind::kText;
   } else if (StartsWith(name, "Font.") || name == "Name") {
     restore.kind = RestoreKind::kNothing;
   } else if (StartsWith(name, "Fill.") || name == "FillType" || name == "Color" ||
              name == "BrushStyle") {
-    restore.kind = RestoreKind::kFill;
+    // A band's fill may have added a fill memo: refused.
+    if (alias.memo) restore.kind = RestoreKind::kFill;
   } else if (StartsWith(name, "Frame.")) {
-    restore.kind = RestoreKind::kFrame;
+    if (alias.memo) restore.kind = RestoreKind::kFrame;
   } else if (name.find('.') == std::string_view::npos) {
     const PropInfo* p = cls->FindProperty(name);
     if (p && IsPlainValue(*p)) {
@@ -184,15 +196,19 @@ PreparedObjectRecycler::Changes PreparedObjectRecycler::ChangesOf(Alias& alias,
 
 void PreparedObjectRecycler::Reset(Alias& alias, TfrxComponent& object, const Changes& old_changes,
                                    const Changes& new_changes) {
-  auto& memo = static_cast<TfrxCustomMemoView&>(object);
-  const auto& base = static_cast<const TfrxCustomMemoView&>(*alias.base);
+  // The lines, fill and frame restores are a memo's only (a band's are refused).
+  TfrxComponent& base = *alias.base;
+  auto memo = [&]() -> TfrxCustomMemoView& { return static_cast<TfrxCustomMemoView&>(object); };
+  auto base_memo = [&]() -> const TfrxCustomMemoView& {
+    return static_cast<const TfrxCustomMemoView&>(base);
+  };
   // Lines with a page marker are restored whatever the last use set, unless the new
   // differences set them again.
   bool marker_lines = alias.marker_lines;
   for (uint8_t k = 0; k < new_changes.count && marker_lines; ++k) {
     marker_lines = new_changes.restores[k]->kind != RestoreKind::kLines;
   }
-  if (marker_lines) memo.Lines().Assign(base.Lines());
+  if (marker_lines) memo().Lines().Assign(base_memo().Lines());
   for (uint8_t k = 0; k < old_changes.count; ++k) {
     const Restore& restore = *old_changes.restores[k];
     if (marker_lines && restore.kind == RestoreKind::kLines) continue;
@@ -205,26 +221,26 @@ void PreparedObjectRecycler::Reset(Alias& alias, TfrxComponent& object, const Ch
             new_changes.restores + new_changes.count;
     if (set_again) continue;
     switch (restore.kind) {
-      case RestoreKind::kLeft: memo.SetLeft(base.Left()); break;
-      case RestoreKind::kTop: memo.SetTop(base.Top()); break;
-      case RestoreKind::kWidth: memo.SetWidth(base.Width()); break;
-      case RestoreKind::kHeight: memo.SetHeight(base.Height()); break;
-      case RestoreKind::kLines: memo.Lines().Assign(base.Lines()); break;
-      case RestoreKind::kFill: memo.SetFill(base.Fill()); break;
-      case RestoreKind::kFrame: memo.Frame().Assign(base.Frame()); break;
+      case RestoreKind::kLeft: object.SetLeft(base.Left()); break;
+      case RestoreKind::kTop: object.SetTop(base.Top()); break;
+      case RestoreKind::kWidth: object.SetWidth(base.Width()); break;
+      case RestoreKind::kHeight: object.SetHeight(base.Height()); break;
+      case RestoreKind::kLines: memo().Lines().Assign(base_memo().Lines()); break;
+      case RestoreKind::kFill: memo().SetFill(base_memo().Fill()); break;
+      case RestoreKind::kFrame: memo().Frame().Assign(base_memo().Frame()); break;
       case RestoreKind::kPlain: {
         const PropInfo& p = *restore.prop;
         switch (p.kind) {
-          case TypeKind::Float: p.set_float(memo, p.get_float(base)); break;
+          case TypeKind::Float: p.set_float(object, p.get_float(base)); break;
           case TypeKind::String:
-          case TypeKind::WString: p.set_string(memo, p.get_string(base)); break;
-          case TypeKind::Variant: p.set_variant(memo, p.get_variant(base)); break;
-          default: p.set_ordinal(memo, p.get_ordinal(base)); break;
+          case TypeKind::WString: p.set_string(object, p.get_string(base)); break;
+          case TypeKind::Variant: p.set_variant(object, p.get_variant(base)); break;
+          default: p.set_ordinal(object, p.get_ordinal(base)); break;
         }
         break;
       }
       case RestoreKind::kReference:
-        restore.prop->set_object(memo, restore.prop->get_object(base));
+        restore.prop->set_object(object, restore.prop->get_object(base));
         break;
       case RestoreKind::kNothing:
       case RestoreKind::kRefused:
@@ -235,13 +251,14 @@ void PreparedObjectRecycler::Reset(Alias& alias, TfrxComponent& object, const Ch
 
 void PreparedObjectRecycler::ApplyDirect(const Applying& applying, TfrxComponent& object,
                                          TfrxXMLSerializer& serializer) {
-  auto& memo = static_cast<TfrxCustomMemoView&>(object);
   for (uint8_t k = 0; k < applying.count; ++k) {
     const DirectAttribute& attribute = applying.attributes[k];
     // What the serializer would do with the attribute, when that is plain; anything else
     // (entities, numbers of other forms, values that fail to read) it is given, which
     // also notes the failure as it notes the failures of the others.
     if (attribute.kind == DirectKind::kText) {
+      // Only a memo's text is set straight.
+      auto& memo = static_cast<TfrxCustomMemoView&>(object);
       if (attribute.Value().find('&') == std::string_view::npos) {
         memo.SetText(attribute.Value());
       } else {
@@ -251,14 +268,14 @@ void PreparedObjectRecycler::ApplyDirect(const Applying& applying, TfrxComponent
     }
     const std::optional<double> value = ParsePlainDecimal(attribute.Value());
     if (!value) {
-      serializer.ApplyAttributes(attribute.Whole(), memo);
+      serializer.ApplyAttributes(attribute.Whole(), object);
       continue;
     }
     switch (attribute.kind) {
-      case DirectKind::kLeft: memo.SetLeft(*value); break;
-      case DirectKind::kTop: memo.SetTop(*value); break;
-      case DirectKind::kWidth: memo.SetWidth(*value); break;
-      case DirectKind::kHeight: memo.SetHeight(*value); break;
+      case DirectKind::kLeft: object.SetLeft(*value); break;
+      case DirectKind::kTop: object.SetTop(*value); break;
+      case DirectKind::kWidth: object.SetWidth(*value); break;
+      case DirectKind::kHeight: object.SetHeight(*value); break;
       case DirectKind::kText:
       case DirectKind::kNone: break;
     }

@@ -1,8 +1,8 @@
-// PreparedObjectRecycler: the memos of rebuilt prepared pages kept for the next pages of a
-// reader that rebuilds page after page (TfrxPageSequence), instead of freeing every memo of
-// a page and making the same ones again for the next.
+// PreparedObjectRecycler: the memos and bands of rebuilt prepared pages kept for the next
+// pages of a reader that rebuilds page after page (TfrxPageSequence), instead of freeing
+// every memo and band of a page and making the same ones again for the next.
 //
-// A memo stored under an alias is rebuilt as a new object of its source copy's class, with
+// A memo (or band) stored under an alias is rebuilt as a new object of its source copy's class, with
 // the source copy's reference properties and then the page item's differences applied
 // (TfrxPreviewPages::BuildObjects). A recycled memo must end up exactly as that new object
 // would, so for every alias the recycler keeps a base: a new object with the reference
@@ -22,6 +22,12 @@
 // A memo whose differences name anything else (nested formats and highlights, binary
 // data, unknown names), that has children or whose reference text holds more than its
 // text and references is not kept: it is freed as before.
+//
+// A band is kept the same way once its children have left it (they are taken back before
+// it, or it holds some that are not kept, and then it is freed with them). Its lines, fill
+// and frame are never restored: a band whose differences set any of them, whose reference
+// gives it a fill (drawn by a hidden memo child made when it is loaded) or any text, is
+// not kept.
 //
 // Threads: a recycler is used by one thread only; the trees it takes back must not have
 // been changed by their reader other than in ways undone before (the export's drawing sets
@@ -72,7 +78,7 @@ class PreparedObjectRecycler {
             const ReferenceProperties& reference, std::string_view differences,
             TfrxXMLSerializer& serializer);
 
-  // Takes back the memos of a page built since the last Clear that may be reused and frees
+  // Takes back the memos and bands of a page built since the last Clear that may be reused and frees
   // the rest of the tree.
   void Recycle(std::unique_ptr<TfrxReportPage> page);
   // Frees every kept object and base.
@@ -138,6 +144,7 @@ class PreparedObjectRecycler {
   struct Alias {
     std::unique_ptr<TfrxComponent> base;
     bool recyclable = false;
+    bool memo = false;  // the base is a memo; else a band
     // The base's lines hold a '[': the export's drawing may have set page markers into
     // them and put back a text that reads as other lines, so they are restored always.
     bool marker_lines = false;

@@ -3,7 +3,8 @@
 // on runs whose rows change the memos in many ways from page to page (texts, positions,
 // fonts, frames, fills of other types, visibility, references, nested memos, formats and
 // highlights that are never reused), with two source pages, band fills drawn by hidden
-// memos and pictures.
+// memos and pictures; bands are reused with other places, sizes, fonts and tags, and with
+// more or fewer children (a picture, which is never kept, keeps its band from being kept).
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -86,6 +87,14 @@ struct VariedRun {
   // is undone after, so that each row differs from the source in its own ways.
   void StoreRow(int r) {
     band->SetTop(50 + 20.0 * (r % 10));
+    if (r % 5 == 1) band->SetLeft(4);
+    if (r % 7 == 2) band->SetWidth(650);
+    if (r % 6 == 1) {
+      band->SetParentFont(false);
+      band->Font().SetSize(12);
+    }
+    if (r % 4 == 3) band->tag = r;
+    picture->SetVisible(r % 3 == 0);
     const bool tall = r % 4 == 1;
     band->SetHeight(tall ? 33 : 20);
     if (r % 9 == 4) band->SetFillType(TfrxFillType::ftGradient);
@@ -112,6 +121,11 @@ struct VariedRun {
     picture->Picture().data = r % 4 == 0 ? std::string() : "picture " + std::to_string(r % 3);
     picture->image_index = -1;
     pages().AddObject(band);
+    band->SetLeft(0);
+    band->SetWidth(700);
+    band->SetParentFont(true);
+    band->tag = 0;
+    picture->SetVisible(true);
     band->SetFillType(TfrxFillType::ftBrush);
     cells[1]->Frame().SetWidth(1);
     cells[1]->Frame().SetColor(clBlack);
@@ -135,9 +149,13 @@ struct VariedRun {
     others[0]->SetText("Other " + std::to_string(r));
     if (r % 3 == 0) others[1]->halign = TfrxHAlign::haLeft;
     if (r % 4 == 2) others[1]->SetWidth(120);
+    if (r % 5 == 3) other_band->SetHeight(45);
+    if (r % 3 == 1) others[0]->SetVisible(false);
     pages().AddObject(other_band);
     others[1]->halign = TfrxHAlign::haCenter;
     others[1]->SetWidth(300);
+    other_band->SetHeight(30);
+    others[0]->SetVisible(true);
   }
 
   // page_count pages; every third page is built from the second source page.
@@ -268,6 +286,12 @@ TEST(PreparedObjectRecycler, DifferencesThatFailToReadLeaveTheStartingValue) {
     for (int p = 3; p < run->pages().Count(); ++p) {
       core::TfrxXMLItem* page = run->pages().PageItem(p);
       for (int i = 0; i < page->Count(); ++i) {
+        // A band's tag set on earlier pages, now unreadable.
+        std::string band_text = page->Items(i)->Text();
+        if (size_t at = band_text.find("Tag=\""); at != std::string::npos) {
+          band_text.insert(at + 5, "x");
+          page->Items(i)->SetText(band_text);
+        }
         for (int j = 0; j < page->Items(i)->Count(); ++j) {
           core::TfrxXMLItem* item = page->Items(i)->Items(j);
           std::string text = item->Text();

@@ -151,7 +151,7 @@ const PreparedObjectRecycler::Restore& PreparedObjectRecycler::RestoreFor(Alias&
     if (p && IsPlainValue(*p)) {
       restore = {RestoreKind::kPlain, p};
     } else if (p && IsReference(*p)) {
-      restore = {RestoreKind::kReference, p};
+      restore = {RestoreKind::kReference, p, DirectKind::kReference};
     }
   }
   return alias.restores.emplace_back(Alias::NamedRestore{std::string(name), restore}).restore;
@@ -250,9 +250,16 @@ void PreparedObjectRecycler::Reset(Alias& alias, TfrxComponent& object, const Ch
 }
 
 void PreparedObjectRecycler::ApplyDirect(const Applying& applying, TfrxComponent& object,
+                                         const TfrxComponent* root,
                                          TfrxXMLSerializer& serializer) {
   for (uint8_t k = 0; k < applying.count; ++k) {
     const DirectAttribute& attribute = applying.attributes[k];
+    if (attribute.kind == DirectKind::kReference) {
+      // Resolved now rather than after the others: what it finds depends on the tree built
+      // so far and the names in it, which the other direct attributes do not change.
+      serializer.ApplyItemAttributes(attribute.Whole(), object, root);
+      continue;
+    }
     // What the serializer would do with the attribute, when that is plain; anything else
     // (entities, numbers of other forms, values that fail to read) it is given, which
     // also notes the failure as it notes the failures of the others.
@@ -277,6 +284,7 @@ void PreparedObjectRecycler::ApplyDirect(const Applying& applying, TfrxComponent
       case DirectKind::kWidth: object.SetWidth(*value); break;
       case DirectKind::kHeight: object.SetHeight(*value); break;
       case DirectKind::kText:
+      case DirectKind::kReference:
       case DirectKind::kNone: break;
     }
   }
@@ -321,7 +329,7 @@ TfrxComponent* PreparedObjectRecycler::Reuse(const TfrxComponent& source,
     alias.font_result->Assign(font);
   }
   if (applying.direct) {
-    ApplyDirect(applying, *object, serializer);
+    ApplyDirect(applying, *object, root, serializer);
   } else if (alias.references.empty()) {
     serializer.ApplyItemAttributes(differences, *object, root);
   } else {

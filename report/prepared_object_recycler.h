@@ -102,11 +102,12 @@ class PreparedObjectRecycler {
     kReference,
     kRefused,  // not restorable: the object is not kept
   };
-  // How an attribute of the name is applied when it is set straight on the memo: the
+  // How an attribute of the name is applied when it is set straight on the object: the
   // single letters and Text the store writes for every row, read as the serializer reads
-  // them (ApplyOne) without looking the name up again. Any other name goes through the
-  // serializer.
-  enum class DirectKind : uint8_t { kNone, kLeft, kTop, kWidth, kHeight, kText };
+  // them (ApplyOne) without looking the name up again, and references (a data band's data
+  // set), which the serializer resolves on their own. Any other name goes through the
+  // serializer with the rest.
+  enum class DirectKind : uint8_t { kNone, kLeft, kTop, kWidth, kHeight, kText, kReference };
   struct Restore {
     RestoreKind kind = RestoreKind::kRefused;
     const core::PropInfo* prop = nullptr;  // kPlain, kReference: a property of the class
@@ -186,7 +187,7 @@ class PreparedObjectRecycler {
   // applying, also how the differences are applied.
   Changes ChangesOf(Alias& alias, std::string_view differences, Applying* applying = nullptr);
   static void ApplyDirect(const Applying& applying, TfrxComponent& object,
-                          TfrxXMLSerializer& serializer);
+                          const TfrxComponent* root, TfrxXMLSerializer& serializer);
   void Reset(Alias& alias, TfrxComponent& object, const Changes& old_changes,
              const Changes& new_changes);
 

@@ -301,7 +301,8 @@ TEST(PreparedObjectRecycler, DifferencesThatFailToReadLeaveTheStartingValue) {
             text.replace(at, right.size(), "HAlign=\"sideways\" l=\"far\"");
           }
           if (size_t at = text.find("FlowTo="); at != std::string::npos) {
-            text.insert(at, "Tag=\"x1\" ");
+            // On every other page alone, so that the reference is resolved on its own.
+            if (p % 2 == 0) text.insert(at, "Tag=\"x1\" ");
             text.replace(text.find("Cell3"), 5, "Nowhere");
           }
           item->SetText(text);

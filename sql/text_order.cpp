@@ -1,6 +1,7 @@
 #include "sql/text_order.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <numeric>
 
@@ -67,8 +68,8 @@ std::vector<uint32_t> TOrderColumn::Ranks(
   return ranks;
 }
 
-std::vector<uint32_t> OrderRows(const std::vector<std::vector<uint32_t>>& ranks,
-                                const std::vector<bool>& descending, size_t rows) {
+std::vector<uint32_t> OrderRowsByComparison(const std::vector<std::vector<uint32_t>>& ranks,
+                                            const std::vector<bool>& descending, size_t rows) {
   std::vector<uint32_t> order(rows);
   std::iota(order.begin(), order.end(), 0u);
   std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
@@ -78,6 +79,57 @@ std::vector<uint32_t> OrderRows(const std::vector<std::vector<uint32_t>>& ranks,
     }
     return false;
   });
+  return order;
+}
+
+namespace {
+
+// A row's ranks as one number: term after term from the most significant bits down, each in
+// as many bits as its largest rank needs, a descending term's rank subtracted from that
+// largest rank. Comparing two such numbers compares the ranks term by term, so sorting the
+// (number, row) pairs gives the stable order. False when the widths add up to more than 64.
+bool PackRanks(const std::vector<std::vector<uint32_t>>& ranks,
+               const std::vector<bool>& descending, size_t rows, std::vector<uint64_t>& packed) {
+  std::vector<uint32_t> largest(ranks.size(), 0);
+  unsigned total_bits = 0;
+  for (size_t t = 0; t < ranks.size(); ++t) {
+    for (size_t row = 0; row < rows; ++row) largest[t] = std::max(largest[t], ranks[t][row]);
+    total_bits += static_cast<unsigned>(std::bit_width(largest[t]));
+  }
+  if (total_bits > 64) return false;
+  packed.assign(rows, 0);
+  for (size_t t = 0; t < ranks.size(); ++t) {
+    const unsigned width = static_cast<unsigned>(std::bit_width(largest[t]));
+    if (width == 0) continue;  // every row ranks 0 here: the term orders nothing
+    const std::vector<uint32_t>& column = ranks[t];
+    for (size_t row = 0; row < rows; ++row) {
+      const uint32_t part = descending[t] ? largest[t] - column[row] : column[row];
+      packed[row] = (packed[row] << width) | part;  // width <= 32, so the shift is defined
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<uint32_t> OrderRows(const std::vector<std::vector<uint32_t>>& ranks,
+                                const std::vector<bool>& descending, size_t rows) {
+  std::vector<uint64_t> packed;
+  if (!PackRanks(ranks, descending, rows, packed)) {
+    return OrderRowsByComparison(ranks, descending, rows);
+  }
+  struct Keyed {
+    uint64_t key;
+    uint32_t row;
+  };
+  std::vector<Keyed> keyed(rows);
+  for (size_t row = 0; row < rows; ++row) keyed[row] = {packed[row], static_cast<uint32_t>(row)};
+  // The row breaks ties, so an unstable sort gives the stable order.
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    return a.key != b.key ? a.key < b.key : a.row < b.row;
+  });
+  std::vector<uint32_t> order(rows);
+  for (size_t i = 0; i < rows; ++i) order[i] = keyed[i].row;
   return order;
 }
 

@@ -61,8 +61,12 @@ class TOrderColumn {
 };
 
 // The rows (0-based, in scan order) in the order of the terms: ranks[t][row] is the rank
-// of row's value of term t.
+// of row's value of term t. Rows whose ranks fit one 64-bit number together are sorted by
+// that number; others as OrderRowsByComparison sorts them, with the same result.
 std::vector<uint32_t> OrderRows(const std::vector<std::vector<uint32_t>>& ranks,
                                 const std::vector<bool>& descending, size_t rows);
+// The same order by a stable sort that compares the ranks term by term.
+std::vector<uint32_t> OrderRowsByComparison(const std::vector<std::vector<uint32_t>>& ranks,
+                                            const std::vector<bool>& descending, size_t rows);
 
 }  // namespace lgoty::sql

@@ -170,6 +170,30 @@ TEST(OrderedScan, LeavesOtherOrdersToTheSorter) {
   for (size_t i = 1; i < binary.size(); ++i) EXPECT_LE(binary[i - 1], binary[i]);
 }
 
+// Ranks packed into one number must order rows as the term-by-term comparison does: ties
+// (few distinct ranks), descending terms, terms whose rows all rank 0, widths that add up to
+// exactly 64 bits and ranks too wide to pack (the comparison then does the work itself).
+TEST(OrderRows, PackedRanksGiveTheComparisonsOrder) {
+  Random random(77);
+  for (int round = 0; round < 300; ++round) {
+    const size_t terms = 1 + random.Below(4), rows = random.Below(200);
+    std::vector<std::vector<uint32_t>> ranks(terms, std::vector<uint32_t>(rows));
+    std::vector<bool> descending(terms);
+    for (size_t t = 0; t < terms; ++t) {
+      descending[t] = random.Below(2) == 1;
+      const uint32_t kind = random.Below(4);
+      for (uint32_t& rank : ranks[t]) {
+        if (kind == 0) rank = 0;
+        else if (kind == 1) rank = random.Below(4);
+        else if (kind == 2) rank = random.Below(5000);
+        else rank = UINT32_MAX - random.Below(3);  // 32 bits wide: two of these fill 64
+      }
+    }
+    EXPECT_EQ(OrderRows(ranks, descending, rows), OrderRowsByComparison(ranks, descending, rows))
+        << "round " << round;
+  }
+}
+
 TEST(OrderTerms, RoundTripAndRefuseGarbage) {
   const std::vector<TOrderTerm> terms = {{3, false}, {0, true}, {12, false}};
   EXPECT_EQ(EncodeOrderTerms(terms), "3,0d,12");

@@ -87,16 +87,17 @@ namespace {
 // A row's ranks as one number: term after term from the most significant bits down, each in
 // as many bits as its largest rank needs, a descending term's rank subtracted from that
 // largest rank. Comparing two such numbers compares the ranks term by term, so sorting the
-// (number, row) pairs gives the stable order. False when the widths add up to more than 64.
-bool PackRanks(const std::vector<std::vector<uint32_t>>& ranks,
-               const std::vector<bool>& descending, size_t rows, std::vector<uint64_t>& packed) {
+// (number, row) pairs gives the stable order. Returns the bits used, or -1 when the widths add
+// up to more than 64.
+int PackRanks(const std::vector<std::vector<uint32_t>>& ranks,
+              const std::vector<bool>& descending, size_t rows, std::vector<uint64_t>& packed) {
   std::vector<uint32_t> largest(ranks.size(), 0);
   unsigned total_bits = 0;
   for (size_t t = 0; t < ranks.size(); ++t) {
     for (size_t row = 0; row < rows; ++row) largest[t] = std::max(largest[t], ranks[t][row]);
     total_bits += static_cast<unsigned>(std::bit_width(largest[t]));
   }
-  if (total_bits > 64) return false;
+  if (total_bits > 64) return -1;
   packed.assign(rows, 0);
   for (size_t t = 0; t < ranks.size(); ++t) {
     const unsigned width = static_cast<unsigned>(std::bit_width(largest[t]));
@@ -107,7 +108,36 @@ bool PackRanks(const std::vector<std::vector<uint32_t>>& ranks,
       packed[row] = (packed[row] << width) | part;  // width <= 32, so the shift is defined
     }
   }
-  return true;
+  return static_cast<int>(total_bits);
+}
+
+struct Keyed {
+  uint64_t key;
+  uint32_t row;
+};
+
+// Below this many rows a comparison sort is cheaper than the radix sort's counting tables.
+constexpr size_t kRadixRows = 1024;
+constexpr unsigned kDigitBits = 11;
+
+// A least-significant-digit radix sort of keyed (in row order) over the low `bits` bits of
+// the keys: each pass is stable, so rows of equal keys stay in row order.
+void RadixSort(std::vector<Keyed>& keyed, unsigned bits) {
+  std::vector<Keyed> other(keyed.size());
+  std::vector<uint32_t> start(size_t{1} << kDigitBits);
+  for (unsigned shift = 0; shift < bits; shift += kDigitBits) {
+    constexpr uint64_t kMask = (uint64_t{1} << kDigitBits) - 1;
+    std::fill(start.begin(), start.end(), 0u);
+    for (const Keyed& k : keyed) ++start[(k.key >> shift) & kMask];
+    uint32_t at = 0;
+    for (uint32_t& count : start) {
+      const uint32_t n = count;
+      count = at;
+      at += n;
+    }
+    for (const Keyed& k : keyed) other[start[(k.key >> shift) & kMask]++] = k;
+    keyed.swap(other);
+  }
 }
 
 }  // namespace
@@ -115,19 +145,20 @@ bool PackRanks(const std::vector<std::vector<uint32_t>>& ranks,
 std::vector<uint32_t> OrderRows(const std::vector<std::vector<uint32_t>>& ranks,
                                 const std::vector<bool>& descending, size_t rows) {
   std::vector<uint64_t> packed;
-  if (!PackRanks(ranks, descending, rows, packed)) {
+  const int bits = PackRanks(ranks, descending, rows, packed);
+  if (bits < 0) {
     return OrderRowsByComparison(ranks, descending, rows);
   }
-  struct Keyed {
-    uint64_t key;
-    uint32_t row;
-  };
   std::vector<Keyed> keyed(rows);
   for (size_t row = 0; row < rows; ++row) keyed[row] = {packed[row], static_cast<uint32_t>(row)};
-  // The row breaks ties, so an unstable sort gives the stable order.
-  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-    return a.key != b.key ? a.key < b.key : a.row < b.row;
-  });
+  if (rows >= kRadixRows) {
+    RadixSort(keyed, static_cast<unsigned>(bits));
+  } else {
+    // The row breaks ties, so an unstable sort gives the stable order.
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+      return a.key != b.key ? a.key < b.key : a.row < b.row;
+    });
+  }
   std::vector<uint32_t> order(rows);
   for (size_t i = 0; i < rows; ++i) order[i] = keyed[i].row;
   return order;

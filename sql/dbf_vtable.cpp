@@ -150,8 +150,12 @@ std::string LayoutOf(const dbf::TDbfFieldDefs& defs) {
   return out;
 }
 
+// Where a column's field stands in the record, for the columns read without their codec:
+// plain, a text column whose codec reads its bytes as they stand (see TextIsTrimmedBytes);
+// date, a date column of eight text bytes (YYYYMMDD), which ReadTextDate reads.
 struct PlainText {
   bool plain = false;
+  bool date = false;
   size_t offset = 0, size = 0;
 };
 
@@ -371,6 +375,30 @@ std::string_view PlainBytes(std::span<const std::byte> row, const PlainText& pla
   return {begin, static_cast<size_t>(dbf::TrimTrailingBlanks(begin, begin + plain.size) - begin)};
 }
 
+// A date field of eight text bytes as its ISO text "YYYY-MM-DD", when the bytes are eight
+// digits of a date from 0001-01-01 to 9999-12-31 other than the zero date (1899-12-30): the
+// codec reads those bytes as that date and IsoDate writes its digits back as they stand.
+// False for anything else (blanks, other bytes, an impossible or the zero date), which the
+// codec reads.
+bool ReadTextDate(std::span<const std::byte> row, const PlainText& plain, char (&iso)[10]) {
+  const char* field = reinterpret_cast<const char*>(row.data()) + plain.offset;
+  int digits[8];
+  for (int k = 0; k < 8; ++k) {
+    if (field[k] < '0' || field[k] > '9') return false;
+    digits[k] = field[k] - '0';
+  }
+  const int year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+  const int month = digits[4] * 10 + digits[5], day = digits[6] * 10 + digits[7];
+  core::TDateTime date = 0;
+  if (!core::TryEncodeDate(year, month, day, date) || IsZeroDate(date)) return false;
+  std::memcpy(iso, field, 4);
+  iso[4] = '-';
+  std::memcpy(iso + 5, field + 4, 2);
+  iso[7] = '-';
+  std::memcpy(iso + 8, field + 6, 2);
+  return true;
+}
+
 // Column i's value in row, its bytes appended to text. detached: made on the worker thread,
 // which leaves to the reading thread what needs the memo file or a multi-byte code page's
 // converter (Deferred). An error of the field or memo is an Error value with its message.
@@ -386,6 +414,12 @@ TRowValue DecodeColumn(DbfCursor& cursor, const DbfTable& table, std::span<const
     }
     if (detached) return NumberValue(TRowValue::Type::Deferred, 0);
     return BytesValue(TRowValue::Type::Text, cursor.code_page->ToUtf8(bytes), text);
+  }
+  if (cursor.plain[i].date) {
+    char iso[10];
+    if (ReadTextDate(row, cursor.plain[i], iso)) {
+      return BytesValue(TRowValue::Type::Text, std::string_view(iso, sizeof iso), text);
+    }
   }
   const bool deferred = column.kind == ColumnKind::Memo || column.kind == ColumnKind::Blob ||
                         (column.kind == ColumnKind::Text && !cursor.text_table);
@@ -632,8 +666,12 @@ int Filter(sqlite3_vtab_cursor* cur, int idx_num, const char* idx_str, int argc,
                                 cursor->record.size();
         if (table->columns[i].kind == ColumnKind::Text && inside && plain_text_reads &&
             def.Codec().TextIsTrimmedBytes()) {
-          cursor->plain[i] = {true, static_cast<size_t>(def.Offset()),
+          cursor->plain[i] = {true, false, static_cast<size_t>(def.Offset()),
                               static_cast<size_t>(def.Size())};
+        }
+        if (table->columns[i].kind == ColumnKind::Date && inside && plain_text_reads &&
+            def.Size() == 8 && def.Codec().TextIsTrimmedBytes()) {
+          cursor->plain[i] = {false, true, static_cast<size_t>(def.Offset()), 8};
         }
       }
     }

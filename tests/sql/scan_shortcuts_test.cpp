@@ -35,6 +35,19 @@ std::string RandomName(Random& random) {
   return names[random.Below(static_cast<uint32_t>(names.size()))];
 }
 
+// Date field bytes: mostly plain dates, else the edges of the calendar (leap days, the first
+// and last days, the zero date 18991230), impossible dates, blanks inside or in front, and
+// bytes that are no digits.
+std::string RandomDate(Random& random) {
+  static const std::vector<std::string> odd = {
+      "20000229", "19000229", "20240229", "20230229", "00010101", "99991231", "00000000",
+      "18991230", "18991231", "18991229", "20231301", "20230001", "20230132", "20230431",
+      " 2023010", "2023 1 1", "2023010 ", "2023-1-1", "2O230101", "\xff" "0230101", "12345678"};
+  if (random.Below(4) == 0) return odd[random.Below(static_cast<uint32_t>(odd.size()))];
+  return std::to_string(1990 + random.Below(30)) + "0" + std::to_string(1 + random.Below(9)) +
+         std::to_string(10 + random.Below(18));
+}
+
 // A level-4 table in code page 866: texts A (12), B (8), C (6), a number, a date, a logical
 // and a memo; some records deleted.
 void MakeTable(const std::string& path, uint64_t seed, int rows) {
@@ -51,10 +64,7 @@ void MakeTable(const std::string& path, uint64_t seed, int rows) {
       row.cells[3] = std::to_string(static_cast<int>(random.Below(2000)) - 500) + "." +
                      std::to_string(10 + random.Below(90));
     }
-    if (random.Below(5)) {
-      row.cells[4] = std::to_string(1990 + random.Below(30)) + "0" +
-                     std::to_string(1 + random.Below(9)) + std::to_string(10 + random.Below(18));
-    }
+    if (random.Below(5)) row.cells[4] = RandomDate(random);
     if (random.Below(3)) row.cells[5] = random.Below(2) ? "T" : "F";
     if (random.Below(3) == 0) {
       row.cells[6] = "Заметка № " + std::to_string(i) + std::string(random.Below(3), ' ') +

@@ -47,11 +47,7 @@ TQueryCell OrdinalCell(int64_t value) {
 
 }  // namespace
 
-TQueryCell& TQueryCells::Next() {
-  const size_t block = size_ >> kCellShift;
-  if (block == cells_.size()) cells_.push_back(std::make_unique<TQueryCell[]>(kCellsPerBlock));
-  return cells_[block][size_++ & (kCellsPerBlock - 1)];
-}
+void TQueryCells::AddBlock() { cells_.push_back(std::make_unique<TQueryCell[]>(kCellsPerBlock)); }
 
 const char* TQueryCells::KeepText(std::string_view text) {
   if (text.size() > std::numeric_limits<uint32_t>::max()) {

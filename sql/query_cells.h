@@ -64,7 +64,13 @@ class TQueryCells {
   static constexpr size_t kCellsPerBlock = size_t{1} << kCellShift;
   static constexpr size_t kTextBlock = 256u << 10;
 
-  TQueryCell& Next();
+  // The cell after the last, in a new block when the last block is full.
+  TQueryCell& Next() {
+    const size_t block = size_ >> kCellShift;
+    if (block == cells_.size()) AddBlock();
+    return cells_[block][size_++ & (kCellsPerBlock - 1)];
+  }
+  void AddBlock();
   const char* KeepText(std::string_view text);
   TQueryCell TextCell(std::string_view text);
 

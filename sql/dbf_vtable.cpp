@@ -197,6 +197,9 @@ struct DbfCursor : sqlite3_vtab_cursor {
   // worker reads.
   uint64_t columns_used = ~uint64_t{0};
   std::unique_ptr<TRowPrefetch> prefetch;
+  // prefetch's row at position, once a column of it was read; its slot stays the row's until
+  // a later row is asked for, so it is dropped whenever position or prefetch changes.
+  const TRowValues* prefetched = nullptr;
 };
 
 void SetError(sqlite3_vtab* vtab, const std::string& message) {
@@ -530,6 +533,7 @@ void SeekLive(DbfCursor* cursor, uint32_t from) {
 
 // Moves to the record at cursor->position of the order (or past the end).
 void SeekSorted(DbfCursor* cursor) {
+  cursor->prefetched = nullptr;
   const size_t size = cursor->record.size();
   for (; cursor->position < cursor->order.size(); ++cursor->position) {
     const uint32_t index = cursor->order[cursor->position];
@@ -563,6 +567,7 @@ void StartPrefetch(DbfCursor* cursor, const DbfTable& table) {
     used[i] = (cursor->columns_used >> std::min<size_t>(i, 63)) & 1;
   }
   auto scratch = std::make_shared<DecodeScratch>();
+  cursor->prefetched = nullptr;
   try {
     cursor->prefetch = std::make_unique<TRowPrefetch>(
         cursor->order.size(),
@@ -647,6 +652,7 @@ int Filter(sqlite3_vtab_cursor* cur, int idx_num, const char* idx_str, int argc,
   auto* cursor = static_cast<DbfCursor*>(cur);
   auto* table = static_cast<DbfTable*>(cur->pVtab);
   try {
+    cursor->prefetched = nullptr;
     cursor->prefetch.reset();
     if (!cursor->file.Active()) {
       OpenShared(table->path, cursor, true);
@@ -735,7 +741,8 @@ int ColumnValue(sqlite3_vtab_cursor* cur, sqlite3_context* ctx, int i) {
   if (i < 0 || static_cast<size_t>(i) >= table->columns.size()) return SQLITE_ERROR;
   const auto column = static_cast<size_t>(i);
   if (cursor->prefetch) {
-    const TRowValues& row = cursor->prefetch->Row(cursor->position);
+    if (!cursor->prefetched) cursor->prefetched = &cursor->prefetch->Row(cursor->position);
+    const TRowValues& row = *cursor->prefetched;
     if (column < row.values.size() && row.values[column].type != TRowValue::Type::Deferred) {
       ResultValue(ctx, row.values[column], row);
       return SQLITE_OK;

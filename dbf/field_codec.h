@@ -31,6 +31,7 @@
 // through IsFieldNull / GetFieldData without an output place); writing sets or clears it.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -45,13 +46,20 @@
 namespace lgoty::dbf {
 
 // The end of a text field's bytes [begin, end) without its trailing blanks. Fields are padded
-// with blanks to their width: whole words of eight blanks are stepped over first.
+// with blanks to their width: whole words of eight blanks are stepped over first; in the
+// first word that is not all blanks, the blanks at its end are counted at once (on a
+// little-endian machine the word's last bytes are its most significant ones).
 inline const char* TrimTrailingBlanks(const char* begin, const char* end) {
   constexpr uint64_t kBlanks = 0x2020202020202020ull;
   while (end - begin >= 8) {
     uint64_t word;
     std::memcpy(&word, end - 8, 8);
-    if (word != kBlanks) break;
+    if (word != kBlanks) {
+      if constexpr (std::endian::native == std::endian::little) {
+        return end - std::countl_zero(word ^ kBlanks) / 8;
+      }
+      break;
+    }
     end -= 8;
   }
   while (end > begin && end[-1] == ' ') --end;

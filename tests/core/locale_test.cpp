@@ -89,6 +89,38 @@ TEST_F(LocaleTest, CollationKeysAgreeWithComparison) {
   EXPECT_NE(CollationKey("Петров", false), CollationKey("ПЕТРОВ", false));
 }
 
+// Comparisons of texts with the same bytes are answered without the collator: they must
+// agree with the collator's own keys, for texts the collator reads in odd ways too
+// (ignorable controls, ill-formed bytes, combining marks, contractions of the language).
+TEST_F(LocaleTest, ComparisonsAgreeWithKeysForEqualAndUnequalBytes) {
+  const std::vector<std::string> pieces = {"a", "A", "cs", "CS", "c", "s", "ё", "Е", "е",
+                                           "\x01", "\xFF", "\xC0\x80", "e\xCC\x81", "\xC3\xA9", " ", "9"};
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7FFF;
+  };
+  for (const char* language : {"ru", "hu"}) {
+    SetCollationLanguage(language);
+    for (int round = 0; round < 300; ++round) {
+      std::string a;
+      for (uint32_t n = next() % 6; n > 0; --n) a += pieces[next() % pieces.size()];
+      std::string b;
+      switch (next() % 3) {
+        case 0: b = std::string(a.data(), a.size()); break;  // same bytes, other storage
+        case 1: b = AnsiUpperCase(a); break;
+        default:
+          for (uint32_t n = next() % 6; n > 0; --n) b += pieces[next() % pieces.size()];
+      }
+      const int text_keys = KeyCompare(CollationKey(a, true), CollationKey(b, true));
+      EXPECT_EQ(AnsiCompareText(a, b), text_keys) << language << ": " << a << " / " << b;
+      EXPECT_EQ(AnsiSameText(a, b), text_keys == 0) << language << ": " << a << " / " << b;
+      EXPECT_EQ(AnsiCompareStr(a, b), KeyCompare(CollationKey(a, false), CollationKey(b, false)))
+          << language << ": " << a << " / " << b;
+    }
+  }
+}
+
 TEST_F(LocaleTest, CollatorsWorkFromSeveralThreads) {
   std::vector<int> failures(4, 0);
   std::vector<std::thread> threads;

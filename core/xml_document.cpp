@@ -76,6 +76,24 @@ int TfrxXMLItem::Find(std::string_view name) const {
   return -1;
 }
 
+int TfrxXMLItem::FindRemembered(std::string_view name, TfrxFoundChild& memo) const {
+  const uint64_t collation = CollationGeneration();
+  const size_t known = memo.names.size();
+  if (known > 0 && known <= items_.size() && memo.collation == collation && memo.name == name) {
+    size_t i = 0;
+    while (i < known && items_[i]->name_ == memo.names[i]) ++i;
+    if (i == known) return static_cast<int>(known - 1);
+  }
+  const int found = Find(name);
+  memo.names.clear();
+  if (found >= 0) {
+    for (int i = 0; i <= found; ++i) memo.names.push_back(items_[static_cast<size_t>(i)]->name_);
+    memo.name.assign(name);
+    memo.collation = collation;
+  }
+  return found;
+}
+
 TfrxXMLItem* TfrxXMLItem::FindItem(std::string_view name) {
   int i = Find(name);
   if (i >= 0) return items_[i].get();

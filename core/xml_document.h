@@ -58,6 +58,15 @@ std::string StrToXML(std::string_view text);
 // stays as it is; a code above 255 gives '?' (a value is a byte string).
 std::string XMLToStr(std::string_view text);
 
+// What TfrxXMLItem::FindRemembered found last: the name asked for, the names of the children
+// up to and including the one found (as they were then) and the collation language it was
+// found under. Empty: nothing remembered.
+struct TfrxFoundChild {
+  std::string name;
+  std::vector<std::string> names;
+  uint64_t collation = 0;
+};
+
 class TfrxXMLItem {
  public:
   TfrxXMLItem() = default;
@@ -91,6 +100,10 @@ class TfrxXMLItem {
   int IndexOf(const TfrxXMLItem* item) const;
   // Index of the first child named name (case-insensitive); -1 when none.
   int Find(std::string_view name) const;
+  // Find, answered from memo without comparing by collation while the children up to the one
+  // found last still carry those names byte for byte under the same collation language: the
+  // first match depends on nothing else. For a child looked up again and again.
+  int FindRemembered(std::string_view name, TfrxFoundChild& memo) const;
   // That child, or a new child named name.
   TfrxXMLItem* FindItem(std::string_view name);
   // Detaches a child and hands it over.

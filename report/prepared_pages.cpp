@@ -63,6 +63,16 @@ TfrxXMLItem* TfrxPreviewPages::Root() {
 
 TfrxXMLItem* TfrxPreviewPages::Section(std::string_view name) { return Root()->FindItem(name); }
 
+TfrxXMLItem* TfrxPreviewPages::PagesItem() {
+  TfrxXMLItem* root = Root();
+  int found;
+  {
+    std::lock_guard lock(pages_found_mutex_);
+    found = root->FindRemembered(kPreviewPages, pages_found_);
+  }
+  return found >= 0 ? root->Items(found) : root->FindItem(kPreviewPages);
+}
+
 void TfrxPreviewPages::ResetCounters() {
   cur_page_ = -1;
   first_page_ = -1;
@@ -266,33 +276,8 @@ void TfrxPreviewPages::SetCurPage(int page) {
   outline_.SetCurrentPage(std::max(cur_page_, 0));
 }
 
-// Section finds the first of the root's items whose name equals the section's ignoring
-// letter case by the collation language's rules, which costs more than storing an object.
-// While the language and the names of the root's items up to the one found are what they
-// were, that item is again the first to match.
-TfrxXMLItem* TfrxPreviewPages::PagesSection() {
-  TfrxXMLItem* root = Root();
-  const uint64_t generation = core::CollationGeneration();
-  const size_t known = pages_section_names_.size();
-  if (known > 0 && generation == pages_section_generation_ &&
-      static_cast<size_t>(root->Count()) >= known) {
-    size_t i = 0;
-    while (i < known && root->Items(static_cast<int>(i))->Name() == pages_section_names_[i]) ++i;
-    if (i == known) return root->Items(static_cast<int>(known - 1));
-  }
-  TfrxXMLItem* pages = PagesItem();
-  pages_section_names_.clear();
-  pages_section_generation_ = generation;
-  for (int i = 0; i < root->Count(); ++i) {
-    pages_section_names_.push_back(root->Items(i)->Name());
-    if (root->Items(i) == pages) return pages;
-  }
-  pages_section_names_.clear();  // not a root item: nothing to remember
-  return pages;
-}
-
 TfrxXMLItem* TfrxPreviewPages::CurrentPageItem() {
-  TfrxXMLItem* pages = PagesSection();
+  TfrxXMLItem* pages = PagesItem();
   if (cur_page_ < 0 || cur_page_ >= pages->Count()) return nullptr;
   // As PageItem gives it: swapped in when it was unloaded.
   TfrxXMLItem* item = pages->Items(cur_page_);

@@ -247,9 +247,8 @@ class TfrxPreviewPages {
 
   core::TfrxXMLItem* Root();
   core::TfrxXMLItem* Section(std::string_view name);
-  core::TfrxXMLItem* PagesItem() { return Section("previewpages"); }
-  // PagesItem for the run's thread, which asks for it with every placed object.
-  core::TfrxXMLItem* PagesSection();
+  // Section(kPreviewPages), asked for every page read and count: found by remembered names.
+  core::TfrxXMLItem* PagesItem();
   core::TfrxXMLItem* CurrentPageItem();
   bool DoublePassFirstPass() const;
   bool DoublePassFinalPass() const;
@@ -326,13 +325,11 @@ class TfrxPreviewPages {
   // rebuild in progress; page items are never swapped to the temporary file meanwhile
   // (the feed rebuilds on the run's thread when they may be).
   mutable std::mutex sources_mutex_;
+  // What PagesItem found last; the reader's thread asks too, hence the lock.
+  std::mutex pages_found_mutex_;
+  core::TfrxFoundChild pages_found_;
   TfrxOutline outline_;
   std::list<CachedPage> page_cache_;  // most recently used first
-
-  // Where PagesSection last found the pages item: the names of the root's items up to it,
-  // and the collation generation then; empty until the first search.
-  std::vector<std::string> pages_section_names_;
-  uint64_t pages_section_generation_ = 0;
 
   int cur_page_ = -1;
   int first_page_ = -1;

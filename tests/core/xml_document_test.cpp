@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "core/exception.h"
+#include "core/locale.h"
 #include "core/xml_document.h"
 #include "core/xml_io.h"
 
@@ -107,6 +111,47 @@ TEST(XmlItem, ChildrenAddMoveFindAndFree) {
   EXPECT_EQ(outer->Parent(), &a);
   TfrxXMLItem free_item;
   EXPECT_EQ(a.AddItem(&free_item), nullptr);
+}
+
+// FindRemembered against Find while children are renamed, added, moved and freed and the
+// collation language changes ("cs" is one letter in Hungarian, so "ccs" and "cscs" meet).
+TEST(XmlItem, RememberedFindAgreesWithFind) {
+  const std::vector<std::string> names = {"pages", "PAGES", "Pages", "outline", "ccs", "cscs",
+                                          "p\x01ages", "", "ё", "Ё"};
+  const std::vector<std::string> asked = {"pages", "ccs", "ё", "missing"};
+  uint32_t seed = 7;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7FFF;
+  };
+  TfrxXMLItem root;
+  std::vector<TfrxFoundChild> memos(asked.size());
+  TfrxFoundChild mixed;
+  for (int step = 0; step < 2000; ++step) {
+    switch (next() % 6) {
+      case 0: root.Add()->SetName(names[next() % names.size()]); break;
+      case 1:
+        if (root.Count() > 0) root.Items(static_cast<int>(next()) % root.Count())->SetName(names[next() % names.size()]);
+        break;
+      case 2:
+        if (root.Count() > 0) root.Delete(root.Items(static_cast<int>(next()) % root.Count()));
+        break;
+      case 3:
+        if (root.Count() > 1) root.InsertItem(0, root.Items(root.Count() - 1));
+        break;
+      case 4:
+        if (next() % 8 == 0) SetCollationLanguage(next() % 2 == 0 ? "hu" : "ru");
+        break;
+      default: break;
+    }
+    for (size_t a = 0; a < asked.size(); ++a) {
+      ASSERT_EQ(root.FindRemembered(asked[a], memos[a]), root.Find(asked[a]))
+          << "step " << step << " asking " << asked[a] << " in " << CollationLanguage();
+    }
+    const std::string& any = asked[next() % asked.size()];  // one memo asked for several names
+    ASSERT_EQ(root.FindRemembered(any, mixed), root.Find(any)) << "step " << step << " asking " << any;
+  }
+  SetCollationLanguage("ru");
 }
 
 TEST(XmlDocument, WritesHeaderIndentAndElementForms) {

@@ -25,14 +25,14 @@ inline std::string Describe(const ExpressionOutcome& o) {
   return out;
 }
 
-// The expression evaluated with an empty error list. An exception that rises out of Calc is
-// part of the outcome only when `keep_raised` (otherwise it reaches the test and fails it).
-inline ExpressionOutcome EvaluateOutcome(TfrxReport& report, const std::string& expression,
-                                         bool keep_raised) {
+// What calc() gives, evaluated with an empty error list. An exception that rises out of it
+// is part of the outcome only when `keep_raised` (otherwise it reaches the test and fails it).
+template <class Calc>
+ExpressionOutcome OutcomeOf(TfrxReport& report, Calc&& calc, bool keep_raised) {
   report.Errors().Clear();
   ExpressionOutcome o;
   try {
-    core::Variant v = report.Calc(expression);
+    const core::Variant v = calc();
     o.type = v.Type();
     o.text = v.IsEmptyOrNull() ? std::string() : core::VarToStr(v);
   } catch (const core::Exception& e) {
@@ -41,6 +41,12 @@ inline ExpressionOutcome EvaluateOutcome(TfrxReport& report, const std::string& 
   }
   for (int i = 0; i < report.Errors().Count(); ++i) o.errors.push_back(report.Errors()[i]);
   return o;
+}
+
+// The expression evaluated by the report (see OutcomeOf).
+inline ExpressionOutcome EvaluateOutcome(TfrxReport& report, const std::string& expression,
+                                         bool keep_raised) {
+  return OutcomeOf(report, [&] { return report.Calc(expression); }, keep_raised);
 }
 
 }  // namespace lgoty::report

@@ -56,7 +56,6 @@ void Apply(TfrxDrawText& layout, const Options& o) {
   layout.SetDimensions(rect, rect);
 }
 
-// The full layout's line count and the count, for one text.
 // Options drawn at random, in the same order of draws whatever is chosen (character
 // spacing drawn only when asked, so that a test's sequence of cases stays as it was).
 Options RandomOptions(std::mt19937& random, bool with_char_spacing) {
@@ -70,6 +69,18 @@ Options RandomOptions(std::mt19937& random, bool with_char_spacing) {
   if (with_char_spacing) o.char_spacing = random() % 3 == 0 ? 1.5 : 0;
   o.paragraph_gap = random() % 3 == 0 ? 10 : 0;
   return o;
+}
+
+// The shortcut's count of memo lines against the lines the general layout makes of their text.
+void ExpectMemoCountAsGeneral(TfrxDrawText& fast, TfrxDrawText& general, const core::TStringList& lines,
+                              const Options& o, int round) {
+  std::string text;
+  lines.JoinedTo(text);
+  Apply(general, o);
+  general.SetText(text, o.full_width);
+  Apply(fast, o);
+  EXPECT_EQ(fast.CountLines(lines, o.full_width), general.Lines().size())
+      << "round " << round << " text \"" << text << "\"";
 }
 
 void ExpectSameCount(TfrxDrawText& layout, const Options& o, const std::string& text) {
@@ -270,14 +281,7 @@ TEST(LineCount, ShortcutForMemoLinesCountsAsTheGeneralPath) {
       }
       lines.Add(line);
     }
-    const Options o = RandomOptions(random, true);
-    std::string text;
-    lines.JoinedTo(text);
-    Apply(general, o);
-    general.SetText(text, o.full_width);
-    Apply(fast, o);
-    EXPECT_EQ(fast.CountLines(lines, o.full_width), general.Lines().size())
-        << "round " << round << " text \"" << text << "\"";
+    ExpectMemoCountAsGeneral(fast, general, lines, RandomOptions(random, true), round);
     EXPECT_TRUE(fast.Lines().empty());
     if (HasFailure()) break;
   }
@@ -308,13 +312,7 @@ TEST(LineCount, ShortcutForMemoLinesDecodesRandomBytesAsTheGeneralPath) {
     }
     Options o = RandomOptions(random, false);
     if (random() % 3 == 0) o.width = 1;  // narrower than any one character
-    std::string text;
-    lines.JoinedTo(text);
-    Apply(general, o);
-    general.SetText(text, o.full_width);
-    Apply(fast, o);
-    EXPECT_EQ(fast.CountLines(lines, o.full_width), general.Lines().size())
-        << "round " << round << " text \"" << text << "\"";
+    ExpectMemoCountAsGeneral(fast, general, lines, o, round);
     if (HasFailure()) break;
   }
 }

@@ -36,32 +36,12 @@ const std::vector<std::string> kTexts = {
     "IIF(<vid>=1, <a>, <B>)", "<1+1>", "cat", " cat", "<<vid>=1>"};
 
 ExpressionOutcome EvaluateAt(TfrxReport& report, const std::string& text, TfrxCalcSite& site) {
-  report.Errors().Clear();
-  ExpressionOutcome o;
-  try {
-    const Variant v = report.Expressions().Calc(text, site);
-    o.type = v.Type();
-    o.text = v.IsEmptyOrNull() ? std::string() : core::VarToStr(v);
-  } catch (const core::Exception& e) {
-    o.text = std::string("raised ") + e.what();
-  }
-  for (int i = 0; i < report.Errors().Count(); ++i) o.errors.push_back(report.Errors()[i]);
-  return o;
+  return OutcomeOf(report, [&] { return report.Expressions().Calc(text, site); }, true);
 }
 
 ExpressionOutcome EvaluateFresh(TfrxReport& report, const std::string& text) {
-  report.Errors().Clear();
   TfrxExpressions fresh(report);
-  ExpressionOutcome o;
-  try {
-    const Variant v = fresh.Calc(text);
-    o.type = v.Type();
-    o.text = v.IsEmptyOrNull() ? std::string() : core::VarToStr(v);
-  } catch (const core::Exception& e) {
-    o.text = std::string("raised ") + e.what();
-  }
-  for (int i = 0; i < report.Errors().Count(); ++i) o.errors.push_back(report.Errors()[i]);
-  return o;
+  return OutcomeOf(report, [&] { return fresh.Calc(text); }, true);
 }
 
 TEST(VariableLookup, EveryChangeOfTheNamesIsSeenByKeptTexts) {

@@ -67,35 +67,21 @@ bool Unescaped(std::string_view text) { return !AnyOf(text, kEscaped); }
 // ASCII reads the same in the ANSI code page: such a text is written as it is.
 bool Plain(std::string_view text) { return !AnyOf(text, kEscaped | kNotAscii); }
 
-// AppendAttribute (prepared_pages_detail.h) with the text made at its size at once.
-void AppendRaw(std::string& out, std::string_view name, std::string_view raw) {
-  const size_t at = out.size();
-  out.resize(at + name.size() + raw.size() + 4);
-  char* p = out.data() + at;
-  *p++ = ' ';
-  std::memcpy(p, name.data(), name.size());
-  p += name.size();
-  *p++ = '=';
-  *p++ = '"';
-  if (!raw.empty()) std::memcpy(p, raw.data(), raw.size());
-  p[raw.size()] = '"';
-}
-
 // name="value" with value in the ANSI code page, escaped.
 void AppendAnsiAttribute(std::string& out, std::string_view name, std::string_view utf8) {
   if (Plain(utf8)) {
-    AppendRaw(out, name, utf8);
+    AppendAttribute(out, name, utf8);
   } else {
-    AppendRaw(out, name, Escaped(utf8));
+    AppendAttribute(out, name, Escaped(utf8));
   }
 }
 
 // name="value" with value kept in UTF-8, escaped.
 void AppendUtf8Attribute(std::string& out, std::string_view name, std::string_view utf8) {
   if (Unescaped(utf8)) {
-    AppendRaw(out, name, utf8);
+    AppendAttribute(out, name, utf8);
   } else {
-    AppendRaw(out, name, core::StrToXML(utf8));
+    AppendAttribute(out, name, core::StrToXML(utf8));
   }
 }
 
@@ -836,9 +822,9 @@ void DifferenceWriter::AppendEntry(TfrxXMLSerializer& serializer, const Group& g
     if (p->kind == TypeKind::Enumeration && p->enum_info && v >= 0 &&
         v < static_cast<int64_t>(p->enum_info->names.size()) &&
         !p->enum_info->names[static_cast<size_t>(v)].empty()) {
-      AppendRaw(out, entry.name, p->enum_info->names[static_cast<size_t>(v)]);
+      AppendAttribute(out, entry.name, p->enum_info->names[static_cast<size_t>(v)]);
     } else {
-      AppendRaw(out, entry.name, std::to_string(v));
+      AppendAttribute(out, entry.name, std::to_string(v));
     }
     return;
   }
@@ -850,7 +836,7 @@ void DifferenceWriter::AppendEntry(TfrxXMLSerializer& serializer, const Group& g
                            : entry.get_float(object);
       if (std::fabs(v - entry.number) < kFloatTolerance) break;
       if (!IsStored(entry.stored_test, object)) break;
-      AppendRaw(out, entry.name, core::FloatToStr(v, core::DefaultFormatSettings()));
+      AppendAttribute(out, entry.name, core::FloatToStr(v, core::DefaultFormatSettings()));
       break;
     }
     case TypeKind::String:
@@ -871,7 +857,7 @@ void DifferenceWriter::AppendEntry(TfrxXMLSerializer& serializer, const Group& g
       // Variant texts follow the current format settings: both sides are taken now.
       const std::string text = VariantText(p->get_variant(object));
       if (text == VariantText(p->get_variant(*group.source))) break;
-      AppendRaw(out, entry.name, Escaped(text));
+      AppendAttribute(out, entry.name, Escaped(text));
       break;
     }
     case TypeKind::Class: {
@@ -882,7 +868,7 @@ void DifferenceWriter::AppendEntry(TfrxXMLSerializer& serializer, const Group& g
         const std::string& name = ReferenceName(value);
         const std::string& source_name = ReferenceName(p->get_object(*group.source));
         if (name.empty()) {
-          if (!source_name.empty()) AppendRaw(out, entry.name, "nil");
+          if (!source_name.empty()) AppendAttribute(out, entry.name, "nil");
         } else if (!core::SameText(name, source_name)) {
           AppendAnsiAttribute(out, entry.name, name);
         }
@@ -891,7 +877,7 @@ void DifferenceWriter::AppendEntry(TfrxXMLSerializer& serializer, const Group& g
         if (!list) break;
         std::string text = list->Text();
         if (entry.has_list && text == entry.text) break;
-        AppendRaw(out, entry.name, Escaped(StripTrailingCrLf(std::move(text))));
+        AppendAttribute(out, entry.name, Escaped(StripTrailingCrLf(std::move(text))));
       } else if (value) {
         const Group* nested = entry.group.get();
         if (nested && nested->cls && value->ClassType() == nested->cls &&
@@ -943,7 +929,7 @@ void DifferenceWriter::AppendGroup(TfrxXMLSerializer& serializer, const Group& g
   if (defined.empty()) return;
   const std::string bytes = EncodePropData(defined);
   if (bytes.empty() || bytes == group.defined) return;
-  AppendRaw(out, group.defined_name, BytesToHex(bytes));
+  AppendAttribute(out, group.defined_name, BytesToHex(bytes));
 }
 
 }  // namespace lgoty::report::prepared_detail

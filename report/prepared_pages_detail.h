@@ -2,6 +2,7 @@
 // conversions and the difference texts under which objects are stored.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -52,11 +53,17 @@ bool PrintableInPreview(const TfrxComponent& object);
 bool PictureInCache(const TfrxComponent& object);
 // Appends  name="raw"  (raw already escaped) to an item's attribute text.
 inline void AppendAttribute(std::string& out, std::string_view name, std::string_view raw) {
-  out += ' ';
-  out += name;
-  out += "=\"";
-  out += raw;
-  out += '"';
+  // Made at its size at once: the page store appends some ten of these per placed object.
+  const size_t at = out.size();
+  out.resize(at + name.size() + raw.size() + 4);
+  char* p = out.data() + at;
+  *p++ = ' ';
+  std::memcpy(p, name.data(), name.size());
+  p += name.size();
+  *p++ = '=';
+  *p++ = '"';
+  if (!raw.empty()) std::memcpy(p, raw.data(), raw.size());
+  p[raw.size()] = '"';
 }
 // Position and size are stored under their short names (l, t, w, h) instead.
 inline bool IsGeometry(std::string_view name) {
